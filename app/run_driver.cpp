@@ -1,0 +1,224 @@
+#include "app/run_driver.h"
+
+#include <string>
+
+#include "app/console.h"
+#include "app/reports.h"
+#include "app/run_state.h"
+#include "app/stop.h"
+#include "app/text.h"
+#include "conditioning/background.h"
+#include "input/checks.h"
+#include "input/units.h"
+
+namespace kaldero {
+
+namespace {
+
+void writeBanner(Console& c) {
+  c.empty(8);
+  for (const auto& l : box(15, {"",
+                                std::string(29, ' ') + "KLD.EXE",
+                                "",
+                                "       PROGRAM TO CALCULATE TOTAL TRACER-MASS RECOVERY AND",
+                                "       HYDRAULIC AND GEOMETRIC PARAMETERS FROM GROUND-WATER",
+                                "       TRACER TESTS IN VARIOUS HYDROLOGIC SYSTEMS",
+                                ""}))
+    c.line(l);
+}
+
+void writeEndBox(Console& c) {
+  c.empty(8);
+  for (const auto& l : box(15, {"",
+                                "       KALDERO IS NOW FINISHED PROCESSING ALL FILES; YOU",
+                                "       MAY NOW EXAMINE EACH FILE CREATED BY KALDERO FOR",
+                                "       THE RESULTS OF EACH SAMPLING STATION FILE PROCESSED",
+                                "",
+                                "               (USE A TEXT VIEWER OR TEXT EDITOR)",
+                                ""}))
+    c.line(l);
+}
+
+void writeProcessingBox(Console& c, const std::string& name50) {
+  c.empty(2);
+  for (const auto& l :
+       box(5, {"", "  PROCESSING: " + text::rightAligned(name50, 51), ""}))
+    c.line(l);
+}
+
+// Per-station results are cleared before every station; the full reset at
+// the end of the run and before the stops that follow a file failure also
+// blanks the names and the injection and drops the run total of mass.
+void reset(RunState& s, bool full) {
+  s.results.resetStation();
+  if (!full) return;
+  const std::string blank = text::padded("");
+  s.control.controlFileName = blank;
+  s.station.stationFile = blank;
+  s.test.interpolatedName = s.test.listingName = s.test.cxtfitName = blank;
+  s.test.normalizedName = s.test.loadName = s.test.standardizedName = blank;
+  s.control.injectedMass = 0;
+  s.control.massUnit = 0;
+  s.totals.recoveredMass = 0;
+}
+
+// The print question for a results listing; only "Y" or "y" prints.
+void askToPrint(RunState& s) {
+  Console& c = s.console;
+  c.empty(4);
+  c.write(std::string(15, ' ') + "DO YOU WANT TO PRINT THE FILE: " +
+          text::trimmed(s.test.listingName) + "? (Y=YES, N=NO)   ");
+  // The answer is read free-format: empty lines are skipped and the first
+  // character of the first item is the answer; the end of input is "no".
+  char answer = ' ';
+  for (;;) {
+    std::optional<std::string> l = c.readLine();
+    if (!l) {
+      c.line();
+      break;
+    }
+    std::size_t i = l->find_first_not_of(" \t");
+    if (i == std::string::npos) continue;
+    answer = (*l)[i];
+    if ((answer == '\'' || answer == '"') && i + 1 < l->size()) answer = (*l)[i + 1];
+    break;
+  }
+  if (answer != 'Y' && answer != 'y') return;
+  c.free("PRINTING IS NOT AVAILABLE IN THIS VERSION; THE FILE WAS NOT PRINTED.");
+}
+
+// Makes the station work array for the data pass: the data-reduction
+// decision with its halving fallback.
+void allocateStation(RunState& s, int32_t dataLines) {
+  const int32_t pad =
+      StationWorkArray::padFor(s.test.extrapolationOption, s.test.extrapolationMethod);
+  ReductionDecision d =
+      decideReduction(dataLines, s.test.reductionMode, s.test.knotOption, s.test.stationTotals,
+                      [&](int32_t n) { return n >= 0 && s.work.allocate(n, pad); });
+  if (!d.allocated) {
+    s.console.free("NOT ENOUGH STORAGE SPACE FOR THE STATION DATA");
+    stopRun(s.console, "                             PROGRAM STOPPED");
+  }
+  s.station.n = d.n;
+  s.station.mode = d.mode;
+  s.station.k = d.k;
+}
+
+// The knot decision; interpolation itself replaces the measured curve by
+// the knot curve when there are more knots than samples.
+void knotStep(RunState& s) {
+  Console& c = s.console;
+  if (s.test.knotOption != 1) return;
+  const int32_t knots = s.test.knotCount;
+  if (knots < s.station.n) {
+    c.free("NUMBER OF KNOTS LESS THAN ORIGINAL DATA SET SIZE");
+    c.free("PROGRAM STOPPED");
+    stopRun(c);
+  }
+  if (knots == s.station.n) {
+    c.free("NUMBER OF KNOTS EQUAL ORIGINAL DATA SET SIZE");
+    c.free("PROGRAM USING ORIGINAL DATA SET");
+    s.test.knotOption = 0;
+    return;
+  }
+}
+
+// One pass of the station loop; false when the control file holds no
+// further name.
+bool processStation(RunState& s) {
+  Console& c = s.console;
+  ++s.stationCounter;
+  if (s.stationCounter <= 0) countingErrorStop(c, s.stationCounter);
+  c.empty();
+  c.free("PROCESSING OF NEXT SAMPLING STATION DATA ");
+  if (!s.controlFile.nextStationName(s.station.stationFile)) return false;
+  c.free("FILE = " + s.station.stationFile);
+
+  if (!s.stationFile.open(text::trimmed(s.station.stationFile))) {
+    reportStationFileNotFound(c, s.station.stationFile);
+    reset(s, true);
+    stopRun(c);
+  }
+  reset(s, false);
+  s.test = TestDescription{};
+  s.station.tail = TailFit{};
+
+  int32_t dataLines = 0;
+  if (s.stationFile.readHeader(c, s.test, s.station.stationFile, dataLines) != 0) stopRun(c);
+  releaseTimeCheck(c, s.listing, s.control);
+
+  allocateStation(s, dataLines);
+  CurveSegments curve = s.work.curve();
+  s.stationFile.readData(c, s.test, s.station.stationFile, curve, s.station.n, s.station.tail,
+                         s.station.k, s.station.mode);
+  c.focus();
+
+  if (s.phase == 0) writeProcessingBox(c, s.station.stationFile);
+  const Switches& dp = s.test.dataPlot;
+  if (dp[0] == 0 && dp[1] == 0 && dp[2] == 0 && dp[3] == 0) {
+    c.secondPause();
+    c.focus();
+  } else {
+    s.phase = 0;
+    checkTimeOrder(c, s.work.times(), s.station.n);
+  }
+  knotStep(s);
+
+  // Background, then internal units.
+  subtractBackground(s.test, s.work.concentrations(), s.station.n);
+  units::convertStationData(s.test, s.work.times(), s.work.concentrations(),
+                            s.work.discharges(), s.station.n);
+
+  if (!s.listing.open(text::trimmed(s.test.listingName))) {
+    reportListingNotOpened(c, s.test.listingName);
+    reset(s, true);
+    stopRun(c);
+  }
+
+  countingErrorStop(c, s.stationCounter);
+  if (s.stationCounter == 1) units::convertInjectedMass(s.control);
+
+  // Look ahead: another station follows when the control file holds one
+  // more line; its listing is then offered for printing and closed.
+  std::string nextName;
+  if (s.controlFile.lookAhead(nextName)) {
+    askToPrint(s);
+    s.listing.close();
+  }
+
+  s.work.free();
+  return true;
+}
+
+void endOfRun(RunState& s) {
+  Console& c = s.console;
+  // Without any station there is no results listing to add totals to.
+  if (s.listing.isOpen()) {
+    askToPrint(s);
+    s.listing.close();
+  }
+  c.focus();
+  writeEndBox(c);
+  reset(s, true);
+}
+
+}  // namespace
+
+int runProgram(Console& console, const RunOptions& options) {
+  RunState s(console);
+  try {
+    writeBanner(console);
+    if (s.controlFile.readLeadingBlock(console, s.control, options.controlFile) != 0)
+      stopRun(console);
+    while (processStation(s)) {
+    }
+    endOfRun(s);
+  } catch (const RunStopped& stop) {
+    console.flush();
+    return stop.status;
+  }
+  console.flush();
+  return kExitNormal;
+}
+
+}  // namespace kaldero

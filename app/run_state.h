@@ -1,0 +1,56 @@
+// The run-wide state the driver owns and hands to the steps by reference.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "analysis/results.h"
+#include "app/listing.h"
+#include "app/text.h"
+#include "app/work_array.h"
+#include "input/control_file.h"
+#include "input/station_curve.h"
+#include "input/station_file.h"
+#include "input/test_description.h"
+
+namespace kaldero {
+
+class Console;
+
+struct RunTotals {
+  float recoveredMass = 0;   // ug, every station
+  float aquiferVolume = 0;   // m3, stations with the station-totals option
+  float surfaceArea = 0;     // stations with the station-totals option
+  float recoveredMassKg = 0;
+  float finalSorption = 0;
+};
+
+struct StationState {
+  std::string stationFile = text::padded("");  // station data file name
+  int32_t n = 0;      // samples held in the work array
+  int32_t mode = 1;   // data-reduction mode as decided
+  int32_t k = 0;      // reduction factor
+  TailFit tail;
+};
+
+struct RunState {
+  explicit RunState(Console& c) : console(c) {}
+
+  Console& console;
+  ControlValues control;
+  TestDescription test;
+  AnalysisResults results;
+  RunTotals totals;
+  StationState station;
+
+  ControlFile controlFile;
+  StationFile stationFile;
+  ListingChannel listing;
+  StationWorkArray work;
+
+  int32_t stationCounter = 0;
+  int32_t phase = 0;         // 0 measured curve, 1 after interpolation onto knots
+  bool statusWord = false;   // spline flag of the integrations: always false
+};
+
+}  // namespace kaldero

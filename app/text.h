@@ -1,0 +1,31 @@
+// Fixed-length, blank-padded texts. File names and labels are held as
+// std::string of exactly their declared length, as the listings and reports
+// print them with their padding.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kaldero::text {
+
+inline constexpr std::size_t kNameLength = 50;
+
+// The first n characters of s, padded with blanks to n.
+std::string padded(std::string_view s, std::size_t n = kNameLength);
+
+// Position of the last non-blank character (0 for an all-blank text).
+std::size_t trimmedLength(std::string_view s);
+
+// s without its trailing blanks.
+std::string trimmed(std::string_view s);
+
+// n blanks.
+inline std::string blanks(std::size_t n) { return std::string(n, ' '); }
+
+// s right-aligned in a field of n characters (cut to its first n when longer).
+std::string rightAligned(std::string_view s, std::size_t n);
+
+// s repeated until it is n characters long.
+inline std::string repeated(char c, std::size_t n) { return std::string(n, c); }
+
+}  // namespace kaldero::text

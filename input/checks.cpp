@@ -1,0 +1,37 @@
+#include "input/checks.h"
+
+#include "app/console.h"
+#include "app/format.h"
+#include "app/listing.h"
+#include "app/stop.h"
+
+namespace kaldero {
+
+void releaseTimeCheck(Console& c, ListingChannel& l, ControlValues& v) {
+  if (v.releaseMode == 1 && v.releaseDuration != 0) {
+    v.releaseDuration = 0;
+    bothLine(c, l, "");
+    bothLine(c, l, "   Release time corrected to zero time for instantaneous tracer release!");
+    bothLine(c, l, "");
+    c.line("Press RETURN to resume program execution.");
+    c.waitEnter();
+    bothLine(c, l, "");
+  } else if (v.releaseMode == 2 && !(v.releaseDuration > 0)) {
+    bothLine(c, l, "");
+    bothLine(c, l, "   ERROR IN FILE:" + v.controlFileName);
+    bothLine(c, l, "   Release time must exceed 0 for a pulse release!");
+    bothLine(c, l, "");
+    stopRun(c, "         PROGRAM STOPPED DUE TO ERROR IN INPUT FILE");
+  }
+}
+
+void countingErrorStop(Console& c, int32_t counter) {
+  if (counter >= 1) return;
+  c.empty();
+  c.line(fmt::FreeLine("        COUNTING ERROR -- NUMBER = ").num(counter).str());
+  c.line("     INJECTION QUANTITY CORRECTION NOT CORRECT");
+  c.empty();
+  stopRun(c, "                             PROGRAM STOPPED");
+}
+
+}  // namespace kaldero

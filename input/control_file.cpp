@@ -1,0 +1,107 @@
+#include "input/control_file.h"
+
+#include "app/console.h"
+#include "app/reports.h"
+
+namespace kaldero {
+
+namespace {
+
+const std::string kDefaultName = text::padded("KALDERO.D");
+
+}  // namespace
+
+int32_t ControlFile::obtain(Console& console, ControlValues& values,
+                            const std::optional<std::string>& argument) {
+  if (argument) {
+    values.controlFileName = text::padded(*argument);
+    if (!file_.open(text::trimmed(values.controlFileName))) {
+      reportControlFileNotFound(console, values.controlFileName);
+      return 1;
+    }
+    return 0;
+  }
+  for (int attempt = 1;; ++attempt) {
+    if (attempt > 1) {
+      console.focus();
+      console.empty(2);
+      console.line(std::string(50, ' ') + "*** INPUT FILE NAME NOT FOUND ***");
+      console.empty(2);
+      console.line(std::string(15, ' ') + "RECHECK INPUT FILE NAME: " + values.controlFileName);
+      console.empty(2);
+    }
+    console.empty();
+    console.write(std::string(15, ' ') + "ENTER INPUT FILE NAME DEFAULT = KALDERO.D):   ");
+    std::optional<std::string> typed = console.readLine();
+    if (!typed) {
+      // Nobody is left to type a name: end the run instead of asking forever.
+      console.line();
+      reportControlFileNotFound(console, values.controlFileName);
+      return 1;
+    }
+    values.controlFileName = text::padded(*typed);
+    if (text::trimmedLength(values.controlFileName) == 0) values.controlFileName = kDefaultName;
+    if (file_.open(text::trimmed(values.controlFileName))) return 0;
+  }
+}
+
+int32_t ControlFile::readLeadingBlock(Console& console, ControlValues& v,
+                                      const std::optional<std::string>& argument) {
+  if (obtain(console, v, argument) != 0) return 1;
+
+  auto wrongFormat = [&] {
+    reportWrongFormat(console, FormatSelector::ControlFile, v.controlFileName, "");
+    return 1;
+  };
+  // The end of the file inside the leading block is not an error: the
+  // values not reached keep their contents and the station list is empty.
+  ListReader& r = reader_;
+  ReadStatus s;
+  if ((s = r.skipLine()) == ReadStatus::End) return 0;
+  if ((s = r.read(v.injectedMass)) == ReadStatus::End) return 0;
+  if (s == ReadStatus::Error) return wrongFormat();
+  if ((s = r.skipLine()) == ReadStatus::End) return 0;
+  if ((s = r.read(v.massUnit)) == ReadStatus::End) return 0;
+  if (s == ReadStatus::Error) return wrongFormat();
+  if ((s = r.skipLine()) == ReadStatus::End) return 0;
+
+  // Line 6: release mode and, only when the mode was read, its duration.
+  s = r.read(v.releaseMode, v.releaseDuration);
+  if (s == ReadStatus::End) return 0;
+  const bool failed = s == ReadStatus::Error;
+  if (failed) {
+    if (v.releaseMode == 1) v.releaseDuration = 0;
+    r.stepBack();
+  } else if (v.releaseMode == 1 && v.releaseDuration == 0) {
+    // accepted
+  } else if (v.releaseMode > 1 && !(v.releaseDuration > 0)) {
+    return wrongFormat();
+  } else if (v.releaseDuration > 0) {
+    // accepted
+  } else {
+    if (v.releaseMode == 1) v.releaseDuration = 0;
+    r.stepBack();
+  }
+
+  for (int line = 7; line <= 9; ++line) {
+    s = line == 8 ? r.read(v.flowZoneArrival) : r.skipLine();
+    if (s == ReadStatus::End) return 0;
+    if (s == ReadStatus::Error) return wrongFormat();
+  }
+  return 0;
+}
+
+bool ControlFile::nextStationName(std::string& name50) {
+  return reader_.readText(name50) == ReadStatus::Ok;
+}
+
+bool ControlFile::lookAhead(std::string& name50) {
+  const int64_t line = file_.lineNumber();
+  std::optional<std::string_view> l = file_.next();
+  if (!l) return false;  // at the end the file stays at its end
+  name50 = text::padded(*l);
+  file_.seekLine(file_.lineStart(), line);
+  return true;
+}
+
+}  // namespace kaldero

@@ -1,0 +1,394 @@
+#include "input/station_file.h"
+
+#include <cmath>
+#include <limits>
+
+#include "app/console.h"
+#include "app/format.h"
+#include "app/reports.h"
+#include "app/stop.h"
+#include "app/text.h"
+#include "conditioning/extrapolation.h"
+
+namespace kaldero {
+
+namespace {
+
+// Reading the header: every helper stops the run itself when the file
+// cannot be read as the layout wants.
+class HeaderReader {
+ public:
+  HeaderReader(Console& console, ListReader& reader, const std::string& stationName50)
+      : c_(console), r_(reader), name_(stationName50) {}
+
+  void label() { check(r_.skipLine()); }
+
+  void text(std::string& out) { check(r_.readText(out)); }
+
+  // A value line under rule A: it must be read whole.
+  template <class... T>
+  void values(T&... targets) {
+    ReadStatus s = r_.read(targets...);
+    check(s);
+    if (s == ReadStatus::Error) readError();
+  }
+
+  // A value line with its own rule: false when the read failed.
+  template <class... T>
+  bool tryValues(T&... targets) {
+    ReadStatus s = r_.read(targets...);
+    check(s);
+    return s == ReadStatus::Ok;
+  }
+
+  void stepBack() { r_.stepBack(); }
+
+  [[noreturn]] void wrongFormat() {
+    reportWrongFormat(c_, FormatSelector::StationFile, "", name_);
+    stopRun(c_);
+  }
+
+ private:
+  // The end of the file inside the header is fatal wherever it comes.
+  void check(ReadStatus s) {
+    if (s != ReadStatus::End) return;
+    c_.empty();
+    c_.free(fmt::FreeLine("READ ERROR IN FILE ")
+                .text(text::trimmed(name_))
+                .text(": THE FILE ENDS BEFORE ITS 64 HEADER LINES"));
+    c_.empty();
+    stopRun(c_, "          PROGRAM STOPPED DUE TO A READ ERROR");
+  }
+
+  [[noreturn]] void readError() {
+    c_.empty();
+    c_.free(fmt::FreeLine("READ ERROR IN FILE ")
+                .text(text::trimmed(name_))
+                .text(", LINE ")
+                .text(std::to_string(r_.lastLine()))
+                .text(": \"")
+                .text(r_.error())
+                .text("\" IS NOT A VALUE OF THE KIND WANTED"));
+    c_.empty();
+    stopRun(c_, "          PROGRAM STOPPED DUE TO A READ ERROR");
+  }
+
+  Console& c_;
+  ListReader& r_;
+  const std::string& name_;
+};
+
+void clampNegative(float& v) {
+  if (v < 0) v = 0;
+}
+
+}  // namespace
+
+int32_t StationFile::readHeader(Console& console, TestDescription& t,
+                                const std::string& stationName50, int32_t& dataLines) {
+  HeaderReader h(console, reader_, stationName50);
+  h.label();                               // 1
+  h.values(t.timeUnit);                    // 2
+  h.label();                               // 3
+  h.values(t.concentrationUnit);           // 4
+  h.label();                               // 5
+  if (!h.tryValues(t.backgroundOption, t.background) || t.background < 0) {  // 6
+    if (t.backgroundOption == 1) h.wrongFormat();
+    h.stepBack();
+  }
+  h.label();                               // 7
+  h.values(t.dischargeMode);               // 8
+  h.label();                               // 9
+  h.label();                               // 10
+  const bool unitRead = t.dischargeMode == 2                                     // 11
+                            ? h.tryValues(t.dischargeUnit, t.constantDischarge)
+                            : h.tryValues(t.dischargeUnit);
+  if (!unitRead) h.wrongFormat();
+  if (t.dischargeMode == 1) t.constantDischarge = 0;
+  h.label();                               // 12
+  h.values(t.stationTotals);               // 13
+  h.label();                               // 14
+  h.values(t.distanceUnit, t.distance);    // 15
+  h.label();                               // 16
+  if (!h.tryValues(t.sinuosityOption, t.sinuosity) ||                            // 17
+      (t.sinuosityOption == 0 && t.sinuosity == 0)) {
+    if (t.sinuosityOption == 0 || t.sinuosityOption == 1) t.sinuosity = 1.0f;
+    h.stepBack();
+  } else if (t.sinuosityOption > 0 && (t.sinuosity <= 0 || t.sinuosity > 1.5f)) {
+    h.wrongFormat();
+  }
+  h.label();                               // 18
+  h.label();                               // 19
+  if (!h.tryValues(t.geometry, t.porosity) || t.porosity <= 0 || t.porosity > 1.0f) {  // 20
+    if (t.geometry == 1 || t.geometry == 2) {
+      t.porosity = 1.0f;
+    } else if (t.porosity < 0 || t.porosity > 1.0f) {
+      h.wrongFormat();
+    }
+    h.stepBack();
+  }
+  h.label();                               // 21
+  h.label();                               // 22
+  const bool withConductivity = t.geometry == 3 || t.geometry == 4;              // 23
+  const bool conductivityRead = withConductivity
+                                    ? h.tryValues(t.conductivityUnit, t.conductivity)
+                                    : h.tryValues(t.conductivityUnit);
+  if (!conductivityRead) {
+    if (t.conductivityUnit < 0 || t.conductivityUnit > 3) h.wrongFormat();
+    h.stepBack();
+  } else if (t.geometry == 1 || t.geometry == 2) {
+    t.conductivity = 0;
+  }
+  h.label();                               // 24
+  h.text(t.listingName);                   // 25
+  if (t.listingName == stationName50) {
+    reportListingNameReused(console, t.listingName);
+    return 1;
+  }
+  h.label();                               // 26
+  if (!h.tryValues(t.knotOption, t.knotIntervals) || t.knotIntervals <= 0) {     // 27
+    if (t.knotOption == 1 && t.knotIntervals == 0) h.wrongFormat();
+    h.stepBack();
+  }
+  h.label();                               // 28
+  h.text(t.interpolatedName);              // 29
+  if (t.interpolatedName == stationName50 || t.interpolatedName == t.listingName) {
+    reportInterpolatedNameReused(console, t.interpolatedName);
+    return 1;
+  }
+  h.label();                               // 30
+  if (!h.tryValues(t.extrapolationOption, t.extrapolationMethod) ||              // 31
+      t.extrapolationMethod <= 0) {
+    if (t.extrapolationOption == 1) h.wrongFormat();
+    h.stepBack();
+  }
+  auto switches = [&](Switches& s) { h.values(s[0], s[1], s[2], s[3]); };
+  h.label();                               // 32
+  switches(t.dataPlot);                    // 33
+  h.label();                               // 34
+  switches(t.interpolatedPlot);            // 35
+  h.label();                               // 36
+  switches(t.chatwinPlot);                 // 37
+  h.label();                               // 38
+  h.values(t.cxtfitOption, t.cxtfitSettings[0], t.cxtfitSettings[1]);  // 39
+  h.label();                               // 40
+  h.text(t.cxtfitName);                    // 41
+  h.label();                               // 42
+  h.values(t.normalizedOption);            // 43
+  h.label();                               // 44
+  h.text(t.normalizedName);                // 45
+  h.label();                               // 46
+  switches(t.normalizedPlot);              // 47
+  h.label();                               // 48
+  h.values(t.loadOption);                  // 49
+  h.label();                               // 50
+  h.text(t.loadName);                      // 51
+  h.label();                               // 52
+  switches(t.loadPlot);                    // 53
+  h.label();                               // 54
+  h.values(t.standardizedOption);          // 55
+  h.label();                               // 56
+  h.text(t.standardizedName);              // 57
+  h.label();                               // 58
+  switches(t.standardizedPlot);            // 59
+  h.label();                               // 60
+  h.values(t.screenEcho);                  // 61
+  h.label();                               // 62
+  h.values(t.reductionMode);               // 63
+  h.label();                               // 64
+  // Only modes 1 to 3 make samples; any other mode would leave the curve
+  // empty.
+  if (t.reductionMode < 1 || t.reductionMode > 3) h.wrongFormat();
+
+  const int64_t lines = file_.countRemaining();
+  if (lines > std::numeric_limits<int32_t>::max() / 16) {
+    console.empty();
+    console.free(fmt::FreeLine("FILE ")
+                     .text(text::trimmed(stationName50))
+                     .text(" HAS TOO MANY DATA LINES TO BE PROCESSED"));
+    stopRun(console, "          PROGRAM STOPPED");
+  }
+  dataLines = static_cast<int32_t>(lines);
+  return 0;
+}
+
+void StationFile::readData(Console& console, TestDescription& t,
+                           const std::string& stationName50, CurveSegments& curve, int32_t& n,
+                           TailFit& tail, int32_t k, int32_t mode) {
+  auto& T = curve.T;
+  auto& C = curve.C;
+  auto& Q = curve.Q;
+  const bool measuredQ = t.dischargeMode != 2;
+  auto wrongFormat = [&] {
+    file_.close();
+    reportWrongFormat(console, FormatSelector::StationFile, "", stationName50);
+    stopRun(console);
+  };
+  // One data line into t, c, q: false at the end of the file.
+  auto readLine = [&](float& tv, float& cv, float& qv) {
+    ReadStatus s = measuredQ ? reader_.read(tv, cv, qv) : reader_.read(tv, cv);
+    if (s == ReadStatus::Error) wrongFormat();
+    return s == ReadStatus::Ok;
+  };
+
+  file_.rewind();
+  for (int i = 0; i < 64; ++i) reader_.skipLine();
+
+  const int32_t wanted = n;
+  int32_t made = 0;
+  if (mode == 1) {
+    // The end of the file leaves the remaining samples as they were (zero).
+    for (; made < wanted; ++made) {
+      float dummy = 0;
+      if (!readLine(T[made], C[made], measuredQ ? Q[made] : dummy)) {
+        made = wanted;
+        break;
+      }
+      clampNegative(C[made]);
+    }
+  } else if (mode == 2) {
+    // Group means of k lines. At the end of the file a group is completed
+    // with the values of its last line; a group that would get no line at
+    // all is not made.
+    const float m = static_cast<float>(k);
+    while (made < wanted) {
+      float sum[3] = {0, 0, 0}, sq[3] = {0, 0, 0};
+      float tv = 0, cv = 0, qv = 0;
+      bool anyRead = false;
+      bool ended = false;
+      for (int32_t line = 0; line < k; ++line) {
+        if (!ended && readLine(tv, cv, qv)) {
+          clampNegative(cv);
+          if (made == 0 && tv == 0) {
+            // A first line at time 0 is sample 1 by itself.
+            T[0] = 0;
+            C[0] = cv;
+            if (t.dischargeMode == 1) Q[0] = qv < 0 ? 0 : qv;
+            made = 1;
+            sum[0] = sum[1] = sum[2] = sq[0] = sq[1] = sq[2] = 0;
+            anyRead = false;
+            line = -1;
+            continue;
+          }
+          anyRead = true;
+        } else {
+          ended = true;
+          if (!anyRead) break;
+        }
+        const float v[3] = {tv, cv, qv};
+        for (int j = 0; j < 3; ++j) {
+          sum[j] += v[j];
+          sq[j] += v[j] * v[j];
+        }
+      }
+      if (!anyRead || made >= wanted) break;
+      auto deviation = [&](int j) {
+        const float var = (sq[j] - sum[j] * sum[j] / m) / (m - 1);
+        return var < 0 || !(m > 1) ? 0.0f : std::sqrt(var);
+      };
+      T[made] = sum[0] / m;
+      C[made] = sum[1] / m;
+      curve.sT[made] = deviation(0);
+      curve.sC[made] = deviation(1);
+      if (t.dischargeMode == 1) {
+        Q[made] = sum[2] / m;
+        curve.sQ[made] = deviation(2);
+      }
+      ++made;
+      if (ended) break;
+    }
+  } else if (mode == 3) {
+    // Sub-sampling: line 0, line k, then every (k+1)-th line; the last
+    // sample takes the last data line of the file.
+    int64_t lineIndex = 0;
+    int64_t chosen = 0;
+    float tv = 0, cv = 0, qv = 0;
+    while (made < wanted - 1 && readLine(tv, cv, qv)) {
+      if (lineIndex == chosen) {
+        T[made] = tv;
+        C[made] = cv < 0 ? 0 : cv;
+        if (measuredQ) Q[made] = qv < 0 ? 0 : qv;
+        ++made;
+        chosen = made == 1 ? k : chosen + k + 1;
+      }
+      ++lineIndex;
+    }
+    if (made >= wanted - 1 && wanted >= 1) {
+      const int32_t last = wanted - 1;
+      float dummy = 0;
+      for (int64_t i = 0; i < 1000LL * wanted; ++i)
+        if (!readLine(T[last], C[last], measuredQ ? Q[last] : dummy)) break;
+      clampNegative(C[last]);
+      made = wanted;
+    }
+  }
+  n = made;
+
+  auto stationStop = [&](const char* what) {
+    file_.close();
+    console.empty();
+    console.free(fmt::FreeLine("FILE ").text(text::trimmed(stationName50)).text(what));
+    reportWrongFormat(console, FormatSelector::StationFile, "", stationName50);
+    stopRun(console);
+  };
+  if (n < 2) stationStop(" HOLDS FEWER THAN TWO SAMPLES");
+
+  if (t.extrapolationOption == 1) {
+    while (n > 0 && C[n - 1] <= 0) --n;
+    if (n == 0) stationStop(" HOLDS NO SAMPLE WITH A POSITIVE CONCENTRATION");
+  }
+  if (t.knotOption == 1) t.knotSpacing = (T[n - 1] - T[0]) / static_cast<float>(t.knotIntervals);
+  if (t.dischargeMode == 1 && t.extrapolationOption == 1) {
+    int32_t e = 0;
+    for (int32_t i = 0; i + 1 < n; ++i)
+      if (Q[i] == Q[i + 1]) ++e;
+    if (n >= 2 && Q[n - 2] == Q[n - 1]) ++e;
+    t.equalDischargeCount = e;
+  }
+  if (t.extrapolationOption == 1) extrapolateTail(console, t, curve, n, tail);
+  if (t.knotOption == 1) {
+    const float count = (T[n - 1] - T[0]) / t.knotSpacing + 1;
+    // A curve without extent or a spacing that is not a number gives a
+    // single knot, which the knot decision then rejects.
+    if (std::isfinite(count) && std::fabs(count) < 1e9f)
+      t.knotCount = static_cast<int32_t>(std::lround(count));
+    else
+      t.knotCount = 1;
+  }
+  file_.close();
+}
+
+void checkTimeOrder(Console& c, std::span<const float> T, int32_t n) {
+  for (int32_t i = 0; i + 1 < n; ++i) {
+    if (T[i] < T[i + 1]) continue;
+    auto g = [](float v) { return fmt::G(v, 9, 4); };
+    const std::string col(26, ' ');
+    c.empty(3);
+    c.line(std::string("  TIME DATA NOT STRICTLY INCREASING -- PROGRAM") +
+           " NECESSARILY STOPPED.  CHECK");
+    c.line(std::string("  DATA FILE FOR TYPOGRAPHICAL ERRORS -- ALSO") +
+           " CHECK FOR BLANK LINES IN FILE.");
+    c.empty();
+    c.line("         *NOTE* BLANK LINES ARE READ AS ZERO TIME.");
+    c.empty(2);
+    c.line(col + "TIME DATA");
+    c.line(col + "---------");
+    if (T[i] != T[0] && i >= 1) c.line(col + g(T[i - 1]));
+    c.line(col + g(T[i]));
+    c.line(std::string(12, ' ') + "**ERROR**>" + "    " + g(T[i + 1]) + "  " + "<**ERROR**");
+    const bool third = i + 2 < n;
+    if (third) c.line(col + g(T[i + 2]));
+    if (i + 3 < n && T[i + 2] != T[n - 2] && T[i + 2] < T[i + 3]) c.line(col + g(T[i + 3]));
+    c.empty(2);
+    std::string signs = std::string(12, ' ') + g(T[i]) + " >" + std::string(6, ' ') + g(T[i + 1]);
+    if (third) signs += " <" + std::string(6, ' ') + g(T[i + 2]);
+    c.line(signs);
+    c.empty();
+    c.line(std::string(14, ' ') + g(T[i]) + " NOT LESS THAN" + std::string(5, ' ') +
+           g(T[i + 1]) + " !");
+    c.empty(2);
+    stopRun(c, "          STOPPED DUE TO TIME DATA FILE ERROR(S)!!!");
+  }
+}
+
+}  // namespace kaldero

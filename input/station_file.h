@@ -1,0 +1,49 @@
+// Station data files: the 64-line test description, then one sample per
+// line (time, concentration and, unless the discharge is constant, the
+// discharge).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "input/freeformat.h"
+#include "input/station_curve.h"
+#include "input/test_description.h"
+
+namespace kaldero {
+
+class Console;
+
+class StationFile {
+ public:
+  StationFile() : reader_(file_) {}
+
+  bool open(const std::string& path) { return file_.open(path); }
+  void close() { file_.close(); }
+
+  // Header pass. Reads and checks the 64 header lines into test (a wrong
+  // format or an unreadable value line stops the run), then counts the data
+  // lines into dataLines. Returns 1 when an output name repeats the station
+  // data file name (the report has been shown), else 0.
+  int32_t readHeader(Console& console, TestDescription& test, const std::string& stationName50,
+                     int32_t& dataLines);
+
+  // Data pass. Makes n samples (in: wanted, out: made) from the data lines
+  // in the data-reduction mode with the reduction factor k, drops trailing
+  // samples without tracer and extends the tail when the extrapolation
+  // option is 1, and sets the knot spacing and count and the
+  // equal-discharge count in test. Closes the file.
+  void readData(Console& console, TestDescription& test, const std::string& stationName50,
+                CurveSegments& curve, int32_t& n, TailFit& tail, int32_t k, int32_t mode);
+
+ private:
+  LineFile file_;
+  ListReader reader_;
+};
+
+// The strictly-increasing time test: when some T(i) is not less than
+// T(i + 1), the time-order report is shown and the run stops.
+void checkTimeOrder(Console& console, std::span<const float> T, int32_t n);
+
+}  // namespace kaldero
