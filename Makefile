@@ -6,8 +6,14 @@ MAKEFLAGS += --no-print-directory
 BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 # Debian packages the build, the tests and the demo need.
-PACKAGES := g++ make cmake libgtest-dev libgmock-dev libbenchmark-dev giza-dev \
-            libeigen3-dev
+PACKAGES := g++
+PACKAGES += make
+PACKAGES += cmake
+PACKAGES += libgtest-dev
+PACKAGES += libgmock-dev
+PACKAGES += libbenchmark-dev
+PACKAGES += giza-dev
+PACKAGES += libeigen3-dev
 
 .PHONY: all build deps test demo bench clean
 
