@@ -40,4 +40,18 @@ class ScratchDir {
   std::filesystem::path dir_;
 };
 
+// Makes a directory the working directory for the lifetime of the object,
+// so that file names stay short (names are cut at 50 characters).
+class InDirectory {
+ public:
+  explicit InDirectory(const std::filesystem::path& dir)
+      : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+  }
+  ~InDirectory() { std::filesystem::current_path(previous_); }
+
+ private:
+  std::filesystem::path previous_;
+};
+
 }  // namespace kaldero::testing

@@ -1,0 +1,71 @@
+#include "input/checks.h"
+
+#include <gtest/gtest.h>
+
+#include "app/listing.h"
+#include "app/stop.h"
+#include "app/text.h"
+#include "tests/support/capture.h"
+#include "tests/support/temp_file.h"
+
+namespace kaldero {
+namespace {
+
+TEST(ReleaseTimeCheck, InstantaneousReleaseWithADurationIsCorrected) {
+  testing::ScratchDir dir;
+  testing::CapturedConsole cc;
+  ListingChannel listing;
+  ASSERT_TRUE(listing.open(dir.path("L.OUT")));
+  ControlValues v;
+  v.releaseMode = 1;
+  v.releaseDuration = 2.5f;
+  releaseTimeCheck(cc.console(), listing, v);
+  EXPECT_EQ(v.releaseDuration, 0.0f);
+  const std::string report =
+      "\n   Release time corrected to zero time for instantaneous tracer release!\n\n";
+  EXPECT_EQ(cc.output(), report + "Press RETURN to resume program execution.\n\n");
+  listing.close();
+  EXPECT_EQ(dir.read("L.OUT"), report + "\n");
+  // Corrected once: the next station sees no report.
+  testing::CapturedConsole again;
+  releaseTimeCheck(again.console(), listing, v);
+  EXPECT_EQ(again.output(), "");
+}
+
+TEST(ReleaseTimeCheck, PulseReleaseWithoutDurationStops) {
+  testing::CapturedConsole cc;
+  ListingChannel listing;
+  ControlValues v;
+  v.releaseMode = 2;
+  v.controlFileName = text::padded("KALDERO.D");
+  EXPECT_THROW(releaseTimeCheck(cc.console(), listing, v), RunStopped);
+  EXPECT_EQ(cc.output(), "\n   ERROR IN FILE:" + text::padded("KALDERO.D") +
+                             "\n   Release time must exceed 0 for a pulse release!\n\n"
+                             "         PROGRAM STOPPED DUE TO ERROR IN INPUT FILE\n");
+}
+
+TEST(ReleaseTimeCheck, OtherCombinationsPass) {
+  for (auto [mode, duration] : {std::pair{3, 4.0f}, {2, 0.5f}, {1, 0.0f}, {0, -1.0f}}) {
+    testing::CapturedConsole cc;
+    ListingChannel listing;
+    ControlValues v;
+    v.releaseMode = mode;
+    v.releaseDuration = duration;
+    releaseTimeCheck(cc.console(), listing, v);
+    EXPECT_EQ(cc.output(), "");
+    EXPECT_EQ(v.releaseDuration, duration);
+  }
+}
+
+TEST(CountingError, StopsWhenTheCounterIsNotPositive) {
+  testing::CapturedConsole cc;
+  countingErrorStop(cc.console(), 1);
+  EXPECT_EQ(cc.output(), "");
+  EXPECT_THROW(countingErrorStop(cc.console(), 0), RunStopped);
+  EXPECT_EQ(cc.output(), "\n         COUNTING ERROR -- NUMBER =            0\n"
+                         "     INJECTION QUANTITY CORRECTION NOT CORRECT\n\n"
+                         "                             PROGRAM STOPPED\n");
+}
+
+}  // namespace
+}  // namespace kaldero

@@ -1,0 +1,439 @@
+// The header pass and the data pass on real station data files.
+#include "input/station_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "app/stop.h"
+#include "app/text.h"
+#include "tests/support/capture.h"
+#include "tests/support/station_text.h"
+#include "tests/support/temp_file.h"
+
+namespace kaldero {
+namespace {
+
+const std::string kName = text::padded("ST.DAT");
+
+struct HeaderRun {
+  bool stopped = false;
+  int32_t status = -1;
+  int32_t lines = -1;
+  TestDescription test;
+  std::string console;
+};
+
+HeaderRun readHeaderOf(const std::string& contents) {
+  testing::ScratchDir dir;
+  testing::CapturedConsole cc;
+  HeaderRun run;
+  StationFile f;
+  EXPECT_TRUE(f.open(dir.write("ST.DAT", contents)));
+  try {
+    run.status = f.readHeader(cc.console(), run.test, kName, run.lines);
+  } catch (const RunStopped&) {
+    run.stopped = true;
+  }
+  run.console = cc.output();
+  return run;
+}
+
+HeaderRun withLines(const std::map<int, std::string>& lines) {
+  return readHeaderOf(testing::stationText(lines));
+}
+
+const std::string kWrongFormat =
+    "\n\n\n\n\n" + std::string(80, '*') + "\n\n         FILE " + kName +
+    "\n         HAS A WRONG FORMAT!!!\n\n         CHECK THE FILE " + kName +
+    "\n         FOR TYPOGRAPHICAL ERRORS.\n\n        CHECK END-OF-FILE FOR BLANK LINES.\n\n" +
+    std::string(80, '*') + "\n\n\n\n\n\n\n";
+
+void expectWrongFormat(const HeaderRun& r) {
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(r.console, kWrongFormat);
+}
+
+// The value lines after the one under test are read in their places.
+void expectAligned(const HeaderRun& r) {
+  EXPECT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.test.dischargeMode, 1);
+  EXPECT_EQ(r.test.distance, 150.0f);
+  EXPECT_EQ(r.test.listingName, text::padded("ST.OUT"));
+  EXPECT_EQ(r.test.reductionMode, 1);
+  EXPECT_EQ(r.lines, 3);
+}
+
+TEST(HeaderPass, ReadsEveryField) {
+  HeaderRun r = withLines({{33, "1 0 1 0"}, {39, "1 0 1"}, {61, "1"}, {63, "2"}});
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.lines, 3);
+  EXPECT_EQ(r.test.listingName, text::padded("ST.OUT"));
+  EXPECT_EQ(r.test.timeUnit, 2);
+  EXPECT_EQ(r.test.concentrationUnit, 3);
+  EXPECT_EQ(r.test.dischargeUnit, 4);
+  EXPECT_EQ(r.test.stationTotals, 1);
+  EXPECT_EQ(r.test.sinuosity, 1.0f);
+  EXPECT_EQ(r.test.geometry, 1);
+  EXPECT_EQ(r.test.porosity, 1.0f);
+  EXPECT_EQ(r.test.interpolatedName, text::padded("ST.INT"));
+  EXPECT_EQ(r.test.dataPlot, (Switches{1, 0, 1, 0}));
+  EXPECT_EQ(r.test.cxtfitOption, 1);
+  EXPECT_EQ(r.test.cxtfitSettings[1], 1);
+  EXPECT_EQ(r.test.standardizedName, text::padded("ST.STN"));
+  EXPECT_EQ(r.test.screenEcho, 1);
+  EXPECT_EQ(r.test.reductionMode, 2);
+}
+
+TEST(HeaderPass, BackgroundLine) {
+  HeaderRun r = withLines({{6, "1 0.2"}});
+  expectAligned(r);
+  EXPECT_EQ(r.test.backgroundOption, 1);
+  EXPECT_FLOAT_EQ(r.test.background, 0.2f);
+  expectAligned(withLines({{6, "0"}}));       // absent: label 7 read again
+  expectAligned(withLines({{6, "0 -1"}}));    // on its own line: reading goes on
+  expectWrongFormat(withLines({{6, "1"}}));
+  expectWrongFormat(withLines({{6, "1 -0.5"}}));
+}
+
+TEST(HeaderPass, DischargeUnitLine) {
+  HeaderRun r = withLines({{8, "2"}, {11, "4 0.5"}});
+  EXPECT_FALSE(r.stopped);
+  EXPECT_FLOAT_EQ(r.test.constantDischarge, 0.5f);
+  r = withLines({{11, "4 0.5"}});  // measured discharge: only the code is read
+  expectAligned(r);
+  EXPECT_EQ(r.test.constantDischarge, 0.0f);
+  expectWrongFormat(withLines({{8, "2"}, {11, "4"}}));
+  expectWrongFormat(withLines({{11, "m3/s"}}));
+}
+
+TEST(HeaderPass, SinuosityLine) {
+  HeaderRun r = withLines({{17, "1"}});
+  expectAligned(r);
+  EXPECT_EQ(r.test.sinuosity, 1.0f);
+  r = withLines({{17, "0 0"}});
+  expectAligned(r);
+  EXPECT_EQ(r.test.sinuosity, 1.0f);
+  r = withLines({{17, "1 1.5"}});
+  expectAligned(r);
+  EXPECT_EQ(r.test.sinuosity, 1.5f);
+  r = withLines({{17, "0 2.0"}});  // factor unused without the option: accepted
+  expectAligned(r);
+  expectWrongFormat(withLines({{17, "1 2.0"}}));
+  expectWrongFormat(withLines({{17, "1 0"}}));
+}
+
+TEST(HeaderPass, PorosityLine) {
+  HeaderRun r = withLines({{20, "1 1.5"}});
+  expectAligned(r);
+  EXPECT_EQ(r.test.porosity, 1.0f);
+  r = withLines({{20, "2 0"}});
+  expectAligned(r);
+  EXPECT_EQ(r.test.porosity, 1.0f);
+  r = withLines({{20, "3 0.3"}, {23, "0 0.001"}});
+  expectAligned(r);
+  EXPECT_FLOAT_EQ(r.test.porosity, 0.3f);
+  r = withLines({{20, "3"}, {23, "0 0.001"}});  // absent: kept at 0
+  expectAligned(r);
+  EXPECT_EQ(r.test.porosity, 0.0f);
+  expectWrongFormat(withLines({{20, "3 1.5"}}));
+  expectWrongFormat(withLines({{20, "4 -0.1"}}));
+}
+
+TEST(HeaderPass, ConductivityLine) {
+  HeaderRun r = withLines({{20, "3 0.3"}, {23, "2 0.001"}});
+  expectAligned(r);
+  EXPECT_EQ(r.test.conductivityUnit, 2);
+  EXPECT_FLOAT_EQ(r.test.conductivity, 0.001f);
+  r = withLines({{23, "2 0.001"}});  // conduit: only the code, no conductivity
+  expectAligned(r);
+  EXPECT_EQ(r.test.conductivity, 0.0f);
+  r = withLines({{20, "4 0.3"}, {23, "2"}});  // absent with a valid code
+  expectAligned(r);
+  expectWrongFormat(withLines({{20, "3 0.3"}, {23, "5"}}));
+}
+
+TEST(HeaderPass, KnotAndExtrapolationLines) {
+  HeaderRun r = withLines({{27, "1 200"}, {31, "1 2"}});
+  expectAligned(r);
+  EXPECT_EQ(r.test.knotOption, 1);
+  EXPECT_EQ(r.test.knotIntervals, 200);
+  EXPECT_EQ(r.test.extrapolationMethod, 2);
+  expectAligned(withLines({{27, "0 0"}, {31, "0 0"}}));
+  expectAligned(withLines({{27, "0 -3"}, {31, "0"}}));
+  expectWrongFormat(withLines({{27, "1"}}));
+  expectWrongFormat(withLines({{27, "1 0"}}));
+  expectWrongFormat(withLines({{31, "1"}}));
+  expectWrongFormat(withLines({{31, "1 0"}}));
+}
+
+TEST(HeaderPass, OutputNamesMustDifferFromTheStationFile) {
+  HeaderRun r = withLines({{25, "ST.DAT"}});
+  EXPECT_FALSE(r.stopped);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.console, "\n\n\n\n\n" + std::string(80, '*') + "\n\n         FILENAME " + kName +
+                           "\n         HAS ALREADY BEEN USED AND CANNOT BE USED AGAIN!!!\n\n"
+                           "                PLEASE USE ANOTHER FILE NAME NOT PREVIOUSLY USED.\n\n"
+                           "                      ALSO CHECK SPELLING OF FILENAME.\n\n" +
+                           std::string(80, '*') + "\n\n\n\n\n\n\n");
+  const std::string interp =
+      "\n\n\n\n\n" + std::string(80, '*') + "\n\n         FILENAME " + text::padded("ST.OUT") +
+      " HAS ALREADY BEEN USED AND CANNOT BE USED AGAIN!!!\n\n"
+      "                PLEASE ENTER ANOTHER FILE NAME NOT PREVIOUSLY USED.\n\n"
+      "                      ALSO CHECK SPELLING OF FILENAME.\n\n" +
+      std::string(80, '*') + "\n\n\n\n\n\n\n";
+  r = withLines({{29, "ST.OUT"}});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.console, interp);
+  r = withLines({{29, "ST.DAT"}});
+  EXPECT_EQ(r.status, 1);
+}
+
+TEST(HeaderPass, UnreadableValueLineNamesFileAndLine) {
+  HeaderRun r = withLines({{2, "hours"}});
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(r.console,
+            "\n READ ERROR IN FILE ST.DAT, LINE 2: \"hours\" IS NOT A VALUE OF THE KIND WANTED\n\n"
+            "          PROGRAM STOPPED DUE TO A READ ERROR\n");
+  // Three switches where four are wanted: the read runs into the label.
+  r = withLines({{33, "0 0 0"}});
+  EXPECT_TRUE(r.stopped);
+  EXPECT_NE(r.console.find("LINE 34: \"INTERPOLATED\""), std::string::npos) << r.console;
+  r = withLines({{15, "1 150,0"}});  // a decimal comma
+  EXPECT_FALSE(r.stopped);
+  EXPECT_EQ(r.test.distance, 150.0f);
+}
+
+TEST(HeaderPass, UnknownDataReductionModeIsAWrongFormat) {
+  expectWrongFormat(withLines({{63, "0"}}));
+  expectWrongFormat(withLines({{63, "4"}}));
+}
+
+TEST(HeaderPass, FilesThatEndInsideTheHeader) {
+  for (std::size_t cut : {0, 1, 10, 40, 63}) {
+    std::string full = testing::stationText({}, "");
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < cut; ++i) at = full.find('\n', at) + 1;
+    HeaderRun r = readHeaderOf(full.substr(0, at));
+    EXPECT_TRUE(r.stopped) << cut;
+    EXPECT_NE(r.console.find("THE FILE ENDS BEFORE ITS 64 HEADER LINES"), std::string::npos);
+  }
+}
+
+TEST(HeaderPass, CountsEveryDataLineBlankOnesToo) {
+  EXPECT_EQ(readHeaderOf(testing::stationText({}, "1 1 1\n\n2 2 2\n\n")).lines, 4);
+  EXPECT_EQ(readHeaderOf(testing::stationText({}, "1 1 1\n2 2 2")).lines, 2);
+  EXPECT_EQ(readHeaderOf(testing::stationText({}, "")).lines, 0);
+}
+
+TEST(HeaderPass, BinaryDataStopsCleanly) {
+  std::string junk;
+  for (int i = 0; i < 5000; ++i) junk += static_cast<char>((i * 7919) % 256);
+  HeaderRun r = readHeaderOf(junk);
+  EXPECT_TRUE(r.stopped);
+}
+
+// ------------------------------------------------------------- data pass
+
+struct DataRun {
+  bool stopped = false;
+  int32_t n = 0;
+  std::vector<float> T, C, Q, sT, sC, sQ;
+  TestDescription test;
+  std::string console;
+};
+
+DataRun readDataOf(const std::map<int, std::string>& lines, const std::string& data,
+                   int32_t wanted, int32_t mode, int32_t k) {
+  testing::ScratchDir dir;
+  testing::CapturedConsole cc;
+  DataRun run;
+  StationFile f;
+  EXPECT_TRUE(f.open(dir.write("ST.DAT", testing::stationText(lines, data))));
+  int32_t count = 0;
+  f.readHeader(cc.console(), run.test, kName, count);
+  const std::size_t len = static_cast<std::size_t>(wanted) + 5;
+  std::vector<float> seg[8];
+  for (auto& s : seg) s.assign(len, 0.0f);
+  CurveSegments curve{seg[0], seg[1], seg[2], seg[3], seg[4], seg[5], seg[6], seg[7]};
+  TailFit tail;
+  run.n = wanted;
+  try {
+    f.readData(cc.console(), run.test, kName, curve, run.n, tail, k, mode);
+  } catch (const RunStopped&) {
+    run.stopped = true;
+  }
+  run.T = seg[0];
+  run.C = seg[1];
+  run.Q = seg[2];
+  run.sT = seg[3];
+  run.sC = seg[4];
+  run.sQ = seg[5];
+  run.console = cc.output();
+  return run;
+}
+
+std::string lines(int count, const std::function<std::string(int)>& line) {
+  std::string s;
+  for (int i = 1; i <= count; ++i) s += line(i) + "\n";
+  return s;
+}
+
+TEST(DataPass, EveryLineNegativeConcentrationsClampedDischargesKept) {
+  DataRun r = readDataOf({}, "1 -2 -3\n2, 5, 4\n3 1e-1 0.5\n", 3, 1, 0);
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.n, 3);
+  EXPECT_EQ(r.C[0], 0.0f);
+  EXPECT_EQ(r.Q[0], -3.0f);
+  EXPECT_EQ(r.T[1], 2.0f);
+  EXPECT_FLOAT_EQ(r.C[2], 0.1f);
+}
+
+TEST(DataPass, BlankLinesAtTheEndLeaveSamplesAtTimeZero) {
+  DataRun r = readDataOf({}, "1 1 1\n2 2 2\n\n", 3, 1, 0);
+  EXPECT_EQ(r.n, 3);
+  EXPECT_EQ(r.T[2], 0.0f);
+  EXPECT_EQ(r.C[2], 0.0f);
+}
+
+TEST(DataPass, ConstantDischargeLinesHoldTwoValues) {
+  DataRun r = readDataOf({{8, "2"}, {11, "4 0.5"}}, "1 1\n2 2\n3 3\n", 3, 1, 0);
+  EXPECT_EQ(r.T[2], 3.0f);
+  EXPECT_EQ(r.C[2], 3.0f);
+}
+
+TEST(DataPass, GroupMeansOfPairsLeaveTheLastLineUnused) {
+  DataRun r = readDataOf({}, lines(601, [](int i) {
+                           return std::to_string(i) + " " + std::to_string(i % 2 ? -1 : 4) + " " +
+                                  std::to_string(2 * i);
+                         }),
+                         300, 2, 2);
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.n, 300);
+  EXPECT_FLOAT_EQ(r.T[0], 1.5f);
+  EXPECT_FLOAT_EQ(r.C[0], 2.0f);  // (0 + 4) / 2, the negative value clamped
+  EXPECT_FLOAT_EQ(r.Q[0], 3.0f);
+  EXPECT_FLOAT_EQ(r.T[299], 599.5f);
+  EXPECT_NEAR(r.sT[0], std::sqrt(0.5f), 1e-6);
+  EXPECT_NEAR(r.sC[0], std::sqrt(8.0f), 1e-5);
+  EXPECT_NEAR(r.sQ[0], std::sqrt(2.0f), 1e-5);
+}
+
+TEST(DataPass, GroupMeansWithAFirstLineAtTimeZero) {
+  DataRun r = readDataOf({}, lines(7, [](int i) {
+                           return std::to_string(i - 1) + " " + std::to_string(i) + " -1";
+                         }),
+                         4, 2, 2);
+  EXPECT_EQ(r.n, 4);
+  EXPECT_EQ(r.T[0], 0.0f);
+  EXPECT_EQ(r.C[0], 1.0f);
+  EXPECT_EQ(r.Q[0], 0.0f);  // negative discharge of the first sample clamped
+  EXPECT_FLOAT_EQ(r.T[1], 1.5f);
+  EXPECT_FLOAT_EQ(r.T[3], 5.5f);
+}
+
+TEST(DataPass, GroupMeansAtTheEndOfTheFile) {
+  // A last group with one line is completed with that line; a group that
+  // would get no line is not made.
+  DataRun r = readDataOf({}, lines(5, [](int i) { return std::to_string(i) + " 1 1"; }), 4, 2, 2);
+  EXPECT_EQ(r.n, 3);
+  EXPECT_FLOAT_EQ(r.T[2], 5.0f);
+  EXPECT_EQ(r.sT[2], 0.0f);
+}
+
+TEST(DataPass, SubSamplingKeepsTheLastLine) {
+  DataRun r = readDataOf({}, lines(1000, [](int i) {
+                           return std::to_string(i) + " " + std::to_string(i == 1000 ? -5 : 1) +
+                                  " " + std::to_string(i == 3 ? -1 : 1);
+                         }),
+                         334, 3, 2);
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.n, 334);
+  EXPECT_EQ(r.T[0], 1.0f);
+  EXPECT_EQ(r.T[1], 3.0f);
+  EXPECT_EQ(r.Q[1], 0.0f);
+  EXPECT_EQ(r.T[2], 6.0f);
+  EXPECT_EQ(r.T[3], 9.0f);
+  EXPECT_EQ(r.T[332], 996.0f);
+  EXPECT_EQ(r.T[333], 1000.0f);
+  EXPECT_EQ(r.C[333], 0.0f);
+}
+
+TEST(DataPass, KnotSpacingAndCount) {
+  DataRun r = readDataOf({{27, "1 200"}}, lines(101, [](int i) {
+                           return std::to_string(i - 1) + " 1 1";
+                         }),
+                         101, 1, 0);
+  EXPECT_FLOAT_EQ(r.test.knotSpacing, 0.5f);
+  EXPECT_EQ(r.test.knotCount, 201);
+}
+
+TEST(DataPass, UnreadableDataLinesAreAWrongFormat) {
+  for (const char* bad : {"2 abc 1", "2 NaN 1", "2 1e50 1", "2 inf 1", "2 1 1 \"x\"", "2 1x 1"}) {
+    DataRun r = readDataOf({}, std::string("1 1 1\n") + bad + "\n3 1 1\n", 3, 1, 0);
+    if (std::string(bad) == "2 1 1 \"x\"") {  // the rest of a line is ignored
+      EXPECT_FALSE(r.stopped);
+      continue;
+    }
+    EXPECT_TRUE(r.stopped) << bad;
+    EXPECT_EQ(r.console, kWrongFormat) << bad;
+  }
+}
+
+TEST(DataPass, TooFewSamplesOrNoTracerStopCleanly) {
+  DataRun r = readDataOf({}, "", 0, 1, 0);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(r.console.rfind("\n FILE ST.DAT HOLDS FEWER THAN TWO SAMPLES\n", 0), 0u) << r.console;
+  r = readDataOf({{31, "1 1"}}, "1 0 1\n2 0 1\n3 -1 1\n", 3, 1, 0);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_NE(r.console.find("HOLDS NO SAMPLE WITH A POSITIVE CONCENTRATION"), std::string::npos);
+}
+
+// ------------------------------------------------------- time-order test
+
+TEST(TimeOrder, ReportShowsTheNeighbourhoodAndStops) {
+  testing::CapturedConsole cc;
+  const std::vector<float> T{1, 2, 3, 3, 4, 5, 6};
+  bool stopped = false;
+  try {
+    checkTimeOrder(cc.console(), T, 7);
+  } catch (const RunStopped&) {
+    stopped = true;
+  }
+  EXPECT_TRUE(stopped);
+  const std::string col(26, ' ');
+  EXPECT_EQ(cc.output(),
+            "\n\n\n"
+            "  TIME DATA NOT STRICTLY INCREASING -- PROGRAM NECESSARILY STOPPED.  CHECK\n"
+            "  DATA FILE FOR TYPOGRAPHICAL ERRORS -- ALSO CHECK FOR BLANK LINES IN FILE.\n"
+            "\n"
+            "         *NOTE* BLANK LINES ARE READ AS ZERO TIME.\n"
+            "\n\n" +
+                col + "TIME DATA\n" + col + "---------\n" + col + "2.000    \n" + col +
+                "3.000    \n" + std::string(12, ' ') + "**ERROR**>    3.000      <**ERROR**\n" +
+                col + "4.000    \n" + col + "5.000    \n" + "\n\n" + std::string(12, ' ') +
+                "3.000     >      3.000     <      4.000    \n\n" + std::string(14, ' ') +
+                "3.000     NOT LESS THAN     3.000     !\n\n\n"
+                "          STOPPED DUE TO TIME DATA FILE ERROR(S)!!!\n");
+}
+
+TEST(TimeOrder, AtTheEndOfTheCurveAndAtItsStart) {
+  testing::CapturedConsole cc;
+  const std::vector<float> T{2, 2};
+  EXPECT_THROW(checkTimeOrder(cc.console(), T, 2), RunStopped);
+  const std::string out = cc.output();
+  EXPECT_EQ(out.find(std::string(26, ' ') + "2.000    \n" + std::string(26, ' ') + "2.000"),
+            std::string::npos);  // no T(i - 1) when T(i) is the first time
+  EXPECT_NE(out.find(std::string(12, ' ') + "2.000     >      2.000    \n"), std::string::npos);
+  testing::CapturedConsole ok;
+  const std::vector<float> up{1, 2, 3};
+  checkTimeOrder(ok.console(), up, 3);
+  EXPECT_EQ(ok.output(), "");
+}
+
+}  // namespace
+}  // namespace kaldero
