@@ -33,15 +33,17 @@ int32_t ControlFile::obtain(Console& console, ControlValues& values,
     console.empty();
     console.write(std::string(15, ' ') + "ENTER INPUT FILE NAME DEFAULT = KALDERO.D):   ");
     std::optional<std::string> typed = console.readLine();
+    // The end of input counts as Enter; as nobody is left to type another
+    // name, a name that does not open then ends the run instead of asking
+    // again.
+    values.controlFileName = text::padded(typed ? *typed : "");
+    if (text::trimmedLength(values.controlFileName) == 0) values.controlFileName = kDefaultName;
+    if (file_.open(text::trimmed(values.controlFileName))) return 0;
     if (!typed) {
-      // Nobody is left to type a name: end the run instead of asking forever.
       console.line();
       reportControlFileNotFound(console, values.controlFileName);
       return 1;
     }
-    values.controlFileName = text::padded(*typed);
-    if (text::trimmedLength(values.controlFileName) == 0) values.controlFileName = kDefaultName;
-    if (file_.open(text::trimmed(values.controlFileName))) return 0;
   }
 }
 

@@ -169,7 +169,22 @@ TEST(ControlFilePrompt, EndOfInputEndsTheRunWithTheNotFoundReport) {
   const std::string second = "\n\n" + std::string(50, ' ') + "*** INPUT FILE NAME NOT FOUND ***\n\n\n" +
                              std::string(15, ' ') + "RECHECK INPUT FILE NAME: " +
                              text::padded("missing.d") + "\n\n\n";
-  EXPECT_EQ(cc.output(), kPrompt + second + kPrompt + "\n" + notFound(text::padded("missing.d")));
+  // The end of input at the second prompt is Enter: the default does not
+  // open either, and the run ends.
+  EXPECT_EQ(cc.output(), kPrompt + second + kPrompt + "\n" + notFound(text::padded("KALDERO.D")));
+  EXPECT_EQ(v.controlFileName, text::padded("KALDERO.D"));
+}
+
+TEST(ControlFilePrompt, EndOfInputAtTheFirstPromptOpensTheDefault) {
+  testing::ScratchDir dir;
+  testing::InDirectory here(dir.dir());
+  dir.write("KALDERO.D", controlText("1"));
+  testing::CapturedConsole cc;
+  ControlFile f;
+  ControlValues v;
+  EXPECT_EQ(f.readLeadingBlock(cc.console(), v, std::nullopt), 0);
+  EXPECT_EQ(cc.output(), kPrompt);
+  EXPECT_FLOAT_EQ(v.flowZoneArrival, 1.5f);
 }
 
 TEST(ControlFilePrompt, CommandLineNameIsUsedWithoutAPromptOrReportedAndStops) {
