@@ -150,7 +150,64 @@ bool parseInteger(std::string_view t, int32_t& out) {
   return true;
 }
 
+namespace {
+
+// The common case, decided exactly in single precision: at most 2^24 as the
+// integer of the significant digits and a decimal exponent of at most 10
+// either way, so that one float multiplication or division rounds once.
+// Returns false when the token is not of that simple form; the full parser
+// then decides.
+bool quickReal(std::string_view t, float& out) {
+  static constexpr float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                     1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+  std::size_t i = 0;
+  const std::size_t n = t.size();
+  bool negative = false;
+  if (i < n && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  // All digits go into m; leading zeros leave it 0, so only the
+  // significant ones can make it too large.
+  uint64_t m = 0;
+  int scale = 0;
+  const std::size_t intStart = i;
+  for (; i < n && isDigit(t[i]); ++i) m = m * 10 + static_cast<uint64_t>(t[i] - '0');
+  std::size_t digits = i - intStart;
+  if (i < n && t[i] == '.') {
+    const std::size_t fracStart = ++i;
+    for (; i < n && isDigit(t[i]); ++i) m = m * 10 + static_cast<uint64_t>(t[i] - '0');
+    scale = -static_cast<int>(i - fracStart);
+    digits += i - fracStart;
+  }
+  const bool any = digits > 0;
+  if (digits > 18) return false;
+  if (!any) return false;
+  if (i < n) {
+    const char c = t[i];
+    if (c != 'e' && c != 'E' && c != 'd' && c != 'D') return false;
+    ++i;
+    bool expNegative = false;
+    if (i < n && (t[i] == '+' || t[i] == '-')) expNegative = t[i++] == '-';
+    if (i == n || n - i > 3) return false;
+    int e = 0;
+    for (; i < n; ++i) {
+      if (!isDigit(t[i])) return false;
+      e = e * 10 + (t[i] - '0');
+    }
+    scale += expNegative ? -e : e;
+  }
+  if (m > (1u << 24)) return false;
+  float v;
+  if (m == 0) v = 0;
+  else if (scale >= 0 && scale <= 10) v = static_cast<float>(m) * kPow10[scale];
+  else if (scale < 0 && scale >= -10) v = static_cast<float>(m) / kPow10[-scale];
+  else return false;
+  out = negative ? -v : v;
+  return true;
+}
+
+}  // namespace
+
 bool parseReal(std::string_view t, float& out) {
+  if (quickReal(t, out)) return true;
   // Accepted: [sign] (digits [. [digits]] | . digits) [exponent], where the
   // exponent is E, D or Q (either case) with an optional sign and digits, or
   // a sign and digits alone ("1.5+3" is 1.5e3).
@@ -252,21 +309,26 @@ ReadStatus ListReader::readItems(Target* items, int n) {
       continue;
     }
     std::size_t start = at_;
-    while (at_ < rec_.size() && !endsToken(rec_[at_])) ++at_;
+    bool star = false;
+    for (; at_ < rec_.size(); ++at_) {
+      const char ch = rec_[at_];
+      if (endsToken(ch)) break;
+      if (ch == '*') star = true;
+    }
     std::string_view token = rec_.substr(start, at_ - start);
     afterComma = false;
 
     // Repeat count: r*value or r* (r nulls).
-    std::size_t star = token.find('*');
     int repeat = 1;
-    if (star != std::string_view::npos) {
+    if (star) {
+      const std::size_t at = token.find('*');
       int32_t r = 0;
-      if (!parseInteger(token.substr(0, star), r) || r <= 0 || token[0] == '-' || token[0] == '+') {
+      if (!parseInteger(token.substr(0, at), r) || r <= 0 || token[0] == '-' || token[0] == '+') {
         error_ = std::string(token);
         return ReadStatus::Error;
       }
       repeat = r;
-      token = token.substr(star + 1);
+      token = token.substr(at + 1);
     }
     for (int j = 0; j < repeat && k < n; ++j, ++k) {
       if (token.empty()) continue;

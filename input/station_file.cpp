@@ -221,6 +221,14 @@ void StationFile::readData(Console& console, TestDescription& t,
   const bool measuredQ = t.dischargeMode != 2;
   auto wrongFormat = [&] {
     file_.close();
+    console.empty();
+    console.free(fmt::FreeLine("READ ERROR IN FILE ")
+                     .text(text::trimmed(stationName50))
+                     .text(", LINE ")
+                     .text(std::to_string(reader_.lastLine()))
+                     .text(": \"")
+                     .text(reader_.error())
+                     .text("\" IS NOT A NUMBER"));
     reportWrongFormat(console, FormatSelector::StationFile, "", stationName50);
     stopRun(console);
   };

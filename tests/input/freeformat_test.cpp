@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "tests/support/temp_file.h"
@@ -204,6 +208,33 @@ TEST(LineFile, OnlyRegularFilesOpen) {
   LineFile f;
   EXPECT_FALSE(f.open("/nonexistent/file"));
   EXPECT_FALSE(f.open("/tmp"));
+}
+
+}  // namespace
+}  // namespace kaldero
+
+namespace kaldero {
+namespace {
+
+// Every real is the correctly rounded single-precision value of its
+// decimal text, whichever way the reader takes to compute it.
+TEST(TokenConversion, RealsAreCorrectlyRounded) {
+  uint64_t seed = 12345;
+  auto next = [&] {
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    return seed >> 11;
+  };
+  char buf[64];
+  for (int i = 0; i < 200000; ++i) {
+    const int digits = 1 + static_cast<int>(next() % 12);
+    const int exponent = static_cast<int>(next() % 30) - 15;
+    const double mantissa = static_cast<double>(next() % 1000000007) / 1000000007.0;
+    std::snprintf(buf, sizeof buf, i % 2 ? "%.*g" : "%.*f", digits, mantissa * std::pow(10.0, exponent));
+    float expected = 0, got = -1;
+    std::from_chars(buf, buf + std::strlen(buf), expected);
+    ASSERT_TRUE(parseReal(buf, got)) << buf;
+    ASSERT_EQ(got, expected) << buf;
+  }
 }
 
 }  // namespace

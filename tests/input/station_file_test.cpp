@@ -380,7 +380,10 @@ TEST(DataPass, UnreadableDataLinesAreAWrongFormat) {
       continue;
     }
     EXPECT_TRUE(r.stopped) << bad;
-    EXPECT_EQ(r.console, kWrongFormat) << bad;
+    const std::string token = std::string(bad).substr(2, std::string(bad).size() - 4);
+    EXPECT_EQ(r.console, "\n READ ERROR IN FILE ST.DAT, LINE 66: \"" + token +
+                             "\" IS NOT A NUMBER\n" + kWrongFormat)
+        << bad;
   }
 }
 
