@@ -15,7 +15,7 @@ PACKAGES += libbenchmark-dev
 PACKAGES += giza-dev
 PACKAGES += libeigen3-dev
 
-.PHONY: all build deps test demo bench clean
+.PHONY: all build deps test sanitize demo bench clean
 
 all: build
 
@@ -36,8 +36,16 @@ deps:
 	  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing; \
 	fi
 
-test: deps build
+test: deps build sanitize
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@echo "Sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer):"
+	@cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+# The whole program and test suite built with the sanitizers.
+sanitize:
+	@cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DKALDERO_SANITIZE=ON >/dev/null
+	@cmake --build $(BUILD)-asan -j $(JOBS)
 
 demo: deps build
 	@scripts/demo.sh $(BUILD)
@@ -46,4 +54,4 @@ bench: deps build
 	@bench/read_benchmark.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD)-asan

@@ -14,7 +14,7 @@ Console::Console(std::FILE* out, std::FILE* in, bool outIsTerminal, bool inIsTer
     : out_(out), in_(in), outTerminal_(outIsTerminal), inTerminal_(inIsTerminal) {}
 
 void Console::line(std::string_view s) {
-  std::fwrite(s.data(), 1, s.size(), out_);
+  if (!s.empty()) std::fwrite(s.data(), 1, s.size(), out_);
   std::fputc('\n', out_);
 }
 
@@ -22,7 +22,9 @@ void Console::empty(int n) {
   for (int i = 0; i < n; ++i) std::fputc('\n', out_);
 }
 
-void Console::write(std::string_view s) { std::fwrite(s.data(), 1, s.size(), out_); }
+void Console::write(std::string_view s) {
+  if (!s.empty()) std::fwrite(s.data(), 1, s.size(), out_);
+}
 
 std::optional<std::string> Console::readLine() {
   std::fflush(out_);

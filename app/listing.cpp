@@ -25,7 +25,7 @@ void ListingChannel::close() {
 
 void ListingChannel::line(std::string_view s) {
   if (!file_) return;
-  std::fwrite(s.data(), 1, s.size(), file_);
+  if (!s.empty()) std::fwrite(s.data(), 1, s.size(), file_);
   std::fputc('\n', file_);
 }
 
