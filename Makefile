@@ -15,7 +15,7 @@ PACKAGES += libbenchmark-dev
 PACKAGES += giza-dev
 PACKAGES += libeigen3-dev
 
-.PHONY: all build deps test sanitize demo bench clean
+.PHONY: all build deps install-packages test sanitize demo bench fuzz clean
 
 all: build
 
@@ -26,8 +26,11 @@ build:
 # Installs only the packages that are missing (needs root, as on a fresh
 # machine).
 deps:
+	@$(MAKE) install-packages LIST="$(PACKAGES)"
+
+install-packages:
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(LIST); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' \
 	    || missing="$$missing $$p"; \
 	done; \
@@ -53,5 +56,25 @@ demo: deps build
 bench: deps build
 	@bench/read_benchmark.sh $(BUILD)
 
+# Fuzzing with libFuzzer (clang): each target runs FUZZ_SECONDS on a copy of
+# its seed corpus under tests/fuzz/corpus; findings are written to
+# $(BUILD)-fuzz/findings.
+FUZZ_SECONDS ?= 600
+FUZZ_PACKAGES := clang libclang-rt-dev
+fuzz: deps
+	@$(MAKE) install-packages LIST="$(FUZZ_PACKAGES)"
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKALDERO_FUZZ=ON >/dev/null
+	@cmake --build $(BUILD)-fuzz -j $(JOBS) --target control_file_fuzz station_file_fuzz
+	@fz=$(abspath $(BUILD)-fuzz); mkdir -p $$fz/findings; \
+	for t in control station; do \
+	  rm -rf $$fz/corpus-$$t && mkdir -p $$fz/corpus-$$t && \
+	  cp tests/fuzz/corpus/$$t/* $$fz/corpus-$$t/ && \
+	  echo "Fuzzing the $$t file reader for $(FUZZ_SECONDS) s" && \
+	  $$fz/tests/fuzz/$${t}_file_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -max_len=65536 -print_final_stats=1 -artifact_prefix=$$fz/findings/$$t- \
+	    $$fz/corpus-$$t </dev/null || exit 1; \
+	done
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-fuzz

@@ -36,7 +36,10 @@ bool LineFile::open(const std::string& path) {
     return false;
   }
   fd_ = fd;
-  if (buf_.size() < kBlock) buf_.resize(kBlock);
+  if (cap_ < kBlock) {
+    buf_ = std::make_unique_for_overwrite<char[]>(kBlock);
+    cap_ = kBlock;
+  }
   resetBuffer(0);
   line_ = 0;
   lineStart_ = 0;
@@ -47,7 +50,10 @@ void LineFile::close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   // A large buffer grown for a long line is not kept for the next file.
-  if (buf_.size() > kBlock) std::vector<char>(kBlock).swap(buf_);
+  if (cap_ > kBlock) {
+    buf_.reset();
+    cap_ = 0;
+  }
 }
 
 void LineFile::resetBuffer(uint64_t offset) {
@@ -59,14 +65,19 @@ void LineFile::resetBuffer(uint64_t offset) {
 bool LineFile::fill() {
   if (eof_ || fd_ < 0) return false;
   if (pos_ > 0) {
-    std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+    std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
     bufOffset_ += pos_;
     end_ -= pos_;
     pos_ = 0;
   }
-  if (end_ == buf_.size()) buf_.resize(buf_.size() * 2);
+  if (end_ == cap_) {
+    auto bigger = std::make_unique_for_overwrite<char[]>(cap_ * 2);
+    std::memcpy(bigger.get(), buf_.get(), end_);
+    buf_ = std::move(bigger);
+    cap_ *= 2;
+  }
   for (;;) {
-    ssize_t got = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
+    ssize_t got = ::read(fd_, buf_.get() + end_, cap_ - end_);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
       eof_ = true;
@@ -82,11 +93,11 @@ std::optional<std::string_view> LineFile::next() {
   std::size_t scanned = pos_;
   for (;;) {
     const char* nl = static_cast<const char*>(
-        std::memchr(buf_.data() + scanned, '\n', end_ - scanned));
+        std::memchr(buf_.get() + scanned, '\n', end_ - scanned));
     if (nl || eof_) {
-      std::size_t stop = nl ? static_cast<std::size_t>(nl - buf_.data()) : end_;
+      std::size_t stop = nl ? static_cast<std::size_t>(nl - buf_.get()) : end_;
       if (!nl && stop == pos_) return std::nullopt;  // nothing left
-      std::string_view s(buf_.data() + pos_, stop - pos_);
+      std::string_view s(buf_.get() + pos_, stop - pos_);
       lineStart_ = bufOffset_ + pos_;
       ++line_;
       pos_ = nl ? stop + 1 : stop;
@@ -114,8 +125,8 @@ int64_t LineFile::countRemaining() {
   int64_t n = 0;
   bool pending = false;  // characters after the last line end
   for (;;) {
-    const char* p = buf_.data() + pos_;
-    const char* e = buf_.data() + end_;
+    const char* p = buf_.get() + pos_;
+    const char* e = buf_.get() + end_;
     while (p < e) {
       const char* nl = static_cast<const char*>(std::memchr(p, '\n', e - p));
       if (!nl) {

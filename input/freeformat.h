@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,7 +59,8 @@ class LineFile {
   void resetBuffer(uint64_t offset);
 
   int fd_ = -1;
-  std::vector<char> buf_;
+  std::unique_ptr<char[]> buf_;  // not zero-filled: only [0, end_) is ever read
+  std::size_t cap_ = 0;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   uint64_t bufOffset_ = 0;  // file offset of buf_[0]
