@@ -13,6 +13,9 @@ PACKAGES += libgtest-dev
 PACKAGES += libgmock-dev
 PACKAGES += libbenchmark-dev
 PACKAGES += giza-dev
+PACKAGES += libx11-dev
+PACKAGES += ghostscript
+PACKAGES += xvfb
 PACKAGES += libeigen3-dev
 
 .PHONY: all build deps install-packages test sanitize demo bench fuzz clean
