@@ -34,6 +34,38 @@ struct Frame {
   Range y;         // concentration range
 };
 
+struct SeriesStyle {
+  int curveColour;
+  int lineStyle;
+  int pointColour;
+  float pointHeight;
+  int symbol;
+};
+
+// One curve of the plot through (T, Y): the line, the points, and the
+// error bars of group means (+-sT across, +-sY up and down) in the colour
+// and at the height of the points.
+void drawSeries(const DataCurve& cv, std::span<const float> Y, std::span<const float> sY,
+                const SeriesStyle& style, bool curve, bool points, bool errorBars) {
+  const int32_t n = cv.n;
+  if (curve) {
+    cpgsci(style.curveColour);
+    cpgsls(style.lineStyle);
+    drawPolyline(curvePolyline(cv.T, Y, n, cv.T[n - 1]));
+  }
+  if (points) {
+    cpgsci(style.pointColour);
+    cpgsch(style.pointHeight);
+    markers(n, cv.T.data(), Y.data(), style.symbol);
+  }
+  if (errorBars) {
+    cpgsch(style.pointHeight);
+    cpgerrb(5, n, cv.T.data(), Y.data(), cv.sT.data(), 0.5f);
+    cpgerrb(6, n, cv.T.data(), Y.data(), sY.data(), 0.5f);
+  }
+  cpgsch(1.0f);
+}
+
 // Discharge on a right-hand axis, in its own window over the same times.
 void dischargeOverlay(PlotContext& ctx, const DataCurve& cv, const Frame& f, bool points,
                       bool curve, int32_t pass, int32_t modeWord) {
@@ -59,20 +91,8 @@ void dischargeOverlay(PlotContext& ctx, const DataCurve& cv, const Frame& f, boo
   cpgslw(3);
   sideText("R", 4.0f, 0.5f, 0.5f, st.dataDischargeLabel);
   cpgslw(2);
-  if (curve) {
-    cpgsci(8);
-    cpgsls(2);
-    drawPolyline(curvePolyline(cv.T, cv.Q, n, cv.T[n - 1]));
-  }
-  if (points) {
-    cpgsci(3);
-    cpgsch(1.0f);
-    markers(n, cv.T.data(), cv.Q.data(), 7);
-  }
-  if (modeWord == 2 && (points || pass == 1)) {
-    cpgerrb(5, n, cv.T.data(), cv.Q.data(), cv.sT.data(), 0.5f);
-    cpgerrb(6, n, cv.T.data(), cv.Q.data(), cv.sQ.data(), 0.5f);
-  }
+  drawSeries(cv, cv.Q, cv.sQ, SeriesStyle{8, 2, 3, 1.0f, 7}, curve, points,
+             modeWord == 2 && (points || pass == 1));
 }
 
 // The legend of the two curves, in time-axis units from x0.
@@ -185,21 +205,8 @@ void drawDataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, in
   sideText("L", 3.0f, 0.5f, 0.5f, st.dataConcentrationLabel);
   cpgslw(2);
 
-  if (drawCurve) {
-    cpgsci(2);
-    cpgsls(1);
-    drawPolyline(curvePolyline(cv.T, cv.C, n, cv.T[n - 1]));
-  }
-  if (drawPoints) {
-    cpgsci(5);
-    cpgsch(2.5f);
-    markers(n, cv.T.data(), cv.C.data(), 20);
-    if (modeWord == 2) {
-      cpgerrb(5, n, cv.T.data(), cv.C.data(), cv.sT.data(), 0.5f);
-      cpgerrb(6, n, cv.T.data(), cv.C.data(), cv.sC.data(), 0.5f);
-    }
-    cpgsch(1.0f);
-  }
+  drawSeries(cv, cv.C, cv.sC, SeriesStyle{2, 1, 5, 2.5f, 20}, drawCurve, drawPoints,
+             drawPoints && modeWord == 2);
   if (measuredDischarge) dischargeOverlay(ctx, cv, f, drawPoints, drawCurve, pass, modeWord);
 
   // The texts, in the concentration window without the extension.
