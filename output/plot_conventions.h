@@ -25,6 +25,12 @@ struct PlotContext {
   std::vector<std::string> inputFiles;  // files a PostScript file never replaces
 };
 
+// The plot functions take the first-plot flag of the station loop (1 at the
+// first station, when a plot opens its window). The devices open a window
+// whenever its identifier has none open and reuse it otherwise, so the flag
+// changes nothing: a window closed before console output, or one a first
+// station never opened, is opened again when next needed.
+//
 // Screen windows: the data plot 1 (phase 0) and 2 (phase 1); the Chatwin
 // plot 2 and 3; the normalized, load and standardized plots 3, 4 and 5 in
 // phase 0 and one more in any other phase.

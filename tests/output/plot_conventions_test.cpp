@@ -64,16 +64,5 @@ TEST(CloseGraphicsWindow, ClosesEveryScreenWindow) {
   EXPECT_EQ(cc.output(), "");
 }
 
-TEST(WindowIdentifiers, DistinctWithinAPhase) {
-  EXPECT_EQ(dataWindow(0), 1);
-  EXPECT_EQ(dataWindow(1), 2);
-  EXPECT_EQ(chatwinWindow(0), 2);
-  EXPECT_EQ(chatwinWindow(1), 3);
-  EXPECT_EQ(curveWindow(0, 0), 3);
-  EXPECT_EQ(curveWindow(2, 0), 5);
-  EXPECT_EQ(curveWindow(0, 1), 4);
-  EXPECT_EQ(curveWindow(2, 1), 6);
-}
-
 }  // namespace
 }  // namespace kaldero::plot

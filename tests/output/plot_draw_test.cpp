@@ -78,14 +78,5 @@ TEST(PlotRange, TenPercentMarginClampedAtZeroAndUsableWhenFlat) {
   EXPECT_LT(r.lo, r.hi);
 }
 
-TEST(ReferencePoints, FirstExtremaAndMedian) {
-  const std::vector<float> v{1, 5, 5, 0, 0, 3};
-  EXPECT_EQ(firstMax(v, 6), 1);
-  EXPECT_EQ(firstMin(v, 6), 3);
-  const std::vector<float> t{1, 2, 4, 8};
-  EXPECT_FLOAT_EQ(medianTime(t, 4), 3.0f);
-  EXPECT_FLOAT_EQ(medianTime(t, 3), 2.0f);
-}
-
 }  // namespace
 }  // namespace kaldero::plot
