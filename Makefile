@@ -13,6 +13,9 @@ PACKAGES += libgtest-dev
 PACKAGES += libgmock-dev
 PACKAGES += libbenchmark-dev
 PACKAGES += giza-dev
+PACKAGES += libx11-dev
+PACKAGES += ghostscript
+PACKAGES += xvfb
 PACKAGES += libeigen3-dev
 
 .PHONY: all build deps install-packages test sanitize demo bench fuzz clean
@@ -43,6 +46,7 @@ test: deps build sanitize
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 	@echo "Sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer):"
 	@cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --output-on-failure -j $(JOBS)
 
 # The whole program and test suite built with the sanitizers.

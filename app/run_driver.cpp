@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/console.h"
+#include "app/plot_steps.h"
 #include "app/reports.h"
 #include "app/run_state.h"
 #include "app/stop.h"
@@ -160,7 +161,12 @@ bool processStation(RunState& s) {
     c.focus();
   } else {
     s.phase = 0;
-    checkTimeOrder(c, s.work.times(), s.station.n);
+    dataPlotStep(s, s.station.mode);
+    // Group means are plotted once more without their error bars.
+    while (s.station.mode == 2) {
+      s.station.mode = 0;
+      dataPlotStep(s, s.station.mode);
+    }
   }
   knotStep(s);
 

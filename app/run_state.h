@@ -12,6 +12,7 @@
 #include "input/station_curve.h"
 #include "input/station_file.h"
 #include "input/test_description.h"
+#include "output/plot_state.h"
 
 namespace kaldero {
 
@@ -47,6 +48,7 @@ struct RunState {
   StationFile stationFile;
   ListingChannel listing;
   StationWorkArray work;
+  plot::PlotState plots;  // graphics devices and what the plots keep for the run
 
   int32_t stationCounter = 0;
   int32_t phase = 0;         // 0 measured curve, 1 after interpolation onto knots

@@ -1,0 +1,26 @@
+#include "app/plot_steps.h"
+
+#include "app/run_state.h"
+#include "app/text.h"
+#include "output/data_plot.h"
+
+namespace kaldero {
+
+plot::PlotContext plotContext(RunState& s) {
+  return plot::PlotContext{s.console,
+                           s.plots,
+                           s.test,
+                           s.station.stationFile,
+                           {text::trimmed(s.control.controlFileName),
+                            text::trimmed(s.station.stationFile)}};
+}
+
+void dataPlotStep(RunState& s, int32_t modeWord) {
+  plot::PlotContext ctx = plotContext(s);
+  const CurveSegments seg = s.work.curve();
+  const plot::DataCurve curve{seg.T, seg.C, seg.Q, seg.sT, seg.sC, seg.sQ, s.station.n};
+  plot::dataPlot(ctx, curve, s.station.tail, s.phase, modeWord, s.test.extrapolationMethod,
+                 s.stationCounter);
+}
+
+}  // namespace kaldero

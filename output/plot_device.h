@@ -1,0 +1,68 @@
+// The graphics devices of the plots: the screen windows, kept open between
+// plots under the identifier of the plot that uses them, and the PostScript
+// pass, which draws into a scratch file that is then moved to the plot's
+// final file name.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kaldero {
+class Console;
+}
+
+namespace kaldero::plot {
+
+// Whether the X display named by DISPLAY can be opened.
+bool xDisplayAvailable();
+
+class PlotDevices {
+ public:
+  PlotDevices() = default;
+  PlotDevices(const PlotDevices&) = delete;
+  PlotDevices& operator=(const PlotDevices&) = delete;
+  // Closes the windows still open and drops an unkept PostScript file.
+  ~PlotDevices();
+
+  // The device of the screen windows: "/xw" when the X display named by
+  // DISPLAY can be opened, "/null" otherwise (so a run without a display
+  // still writes its files). Decided at the first screen plot.
+  const std::string& screenDevice();
+  // Fixes the screen device (tests).
+  void setScreenDevice(std::string device) { screenDevice_ = std::move(device); }
+
+  // Screen pass: makes the window with this identifier the current device,
+  // erased and with the page prompt off. An open window is reused; a window
+  // that is not open (the first plot of its kind, or closed since) is
+  // opened. False when no window can be had.
+  bool selectScreen(int32_t window);
+  bool screenOpen(int32_t window) const { return windows_.count(window) != 0; }
+  // Closes every screen window.
+  void closeScreens();
+
+  // PostScript pass: opens the PostScript device on a fresh scratch file in
+  // the working directory. False, with a console line, when no file can be
+  // made there.
+  bool openPostScript(Console& console);
+  bool postScriptOpen() const { return psId_ > 0; }
+  // Ends drawing on the PostScript device; the file is complete.
+  void closePostScript();
+  // Moves the completed PostScript file to its final name, replacing an
+  // existing file of that name unless it is one of the inputs (then the
+  // plot is dropped with a console line). False when nothing was kept.
+  bool keepPostScript(Console& console, const std::string& finalName,
+                      const std::vector<std::string>& inputs);
+
+ private:
+  void dropScratch();
+
+  std::map<int32_t, int> windows_;  // plot window identifier -> device
+  std::optional<std::string> screenDevice_;
+  int psId_ = 0;
+  std::string scratch_;  // the PostScript file not yet kept
+};
+
+}  // namespace kaldero::plot
