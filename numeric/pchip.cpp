@@ -117,9 +117,10 @@ int32_t PCHEV(int32_t n, const float* x, const float* f, const float* d, int32_t
     const float v = xe[j];
     if (v < x[0] || v > x[n - 1]) ++outside;
     // Interval i with x(i) <= v < x(i+1); the last interval also takes x(n),
-    // points beyond the ends use the end cubics.
+    // points beyond the ends use the end cubics (a point that is not a
+    // number the first one).
     int32_t i;
-    if (v < x[1]) {
+    if (!(v >= x[1])) {
       i = 0;
     } else if (v >= x[n - 2]) {
       i = n - 2;

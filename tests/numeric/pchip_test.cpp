@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace kaldero::numeric {
@@ -80,6 +81,15 @@ TEST(PCHEV, ReferenceValueAndExtrapolationCount) {
   EXPECT_NEAR(de[0], 0.51724138f, 1e-5);
   EXPECT_NEAR(fe[2], 1.0f, 1e-6);  // the last knot itself
   EXPECT_EQ(PCHEV(5, kX.data(), kF.data(), d.data(), 0, xe, fe, de), -4);
+}
+
+TEST(PCHEV, PointThatIsNotANumberStaysInsideTheData) {
+  std::vector<float> d(5);
+  PCHEZ(5, kX.data(), kF.data(), d.data());
+  const float xe[] = {std::nanf("")};
+  float fe[1];
+  EXPECT_EQ(PCHEV(5, kX.data(), kF.data(), d.data(), 1, xe, fe, nullptr), 0);
+  EXPECT_TRUE(std::isnan(fe[0]));
 }
 
 TEST(PCHIP, ShapePreservingProperties) {
