@@ -1,10 +1,171 @@
 #include "conditioning/extrapolation.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "app/console.h"
+#include "app/format.h"
+#include "app/stop.h"
+#include "conditioning/gracon.h"
+#include "conditioning/pchip_reports.h"
+#include "numeric/pchip.h"
+
 namespace kaldero {
 
-// The extrapolation methods are not part of the program yet: the measured
-// curve goes on unchanged.
-void extrapolateTail(Console& /*console*/, const TestDescription& /*test*/,
-                     CurveSegments& /*curve*/, int32_t& /*n*/, TailFit& /*tail*/) {}
+namespace {
+
+[[noreturn]] void extrapolationErrorStop(Console& c, int32_t code) {
+  c.free(fmt::FreeLine("DATA EXTRAPOLATION ERROR ").num(code));
+  stopRun(c, " SEE FILE LOG");
+}
+
+// A measured discharge that is the same at every sample (the equal-neighbour
+// count of the data pass equals the sample count) stays so.
+bool constantDischarge(const TestDescription& t, int32_t n0) {
+  return t.equalDischargeCount == n0;
+}
+
+// Method 1: the fitted exponential at 5 equally spaced new times up to
+// where GRACON found it decayed; the discharge goes linearly from the last
+// measured one to the mean over the limb.
+void exponentialTail(Console& c, const TestDescription& t, CurveSegments& cv, int32_t& n,
+                     TailFit& tail) {
+  const int32_t n0 = n;
+  const GraconResult g = GRACON(c, cv.T, cv.C, n0, 1, tail);
+  if (g.errorCode > 0) extrapolationErrorStop(c, g.errorCode);
+  auto& T = cv.T;
+  auto& C = cv.C;
+  auto& Q = cv.Q;
+  n = n0 + 5;
+  const int32_t last = n0 - 1;
+  const int32_t end = n - 1;
+  T[end] = g.zeroTime;
+  C[end] = g.concentration;
+  // The constant discharge is set before the samples in between are
+  // interpolated, so that they keep it exactly too.
+  Q[end] = constantDischarge(t, n0) ? Q[last] : limbMeanDischarge(T, Q, g.limb);
+  const float step = (T[end] - T[last]) / 5;
+  const float qStep = (Q[end] - Q[last]) / 5;
+  for (int32_t j = 4; j >= 1; --j) {
+    const int32_t i = n - 1 - j;
+    const float k = static_cast<float>(5 - j);
+    T[i] = T[last] + k * step;
+    C[i] = static_cast<float>(g.fit.A * std::exp(g.fit.b * T[i]));
+    Q[i] = Q[last] + k * qStep;
+  }
+}
+
+// Method 3: one sample of zero concentration at the zero-time estimate.
+void zeroTimeTail(Console& c, const TestDescription& t, CurveSegments& cv, int32_t& n,
+                  TailFit& tail) {
+  const int32_t n0 = n;
+  const GraconResult g = GRACON(c, cv.T, cv.C, n0, 3, tail);
+  if (g.errorCode > 0) extrapolationErrorStop(c, g.errorCode);
+  n = n0 + 1;
+  cv.T[n0] = g.zeroTime;
+  cv.C[n0] = 0;
+  cv.Q[n0] =
+      constantDischarge(t, n0) ? cv.Q[n0 - 1] : limbMeanDischarge(cv.T, cv.Q, g.limb);
+}
+
+// Method 2: the interpolant of the curve is continued beyond the last
+// sample with a step that doubles while the value stays between 0 and the
+// last concentration. The last point still in that range becomes a new
+// sample with derivative 0, and the continuation goes on from it until a new
+// sample has no concentration left; its concentration is then 0. Work
+// space: the derivatives of the data in sT, the evaluation points, values
+// and derivatives in sC, sQ and scratch A, the discharge derivatives in
+// scratch B; all are cleared afterwards.
+void pchipContinuation(Console& c, const TestDescription& t, CurveSegments& cv, int32_t& n) {
+  auto& T = cv.T;
+  auto& C = cv.C;
+  auto& Q = cv.Q;
+  std::span<float> D = cv.sT, XE = cv.sC, FE = cv.sQ, DE = cv.scratchA, DQ = cv.scratchB;
+  const int32_t n0 = n;
+  const int32_t e = n0;  // the new sample
+  const int32_t ne = n0 + 1;     // evaluation points: the sample times and the new point
+
+  int32_t ierr = numeric::PCHEZ(n0, T.data(), C.data(), D.data());
+  if (ierr < 0) reportPCHEZError(c, ierr);
+  std::copy_n(T.begin(), n0, XE.begin());
+  XE[e] = 0;
+  FE[e] = 0;
+  float h = 0.01f * T[n0 - 1];
+  int32_t count = n0;             // samples the interpolant goes through
+  int32_t countBeforeLast = n0;   // ... before the last new sample was set
+  for (int32_t step = 1;; ++step) {
+    if (step > kMaxContinuationSteps) extrapolationErrorStop(c, kContinuationFailed);
+    const float px = XE[e];
+    const float pf = FE[e];
+    XE[e] = XE[count - 1] + h;
+    if (!std::isfinite(XE[e])) extrapolationErrorStop(c, kContinuationFailed);
+    ierr = numeric::PCHEV(count, T.data(), C.data(), D.data(), ne, XE.data(), FE.data(),
+                          DE.data());
+    if (ierr < 0) {
+      // Nothing was evaluated, and nothing would be on the next step.
+      reportPCHEVError(c, ierr);
+      extrapolationErrorStop(c, kContinuationFailed);
+    }
+    const float v = FE[e];
+    const float lastC = C[count - 1];
+    if (v > 0 && v < lastC) {
+      h = 2 * h;
+      continue;
+    }
+    if (v < 0 || v > lastC) {
+      if (step == 1) continue;
+      countBeforeLast = count;
+      count = ne;
+      T[e] = px;
+      C[e] = pf;
+      D[e] = 0;
+    }
+    if (C[count - 1] > 0) continue;
+    break;
+  }
+  if (C[e] < 0) C[e] = 0;
+  n = count;
+
+  if (t.dischargeMode == 1) {
+    // The discharge interpolant at the last evaluation point where it is
+    // positive, else the mean over the falling limb.
+    const int32_t nq = countBeforeLast - 1;
+    bool found = false;
+    ierr = numeric::PCHEZ(nq, T.data(), Q.data(), DQ.data());
+    if (ierr < 0) reportPCHEZError(c, ierr);
+    ierr = numeric::PCHEV(nq, T.data(), Q.data(), DQ.data(), ne, XE.data(), FE.data(), DE.data());
+    if (ierr < 0) {
+      reportPCHEVError(c, ierr);
+    } else if (FE[e] > 0) {
+      Q[e] = FE[e];
+      found = true;
+    }
+    if (!found) {
+      const FallingLimb limb = limbSearch(C, n);
+      Q[e] = limb.found ? limbMeanDischarge(T, Q, limb) : Q[n0 - 1];
+    }
+  }
+  for (std::span<float> w : {D, XE, FE, DE, DQ}) std::fill_n(w.begin(), n, 0.0f);
+  if (constantDischarge(t, n0)) Q[e] = Q[n0 - 1];
+}
+
+}  // namespace
+
+void extrapolateTail(Console& c, const TestDescription& t, CurveSegments& curve, int32_t& n,
+                     TailFit& tail) {
+  switch (t.extrapolationMethod) {
+    case 1:
+      exponentialTail(c, t, curve, n, tail);
+      break;
+    case 2:
+      pchipContinuation(c, t, curve, n);
+      break;
+    case 3:
+      zeroTimeTail(c, t, curve, n, tail);
+      break;
+    default:
+      break;  // the header pass accepts no other method
+  }
+}
 
 }  // namespace kaldero

@@ -1,5 +1,14 @@
 // Tail extrapolation of a curve whose recession limb was not measured to
-// its end.
+// its end. All values are in the units of the station data file.
+//   method 1  an exponential fitted to the falling limb, sampled at 5 new
+//             points up to where it has decayed (GRACON);
+//   method 2  the monotone cubic interpolant of the curve continued step by
+//             step until it reaches zero: 1 new point;
+//   method 3  1 new point of zero concentration at the zero-time estimate
+//             of GRACON.
+// The discharge of the new samples is the time-weighted mean over the
+// falling limb (method 2: the continued discharge interpolant where it is
+// positive), except that a constant measured discharge stays constant.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +20,23 @@ namespace kaldero {
 
 class Console;
 
+// How many steps the continuation of method 2 may take. Each step doubles
+// its length while the interpolant is still between 0 and the last
+// concentration, and a float step length overflows after fewer than 300
+// doublings, so a continuation that reaches zero at all does so well within
+// this bound.
+inline constexpr int32_t kMaxContinuationSteps = 1000;
+
+// Error codes of the extrapolation-error report.
+inline constexpr int32_t kGraconFailed = 1;        // methods 1 and 3
+inline constexpr int32_t kContinuationFailed = 2;  // method 2
+
 // Extends the station curve past its last sample by the extrapolation method
 // of the test description; called by the data pass when the extrapolation
 // option is 1, after trailing samples without tracer have been dropped
-// (C(N) > 0). Changes n and the curve in place.
+// (C(N) > 0). Changes n and the curve in place (the segments have room for
+// 5 more samples with method 1, 1 more otherwise). When no tail can be made
+// the extrapolation-error report is shown and the run stops.
 void extrapolateTail(Console& console, const TestDescription& test, CurveSegments& curve,
                      int32_t& n, TailFit& tail);
 

@@ -162,6 +162,8 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
     if (t.extrapolationOption == 1) h.wrongFormat();
     h.stepBack();
   }
+  // Only methods 1 to 3 extend a tail; another one would leave it unmade.
+  if (t.extrapolationOption == 1 && t.extrapolationMethod > 3) h.wrongFormat();
   auto switches = [&](Switches& s) { h.values(s[0], s[1], s[2], s[3]); };
   h.label();                               // 32
   switches(t.dataPlot);                    // 33

@@ -10,6 +10,7 @@
 #include "app/stop.h"
 #include "app/text.h"
 #include "tests/support/capture.h"
+#include "tests/support/data_pass.h"
 #include "tests/support/station_text.h"
 #include "tests/support/temp_file.h"
 
@@ -239,42 +240,11 @@ TEST(HeaderPass, BinaryDataStopsCleanly) {
 
 // ------------------------------------------------------------- data pass
 
-struct DataRun {
-  bool stopped = false;
-  int32_t n = 0;
-  std::vector<float> T, C, Q, sT, sC, sQ;
-  TestDescription test;
-  std::string console;
-};
+using testing::DataRun;
 
 DataRun readDataOf(const std::map<int, std::string>& lines, const std::string& data,
                    int32_t wanted, int32_t mode, int32_t k) {
-  testing::ScratchDir dir;
-  testing::CapturedConsole cc;
-  DataRun run;
-  StationFile f;
-  EXPECT_TRUE(f.open(dir.write("ST.DAT", testing::stationText(lines, data))));
-  int32_t count = 0;
-  f.readHeader(cc.console(), run.test, kName, count);
-  const std::size_t len = static_cast<std::size_t>(wanted) + 5;
-  std::vector<float> seg[8];
-  for (auto& s : seg) s.assign(len, 0.0f);
-  CurveSegments curve{seg[0], seg[1], seg[2], seg[3], seg[4], seg[5], seg[6], seg[7]};
-  TailFit tail;
-  run.n = wanted;
-  try {
-    f.readData(cc.console(), run.test, kName, curve, run.n, tail, k, mode);
-  } catch (const RunStopped&) {
-    run.stopped = true;
-  }
-  run.T = seg[0];
-  run.C = seg[1];
-  run.Q = seg[2];
-  run.sT = seg[3];
-  run.sC = seg[4];
-  run.sQ = seg[5];
-  run.console = cc.output();
-  return run;
+  return testing::runDataPass(testing::stationText(lines, data), wanted, mode, k);
 }
 
 std::string lines(int count, const std::function<std::string(int)>& line) {

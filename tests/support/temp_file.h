@@ -12,10 +12,12 @@ namespace kaldero::testing {
 
 class ScratchDir {
  public:
-  ScratchDir() {
+  // A tag tells apart the directories of helpers within one test.
+  explicit ScratchDir(const std::string& tag = "") {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info ? info->test_suite_name() : "t") + "." +
                        (info ? info->name() : "t");
+    if (!tag.empty()) name += "-" + tag;
     for (char& ch : name)
       if (ch == '/') ch = '_';
     dir_ = std::filesystem::temp_directory_path() / ("kaldero-test-" + name);

@@ -1,0 +1,224 @@
+// The tail extrapolation through the data pass on real station data files.
+#include "conditioning/extrapolation.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/data_pass.h"
+#include "tests/support/station_text.h"
+
+namespace kaldero {
+namespace {
+
+using testing::DataRun;
+
+struct Sample {
+  float t, c, q;
+};
+
+std::string dataLines(const std::vector<Sample>& samples, bool withQ = true) {
+  std::string s;
+  char buf[96];
+  for (const Sample& x : samples) {
+    if (withQ)
+      std::snprintf(buf, sizeof buf, "%.9g %.9g %.9g\n", x.t, x.c, x.q);
+    else
+      std::snprintf(buf, sizeof buf, "%.9g %.9g\n", x.t, x.c);
+    s += buf;
+  }
+  return s;
+}
+
+// Header lines for a constant discharge (two values a data line).
+const std::map<int, std::string> kConstantQ{{8, "2"}, {11, "4 0.5"}};
+
+DataRun extrapolate(int method, const std::vector<Sample>& samples,
+                    std::map<int, std::string> lines = {}, const std::string& keyboard = "") {
+  lines[31] = "1 " + std::to_string(method);
+  const bool withQ = lines.count(8) == 0 || lines.at(8) != "2";
+  const int32_t n = static_cast<int32_t>(samples.size());
+  return testing::runDataPass(testing::stationText(lines, dataLines(samples, withQ)), n, 1, 0,
+                              keyboard);
+}
+
+// C = 100 e^(-0.5 t) at t = 1 ... 10, discharge t.
+std::vector<Sample> recession() {
+  std::vector<Sample> s;
+  for (int t = 1; t <= 10; ++t)
+    s.push_back({float(t), 100.0f * std::exp(-0.5f * float(t)), float(t)});
+  return s;
+}
+
+// (4, 5), (5, 10), (6, 8), (7, 6), (8, 4), (9, 2), (9.5, 1): every secant of
+// the limb from time 5 to time 9 reaches zero at time 10.
+std::vector<Sample> straightLimb(float lastTime = 9.5f) {
+  return {{4, 5, 1}, {5, 10, 2}, {6, 8, 3}, {7, 6, 4}, {8, 4, 5}, {9, 2, 6}, {lastTime, 1, 7}};
+}
+
+const std::string kExtrapolationError = " DATA EXTRAPOLATION ERROR            1\n SEE FILE LOG\n";
+
+TEST(ExponentialTail, RecessionGetsFiveSamplesUpToWhereTheFitHasDecayed) {
+  DataRun r = extrapolate(1, recession());
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.console, "");
+  ASSERT_EQ(r.n, 15);
+  // The fit falls below 0.01 (and a tenth of C(10) = 0.674) first at t = 19.
+  const float times[] = {11.8f, 13.6f, 15.4f, 17.2f, 19.0f};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_FLOAT_EQ(r.T[10 + i], times[i]) << i;
+    EXPECT_NEAR(r.C[10 + i], 100 * std::exp(-0.5 * times[i]), 1e-4 * r.C[10 + i]) << i;
+  }
+  EXPECT_NEAR(r.C[14], 0.0075f, 0.00005f);
+  // The measured samples are kept.
+  EXPECT_EQ(r.T[9], 10.0f);
+  // A = 100 (to the single-precision sums of the fit), b = -0.5, r = -1
+  // and a steep rate; A and b in G14.6.
+  EXPECT_NEAR(std::stof(r.tail.texts[0]), 100.0f, 2e-4f);
+  EXPECT_EQ(r.tail.texts[0].substr(10), std::string(25, ' '));
+  EXPECT_EQ(r.tail.texts[1], text::padded(" -0.500000    ", 35));
+  EXPECT_EQ(r.tail.texts[2], text::padded("-1.000    ", 35));
+  EXPECT_EQ(r.tail.texts[3], text::padded("  0.00", 35));
+  EXPECT_EQ(r.tail.rateFlag, 2);
+  // Discharge: the mean over the limb (samples 1 to 9, each weighted by the
+  // time to the next) is (1 + ... + 8) / 8 = 4.5, reached linearly from 10.
+  EXPECT_FLOAT_EQ(r.Q[14], 4.5f);
+  const float q[] = {8.9f, 7.8f, 6.7f, 5.6f};
+  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(r.Q[10 + i], q[i]) << i;
+}
+
+TEST(ExponentialTail, SlowDecayTakesTheNarrowTextsAndRateFlagOne) {
+  std::vector<Sample> s;
+  for (int t = 1; t <= 10; ++t) s.push_back({float(t), 20000.0f * std::exp(-0.05f * t), 1});
+  DataRun r = extrapolate(1, s);
+  ASSERT_FALSE(r.stopped) << r.console;
+  // G10.4: the leading 0 gives way where the field would overflow.
+  EXPECT_EQ(r.tail.texts[0], text::padded("0.2000E+05", 35));
+  EXPECT_EQ(r.tail.texts[1], text::padded("-.5000E-01", 35));
+  EXPECT_EQ(r.tail.rateFlag, 1);
+  EXPECT_LE(r.C[r.n - 1], 0.01f);
+}
+
+TEST(ZeroTimeTail, StraightLimbReachesZeroWhereItsSecantsDo) {
+  DataRun r = extrapolate(3, straightLimb(), kConstantQ);
+  ASSERT_FALSE(r.stopped) << r.console;
+  ASSERT_EQ(r.n, 8);
+  EXPECT_FLOAT_EQ(r.T[7], 10.0f);
+  EXPECT_EQ(r.C[7], 0.0f);
+  EXPECT_EQ(r.tail.rateFlag, 0);  // no fit for the data plot
+}
+
+TEST(ZeroTimeTail, EstimateNotBeyondTheLastSampleBecomesOneAndAHalfTimesIt) {
+  DataRun r = extrapolate(3, straightLimb(10.0f), kConstantQ);
+  ASSERT_EQ(r.n, 8);
+  EXPECT_FLOAT_EQ(r.T[7], 15.0f);
+  r = extrapolate(3, straightLimb(11.0f), kConstantQ);
+  EXPECT_FLOAT_EQ(r.T[7], 16.5f);
+}
+
+TEST(ZeroTimeTail, DischargeIsTheTimeWeightedMeanOverTheLimb) {
+  // Limb from time 5 to 9: discharges 2, 3, 4, 5 over unit steps.
+  DataRun r = extrapolate(3, straightLimb());
+  ASSERT_EQ(r.n, 8);
+  EXPECT_FLOAT_EQ(r.Q[7], 3.5f);
+}
+
+TEST(TailDischarge, ConstantMeasuredDischargeStaysConstant) {
+  for (int method : {1, 2, 3}) {
+    std::vector<Sample> s = recession();
+    for (Sample& x : s) x.q = 0.37f;
+    DataRun r = extrapolate(method, s);
+    ASSERT_FALSE(r.stopped) << method << r.console;
+    EXPECT_EQ(r.test.equalDischargeCount, 10);
+    ASSERT_GT(r.n, 10);
+    for (int i = 10; i < r.n; ++i) EXPECT_EQ(r.Q[i], 0.37f) << method << " " << i;
+  }
+}
+
+TEST(PchipContinuation, AddsOneSampleWithoutTracerBeyondTheLast) {
+  DataRun r = extrapolate(2, recession());
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.console, "");
+  ASSERT_EQ(r.n, 11);
+  EXPECT_GT(r.T[10], 10.0f);
+  EXPECT_EQ(r.C[10], 0.0f);
+  EXPECT_GT(r.Q[10], 0.0f);
+  // The work segments are left clear.
+  for (int i = 0; i < 11; ++i) {
+    EXPECT_EQ(r.sT[i], 0.0f);
+    EXPECT_EQ(r.sC[i], 0.0f);
+    EXPECT_EQ(r.sQ[i], 0.0f);
+    EXPECT_EQ(r.scratchA[i], 0.0f);
+    EXPECT_EQ(r.scratchB[i], 0.0f);
+  }
+}
+
+// Each failure ends in the extrapolation-error report, quickly.
+template <class F>
+void expectBoundedStop(F run, const std::string& console) {
+  const auto start = std::chrono::steady_clock::now();
+  DataRun r = run();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_TRUE(r.stopped);
+  EXPECT_EQ(r.console, console);
+}
+
+TEST(ExtrapolationErrors, CurveWithoutAFall) {
+  // Rising to the end; a fall between the last two samples is not looked at.
+  const std::vector<Sample> rising{{1, 1, 1}, {2, 2, 1}, {3, 3, 1}, {4, 1, 1}};
+  for (int method : {1, 3})
+    expectBoundedStop([&] { return extrapolate(method, rising); }, kExtrapolationError);
+  // Two samples have no limb at all.
+  expectBoundedStop([&] { return extrapolate(1, {{1, 5, 1}, {2, 4, 1}}); }, kExtrapolationError);
+}
+
+TEST(ExtrapolationErrors, LimbTimesThatDoNotIncrease) {
+  // Peak at time 5, last fall at time 3.
+  const std::vector<Sample> s{{1, 1, 1}, {5, 10, 1}, {4, 5, 1}, {3, 2, 1}, {6, 1, 1}};
+  const std::string message =
+      "X(N2)    X(N1)    S\n"
+      "          ERROR IN GRACON: TIME DIFFERENCE   0.300D+01 AND   0.500D+01 -0.200D+01"
+      " IS NOT POSITIVE CHECK DATA SET\n"
+      "\n                              Press <RETURN> to continue program\n\n";
+  for (int method : {1, 3})
+    expectBoundedStop([&] { return extrapolate(method, s, {}, "\n"); },
+                      message + kExtrapolationError);
+}
+
+TEST(ExtrapolationErrors, FittedRateThatDoesNotFall) {
+  // The limb from time 2 to 3 with the sample after it rises in the fit.
+  const std::vector<Sample> s{{1, 1, 1}, {2, 10, 1}, {3, 9, 1}, {4, 30, 1}, {5, 20, 1}};
+  expectBoundedStop([&] { return extrapolate(1, s); }, kExtrapolationError);
+}
+
+TEST(ExtrapolationErrors, ContinuationThatCannotMove) {
+  // A last time of 0 gives a continuation step of 0.
+  const std::vector<Sample> s{{-2, 1, 1}, {-1, 3, 1}, {0, 2, 1}};
+  expectBoundedStop([&] { return extrapolate(2, s); },
+                    " DATA EXTRAPOLATION ERROR            2\n SEE FILE LOG\n");
+}
+
+TEST(ExtrapolationErrors, ContinuationOfTimesThatDoNotIncrease) {
+  const std::vector<Sample> s{{1, 1, 1}, {3, 3, 1}, {2, 2, 1}};
+  const std::string pchez =
+      "\n\n     AN ERROR CALLING PCHEZ, IERR =           -3\n\n"
+      "     PROGRAM PAUSED DUE TO ERROR IN DATA MANIPULATION\n";
+  const std::string pchev =
+      "\n\n     AN ERROR CALLING PCHEV, IERR =           -3\n\n"
+      "     PROGRAM PAUSE DUE TO ERROR IN DATA MANIPULATION\n";
+  expectBoundedStop([&] { return extrapolate(2, s); },
+                    pchez + pchev + " DATA EXTRAPOLATION ERROR            2\n SEE FILE LOG\n");
+}
+
+TEST(ExtrapolationHeader, UnknownMethodIsAWrongFormat) {
+  DataRun r = extrapolate(4, recession());
+  EXPECT_NE(r.console.find("HAS A WRONG FORMAT!!!"), std::string::npos) << r.console;
+}
+
+}  // namespace
+}  // namespace kaldero
