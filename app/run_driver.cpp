@@ -1,5 +1,6 @@
 #include "app/run_driver.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/console.h"
@@ -9,6 +10,7 @@
 #include "app/stop.h"
 #include "app/text.h"
 #include "conditioning/background.h"
+#include "conditioning/interpolation.h"
 #include "input/checks.h"
 #include "input/units.h"
 
@@ -121,6 +123,33 @@ void knotStep(RunState& s) {
     c.free("PROGRAM USING ORIGINAL DATA SET");
     s.test.knotOption = 0;
     return;
+  }
+
+  // The knot curve is made in its own workspace, then the station work
+  // array is made anew for the knots and takes the knot curve over.
+  InterpolationWorkspace ws;
+  if (!ws.allocate(s.station.n, knots, s.statusWord)) interpolationStorageStop(c);
+  CurveSegments measured = s.work.curve();
+  interpolateOntoKnots(c, s.test, measured, s.station.n, ws);
+  s.work.free();
+  s.station.n = knots;
+  const int32_t pad =
+      StationWorkArray::padFor(s.test.extrapolationOption, s.test.extrapolationMethod);
+  if (!s.work.allocate(knots, pad)) curveStorageStop(c);
+  std::copy_n(ws.knotTimes().begin(), knots, s.work.times().begin());
+  std::copy_n(ws.knotConcentrations().begin(), knots, s.work.concentrations().begin());
+  std::copy_n(ws.knotDischarges().begin(), knots, s.work.discharges().begin());
+  ws.free();
+
+  s.phase = 1;
+  writeProcessingBox(c, s.test.interpolatedName);
+  const Switches& ip = s.test.interpolatedPlot;
+  if (ip[0] == 0 && ip[1] == 0 && ip[2] == 0 && ip[3] == 0) {
+    c.secondPause();
+    c.focus();
+  } else {
+    // The data plot of the knot curve (given the reduction factor in place
+    // of the data-reduction mode) comes here.
   }
 }
 
