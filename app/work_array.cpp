@@ -1,21 +1,12 @@
 #include "app/work_array.h"
 
-#include <new>
-#include <stdexcept>
+#include "app/storage.h"
 
 namespace kaldero {
 
 bool StationWorkArray::allocate(int32_t n, int32_t pad) {
   free();
-  try {
-    storage_.assign(static_cast<std::size_t>(totalLength(n, pad)), 0.0f);
-  } catch (const std::bad_alloc&) {
-    storage_.clear();
-    return false;
-  } catch (const std::length_error&) {
-    storage_.clear();
-    return false;
-  }
+  if (!allocateZeroed(storage_, totalLength(n, pad))) return false;
   n_ = n;
   pad_ = pad;
   return true;

@@ -1,14 +1,12 @@
 #include "conditioning/interpolation.h"
 
 #include <cstdio>
-#include <limits>
-#include <new>
-#include <stdexcept>
 #include <string>
 
 #include "app/console.h"
 #include "app/format.h"
 #include "app/reports.h"
+#include "app/storage.h"
 #include "app/stop.h"
 #include "app/text.h"
 #include "conditioning/pchip_reports.h"
@@ -56,17 +54,7 @@ bool writeInterpolatedData(const TestDescription& t, InterpolationWorkspace& ws)
 
 bool InterpolationWorkspace::allocate(int32_t n, int32_t k, bool spline) {
   free();
-  const int64_t length = totalLength(n, k, spline);
-  if (n < 0 || k < 0 || length > std::numeric_limits<int32_t>::max()) return false;
-  try {
-    storage_.assign(static_cast<std::size_t>(length), 0.0f);
-  } catch (const std::bad_alloc&) {
-    free();
-    return false;
-  } catch (const std::length_error&) {
-    free();
-    return false;
-  }
+  if (n < 0 || k < 0 || !allocateZeroed(storage_, totalLength(n, k, spline))) return false;
   n_ = n;
   k_ = k;
   return true;

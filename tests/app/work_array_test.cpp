@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace kaldero {
 namespace {
 
@@ -74,6 +76,14 @@ TEST(StationWorkArray, NineSegmentsAfterThePad) {
   EXPECT_EQ(StationWorkArray::padFor(1, 1), 5);
   EXPECT_EQ(StationWorkArray::padFor(1, 2), 1);
   EXPECT_EQ(StationWorkArray::padFor(0, 1), 1);
+}
+
+TEST(StationWorkArray, LengthBeyondA32BitCountCannotBeHad) {
+  StationWorkArray w;
+  EXPECT_FALSE(w.allocate(std::numeric_limits<int32_t>::max() / 8, 1));
+  EXPECT_FALSE(w.allocated());
+  ASSERT_TRUE(w.allocate(3, 5));
+  EXPECT_EQ(w.segment(9).size(), 8u);
 }
 
 }  // namespace
