@@ -20,11 +20,11 @@ namespace kaldero {
 
 class Console;
 
-// How many steps the continuation of method 2 may take. Each step doubles
-// its length while the interpolant is still between 0 and the last
-// concentration, and a float step length overflows after fewer than 300
-// doublings, so a continuation that reaches zero at all does so well within
-// this bound.
+// How many steps the continuation of method 2 may take. A step doubles the
+// step length while the interpolant stays between 0 and the last
+// concentration (a float length overflows after fewer than 300 doublings);
+// any other step sets a new last sample, and a continuation that keeps
+// doing that for hundreds of steps is rising instead of falling to zero.
 inline constexpr int32_t kMaxContinuationSteps = 1000;
 
 // Error codes of the extrapolation-error report.

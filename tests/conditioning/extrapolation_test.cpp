@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/data_pass.h"
+#include "tests/support/pchip_report_text.h"
 #include "tests/support/station_text.h"
 
 namespace kaldero {
@@ -205,12 +206,8 @@ TEST(ExtrapolationErrors, ContinuationThatCannotMove) {
 
 TEST(ExtrapolationErrors, ContinuationOfTimesThatDoNotIncrease) {
   const std::vector<Sample> s{{1, 1, 1}, {3, 3, 1}, {2, 2, 1}};
-  const std::string pchez =
-      "\n\n     AN ERROR CALLING PCHEZ, IERR =           -3\n\n"
-      "     PROGRAM PAUSED DUE TO ERROR IN DATA MANIPULATION\n";
-  const std::string pchev =
-      "\n\n     AN ERROR CALLING PCHEV, IERR =           -3\n\n"
-      "     PROGRAM PAUSE DUE TO ERROR IN DATA MANIPULATION\n";
+  const std::string pchez = testing::pchezReport(testing::kIerrNotIncreasing);
+  const std::string pchev = testing::pchevReport(testing::kIerrNotIncreasing);
   expectBoundedStop([&] { return extrapolate(2, s); },
                     pchez + pchev + " DATA EXTRAPOLATION ERROR            2\n SEE FILE LOG\n");
 }

@@ -12,6 +12,7 @@
 #include "numeric/pchip.h"
 #include "tests/support/capture.h"
 #include "tests/support/data_pass.h"
+#include "tests/support/pchip_report_text.h"
 #include "tests/support/station_text.h"
 #include "tests/support/temp_file.h"
 
@@ -148,12 +149,8 @@ TEST(Knots, OtherDischargeModesWriteAnEmptyFile) {
 TEST(Knots, TimesNotIncreasingAreReportedAndProcessingGoesOn) {
   KnotRun r = interpolate({{27, "1 4"}}, "0 1 1\n2 3 1\n1 2 1\n", 3);
   EXPECT_FALSE(r.stopped);
-  const std::string pchez =
-      "\n\n     AN ERROR CALLING PCHEZ, IERR =           -3\n\n"
-      "     PROGRAM PAUSED DUE TO ERROR IN DATA MANIPULATION\n";
-  const std::string pchev =
-      "\n\n     AN ERROR CALLING PCHEV, IERR =           -3\n\n"
-      "     PROGRAM PAUSE DUE TO ERROR IN DATA MANIPULATION\n";
+  const std::string pchez = testing::pchezReport(testing::kIerrNotIncreasing);
+  const std::string pchev = testing::pchevReport(testing::kIerrNotIncreasing);
   // Concentrations, then discharges.
   EXPECT_EQ(r.console, pchez + pchev + pchez + pchev);
   EXPECT_EQ(fileLines(r.file).size(), 5u);
