@@ -148,8 +148,9 @@ void knotStep(RunState& s) {
     c.secondPause();
     c.focus();
   } else {
-    // The data plot of the knot curve (given the reduction factor in place
-    // of the data-reduction mode) comes here.
+    // The knot curve is plotted with the reduction factor in the place of
+    // the data-reduction mode word.
+    dataPlotStep(s, s.station.k);
   }
 }
 
