@@ -44,27 +44,6 @@ TEST(LimbSearch, ZeroCrossingAndMeanDischarge) {
   EXPECT_FLOAT_EQ(limbMeanDischarge(t, q, FallingLimb{true, 1, 3}), 10.0f / 3.0f);
 }
 
-TEST(GRACON, ExponentialFitOfARecession) {
-  std::vector<float> t, c;
-  for (int i = 1; i <= 10; ++i) {
-    t.push_back(float(i));
-    c.push_back(100.0f * std::exp(-0.5f * float(i)));
-  }
-  testing::CapturedConsole cc;
-  TailFit tail;
-  GraconResult g = GRACON(cc.console(), t, c, 10, 1, tail);
-  EXPECT_EQ(g.errorCode, 0);
-  EXPECT_EQ(g.limb.i1, 0);
-  EXPECT_EQ(g.limb.i2, 8);
-  EXPECT_NEAR(g.fit.A, 100.0, 1e-3);
-  EXPECT_NEAR(g.fit.b, -0.5f, 1e-6);
-  EXPECT_NEAR(g.fit.r, -1.0f, 1e-6);
-  EXPECT_LT(g.fit.s, 1e-3f);
-  EXPECT_EQ(g.zeroTime, 19.0f);
-  EXPECT_NEAR(g.concentration, 0.0074852f, 1e-6);
-  EXPECT_EQ(cc.output(), "");
-}
-
 TEST(GRACON, EqualConcentrationsInTheLimbHaveNoCrossing) {
   const std::vector<float> t{4, 5, 6, 7, 8, 9, 9.5f};
   const std::vector<float> c{5, 10, 8, 8, 4, 2, 1};

@@ -12,7 +12,6 @@
 #include "numeric/pchip.h"
 #include "tests/support/capture.h"
 #include "tests/support/data_pass.h"
-#include "tests/support/pchip_report_text.h"
 #include "tests/support/station_text.h"
 #include "tests/support/temp_file.h"
 
@@ -56,39 +55,6 @@ KnotRun interpolate(std::map<int, std::string> lines, const std::string& data, i
   return run;
 }
 
-std::string sampleLines(int count, float dt) {
-  std::string s;
-  for (int i = 0; i < count; ++i) {
-    const float t = static_cast<float>(i) * dt;
-    s += std::to_string(t) + " " + std::to_string(1 + (i % 7)) + " " + std::to_string(2 + i % 3) +
-         "\n";
-  }
-  return s;
-}
-
-std::vector<std::string> fileLines(const std::string& text) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    out.push_back(text.substr(start, end - start));
-  return out;
-}
-
-TEST(Knots, EvenlySpacedFromTheFirstToExactlyTheLastSample) {
-  KnotRun r = interpolate({{27, "1 200"}}, sampleLines(101, 1.0f), 101);
-  ASSERT_FALSE(r.stopped) << r.console;
-  EXPECT_EQ(r.console, "");
-  ASSERT_EQ(r.X.size(), 201u);
-  for (int j = 0; j < 201; ++j) EXPECT_EQ(r.X[j], 0.5f * j) << j;
-  // The knots on samples keep the measured values.
-  EXPECT_FLOAT_EQ(r.C[100], r.measured.C[50]);
-  EXPECT_FLOAT_EQ(r.Q[200], r.measured.Q[100]);
-  const auto lines = fileLines(r.file);
-  ASSERT_EQ(lines.size(), 201u);
-  for (const auto& l : lines) EXPECT_EQ(l.size(), 60u) << l;
-  EXPECT_EQ(lines[200].substr(0, 20), "     100.0000000    ");
-}
-
 TEST(Knots, AccumulateTheSpacingAndEndExactlyOnTheLastSample) {
   // h = 0.1: thirty additions of 0.1f end at 2.99999928, not 3.
   KnotRun r = interpolate({{27, "1 30"}}, "0 1 1\n1 2 1\n2 3 1\n3 1 1\n", 4);
@@ -126,34 +92,10 @@ TEST(Knots, ConcentrationsBelowZeroBecomeZeroDischargesStayAsInterpolated) {
   EXPECT_GT(dips, 0);
 }
 
-TEST(Knots, ConstantDischargeWritesTimesAndConcentrations) {
-  // Derivatives 3.5, 0, -2.5 at the samples; the cubics give 2.4375 and
-  // 2.8125 half-way.
-  KnotRun r = interpolate({{8, "2"}, {11, "4 0.5"}, {27, "1 4"}}, "0 1\n1 3\n2 2\n", 3);
-  ASSERT_FALSE(r.stopped) << r.console;
-  EXPECT_EQ(r.file,
-            "     0.000000000         1.000000000    \n"
-            "    0.5000000000         2.437500000    \n"
-            "     1.000000000         3.000000000    \n"
-            "     1.500000000         2.812500000    \n"
-            "     2.000000000         2.000000000    \n");
-  for (float q : r.Q) EXPECT_EQ(q, 0.0f);
-}
-
 TEST(Knots, OtherDischargeModesWriteAnEmptyFile) {
   KnotRun r = interpolate({{8, "3"}, {27, "1 4"}}, "0 1 1\n1 3 1\n2 2 1\n", 3);
   ASSERT_FALSE(r.stopped) << r.console;
   EXPECT_EQ(r.file, "");
-}
-
-TEST(Knots, TimesNotIncreasingAreReportedAndProcessingGoesOn) {
-  KnotRun r = interpolate({{27, "1 4"}}, "0 1 1\n2 3 1\n1 2 1\n", 3);
-  EXPECT_FALSE(r.stopped);
-  const std::string pchez = testing::pchezReport(testing::kIerrNotIncreasing);
-  const std::string pchev = testing::pchevReport(testing::kIerrNotIncreasing);
-  // Concentrations, then discharges.
-  EXPECT_EQ(r.console, pchez + pchev + pchez + pchev);
-  EXPECT_EQ(fileLines(r.file).size(), 5u);
 }
 
 TEST(Knots, FileThatCannotBeWrittenStopsTheRun) {
@@ -179,21 +121,15 @@ TEST(InterpolationWorkspace, OneAllocationInTheOrderOfItsSegments) {
   EXPECT_FALSE(ws.allocate(100, std::numeric_limits<int32_t>::max() / 4, false));
 }
 
-TEST(InterpolationStorage, ReportsStopTheRun) {
+TEST(InterpolationStorage, CurveStorageReportStopsTheRun) {
   const std::string stars(80, '*');
-  testing::CapturedConsole a;
-  EXPECT_THROW(interpolationStorageStop(a.console()), RunStopped);
-  EXPECT_EQ(a.output(), "\n\n\n\n\n" + stars +
-                            "\n\n       NOT ENOUGH STORAGE SPACE FOR INTERPOLATION!!!\n\n"
-                            "   DECREASE THE NUMBER OF KNOTS IN YOUR DATA INPUT FILE.\n\n" +
-                            stars + "\n\n\n\n\n\n");
-  testing::CapturedConsole b;
-  EXPECT_THROW(curveStorageStop(b.console()), RunStopped);
-  EXPECT_EQ(b.output(), "\n\n\n\n\n" + stars +
-                            "\n\n              NOT ENOUGH STORAGE SPACE FOR AA!!!\n\n"
-                            "   SELECTIVELY REMOVE INDIVIDUAL DATA POINTS FROM YOUR ORIGINAL "
-                            "DATA FILE.\n\n" +
-                            stars + "\n\n\n\n\n\n");
+  testing::CapturedConsole cc;
+  EXPECT_THROW(curveStorageStop(cc.console()), RunStopped);
+  EXPECT_EQ(cc.output(), "\n\n\n\n\n" + stars +
+                             "\n\n              NOT ENOUGH STORAGE SPACE FOR AA!!!\n\n"
+                             "   SELECTIVELY REMOVE INDIVIDUAL DATA POINTS FROM YOUR ORIGINAL "
+                             "DATA FILE.\n\n" +
+                             stars + "\n\n\n\n\n\n");
 }
 
 }  // namespace
