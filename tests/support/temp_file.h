@@ -2,6 +2,8 @@
 // of the test.
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,6 +20,8 @@ class ScratchDir {
     std::string name = std::string(info ? info->test_suite_name() : "t") + "." +
                        (info ? info->name() : "t");
     if (!tag.empty()) name += "-" + tag;
+    // Test runs of other builds or checkouts may run at the same time.
+    name += "-" + std::to_string(::getpid());
     for (char& ch : name)
       if (ch == '/') ch = '_';
     dir_ = std::filesystem::temp_directory_path() / ("kaldero-test-" + name);
