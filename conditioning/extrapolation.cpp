@@ -70,20 +70,20 @@ void zeroTimeTail(Console& c, const TestDescription& t, CurveSegments& cv, int32
 
 // Method 2: the interpolant of the curve is continued beyond the last
 // sample with a step that doubles while the value stays between 0 and the
-// last concentration. The last point still in that range becomes a new
-// sample with derivative 0, and the continuation goes on from it until a new
-// sample has no concentration left; its concentration is then 0. Work
-// space: the derivatives of the data in sT, the evaluation points, values
-// and derivatives in sC, sQ and scratch A, the discharge derivatives in
-// scratch B; all are cleared afterwards.
+// last concentration. When it leaves that range, the point evaluated before
+// becomes the new last sample (derivative 0) and the continuation goes on
+// from there, until that sample has no positive concentration; it is then
+// given 0. Work space: the derivatives of the data in sT, the evaluation
+// points, values and derivatives in sC, sQ and scratch A, the discharge
+// derivatives in scratch B; all are cleared afterwards.
 void pchipContinuation(Console& c, const TestDescription& t, CurveSegments& cv, int32_t& n) {
   auto& T = cv.T;
   auto& C = cv.C;
   auto& Q = cv.Q;
   std::span<float> D = cv.sT, XE = cv.sC, FE = cv.sQ, DE = cv.scratchA, DQ = cv.scratchB;
   const int32_t n0 = n;
-  const int32_t e = n0;  // the new sample
-  const int32_t ne = n0 + 1;     // evaluation points: the sample times and the new point
+  const int32_t e = n0;       // the new sample
+  const int32_t ne = n0 + 1;  // evaluation points: the sample times and the new point
 
   int32_t ierr = numeric::PCHEZ(n0, T.data(), C.data(), D.data());
   if (ierr < 0) reportPCHEZError(c, ierr);
@@ -91,8 +91,8 @@ void pchipContinuation(Console& c, const TestDescription& t, CurveSegments& cv, 
   XE[e] = 0;
   FE[e] = 0;
   float h = 0.01f * T[n0 - 1];
-  int32_t count = n0;             // samples the interpolant goes through
-  int32_t countBeforeLast = n0;   // ... before the last new sample was set
+  int32_t count = n0;            // samples the interpolant goes through
+  int32_t countBeforeLast = n0;  // ... before the last new sample was set
   for (int32_t step = 1;; ++step) {
     if (step > kMaxContinuationSteps) extrapolationErrorStop(c, kContinuationFailed);
     const float px = XE[e];

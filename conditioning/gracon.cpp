@@ -29,7 +29,7 @@ float halfRangeMean(std::vector<float>& v) {
 // the later ones, weighted by how far along the limb they reach. A later
 // sample with the same concentration has no crossing and passes its weight
 // on to the next one. Methods 1 and 3 replace this estimate by their own;
-// it only decides whether the last falling step has to be checked.
+// it decides only whether the last falling step is checked.
 float weightedSecantEstimate(Span T, Span C, const FallingLimb& l) {
   const float span = T[l.i2] - T[l.i1];
   float z = 0;

@@ -58,11 +58,11 @@ ExponentialFit fitExponential(std::span<const float> T, std::span<const float> C
 inline constexpr int32_t kMaxTailSteps = 1000000;
 
 struct GraconResult {
-  int32_t errorCode = 1;     // 0 when an estimate was made
-  float zeroTime = 0;        // estimated time of zero concentration
-  float concentration = 0;   // method 1: the fitted concentration there
+  int32_t errorCode = 1;    // 0 when an estimate was made
+  float zeroTime = 0;       // estimated time of zero concentration
+  float concentration = 0;  // method 1: the fitted concentration there
   FallingLimb limb;
-  ExponentialFit fit;        // method 1
+  ExponentialFit fit;       // method 1
 };
 
 // GRACON for extrapolation method 1 (exponential fit, stepped until it

@@ -39,12 +39,11 @@ std::string dataLines(const std::vector<Sample>& samples, bool withQ = true) {
 const std::map<int, std::string> kConstantQ{{8, "2"}, {11, "4 0.5"}};
 
 DataRun extrapolate(int method, const std::vector<Sample>& samples,
-                    std::map<int, std::string> lines = {}, const std::string& keyboard = "") {
+                    std::map<int, std::string> lines = {}) {
   lines[31] = "1 " + std::to_string(method);
   const bool withQ = lines.count(8) == 0 || lines.at(8) != "2";
   const int32_t n = static_cast<int32_t>(samples.size());
-  return testing::runDataPass(testing::stationText(lines, dataLines(samples, withQ)), n, 1, 0,
-                              keyboard);
+  return testing::runDataPass(testing::stationText(lines, dataLines(samples, withQ)), n, 1, 0);
 }
 
 // C = 100 e^(-0.5 t) at t = 1 ... 10, discharge t.
