@@ -17,6 +17,8 @@ PACKAGES += libx11-dev
 PACKAGES += ghostscript
 PACKAGES += xvfb
 PACKAGES += libeigen3-dev
+PACKAGES += libcairo2-dev
+PACKAGES += fonts-liberation2
 
 .PHONY: all build deps install-packages test sanitize demo bench fuzz clean
 
