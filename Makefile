@@ -18,6 +18,7 @@ PACKAGES += ghostscript
 PACKAGES += xvfb
 PACKAGES += libeigen3-dev
 PACKAGES += libcairo2-dev
+PACKAGES += libcups2-dev
 PACKAGES += fonts-liberation2
 
 .PHONY: all build deps install-packages test sanitize demo bench fuzz clean

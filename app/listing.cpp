@@ -23,6 +23,10 @@ void ListingChannel::close() {
   file_ = nullptr;
 }
 
+void ListingChannel::flush() {
+  if (file_) std::fflush(file_);
+}
+
 void ListingChannel::line(std::string_view s) {
   if (!file_) return;
   if (!s.empty()) std::fwrite(s.data(), 1, s.size(), file_);

@@ -24,6 +24,9 @@ class ListingChannel {
   bool openAppend(const std::string& path);
   void close();
   bool isOpen() const { return file_ != nullptr; }
+  // Hands what was written so far to the file, so that it can be read back
+  // while the channel stays open.
+  void flush();
   const std::string& path() const { return path_; }
 
   void line(std::string_view s = {});

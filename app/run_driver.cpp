@@ -13,6 +13,7 @@
 #include "conditioning/interpolation.h"
 #include "input/checks.h"
 #include "input/units.h"
+#include "output/printing.h"
 
 namespace kaldero {
 
@@ -87,7 +88,19 @@ void askToPrint(RunState& s) {
     break;
   }
   if (answer != 'Y' && answer != 'y') return;
-  c.free("PRINTING IS NOT AVAILABLE IN THIS VERSION; THE FILE WAS NOT PRINTED.");
+  // The printer is chosen by the user; the listing is printed with the
+  // program's page layout. Every failure is reported on the console by the
+  // printing itself and the run goes on.
+  printing::PrintSettings settings;
+  settings.useDefaultPrinter = 0;
+  settings.carriageControl = 0;
+  settings.leftMargin = 1.0f;
+  settings.topMargin = 0.5f;
+  settings.lineSpacing = 1.0f;
+  settings.fontFace = "Courier New";
+  settings.fontSize = 9;
+  settings.tabWidth = 4;
+  (void)printing::printListing(c, s.listing, settings);
 }
 
 // Makes the station work array for the data pass: the data-reduction
