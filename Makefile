@@ -20,6 +20,9 @@ PACKAGES += libeigen3-dev
 PACKAGES += libcairo2-dev
 PACKAGES += libcups2-dev
 PACKAGES += fonts-liberation2
+PACKAGES += cups
+PACKAGES += printer-driver-cups-pdf
+PACKAGES += poppler-utils
 
 .PHONY: all build deps install-packages test sanitize demo bench fuzz clean
 
