@@ -43,6 +43,17 @@ Paper landscape(const Paper& p) {
   return l;
 }
 
+// Says why no printer can be chosen; false when there is one.
+bool reportNoPrinter(Console& c, const PrinterList& list) {
+  if (!list.serverReachable)
+    c.free("NO PRINT SERVER CAN BE REACHED; THE FILE WAS NOT PRINTED.");
+  else if (list.printers.empty())
+    c.free("NO PRINTER IS INSTALLED; THE FILE WAS NOT PRINTED.");
+  else
+    return false;
+  return true;
+}
+
 }  // namespace
 
 Layout resolve(const PrintSettings& s) {
@@ -60,14 +71,7 @@ Layout resolve(const PrintSettings& s) {
 
 std::optional<Printer> choosePrinter(Console& c, const PrinterList& list, int32_t& result) {
   result = kNoPrinter;
-  if (!list.serverReachable) {
-    c.free("NO PRINT SERVER CAN BE REACHED; THE FILE WAS NOT PRINTED.");
-    return std::nullopt;
-  }
-  if (list.printers.empty()) {
-    c.free("NO PRINTER IS INSTALLED; THE FILE WAS NOT PRINTED.");
-    return std::nullopt;
-  }
+  if (reportNoPrinter(c, list)) return std::nullopt;
   std::size_t def = 0;
   bool hasDefault = false;
   c.empty();
@@ -120,9 +124,7 @@ int32_t printListing(Console& c, ListingChannel& listing, const PrintSettings& s
   int32_t result = kNoPrinter;
   if (layout.askUser) {
     printer = choosePrinter(c, list, result);
-  } else if (!list.serverReachable) {
-    c.free("NO PRINT SERVER CAN BE REACHED; THE FILE WAS NOT PRINTED.");
-  } else {
+  } else if (!reportNoPrinter(c, list)) {
     for (const Printer& p : list.printers)
       if (p.isDefault) {
         printer = p;

@@ -12,9 +12,15 @@
 set -u
 exe=$1 tool=$2 case_dir=$3 work=$4
 failed=0
-skip() { echo "SKIPPED: $*"; exit 77; }
+# A skip after a failure stays a failure.
+skip() {
+  echo "SKIPPED: $*"
+  [ "$failed" = 0 ] || exit 1
+  exit 77
+}
 fail() { echo "FAILED: $*"; failed=1; }
 
+exe=$(realpath "$exe") tool=$(realpath "$tool") case_dir=$(realpath "$case_dir")
 rm -rf "$work"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
@@ -51,7 +57,7 @@ grep -q 'KALDERO IS NOW FINISHED' "$work/noserver/console.txt" ||
 
 # The server.
 ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
-for t in cupsd lpadmin lpstat pdftotext pdfinfo iconv; do
+for t in cupsd lpadmin lpstat cupsreject pdftotext pdfinfo iconv; do
   command -v "$t" >/dev/null || [ -x "/usr/sbin/$t" ] || skip "$t is not installed"
 done
 [ -x /usr/lib/cups/backend/cups-pdf ] || skip "the virtual PDF printer is not installed"
@@ -196,6 +202,27 @@ else
   grep -q 'LINE 150' "$work/rich/page3.txt" || fail "print tool: the last line is not on page 3"
   grep -q 'LINE 001' "$work/rich/page1.txt" || fail "print tool: the first line is not on page 1"
 fi
+
+# Cancelling the printer choice prints nothing.
+mkdir "$work/cancel"
+cp "$case_dir"/* "$work/cancel/"
+(cd "$work/cancel" && printf 'Y\n0\n' | timeout 30 "$exe" KALDERO.D >console.txt 2>stderr.txt)
+status=$?
+[ "$status" = 0 ] || fail "cancelled run: exit status $status"
+grep -q 'SENT TO PRINTER' "$work/cancel/console.txt" && fail "cancelled run: a job was sent"
+
+# A printer that takes no jobs: the job cannot be started.
+if cupsreject "$queue" 2>/dev/null; then
+  (cd "$work/rich" && timeout 30 "$tool" PAGES.TXT </dev/null >rejected.txt 2>&1)
+  status=$?
+  [ "$status" = 1 ] || fail "rejected job: exit status $status"
+  grep -q '^ StartDoc failed, code= *[0-9][0-9]*$' "$work/rich/rejected.txt" ||
+    fail "rejected job: $(cat "$work/rich/rejected.txt")"
+else
+  fail "the printer could not be set to reject jobs"
+fi
+[ "$(lpstat -W all -o "$queue" 2>/dev/null | wc -l)" = 2 ] ||
+  fail "expected the two jobs that were sent, found: $(lpstat -W all -o "$queue")"
 
 [ "$failed" = 0 ] && echo "printing through CUPS: passed"
 exit "$failed"

@@ -241,6 +241,10 @@ TEST_F(PrintListing, TheDefaultPrinterWithoutAsking) {
   testing::CapturedConsole cc2;
   EXPECT_EQ(printListing(cc2.console(), listing, s, service), kNoPrinter);
   EXPECT_EQ(cc2.output(), " NO DEFAULT PRINTER IS SET; THE FILE WAS NOT PRINTED.\n");
+  service.list.printers.clear();
+  testing::CapturedConsole cc4;
+  EXPECT_EQ(printListing(cc4.console(), listing, s, service), kNoPrinter);
+  EXPECT_EQ(cc4.output(), " NO PRINTER IS INSTALLED; THE FILE WAS NOT PRINTED.\n");
   service.list.serverReachable = false;
   testing::CapturedConsole cc3;
   EXPECT_EQ(printListing(cc3.console(), listing, s, service), kNoPrinter);
