@@ -5,14 +5,6 @@
 
 #include <cmath>
 
-// Fontconfig loses a few small blocks when cairo resolves a face by name;
-// the leak checker of the sanitizer build is told that they are not ours,
-// and keeps quiet about having been told.
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
-#endif
-
 namespace kaldero::printing {
 
 namespace {
