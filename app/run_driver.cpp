@@ -88,19 +88,9 @@ void askToPrint(RunState& s) {
     break;
   }
   if (answer != 'Y' && answer != 'y') return;
-  // The printer is chosen by the user; the listing is printed with the
-  // program's page layout. Every failure is reported on the console by the
-  // printing itself and the run goes on.
-  printing::PrintSettings settings;
-  settings.useDefaultPrinter = 0;
-  settings.carriageControl = 0;
-  settings.leftMargin = 1.0f;
-  settings.topMargin = 0.5f;
-  settings.lineSpacing = 1.0f;
-  settings.fontFace = "Courier New";
-  settings.fontSize = 9;
-  settings.tabWidth = 4;
-  (void)printing::printListing(c, s.listing, settings);
+  // The user chooses the printer; every failure is reported on the console
+  // by the printing itself and the run goes on.
+  (void)printing::printListing(c, s.listing, printing::printQuestionSettings());
 }
 
 // Makes the station work array for the data pass: the data-reduction

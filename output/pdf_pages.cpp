@@ -80,15 +80,17 @@ PdfPages::PdfPages(const Paper& paper, int32_t dpi, const std::string& face, flo
                                  windows1252ToUtf8(title).c_str());
   cr_ = cairo_create(surface_);
   // User space: device pixels from the top left corner of the printable area.
-  cairo_scale(cr_, 72.0 / dpi, 72.0 / dpi);
+  const float scale = 72.0f / static_cast<float>(dpi);
+  cairo_scale(cr_, scale, scale);
   cairo_translate(cr_, device_.offsetX, device_.offsetY);
   cairo_select_font_face(cr_, face.c_str(), CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr_, static_cast<double>(sizePoints) * dpi / 72.0);
+  cairo_set_font_size(cr_, sizePoints / scale);
   cairo_set_source_rgb(cr_, 0, 0, 0);
   cairo_font_extents_t fe;
   cairo_font_extents(cr_, &fe);
-  ascent_ = fe.ascent;
-  textHeight_ = static_cast<int32_t>(std::lround(fe.ascent + fe.descent));
+  ascent_ = static_cast<float>(fe.ascent);
+  textHeight_ = static_cast<int32_t>(
+      std::lround(static_cast<float>(fe.ascent) + static_cast<float>(fe.descent)));
 }
 
 PdfPages::~PdfPages() {
@@ -106,7 +108,7 @@ void PdfPages::endPage() { cairo_show_page(cr_); }
 int32_t PdfPages::width(std::string_view text) {
   cairo_text_extents_t te;
   cairo_text_extents(cr_, windows1252ToUtf8(text).c_str(), &te);
-  return static_cast<int32_t>(std::lround(te.x_advance));
+  return static_cast<int32_t>(std::lround(static_cast<float>(te.x_advance)));
 }
 
 void PdfPages::draw(int32_t x, int32_t y, std::string_view text) {

@@ -62,7 +62,7 @@ class PdfPages : public PageSink {
   std::string pdf_;
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
-  double ascent_ = 0;
+  float ascent_ = 0;  // of the font, pixels
   int32_t textHeight_ = 0;
 };
 

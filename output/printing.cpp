@@ -56,6 +56,19 @@ bool reportNoPrinter(Console& c, const PrinterList& list) {
 
 }  // namespace
 
+PrintSettings printQuestionSettings() {
+  PrintSettings s;
+  s.useDefaultPrinter = 0;
+  s.carriageControl = 0;
+  s.leftMargin = 1.0f;
+  s.topMargin = 0.5f;
+  s.lineSpacing = 1.0f;
+  s.fontFace = "Courier New";
+  s.fontSize = 9;
+  s.tabWidth = 4;
+  return s;
+}
+
 Layout resolve(const PrintSettings& s) {
   Layout l;
   l.askUser = s.useDefaultPrinter && (*s.useDefaultPrinter & 1) == 0;

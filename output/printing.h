@@ -34,6 +34,11 @@ struct PrintSettings {
   std::optional<int32_t> copies;
 };
 
+// The settings of the program's print question: the user chooses the
+// printer; no carriage control, margins of 1.0 inch (left) and 0.5 inch
+// (top), single spacing, "Courier New" at 9 points, tabs every 4 columns.
+PrintSettings printQuestionSettings();
+
 // Results other than a job number.
 inline constexpr int32_t kNotOpen = -1;        // no open formatted sequential file
 inline constexpr int32_t kCancelled = 0;       // the user cancelled the printer choice

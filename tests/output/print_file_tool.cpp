@@ -19,15 +19,9 @@ int main(int argc, char** argv) {
   // Open for appending: the file keeps its lines and is open for writing,
   // as a results listing is when it is printed.
   if (!listing.openAppend(argv[1])) return 2;
-  kaldero::printing::PrintSettings s;
+  kaldero::printing::PrintSettings s = kaldero::printing::printQuestionSettings();
   s.useDefaultPrinter = 1;
   s.carriageControl = argc > 2 ? 1 : 0;
-  s.leftMargin = 1.0f;
-  s.topMargin = 0.5f;
-  s.lineSpacing = 1.0f;
-  s.fontFace = "Courier New";
-  s.fontSize = 9;
-  s.tabWidth = 4;
   const int32_t job = kaldero::printing::printListing(console, listing, s);
   console.flush();
   return job > 0 ? 0 : 1;

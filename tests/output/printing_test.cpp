@@ -48,20 +48,6 @@ int pageCount(const std::string& pdf) {
   return n;
 }
 
-// The settings of the run driver's print question.
-PrintSettings driverSettings() {
-  PrintSettings s;
-  s.useDefaultPrinter = 0;
-  s.carriageControl = 0;
-  s.leftMargin = 1.0f;
-  s.topMargin = 0.5f;
-  s.lineSpacing = 1.0f;
-  s.fontFace = "Courier New";
-  s.fontSize = 9;
-  s.tabWidth = 4;
-  return s;
-}
-
 TEST(PrintSettings, DefaultsAndTheRulesForUnusableValues) {
   const Layout d = resolve(PrintSettings{});
   EXPECT_FALSE(d.askUser);  // all bits set: the default printer
@@ -91,6 +77,12 @@ TEST(PrintSettings, DefaultsAndTheRulesForUnusableValues) {
   EXPECT_EQ(b.fontFace, kDefaultFace);
   EXPECT_EQ(b.fontSize, kDefaultFontSize);
   EXPECT_EQ(b.tabWidth, 4);
+  // The print question's settings all pass.
+  const Layout q = resolve(printQuestionSettings());
+  EXPECT_TRUE(q.askUser);
+  EXPECT_EQ(q.leftMargin, 1.0f);
+  EXPECT_EQ(q.fontFace, "Courier New");
+  EXPECT_EQ(q.fontSize, 9.0f);
   bad.fontFace = std::string(32, 'F');
   bad.lineSpacing = 9.5f;
   EXPECT_EQ(resolve(bad).fontFace, std::string(32, 'F'));
@@ -178,7 +170,7 @@ TEST_F(PrintListing, ThePrintedFileIsWhatWasWrittenSoFar) {
   // lines a letter page they take two pages.
   for (int i = 0; i < 100; ++i) listing.line("LINE");
   testing::CapturedConsole cc("\n");
-  EXPECT_EQ(printListing(cc.console(), listing, driverSettings(), service), 17);
+  EXPECT_EQ(printListing(cc.console(), listing, printQuestionSettings(), service), 17);
   EXPECT_EQ(service.submitted, 1);
   EXPECT_EQ(service.printer, "pdf");
   EXPECT_EQ(service.name, "STATION1.OUT");
@@ -196,14 +188,14 @@ TEST_F(PrintListing, ThePrintedFileIsWhatWasWrittenSoFar) {
 TEST_F(PrintListing, SeventyLinesFillOneLetterPage) {
   for (int i = 0; i < 70; ++i) listing.line("LINE");
   testing::CapturedConsole cc("\n");
-  EXPECT_EQ(printListing(cc.console(), listing, driverSettings(), service), 17);
+  EXPECT_EQ(printListing(cc.console(), listing, printQuestionSettings(), service), 17);
   EXPECT_EQ(pageCount(service.pdf), 1);
 }
 
 TEST_F(PrintListing, AClosedChannelIsNotPrinted) {
   listing.close();
   testing::CapturedConsole cc("\n");
-  EXPECT_EQ(printListing(cc.console(), listing, driverSettings(), service), kNotOpen);
+  EXPECT_EQ(printListing(cc.console(), listing, printQuestionSettings(), service), kNotOpen);
   EXPECT_EQ(service.submitted, 0);
   EXPECT_EQ(cc.output(), "");
 }
@@ -211,9 +203,9 @@ TEST_F(PrintListing, AClosedChannelIsNotPrinted) {
 TEST_F(PrintListing, ACancelledChoicePrintsNothing) {
   listing.line("LINE");
   testing::CapturedConsole cc("0\n");
-  EXPECT_EQ(printListing(cc.console(), listing, driverSettings(), service), kCancelled);
+  EXPECT_EQ(printListing(cc.console(), listing, printQuestionSettings(), service), kCancelled);
   testing::CapturedConsole none;  // stdin at its end
-  EXPECT_EQ(printListing(none.console(), listing, driverSettings(), service), kCancelled);
+  EXPECT_EQ(printListing(none.console(), listing, printQuestionSettings(), service), kCancelled);
   EXPECT_EQ(service.submitted, 0);
 }
 
@@ -221,11 +213,11 @@ TEST_F(PrintListing, AJobThatCannotBeStartedIsReported) {
   listing.line("LINE");
   service.result = {JobResult::Stage::NotStarted, 0, 1281};
   testing::CapturedConsole cc("\n");
-  EXPECT_EQ(printListing(cc.console(), listing, driverSettings(), service), kNotStarted);
+  EXPECT_EQ(printListing(cc.console(), listing, printQuestionSettings(), service), kNotStarted);
   EXPECT_NE(cc.output().find(" StartDoc failed, code=        1281\n"), std::string::npos);
   service.result = {JobResult::Stage::NotSent, 5, 1280};
   testing::CapturedConsole cc2("\n");
-  EXPECT_EQ(printListing(cc2.console(), listing, driverSettings(), service), kNotSent);
+  EXPECT_EQ(printListing(cc2.console(), listing, printQuestionSettings(), service), kNotSent);
   EXPECT_NE(cc2.output().find(" THE FILE DID NOT REACH THE PRINTER, CODE=        1280\n"),
             std::string::npos);
 }
