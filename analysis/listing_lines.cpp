@@ -1,0 +1,37 @@
+#include "analysis/listing_lines.h"
+
+#include "app/format.h"
+#include "app/text.h"
+
+namespace kaldero::lines {
+
+std::string labelled(int indent, std::string_view label, std::string_view field,
+                     std::string_view unit) {
+  std::string s = text::blanks(static_cast<std::size_t>(indent));
+  s += label;
+  if (s.size() < kNumberColumn - 1) s.resize(kNumberColumn - 1, ' ');
+  s += field;
+  if (!unit.empty()) {
+    s += ' ';
+    s += unit;
+  }
+  return s;
+}
+
+std::string continued(std::string_view field, std::string_view unit) {
+  return labelled(0, {}, field, unit);
+}
+
+std::string g10(float x) { return fmt::G(x, 10, 5); }
+
+std::optional<TimeInUnit> timeUnit(int32_t code) {
+  switch (code) {
+    case 1: return TimeInUnit{86400.0f, "d"};
+    case 2: return TimeInUnit{3600.0f, "hrs"};
+    case 3: return TimeInUnit{60.0f, "min"};
+    case 4: return TimeInUnit{1.0f, "sec"};
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace kaldero::lines
