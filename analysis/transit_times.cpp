@@ -1,0 +1,172 @@
+#include "analysis/transit_times.h"
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+#include "analysis/guards.h"
+#include "analysis/integration.h"
+#include "analysis/listing_lines.h"
+#include "analysis/mass_recovery.h"
+#include "app/console.h"
+#include "app/format.h"
+#include "app/listing.h"
+#include "app/text.h"
+
+namespace kaldero {
+
+using lines::continued;
+using lines::g10;
+using lines::labelled;
+
+void firstArrivalAndPeak(AnalysisResults& r, int32_t n, std::span<const float> X,
+                         std::span<const float> C, float flowZoneArrival) {
+  for (int32_t i = 0; i < n; ++i) {
+    if (C[i] > 0) {
+      r.firstArrival = X[i];
+      break;
+    }
+  }
+  int32_t k = 0;
+  for (int32_t i = 0; i < n; ++i)
+    if (C[i] > C[k]) k = i;
+  r.peakIndex = k + 1;
+  r.peakConcentration = C[k];
+  r.peakTime = X[k] - 3600.0f * flowZoneArrival;
+  // A flow-zone arrival after the peak leaves no time for the square root.
+  r.chatwinPeak = r.peakConcentration * guard::root(r.peakTime);
+}
+
+namespace {
+
+// The integral of weight(i) * F(i) over the first m samples, with the
+// derivatives cleared and the limits warning reset first.
+float weightedIntegral(const AnalysisContext& ctx, int32_t m, std::span<const float> X,
+                       std::span<float> D, const std::function<float(int32_t)>& value) {
+  std::vector<float> W(static_cast<std::size_t>(std::max(m, 0)));
+  for (int32_t i = 0; i < m; ++i) W[i] = value(i);
+  std::fill(D.begin(), D.end(), 0.0f);
+  ctx.results.limitsWarning = 0;
+  int32_t ierr = 0;
+  return CURINT(ctx.console, ctx.results, m, X.data(), W.data(), D.data(), ctx.spline, ierr);
+}
+
+float power(float x, int k) {
+  float p = 1;
+  for (int i = 0; i < k; ++i) p *= x;
+  return p;
+}
+
+void meanTimeLines(const AnalysisContext& ctx, int w, int d) {
+  const AnalysisResults& r = ctx.results;
+  ctx.echoEmpty(2);
+  ctx.echoLine(labelled(15, "The mean tracer transit time", fmt::G(r.meanTimeDays, w, d), "d"));
+  ctx.echoLine(continued(fmt::G(r.meanTimeHours, w, d), "hrs"));
+  ctx.echoLine(continued(fmt::G(r.meanTimeMinutes, w, d), "min"));
+}
+
+}  // namespace
+
+void DITRTI(const AnalysisContext& ctx, int32_t n, std::span<const float> X,
+            std::span<const float> F, std::span<float> D) {
+  AnalysisResults& r = ctx.results;
+  const int32_t mode = ctx.control.releaseMode;
+  const float Td = ctx.control.releaseDuration;
+  const float tp = r.peakTime;
+  const float M = r.recoveredMass;
+  const float R1 = r.firstMoment;
+  r.variance = 0;
+  r.standardDeviation = 0;
+  if (M == 0) NOMASS(ctx.console);
+
+  const float meanSeconds = (mode == 1 || (mode == 2 && 0.5f * tp / 3600.0f > Td)) ? R1 / M : R1;
+  r.meanTimeDays = meanSeconds / 86400.0f;
+  r.meanTimeHours = r.meanTimeDays * 24.0f;
+  r.meanTimeMinutes = r.meanTimeHours * 60.0f;
+  const float th = r.meanTimeHours;  // uncorrected mean time, hours
+
+  const bool pulse = mode == 1 || (mode == 2 && Td < th);
+  const int32_t k = r.peakIndex;
+  const float cp = r.peakConcentration;
+  // The shortfall below the peak of a long release.
+  auto shortfall = [&](int32_t i) { return 1.0f - guard::quotient(F[i], cp); };
+  auto hours = [&](int32_t i) { return X[i] / 3600.0f; };
+
+  if (pulse) {
+    r.zerothMoment = weightedIntegral(ctx, n, X, D, [&](int32_t i) { return F[i]; });
+    const float m2 = weightedIntegral(
+        ctx, n, X, D, [&](int32_t i) { return F[i] * power(hours(i) - th, 2); });
+    r.variance = guard::quotient(m2, r.zerothMoment);
+  } else {
+    r.longReleaseMoment =
+        weightedIntegral(ctx, k, X, D, [&](int32_t i) { return shortfall(i) * hours(i); });
+    r.variance = 2.0f * r.longReleaseMoment / 3600.0f - th * th;
+  }
+  // A variance that comes out negative has no standard deviation.
+  const float sigma = guard::root(r.variance);
+  r.standardDeviation = sigma;
+
+  if (ctx.test.normalizedOption != 0) {
+    float mu3 = 0, mu4 = 0, norm = 0;
+    if (pulse) {
+      mu3 = weightedIntegral(ctx, n, X, D,
+                             [&](int32_t i) { return F[i] * power(hours(i) - th, 3); });
+      mu4 = weightedIntegral(ctx, n, X, D,
+                             [&](int32_t i) { return F[i] * power(hours(i) - th, 4); });
+      norm = r.zerothMoment;
+    } else {
+      // Moments of a step response: E[t^j] = j * integral of t^(j-1) times
+      // the shortfall, in hours; central moments from the raw ones.
+      const float m1 = th;
+      const float m2 = 2.0f * r.longReleaseMoment / 3600.0f;
+      const float m3 = 3.0f / 3600.0f * weightedIntegral(ctx, k, X, D, [&](int32_t i) {
+                         return shortfall(i) * power(hours(i), 2);
+                       });
+      const float m4 = 4.0f / 3600.0f * weightedIntegral(ctx, k, X, D, [&](int32_t i) {
+                         return shortfall(i) * power(hours(i), 3);
+                       });
+      mu3 = m3 - 3.0f * m1 * m2 + 2.0f * power(m1, 3);
+      mu4 = m4 - 4.0f * m1 * m3 + 6.0f * m1 * m1 * m2 - 3.0f * power(m1, 4);
+      norm = 1.0f;
+    }
+    const float s3 = power(sigma, 3) * norm;
+    const float s4 = power(sigma, 4) * norm;
+    r.skewness = guard::quotient(mu3, s3);
+    r.kurtosis = s4 != 0 ? guard::quotient(mu4, s4) - 3.0f : 0.0f;
+  }
+
+  if (r.recordedUpperLimit != r.upperLimit) {
+    ctx.bothEmpty(2);
+    ctx.bothLine(text::blanks(10) + "Upper Limit to integration necessarily " + "changed!");
+    ctx.bothEmpty();
+    LIMREP(ctx, 2);
+  }
+
+  const float tf = ctx.control.flowZoneArrival;
+  r.meanTimeDays -= tf / 24.0f;
+  r.meanTimeHours -= tf;
+  r.meanTimeMinutes -= 60.0f * tf;
+
+  if (r.meanTimeDays > 0) {
+    meanTimeLines(ctx, 10, 5);
+  } else {
+    meanTimeLines(ctx, 12, 6);
+    ctx.echoEmpty(2);
+    ctx.echoLine(text::blanks(20) + "TRACER INFILTRATION TIME EXCEEDS MEAN " + "TIME OF TRAVEL");
+    ctx.echoEmpty(2);
+  }
+  ctx.echoEmpty(2);
+  ctx.echoLine(labelled(15, "Variance for mean tracer time", g10(r.variance / 576.0f), "d^2"));
+  ctx.echoLine(continued(g10(r.variance), "hrs^2"));
+  ctx.echoLine(continued(g10(r.variance * 3600.0f), "min^2"));
+  ctx.echoEmpty(2);
+  ctx.echoLine(labelled(15, "Standard deviation for tracer time", g10(sigma / 24.0f), "d"));
+  ctx.echoLine(continued(g10(sigma), "hrs"));
+  ctx.echoLine(continued(g10(sigma * 60.0f), "min"));
+  ctx.echoEmpty(2);
+
+  if (r.limitsWarning > 0) SUSWRN(ctx);
+  ctx.echoPause();
+}
+
+}  // namespace kaldero
