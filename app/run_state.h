@@ -5,6 +5,7 @@
 #include <string>
 
 #include "analysis/results.h"
+#include "analysis/run_totals.h"
 #include "app/listing.h"
 #include "app/text.h"
 #include "app/work_array.h"
@@ -17,14 +18,6 @@
 namespace kaldero {
 
 class Console;
-
-struct RunTotals {
-  float recoveredMass = 0;   // ug, every station
-  float aquiferVolume = 0;   // m3, stations with the station-totals option
-  float surfaceArea = 0;     // stations with the station-totals option
-  float recoveredMassKg = 0;
-  float finalSorption = 0;
-};
 
 struct StationState {
   std::string stationFile = text::padded("");  // station data file name
