@@ -7,6 +7,7 @@
 #include "app/plot_steps.h"
 #include "app/reports.h"
 #include "app/run_state.h"
+#include "app/station_analysis.h"
 #include "app/stop.h"
 #include "app/text.h"
 #include "conditioning/background.h"
@@ -208,14 +209,22 @@ bool processStation(RunState& s) {
   units::convertStationData(s.test, s.work.times(), s.work.concentrations(),
                             s.work.discharges(), s.station.n);
 
+  // Limits, first arrival and peak, recovered mass, moment integrals.
+  integrateCurve(s);
+  // The Chatwin step sets s.results.chatwinDispersion and
+  // s.results.flowZoneVelocityCorrection here; until then both stay 0.
+  loadForReports(s);
+
   if (!s.listing.open(text::trimmed(s.test.listingName))) {
     reportListingNotOpened(c, s.test.listingName);
     reset(s, true);
     stopRun(c);
   }
+  reportTransport(s);
 
   countingErrorStop(c, s.stationCounter);
   if (s.stationCounter == 1) units::convertInjectedMass(s.control);
+  reportGeometryAndRecovery(s);
 
   // Look ahead: another station follows when the control file holds one
   // more line; its listing is then offered for printing and closed.
@@ -225,6 +234,7 @@ bool processStation(RunState& s) {
     s.listing.close();
   }
 
+  addToRunTotals(s);
   s.work.free();
   return true;
 }
@@ -233,6 +243,7 @@ void endOfRun(RunState& s) {
   Console& c = s.console;
   // Without any station there is no results listing to add totals to.
   if (s.listing.isOpen()) {
+    writeRunTotals(s);
     askToPrint(s);
     s.listing.close();
   }

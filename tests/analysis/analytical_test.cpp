@@ -1,0 +1,174 @@
+// Breakthrough curves of the one-dimensional advection-dispersion equation,
+// whose moments are known in closed form, through the station steps.
+//
+// For a tracer mass M carried by a discharge Q over a distance L at velocity
+// v with longitudinal dispersion D, the flux concentration after an
+// instantaneous injection is M/Q times the inverse Gaussian density
+//   f(t) = L / sqrt(4 pi D t^3) exp(-(L - v t)^2 / (4 D t)),
+// with mean L/v, variance 2 D L / v^3, skewness 3 c and excess kurtosis
+// 15 c^2, c = sqrt(2 D / (v L)). A release of duration Td spreads the input
+// evenly over Td; the response is then (M/Q) (F(t) - F(t - Td)) / Td, with F
+// the distribution function, whose mean is larger by Td/2 and whose
+// variance is larger by Td^2/12.
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "analysis/dispersion.h"
+#include "tests/support/analysis_run.h"
+#include "tests/support/listing_values.h"
+
+namespace kaldero {
+namespace {
+
+struct Transport {
+  double L = 1000;  // m
+  double v = 0.01;  // m/s
+  double D = 0.5;   // m2/s
+  double mean() const { return L / v; }
+  double lambda() const { return L * L / (2 * D); }
+  double variance() const { return 2 * D * L / (v * v * v); }
+  double c() const { return std::sqrt(2 * D / (v * L)); }
+  double density(double t) const {
+    if (t <= 0) return 0;
+    return L / std::sqrt(4 * M_PI * D * t * t * t) * std::exp(-(L - v * t) * (L - v * t) / (4 * D * t));
+  }
+  double distribution(double t) const {
+    if (t <= 0) return 0;
+    const double mu = mean(), lam = lambda();
+    const double a = std::sqrt(lam / t);
+    auto phi = [](double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); };
+    return phi(a * (t / mu - 1)) + std::exp(2 * lam / mu) * phi(-a * (t / mu + 1));
+  }
+};
+
+constexpr double kMassMg = 1e6;  // 1 kg
+constexpr double kQ = 1.0;       // m3/s
+
+// Times 0, dt, 2 dt, ... up to end (seconds).
+std::vector<float> evenTimes(double dt, double end) {
+  std::vector<float> t;
+  for (int i = 0; i * dt <= end; ++i) t.push_back(static_cast<float>(i * dt));
+  return t;
+}
+
+// Concentrations in ng/L: mass in ug (mg * 1000) per m3 of discharge.
+std::vector<float> instantaneous(const Transport& tr, const std::vector<float>& T) {
+  std::vector<float> c;
+  for (float t : T) c.push_back(static_cast<float>(kMassMg * 1000 / kQ * tr.density(t)));
+  return c;
+}
+
+std::vector<float> release(const Transport& tr, const std::vector<float>& T, double td) {
+  std::vector<float> c;
+  for (float t : T)
+    c.push_back(static_cast<float>(kMassMg * 1000 / kQ / td *
+                                   (tr.distribution(t) - tr.distribution(t - td))));
+  return c;
+}
+
+void expectNear(double actual, double expected, double relative, const char* what) {
+  EXPECT_NEAR(actual, expected, std::fabs(expected) * relative) << what;
+}
+
+TEST(AnalyticalCurve, InstantaneousInjectionGivesTheMomentsOfTheSolution) {
+  const Transport tr;
+  testing::AnalysisRun run;
+  run.test().normalizedOption = 1;  // asks for skewness and kurtosis
+  const std::vector<float> T = evenTimes(360, 10 * tr.mean());
+  run.run(T, instantaneous(tr, T));
+  const AnalysisResults& r = run.results();
+  expectNear(r.recoveredMass, kMassMg * 1000, 0.01, "recovered mass");
+  expectNear(r.meanTimeHours, tr.mean() / 3600, 0.001, "mean time");
+  expectNear(r.variance, tr.variance() / (3600.0 * 3600.0), 0.002, "variance");
+  expectNear(r.meanVelocity, tr.L / (r.meanTimeHours * 3600), 1e-4, "velocity L / mean time");
+  expectNear(r.meanVelocity, tr.v, 0.001, "velocity");
+  expectNear(r.momentDispersion, tr.D, 0.005, "moment dispersion");
+  EXPECT_EQ(r.dispersion, r.momentDispersion);  // no Chatwin estimate
+  expectNear(r.peclet, tr.v * tr.L / tr.D, 0.005, "Peclet number");
+  expectNear(r.skewness, 3 * tr.c(), 0.005, "skewness");
+  expectNear(r.kurtosis, 15 * tr.c() * tr.c(), 0.01, "kurtosis");
+  // The spread of L/t about L/mean: L^2 (1/(mean lambda) + 3/lambda^2),
+  // in (m/h)^2.
+  const double spread =
+      tr.L * std::sqrt(1 / (tr.mean() * tr.lambda()) + 3 / (tr.lambda() * tr.lambda())) * 3600;
+  expectNear(r.velocitySpread, spread, 0.005, "velocity spread");
+
+  const std::string l = run.listing();
+  const auto percent = testing::listedValue(l, "Percent recovery of tracer injected");
+  ASSERT_TRUE(percent);
+  EXPECT_NEAR(*percent, 100.0, 1.0);
+  EXPECT_TRUE(testing::hasLine(l, "Advection > Diffusion"));
+  EXPECT_NEAR(*testing::listedValue(l, "The mean tracer transit time", 1), tr.mean() / 3600, 0.06);
+  EXPECT_NEAR(*testing::listedValue(l, "Dispersion coefficient"), tr.D, 0.01);
+}
+
+TEST(AnalyticalCurve, StrongDispersionIsClassedAsBalanced) {
+  Transport tr;
+  tr.D = 5;  // Peclet number 2
+  std::vector<float> T{0};
+  for (int i = 0; i < 3000; ++i) T.push_back(static_cast<float>(100 * std::pow(5e4, i / 2999.0)));
+  testing::AnalysisRun run;
+  run.run(T, instantaneous(tr, T));
+  const AnalysisResults& r = run.results();
+  expectNear(r.recoveredMass, kMassMg * 1000, 0.01, "recovered mass");
+  expectNear(r.meanTimeHours, tr.mean() / 3600, 0.001, "mean time");
+  expectNear(r.variance, tr.variance() / (3600.0 * 3600.0), 0.002, "variance");
+  expectNear(r.momentDispersion, tr.D, 0.005, "moment dispersion");
+  EXPECT_EQ(pecletClass(r.peclet), "Diffusion = Advection");
+}
+
+TEST(AnalyticalCurve, ShortPulseRemovesTheVarianceOfTheRelease) {
+  const Transport tr;
+  const double td = 10 * 3600.0;
+  testing::AnalysisRun run;
+  run.control().releaseMode = 2;
+  run.control().releaseDuration = 10;
+  const std::vector<float> T = evenTimes(360, 12 * tr.mean());
+  run.run(T, release(tr, T, td));
+  const AnalysisResults& r = run.results();
+  expectNear(r.recoveredMass, kMassMg * 1000, 0.01, "recovered mass");
+  expectNear(r.meanTimeHours, (tr.mean() + td / 2) / 3600, 0.001, "mean time of the curve");
+  expectNear(r.variance, (tr.variance() + td * td / 12) / (3600.0 * 3600.0), 0.002, "variance");
+  // The velocity of a pulse weights each sample by t / (t - Td/2), which
+  // overstates it a little.
+  expectNear(r.meanVelocity, tr.v, 0.02, "velocity");
+  // With that velocity, the variance less Td^2/12 gives back D.
+  const double vRatio = r.meanVelocity / tr.v;
+  expectNear(r.momentDispersion, tr.D * vRatio * vRatio * vRatio, 0.002, "moment dispersion");
+  EXPECT_GT(r.velocitySpread, 0);
+}
+
+TEST(AnalyticalCurve, LongReleaseTakesTheMomentsOfTheShortfall) {
+  const Transport tr;
+  const double td = 200 * 3600.0;
+  testing::AnalysisRun run;
+  run.control().releaseMode = 2;
+  run.control().releaseDuration = 200;
+  run.test().normalizedOption = 1;
+  const std::vector<float> T = evenTimes(360, td + 10 * tr.mean());
+  run.run(T, release(tr, T, td));
+  const AnalysisResults& r = run.results();
+  expectNear(r.recoveredMass, kMassMg * 1000, 0.01, "recovered mass");
+  expectNear(r.meanTimeHours, tr.mean() / 3600, 0.001, "mean time");
+  expectNear(r.variance, tr.variance() / (3600.0 * 3600.0), 0.002, "variance");
+  expectNear(r.meanVelocity, tr.v, 0.001, "velocity");
+  expectNear(r.momentDispersion, tr.D, 0.005, "moment dispersion");
+  expectNear(r.skewness, 3 * tr.c(), 0.005, "skewness");
+  expectNear(r.kurtosis, 15 * tr.c() * tr.c(), 0.01, "kurtosis");
+  EXPECT_EQ(r.velocitySpread, 0);
+
+  // The upper limit was lowered to the peak sample, near the end of the
+  // release.
+  const std::string l = run.listing();
+  EXPECT_TRUE(testing::hasLine(l, "Upper Limit to integration necessarily changed!"));
+  const auto upper = testing::listedValue(l, "Upper Limit to integration necessarily", 3);
+  ASSERT_TRUE(upper);
+  EXPECT_NEAR(*upper, T[r.peakIndex - 1], 1.0);
+  EXPECT_GT(T[r.peakIndex - 1], 4 * tr.mean());  // on the plateau
+  EXPECT_FALSE(testing::hasLine(l, "Standard deviation for tracer velocity"));
+}
+
+}  // namespace
+}  // namespace kaldero
