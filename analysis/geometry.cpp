@@ -112,6 +112,26 @@ void volumeIntegrationWarning(const AnalysisContext& ctx, int32_t ierr) {
   l.line(kStars80);
 }
 
+struct HydraulicLabels {
+  std::string_view surface, sorption, headLoss;
+};
+
+// Surface area and sorption coefficient, head loss and friction factor, and
+// the viscous sublayer of a turbulent flow.
+void hydraulicLines(const AnalysisContext& ctx, const HydraulicLabels& label, float S, float ka,
+                    const FlowFormHydraulics& hy, bool laminar) {
+  ctx.echoLine(labelled(15, label.surface, g10(S), "m^2"));
+  ctx.echoLine(labelled(16, label.sorption, g10(ka), "m"));
+  ctx.echoEmpty();
+  ctx.echoLine(labelled(15, label.headLoss, g10(hy.headLoss), "m"));
+  ctx.echoLine(labelled(16, "Based on a friction factor", g10(hy.friction)));
+  ctx.echoEmpty(2);
+  if (!laminar) {
+    ctx.echoLine(labelled(15, "Viscous-flow sublayer along walls", g10(hy.sublayer), "mm"));
+    ctx.echoEmpty(2);
+  }
+}
+
 void massTransferLines(const AnalysisContext& ctx, float shearVelocity) {
   const AnalysisResults& r = ctx.results;
   const bool porous = ctx.test.geometry == 3;
@@ -207,16 +227,9 @@ void CONDUI(const AnalysisContext& ctx, float M) {
   ctx.echoEmpty();
   ctx.echoLine(labelled(15, "Flow-channel cross-sectional area", g10(A), "m^2"));
   ctx.echoEmpty();
-  ctx.echoLine(labelled(15, "Flow-channel surface area", g10(S), "m^2"));
-  ctx.echoLine(labelled(16, "Tracer sorption coefficient (channel)", g10(ka), "m"));
-  ctx.echoEmpty();
-  ctx.echoLine(labelled(15, "Hydraulic head loss along channel", g10(hy.headLoss), "m"));
-  ctx.echoLine(labelled(16, "Based on a friction factor", g10(cf.friction)));
-  ctx.echoEmpty(2);
-  if (!cf.laminar) {
-    ctx.echoLine(labelled(15, "Viscous-flow sublayer along walls", g10(hy.sublayer), "mm"));
-    ctx.echoEmpty(2);
-  }
+  hydraulicLines(ctx, {"Flow-channel surface area", "Tracer sorption coefficient (channel)",
+                       "Hydraulic head loss along channel"},
+                 S, ka, hy, cf.laminar);
   if (t.stationTotals == 1) {
     ctx.echoLine(labelled(15, "Estimated Reynolds number", g10(re)));
     ctx.echoLine(labelled(16, "Based on an estimated tube diameter", g10(d), "m"));
@@ -333,16 +346,9 @@ void FRACTR(const AnalysisContext& ctx, float M) {
     const float ka = Mi > Mr ? quotient((Mi - Mr) * V, S * Mr) : 0.0f;
     r.surfaceArea = S;
     r.sorption = ka;
-    ctx.echoLine(labelled(15, "Transport zone surface area", g10(S), "m^2"));
-    ctx.echoLine(labelled(16, "Tracer sorption coefficient (aquifer)", g10(ka), "m"));
-    ctx.echoEmpty();
-    ctx.echoLine(labelled(15, "Hydraulic head loss along fracture(s)", g10(hy.headLoss), "m"));
-    ctx.echoLine(labelled(16, "Based on a friction factor", g10(ff.friction)));
-    ctx.echoEmpty(2);
-    if (!ff.laminar) {
-      ctx.echoLine(labelled(15, "Viscous-flow sublayer along walls", g10(hy.sublayer), "mm"));
-      ctx.echoEmpty(2);
-    }
+    hydraulicLines(ctx, {"Transport zone surface area", "Tracer sorption coefficient (aquifer)",
+                         "Hydraulic head loss along fracture(s)"},
+                   S, ka, hy, ff.laminar);
     ctx.echoLine(labelled(15, "Estimated Reynolds number", g10(re)));
     ctx.echoLine(labelled(16, "Based on an estimated transport width", g10(w) + "m"));
     feetLine(ctx, w);

@@ -63,6 +63,17 @@ TEST(RunTotals, AppendsToTheListing) {
   EXPECT_EQ(f.listingText().substr(0, 16), "STATION RESULTS\n");
 }
 
+// A run whose last station alone gave the volume of 1000 m3 and the
+// surface area of 500 m2.
+RunTotals oneStation(ContextFixture& f, float recoveredMass) {
+  f.results.aquiferVolume = 1000;
+  RunTotals totals;
+  totals.aquiferVolume = 1000;
+  totals.surfaceArea = 500;
+  totals.recoveredMass = recoveredMass;
+  return totals;
+}
+
 TEST(VolumeAndSorption, NothingWithoutAVolumeOfTheLastStation) {
   ContextFixture f;
   RunTotals totals;
@@ -74,13 +85,10 @@ TEST(VolumeAndSorption, NothingWithoutAVolumeOfTheLastStation) {
 
 TEST(VolumeAndSorption, OneStation) {
   ContextFixture f;
-  f.results.aquiferVolume = 1000;
-  RunTotals totals;
-  totals.aquiferVolume = 1000;
-  totals.surfaceArea = 500;
-  totals.recoveredMass = 5e8f;  // half the injected kilogram
+  RunTotals totals = oneStation(f, 5e8f);  // half the injected kilogram
   EXPECT_EQ(writeVolumeAndSorption(f.ctx(), totals), 0);
-  // Kd = V (M/V - R/V) / ((R/V) A) = (1e6 - 5e5) mg / (0.5e3 mg/m3 ... ) = 2.
+  // Kd = V (M/V - R/V) / ((R/V) A) = (M - R) / ((R/V) A)
+  //    = 5e5 mg / (500 mg/m3 * 500 m2) = 2 m.
   EXPECT_FLOAT_EQ(totals.finalSorption, 2.0f);
   EXPECT_EQ(f.listingText(),
             "\n\n\n\n"
@@ -95,11 +103,7 @@ TEST(VolumeAndSorption, OneStation) {
 
 TEST(VolumeAndSorption, MoreRecoveredThanInjectedGivesNoSorption) {
   ContextFixture f;
-  f.results.aquiferVolume = 1000;
-  RunTotals totals;
-  totals.aquiferVolume = 1000;
-  totals.surfaceArea = 500;
-  totals.recoveredMass = 2e9f;
+  RunTotals totals = oneStation(f, 2e9f);
   totals.finalSorption = 7;
   writeVolumeAndSorption(f.ctx(), totals);
   EXPECT_EQ(totals.finalSorption, 0.0f);
@@ -114,9 +118,7 @@ TEST(VolumeAndSorption, TransportZoneAndPorousZone) {
   {
     ContextFixture f;
     f.test.geometry = 2;
-    f.results.aquiferVolume = 1000;
-    RunTotals totals;
-    totals.aquiferVolume = 1000;
+    RunTotals totals = oneStation(f, 5e8f);
     writeVolumeAndSorption(f.ctx(), totals);
     const std::string l = f.listingText();
     EXPECT_TRUE(hasLine(l, "Total transport zone volume estimate                 1000.0     m^3"));
@@ -125,9 +127,7 @@ TEST(VolumeAndSorption, TransportZoneAndPorousZone) {
   {
     ContextFixture f;
     f.test.geometry = 3;
-    f.results.aquiferVolume = 1000;
-    RunTotals totals;
-    totals.aquiferVolume = 1000;
+    RunTotals totals = oneStation(f, 5e8f);
     writeVolumeAndSorption(f.ctx(), totals);
     const std::string l = f.listingText();
     EXPECT_TRUE(hasLine(l, "Total aquifer volume estimate"));
@@ -138,11 +138,8 @@ TEST(VolumeAndSorption, TransportZoneAndPorousZone) {
 
 TEST(VolumeAndSorption, SeveralStationsInvalidateThePreliminaryEstimates) {
   ContextFixture f;
-  f.results.aquiferVolume = 400;
-  RunTotals totals;
-  totals.aquiferVolume = 1000;
-  totals.surfaceArea = 500;
-  totals.recoveredMass = 5e8f;
+  RunTotals totals = oneStation(f, 5e8f);
+  f.results.aquiferVolume = 400;  // the last of several stations
   EXPECT_EQ(writeVolumeAndSorption(f.ctx(), totals), 1);
   const std::string report =
       "\n"

@@ -13,23 +13,31 @@
 
 namespace kaldero::testing {
 
+// A station in internal units: seconds, ng/L, a constant discharge of
+// 1 m3/s, 1000 m, a conduit, the station totals; 1 kg injected at once.
+// Its results listing is ST.OUT.
+inline void internalUnitStation(TestDescription& t, ControlValues& c) {
+  t.timeUnit = 4;
+  t.concentrationUnit = 4;
+  t.dischargeMode = 2;
+  t.dischargeUnit = 4;
+  t.constantDischarge = 1.0f;
+  t.stationTotals = 1;
+  t.distanceUnit = 1;
+  t.distance = 1000.0f;
+  t.sinuosity = 1.0f;
+  t.geometry = 1;
+  t.porosity = 1.0f;
+  t.listingName = text::padded("ST.OUT");
+  c.injectedMass = 1e6f;  // mg
+  c.massUnit = 4;
+  c.releaseMode = 1;
+}
+
 class ContextFixture {
  public:
   explicit ContextFixture(const std::string& keyboard = "") : here_(dir_.dir()), cc_(keyboard) {
-    test.timeUnit = 4;
-    test.concentrationUnit = 4;
-    test.dischargeMode = 2;
-    test.constantDischarge = 1.0f;
-    test.stationTotals = 1;
-    test.distanceUnit = 1;
-    test.distance = 1000.0f;
-    test.sinuosity = 1.0f;
-    test.geometry = 1;
-    test.porosity = 1.0f;
-    test.listingName = text::padded("ST.OUT");
-    control.injectedMass = 1e6f;
-    control.massUnit = 4;
-    control.releaseMode = 1;
+    internalUnitStation(test, control);
     listing.open("ST.OUT");
   }
 

@@ -12,6 +12,7 @@
 #include "app/run_state.h"
 #include "app/station_analysis.h"
 #include "app/text.h"
+#include "tests/support/analysis_context.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"
 
@@ -21,22 +22,7 @@ class AnalysisRun {
  public:
   explicit AnalysisRun(const std::string& keyboard = "")
       : cc_(keyboard), here_(dir_.dir()), s_(cc_.console()) {
-    TestDescription& t = s_.test;
-    t.timeUnit = 4;
-    t.concentrationUnit = 4;
-    t.dischargeMode = 2;
-    t.dischargeUnit = 4;
-    t.constantDischarge = 1.0f;
-    t.stationTotals = 1;
-    t.distanceUnit = 1;
-    t.distance = 1000.0f;
-    t.sinuosity = 1.0f;
-    t.geometry = 1;
-    t.porosity = 1.0f;
-    t.listingName = text::padded("ST.OUT");
-    s_.control.injectedMass = 1e6f;  // 1 kg in mg
-    s_.control.massUnit = 4;
-    s_.control.releaseMode = 1;
+    internalUnitStation(s_.test, s_.control);
     s_.station.stationFile = text::padded("ST.DAT");
   }
 
