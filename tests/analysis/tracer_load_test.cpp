@@ -7,22 +7,6 @@
 namespace kaldero {
 namespace {
 
-TEST(TracerLoad, MeasuredOrConstantDischarge) {
-  TestDescription t;
-  t.dischargeMode = 1;
-  std::vector<float> c{2, 3, 4}, q{0.5f, 2, 0};
-  toTracerLoad(t, c, q, 3);
-  EXPECT_EQ(c, (std::vector<float>{1, 6, 0}));
-  t.dischargeMode = 2;
-  t.constantDischarge = 3;
-  c = {2, 3, 4};
-  toTracerLoad(t, c, q, 2);
-  EXPECT_EQ(c, (std::vector<float>{6, 9, 4}));
-  t.dischargeMode = 3;
-  toTracerLoad(t, c, q, 3);
-  EXPECT_EQ(c, (std::vector<float>{6, 9, 4}));
-}
-
 TEST(TracerLoad, BackToConcentrationNeverGivesNaN) {
   TestDescription t;
   t.dischargeMode = 1;

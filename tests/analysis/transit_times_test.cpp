@@ -65,7 +65,7 @@ void pulseMoments(ContextFixture& f) {
   f.results.firstMoment = 50 * 3600.0f * (14.0f / 3.0f * 3600.0f);
 }
 
-TEST(DITRTI, PulseMomentsAndTheirLines) {
+TEST(DITRTI, PulseMoments) {
   ContextFixture f;
   Triangle tr;
   pulseMoments(f);
@@ -81,20 +81,6 @@ TEST(DITRTI, PulseMomentsAndTheirLines) {
   EXPECT_NEAR(r.standardDeviation, std::sqrt(76.0 / 18.0), 1e-3);
   EXPECT_NEAR(r.zerothMoment, 50 * 3600.0, 1.0);
   EXPECT_EQ(r.skewness, 0.0f);  // only with the normalized-file option
-  EXPECT_EQ(f.listingText(),
-            "\n\n"
-            "               The mean tracer transit time                         .19444     d\n"
-            "                                                                    4.6667     hrs\n"
-            "                                                                    280.00     min\n"
-            "\n\n"
-            "               Variance for mean tracer time                        .73302E-02 d^2\n"
-            "                                                                    4.2222     hrs^2\n"
-            "                                                                    15200.     min^2\n"
-            "\n\n"
-            "               Standard deviation for tracer time                   .85617E-01 d\n"
-            "                                                                    2.0548     hrs\n"
-            "                                                                    123.29     min\n"
-            "\n\n");
 }
 
 TEST(DITRTI, SkewnessAndKurtosisOfThePulse) {
