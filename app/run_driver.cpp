@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "app/chatwin_step.h"
 #include "app/console.h"
 #include "app/plot_steps.h"
 #include "app/reports.h"
@@ -211,8 +212,7 @@ bool processStation(RunState& s) {
 
   // Limits, first arrival and peak, recovered mass, moment integrals.
   integrateCurve(s);
-  // The Chatwin step sets s.results.chatwinDispersion and
-  // s.results.flowZoneVelocityCorrection here; until then both stay 0.
+  chatwinStep(s);
   loadForReports(s);
 
   if (!s.listing.open(text::trimmed(s.test.listingName))) {
