@@ -11,8 +11,11 @@ plot::PlotContext plotContext(RunState& s) {
                            s.plots,
                            s.test,
                            s.station.stationFile,
-                           {text::trimmed(s.control.controlFileName),
-                            text::trimmed(s.station.stationFile)}};
+                           [&] {
+                             std::vector<std::string> inputs = s.inputFiles;
+                             inputs.push_back(text::trimmed(s.station.stationFile));
+                             return inputs;
+                           }()};
 }
 
 void dataPlotStep(RunState& s, int32_t modeWord) {

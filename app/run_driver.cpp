@@ -14,6 +14,7 @@
 #include "conditioning/background.h"
 #include "conditioning/interpolation.h"
 #include "input/checks.h"
+#include "input/output_names.h"
 #include "input/units.h"
 #include "output/printing.h"
 
@@ -181,6 +182,7 @@ bool processStation(RunState& s) {
 
   int32_t dataLines = 0;
   if (s.stationFile.readHeader(c, s.test, s.station.stationFile, dataLines) != 0) stopRun(c);
+  if (!outputNamesAreSound(c, s.test, s.station.stationFile, s.inputFiles)) stopRun(c);
   releaseTimeCheck(c, s.listing, s.control);
 
   allocateStation(s, dataLines);
@@ -260,6 +262,8 @@ int runProgram(Console& console, const RunOptions& options) {
     writeBanner(console);
     if (s.controlFile.readLeadingBlock(console, s.control, options.controlFile) != 0)
       stopRun(console);
+    s.inputFiles = s.controlFile.remainingNames();
+    s.inputFiles.push_back(text::trimmed(s.control.controlFileName));
     while (processStation(s)) {
     }
     endOfRun(s);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "analysis/results.h"
 #include "analysis/run_totals.h"
@@ -42,6 +43,10 @@ struct RunState {
   ListingChannel listing;
   StationWorkArray work;
   plot::PlotState plots;  // graphics devices and what the plots keep for the run
+
+  // The files of the run no output may replace: the control file and every
+  // station data file it lists.
+  std::vector<std::string> inputFiles;
 
   int32_t stationCounter = 0;
   int32_t phase = 0;         // 0 measured curve, 1 after interpolation onto knots

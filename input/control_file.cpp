@@ -107,3 +107,20 @@ bool ControlFile::lookAhead(std::string& name50) {
 }
 
 }  // namespace kaldero
+
+namespace kaldero {
+
+std::vector<std::string> ControlFile::remainingNames() {
+  const int64_t line = file_.lineNumber();
+  std::vector<std::string> names;
+  std::optional<uint64_t> resumeAt;  // start of the next line to read
+  while (auto l = file_.next()) {
+    if (!resumeAt) resumeAt = file_.lineStart();
+    const std::string name = text::trimmed(text::padded(*l));
+    if (!name.empty()) names.push_back(name);
+  }
+  if (resumeAt) file_.seekLine(*resumeAt, line);
+  return names;
+}
+
+}  // namespace kaldero

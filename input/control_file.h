@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/text.h"
 #include "input/freeformat.h"
@@ -38,6 +39,9 @@ class ControlFile {
   bool nextStationName(std::string& name50);
   // Whether another name follows; the file stays where it was.
   bool lookAhead(std::string& name50);
+  // Every station data file name still to come (without trailing blanks,
+  // blank lines left out); the file stays where it was.
+  std::vector<std::string> remainingNames();
 
   void close() { file_.close(); }
 

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "app/console.h"
+#include "input/output_names.h"
 
 namespace kaldero::plot {
 
@@ -24,11 +25,6 @@ int openDevice(const std::string& device) {
   const int id = cpgopen(device.c_str());
   if (id > 0) cpgask(0);
   return id;
-}
-
-bool sameFile(const fs::path& a, const std::string& b) {
-  std::error_code ec;
-  return !b.empty() && fs::equivalent(a, fs::path(b), ec) && !ec;
 }
 
 }  // namespace
@@ -106,7 +102,7 @@ bool PlotDevices::keepPostScript(Console& console, const std::string& finalName,
   if (scratch_.empty()) return false;
   const fs::path target(finalName);
   for (const std::string& input : inputs) {
-    if (sameFile(target, input)) {
+    if (sameFile(target.string(), input)) {
       console.free("POSTSCRIPT FILE " + finalName +
                    " NOT WRITTEN: THAT NAME IS AN INPUT FILE OF THIS RUN");
       dropScratch();

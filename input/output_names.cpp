@@ -1,0 +1,69 @@
+#include "input/output_names.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "app/reports.h"
+#include "app/text.h"
+
+namespace kaldero {
+
+namespace {
+
+// The Chatwin table file: the station data file name up to its first
+// period, then "_CHT.OUT" (the whole name when it has no period).
+std::string chatwinTableName(const std::string& stationName50) {
+  const std::string name = text::trimmed(stationName50);
+  const std::size_t period = name.find('.');
+  return text::trimmed(text::padded(
+      (period == std::string::npos ? name : name.substr(0, period)) + "_CHT.OUT"));
+}
+
+}  // namespace
+
+std::vector<std::string> plannedOutputs(const TestDescription& t,
+                                        const std::string& stationName50) {
+  std::vector<std::string> out{text::trimmed(t.listingName)};
+  if (t.knotOption == 1) out.push_back(text::trimmed(t.interpolatedName));
+  if (t.cxtfitOption == 1) out.push_back(text::trimmed(t.cxtfitName));
+  if (t.normalizedOption == 1) {
+    out.push_back(text::trimmed(t.normalizedName));
+    if (t.loadOption == 1) out.push_back(text::trimmed(t.loadName));
+    if (t.standardizedOption == 1) out.push_back(text::trimmed(t.standardizedName));
+  }
+  if (t.chatwinPlot[1] == 1) out.push_back(chatwinTableName(stationName50));
+  return out;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  if (a == b) return true;
+  struct stat sa {}, sb {};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  std::error_code ea, eb;
+  const auto pa = std::filesystem::weakly_canonical(a, ea);
+  const auto pb = std::filesystem::weakly_canonical(b, eb);
+  return !ea && !eb && pa == pb;
+}
+
+bool outputNamesAreSound(Console& console, const TestDescription& test,
+                         const std::string& stationName50,
+                         const std::vector<std::string>& inputFiles) {
+  const std::vector<std::string> outputs = plannedOutputs(test, stationName50);
+  std::vector<std::string> inputs = inputFiles;
+  inputs.push_back(text::trimmed(stationName50));
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    bool clash = false;
+    for (const auto& in : inputs) clash = clash || sameFile(outputs[i], in);
+    for (std::size_t j = 0; j < i; ++j) clash = clash || sameFile(outputs[i], outputs[j]);
+    if (clash) {
+      reportListingNameReused(console, text::padded(outputs[i]));
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace kaldero
