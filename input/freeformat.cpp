@@ -20,6 +20,11 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool endsToken(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// A token as a report shows it: at most 40 characters.
+std::string shown(std::string_view token) {
+  return token.size() <= 40 ? std::string(token) : std::string(token.substr(0, 37)) + "...";
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- LineFile
@@ -335,7 +340,7 @@ ReadStatus ListReader::readItems(Target* items, int n) {
       const std::size_t at = token.find('*');
       int32_t r = 0;
       if (!parseInteger(token.substr(0, at), r) || r <= 0 || token[0] == '-' || token[0] == '+') {
-        error_ = std::string(token);
+        error_ = shown(token);
         return ReadStatus::Error;
       }
       repeat = r;
@@ -344,7 +349,7 @@ ReadStatus ListReader::readItems(Target* items, int n) {
     for (int j = 0; j < repeat && k < n; ++j, ++k) {
       if (token.empty()) continue;
       if (!assign(items[k], token)) {
-        error_ = std::string(token);
+        error_ = shown(token);
         return ReadStatus::Error;
       }
     }

@@ -35,6 +35,7 @@ if [ -s stderr.actual ]; then
   echo "unexpected output on standard error:"; cat stderr.actual
   fail=1
 fi
+shopt -s nullglob
 for f in "$case_dir"/expected/*; do
   name=$(basename "$f")
   case "$name" in
