@@ -1,0 +1,61 @@
+#include "analysis/curve_files.h"
+
+#include <vector>
+
+#include "analysis/guards.h"
+#include "app/format.h"
+#include "app/text_file.h"
+
+namespace kaldero::curves {
+
+using guard::quotient;
+
+float fileTime(float seconds, int32_t timeUnit) {
+  switch (timeUnit) {
+    case 1: return seconds / 86400.0f;
+    case 2: return seconds / 3600.0f;
+    case 3: return seconds / 60.0f;
+    default: return seconds;
+  }
+}
+
+// A recovered mass of 0 leaves no curve to normalize: its values are 0.
+void normalizedCurve(std::span<const float> T, std::span<const float> C, int32_t n,
+                     int32_t timeUnit, float recoveredGrams, std::span<float> tf,
+                     std::span<float> values) {
+  for (int32_t i = 0; i < n; ++i) {
+    tf[i] = fileTime(T[i], timeUnit);
+    values[i] = quotient(C[i] * 0.001f, recoveredGrams);
+  }
+}
+
+void loadCurve(std::span<const float> T, std::span<float> C, std::span<const float> Q, int32_t n,
+               int32_t timeUnit, int32_t dischargeMode, float constantDischarge,
+               float recoveredGrams, std::span<float> tf, std::span<float> values) {
+  for (int32_t i = 0; i < n; ++i) {
+    C[i] *= dischargeMode == 1 ? Q[i] : constantDischarge;
+    tf[i] = fileTime(T[i], timeUnit);
+    values[i] = quotient(C[i], recoveredGrams);
+  }
+}
+
+// A curve without spread (standard deviation 0) has every standardized
+// time at 0, one without a peak every standardized concentration at 0.
+void standardizedCurve(std::span<const float> T, std::span<const float> C, int32_t n,
+                       float meanTimeHours, float sigmaHours, float peakConcentration,
+                       std::span<float> st, std::span<float> sc) {
+  for (int32_t i = 0; i < n; ++i) {
+    st[i] = quotient(T[i] / 3600.0f - meanTimeHours, sigmaHours);
+    sc[i] = quotient(C[i], peakConcentration);
+  }
+}
+
+bool writeCurveFile(const std::string& path, std::span<const float> x, std::span<const float> y,
+                    int32_t n) {
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<std::size_t>(n > 0 ? n : 0));
+  for (int32_t i = 0; i < n; ++i) lines.push_back(fmt::G(x[i], 20, 10) + fmt::G(y[i], 20, 10));
+  return writeTextFile(path, lines);
+}
+
+}  // namespace kaldero::curves
