@@ -6,6 +6,7 @@
 
 #include "app/console.h"
 #include "app/format.h"
+#include "app/reports.h"
 #include "app/text.h"
 
 namespace kaldero {
@@ -156,7 +157,7 @@ float writeChatwinTable(Console& c, const ChatwinTable& t,
     const std::string name = text::trimmed(chatwinTableFileName(t.stationName));
     std::FILE* f = std::fopen(name.c_str(), "w");
     if (!f) {
-      c.free(fmt::FreeLine("THE CHATWIN TABLE FILE ").text(name).text(" CANNOT BE CREATED"));
+      reportFileNotCreated(c, "CHATWIN TABLE FILE", name);
       return lines.fitResidual();
     }
     put(f, lines.title(true));

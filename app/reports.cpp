@@ -134,4 +134,8 @@ void reportCurveFilePrerequisite(Console& c) {
   c.empty(6);
 }
 
+void reportFileNotCreated(Console& c, std::string_view what, std::string_view name) {
+  c.free(fmt::FreeLine("THE ").text(what).text(" ").text(name).text(" CANNOT BE CREATED"));
+}
+
 }  // namespace kaldero

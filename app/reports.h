@@ -34,4 +34,8 @@ void reportInterpolatedNameReused(Console& c, std::string_view interpName50);
 std::vector<std::string> curveFilePrerequisiteLines();
 void reportCurveFilePrerequisite(Console& c);
 
+// An output file of a station that cannot be created: one console line,
+// " THE <what> <name> CANNOT BE CREATED"; the run goes on without the file.
+void reportFileNotCreated(Console& c, std::string_view what, std::string_view name);
+
 }  // namespace kaldero

@@ -5,6 +5,7 @@
 
 #include "app/chatwin_step.h"
 #include "app/console.h"
+#include "app/output_steps.h"
 #include "app/plot_steps.h"
 #include "app/reports.h"
 #include "app/run_state.h"
@@ -215,6 +216,7 @@ bool processStation(RunState& s) {
   // Limits, first arrival and peak, recovered mass, moment integrals.
   integrateCurve(s);
   chatwinStep(s);
+  closeAfterChatwin(s);
   loadForReports(s);
 
   if (!s.listing.open(text::trimmed(s.test.listingName))) {
@@ -235,6 +237,11 @@ bool processStation(RunState& s) {
     askToPrint(s);
     s.listing.close();
   }
+
+  // The CXTFIT input file, the curve files and their plots.
+  cxtfitStep(s);
+  curveFileSteps(s);
+  closeAfterCurvePlots(s);
 
   addToRunTotals(s);
   s.work.free();

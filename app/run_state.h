@@ -26,6 +26,9 @@ struct StationState {
   int32_t mode = 1;   // data-reduction mode as decided
   int32_t k = 0;      // reduction factor
   TailFit tail;
+  // Whether the concentration segment holds tracer loads (concentration
+  // times discharge), as the results reports leave it for a pulse.
+  bool curveIsLoad = false;
 };
 
 struct RunState {

@@ -65,10 +65,13 @@ void integrateCurve(RunState& s) {
   MOMONE(ctx, n, T, C, D);
   DISINT(ctx, n, T, C, D);
   if (loadRegime(s)) toConcentration(s.test, C, Q, n);
+  s.station.curveIsLoad = false;
 }
 
 void loadForReports(RunState& s) {
-  if (loadRegime(s)) toTracerLoad(s.test, s.work.concentrations(), s.work.discharges(), s.station.n);
+  s.station.curveIsLoad = loadRegime(s);
+  if (s.station.curveIsLoad)
+    toTracerLoad(s.test, s.work.concentrations(), s.work.discharges(), s.station.n);
 }
 
 void reportTransport(RunState& s) {

@@ -18,7 +18,9 @@ AnalysisContext analysisContext(RunState& s);
 // needs them.
 void integrateCurve(RunState& s);
 
-// After the Chatwin step: back to tracer load for the pulse regime.
+// After the Chatwin step: back to tracer load for the pulse regime (noted in
+// the station state, so that the output files can give the concentrations
+// back).
 void loadForReports(RunState& s);
 
 // After the results listing has been opened: its head with the recovered
