@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the program on the example test in examples/, without keyboard input,
-# in a scratch folder, and names the files the run wrote.
+# Runs the program on the example test in examples/, without keyboard input
+# and without a display, in a scratch folder, and names the files the run
+# wrote. Fails when a kind of output file the examples ask for is missing.
 set -eu
 build=${1:-build}
 demo=$build/demo
@@ -9,11 +10,48 @@ mkdir -p "$demo"
 cp examples/KALDERO.D examples/*.DAT "$demo"/
 before=$(cd "$demo" && ls)
 status=0
-(cd "$demo" && "$OLDPWD/$build/kaldero" KALDERO.D </dev/null >console.txt) || status=$?
+(cd "$demo" && env -u DISPLAY "$OLDPWD/$build/kaldero" KALDERO.D </dev/null >console.txt) || status=$?
 echo "The program ran on examples/KALDERO.D in $demo (exit status $status)."
 echo "Console text: $demo/console.txt"
+
+kind() {
+  case "$1" in
+    *_CHT.OUT) echo "Chatwin table file" ;;
+    *.OUT) echo "results listing" ;;
+    *.INT) echo "interpolated-data file" ;;
+    *.CXT) echo "CXTFIT input file" ;;
+    *.NRM) echo "normalized curve file" ;;
+    *.LOD) echo "load curve file" ;;
+    *.STN) echo "standardized curve file" ;;
+    *_DAT.PS) echo "data plot" ;;
+    *_INT.PS) echo "interpolated-data plot" ;;
+    *_CHT.PS) echo "Chatwin plot" ;;
+    *_NRM.PS) echo "normalized concentration plot" ;;
+    *_LOD.PS) echo "normalized load plot" ;;
+    *_STN.PS) echo "standardized curve plot" ;;
+    *) echo "other" ;;
+  esac
+}
+
 echo "Files the run wrote:"
-(cd "$demo" && for f in $(ls); do
-   case " $(echo $before) console.txt " in *" $f "*) ;; *) printf '  %-24s %8d bytes\n' "$f" "$(stat -c %s "$f")" ;; esac
- done)
+written=""
+for f in $(cd "$demo" && ls); do
+  case " $(echo $before) console.txt " in *" $f "*) continue ;; esac
+  written="$written $f"
+  printf '  %-14s %9d bytes  %s\n' "$f" "$(stat -c %s "$demo/$f")" "$(kind "$f")"
+done
+
+missing=0
+for want in "results listing" "Chatwin table file" "interpolated-data file" "CXTFIT input file" \
+            "normalized curve file" "load curve file" "standardized curve file" "data plot" \
+            "interpolated-data plot" "Chatwin plot" "normalized concentration plot" \
+            "normalized load plot" "standardized curve plot"; do
+  found=0
+  for f in $written; do [ "$(kind "$f")" = "$want" ] && found=1; done
+  if [ $found = 0 ]; then
+    echo "missing: no $want was written"
+    missing=1
+  fi
+done
+[ $status = 0 ] && status=$missing
 exit $status
