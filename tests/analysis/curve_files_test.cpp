@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
-#include "tests/support/temp_file.h"
 
 namespace kaldero::curves {
 namespace {
@@ -59,16 +57,6 @@ TEST(CurveFiles, DegenerateCurvesGiveZeros) {
   EXPECT_EQ(sc, (std::vector<float>{0.0f, 0.0f}));
   loadCurve(T, C, Q, 2, 2, 1, 0.0f, 0.0f, tf, v);
   EXPECT_EQ(v, (std::vector<float>{0.0f, 0.0f}));
-}
-
-TEST(CurveFiles, TwoColumnsOfTwentyCharacters) {
-  testing::ScratchDir dir;
-  const std::vector<float> x{2.0f, 0.5e-3f}, y{-1.25f, 12345678.0f};
-  ASSERT_TRUE(writeCurveFile(dir.path("C.NRM"), x, y, 2));
-  EXPECT_EQ(dir.read("C.NRM"),
-            "     2.000000000        -1.250000000    \n"
-            "    0.5000000237E-03     12345678.00    \n");
-  EXPECT_FALSE(writeCurveFile(dir.path("missing/C.NRM"), x, y, 2));
 }
 
 }  // namespace

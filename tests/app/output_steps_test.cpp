@@ -9,7 +9,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -121,30 +120,6 @@ TEST(OutputSteps, PulseLongerThanTheCorrectedMeanTimeGivesConcentrations) {
   ASSERT_TRUE(run.state().station.curveIsLoad);
   curveFileSteps(run.state());
   expectNormalizedOf(c, r.recoveredMassGrams, "ST.NRM");
-}
-
-TEST(OutputSteps, LoadAndStandardizedFilesFollowTheNormalizedOne) {
-  AnalysisRun run;
-  TestDescription& t = run.test();
-  t.timeUnit = 2;
-  t.constantDischarge = 2.0f;
-  t.normalizedOption = t.loadOption = t.standardizedOption = 1;
-  t.normalizedName = text::padded("ST.NRM");
-  t.loadName = text::padded("ST.LOD");
-  t.standardizedName = text::padded("ST.STN");
-  const Curve c;
-  run.run(c.T, c.C);
-  curveFileSteps(run.state());
-  const AnalysisResults& r = run.results();
-  const auto lod = fileLines("ST.LOD");
-  const auto stn = fileLines("ST.STN");
-  ASSERT_EQ(lod.size(), c.T.size());
-  ASSERT_EQ(stn.size(), c.T.size());
-  // Sample 5: t = 7200 s is 2 h in the file.
-  EXPECT_EQ(lod[4], fmt::G(2.0f, 20, 10) + fmt::G(c.C[4] * 2.0f / r.recoveredMassGrams, 20, 10));
-  const float st = (2.0f - r.meanTimeHours) / r.standardDeviation;
-  EXPECT_EQ(stn[4], fmt::G(st, 20, 10) + fmt::G(c.C[4] / r.peakConcentration, 20, 10));
-  EXPECT_EQ(stn[20].substr(20), fmt::G(1.0f, 20, 10));  // the peak
 }
 
 TEST(OutputSteps, GraphicsWindowClosedAfterTheChatwinStep) {

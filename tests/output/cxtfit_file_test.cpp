@@ -12,7 +12,6 @@
 namespace kaldero::cxtfit {
 namespace {
 
-using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -69,26 +68,6 @@ TEST(CxtfitStride, AllSamplesUpTo405ThenEveryAth) {
   const auto l1000 = dataOf(1000);
   ASSERT_EQ(l1000.size(), 334u);
   EXPECT_EQ(l1000.back().substr(0, 20), "     1000.000000    ");  // sample 1 + 333 * 3
-}
-
-TEST(CxtfitData, HoursAndMilligramsPerCubicMetre) {
-  const std::vector<float> T{7200.0f}, C{2500.0f};
-  EXPECT_EQ(dataLines(T, C, 1).front(), "     2.000000000         2.500000000    ");
-}
-
-TEST(CxtfitSettings, BothOrNeitherTakenAsInjectedMass) {
-  std::array<int32_t, 2> s{1, 1};
-  normalizeSettings(s);
-  EXPECT_EQ(s, (std::array<int32_t, 2>{1, 0}));
-  s = {0, 0};
-  normalizeSettings(s);
-  EXPECT_EQ(s, (std::array<int32_t, 2>{1, 0}));
-  s = {0, 1};
-  normalizeSettings(s);
-  EXPECT_EQ(s, (std::array<int32_t, 2>{0, 1}));
-  s = {2, 0};
-  normalizeSettings(s);
-  EXPECT_EQ(s, (std::array<int32_t, 2>{2, 0}));
 }
 
 TEST(CxtfitInputValue, ByReleaseModeDischargeModeAndSettings) {
@@ -166,7 +145,10 @@ TEST(CxtfitHead, BoundaryCodeByReleaseMode) {
 TEST(CxtfitHead, DegenerateValuesGiveNumbers) {
   for (auto change : {+[](Inputs& in) { in.peakTime = 0; }, +[](Inputs& in) { in.distance = 0; },
                       +[](Inputs& in) { in.volume = -5.0f; },
-                      +[](Inputs& in) { in.meanDischarge = 0, in.releaseMode = 2; }}) {
+                      +[](Inputs& in) {
+                        in.meanDischarge = 0;
+                        in.releaseMode = 2;
+                      }}) {
     Inputs in = conduit();
     change(in);
     for (const auto& l : headLines(in)) {
