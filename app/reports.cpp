@@ -16,105 +16,74 @@ std::vector<std::string> box(int indent, const std::vector<std::string>& inner) 
   return out;
 }
 
-void reportControlFileNotFound(Console& c, std::string_view controlName50) {
+namespace {
+
+// The frame of the file reports: five empty lines, a line of 80 asterisks,
+// the body (an empty string is an empty line), 80 asterisks and the given
+// number of empty lines.
+void framed(Console& c, const std::vector<std::string>& body, int after = 6) {
   c.empty(5);
   c.line(kStars80);
-  c.empty();
-  c.line("         FILE " + std::string(controlName50));
-  c.empty();
-  c.line("              HAS NOT BEEN FOUND IN THE CURRENT  DIRECTORY!!!");
-  c.empty();
-  c.line("                CHECK PATH STATEMENT AND FOR  ERRORS IN FILE.");
-  c.empty();
-  c.line("                      ALSO CHECK SPELLING OF  FILENAME.");
-  c.empty();
+  for (const auto& l : body) c.line(l);
   c.line(kStars80);
-  c.empty(6);
+  c.empty(after);
+}
+
+const std::string kFile = "         FILE ";
+const std::string kFileName = "         FILENAME ";
+const std::string kSpelling = "                      ALSO CHECK SPELLING OF FILENAME.";
+
+}  // namespace
+
+void reportControlFileNotFound(Console& c, std::string_view controlName50) {
+  framed(c, {"", kFile + std::string(controlName50), "",
+             "              HAS NOT BEEN FOUND IN THE CURRENT  DIRECTORY!!!", "",
+             "                CHECK PATH STATEMENT AND FOR  ERRORS IN FILE.", "",
+             "                      ALSO CHECK SPELLING OF  FILENAME.", ""});
 }
 
 void reportWrongFormat(Console& c, FormatSelector selector, std::string_view controlName50,
                        std::string_view stationName50) {
   const bool control = selector == FormatSelector::ControlFile;
   const bool station = selector == FormatSelector::StationFile;
-  c.empty(5);
-  c.line(kStars80);
-  c.empty();
-  if (control) c.line("         FILE " + std::string(controlName50));
-  if (station) c.line("         FILE " + std::string(stationName50));
-  c.line("         HAS A WRONG FORMAT!!!");
-  c.empty();
-  c.line("         CHECK THE FILE " +
-         std::string(control ? controlName50 : stationName50));
-  c.line("         FOR TYPOGRAPHICAL ERRORS.");
-  c.empty();
-  c.line("        CHECK END-OF-FILE FOR BLANK LINES.");
-  c.empty();
-  c.line(kStars80);
-  c.empty(6);
+  std::vector<std::string> body{""};
+  if (control) body.push_back(kFile + std::string(controlName50));
+  if (station) body.push_back(kFile + std::string(stationName50));
+  for (std::string l : {std::string("         HAS A WRONG FORMAT!!!"), std::string(),
+                        "         CHECK THE FILE " +
+                            std::string(control ? controlName50 : stationName50),
+                        std::string("         FOR TYPOGRAPHICAL ERRORS."), std::string(),
+                        std::string("        CHECK END-OF-FILE FOR BLANK LINES."), std::string()})
+    body.push_back(l);
+  framed(c, body);
 }
 
 void reportStationFileNotFound(Console& c, std::string_view stationName50) {
-  c.empty(5);
-  c.line(kStars80);
-  c.empty();
-  c.line("         FILE " + std::string(stationName50));
-  c.empty();
-  c.line("              HAS NOT BEEN FOUND IN THE CURRENT DIRECTORY!!!");
-  c.empty();
-  c.line("                CHECK PATH STATEMENT AND FOR ERRORS IN FILE.");
-  c.empty();
-  c.line("                      ALSO CHECK SPELLING OF FILENAME.");
-  c.empty(2);
-  c.line("        IF FILE = 0, THEN YOU ENTERED AN EXISTING FILE THAT IS NOT OF");
-  c.line("        THE CORRECT TYPE (i.e., IT IS NOT A HEADER FILE)!!!");
-  c.empty();
-  c.line(kStars80);
-  c.empty(3);
+  framed(c,
+         {"", kFile + std::string(stationName50), "",
+          "              HAS NOT BEEN FOUND IN THE CURRENT DIRECTORY!!!", "",
+          "                CHECK PATH STATEMENT AND FOR ERRORS IN FILE.", "", kSpelling, "", "",
+          "        IF FILE = 0, THEN YOU ENTERED AN EXISTING FILE THAT IS NOT OF",
+          "        THE CORRECT TYPE (i.e., IT IS NOT A HEADER FILE)!!!", ""},
+         3);
 }
 
 void reportListingNotOpened(Console& c, std::string_view listingName50) {
-  c.empty(5);
-  c.line(kStars80);
-  c.empty();
-  c.line("         FILE " + std::string(listingName50) +
-         " HAS NOT BEEN FOUND IN THE CURRENT DIRECTORY!!!");
-  c.empty();
-  c.line("                CHECK PATH STATEMENT AND FOR ERRORS IN FILE.");
-  c.empty();
-  c.line("                      ALSO CHECK SPELLING OF FILENAME.");
-  c.empty();
-  c.line(kStars80);
-  c.empty(6);
+  framed(c, {"", kFile + std::string(listingName50) + " HAS NOT BEEN FOUND IN THE CURRENT DIRECTORY!!!",
+             "", "                CHECK PATH STATEMENT AND FOR ERRORS IN FILE.", "", kSpelling, ""});
 }
 
 void reportListingNameReused(Console& c, std::string_view listingName50) {
-  c.empty(5);
-  c.line(kStars80);
-  c.empty();
-  c.line("         FILENAME " + std::string(listingName50));
-  c.line("         HAS ALREADY BEEN USED AND CANNOT BE USED AGAIN!!!");
-  c.empty();
-  c.line("                PLEASE USE ANOTHER FILE NAME NOT PREVIOUSLY USED.");
-  c.empty();
-  c.line("                      ALSO CHECK SPELLING OF FILENAME.");
-  c.empty();
-  c.line(kStars80);
-  c.empty(6);
+  framed(c, {"", kFileName + std::string(listingName50),
+             "         HAS ALREADY BEEN USED AND CANNOT BE USED AGAIN!!!", "",
+             "                PLEASE USE ANOTHER FILE NAME NOT PREVIOUSLY USED.", "", kSpelling, ""});
 }
 
 void reportInterpolatedNameReused(Console& c, std::string_view interpName50) {
-  c.empty(5);
-  c.line(kStars80);
-  c.empty();
-  c.line("         FILENAME " + std::string(interpName50) +
-         " HAS ALREADY BEEN USED AND CANNOT BE USED AGAIN!!!");
-  c.empty();
-  c.line("                PLEASE ENTER ANOTHER FILE NAME NOT PREVIOUSLY USED.");
-  c.empty();
-  c.line("                      ALSO CHECK SPELLING OF FILENAME.");
-  c.empty();
-  c.line(kStars80);
-  c.empty(6);
+  framed(c, {"", kFileName + std::string(interpName50) +
+                     " HAS ALREADY BEEN USED AND CANNOT BE USED AGAIN!!!",
+             "", "                PLEASE ENTER ANOTHER FILE NAME NOT PREVIOUSLY USED.", "",
+             kSpelling, ""});
 }
 
 std::vector<std::string> curveFilePrerequisiteLines() {
