@@ -178,6 +178,11 @@ bool processStation(RunState& s) {
     stopRun(c);
   }
   reset(s, false);
+  // Every station starts on its measured curve: a phase left at 1 by the
+  // previous station's interpolation would hide this station's processing
+  // box and give its Chatwin table and plots the other station's
+  // interpolated-data file name as title.
+  s.phase = 0;
   s.test = TestDescription{};
   s.station.tail = TailFit{};
 
