@@ -9,6 +9,7 @@ JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := g++
 PACKAGES += make
 PACKAGES += cmake
+PACKAGES += pkg-config
 PACKAGES += libgtest-dev
 PACKAGES += libgmock-dev
 PACKAGES += libbenchmark-dev
