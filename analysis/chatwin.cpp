@@ -6,20 +6,12 @@
 
 #include "app/console.h"
 #include "app/format.h"
+#include "input/units.h"
 #include "app/text.h"
 #include "numeric/line_fit.h"
 #include "numeric/sample_statistics.h"
 
 namespace kaldero {
-
-float toTimeUnit(float seconds, int32_t timeUnit) {
-  switch (timeUnit) {
-    case 1: return seconds / 86400.0f;
-    case 2: return seconds / 3600.0f;
-    case 3: return seconds / 60.0f;
-    default: return seconds;
-  }
-}
 
 namespace {
 
@@ -99,14 +91,14 @@ float chatwinFit(Console& console, const ChatwinInputs& in, ChatwinWork& w, int3
   for (std::size_t j = 1; j < n; ++j) {
     const bool listed = w.P[j] != 0 || w.P[j - 1] > 0 || (j + 1 < n && w.P[j + 1] < 0);
     if (!listed) continue;
-    w.TK[K] = toTimeUnit(in.T[j], in.timeUnit);
+    w.TK[K] = units::fromSeconds(in.T[j], in.timeUnit);
     w.PK[K] = w.P[j];
     ++K;
   }
   while (K > 0 && w.PK[K - 1] > 0) --K;
 
   const auto fitCount = static_cast<std::size_t>(nfit);
-  for (std::size_t k = 0; k < fitCount; ++k) w.XF[k] = toTimeUnit(w.XF[k], in.timeUnit);
+  for (std::size_t k = 0; k < fitCount; ++k) w.XF[k] = units::fromSeconds(w.XF[k], in.timeUnit);
   LineCoefficients line;
   if (!LineFit(w.XF.first(fitCount), w.YF.first(fitCount), line) || !(line.a > 0)) return 0;
 

@@ -66,7 +66,5 @@ struct ChatwinReport {
 float chatwinFit(Console& console, const ChatwinInputs& in, ChatwinWork& work, int32_t nfit,
                  const ChatwinReport& report);
 
-// Seconds to the station's time unit (unchanged for an unknown code).
-float toTimeUnit(float seconds, int32_t timeUnit);
 
 }  // namespace kaldero

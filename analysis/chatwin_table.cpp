@@ -8,6 +8,7 @@
 #include "app/format.h"
 #include "app/reports.h"
 #include "app/text.h"
+#include "input/output_names.h"
 
 namespace kaldero {
 
@@ -130,12 +131,6 @@ void consolePages(Console& c, const ChatwinTable& t, const Lines& lines, int32_t
 }
 
 }  // namespace
-
-std::string chatwinTableFileName(const std::string& stationName50) {
-  const std::string name = text::trimmed(stationName50);
-  const std::size_t period = name.find('.');
-  return text::padded((period == std::string::npos ? name : name.substr(0, period)) + "_CHT.OUT");
-}
 
 float writeChatwinTable(Console& c, const ChatwinTable& t,
                         const std::function<void()>& dismissScreenPlot) {

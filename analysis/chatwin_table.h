@@ -28,12 +28,6 @@ struct ChatwinTable {
   std::string stationName;        // station data file name (names the file)
 };
 
-// The file name: the station data file name up to its first period, then
-// "_CHT.OUT", blank-padded to 50. A name without a period keeps the whole
-// name before the suffix, so that the table never replaces the station data
-// file.
-std::string chatwinTableFileName(const std::string& stationName50);
-
 // Writes the table as the switches ask; dismissScreenPlot closes a screen
 // plot that may still be showing before the console listing. Returns R_fit,
 // the residual over the fit points.

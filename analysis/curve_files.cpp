@@ -4,27 +4,19 @@
 
 #include "analysis/guards.h"
 #include "app/format.h"
+#include "input/units.h"
 #include "app/text_file.h"
 
 namespace kaldero::curves {
 
 using guard::quotient;
 
-float fileTime(float seconds, int32_t timeUnit) {
-  switch (timeUnit) {
-    case 1: return seconds / 86400.0f;
-    case 2: return seconds / 3600.0f;
-    case 3: return seconds / 60.0f;
-    default: return seconds;
-  }
-}
-
 // A recovered mass of 0 leaves no curve to normalize: its values are 0.
 void normalizedCurve(std::span<const float> T, std::span<const float> C, int32_t n,
                      int32_t timeUnit, float recoveredGrams, std::span<float> tf,
                      std::span<float> values) {
   for (int32_t i = 0; i < n; ++i) {
-    tf[i] = fileTime(T[i], timeUnit);
+    tf[i] = units::fromSeconds(T[i], timeUnit);
     values[i] = quotient(C[i] * 0.001f, recoveredGrams);
   }
 }
@@ -34,7 +26,7 @@ void loadCurve(std::span<const float> T, std::span<float> C, std::span<const flo
                float recoveredGrams, std::span<float> tf, std::span<float> values) {
   for (int32_t i = 0; i < n; ++i) {
     C[i] *= dischargeMode == 1 ? Q[i] : constantDischarge;
-    tf[i] = fileTime(T[i], timeUnit);
+    tf[i] = units::fromSeconds(T[i], timeUnit);
     values[i] = quotient(C[i], recoveredGrams);
   }
 }

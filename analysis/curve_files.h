@@ -12,11 +12,6 @@
 
 namespace kaldero::curves {
 
-// A time in seconds in the time unit of the station data file (days,
-// hours, minutes, seconds for codes 1 to 4). Another code is taken as
-// seconds, as the unit conversion took the times of the file.
-float fileTime(float seconds, int32_t timeUnit);
-
 // The normalized concentration curve of the n samples (C in ng/L): times in
 // the file's unit into tf, C * 0.001 / recovered grams (mg/L per kg
 // recovered) into values.

@@ -46,8 +46,7 @@ void integrateCurve(RunState& s) {
   // times in the unit of the station data file.
   {
     std::vector<float> fileTimes(T.begin(), T.begin() + n);
-    const float tf = units::timeFactor(s.test.timeUnit);
-    for (float& t : fileTimes) t /= tf;
+    for (float& t : fileTimes) t = units::fromSeconds(t, s.test.timeUnit);
     checkTimeOrder(s.console, fileTimes, n);
   }
 

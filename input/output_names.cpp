@@ -9,18 +9,11 @@
 
 namespace kaldero {
 
-namespace {
-
-// The Chatwin table file: the station data file name up to its first
-// period, then "_CHT.OUT" (the whole name when it has no period).
-std::string chatwinTableName(const std::string& stationName50) {
+std::string chatwinTableFileName(const std::string& stationName50) {
   const std::string name = text::trimmed(stationName50);
   const std::size_t period = name.find('.');
-  return text::trimmed(text::padded(
-      (period == std::string::npos ? name : name.substr(0, period)) + "_CHT.OUT"));
+  return text::padded((period == std::string::npos ? name : name.substr(0, period)) + "_CHT.OUT");
 }
-
-}  // namespace
 
 std::vector<std::string> plannedOutputs(const TestDescription& t,
                                         const std::string& stationName50) {
@@ -32,7 +25,7 @@ std::vector<std::string> plannedOutputs(const TestDescription& t,
     if (t.loadOption == 1) out.push_back(text::trimmed(t.loadName));
     if (t.standardizedOption == 1) out.push_back(text::trimmed(t.standardizedName));
   }
-  if (t.chatwinPlot[1] == 1) out.push_back(chatwinTableName(stationName50));
+  if (t.chatwinPlot[1] == 1) out.push_back(text::trimmed(chatwinTableFileName(stationName50)));
   return out;
 }
 

@@ -14,6 +14,12 @@ namespace kaldero {
 
 class Console;
 
+// The Chatwin table file: the station data file name up to its first
+// period, then "_CHT.OUT", blank-padded to 50. A name without a period keeps
+// the whole name before the suffix, so that the table never replaces the
+// station data file.
+std::string chatwinTableFileName(const std::string& stationName50);
+
 // The files the options of the test description make the station write
 // (without trailing blanks): the results listing, and as asked the
 // interpolated-data, CXTFIT, curve and Chatwin table files.

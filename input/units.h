@@ -13,6 +13,8 @@ namespace kaldero::units {
 
 // Factor from the time unit to seconds (1 for an unknown code).
 float timeFactor(int32_t code);
+// Seconds in the time unit of code (unchanged for an unknown code).
+inline float fromSeconds(float seconds, int32_t code) { return seconds / timeFactor(code); }
 // Factor from the concentration unit to ng/L (1 for an unknown code).
 float concentrationFactor(int32_t code);
 // A discharge in the unit of code converted to m3/s, division first, then

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/text.h"
+#include "input/output_names.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"
 

@@ -4,17 +4,19 @@
 
 #include <vector>
 
+#include "input/units.h"
+
 
 namespace kaldero::curves {
 namespace {
 
 TEST(CurveFileTime, InTheUnitOfTheStationDataFile) {
-  EXPECT_FLOAT_EQ(fileTime(7200.0f, 2), 2.0f);
-  EXPECT_FLOAT_EQ(fileTime(172800.0f, 1), 2.0f);
-  EXPECT_FLOAT_EQ(fileTime(120.0f, 3), 2.0f);
-  EXPECT_FLOAT_EQ(fileTime(2.0f, 4), 2.0f);
+  EXPECT_FLOAT_EQ(units::fromSeconds(7200.0f, 2), 2.0f);
+  EXPECT_FLOAT_EQ(units::fromSeconds(172800.0f, 1), 2.0f);
+  EXPECT_FLOAT_EQ(units::fromSeconds(120.0f, 3), 2.0f);
+  EXPECT_FLOAT_EQ(units::fromSeconds(2.0f, 4), 2.0f);
   // Another code is taken as seconds, as the unit conversion took it.
-  EXPECT_FLOAT_EQ(fileTime(7200.0f, 9), 7200.0f);
+  EXPECT_FLOAT_EQ(units::fromSeconds(7200.0f, 9), 7200.0f);
 }
 
 TEST(CurveFiles, NormalizedLoadAndStandardizedValues) {
