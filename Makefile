@@ -71,20 +71,21 @@ bench: deps build
 # its seed corpus under tests/fuzz/corpus; findings are written to
 # $(BUILD)-fuzz/findings.
 FUZZ_SECONDS ?= 600
-FUZZ_TARGETS ?= control station
+FUZZ_TARGETS ?= control station run
 FUZZ_PACKAGES := clang libclang-rt-dev
 fuzz: deps
 	@$(MAKE) install-packages LIST="$(FUZZ_PACKAGES)"
 	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DKALDERO_FUZZ=ON >/dev/null
-	@cmake --build $(BUILD)-fuzz -j $(JOBS) --target control_file_fuzz station_file_fuzz
+	@cmake --build $(BUILD)-fuzz -j $(JOBS) --target control_file_fuzz station_file_fuzz run_fuzz
 	@fz=$(abspath $(BUILD)-fuzz); mkdir -p $$fz/findings; \
 	for t in $(FUZZ_TARGETS); do \
 	  rm -rf $$fz/corpus-$$t && mkdir -p $$fz/corpus-$$t && \
 	  cp tests/fuzz/corpus/$$t/* $$fz/corpus-$$t/ && \
-	  echo "Fuzzing the $$t file reader for $(FUZZ_SECONDS) s" && \
+	  exe=$$fz/tests/fuzz/$${t}_file_fuzz; [ -x $$exe ] || exe=$$fz/tests/fuzz/$${t}_fuzz; \
+	  echo "Fuzzing $$t for $(FUZZ_SECONDS) s" && \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	  $$fz/tests/fuzz/$${t}_file_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	  $$exe -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
 	    -max_len=65536 -print_final_stats=1 -artifact_prefix=$$fz/findings/$$t- \
 	    $$fz/corpus-$$t </dev/null || exit 1; \
 	done

@@ -116,9 +116,13 @@ float chatwinFit(Console& console, const ChatwinInputs& in, ChatwinWork& w, int3
   const float dispersion = (in.distance / (2 * line.a)) * (in.distance / (2 * line.a));
 
   auto text35 = [](const std::string& s) { return text::padded(s, 35); };
-  const std::string texts[6] = {text35(fmt::G(stats.r2, 10, 4)),   text35(fmt::G(stats.r, 10, 4)),
-                                text35(fmt::G(stats.prob, 10, 4)), text35(fmt::G(stats.z, 10, 4)),
-                                text35(fmt::G(line.a, 14, 6)),     text35(fmt::G(line.b, 14, 6))};
+  const std::string texts[6] = {
+      text35(fmt::checkedG(stats.r2, 10, 4, "Chatwin fit r squared")),
+      text35(fmt::checkedG(stats.r, 10, 4, "Chatwin fit correlation coefficient")),
+      text35(fmt::checkedG(stats.prob, 10, 4, "Chatwin fit probability")),
+      text35(fmt::checkedG(stats.z, 10, 4, "Chatwin fit z statistic")),
+      text35(fmt::checkedG(line.a, 14, 6, "Chatwin fit intercept")),
+      text35(fmt::checkedG(line.b, 14, 6, "Chatwin fit slope"))};
   if (report.plot) report.plot(static_cast<int32_t>(K), texts);
   return dispersion;
 }

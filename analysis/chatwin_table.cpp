@@ -45,9 +45,11 @@ class Lines {
   std::string row(int32_t k) const {
     const std::size_t i = static_cast<std::size_t>(k - 1);
     const int32_t sample = t_.samples - static_cast<int32_t>(t_.TK.size()) + k;
-    return std::string(15, ' ') + fmt::I(sample, 6) + std::string(8, ' ') + fmt::F(t_.TK[i], 10, 4) +
-           std::string(6, ' ') + fmt::F(t_.PK[i], 11, 4) + std::string(6, ' ') +
-           fmt::F(t_.FK[i], 11, 4) + std::string(6, ' ') + fmt::F(t_.PK[i] - t_.FK[i], 11, 4);
+    return std::string(15, ' ') + fmt::I(sample, 6) + std::string(8, ' ') +
+           fmt::checkedF(t_.TK[i], 10, 4, "time of the Chatwin table") + std::string(6, ' ') +
+           fmt::checkedF(t_.PK[i], 11, 4, "Chatwin parameter") + std::string(6, ' ') +
+           fmt::checkedF(t_.FK[i], 11, 4, "fitted Chatwin parameter") + std::string(6, ' ') +
+           fmt::checkedF(t_.PK[i] - t_.FK[i], 11, 4, "Chatwin residual");
   }
 
   static std::vector<std::string> end(bool fitPoints) {
@@ -57,7 +59,7 @@ class Lines {
 
   static std::vector<std::string> residual(float r) {
     return {std::string(20, ' ') + "SQUARE ROOT OF THE SUM OF THE SQUARES OF THE RESIDUALS =" +
-                fmt::F(r, 14, 6),
+                fmt::checkedF(r, 14, 6, "Chatwin residual"),
             ""};
   }
 
@@ -92,11 +94,8 @@ void put(Console& c, const std::vector<std::string>& lines) {
   for (const auto& l : lines) c.line(l);
 }
 
-void put(std::FILE* f, const std::vector<std::string>& lines) {
-  for (const auto& l : lines) {
-    std::fputs(l.c_str(), f);
-    std::fputc('\n', f);
-  }
+void put(std::vector<std::string>& out, const std::vector<std::string>& lines) {
+  out.insert(out.end(), lines.begin(), lines.end());
 }
 
 // Rows 1 .. count in pages of 15, each page with its title and header;
@@ -133,7 +132,7 @@ void consolePages(Console& c, const ChatwinTable& t, const Lines& lines, int32_t
 }  // namespace
 
 float writeChatwinTable(Console& c, const ChatwinTable& t,
-                        const std::function<void()>& dismissScreenPlot) {
+                        const std::function<void()>& dismissScreenPlot, WriteOutcome* fileOutcome) {
   const Lines lines(t);
   const auto K = static_cast<int32_t>(t.TK.size());
   float fitResidual = 0;
@@ -150,11 +149,7 @@ float writeChatwinTable(Console& c, const ChatwinTable& t,
   }
   if (t.toFile) {
     const std::string name = text::trimmed(chatwinTableFileName(t.stationName));
-    std::FILE* f = std::fopen(name.c_str(), "w");
-    if (!f) {
-      reportFileNotCreated(c, "CHATWIN TABLE FILE", name);
-      return lines.fitResidual();
-    }
+    std::vector<std::string> f;
     put(f, lines.title(true));
     put(f, Lines::header());
     for (int32_t k = 1; k <= K; ++k) put(f, {lines.row(k)});
@@ -169,7 +164,9 @@ float writeChatwinTable(Console& c, const ChatwinTable& t,
     put(f, Lines::end(true));
     put(f, Lines::residual(fitResidual));
     put(f, std::vector<std::string>(9, ""));
-    std::fclose(f);
+    const WriteOutcome outcome = writeTextFile(name, f);
+    if (!outcome.ok()) reportFileNotWritten(c, "CHATWIN TABLE FILE", name, outcome);
+    if (fileOutcome) *fileOutcome = outcome;
   }
   return fitResidual;
 }

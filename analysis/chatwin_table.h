@@ -10,6 +10,8 @@
 #include <span>
 #include <string>
 
+#include "app/checked_file.h"
+
 namespace kaldero {
 
 class Console;
@@ -29,9 +31,11 @@ struct ChatwinTable {
 };
 
 // Writes the table as the switches ask; dismissScreenPlot closes a screen
-// plot that may still be showing before the console listing. Returns R_fit,
-// the residual over the fit points.
+// plot that may still be showing before the console listing. A table file
+// that cannot be written is reported on the console and, when fileOutcome
+// is given, noted there. Returns R_fit, the residual over the fit points.
 float writeChatwinTable(Console& console, const ChatwinTable& table,
-                        const std::function<void()>& dismissScreenPlot);
+                        const std::function<void()>& dismissScreenPlot,
+                        WriteOutcome* fileOutcome = nullptr);
 
 }  // namespace kaldero

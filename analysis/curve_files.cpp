@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "analysis/guards.h"
+#include "app/checked_file.h"
 #include "app/format.h"
 #include "input/units.h"
-#include "app/text_file.h"
 
 namespace kaldero::curves {
 
@@ -42,11 +42,12 @@ void standardizedCurve(std::span<const float> T, std::span<const float> C, int32
   }
 }
 
-bool writeCurveFile(const std::string& path, std::span<const float> x, std::span<const float> y,
-                    int32_t n) {
+WriteOutcome writeCurveFile(const std::string& path, std::string_view quantity,
+                            std::span<const float> x, std::span<const float> y, int32_t n) {
   std::vector<std::string> lines;
   lines.reserve(static_cast<std::size_t>(n > 0 ? n : 0));
-  for (int32_t i = 0; i < n; ++i) lines.push_back(fmt::G(x[i], 20, 10) + fmt::G(y[i], 20, 10));
+  for (int32_t i = 0; i < n; ++i)
+    lines.push_back(fmt::checkedG(x[i], 20, 10, quantity) + fmt::checkedG(y[i], 20, 10, quantity));
   return writeTextFile(path, lines);
 }
 

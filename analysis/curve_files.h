@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+
+#include "app/checked_file.h"
 
 namespace kaldero::curves {
 
@@ -33,8 +36,9 @@ void standardizedCurve(std::span<const float> T, std::span<const float> C, int32
                        float meanTimeHours, float sigmaHours, float peakConcentration,
                        std::span<float> st, std::span<float> sc);
 
-// Writes the two columns of a curve file; false when it cannot be written.
-bool writeCurveFile(const std::string& path, std::span<const float> x, std::span<const float> y,
-                    int32_t n);
+// Writes the two columns of a curve file; quantity names the curve when a
+// value is not a finite number (see fmt::NonFiniteQuantity).
+WriteOutcome writeCurveFile(const std::string& path, std::string_view quantity,
+                            std::span<const float> x, std::span<const float> y, int32_t n);
 
 }  // namespace kaldero::curves

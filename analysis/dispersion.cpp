@@ -113,38 +113,44 @@ void velocitiesAndDispersion(const AnalysisContext& ctx, int32_t n, std::span<co
   }
 
   ctx.echoEmpty(4);
-  ctx.echoLine(labelled(15, "The mean tracer velocity", g10(r.meanVelocityDay), "m/d"));
-  ctx.echoLine(continued(g10(vh), "m/hr"));
-  ctx.echoLine(continued(g10(v), "m/s"));
+  ctx.echoLine(labelled(15, "The mean tracer velocity",
+                        g10(r.meanVelocityDay, "The mean tracer velocity"), "m/d"));
+  ctx.echoLine(continued(g10(vh, "The mean tracer velocity"), "m/hr"));
+  ctx.echoLine(continued(g10(v, "The mean tracer velocity"), "m/s"));
   const float s = r.velocitySpread;
   if (pulse && s > 0) {
     ctx.echoEmpty();
-    ctx.echoLine(labelled(15, "Standard deviation for tracer velocity",
-                          g10(24.0f * (s + 3600.0f * dv)) + " m/d"));
-    ctx.echoLine(continued(g10(s + 3600.0f * dv), "m/hr"));
-    ctx.echoLine(continued(g10(s / 3600.0f + dv), "m/s"));
+    ctx.echoLine(labelled(
+        15, "Standard deviation for tracer velocity",
+        g10(24.0f * (s + 3600.0f * dv), "Standard deviation for tracer velocity") + " m/d"));
+    ctx.echoLine(
+        continued(g10(s + 3600.0f * dv, "Standard deviation for tracer velocity"), "m/hr"));
+    ctx.echoLine(continued(g10(s / 3600.0f + dv, "Standard deviation for tracer velocity"), "m/s"));
   }
   if (r.limitsWarning > 0) SUSWRN(ctx);
   if (fromMoments) CHTMSG(ctx.console);
 
   ctx.echoEmpty(3);
-  ctx.echoLine(labelled(15, "Dispersion coefficient", g10(disp), "m^2/s"));
-  ctx.echoLine(labelled(15, "Longitudinal dispersivity", g10(r.dispersivity), "m"));
+  ctx.echoLine(
+      labelled(15, "Dispersion coefficient", g10(disp, "Dispersion coefficient"), "m^2/s"));
+  ctx.echoLine(labelled(15, "Longitudinal dispersivity",
+                        g10(r.dispersivity, "Longitudinal dispersivity"), "m"));
   if (fromMoments) {
     ctx.echoEmpty();
     ctx.echoLine(text::blanks(16) + "Dispersion estimate is probably too large");
   }
   ctx.echoEmpty(2);
-  ctx.echoLine(labelled(15, "Peclet number", g10(r.peclet)));
+  ctx.echoLine(labelled(15, "Peclet number", g10(r.peclet, "Peclet number")));
   if (pecletFormed) {
     const std::string_view cls = pecletClass(r.peclet);
     if (!cls.empty()) ctx.echoLine(text::blanks(68) + std::string(cls));
   }
   if (fromMoments) ctx.echoLine(text::blanks(16) + "Peclet estimate is probably too small");
   ctx.echoEmpty(2);
-  ctx.echoLine(labelled(15, "The maximum tracer velocity", g10(r.kept.maxVelocityDay), "m/d"));
-  ctx.echoLine(continued(g10(r.kept.maxVelocityHour), "m/hr"));
-  ctx.echoLine(continued(g10(r.kept.maxVelocity), "m/s"));
+  ctx.echoLine(labelled(15, "The maximum tracer velocity",
+                        g10(r.kept.maxVelocityDay, "The maximum tracer velocity"), "m/d"));
+  ctx.echoLine(continued(g10(r.kept.maxVelocityHour, "The maximum tracer velocity"), "m/hr"));
+  ctx.echoLine(continued(g10(r.kept.maxVelocity, "The maximum tracer velocity"), "m/s"));
   ctx.echoEmpty(2);
   ctx.echoPause();
 }

@@ -32,15 +32,15 @@ namespace {
 bool describable(float V, float L) { return V > 0 && L > 0; }
 
 // A length also shown in feet when the conductivity unit code is 2.
-void feetLine(const AnalysisContext& ctx, float metres) {
+void feetLine(const AnalysisContext& ctx, float metres, std::string_view quantity) {
   if (ctx.test.conductivityUnit == 2)
-    ctx.echoLine(text::blanks(68) + "(" + g10(metres * 3.2808f) + " ft)");
+    ctx.echoLine(text::blanks(68) + "(" + g10(metres * 3.2808f, quantity) + " ft)");
 }
 
 // The volume-integration limit lines of a measured discharge.
 void limitLine(const AnalysisContext& ctx, std::string_view label, float seconds) {
   if (auto u = lines::timeUnit(ctx.test.timeUnit))
-    ctx.echoLine(labelled(16, label, g10(seconds / u->divisor), u->unit));
+    ctx.echoLine(labelled(16, label, g10(seconds / u->divisor, label), u->unit));
 }
 
 void porosityCheck(const AnalysisContext& ctx) {
@@ -120,14 +120,16 @@ struct HydraulicLabels {
 // the viscous sublayer of a turbulent flow.
 void hydraulicLines(const AnalysisContext& ctx, const HydraulicLabels& label, float S, float ka,
                     const FlowFormHydraulics& hy, bool laminar) {
-  ctx.echoLine(labelled(15, label.surface, g10(S), "m^2"));
-  ctx.echoLine(labelled(16, label.sorption, g10(ka), "m"));
+  ctx.echoLine(labelled(15, label.surface, g10(S, label.surface), "m^2"));
+  ctx.echoLine(labelled(16, label.sorption, g10(ka, label.sorption), "m"));
   ctx.echoEmpty();
-  ctx.echoLine(labelled(15, label.headLoss, g10(hy.headLoss), "m"));
-  ctx.echoLine(labelled(16, "Based on a friction factor", g10(hy.friction)));
+  ctx.echoLine(labelled(15, label.headLoss, g10(hy.headLoss, label.headLoss), "m"));
+  ctx.echoLine(
+      labelled(16, "Based on a friction factor", g10(hy.friction, "Based on a friction factor")));
   ctx.echoEmpty(2);
   if (!laminar) {
-    ctx.echoLine(labelled(15, "Viscous-flow sublayer along walls", g10(hy.sublayer), "mm"));
+    ctx.echoLine(labelled(15, "Viscous-flow sublayer along walls",
+                          g10(hy.sublayer, "Viscous-flow sublayer along walls"), "mm"));
     ctx.echoEmpty(2);
   }
 }
@@ -139,18 +141,22 @@ void massTransferLines(const AnalysisContext& ctx, float shearVelocity) {
   ctx.echoLine(text::blanks(15) + "Molecular mass transport parameters");
   if (!porous) {
     ctx.echoEmpty(2);
-    ctx.echoLine(labelled(16, "Shear velocity", g10(shearVelocity), "m/s"));
+    ctx.echoLine(labelled(16, "Shear velocity", g10(shearVelocity, "Shear velocity"), "m/s"));
   }
   ctx.echoEmpty(2);
-  ctx.echoLine(labelled(16, "Estimated Schmidt number", g10(r.schmidt)));
+  ctx.echoLine(
+      labelled(16, "Estimated Schmidt number", g10(r.schmidt, "Estimated Schmidt number")));
   ctx.echoEmpty(2);
-  ctx.echoLine(labelled(16, "Estimated Sherwood number", g10(r.sherwood)));
+  ctx.echoLine(
+      labelled(16, "Estimated Sherwood number", g10(r.sherwood, "Estimated Sherwood number")));
   if (!porous) {
     ctx.echoEmpty(2);
-    ctx.echoLine(labelled(16, "Mass transfer coef. from wall to flow", g10(r.massTransfer), "m/s"));
+    ctx.echoLine(labelled(16, "Mass transfer coef. from wall to flow",
+                          g10(r.massTransfer, "Mass transfer coef. from wall to flow"), "m/s"));
     ctx.echoEmpty(2);
-    ctx.echoLine(labelled(16, "Molecular diffusion layer thickness",
-                          g10(r.kept.diffusionLayer * 1000.0f), "mm"));
+    ctx.echoLine(labelled(
+        16, "Molecular diffusion layer thickness",
+        g10(r.kept.diffusionLayer * 1000.0f, "Molecular diffusion layer thickness"), "mm"));
   }
 }
 
@@ -219,29 +225,34 @@ void CONDUI(const AnalysisContext& ctx, float M) {
   r.froude = fr;
 
   ctx.echoEmpty(3);
-  ctx.echoLine(labelled(15, "Flow-channel volume estimate", g10(V), "m^3"));
+  ctx.echoLine(
+      labelled(15, "Flow-channel volume estimate", g10(V, "Flow-channel volume estimate"), "m^3"));
   if (t.dischargeMode == 1 && t.stationTotals == 1) {
     limitLine(ctx, "Based on a lower integration limit", r.lowerLimit);
     limitLine(ctx, "and on an upper integration limit", r.upperLimit);
   }
   ctx.echoEmpty();
-  ctx.echoLine(labelled(15, "Flow-channel cross-sectional area", g10(A), "m^2"));
+  ctx.echoLine(labelled(15, "Flow-channel cross-sectional area",
+                        g10(A, "Flow-channel cross-sectional area"), "m^2"));
   ctx.echoEmpty();
   hydraulicLines(ctx, {"Flow-channel surface area", "Tracer sorption coefficient (channel)",
                        "Hydraulic head loss along channel"},
                  S, ka, hy, cf.laminar);
   if (t.stationTotals == 1) {
-    ctx.echoLine(labelled(15, "Estimated Reynolds number", g10(re)));
-    ctx.echoLine(labelled(16, "Based on an estimated tube diameter", g10(d), "m"));
-    feetLine(ctx, d);
+    ctx.echoLine(labelled(15, "Estimated Reynolds number", g10(re, "Estimated Reynolds number")));
+    ctx.echoLine(labelled(16, "Based on an estimated tube diameter",
+                          g10(d, "Based on an estimated tube diameter"), "m"));
+    feetLine(ctx, d, "Based on an estimated tube diameter");
     if (cf.laminar)
       ctx.echoLine(labelled(16, "and an hydraulic conductivity",
-                            g10((d / 2.0f) * (d / 2.0f) * kSpecificWeight / kEightViscosity),
+                            g10((d / 2.0f) * (d / 2.0f) * kSpecificWeight / kEightViscosity,
+                                "and an hydraulic conductivity"),
                             "m/s"));
     ctx.echoEmpty(2);
-    ctx.echoLine(labelled(15, "Estimated Froude number", g10(fr)));
-    ctx.echoLine(labelled(16, "Based on an estimated hydraulic depth", g10(h), "m"));
-    feetLine(ctx, h);
+    ctx.echoLine(labelled(15, "Estimated Froude number", g10(fr, "Estimated Froude number")));
+    ctx.echoLine(labelled(16, "Based on an estimated hydraulic depth",
+                          g10(h, "Based on an estimated hydraulic depth"), "m"));
+    feetLine(ctx, h, "Based on an estimated hydraulic depth");
     hy.shearVelocity = root(quotient(kGravity * h * hy.headLoss, L));
   }
   ctx.echoPause();
@@ -276,19 +287,22 @@ void PORZON(const AnalysisContext& ctx) {
   if (V != 0) {
     if (ctx.echo()) ctx.console.empty(2);
     ctx.echoEmpty(6);
-    ctx.echoLine(labelled(15, "Transport zone volume estimate", g10(V), "m^3"));
+    ctx.echoLine(labelled(15, "Transport zone volume estimate",
+                          g10(V, "Transport zone volume estimate"), "m^3"));
     ctx.echoEmpty(4);
   }
   ctx.echoEmpty();
-  ctx.echoLine(labelled(15, "Transport zone cross-sectional area", g10(r.crossSection), "m^2"));
+  ctx.echoLine(labelled(15, "Transport zone cross-sectional area",
+                        g10(r.crossSection, "Transport zone cross-sectional area"), "m^2"));
   ctx.echoEmpty(4);
   porosityCheck(ctx);
   if (hy.headLoss > 0) {
-    ctx.echoLine(labelled(15, "Hydraulic head loss along channel", g10(hy.headLoss), "m"));
+    ctx.echoLine(labelled(15, "Hydraulic head loss along channel",
+                          g10(hy.headLoss, "Hydraulic head loss along channel"), "m"));
     ctx.echoEmpty(4);
   }
   if (t.stationTotals == 1 && V != 0) {
-    ctx.echoLine(labelled(15, "Estimated Reynolds number", g10(re)));
+    ctx.echoLine(labelled(15, "Estimated Reynolds number", g10(re, "Estimated Reynolds number")));
     ctx.echoEmpty(4);
   }
   ctx.echoPause();
@@ -323,7 +337,8 @@ void FRACTR(const AnalysisContext& ctx, float M) {
     hy.friction = ff.friction;
     if (!ff.laminar) hy.sublayer = ff.sublayer;
     ctx.echoEmpty(6);
-    ctx.echoLine(labelled(15, "Transport zone volume estimate", g10(V), "m^3"));
+    ctx.echoLine(labelled(15, "Transport zone volume estimate",
+                          g10(V, "Transport zone volume estimate"), "m^3"));
     r.schmidt = kSchmidt;
     const float sh = sherwoodNumber(re, std::pow(kSchmidt, 1.0f / 3.0f));
     r.sherwood = sh;
@@ -333,8 +348,10 @@ void FRACTR(const AnalysisContext& ctx, float M) {
                              : quotient(ff.friction * L * v * v, kTwoGravity * 4.0f * R);
     r.crossSection = A;
     ctx.echoEmpty();
-    ctx.echoLine(labelled(15, "Transport zone cross-sectional area", g10(A), "m^2"));
-    ctx.echoLine(labelled(16, "Based on an estimated fissure height", g10(b), "m"));
+    ctx.echoLine(labelled(15, "Transport zone cross-sectional area",
+                          g10(A, "Transport zone cross-sectional area"), "m^2"));
+    ctx.echoLine(labelled(16, "Based on an estimated fissure height",
+                          g10(b, "Based on an estimated fissure height"), "m"));
     ctx.echoEmpty();
   }
   porosityCheck(ctx);
@@ -349,22 +366,28 @@ void FRACTR(const AnalysisContext& ctx, float M) {
     hydraulicLines(ctx, {"Transport zone surface area", "Tracer sorption coefficient (aquifer)",
                          "Hydraulic head loss along fracture(s)"},
                    S, ka, hy, ff.laminar);
-    ctx.echoLine(labelled(15, "Estimated Reynolds number", g10(re)));
-    ctx.echoLine(labelled(16, "Based on an estimated transport width", g10(w) + "m"));
-    feetLine(ctx, w);
+    ctx.echoLine(labelled(15, "Estimated Reynolds number", g10(re, "Estimated Reynolds number")));
+    // This line has its own spacing: 16 blanks after the label put the
+    // number one column further right than on the other lines.
+    ctx.echoLine(text::blanks(16) + "Based on an estimated transport width" + text::blanks(16) +
+                 g10(w, "Based on an estimated transport width") + "m");
+    feetLine(ctx, w, "Based on an estimated transport width");
     if (ff.laminar) {
-      ctx.echoLine(labelled(16, "and an hydraulic conductivity",
-                            g10(n * kSpecificWeight * w * w / kTwelveViscosity), "m/s"));
+      ctx.echoLine(labelled(
+          16, "and an hydraulic conductivity",
+          g10(n * kSpecificWeight * w * w / kTwelveViscosity, "and an hydraulic conductivity"),
+          "m/s"));
       ctx.echoEmpty(2);
     }
   }
   if (b != 0) {
     ctx.echoEmpty(2);
-    ctx.echoLine(labelled(15, "Estimated Froude number", g10(r.froude)));
+    ctx.echoLine(labelled(15, "Estimated Froude number", g10(r.froude, "Estimated Froude number")));
   }
   if (volume) {
-    ctx.echoLine(labelled(16, "Based on an estimated hydraulic depth", g10(b), "m"));
-    feetLine(ctx, b);
+    ctx.echoLine(labelled(16, "Based on an estimated hydraulic depth",
+                          g10(b, "Based on an estimated hydraulic depth"), "m"));
+    feetLine(ctx, b, "Based on an estimated hydraulic depth");
     hy.shearVelocity = root(quotient(kGravity * b * hy.headLoss, L));
   }
   ctx.echoPause();

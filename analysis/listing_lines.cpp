@@ -22,7 +22,7 @@ std::string continued(std::string_view field, std::string_view unit) {
   return labelled(0, {}, field, unit);
 }
 
-std::string g10(float x) { return fmt::G(x, 10, 5); }
+std::string g10(float x, std::string_view quantity) { return fmt::checkedG(x, 10, 5, quantity); }
 
 std::optional<TimeInUnit> timeUnit(int32_t code) {
   switch (code) {

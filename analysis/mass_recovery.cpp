@@ -30,7 +30,7 @@ constexpr int kLabel = 15;
 // for a time unit code outside 1 to 4.
 void timeLine(const AnalysisContext& ctx, std::string_view label, float seconds) {
   if (auto u = lines::timeUnit(ctx.test.timeUnit))
-    ctx.echoLine(labelled(kLabel, label, g10(seconds / u->divisor), u->unit));
+    ctx.echoLine(labelled(kLabel, label, g10(seconds / u->divisor, label), u->unit));
 }
 
 // The two lines that say a limit lay outside the sampled times.
@@ -130,22 +130,24 @@ void MASREP(const AnalysisContext& ctx, float mass, float sinuosity) {
   ctx.echoEmpty();
   LIMREP(ctx, 1);
 
-  ctx.echoLine(labelled(kLabel, "The quantity of tracer recovered", g10(mass * 1e-9f), "kg"));
-  ctx.echoLine(continued(g10(mass * 1e-6f), "g"));
-  ctx.echoLine(continued(g10(mass * 1e-3f), "mg"));
-  ctx.echoLine(continued(g10(mass), std::string(kMicro) + "g"));
+  ctx.echoLine(labelled(kLabel, "The quantity of tracer recovered",
+                        g10(mass * 1e-9f, "The quantity of tracer recovered"), "kg"));
+  ctx.echoLine(continued(g10(mass * 1e-6f, "The quantity of tracer recovered"), "g"));
+  ctx.echoLine(continued(g10(mass * 1e-3f, "The quantity of tracer recovered"), "mg"));
+  ctx.echoLine(continued(g10(mass, "The quantity of tracer recovered"), std::string(kMicro) + "g"));
   ctx.echoEmpty(2);
   if (ctx.control.massUnit == 1)
-    ctx.echoLine(text::blanks(68) + "(" + g10(mass * 2.2046f * 1e-9f) + " lbs)");
+    ctx.echoLine(text::blanks(68) + "(" +
+                 g10(mass * 2.2046f * 1e-9f, "The quantity of tracer recovered") + " lbs)");
 
   ctx.echoEmpty(2);
   const float L = t.distance;
   const std::string_view label = "Distance from input to outflow point";
   if (L >= 1000.0f)
-    ctx.echoLine(labelled(kLabel, label, g10(L / 1000.0f), "km"));
+    ctx.echoLine(labelled(kLabel, label, g10(L / 1000.0f, label), "km"));
   else
-    ctx.echoLine(labelled(kLabel, label, g10(L), "m"));
-  if (t.distanceUnit == 2) ctx.echoLine(text::blanks(67) + "(" + g10(L * 3.2808f) + " ft)");
+    ctx.echoLine(labelled(kLabel, label, g10(L, label), "m"));
+  if (t.distanceUnit == 2) ctx.echoLine(text::blanks(67) + "(" + g10(L * 3.2808f, label) + " ft)");
 
   if (t.sinuosityOption == 1 && sinuosity > 1.0f) {
     ctx.echoLine(text::blanks(kLabel) + "Corrected for sinuosity = " + fmt::F(sinuosity, 5, 2) +
@@ -172,12 +174,18 @@ void MASREP(const AnalysisContext& ctx, float mass, float sinuosity) {
   const float cp = r.peakConcentration;
   const std::string_view label2 = "For a peak tracer concentration";
   switch (t.concentrationUnit) {
-    case 1: ctx.echoLine(labelled(kLabel, label2, g10(cp / 1e9f), "g/L")); break;
-    case 2: ctx.echoLine(labelled(kLabel, label2, g10(cp / 1e6f), "mg/L")); break;
-    case 3:
-      ctx.echoLine(labelled(kLabel, label2, g10(cp / 1e3f), std::string(kMicro) + "g/L"));
+    case 1:
+      ctx.echoLine(labelled(kLabel, label2, g10(cp / 1e9f, label2), "g/L"));
       break;
-    case 4: ctx.echoLine(labelled(kLabel, label2, g10(cp), "ng/L")); break;
+    case 2:
+      ctx.echoLine(labelled(kLabel, label2, g10(cp / 1e6f, label2), "mg/L"));
+      break;
+    case 3:
+      ctx.echoLine(labelled(kLabel, label2, g10(cp / 1e3f, label2), std::string(kMicro) + "g/L"));
+      break;
+    case 4:
+      ctx.echoLine(labelled(kLabel, label2, g10(cp, label2), "ng/L"));
+      break;
     default: break;
   }
   ctx.echoEmpty();
@@ -216,10 +224,12 @@ void RECREP(const AnalysisContext& ctx, float mass) {
 }
 
 std::vector<std::string> recoveryLines(float percent, float accuracy) {
-  return {labelled(kLabel, "Percent recovery of tracer injected", g10(percent), "%"),
+  return {labelled(kLabel, "Percent recovery of tracer injected",
+                   g10(percent, "Percent recovery of tracer injected"), "%"),
           "",
           "",
-          labelled(kLabel, "Accuracy index (0.0 = Perfect Recov.)", fmt::G(accuracy, 10, 4)),
+          labelled(kLabel, "Accuracy index (0.0 = Perfect Recov.)",
+                   fmt::checkedG(accuracy, 10, 4, "Accuracy index")),
           "",
           ""};
 }

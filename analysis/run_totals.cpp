@@ -49,10 +49,14 @@ void writeTotals(const AnalysisContext& ctx, RunTotals& totals) {
 
   const float total = totals.recoveredMass;
   totals.recoveredMassKg = total * 1e-9f;
-  ctx.echoLine(labelled(15, "Total quantity of tracer recovered", g10(totals.recoveredMassKg), "kg"));
-  ctx.echoLine(continued(g10(total * 1e-6f), "g"));
-  if (total * 0.001f < 1000.0f) ctx.echoLine(continued(g10(total * 0.001f), "mg"));
-  if (total < 1000.0f) ctx.echoLine(continued(g10(total), std::string(lines::kMicro) + "g"));
+  ctx.echoLine(labelled(15, "Total quantity of tracer recovered",
+                        g10(totals.recoveredMassKg, "Total quantity of tracer recovered"), "kg"));
+  ctx.echoLine(continued(g10(total * 1e-6f, "Total quantity of tracer recovered"), "g"));
+  if (total * 0.001f < 1000.0f)
+    ctx.echoLine(continued(g10(total * 0.001f, "Total quantity of tracer recovered"), "mg"));
+  if (total < 1000.0f)
+    ctx.echoLine(continued(g10(total, "Total quantity of tracer recovered"),
+                           std::string(lines::kMicro) + "g"));
 }
 
 int32_t writeVolumeAndSorption(const AnalysisContext& ctx, RunTotals& totals) {
@@ -65,8 +69,10 @@ int32_t writeVolumeAndSorption(const AnalysisContext& ctx, RunTotals& totals) {
   const bool aquifer = code == 1 || code == 3 || code == 4;
   const std::vector<std::string> volume{
       "", "",
-      aquifer ? labelled(15, "Total aquifer volume estimate", g10(V), "m^3")
-              : labelled(15, "Total transport zone volume estimate", g10(V), "m^3"),
+      aquifer ? labelled(15, "Total aquifer volume estimate",
+                         g10(V, "Total aquifer volume estimate"), "m^3")
+              : labelled(15, "Total transport zone volume estimate",
+                         g10(V, "Total transport zone volume estimate"), "m^3"),
       ""};
   if (ctx.echo())
     for (const auto& l : volume) ctx.console.line(l);
@@ -82,8 +88,11 @@ int32_t writeVolumeAndSorption(const AnalysisContext& ctx, RunTotals& totals) {
       if (kd < 0) kd = 0;
       totals.finalSorption = kd;
     }
-    echoLines(ctx, {labelled(15, "Total aquifer surface area estimate", g10(A), "m"), "",
-                    labelled(15, "Final tracer sorption coefficient", g10(totals.finalSorption), "m"),
+    echoLines(ctx, {labelled(15, "Total aquifer surface area estimate",
+                             g10(A, "Total aquifer surface area estimate"), "m"),
+                    "",
+                    labelled(15, "Final tracer sorption coefficient",
+                             g10(totals.finalSorption, "Final tracer sorption coefficient"), "m"),
                     "", ""});
   }
 

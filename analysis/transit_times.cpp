@@ -60,9 +60,10 @@ float power(float x, int k) {
 void meanTimeLines(const AnalysisContext& ctx, int w, int d) {
   const AnalysisResults& r = ctx.results;
   ctx.echoEmpty(2);
-  ctx.echoLine(labelled(15, "The mean tracer transit time", fmt::G(r.meanTimeDays, w, d), "d"));
-  ctx.echoLine(continued(fmt::G(r.meanTimeHours, w, d), "hrs"));
-  ctx.echoLine(continued(fmt::G(r.meanTimeMinutes, w, d), "min"));
+  const std::string_view label = "The mean tracer transit time";
+  ctx.echoLine(labelled(15, label, fmt::checkedG(r.meanTimeDays, w, d, label), "d"));
+  ctx.echoLine(continued(fmt::checkedG(r.meanTimeHours, w, d, label), "hrs"));
+  ctx.echoLine(continued(fmt::checkedG(r.meanTimeMinutes, w, d, label), "min"));
 }
 
 }  // namespace
@@ -156,13 +157,15 @@ void DITRTI(const AnalysisContext& ctx, int32_t n, std::span<const float> X,
     ctx.echoEmpty(2);
   }
   ctx.echoEmpty(2);
-  ctx.echoLine(labelled(15, "Variance for mean tracer time", g10(r.variance / 576.0f), "d^2"));
-  ctx.echoLine(continued(g10(r.variance), "hrs^2"));
-  ctx.echoLine(continued(g10(r.variance * 3600.0f), "min^2"));
+  ctx.echoLine(labelled(15, "Variance for mean tracer time",
+                        g10(r.variance / 576.0f, "Variance for mean tracer time"), "d^2"));
+  ctx.echoLine(continued(g10(r.variance, "Variance for mean tracer time"), "hrs^2"));
+  ctx.echoLine(continued(g10(r.variance * 3600.0f, "Variance for mean tracer time"), "min^2"));
   ctx.echoEmpty(2);
-  ctx.echoLine(labelled(15, "Standard deviation for tracer time", g10(sigma / 24.0f), "d"));
-  ctx.echoLine(continued(g10(sigma), "hrs"));
-  ctx.echoLine(continued(g10(sigma * 60.0f), "min"));
+  ctx.echoLine(labelled(15, "Standard deviation for tracer time",
+                        g10(sigma / 24.0f, "Standard deviation for tracer time"), "d"));
+  ctx.echoLine(continued(g10(sigma, "Standard deviation for tracer time"), "hrs"));
+  ctx.echoLine(continued(g10(sigma * 60.0f, "Standard deviation for tracer time"), "min"));
   ctx.echoEmpty(2);
 
   if (r.limitsWarning > 0) SUSWRN(ctx);

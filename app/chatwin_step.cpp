@@ -50,7 +50,10 @@ void chatwinStep(RunState& s) {
     t.plotShowing = group[1] == 1 || group[2] == 1;
     t.titleName = s.phase == 0 ? s.station.stationFile : s.test.interpolatedName;
     t.stationName = s.station.stationFile;
-    writeChatwinTable(s.console, t, [&] { plot::closeGraphicsWindow(s.console, s.plots); });
+    WriteOutcome file;
+    writeChatwinTable(
+        s.console, t, [&] { plot::closeGraphicsWindow(s.console, s.plots); }, &file);
+    if (!file.ok()) ++s.filesNotWritten;
     if (t.onScreen) s.console.clear();
   };
   report.plot = [&](int32_t K, const std::string* texts) {

@@ -98,10 +98,10 @@ std::string E(double x, int w, int d, char letter) {
   return static_cast<int>(s.size()) > w ? stars(w) : rightJustify(s, w);
 }
 
-std::string G(double x, int w, int d) {
-  std::string out;
-  if (nonFinite(x, w, out)) return out;
-  if (x == 0) x = 0;
+namespace {
+
+// Gw.d with exactly d significant digits; w asterisks when it cannot fit.
+std::string generalExact(double x, int w, int d) {
   const int fw = w - 4;
   if (x == 0) {
     std::string s = fixedText(0.0, d - 1, fw);
@@ -113,6 +113,36 @@ std::string G(double x, int w, int d) {
     return static_cast<int>(s.size()) > fw ? stars(w) : rightJustify(s, fw) + "    ";
   }
   return E(x, w, d);
+}
+
+}  // namespace
+
+std::string G(double x, int w, int d) {
+  std::string out;
+  if (nonFinite(x, w, out)) return out;
+  if (x == 0) x = 0;
+  // A value that does not fit with d significant digits (a negative value
+  // in a field sized for positive ones) keeps its field and its columns and
+  // is written with fewer digits rather than lost as asterisks.
+  for (int digits = d; digits >= 1; --digits) {
+    std::string s = generalExact(x, w, digits);
+    if (s.find_first_not_of('*') != std::string::npos || digits == 1) return s;
+  }
+  return stars(w);
+}
+
+void requireFinite(double x, std::string_view quantity) {
+  if (!std::isfinite(x)) throw NonFiniteQuantity{std::string(quantity)};
+}
+
+std::string checkedG(double x, int w, int d, std::string_view quantity) {
+  requireFinite(x, quantity);
+  return G(x, w, d);
+}
+
+std::string checkedF(double x, int w, int d, std::string_view quantity) {
+  requireFinite(x, quantity);
+  return F(x, w, d);
 }
 
 std::string I(int64_t n, int w) {

@@ -6,31 +6,33 @@ namespace kaldero {
 
 bool ListingChannel::open(const std::string& path) {
   close();
-  file_ = std::fopen(path.c_str(), "w");
-  if (file_) path_ = path;
-  return file_ != nullptr;
+  return note(file_.open(path));
 }
 
 bool ListingChannel::openAppend(const std::string& path) {
   close();
-  file_ = std::fopen(path.c_str(), "a");
-  if (file_) path_ = path;
-  return file_ != nullptr;
+  return note(file_.open(path, CheckedFile::Mode::Append));
 }
 
-void ListingChannel::close() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
+bool ListingChannel::note(bool ok) {
+  if (!ok && failedPath_.empty()) {
+    failedPath_ = file_.path();
+    failure_ = file_.error();
+  }
+  return ok;
 }
 
-void ListingChannel::flush() {
-  if (file_) std::fflush(file_);
+bool ListingChannel::close() { return !file_.isOpen() || note(file_.close()); }
+
+bool ListingChannel::flush() { return !file_.isOpen() || note(file_.flush()); }
+
+bool ListingChannel::intact() {
+  flush();
+  return failedPath_.empty();
 }
 
 void ListingChannel::line(std::string_view s) {
-  if (!file_) return;
-  if (!s.empty()) std::fwrite(s.data(), 1, s.size(), file_);
-  std::fputc('\n', file_);
+  if (file_.isOpen()) file_.line(s);
 }
 
 void ListingChannel::empty(int n) {

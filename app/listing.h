@@ -3,9 +3,10 @@
 // (the console copy of a report is the one that counts then).
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "app/checked_file.h"
 
 namespace kaldero {
 
@@ -16,25 +17,37 @@ class ListingChannel {
   ListingChannel() = default;
   ListingChannel(const ListingChannel&) = delete;
   ListingChannel& operator=(const ListingChannel&) = delete;
-  ~ListingChannel() { close(); }
+  ~ListingChannel() = default;
 
   // Opens path for writing from its start (false when it cannot be created).
   bool open(const std::string& path);
   // Opens path for appending, creating it when absent.
   bool openAppend(const std::string& path);
-  void close();
-  bool isOpen() const { return file_ != nullptr; }
+  // Closes the listing; false when it was not written completely. Closing
+  // a channel that is not open is true.
+  bool close();
+  bool isOpen() const { return file_.isOpen(); }
   // Hands what was written so far to the file, so that it can be read back
-  // while the channel stays open.
-  void flush();
-  const std::string& path() const { return path_; }
+  // while the channel stays open; false when the listing is incomplete.
+  bool flush();
+  const std::string& path() const { return file_.path(); }
+
+  // Whether every listing written through the channel so far is complete
+  // (flushes the open one first). The first one that is not is named by
+  // failedPath(), with the system's reason in failure().
+  bool intact();
+  const std::string& failedPath() const { return failedPath_; }
+  const std::string& failure() const { return failure_; }
 
   void line(std::string_view s = {});
   void empty(int n = 1);
 
  private:
-  std::FILE* file_ = nullptr;
-  std::string path_;
+  bool note(bool ok);
+
+  CheckedFile file_;
+  std::string failedPath_;
+  std::string failure_;
 };
 
 // A listing line marked for the screen echo: written first to the console

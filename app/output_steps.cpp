@@ -51,7 +51,7 @@ void prerequisiteReport(RunState& s) {
 void writeCurve(RunState& s, std::string_view what, const std::string& name50,
                 std::span<const float> x, std::span<const float> y) {
   const std::string name = text::trimmed(name50);
-  if (!curves::writeCurveFile(name, x, y, s.station.n)) reportFileNotCreated(s.console, what, name);
+  noteOutcome(s, what, name, curves::writeCurveFile(name, what, x, y, s.station.n));
 }
 
 void plotCurve(RunState& s, std::span<const float> x, std::span<const float> y,
@@ -101,6 +101,13 @@ void standardizedStep(RunState& s, int32_t& plotCounter) {
 
 }  // namespace
 
+void noteOutcome(RunState& s, std::string_view what, const std::string& name,
+                 const WriteOutcome& outcome) {
+  if (outcome.ok()) return;
+  reportFileNotWritten(s.console, what, name, outcome);
+  ++s.filesNotWritten;
+}
+
 bool closeAfterChatwinWanted(const TestDescription& t) {
   const Switches& d = t.dataPlot;
   const Switches& c = t.chatwinPlot;
@@ -145,8 +152,8 @@ void cxtfitStep(RunState& s) {
 
   concentrationsBack(s);
   const std::string name = text::trimmed(t.cxtfitName);
-  if (!cxtfit::writeFile(name, in, s.work.times(), s.work.concentrations(), n))
-    reportFileNotCreated(s.console, "CXTFIT INPUT FILE", name);
+  noteOutcome(s, "CXTFIT INPUT FILE", name,
+              cxtfit::writeFile(name, in, s.work.times(), s.work.concentrations(), n));
 }
 
 void curveFileSteps(RunState& s) {

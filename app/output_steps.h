@@ -4,11 +4,20 @@
 // curve plots, so that the console output that follows can be read.
 #pragma once
 
+#include <string>
+#include <string_view>
+
+#include "app/checked_file.h"
 #include "input/test_description.h"
 
 namespace kaldero {
 
 struct RunState;
+
+// An output file that could not be written is reported on the console and
+// counted for the exit status; the run goes on.
+void noteOutcome(RunState& s, std::string_view what, const std::string& name,
+                 const WriteOutcome& outcome);
 
 // Whether the graphics window is closed after the Chatwin step: when a
 // data plot or the Chatwin plot was on the screen and the results are

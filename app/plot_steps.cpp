@@ -7,15 +7,8 @@
 namespace kaldero {
 
 plot::PlotContext plotContext(RunState& s) {
-  return plot::PlotContext{s.console,
-                           s.plots,
-                           s.test,
-                           s.station.stationFile,
-                           [&] {
-                             std::vector<std::string> inputs = s.inputFiles;
-                             inputs.push_back(text::trimmed(s.station.stationFile));
-                             return inputs;
-                           }()};
+  return plot::PlotContext{s.console,    s.plots,         s.test, s.station.stationFile,
+                           s.inputFiles, s.earlierOutputs};
 }
 
 void dataPlotStep(RunState& s, int32_t modeWord) {

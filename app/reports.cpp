@@ -103,8 +103,31 @@ void reportCurveFilePrerequisite(Console& c) {
   c.empty(6);
 }
 
-void reportFileNotCreated(Console& c, std::string_view what, std::string_view name) {
-  c.free(fmt::FreeLine("THE ").text(what).text(" ").text(name).text(" CANNOT BE CREATED"));
+void reportFileNotWritten(Console& c, std::string_view what, std::string_view name,
+                          const WriteOutcome& outcome) {
+  const bool created = outcome.status != WriteOutcome::Status::NotCreated;
+  c.free(fmt::FreeLine("THE ")
+             .text(what)
+             .text(" ")
+             .text(name)
+             .text(created ? " COULD NOT BE WRITTEN COMPLETELY: " : " CANNOT BE CREATED: ")
+             .text(outcome.error));
+}
+
+void reportNonFiniteQuantity(Console& c, std::string_view stationName50,
+                             std::string_view quantity) {
+  framed(c, {"", kFile + std::string(stationName50),
+             "         GIVES A VALUE OF \"" + std::string(quantity) + "\"",
+             "         BEYOND THE RANGE OF THE PROGRAM'S NUMBERS (ABOUT 3.4E+38)!!!", "",
+             "                THE VALUE IS NOT WRITTEN.  CHECK THE UNITS AND THE",
+             "                SIZE OF THE VALUES IN THE DATA FILE.", ""});
+}
+
+void reportListingNotWritten(Console& c, std::string_view listingName50, std::string_view reason) {
+  framed(c, {"", kFile + std::string(listingName50),
+             "         COULD NOT BE WRITTEN COMPLETELY: " + std::string(reason) + "!!!", "",
+             "                THE RESULTS LISTING IS INCOMPLETE.  CHECK THE SPACE LEFT",
+             "                ON THE DISK AND THE FILE NAME, THEN RUN AGAIN.", ""});
 }
 
 }  // namespace kaldero

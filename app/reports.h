@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/checked_file.h"
+
 namespace kaldero {
 
 class Console;
@@ -34,8 +36,19 @@ void reportInterpolatedNameReused(Console& c, std::string_view interpName50);
 std::vector<std::string> curveFilePrerequisiteLines();
 void reportCurveFilePrerequisite(Console& c);
 
-// An output file of a station that cannot be created: one console line,
-// " THE <what> <name> CANNOT BE CREATED"; the run goes on without the file.
-void reportFileNotCreated(Console& c, std::string_view what, std::string_view name);
+// An output file of a station that could not be written: one console line,
+// " THE <what> <name> CANNOT BE CREATED: <reason>" or "... COULD NOT BE
+// WRITTEN COMPLETELY: <reason>"; the run goes on without the file.
+void reportFileNotWritten(Console& c, std::string_view what, std::string_view name,
+                          const WriteOutcome& outcome);
+
+// A quantity of a station that is not a finite number (it overflowed single
+// precision): named with the station data file instead of being written.
+void reportNonFiniteQuantity(Console& c, std::string_view stationName50, std::string_view quantity);
+
+// A results listing that could not be written completely (a full disk, a
+// failing device): the listing is incomplete and the run stops after this
+// report.
+void reportListingNotWritten(Console& c, std::string_view listingName50, std::string_view reason);
 
 }  // namespace kaldero

@@ -70,6 +70,39 @@ void reset(RunState& s, bool full) {
   s.totals.recoveredMass = 0;
 }
 
+// Values beyond single precision once in internal units (times of 1e30
+// hours in seconds) would make every result meaningless: the run stops
+// naming them.
+void requireFiniteCurve(RunState& s) {
+  const int32_t n = s.station.n;
+  const auto T = s.work.times(), C = s.work.concentrations(), Q = s.work.discharges();
+  for (int32_t i = 0; i < n; ++i) {
+    fmt::requireFinite(T[i], "sample time in seconds");
+    fmt::requireFinite(C[i], "concentration in ng/L");
+    if (s.test.dischargeMode == 1) fmt::requireFinite(Q[i], "discharge in m3/s");
+  }
+  fmt::requireFinite(s.test.constantDischarge, "constant discharge in m3/s");
+  fmt::requireFinite(s.test.distance, "travel distance in metres");
+}
+
+// A results listing that could not be written completely (a full disk)
+// stops the run: the user must not take an incomplete listing for the
+// station's results.
+void requireListingWritten(RunState& s) {
+  if (s.listing.intact()) return;
+  reportListingNotWritten(s.console, text::padded(s.listing.failedPath()), s.listing.failure());
+  reset(s, true);
+  stopRun(s.console);
+}
+
+// The files a station wrote may not be replaced by a later station.
+void registerOutputs(RunState& s) {
+  for (const std::string& name : plannedOutputs(s.test, s.station.stationFile))
+    s.earlierOutputs.add(name);
+  for (const std::string& name : s.plots.keptFiles) s.earlierOutputs.add(name);
+  s.plots.keptFiles.clear();
+}
+
 // The print question for a results listing; only "Y" or "y" prints.
 void askToPrint(RunState& s) {
   Console& c = s.console;
@@ -137,7 +170,7 @@ void knotStep(RunState& s) {
   InterpolationWorkspace ws;
   if (!ws.allocate(s.station.n, knots, s.statusWord)) interpolationStorageStop(c);
   CurveSegments measured = s.work.curve();
-  interpolateOntoKnots(c, s.test, measured, s.station.n, ws);
+  if (!interpolateOntoKnots(c, s.test, measured, s.station.n, ws)) ++s.filesNotWritten;
   s.work.free();
   s.station.n = knots;
   const int32_t pad =
@@ -188,7 +221,8 @@ bool processStation(RunState& s) {
 
   int32_t dataLines = 0;
   if (s.stationFile.readHeader(c, s.test, s.station.stationFile, dataLines) != 0) stopRun(c);
-  if (!outputNamesAreSound(c, s.test, s.station.stationFile, s.inputFiles)) stopRun(c);
+  if (!outputNamesAreSound(c, s.test, s.station.stationFile, s.inputFiles, s.earlierOutputs))
+    stopRun(c);
   releaseTimeCheck(c, s.listing, s.control);
 
   allocateStation(s, dataLines);
@@ -217,6 +251,7 @@ bool processStation(RunState& s) {
   subtractBackground(s.test, s.work.concentrations(), s.station.n);
   units::convertStationData(s.test, s.work.times(), s.work.concentrations(),
                             s.work.discharges(), s.station.n);
+  requireFiniteCurve(s);
 
   // Limits, first arrival and peak, recovered mass, moment integrals.
   integrateCurve(s);
@@ -239,31 +274,44 @@ bool processStation(RunState& s) {
   // more line; its listing is then offered for printing and closed.
   std::string nextName;
   if (s.controlFile.lookAhead(nextName)) {
+    requireListingWritten(s);
     askToPrint(s);
     s.listing.close();
+    requireListingWritten(s);
   }
 
   // The CXTFIT input file, the curve files and their plots.
   cxtfitStep(s);
   curveFileSteps(s);
   closeAfterCurvePlots(s);
+  requireListingWritten(s);
 
   addToRunTotals(s);
+  registerOutputs(s);
   s.work.free();
   return true;
 }
 
-void endOfRun(RunState& s) {
+int endOfRun(RunState& s) {
   Console& c = s.console;
   // Without any station there is no results listing to add totals to.
   if (s.listing.isOpen()) {
     writeRunTotals(s);
+    requireListingWritten(s);
     askToPrint(s);
     s.listing.close();
+    requireListingWritten(s);
   }
   c.focus();
   writeEndBox(c);
   reset(s, true);
+  const int32_t lost = s.filesNotWritten + s.plots.filesNotWritten;
+  if (lost == 0) return kExitNormal;
+  c.empty();
+  c.free(std::to_string(lost) + (lost == 1 ? " OUTPUT FILE" : " OUTPUT FILES") +
+         " COULD NOT BE WRITTEN (SEE THE REPORTS ABOVE);");
+  c.free("THE RESULTS LISTINGS ARE COMPLETE.");
+  return kExitFilesNotWritten;
 }
 
 }  // namespace
@@ -274,17 +322,22 @@ int runProgram(Console& console, const RunOptions& options) {
     writeBanner(console);
     if (s.controlFile.readLeadingBlock(console, s.control, options.controlFile) != 0)
       stopRun(console);
-    s.inputFiles = s.controlFile.remainingNames();
-    s.inputFiles.push_back(text::trimmed(s.control.controlFileName));
+    for (const std::string& name : s.controlFile.remainingNames()) s.inputFiles.add(name);
+    s.inputFiles.add(text::trimmed(s.control.controlFileName));
     while (processStation(s)) {
     }
-    endOfRun(s);
+    const int status = endOfRun(s);
+    console.flush();
+    return status;
   } catch (const RunStopped& stop) {
     console.flush();
     return stop.status;
+  } catch (const fmt::NonFiniteQuantity& q) {
+    reportNonFiniteQuantity(console, s.station.stationFile, q.quantity);
+    console.line("          PROGRAM STOPPED");
+    console.flush();
+    return kExitStopped;
   }
-  console.flush();
-  return kExitNormal;
 }
 
 }  // namespace kaldero

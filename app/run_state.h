@@ -11,6 +11,7 @@
 #include "app/text.h"
 #include "app/work_array.h"
 #include "input/control_file.h"
+#include "input/output_names.h"
 #include "input/station_curve.h"
 #include "input/station_file.h"
 #include "input/test_description.h"
@@ -48,8 +49,12 @@ struct RunState {
   plot::PlotState plots;  // graphics devices and what the plots keep for the run
 
   // The files of the run no output may replace: the control file and every
-  // station data file it lists.
-  std::vector<std::string> inputFiles;
+  // station data file it lists, and the files written by earlier stations.
+  FileSet inputFiles;
+  FileSet earlierOutputs;
+  // Output files other than the results listings that could not be
+  // written; the run goes on and ends with a non-zero exit status.
+  int32_t filesNotWritten = 0;
 
   int32_t stationCounter = 0;
   int32_t phase = 0;         // 0 measured curve, 1 after interpolation onto knots

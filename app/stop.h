@@ -14,6 +14,9 @@ class Console;
 inline constexpr int kExitNormal = 0;   // the run ended with its end-of-run box
 inline constexpr int kExitStopped = 1;  // a report stopped the run
 inline constexpr int kExitInternal = 3; // an unexpected failure (out of memory)
+// The run ended, every results listing is complete, but other output files
+// (curve files, plots, tables) could not be written; the console names them.
+inline constexpr int kExitFilesNotWritten = 4;
 
 struct RunStopped {
   int status = kExitStopped;

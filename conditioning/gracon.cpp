@@ -68,6 +68,10 @@ bool stepTail(Span T, Span C, int32_t n, const ExponentialFit& f, float& z, floa
 // The texts of the fitted curve for the data plot and its rate flag.
 void tailFitTexts(const ExponentialFit& f, TailFit& tail) {
   const bool plainA = f.A >= 0.01 && f.A < 1000;
+  fmt::requireFinite(f.A, "coefficient of the fitted tail");
+  fmt::requireFinite(f.b, "exponent of the fitted tail");
+  fmt::requireFinite(f.r, "correlation coefficient of the fitted tail");
+  fmt::requireFinite(f.s, "standard error of the fitted tail");
   tail.texts[0] = text::padded(plainA ? fmt::G(f.A, 14, 6) : fmt::G(f.A, 10, 4), 35);
   const bool steep = f.b < -0.1f;
   tail.texts[1] = text::padded(steep ? fmt::G(f.b, 14, 6) : fmt::G(f.b, 10, 4), 35);

@@ -1,8 +1,8 @@
 #include "conditioning/interpolation.h"
 
-#include <cstdio>
 #include <string>
 
+#include "app/checked_file.h"
 #include "app/console.h"
 #include "app/format.h"
 #include "app/reports.h"
@@ -31,23 +31,24 @@ namespace {
 
 // One line per knot: time and concentration, and the discharge when it is
 // measured; each value G20.10. Other discharge modes write no lines.
-bool writeInterpolatedData(const TestDescription& t, InterpolationWorkspace& ws) {
-  std::FILE* f = std::fopen(text::trimmed(t.interpolatedName).c_str(), "w");
-  if (f == nullptr) return false;
+WriteOutcome writeInterpolatedData(const TestDescription& t, InterpolationWorkspace& ws) {
+  CheckedFile f;
+  if (!f.open(text::trimmed(t.interpolatedName)))
+    return {WriteOutcome::Status::NotCreated, f.error()};
   const auto X = ws.knotTimes();
   const auto C = ws.knotConcentrations();
   const auto Q = ws.knotDischarges();
   const bool measured = t.dischargeMode == 1;
   if (t.dischargeMode == 1 || t.dischargeMode == 2) {
     for (std::size_t j = 0; j < X.size(); ++j) {
-      std::string line = fmt::G(X[j], 20, 10) + fmt::G(C[j], 20, 10);
-      if (measured) line += fmt::G(Q[j], 20, 10);
-      line += '\n';
-      std::fputs(line.c_str(), f);
+      std::string line = fmt::checkedG(X[j], 20, 10, "knot time") +
+                         fmt::checkedG(C[j], 20, 10, "interpolated concentration");
+      if (measured) line += fmt::checkedG(Q[j], 20, 10, "interpolated discharge");
+      f.line(line);
     }
   }
-  const bool written = std::ferror(f) == 0;
-  return std::fclose(f) == 0 && written;
+  if (!f.close()) return {WriteOutcome::Status::Incomplete, f.error()};
+  return {};
 }
 
 }  // namespace
@@ -65,7 +66,7 @@ void InterpolationWorkspace::free() {
   n_ = k_ = 0;
 }
 
-void interpolateOntoKnots(Console& c, const TestDescription& t, const CurveSegments& curve,
+bool interpolateOntoKnots(Console& c, const TestDescription& t, const CurveSegments& curve,
                           int32_t n, InterpolationWorkspace& ws) {
   const int32_t m = ws.knots();
   auto X = ws.knotTimes();
@@ -89,10 +90,14 @@ void interpolateOntoKnots(Console& c, const TestDescription& t, const CurveSegme
     interpolate(curve.Q, ws.dischargeDerivatives(), ws.knotDischarges(),
                 ws.knotDischargeDerivatives());
 
-  if (!writeInterpolatedData(t, ws)) {
+  const WriteOutcome written = writeInterpolatedData(t, ws);
+  if (written.status == WriteOutcome::Status::NotCreated) {
     reportListingNotOpened(c, t.interpolatedName);
     stopRun(c);
   }
+  if (!written.ok())
+    reportFileNotWritten(c, "INTERPOLATED-DATA FILE", text::trimmed(t.interpolatedName), written);
+  return written.ok();
 }
 
 void interpolationStorageStop(Console& c) {

@@ -63,10 +63,11 @@ class InterpolationWorkspace {
 // arithmetic, the last knot exactly T(N). Negative interpolated
 // concentrations become 0; discharges are kept as interpolated. A failed
 // PCHEZ or PCHEV call is reported with a pause and the interpolation goes
-// on. Writes the interpolated-data file; when it cannot be written the run
-// stops with a report.
-void interpolateOntoKnots(Console& console, const TestDescription& test,
-                          const CurveSegments& curve, int32_t n, InterpolationWorkspace& ws);
+// on. Writes the interpolated-data file: when it cannot be created the run
+// stops with a report; when it cannot be written completely that is
+// reported, the knot curve is still used and false is returned.
+bool interpolateOntoKnots(Console& console, const TestDescription& test, const CurveSegments& curve,
+                          int32_t n, InterpolationWorkspace& ws);
 
 // The storage reports; both stop the run.
 [[noreturn]] void interpolationStorageStop(Console& console);

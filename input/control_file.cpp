@@ -71,6 +71,19 @@ int32_t ControlFile::readLeadingBlock(Console& console, ControlValues& v,
   s = r.read(v.releaseMode, v.releaseDuration);
   if (s == ReadStatus::End) return 0;
   const bool failed = s == ReadStatus::Error;
+  if (failed && r.lastLine() == r.firstLine()) {
+    // Text on the line itself that is not its values; a read that ran into
+    // the label line that follows is an absent duration, below.
+    console.empty();
+    console.free(fmt::FreeLine("READ ERROR IN FILE ")
+                     .text(text::trimmed(v.controlFileName))
+                     .text(", LINE ")
+                     .text(std::to_string(r.lastLine()))
+                     .text(": \"")
+                     .text(r.error())
+                     .text("\" IS NOT A VALUE OF THE KIND WANTED"));
+    return wrongFormat();
+  }
   if (failed) {
     if (v.releaseMode == 1) v.releaseDuration = 0;
     r.stepBack();

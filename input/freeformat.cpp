@@ -33,13 +33,17 @@ LineFile::~LineFile() { close(); }
 
 bool LineFile::open(const std::string& path) {
   close();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking, so that a FIFO or a device is refused at once
+  // instead of waiting for a writer; a regular file never blocks anyway.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return false;
   }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   fd_ = fd;
   if (cap_ < kBlock) {
     buf_ = std::make_unique_for_overwrite<char[]>(kBlock);

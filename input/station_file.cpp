@@ -41,6 +41,18 @@ class HeaderReader {
     return s == ReadStatus::Ok;
   }
 
+  // A value line whose trailing values may be absent: true when read
+  // whole, false when the read ran into the following line (the values are
+  // absent; the caller steps back). Text on the line itself that cannot be
+  // read as its values is a wrong format, never an absent value.
+  template <class... T>
+  bool optionalValues(T&... targets) {
+    ReadStatus s = r_.read(targets...);
+    check(s);
+    if (s == ReadStatus::Error && r_.lastLine() == r_.firstLine()) unreadableLine();
+    return s == ReadStatus::Ok;
+  }
+
   void stepBack() { r_.stepBack(); }
 
   [[noreturn]] void wrongFormat() {
@@ -60,15 +72,25 @@ class HeaderReader {
     stopRun(c_, "          PROGRAM STOPPED DUE TO A READ ERROR");
   }
 
+  [[noreturn]] void unreadableLine() {
+    c_.empty();
+    c_.free(readErrorLine());
+    wrongFormat();
+  }
+
+  fmt::FreeLine readErrorLine() const {
+    return fmt::FreeLine("READ ERROR IN FILE ")
+        .text(text::trimmed(name_))
+        .text(", LINE ")
+        .text(std::to_string(r_.lastLine()))
+        .text(": \"")
+        .text(r_.error())
+        .text("\" IS NOT A VALUE OF THE KIND WANTED");
+  }
+
   [[noreturn]] void readError() {
     c_.empty();
-    c_.free(fmt::FreeLine("READ ERROR IN FILE ")
-                .text(text::trimmed(name_))
-                .text(", LINE ")
-                .text(std::to_string(r_.lastLine()))
-                .text(": \"")
-                .text(r_.error())
-                .text("\" IS NOT A VALUE OF THE KIND WANTED"));
+    c_.free(readErrorLine());
     c_.empty();
     stopRun(c_, "          PROGRAM STOPPED DUE TO A READ ERROR");
   }
@@ -92,7 +114,7 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
   h.label();                               // 3
   h.values(t.concentrationUnit);           // 4
   h.label();                               // 5
-  if (!h.tryValues(t.backgroundOption, t.background) || t.background < 0) {  // 6
+  if (!h.optionalValues(t.backgroundOption, t.background) || t.background < 0) {  // 6
     if (t.backgroundOption == 1) h.wrongFormat();
     h.stepBack();
   }
@@ -110,7 +132,7 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
   h.label();                               // 14
   h.values(t.distanceUnit, t.distance);    // 15
   h.label();                               // 16
-  if (!h.tryValues(t.sinuosityOption, t.sinuosity) ||                            // 17
+  if (!h.optionalValues(t.sinuosityOption, t.sinuosity) ||  // 17
       (t.sinuosityOption == 0 && t.sinuosity == 0)) {
     if (t.sinuosityOption == 0 || t.sinuosityOption == 1) t.sinuosity = 1.0f;
     h.stepBack();
@@ -119,7 +141,7 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
   }
   h.label();                               // 18
   h.label();                               // 19
-  if (!h.tryValues(t.geometry, t.porosity) || t.porosity <= 0 || t.porosity > 1.0f) {  // 20
+  if (!h.optionalValues(t.geometry, t.porosity) || t.porosity <= 0 || t.porosity > 1.0f) {  // 20
     if (t.geometry == 1 || t.geometry == 2) {
       t.porosity = 1.0f;
     } else if (t.porosity < 0 || t.porosity > 1.0f) {
@@ -131,8 +153,8 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
   h.label();                               // 22
   const bool withConductivity = t.geometry == 3 || t.geometry == 4;              // 23
   const bool conductivityRead = withConductivity
-                                    ? h.tryValues(t.conductivityUnit, t.conductivity)
-                                    : h.tryValues(t.conductivityUnit);
+                                    ? h.optionalValues(t.conductivityUnit, t.conductivity)
+                                    : h.optionalValues(t.conductivityUnit);
   if (!conductivityRead) {
     if (t.conductivityUnit < 0 || t.conductivityUnit > 3) h.wrongFormat();
     h.stepBack();
@@ -146,7 +168,7 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
     return 1;
   }
   h.label();                               // 26
-  if (!h.tryValues(t.knotOption, t.knotIntervals) || t.knotIntervals <= 0) {     // 27
+  if (!h.optionalValues(t.knotOption, t.knotIntervals) || t.knotIntervals <= 0) {  // 27
     if (t.knotOption == 1 && t.knotIntervals == 0) h.wrongFormat();
     h.stepBack();
   }
@@ -157,7 +179,7 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
     return 1;
   }
   h.label();                               // 30
-  if (!h.tryValues(t.extrapolationOption, t.extrapolationMethod) ||              // 31
+  if (!h.optionalValues(t.extrapolationOption, t.extrapolationMethod) ||  // 31
       t.extrapolationMethod <= 0) {
     if (t.extrapolationOption == 1) h.wrongFormat();
     h.stepBack();

@@ -75,25 +75,25 @@ void drawChatwinPlot(PlotContext& ctx, int32_t n, std::span<const float> T,
   cpgsls(1);
   cpgstbg(0);
   TextBox b = drawText(xmid, yeq, "Y = ");
-  b = drawText(b.right, yeq, texts.a);
+  b = drawText(b.right, yeq, visible(texts.a));
   drawText(b.right, yeq, " +  ");
   b = textBox(b.right, yeq, " + ");
-  b = drawText(b.right, yeq, texts.b);
+  b = drawText(b.right, yeq, visible(texts.b));
   drawText(b.right, yeq, " X");
 
   const float xt = T[0] + 0.25f * (T[n - 1] - xmid);
   float yline = y.lo / 1.5f;
   b = drawText(xt, yline, "R\\u2\\d =");
-  drawText(b.right, yline, texts.r2);
+  drawText(b.right, yline, visible(texts.r2));
   yline = b.bottom - 1.5f * b.height();
   b = drawText(xt, yline, "r =");
-  drawText(b.right, yline, texts.r);
+  drawText(b.right, yline, visible(texts.r));
   yline = b.bottom - 2.5f * b.height();
   b = drawText(xt, yline, "z =");
-  drawText(b.right, yline, texts.z);
+  drawText(b.right, yline, visible(texts.z));
   yline = b.bottom - 2.5f * b.height();
   b = drawText(xt, yline, "PROB =");
-  drawText(b.right, yline, texts.prob);
+  drawText(b.right, yline, visible(texts.prob));
   cpgsci(3);
   drawText(xcap, yline, "Chatwin Parameter");
 

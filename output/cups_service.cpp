@@ -2,6 +2,8 @@
 
 #include <cups/cups.h>
 
+#include <string>
+
 namespace kaldero::printing {
 
 namespace {
@@ -62,10 +64,23 @@ std::optional<Paper> CupsPrintService::paper(const Printer& p) {
   if (!d) return std::nullopt;
   DestInfo info(d);
   if (!info.get()) return std::nullopt;
-  cups_size_t size;
-  if (!cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, d, info.get(), CUPS_MEDIA_FLAGS_DEFAULT, &size) ||
-      size.width <= 0 || size.length <= 0)
-    return std::nullopt;
+  // The paper the printer itself prints on: the media saved with the
+  // destination by the user, else the printer's own default media. The
+  // spooler's general default (Letter in many places) is only the last
+  // resort: a page laid out for other paper is scaled when it is printed.
+  std::string media;
+  if (const char* saved = cupsGetOption("media", d->num_options, d->options)) media = saved;
+  if (media.empty()) {
+    if (ipp_attribute_t* a = cupsFindDestDefault(CUPS_HTTP_DEFAULT, d, info.get(), "media")) {
+      if (const char* name = ippGetString(a, 0, nullptr)) media = name;
+    }
+  }
+  cups_size_t size{};
+  const bool known =
+      (!media.empty() && cupsGetDestMediaByName(CUPS_HTTP_DEFAULT, d, info.get(), media.c_str(),
+                                                CUPS_MEDIA_FLAGS_DEFAULT, &size)) ||
+      cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, d, info.get(), CUPS_MEDIA_FLAGS_DEFAULT, &size);
+  if (!known || size.width <= 0 || size.length <= 0) return std::nullopt;
   Paper paper;
   paper.width = points(size.width);
   paper.height = points(size.length);

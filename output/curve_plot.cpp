@@ -48,7 +48,7 @@ float fromHours(float hours, int32_t timeUnit) {
   }
 }
 
-std::string g(float x) { return fmt::G(x, 10, 4); }
+std::string g(float x, std::string_view quantity) { return fmt::checkedG(x, 10, 4, quantity); }
 
 // The word after a time value of a normalized plot.
 const char* unitWord(int32_t timeUnit) {
@@ -64,7 +64,7 @@ const char* unitWord(int32_t timeUnit) {
 // A label followed by its value text.
 void labelled(float x, float y, const char* label, const std::string& value) {
   const TextBox box = drawText(x, y, label);
-  drawText(box.right, y, value);
+  drawText(box.right, y, visible(value));
 }
 
 }  // namespace
@@ -96,20 +96,20 @@ void drawCurvePlot(PlotContext& ctx, std::span<const float> T, std::span<const f
   }
 
   // The parameter texts.
-  std::string meanText = g(fromHours(params.meanTimeHours, test.timeUnit));
-  std::string sigmaText = g(fromHours(params.sigmaHours, test.timeUnit));
-  std::string peakText = g(params.peak);
+  std::string meanText = g(fromHours(params.meanTimeHours, test.timeUnit), "mean transit time");
+  std::string sigmaText =
+      g(fromHours(params.sigmaHours, test.timeUnit), "standard deviation of the transit time");
+  std::string peakText = g(params.peak, "peak concentration");
   std::string gammaText, kappaText;
   if (params.sigmaHours * params.sigmaHours != 0.0f) {
-    gammaText = g(params.skewness);
-    kappaText = g(params.kurtosis);
+    gammaText = g(params.skewness, "skewness of the transit time");
+    kappaText = g(params.kurtosis, "kurtosis of the transit time");
   }
   std::string timeLabel;
   if (standardized) {
     timeLabel = text::padded("Standardized Time \\fi(t-t\\b\\u\\(2376)\\d)/\\gs\\dt\\u");
-    meanText = g(0.0f);
-    sigmaText = g(1.0f);
-    peakText = g(1.0f);
+    meanText = fmt::G(0.0f, 10, 4);
+    sigmaText = peakText = fmt::G(1.0f, 10, 4);
   } else {
     units::timeLabelLong(test.timeUnit, st.curveTimeLabel);
     timeLabel = st.curveTimeLabel;
@@ -163,8 +163,8 @@ void drawCurvePlot(PlotContext& ctx, std::span<const float> T, std::span<const f
   }
   cpgsci(3);
   cpgsch(0.7f);
-  drawText(xcap, 0.04f * y.hi, info.fileName);
-  drawText(xcap, 0.02f * y.hi, info.title);
+  drawText(xcap, 0.04f * y.hi, visible(info.fileName));
+  drawText(xcap, 0.02f * y.hi, visible(info.title));
 
   cpgsci(1);
   cpgsch(0.9f);

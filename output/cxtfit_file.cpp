@@ -4,9 +4,9 @@
 #include <numbers>
 
 #include "analysis/guards.h"
+#include "app/checked_file.h"
 #include "app/format.h"
 #include "app/text.h"
-#include "app/text_file.h"
 
 namespace kaldero::cxtfit {
 
@@ -15,9 +15,20 @@ namespace {
 using guard::quotient;
 using text::blanks;
 
-std::string g10(float x) { return fmt::G(x, 10, 5); }
-std::string g12(float x) { return fmt::G(x, 12, 5); }
-std::string g20(float x) { return fmt::G(x, 20, 10); }
+// Every value of the file names its quantity for the report that stops the
+// run when it is not a finite number.
+constexpr std::string_view kPeakVelocity = "peak tracer velocity (CXTFIT input file)";
+constexpr std::string_view kDistance = "travel distance (CXTFIT input file)";
+constexpr std::string_view kSize = "flow-form size (CXTFIT input file)";
+constexpr std::string_view kMeanVelocity = "mean tracer velocity (CXTFIT input file)";
+constexpr std::string_view kDispersion = "dispersion coefficient (CXTFIT input file)";
+constexpr std::string_view kVelocityRatio = "ratio of mean to peak velocity (CXTFIT input file)";
+constexpr std::string_view kInput = "input concentration (CXTFIT input file)";
+constexpr std::string_view kTime = "sample time (CXTFIT input file)";
+constexpr std::string_view kConcentration = "concentration (CXTFIT input file)";
+std::string g10(float x, std::string_view q) { return fmt::checkedG(x, 10, 5, q); }
+std::string g12(float x, std::string_view q) { return fmt::checkedG(x, 12, 5, q); }
+std::string g20(float x, std::string_view q) { return fmt::checkedG(x, 20, 10, q); }
 
 // Block headers are written free-format: they begin with one blank.
 std::string header(std::string_view s) { return fmt::FreeLine(s).str(); }
@@ -83,8 +94,8 @@ std::vector<std::string> headLines(const Inputs& in) {
   std::vector<std::string> out;
 
   if (in.geometry == 1 || in.geometry == 4)
-    out.push_back("    1 " + g12(peakVelocity) + " " + g12(L) + " " + g12(sizeValue(in)) + " " +
-                  g12(in.meanVelocity));
+    out.push_back("    1 " + g12(peakVelocity, kPeakVelocity) + " " + g12(L, kDistance) + " " +
+                  g12(sizeValue(in), kSize) + " " + g12(in.meanVelocity, kMeanVelocity));
 
   out.push_back(header("*** BLOCK A: MODEL DESCRIPTION *******************************************"));
   if (in.knotOption == 0)
@@ -95,7 +106,7 @@ std::vector<std::string> headLines(const Inputs& in) {
   out.push_back("INVERSE    MODE     NREDU");
   out.push_back("    1       2       1");
   out.push_back("   MODC     ZL");
-  out.push_back("    1    " + g10(L));
+  out.push_back("    1    " + g10(L, kDistance));
 
   out.push_back(header("*** BLOCK B: INVERSE PROBLEM *********************************************"));
   out.push_back("  MIT     ILMT    MASS");
@@ -106,14 +117,15 @@ std::vector<std::string> headLines(const Inputs& in) {
   out.push_back(header("*** BLOCK C: TRANSPORT PARAMETERS ****************************************"));
   out.push_back(blanks(6) + "V" + blanks(8) + "D" + blanks(8) + "R" + blanks(6) + "Beta" +
                 blanks(6) + "Omega" + blanks(6) + "Mu1" + blanks(6) + "Mu2");
-  out.push_back("  " + g10(W) + " " + g10(D) + " 1.0   " + g10(B) + "   1.0" + blanks(7) + "0" +
-                blanks(8) + "0");
+  out.push_back("  " + g10(W, kPeakVelocity) + " " + g10(D, kDispersion) + " 1.0   " +
+                g10(B, kVelocityRatio) + "   1.0" + blanks(7) + "0" + blanks(8) + "0");
   out.push_back(blanks(6) + "1" + blanks(8) + "1" + blanks(8) + "0" + blanks(8) + "1" + blanks(9) +
                 "1" + blanks(9) + "0" + blanks(8) + "0");
-  out.push_back("  " + g10(0.5f * W) + " " + g10(D / 10.0f) + " 1.0   " + g10(0.5f * B) +
-                "   0.5E-4" + blanks(6) + "1.0" + blanks(6) + "1.0");
-  out.push_back("  " + g10(2.0f * W) + " " + g10(2.0f * D) + " 5.0" + blanks(4) + "0.999" +
-                blanks(6) + "10.0" + blanks(7) + "1.0" + blanks(6) + "1.0");
+  out.push_back("  " + g10(0.5f * W, kPeakVelocity) + " " + g10(D / 10.0f, kDispersion) +
+                " 1.0   " + g10(0.5f * B, kVelocityRatio) + "   0.5E-4" + blanks(6) + "1.0" +
+                blanks(6) + "1.0");
+  out.push_back("  " + g10(2.0f * W, kPeakVelocity) + " " + g10(2.0f * D, kDispersion) + " 5.0" +
+                blanks(4) + "0.999" + blanks(6) + "10.0" + blanks(7) + "1.0" + blanks(6) + "1.0");
 
   out.push_back(header("*** BLOCK D: BVP; MODB=0 ZERO; =1 DIRAC; =2 STEP; =3 A PULSE *************"));
   out.push_back("  MODB (Reduced Conc. & Time) =4 MULTIPLE; =5 EXPONENTIAL; =6 ARBITRARY");
@@ -122,10 +134,10 @@ std::vector<std::string> headLines(const Inputs& in) {
   else if (in.releaseMode == 2) out.push_back("    3");
   else if (in.releaseMode == 3) out.push_back("    2");
   const float P = inputValue(in);
-  out.push_back("    " + g10(P) + " 1.0");
+  out.push_back("    " + g10(P, kInput) + " 1.0");
   out.push_back("    0" + blanks(10) + "1");
-  out.push_back("    " + g10(P / 10.0f) + " 0.1E-5");
-  out.push_back("    " + g10(2.0f * P) + " 100.0");
+  out.push_back("    " + g10(P / 10.0f, kInput) + " 0.1E-5");
+  out.push_back("    " + g10(2.0f * P, kInput) + " 100.0");
 
   out.push_back(header("*** BLOCK E: IVP; MODI=0 ZERO; =1 CONSTANT; =2 STEPWISE; =3 EXPONENTIAL **"));
   out.push_back("  MODI");
@@ -137,7 +149,7 @@ std::vector<std::string> headLines(const Inputs& in) {
   out.push_back(header("*** BLOCK G: DATA FOR INVERSE PROBLEM ************************************"));
   out.push_back("INPUTM =0; Z,T,C =1; T,C FOR SAME Z =2; Z,C FOR SAME T");
   out.push_back("    1");
-  out.push_back("    " + g10(L));
+  out.push_back("    " + g10(L, kDistance));
   out.push_back(blanks(6) + "TIME" + blanks(15) + "CONC" + blanks(3) +
                 "(Give \"0 0 0\" after last data set.)");
   return out;
@@ -148,13 +160,14 @@ std::vector<std::string> dataLines(std::span<const float> T, std::span<const flo
   std::vector<std::string> out;
   const int32_t a = dataStride(n);
   // Hours and mg/m3.
-  for (int32_t i = 0; i < n; i += a) out.push_back(g20(T[i] / 3600.0f) + g20(C[i] / 1000.0f));
+  for (int32_t i = 0; i < n; i += a)
+    out.push_back(g20(T[i] / 3600.0f, kTime) + g20(C[i] / 1000.0f, kConcentration));
   out.push_back(blanks(8) + "0" + blanks(20) + "0");
   return out;
 }
 
-bool writeFile(const std::string& path, const Inputs& in, std::span<const float> T,
-               std::span<const float> C, int32_t n) {
+WriteOutcome writeFile(const std::string& path, const Inputs& in, std::span<const float> T,
+                       std::span<const float> C, int32_t n) {
   std::vector<std::string> lines = headLines(in);
   const std::vector<std::string> data = dataLines(T, C, n);
   lines.insert(lines.end(), data.begin(), data.end());

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/checked_file.h"
+
 namespace kaldero::cxtfit {
 
 // The two settings of the test description pick the mass the input value
@@ -59,8 +61,8 @@ std::vector<std::string> headLines(const Inputs& in);
 std::vector<std::string> dataLines(std::span<const float> T, std::span<const float> C,
                                    int32_t n);
 
-// Writes the whole file; false when it cannot be written.
-bool writeFile(const std::string& path, const Inputs& in, std::span<const float> T,
-               std::span<const float> C, int32_t n);
+// Writes the whole file.
+WriteOutcome writeFile(const std::string& path, const Inputs& in, std::span<const float> T,
+                       std::span<const float> C, int32_t n);
 
 }  // namespace kaldero::cxtfit

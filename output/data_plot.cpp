@@ -138,19 +138,19 @@ void tailEquation(float x, float y, const TailFit& tail) {
   cpgsci(1);
   cpgstbg(0);
   const TextBox label = drawText(x, y, "Y = ");
-  const TextBox coefficient = drawText(label.right, y, tail.texts[0]);
+  const TextBox coefficient = drawText(label.right, y, visible(tail.texts[0]));
   const TextBox e = drawText(coefficient.right, y, "  e");
   cpgsch(0.7f);
   const float ye = e.bottom + 1.5f * e.height();
-  const TextBox exponent = drawText(e.right, ye, tail.texts[1]);
+  const TextBox exponent = drawText(e.right, ye, visible(tail.texts[1]));
   drawText(exponent.right, ye, " X");
   cpgsch(0.9f);
   const float ys = e.bottom - 2.5f * e.height();
   const TextBox sy = drawText(e.left, ys, "Sy. X = ");
-  drawText(sy.right, ys, tail.texts[3]);
+  drawText(sy.right, ys, visible(tail.texts[3]));
   const float yr = sy.bottom - 2.0f * sy.height();
   const TextBox r = drawText(e.left, yr, "r = ");
-  drawText(r.right, yr, tail.texts[2]);
+  drawText(r.right, yr, visible(tail.texts[2]));
 }
 
 }  // namespace

@@ -27,8 +27,17 @@ std::string postScriptFileName(std::string_view name, int32_t length, int32_t co
 }
 
 void keepPostScript(PlotContext& ctx, std::string_view name, int32_t length, int32_t code) {
-  ctx.state.devices.keepPostScript(ctx.console, postScriptFileName(name, length, code),
-                                   ctx.inputFiles);
+  const std::string file = postScriptFileName(name, length, code);
+  switch (ctx.state.devices.keepPostScript(ctx.console, file, ctx.inputFiles, ctx.earlierOutputs)) {
+    case PlotDevices::Kept::Yes:
+      ctx.state.keptFiles.push_back(file);
+      break;
+    case PlotDevices::Kept::Failed:
+      ++ctx.state.filesNotWritten;
+      break;
+    default:
+      break;
+  }
 }
 
 void plotPrompt(Console& console, std::string_view text, std::string_view fileName) {

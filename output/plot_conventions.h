@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "input/output_names.h"
 #include "input/test_description.h"
 #include "output/plot_state.h"
 
@@ -21,8 +22,9 @@ struct PlotContext {
   Console& console;
   PlotState& state;
   const TestDescription& test;
-  std::string stationFile;              // station data file name, 50 characters
-  std::vector<std::string> inputFiles;  // files a PostScript file never replaces
+  std::string stationFile;        // station data file name, 50 characters
+  const FileSet& inputFiles;      // files a PostScript file never replaces ...
+  const FileSet& earlierOutputs;  // ... nor do the files of earlier stations
 };
 
 // The plot functions take the first-plot flag of the station loop (1 at the

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 #include "app/console.h"
@@ -25,6 +27,21 @@ int openDevice(const std::string& device) {
   const int id = cpgopen(device.c_str());
   if (id > 0) cpgask(0);
   return id;
+}
+
+// The graphics library does not report a failed write of its PostScript
+// file: a complete file ends with the end-of-file comment.
+bool completePostScript(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  static constexpr std::string_view kEnd = "%%EOF\n";
+  char tail[8] = {};
+  bool complete = false;
+  if (std::fseek(f, -static_cast<long>(kEnd.size()), SEEK_END) == 0)
+    complete = std::fread(tail, 1, kEnd.size(), f) == kEnd.size() &&
+               std::string_view(tail, kEnd.size()) == kEnd;
+  std::fclose(f);
+  return complete;
 }
 
 }  // namespace
@@ -96,18 +113,29 @@ void PlotDevices::closePostScript() {
   psId_ = 0;
 }
 
-bool PlotDevices::keepPostScript(Console& console, const std::string& finalName,
-                                 const std::vector<std::string>& inputs) {
+PlotDevices::Kept PlotDevices::keepPostScript(Console& console, const std::string& finalName,
+                                              const FileSet& inputs,
+                                              const FileSet& earlierOutputs) {
   if (psId_ > 0) closePostScript();
-  if (scratch_.empty()) return false;
+  if (scratch_.empty()) return Kept::Nothing;
   const fs::path target(finalName);
-  for (const std::string& input : inputs) {
-    if (sameFile(target.string(), input)) {
-      console.free("POSTSCRIPT FILE " + finalName +
-                   " NOT WRITTEN: THAT NAME IS AN INPUT FILE OF THIS RUN");
-      dropScratch();
-      return false;
-    }
+  if (inputs.contains(finalName)) {
+    console.free("POSTSCRIPT FILE " + finalName +
+                 " NOT WRITTEN: THAT NAME IS AN INPUT FILE OF THIS RUN");
+    dropScratch();
+    return Kept::Refused;
+  }
+  if (earlierOutputs.contains(finalName)) {
+    console.free("POSTSCRIPT FILE " + finalName +
+                 " NOT WRITTEN: AN EARLIER STATION OF THIS RUN WROTE THAT FILE");
+    dropScratch();
+    return Kept::Refused;
+  }
+  if (!completePostScript(scratch_)) {
+    console.free("POSTSCRIPT FILE " + finalName +
+                 " COULD NOT BE WRITTEN COMPLETELY: THE PLOT IS NOT KEPT");
+    dropScratch();
+    return Kept::Failed;
   }
   std::error_code ec;
   fs::rename(scratch_, target, ec);
@@ -119,10 +147,10 @@ bool PlotDevices::keepPostScript(Console& console, const std::string& finalName,
   if (ec) {
     console.free("POSTSCRIPT FILE " + finalName + " COULD NOT BE WRITTEN");
     dropScratch();
-    return false;
+    return Kept::Failed;
   }
   dropScratch();
-  return true;
+  return Kept::Yes;
 }
 
 void PlotDevices::dropScratch() {

@@ -12,6 +12,7 @@
 
 namespace kaldero {
 class Console;
+class FileSet;
 }
 
 namespace kaldero::plot {
@@ -52,9 +53,13 @@ class PlotDevices {
   void closePostScript();
   // Moves the completed PostScript file to its final name, replacing an
   // existing file of that name unless it is one of the inputs (then the
-  // plot is dropped with a console line). False when nothing was kept.
-  bool keepPostScript(Console& console, const std::string& finalName,
-                      const std::vector<std::string>& inputs);
+  // plot is dropped with a console line). A PostScript file that the
+  // device could not write completely (a full disk) is not kept either and
+  // is reported as a failure.
+  enum class Kept { Yes, Refused, Failed, Nothing };
+  // A name that an earlier station of the run wrote is refused as well.
+  Kept keepPostScript(Console& console, const std::string& finalName, const FileSet& inputs,
+                      const FileSet& earlierOutputs);
 
  private:
   void dropScratch();

@@ -20,11 +20,19 @@ struct TextBox {
 // their trailing blanks (leading blanks of a number field stay).
 std::string visible(std::string_view s);
 
+// The escape sequence of an overbar after a letter (the mean t-bar). The
+// graphics library has no glyph for it: the texts below take it out and
+// draw a line over the letter instead.
+inline constexpr std::string_view kOverbar = "\\b\\u\\(2376)\\d";
+
 // The box of a text written left-justified at (x, y), without drawing it.
+// The text is measured as it stands: a label piece that ends in a blank
+// ("Data = ") keeps the width of that blank, so the piece drawn after it
+// does not touch it.
 TextBox textBox(float x, float y, std::string_view s);
 // Writes a text left-justified at (x, y) and returns its box.
 TextBox drawText(float x, float y, std::string_view s);
-// A text beside the viewport.
+// A text beside the viewport, without its trailing blanks.
 void sideText(const char* side, float displacement, float coordinate, float justification,
               std::string_view s);
 // A line from (x1, y1) to (x2, y2).

@@ -4,7 +4,9 @@
 // of its kind had it).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/text.h"
 #include "output/plot_device.h"
@@ -19,6 +21,10 @@ struct PlotState {
   std::string dataDischargeLabel = text::padded("");
   std::string curveTimeLabel = text::padded("");
   std::string chatwinTimeLabel = text::padded("");
+  // The PostScript files kept for the current station, and the count of
+  // those that could not be written in the whole run.
+  std::vector<std::string> keptFiles;
+  int32_t filesNotWritten = 0;
 };
 
 }  // namespace kaldero::plot

@@ -9,7 +9,9 @@
 # and expected/ with
 #   console   the expected console text
 #   status    the expected exit status (default 0)
-#   any other file: expected byte for byte among the files the run wrote.
+#   any other file: expected byte for byte among the files the run wrote
+#             (a file in a subfolder of expected/ is looked for in the same
+#             subfolder of the run's folder).
 set -u
 exe=$1 case_dir=$2 work=$3
 rm -rf "$work"
@@ -35,9 +37,8 @@ if [ -s stderr.actual ]; then
   echo "unexpected output on standard error:"; cat stderr.actual
   fail=1
 fi
-shopt -s nullglob
-for f in "$case_dir"/expected/*; do
-  name=$(basename "$f")
+while IFS= read -r -d '' f; do
+  name=${f#"$case_dir"/expected/}
   case "$name" in
     status) continue ;;
     console) actual=console.actual ;;
@@ -51,5 +52,5 @@ for f in "$case_dir"/expected/*; do
     diff -u "$f" "$actual" | head -40
     fail=1
   fi
-done
+done < <(find "$case_dir/expected" -type f -print0 | sort -z)
 exit $fail

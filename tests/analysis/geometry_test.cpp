@@ -164,7 +164,7 @@ TEST(FRACTR, FissureHeightFromTheCrossSection) {
   // Laminar fractures: S = 2 L b 1000 / n.
   EXPECT_NEAR(*listedValue(l, "Transport zone surface area"), 2 * 1000 * 30 * 1000, 10);
   EXPECT_TRUE(hasLine(l, "and an hydraulic conductivity"));
-  EXPECT_NE(l.find("Based on an estimated transport width               1.2000    m\n"),
+  EXPECT_NE(l.find("Based on an estimated transport width                1.2000    m\n"),
             std::string::npos);
 }
 

@@ -62,11 +62,20 @@ TEST(GeneralFormat, ExponentFormDropsLeadingZeroOnlyWhenNeeded) {
   EXPECT_EQ(G(3.0e38f, 10, 5), ".30000E+39");
 }
 
-TEST(GeneralFormat, FieldsThatCannotFitAreAsterisks) {
-  EXPECT_EQ(G(-0.12345f, 10, 5), "**********");
-  EXPECT_EQ(G(-1.5f, 10, 5), "**********");
-  EXPECT_EQ(G(-2.5e9f, 10, 5), "**********");
-  EXPECT_EQ(G(-1.0e-5f, 10, 5), "**********");
+// A negative value does not fit the digits of a field sized for positive
+// ones: it keeps the field and its columns with fewer significant digits
+// rather than being lost as asterisks.
+TEST(GeneralFormat, ValuesThatDoNotFitLoseDigitsNotTheValue) {
+  EXPECT_EQ(G(-0.12345f, 10, 5), "-.1235    ");
+  EXPECT_EQ(G(-1.5f, 10, 5), "-1.500    ");
+  EXPECT_EQ(G(-0.5f, 10, 5), "-.5000    ");
+  EXPECT_EQ(G(-2.5e9f, 10, 5), "-.2500E+10");
+  EXPECT_EQ(G(-1.0e-5f, 10, 5), "-.1000E-04");
+  EXPECT_EQ(G(-12345.6f, 10, 5), "-.1235E+05");
+  EXPECT_EQ(G(-1234.5f, 10, 5), "-1234.    ");  // four digits still fixed point
+  EXPECT_EQ(G(-3.0e38f, 10, 5), "-.3000E+39");
+  // Only a field too narrow for any digit is asterisks.
+  EXPECT_EQ(G(-5.0f, 5, 2), "*****");
 }
 
 TEST(FixedFormat, DecimalsRoundingAndOverflow) {

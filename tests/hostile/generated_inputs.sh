@@ -37,15 +37,33 @@ timeout 60 "$exe" BIG.D </dev/null >big.console 2>&1
 check "megabyte lines" 0 $? BIG.OUT
 grep -q "Total quantity of tracer recovered" BIG.OUT || { echo "megabyte lines: no run totals"; fail=1; }
 
-# A control file listing 3000 stations (every one the same small file).
-station MANY.DAT MANY.OUT "$data"
-{ printf 'MANY STATIONS\n100\nL\n3\nL\n1\nL\n0\nL\n'; for i in $(seq 3000); do echo MANY.DAT; done; } >MANY.D
+# A control file listing 3000 stations, each a small file of its own.
+mkdir many
+station many/S1.DAT many/S1.OUT "$data"
+for i in $(seq 2 3000); do
+  sed "25s/.*/many\/S$i.OUT/; 29s/.*/many\/S$i.OUT.INT/" many/S1.DAT >many/S$i.DAT
+done
+{ printf 'MANY STATIONS\n100\nL\n3\nL\n1\nL\n0\nL\n'; for i in $(seq 3000); do echo many/S$i.DAT; done; } >MANY.D
 start=$(date +%s)
 timeout 120 "$exe" MANY.D </dev/null >many.console 2>&1
-check "3000 stations" 0 $? MANY.OUT
+check "3000 stations" 0 $? many/S3000.OUT
 [ "$(grep -c 'PROCESSING OF NEXT SAMPLING STATION DATA' many.console)" = 3001 ] ||
   { echo "3000 stations: not every station was processed"; fail=1; }
 echo "3000 stations took $(( $(date +%s) - start )) s"
+
+# A station data file or a control file that is a FIFO (nobody writes to
+# it) is refused at once with the not-found report; opening it must not
+# wait for a writer.
+mkfifo FIFO.DAT FIFO.D
+printf 'FIFO STATION\n100\nL\n3\nL\n1\nL\n0\nL\nFIFO.DAT\n' >FIFOSTATION.D
+timeout 10 "$exe" FIFOSTATION.D </dev/null >fifo-station.console 2>&1
+check "FIFO as station file" 1 $? ""
+grep -q "HAS NOT BEEN FOUND IN THE CURRENT DIRECTORY" fifo-station.console ||
+  { echo "FIFO as station file: no not-found report"; fail=1; }
+timeout 10 "$exe" FIFO.D </dev/null >fifo-control.console 2>&1
+check "FIFO as control file" 1 $? ""
+grep -q "HAS NOT BEEN FOUND IN THE CURRENT  DIRECTORY" fifo-control.console ||
+  { echo "FIFO as control file: no not-found report"; fail=1; }
 
 # A data value of a megabyte: a clean wrong-format stop with a short report.
 station HUGE.DAT HUGE.OUT "$(printf '1 0\n2 %s\n' "$(head -c 1000000 /dev/zero | tr '\0' '9')")"

@@ -93,6 +93,17 @@ TEST(ControlFile, UnreadableValuesAreAWrongFormat) {
   EXPECT_EQ(readLeading("TITLE\n2\nL\n3\nL\n1\nL\nsoon\nL\n").status, 1);
 }
 
+// Text on the release line that is not its values stops the run naming the
+// line: neither release mode 0 nor a silently kept duration.
+TEST(ControlFile, UnreadableReleaseLineIsAWrongFormat) {
+  for (const std::string line6 : {"abc", "2 half-an-hour", "1,x"}) {
+    const Leading r = readLeading(controlText(line6));
+    EXPECT_EQ(r.status, 1) << line6;
+    EXPECT_NE(r.console.find("READ ERROR IN FILE C.D, LINE 6: \""), std::string::npos) << line6;
+    EXPECT_NE(r.console.find("HAS A WRONG FORMAT!!!"), std::string::npos) << line6;
+  }
+}
+
 TEST(ControlFile, EndOfFileInsideTheLeadingBlockMeansNoStations) {
   Leading r = readLeading("TITLE\n5\nLABEL\n");
   EXPECT_EQ(r.status, 0);

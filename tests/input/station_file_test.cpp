@@ -172,6 +172,27 @@ TEST(HeaderPass, KnotAndExtrapolationLines) {
   expectWrongFormat(withLines({{31, "1 0"}}));
 }
 
+// Text on an optional-value line that cannot be read as its values is a
+// wrong format naming the line; only a read that runs into the following
+// label line means the trailing values are absent.
+TEST(HeaderPass, UnreadableTextOnAnOptionalValueLineIsAWrongFormat) {
+  const std::pair<int, std::map<int, std::string>> unreadable[] = {
+      {6, {{6, "abc"}}},   {6, {{6, "0 abc"}}},
+      {17, {{17, "abc"}}}, {17, {{17, "1 x1.2"}}},
+      {20, {{20, "abc"}}}, {20, {{20, "3 porous"}, {23, "0 0.001"}}},
+      {23, {{23, "abc"}}}, {23, {{20, "3 0.3"}, {23, "1 K"}}},
+      {27, {{27, "abc"}}}, {27, {{27, "0 none"}}},
+      {31, {{31, "abc"}}}, {31, {{31, "0 no"}}}};
+  for (const auto& [line, lines] : unreadable) {
+    const HeaderRun r = withLines(lines);
+    EXPECT_TRUE(r.stopped) << "line " << line;
+    EXPECT_NE(r.console.find("READ ERROR IN FILE ST.DAT, LINE " + std::to_string(line) + ": \""),
+              std::string::npos)
+        << r.console;
+    EXPECT_NE(r.console.find("HAS A WRONG FORMAT!!!"), std::string::npos) << "line " << line;
+  }
+}
+
 TEST(HeaderPass, OutputNamesMustDifferFromTheStationFile) {
   HeaderRun r = withLines({{25, "ST.DAT"}});
   EXPECT_FALSE(r.stopped);

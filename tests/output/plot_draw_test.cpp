@@ -1,8 +1,13 @@
 #include "output/plot_draw.h"
 
+#include <cpgplot.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
+
+#include "tests/support/postscript.h"
+#include "tests/support/temp_file.h"
 
 namespace kaldero::plot {
 namespace {
@@ -76,6 +81,64 @@ TEST(PlotRange, TenPercentMarginClampedAtZeroAndUsableWhenFlat) {
   EXPECT_GT(r.hi, 4.0f);
   r = usable(plotRange(0.0f, 0.0f));
   EXPECT_LT(r.lo, r.hi);
+}
+
+// The ink of a page on which draw() writes its text, rendered at a
+// resolution where a thin bar shows.
+int inkOf(const std::function<void()>& draw) {
+  testing::ScratchDir dir;
+  const std::string ps = dir.path("text.ps");
+  const int id = cpgopen((ps + "/PS").c_str());
+  EXPECT_GT(id, 0);
+  cpgpage();
+  cpgsvp(0.3f, 0.9f, 0.3f, 0.9f);
+  cpgswin(0.0f, 100.0f, -50.0f, 50.0f);
+  cpgsch(2.0f);
+  draw();
+  cpgclos();
+  const auto page = testing::renderPostScript(ps, 150);
+  EXPECT_TRUE(page.has_value());
+  return page ? page->ink() : 0;
+}
+
+// The mean t-bar: the graphics library has no glyph for the overbar
+// escape, so the bar is drawn as a line; without it the label reads "t".
+TEST(Overbar, EveryMeanIsDrawnWithItsBar) {
+  ASSERT_TRUE(testing::ghostscriptAvailable());
+  const std::string barred = "\\fit\\b\\u\\(2376)\\d =";
+  const std::string plain = "\\fit =";
+  EXPECT_GT(inkOf([&] { drawText(10.0f, 0.0f, barred); }),
+            inkOf([&] { drawText(10.0f, 0.0f, plain); }) + 20);
+  // Axis labels below and to the left of the viewport, outside its clip.
+  const std::string axis = "Standardized Time \\fi(t-t\\b\\u\\(2376)\\d)/\\gs\\dt\\u";
+  EXPECT_GT(inkOf([&] { sideText("B", 3.2f, 0.5f, 0.5f, axis); }),
+            inkOf([&] {
+              sideText("B", 3.2f, 0.5f, 0.5f, "Standardized Time \\fi(t-t)/\\gs\\dt\\u");
+            }) + 20);
+  const std::string chatwin =
+      "[\\fit \\fnln \\fi(A\\dp\\u /C\\(2255)t\\b\\u\\(2376)\\d)]\\fn\\u1/2\\d (s\\u1/2\\d)";
+  const std::string chatwinPlain =
+      "[\\fit \\fnln \\fi(A\\dp\\u /C\\(2255)t)]\\fn\\u1/2\\d (s\\u1/2\\d)";
+  EXPECT_GT(inkOf([&] { sideText("L", 3.0f, 0.5f, 0.5f, chatwin); }),
+            inkOf([&] { sideText("L", 3.0f, 0.5f, 0.5f, chatwinPlain); }) + 20);
+}
+
+// A label piece that ends in a blank keeps it: the piece drawn after
+// "Data = " does not touch the equals sign.
+TEST(TextBox, TrailingBlankOfALabelPieceCounts) {
+  testing::ScratchDir dir;
+  ASSERT_GT(cpgopen((dir.path("box.ps") + "/PS").c_str()), 0);
+  cpgpage();
+  cpgsvp(0.1f, 0.9f, 0.1f, 0.9f);
+  cpgswin(0.0f, 100.0f, 0.0f, 100.0f);
+  cpgbox("BCNST", 0.0f, 0, "BCNST", 0.0f, 0);  // the first text sets the font up
+  const TextBox withBlank = textBox(10.0f, 10.0f, "Data = ");
+  const TextBox without = textBox(10.0f, 10.0f, "Data =");
+  const TextBox blank = textBox(10.0f, 10.0f, "x x");
+  const TextBox noBlank = textBox(10.0f, 10.0f, "xx");
+  cpgclos();
+  EXPECT_NEAR(withBlank.right - without.right, blank.right - noBlank.right, 1e-3f);
+  EXPECT_GT(withBlank.right, without.right);
 }
 
 }  // namespace

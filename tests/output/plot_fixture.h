@@ -49,9 +49,11 @@ class PlotTest : public ::testing::Test {
  protected:
   PlotTest() : wd_(dir_.dir()) { state_.devices.setScreenDevice("/null"); }
 
+  FileSet inputs_;
+  FileSet earlier_;
   plot::PlotContext context() {
-    return plot::PlotContext{console_.console(), state_, test_, text::padded("STATION1.DAT"),
-                             {}};
+    return plot::PlotContext{console_.console(),           state_,  test_,
+                             text::padded("STATION1.DAT"), inputs_, earlier_};
   }
 
   // The files in the working directory, by name.

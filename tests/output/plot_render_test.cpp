@@ -76,12 +76,45 @@ TEST_F(PlotTest, PostScriptNeverReplacesAnInputFile) {
   test_.dataPlot = {0, 0, 0, 1};
   std::ofstream("STATION1_DAT.PS") << "an input\n";
   const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
+  inputs_.add("KALDERO.D");
+  inputs_.add("STATION1_DAT.PS");
   auto ctx = context();
-  ctx.inputFiles = {"KALDERO.D", "STATION1_DAT.PS"};
   plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
   EXPECT_EQ(dir_.read("STATION1_DAT.PS"), "an input\n");
   EXPECT_THAT(files(), ElementsAre("STATION1_DAT.PS"));  // no scratch file left
   EXPECT_THAT(console_.output(), HasSubstr("STATION1_DAT.PS NOT WRITTEN"));
+}
+
+TEST_F(PlotTest, PostScriptNeverReplacesAFileOfAnEarlierStation) {
+  test_.dischargeMode = 2;
+  test_.dataPlot = {0, 0, 0, 1};
+  std::ofstream("STATION1_DAT.PS") << "listing of an earlier station\n";
+  earlier_.add("STATION1_DAT.PS");
+  const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
+  auto ctx = context();
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+  EXPECT_EQ(dir_.read("STATION1_DAT.PS"), "listing of an earlier station\n");
+  EXPECT_THAT(console_.output(), HasSubstr("AN EARLIER STATION OF THIS RUN WROTE THAT FILE"));
+  EXPECT_EQ(state_.filesNotWritten, 0);
+}
+
+// A PostScript file the graphics library could not write completely (a
+// full disk) is reported and not kept under the plot's name.
+TEST_F(PlotTest, AnIncompletePostScriptFileIsNotKept) {
+  test_.dischargeMode = 2;
+  test_.dataPlot = {0, 0, 0, 1};
+  const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
+  auto ctx = context();
+  ASSERT_TRUE(state_.devices.openPostScript(console_.console()));
+  state_.devices.closePostScript();
+  // Cut the scratch file short, as a full disk leaves it.
+  for (const auto& e : std::filesystem::directory_iterator(dir_.dir()))
+    std::filesystem::resize_file(e.path(), 100);
+  plot::keepPostScript(ctx, "STATION1.DAT", 50, plot::kSuffixData);
+  EXPECT_FALSE(std::filesystem::exists("STATION1_DAT.PS"));
+  EXPECT_THAT(console_.output(), HasSubstr("STATION1_DAT.PS COULD NOT BE WRITTEN COMPLETELY"));
+  EXPECT_EQ(state_.filesNotWritten, 1);
+  EXPECT_TRUE(files().empty());
 }
 
 TEST_F(PlotTest, AnExistingOutputFileIsReplaced) {

@@ -119,7 +119,10 @@ if [ "$up" != 1 ]; then
   tail -5 "$srv/log/cupsd.out" "$srv/log/error_log" 2>/dev/null
   skip "cupsd could not be started here"
 fi
+# The printer prints on A4, where the spooler's own default paper is Letter:
+# the pages must be laid out for the printer's paper, not scaled onto it.
 lpadmin -p "$queue" -E -v "cups-pdf:/$queue" -P "$ppd" 2>/dev/null &&
+  lpadmin -p "$queue" -o PageSize=A4 &&
   lpadmin -d "$queue" || { fail "the virtual PDF printer could not be set up"; exit 1; }
 
 # Waits until the server has no unfinished job, then names the PDF of job $1.
@@ -185,9 +188,16 @@ pdf=$( [ -n "$job" ] && pdf_of_job "$job")
 if [ -z "$pdf" ]; then
   fail "print tool: the printer wrote no PDF"
 else
-  # 155 printed lines: 70 a letter page (75 on A4) give three pages.
+  # 155 printed lines: 75 an A4 page give three pages.
   pages=$(pdfinfo "$pdf" | sed -n 's/^Pages: *//p')
   [ "$pages" = 3 ] || fail "print tool: $pages pages, expected 3"
+  pdfinfo "$pdf" | grep -q '^Page size: *595 x 842 pts (A4)' ||
+    fail "print tool: not printed on A4: $(pdfinfo "$pdf" | grep 'Page size')"
+  # The page is laid out for A4 itself: the left margin is one inch (72
+  # points), not shrunk by fitting a Letter page onto A4.
+  left=$(pdftotext -bbox -f 1 -l 1 "$pdf" - | sed -n 's/.*<word xMin="\([0-9.]*\)".*>LINE<.*/\1/p' | head -1)
+  awk -v x="$left" 'BEGIN { exit !(x > 71 && x < 73) }' ||
+    fail "print tool: the left margin is at ${left:-?} points, not 72"
   pdftotext -layout -f 1 -l 1 "$pdf" "$work/rich/page1.txt"
   pdftotext -layout -f 3 -l 3 "$pdf" "$work/rich/page3.txt"
   grep -q '^    TAB AT COLUMN ONE$' "$work/rich/page1.txt" ||

@@ -167,7 +167,8 @@ TEST(ScreenDevice, DataPlotWindowUnderXvfb) {
   {
     plot::PlotState state;
     ASSERT_EQ(state.devices.screenDevice(), "/xw");
-    plot::PlotContext ctx{console.console(), state, test, text::padded("SCREEN.DAT"), {}};
+    const FileSet none;
+    plot::PlotContext ctx{console.console(), state, test, text::padded("SCREEN.DAT"), none, none};
     plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
     EXPECT_TRUE(state.devices.screenOpen(plot::dataWindow(0)));
     EXPECT_EQ(mappedTopWindows(*x.name()), 1);

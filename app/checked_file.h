@@ -1,0 +1,69 @@
+// The checked writer: every output file of the program is written through
+// it, so that a file that cannot be created, written or closed completely
+// is never taken for a file that was written.
+//
+// Opening never blocks (a FIFO without a reader is refused instead of
+// waiting for one), every write is checked, and the close flushes and
+// reports the first failure with its reason.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kaldero {
+
+class CheckedFile {
+ public:
+  enum class Mode { Replace, Append };
+
+  CheckedFile() = default;
+  CheckedFile(const CheckedFile&) = delete;
+  CheckedFile& operator=(const CheckedFile&) = delete;
+  // Closes a file still open; its outcome is then lost, so callers close.
+  ~CheckedFile();
+
+  // Opens path for writing (an existing file is replaced, or appended to);
+  // false when it cannot be opened, with the reason in error().
+  bool open(const std::string& path, Mode mode = Mode::Replace);
+  bool isOpen() const { return file_ != nullptr; }
+  const std::string& path() const { return path_; }
+
+  void write(std::string_view s);
+  // s followed by a line end.
+  void line(std::string_view s = {});
+  // Hands what was written so far to the system; false when that, or an
+  // earlier write, failed.
+  bool flush();
+  // Flushes and closes; true only when the file was opened and every write
+  // and the close succeeded. A file that was never opened gives false.
+  bool close();
+
+  // Whether a write has failed since the file was opened.
+  bool failed() const { return failed_; }
+  // The reason of the first failure (the system's text), or empty.
+  const std::string& error() const { return error_; }
+
+ private:
+  void fail(int err);
+
+  std::FILE* file_ = nullptr;
+  std::string path_;
+  bool failed_ = false;
+  std::string error_;
+};
+
+// What became of a file written in one go.
+struct WriteOutcome {
+  enum class Status { Written, NotCreated, Incomplete };
+  Status status = Status::Written;
+  std::string error;  // the system's reason when not written
+
+  bool ok() const { return status == Status::Written; }
+};
+
+// Writes the lines, each followed by a line end, replacing the file.
+WriteOutcome writeTextFile(const std::string& path, const std::vector<std::string>& lines);
+
+}  // namespace kaldero
