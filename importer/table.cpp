@@ -60,16 +60,26 @@ std::optional<char> detectDelimiter(const std::vector<std::string>& lines) {
     if (!blankLine(l)) body.push_back(l);
   if (body.empty()) return std::nullopt;
   const std::size_t from = body.size() <= 3 ? 0 : body.size() / 2;
+  const std::size_t considered = body.size() - from;
+  // A delimiter that splits 90 % of the lines alike wins by the order above;
+  // else (a short sample with a cut line) the one that splits most alike,
+  // if it splits at least half of them.
+  std::optional<char> best;
+  std::size_t bestShare = 0;
   for (char d : {'\t', ';', ','}) {
     std::map<int, std::size_t> counts;
     for (std::size_t i = from; i < body.size(); ++i) ++counts[countDelimiters(body[i], d)];
     const auto most = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
       return a.second < b.second;
     });
-    const std::size_t considered = body.size() - from;
-    if (most->first >= 1 && most->second * 10 >= considered * 9) return d;
+    if (most->first < 1) continue;
+    if (most->second * 10 >= considered * 9) return d;
+    if (most->second * 2 >= considered && most->second > bestShare) {
+      best = d;
+      bestShare = most->second;
+    }
   }
-  return std::nullopt;
+  return best;
 }
 
 // Data rows start with a number: the test for the line below a header row
