@@ -109,9 +109,10 @@ Expected<ControlPlan> planControlFile(const ControlRequest& r, const std::string
   plan.exists = true;
 
   auto mismatch = [&](int line, const std::string& option, const std::string& has) {
-    return optionError(r.path + ":" + std::to_string(line) + ": the control file gives " + has +
-                       ", which " + option + " contradicts (leave " + option +
-                       " out to add the station)");
+    return Error{r.path, line, 1,
+                 "the control file gives " + has + ", which " + option + " contradicts (leave " +
+                     option + " out to add the station)",
+                 ErrorKind::Option};
   };
   if (r.title && trimmed(lines[0]) != trimmed(*r.title))
     return mismatch(1, "--title", "the title \"" + trimmed(lines[0]) + "\"");

@@ -266,9 +266,9 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
       return table.errorAt(
           table.stampColumn(),
           "this time stamp is " + formatDuration(s.micros - lastWritten) + " after that of line " +
-              std::to_string(lastWrittenLine) + ", too close to tell apart in " + std::string(o.timeUnit.name) +
-              " in the program's single precision: write the station in a smaller time unit "
-              "(--time-unit min or s)");
+              std::to_string(lastWrittenLine) + ": " + formatDuration(s.micros - injection.micros) +
+              " after the release, the program's single precision (about 7 digits) cannot tell "
+              "the two times apart; keep fewer rows (e.g. every k-th)");
     if (sum.samples > 0 && s.micros - lastWritten > sum.longestGap) {
       sum.longestGap = s.micros - lastWritten;
       sum.gapFromLine = lastWrittenLine;
