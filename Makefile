@@ -27,6 +27,7 @@ PACKAGES += poppler-utils
 PACKAGES += libcli11-dev
 PACKAGES += libtomlplusplus-dev
 PACKAGES += libfast-float-dev
+PACKAGES += time
 
 .PHONY: all build deps install-packages test sanitize demo bench bench-import fuzz clean
 
