@@ -90,6 +90,19 @@ TEST(HeaderOptions, EveryNameSetsItsLine) {
   }
 }
 
+TEST(HeaderOptions, TheExampleFileGivesTheExampleHeader) {
+  StationHeader h;
+  setDefaultNames(h, "TQF.DAT");
+  h.distance = 150;
+  h.constantDischarge = 0.0057;
+  ASSERT_FALSE(applyHeaderOptions(std::string(KALDERO_SOURCE_DIR) + "/examples/TQF.toml", h));
+  const auto example = lines(readFile(std::string(KALDERO_SOURCE_DIR) + "/examples/TQF.DAT"));
+  const auto written = lines(headerText(h));
+  for (int n = 1; n <= 63; ++n)
+    if (n != 15) EXPECT_EQ(written[n - 1], example[n - 1]) << "line " << n;
+  EXPECT_EQ(written[14], "1  150");  // the example writes 150.0
+}
+
 TEST(HeaderOptions, ErrorsNameFileLineAndColumn) {
   const std::pair<const char*, const char*> cases[] = {
       {"[plots]\ndta = { points = true }",
