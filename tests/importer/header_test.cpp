@@ -99,7 +99,9 @@ TEST(HeaderOptions, TheExampleFileGivesTheExampleHeader) {
   const auto example = lines(readFile(std::string(KALDERO_SOURCE_DIR) + "/examples/TQF.DAT"));
   const auto written = lines(headerText(h));
   for (int n = 1; n <= 63; ++n)
-    if (n != 15) EXPECT_EQ(written[n - 1], example[n - 1]) << "line " << n;
+    if (n != 15) {
+      EXPECT_EQ(written[n - 1], example[n - 1]) << "line " << n;
+    }
   EXPECT_EQ(written[14], "1  150");  // the example writes 150.0
 }
 
