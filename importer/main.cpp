@@ -148,8 +148,16 @@ int main(int argc, char** argv) {
   }
   o.format.order = dateOrder == "mdy" ? DateOrder::MonthDay : DateOrder::DayMonth;
   o.concentration = ColumnRef::parse(concentrationCol);
-  for (const ColumnRef* c : {&o.datetime, &o.concentration})
-    if (c->number == 0 && c->name.empty()) return optionFailure("a column option is empty");
+  for (const std::string* c :
+       {&datetimeCol, &dateCol, &timeCol, &concentrationCol, &dischargeCol, &qDatetimeCol,
+        &qDateCol, &qTimeCol}) {
+    const ColumnRef ref = ColumnRef::parse(*c);
+    if (!c->empty() && ref.number == 0 && ref.name.empty())
+      return optionFailure("a column option is blank");
+    if (ref.number == 0 && !ref.name.empty() &&
+        ref.name.find_first_not_of("0123456789") == std::string::npos)
+      return optionFailure("column \"" + ref.name + "\": columns are numbered from 1");
+  }
   auto cUnit = findUnit(Quantity::Concentration, concentrationUnit);
   if (!cUnit)
     return optionFailure("--concentration-unit \"" + concentrationUnit + "\" is not one of " +

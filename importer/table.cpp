@@ -100,7 +100,8 @@ ColumnRef ColumnRef::parse(std::string_view text) {
   const std::string_view t = trimmed(text);
   const bool digits = !t.empty() && t.size() <= 6 &&
                       std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
-  if (digits) return ColumnRef{std::stoi(std::string(t)), {}};
+  // Column 0 does not exist: it stays a name that no header row has.
+  if (digits && std::stoi(std::string(t)) > 0) return ColumnRef{std::stoi(std::string(t)), {}};
   return ColumnRef{0, std::string(t)};
 }
 
