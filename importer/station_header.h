@@ -67,7 +67,7 @@ struct StationHeader {
   PlotSwitches standardizedPlot;          // line 59
   bool screenEcho = false;                // line 61
   Reduction reduction = Reduction::EveryLine;  // line 63
-  std::string columnCaption;              // line 64, the label of the data columns
+  std::string columnCaption = "TIME   CONCENTRATION";  // line 64, the data columns' label
 };
 
 // The output file names the header names by default, from the station file
