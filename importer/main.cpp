@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
   auto* listingOpt = app.add_option("--listing", listing, "Results listing name (default: NAME.OUT)");
   auto* headerOpt = app.add_option("--header", header, "Header options file (TOML)");
   auto* delimOpt = app.add_option("--delimiter", delimiter, "comma, semicolon or tab (default: detected)")
-                       ->check(CLI::IsMember({"comma", "semicolon", "tab", ",", ";"}));
+                       ->check(CLI::IsMember({"comma", "semicolon", "tab"}));
   bool decimalComma = false;
   auto* commaOpt = app.add_flag("--decimal-comma", decimalComma,
                                 "Values have a decimal comma (default: detected)");
@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
   // Layout.
   if (delimOpt->count())
     o.layout.delimiter = delimiter == "tab" ? '\t'
-                         : delimiter == "semicolon" || delimiter == ";" ? ';'
+                         : delimiter == "semicolon" ? ';'
                                                                         : ',';
   o.layout.decimalComma = commaOpt->count() > 0;
   if (skipOpt->count()) o.layout.skipLines = skipLines;
