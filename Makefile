@@ -24,8 +24,12 @@ PACKAGES += fonts-liberation2
 PACKAGES += cups
 PACKAGES += printer-driver-cups-pdf
 PACKAGES += poppler-utils
+PACKAGES += libcli11-dev
+PACKAGES += libtomlplusplus-dev
+PACKAGES += libfast-float-dev
+PACKAGES += time
 
-.PHONY: all build deps install-packages test sanitize demo bench fuzz clean
+.PHONY: all build deps install-packages test sanitize demo bench bench-import fuzz clean
 
 all: build
 
@@ -66,6 +70,11 @@ demo: deps build
 
 bench: deps build
 	@bench/read_benchmark.sh $(BUILD)
+
+# Times kaldero-import on a generated export of 1,000,000 rows and reports
+# its peak resident memory.
+bench-import: deps build
+	@bench/import_benchmark.sh $(BUILD)
 
 # Fuzzing with libFuzzer (clang): each target runs FUZZ_SECONDS on a copy of
 # its seed corpus under tests/fuzz/corpus; findings are written to

@@ -54,4 +54,44 @@ for want in "results listing" "Chatwin table file" "interpolated-data file" "CXT
   fi
 done
 [ $status = 0 ] && status=$missing
+
+# From a logger file to a station file: kaldero-import turns the real 150 m
+# fluorometer export into a station data file and a control file, and the
+# program runs on them.
+loggers=$(cd .. && pwd)/shared/data/loggers
+export_file=$loggers/furfooz_150m_fluorometer.txt
+echo
+if [ ! -f "$export_file" ]; then
+  echo "No logger export at $export_file: the import demo is skipped."
+  exit $status
+fi
+imported=$build/demo-import
+rm -rf "$imported"
+mkdir -p "$imported"
+echo "Importing $export_file into $imported:"
+import_status=0
+(cd "$imported" && "$OLDPWD/$build/kaldero-import" "$export_file" -o TQF.DAT \
+   --injection "2016-04-13 10:00" --date-column Date --time-column Time \
+   --concentration-column "Rhodamine [ppb]" --concentration-unit ppb \
+   --discharge "0.0057 m3/s" --distance 150m \
+   --control KALDERO.D --mass "200 g" --release pulse:0.1) || import_status=$?
+if [ $import_status != 0 ]; then
+  echo "kaldero-import failed (exit status $import_status)."
+  exit $import_status
+fi
+run_status=0
+(cd "$imported" && env -u DISPLAY "$OLDPWD/$build/kaldero" KALDERO.D </dev/null >console.txt) \
+  || run_status=$?
+echo "The program ran on the imported station in $imported (exit status $run_status)."
+echo "Files there:"
+for f in $(cd "$imported" && ls); do
+  case "$f" in
+    TQF.DAT) what="station data file written by kaldero-import" ;;
+    KALDERO.D) what="control file written by kaldero-import" ;;
+    console.txt) what="console text of the run" ;;
+    *) what=$(kind "$f") ;;
+  esac
+  printf '  %-14s %9d bytes  %s\n' "$f" "$(stat -c %s "$imported/$f")" "$what"
+done
+[ $status = 0 ] && status=$run_status
 exit $status
