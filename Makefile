@@ -24,6 +24,8 @@ PACKAGES += fonts-liberation2
 PACKAGES += cups
 PACKAGES += printer-driver-cups-pdf
 PACKAGES += poppler-utils
+PACKAGES += libceres-dev
+PACKAGES += libboost-math-dev
 
 .PHONY: all build deps install-packages test sanitize demo bench fuzz clean
 

@@ -36,8 +36,8 @@ double erfcx(double x) {
 
 PathResponse::PathResponse(double L, double v, double D, double Td)
     : L_(L), v_(v), D_(D), Td_(Td > 0 ? Td : 0) {
-  valid_ = L > 0 && v > 0 && D > 0 && std::isfinite(L) && std::isfinite(v) &&
-           std::isfinite(D) && std::isfinite(Td_);
+  valid_ = L > 0 && v > 0 && D > 0 && std::isfinite(L) && std::isfinite(v) && std::isfinite(D) &&
+           std::isfinite(Td_);
   if (!valid_) return;
   peclet_ = v * L / D;
   // Used only where b < kSeriesFrom, which implies v L / D < kSeriesFrom^2.

@@ -64,8 +64,8 @@ TEST(AdvectionDispersion, DiracCurveCarriesTheMassWithTheInverseGaussianMoments)
     // In concentrations: the integral of C Q over time is the mass.
     const double M = 2.0e8, Q = 0.3;
     const std::vector<FlowPath> path{{c.v, c.D, M}};
-    const double mass = simpson([&](double t) { return concentration(t, c.L, Q, 0, path) * Q; },
-                                a, b, 200000);
+    const double mass =
+        simpson([&](double t) { return concentration(t, c.L, Q, 0, path) * Q; }, a, b, 200000);
     EXPECT_NEAR(mass / M, 1, 1e-9);
   }
 }
