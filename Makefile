@@ -68,6 +68,7 @@ demo: deps build
 
 bench: deps build
 	@bench/read_benchmark.sh $(BUILD)
+	@$(BUILD)/bench/fit_benchmark
 
 # Fuzzing with libFuzzer (clang): each target runs FUZZ_SECONDS on a copy of
 # its seed corpus under tests/fuzz/corpus; findings are written to
