@@ -140,20 +140,6 @@ TEST(AdvectionDispersion, PulseIsTheAverageOfTheDiracResponseOverTheRelease) {
   }
 }
 
-TEST(AdvectionDispersion, PulseMomentsShiftByHalfTheReleaseAndTd2Over12) {
-  const Case c = kWide;
-  const double Td = 3000, sd = std::sqrt(c.variance());
-  auto p = [&](double t) { return pulseResponse(t, c.L, c.v, c.D, Td).value; };
-  const double b = c.mean() + 40 * sd;
-  const double m0 = simpson(p, 0, b, 400000);
-  const double mean = simpson([&](double t) { return t * p(t); }, 0, b, 400000) / m0;
-  const double var =
-      simpson([&](double t) { return (t - mean) * (t - mean) * p(t); }, 0, b, 400000) / m0;
-  EXPECT_NEAR(m0, 1, 1e-8);
-  EXPECT_NEAR(mean / (c.mean() + Td / 2), 1, 1e-8);
-  EXPECT_NEAR(var / (c.variance() + Td * Td / 12), 1, 1e-6);
-}
-
 TEST(AdvectionDispersion, DerivativesAgreeWithDifferenceQuotients) {
   for (const Case& c : {kWide, kNarrow}) {
     const double sd = std::sqrt(c.variance());
