@@ -28,6 +28,8 @@ PACKAGES += libcli11-dev
 PACKAGES += libtomlplusplus-dev
 PACKAGES += libfast-float-dev
 PACKAGES += time
+PACKAGES += libceres-dev
+PACKAGES += libboost-math-dev
 
 .PHONY: all build deps install-packages test sanitize demo bench bench-import fuzz clean
 
@@ -70,6 +72,7 @@ demo: deps build
 
 bench: deps build
 	@bench/read_benchmark.sh $(BUILD)
+	@$(BUILD)/bench/fit_benchmark
 
 # Times kaldero-import on a generated export of 1,000,000 rows and reports
 # its peak resident memory.
