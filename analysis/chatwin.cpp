@@ -4,10 +4,10 @@
 #include <cmath>
 #include <vector>
 
-#include "app/console.h"
-#include "app/format.h"
+#include "core/console.h"
+#include "core/format.h"
 #include "input/units.h"
-#include "app/text.h"
+#include "core/text.h"
 #include "numeric/line_fit.h"
 #include "numeric/sample_statistics.h"
 

@@ -1,7 +1,7 @@
 #include "analysis/context.h"
 
-#include "app/console.h"
-#include "app/listing.h"
+#include "core/console.h"
+#include "core/listing_channel.h"
 
 namespace kaldero {
 

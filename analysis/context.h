@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/results.h"
+#include "model/results.h"
 #include "input/control_file.h"
-#include "input/test_description.h"
+#include "model/test_description.h"
 
 namespace kaldero {
 

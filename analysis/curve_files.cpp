@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "analysis/guards.h"
-#include "app/checked_file.h"
-#include "app/format.h"
+#include "core/checked_file.h"
+#include "core/format.h"
 #include "input/units.h"
 
 namespace kaldero::curves {

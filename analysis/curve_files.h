@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/checked_file.h"
+#include "core/checked_file.h"
 
 namespace kaldero::curves {
 

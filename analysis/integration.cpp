@@ -1,8 +1,8 @@
 #include "analysis/integration.h"
 
-#include "app/console.h"
-#include "app/format.h"
-#include "app/reports.h"
+#include "core/console.h"
+#include "core/format.h"
+#include "core/file_reports.h"
 #include "numeric/pchip.h"
 
 namespace kaldero {

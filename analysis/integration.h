@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "analysis/results.h"
+#include "model/results.h"
 
 namespace kaldero {
 

@@ -1,7 +1,7 @@
 #include "analysis/listing_lines.h"
 
-#include "app/format.h"
-#include "app/text.h"
+#include "core/format.h"
+#include "core/text.h"
 
 namespace kaldero::lines {
 

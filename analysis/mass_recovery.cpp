@@ -7,12 +7,12 @@
 #include "analysis/guards.h"
 #include "analysis/integration.h"
 #include "analysis/listing_lines.h"
-#include "app/console.h"
-#include "app/format.h"
-#include "app/listing.h"
-#include "app/reports.h"
-#include "app/stop.h"
-#include "app/text.h"
+#include "core/console.h"
+#include "core/format.h"
+#include "core/listing_channel.h"
+#include "core/file_reports.h"
+#include "core/stop.h"
+#include "core/text.h"
 
 namespace kaldero {
 

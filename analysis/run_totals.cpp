@@ -6,10 +6,10 @@
 #include "analysis/guards.h"
 #include "analysis/listing_lines.h"
 #include "analysis/mass_recovery.h"
-#include "app/console.h"
-#include "app/listing.h"
-#include "app/reports.h"
-#include "app/text.h"
+#include "core/console.h"
+#include "core/listing_channel.h"
+#include "core/file_reports.h"
+#include "core/text.h"
 
 namespace kaldero {
 

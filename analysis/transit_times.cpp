@@ -8,10 +8,10 @@
 #include "analysis/integration.h"
 #include "analysis/listing_lines.h"
 #include "analysis/mass_recovery.h"
-#include "app/console.h"
-#include "app/format.h"
-#include "app/listing.h"
-#include "app/text.h"
+#include "core/console.h"
+#include "core/format.h"
+#include "core/listing_channel.h"
+#include "core/text.h"
 
 namespace kaldero {
 

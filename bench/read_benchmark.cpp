@@ -9,9 +9,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/console.h"
-#include "app/text.h"
-#include "app/work_array.h"
+#include "core/console.h"
+#include "core/text.h"
+#include "driver/work_array.h"
 #include "input/station_file.h"
 #include "tests/support/station_text.h"
 

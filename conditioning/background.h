@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "input/test_description.h"
+#include "model/test_description.h"
 
 namespace kaldero {
 

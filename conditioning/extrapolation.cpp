@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/console.h"
-#include "app/format.h"
-#include "app/stop.h"
+#include "core/console.h"
+#include "core/format.h"
+#include "core/stop.h"
 #include "conditioning/gracon.h"
 #include "conditioning/pchip_reports.h"
 #include "numeric/pchip.h"

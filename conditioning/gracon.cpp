@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/console.h"
-#include "app/format.h"
-#include "app/text.h"
+#include "core/console.h"
+#include "core/format.h"
+#include "core/text.h"
 #include "numeric/sample_statistics.h"
 
 namespace kaldero {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "input/station_curve.h"
+#include "model/station_curve.h"
 
 namespace kaldero {
 

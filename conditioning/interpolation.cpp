@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "app/checked_file.h"
-#include "app/console.h"
-#include "app/format.h"
-#include "app/reports.h"
-#include "app/stop.h"
-#include "app/storage.h"
-#include "app/text.h"
+#include "core/checked_file.h"
+#include "core/console.h"
+#include "core/format.h"
+#include "core/file_reports.h"
+#include "core/stop.h"
+#include "core/storage.h"
+#include "core/text.h"
 #include "conditioning/pchip_reports.h"
 #include "numeric/pchip.h"
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/console.h"
-#include "app/format.h"
+#include "core/console.h"
+#include "core/format.h"
 
 namespace kaldero {
 

@@ -1,9 +1,9 @@
 #include "input/checks.h"
 
-#include "app/console.h"
-#include "app/format.h"
-#include "app/listing.h"
-#include "app/stop.h"
+#include "core/console.h"
+#include "core/format.h"
+#include "core/listing_channel.h"
+#include "core/stop.h"
 
 namespace kaldero {
 

@@ -1,7 +1,7 @@
 #include "input/control_file.h"
 
-#include "app/console.h"
-#include "app/reports.h"
+#include "core/console.h"
+#include "core/file_reports.h"
 
 namespace kaldero {
 

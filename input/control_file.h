@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/text.h"
+#include "core/text.h"
 #include "input/freeformat.h"
 
 namespace kaldero {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/reports.h"
-#include "app/text.h"
+#include "core/file_reports.h"
+#include "core/text.h"
 
 namespace kaldero {
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "input/test_description.h"
+#include "model/test_description.h"
 
 namespace kaldero {
 

@@ -3,11 +3,11 @@
 #include <cmath>
 #include <limits>
 
-#include "app/console.h"
-#include "app/format.h"
-#include "app/reports.h"
-#include "app/stop.h"
-#include "app/text.h"
+#include "core/console.h"
+#include "core/format.h"
+#include "core/file_reports.h"
+#include "core/stop.h"
+#include "core/text.h"
 #include "conditioning/extrapolation.h"
 
 namespace kaldero {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "input/freeformat.h"
-#include "input/station_curve.h"
-#include "input/test_description.h"
+#include "model/station_curve.h"
+#include "model/test_description.h"
 
 namespace kaldero {
 

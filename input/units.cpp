@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/text.h"
+#include "core/text.h"
 
 namespace kaldero::units {
 

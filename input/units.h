@@ -7,7 +7,7 @@
 #include <string>
 
 #include "input/control_file.h"
-#include "input/test_description.h"
+#include "model/test_description.h"
 
 namespace kaldero::units {
 

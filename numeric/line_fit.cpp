@@ -5,7 +5,7 @@
 #include <cmath>
 #include <new>
 
-#include "app/console.h"
+#include "core/console.h"
 
 namespace kaldero {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "analysis/dispersion.h"
-#include "app/stop.h"
+#include "core/stop.h"
 #include "tests/support/analysis_context.h"
 #include "tests/support/analysis_run.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/reports.h"
+#include "core/file_reports.h"
 #include "tests/support/analysis_context.h"
 #include "tests/support/listing_values.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/reports.h"
+#include "core/file_reports.h"
 #include "tests/support/capture.h"
 
 namespace kaldero {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/reports.h"
-#include "app/stop.h"
+#include "core/file_reports.h"
+#include "core/stop.h"
 #include "tests/support/analysis_context.h"
 #include "tests/support/listing_values.h"
 

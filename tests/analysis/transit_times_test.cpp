@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "analysis/mass_recovery.h"
-#include "app/stop.h"
+#include "core/stop.h"
 #include "tests/support/analysis_context.h"
 #include "tests/support/listing_values.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/stop.h"
+#include "core/stop.h"
 #include "numeric/pchip.h"
 #include "tests/support/capture.h"
 #include "tests/support/data_pass.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/console.h"
+#include "core/console.h"
 #include "input/control_file.h"
 #include "tests/fuzz/memory_file.h"
 

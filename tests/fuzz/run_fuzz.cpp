@@ -19,8 +19,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/console.h"
-#include "app/run_driver.h"
+#include "core/console.h"
+#include "driver/run_driver.h"
 #include "tests/fuzz/oracle.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <map>
 #include <string>
 
-#include "app/console.h"
-#include "app/run_driver.h"
+#include "core/console.h"
+#include "driver/run_driver.h"
 #include "tests/fuzz/oracle.h"
 
 namespace {

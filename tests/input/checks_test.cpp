@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/listing.h"
-#include "app/stop.h"
-#include "app/text.h"
+#include "core/listing_channel.h"
+#include "core/stop.h"
+#include "core/text.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/text.h"
+#include "core/text.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"
 

@@ -7,8 +7,8 @@
 #include <map>
 #include <vector>
 
-#include "app/stop.h"
-#include "app/text.h"
+#include "core/stop.h"
+#include "core/text.h"
 #include "tests/support/capture.h"
 #include "tests/support/data_pass.h"
 #include "tests/support/station_text.h"

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "analysis/context.h"
-#include "app/listing.h"
-#include "app/text.h"
+#include "core/listing_channel.h"
+#include "core/text.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"
 

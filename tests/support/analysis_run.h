@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_state.h"
-#include "app/station_analysis.h"
-#include "app/text.h"
+#include "driver/run_state.h"
+#include "driver/station_analysis.h"
+#include "core/text.h"
 #include "tests/support/analysis_context.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"

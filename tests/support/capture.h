@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/console.h"
+#include "core/console.h"
 
 namespace kaldero::testing {
 

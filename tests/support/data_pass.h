@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/stop.h"
-#include "app/text.h"
-#include "app/work_array.h"
+#include "core/stop.h"
+#include "core/text.h"
+#include "driver/work_array.h"
 #include "input/station_file.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"

@@ -1,0 +1,60 @@
+// The results-listing channel: the output channel on which a station's
+// results listing is written. Lines sent while no listing is open go nowhere
+// (the console copy of a report is the one that counts then).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/checked_file.h"
+
+namespace kaldero {
+
+class Console;
+
+class ListingChannel {
+ public:
+  ListingChannel() = default;
+  ListingChannel(const ListingChannel&) = delete;
+  ListingChannel& operator=(const ListingChannel&) = delete;
+  ~ListingChannel() = default;
+
+  // Opens path for writing from its start (false when it cannot be created).
+  bool open(const std::string& path);
+  // Opens path for appending, creating it when absent.
+  bool openAppend(const std::string& path);
+  // Closes the listing; false when it was not written completely. Closing
+  // a channel that is not open is true.
+  bool close();
+  bool isOpen() const { return file_.isOpen(); }
+  // Hands what was written so far to the file, so that it can be read back
+  // while the channel stays open; false when the listing is incomplete.
+  bool flush();
+  const std::string& path() const { return file_.path(); }
+
+  // Whether every listing written through the channel so far is complete
+  // (flushes the open one first). The first one that is not is named by
+  // failedPath(), with the system's reason in failure().
+  bool intact();
+  const std::string& failedPath() const { return failedPath_; }
+  const std::string& failure() const { return failure_; }
+
+  void line(std::string_view s = {});
+  void empty(int n = 1);
+
+ private:
+  bool note(bool ok);
+
+  CheckedFile file_;
+  std::string failedPath_;
+  std::string failure_;
+};
+
+// A listing line marked for the screen echo: written first to the console
+// when echo is on, then to the listing.
+void echoLine(Console& console, ListingChannel& listing, bool echo, std::string_view s);
+void echoEmpty(Console& console, ListingChannel& listing, bool echo, int n = 1);
+// A line written to both, the console first.
+void bothLine(Console& console, ListingChannel& listing, std::string_view s);
+
+}  // namespace kaldero

@@ -1,0 +1,64 @@
+// The run-wide state the driver owns and hands to the steps by reference.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/results.h"
+#include "analysis/run_totals.h"
+#include "core/listing_channel.h"
+#include "core/text.h"
+#include "driver/work_array.h"
+#include "input/control_file.h"
+#include "input/output_names.h"
+#include "model/station_curve.h"
+#include "input/station_file.h"
+#include "model/test_description.h"
+#include "plot/plot_state.h"
+
+namespace kaldero {
+
+class Console;
+
+struct StationState {
+  std::string stationFile = text::padded("");  // station data file name
+  int32_t n = 0;      // samples held in the work array
+  int32_t mode = 1;   // data-reduction mode as decided
+  int32_t k = 0;      // reduction factor
+  TailFit tail;
+  // Whether the concentration segment holds tracer loads (concentration
+  // times discharge), as the results reports leave it for a pulse.
+  bool curveIsLoad = false;
+};
+
+struct RunState {
+  explicit RunState(Console& c) : console(c) {}
+
+  Console& console;
+  ControlValues control;
+  TestDescription test;
+  AnalysisResults results;
+  RunTotals totals;
+  StationState station;
+
+  ControlFile controlFile;
+  StationFile stationFile;
+  ListingChannel listing;
+  StationWorkArray work;
+  plot::PlotState plots;  // graphics devices and what the plots keep for the run
+
+  // The files of the run no output may replace: the control file and every
+  // station data file it lists, and the files written by earlier stations.
+  FileSet inputFiles;
+  FileSet earlierOutputs;
+  // Output files other than the results listings that could not be
+  // written; the run goes on and ends with a non-zero exit status.
+  int32_t filesNotWritten = 0;
+
+  int32_t stationCounter = 0;
+  int32_t phase = 0;         // 0 measured curve, 1 after interpolation onto knots
+  bool statusWord = false;   // spline flag of the integrations: always false
+};
+
+}  // namespace kaldero

@@ -1,0 +1,119 @@
+#include "plot/chatwin_plot.h"
+
+#include <cpgplot.h>
+
+#include <cmath>
+
+#include "input/units.h"
+#include "plot/plot_draw.h"
+
+namespace kaldero::plot {
+
+void drawChatwinPlot(PlotContext& ctx, int32_t n, std::span<const float> T,
+                     std::span<const float> F, std::span<const float> P,
+                     const ChatwinTexts& texts, int32_t phase, [[maybe_unused]] int32_t firstPlot,
+                     int32_t& screenSwitch, int32_t psSwitch) {
+  if (n < 1) return;
+  PlotState& st = ctx.state;
+  units::timeLabel(ctx.test.timeUnit, st.chatwinTimeLabel);
+  const std::string vertical = text::padded(
+      "[\\fit \\fnln \\fi(A\\dp\\u /C\\(2255)t\\b\\u\\(2376)\\d)]\\fn\\u1/2\\d (s\\u1/2\\d)", 71);
+  const bool ps = psSwitch > 1;
+  if (ps) {
+    if (!st.devices.openPostScript(ctx.console)) return;
+    if (screenSwitch == 0) screenSwitch = 1;
+  } else if (screenSwitch == 1) {
+    if (!st.devices.selectScreen(chatwinWindow(phase))) return;
+  } else {
+    int id = 0;
+    cpgqid(&id);
+    if (id <= 0) return;
+  }
+
+  cpgpage();
+  cpgvstd();
+  cpgsls(1);
+  const Range x = plotRange(T[0], T[n - 1]);
+  Range y = plotRange(P[n - 1], P[0]);
+  y.lo *= 2.0f;
+  y.hi *= 2.0f;
+  if (y.hi > std::fabs(y.lo)) y.hi = std::fabs(y.lo);
+  y = usable(y);
+  const float xcap = 0.75f * x.hi + 0.25f * x.lo;
+  // The window starts at the first time, not at the range's left end.
+  const Range window = usable(Range{T[0], x.hi});
+  cpgsvp(0.1f, 0.9f, 0.1f, 0.9f);
+  cpgswin(window.lo, window.hi, y.lo, y.hi);
+  cpgbbuf();
+  cpgsci(7);
+  cpgslw(4);
+  cpgbox("BCNST", 0.0f, 0, "ABCNST", 0.0f, 0);
+  cpgsci(1);
+  cpgslw(3);
+  sideText("T", 3.0f, 0.5f, 0.5f, phase == 0 ? ctx.stationFile : ctx.test.interpolatedName);
+  sideText("B", 3.2f, 0.5f, 0.5f, st.chatwinTimeLabel);
+  sideText("L", 3.0f, 0.5f, 0.5f, vertical);
+
+  // The fitted line leaves out the last quarter of the points.
+  cpgslw(2);
+  cpgsci(2);
+  cpgsls(1);
+  const int32_t lineN = n - n / 4;
+  if (lineN >= 2) cpgline(lineN, T.data(), F.data());
+  cpgsci(5);
+  cpgsch(2.5f);
+  markers(n, T.data(), P.data(), 20);
+  cpgslw(1);
+  cpgsci(8);
+  cpgsls(2);
+  segment(x.lo, 0.0f, x.hi, 0.0f);
+
+  const float xmid = (x.hi + x.lo) * 0.5f;
+  const float yeq = y.hi > 2.0f * P[0] ? 2.0f * P[0] : 1.5f * P[0];
+  cpgsch(0.9f);
+  cpgsci(1);
+  cpgsls(1);
+  cpgstbg(0);
+  TextBox b = drawText(xmid, yeq, "Y = ");
+  b = drawText(b.right, yeq, visible(texts.a));
+  drawText(b.right, yeq, " +  ");
+  b = textBox(b.right, yeq, " + ");
+  b = drawText(b.right, yeq, visible(texts.b));
+  drawText(b.right, yeq, " X");
+
+  const float xt = T[0] + 0.25f * (T[n - 1] - xmid);
+  float yline = y.lo / 1.5f;
+  b = drawText(xt, yline, "R\\u2\\d =");
+  drawText(b.right, yline, visible(texts.r2));
+  yline = b.bottom - 1.5f * b.height();
+  b = drawText(xt, yline, "r =");
+  drawText(b.right, yline, visible(texts.r));
+  yline = b.bottom - 2.5f * b.height();
+  b = drawText(xt, yline, "z =");
+  drawText(b.right, yline, visible(texts.z));
+  yline = b.bottom - 2.5f * b.height();
+  b = drawText(xt, yline, "PROB =");
+  drawText(b.right, yline, visible(texts.prob));
+  cpgsci(3);
+  drawText(xcap, yline, "Chatwin Parameter");
+
+  cpgebuf();
+  if (ps) st.devices.closePostScript();
+}
+
+void chatwinPlots(PlotContext& ctx, int32_t n, std::span<const float> T,
+                  std::span<const float> F, std::span<const float> P, const ChatwinTexts& texts,
+                  int32_t phase, int32_t firstPlot, Switches& chatwinSwitches) {
+  int32_t& screen = chatwinSwitches[2];
+  int32_t& postScript = chatwinSwitches[3];
+  if (screen == 1) drawChatwinPlot(ctx, n, T, F, P, texts, phase, firstPlot, screen, postScript);
+  ++postScript;
+  if (postScript == 2) {
+    drawChatwinPlot(ctx, n, T, F, P, texts, phase, firstPlot, screen, postScript);
+    keepPostScript(ctx, ctx.stationFile, 85, kSuffixChatwin);
+  }
+  screen = 0;
+  postScript = 0;
+}
+
+}  // namespace kaldero::plot

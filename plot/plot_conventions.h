@@ -1,0 +1,76 @@
+// What every plot shares: the context a plot is drawn in, the screen-window
+// identifiers, the PostScript file names, the console prompts around plots
+// and closing the graphics windows before console output.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "input/output_names.h"
+#include "model/test_description.h"
+#include "plot/plot_state.h"
+
+namespace kaldero {
+class Console;
+}
+
+namespace kaldero::plot {
+
+struct PlotContext {
+  Console& console;
+  PlotState& state;
+  const TestDescription& test;
+  std::string stationFile;        // station data file name, 50 characters
+  const FileSet& inputFiles;      // files a PostScript file never replaces ...
+  const FileSet& earlierOutputs;  // ... nor do the files of earlier stations
+};
+
+// The plot functions take the first-plot flag of the station loop (1 at the
+// first station, when a plot opens its window). The devices open a window
+// whenever its identifier has none open and reuse it otherwise, so the flag
+// changes nothing: a window closed before console output, or one a first
+// station never opened, is opened again when next needed.
+//
+// Screen windows: the data plot 1 (phase 0) and 2 (phase 1); the Chatwin
+// plot 2 and 3; the normalized, load and standardized plots 3, 4 and 5 in
+// phase 0 and one more in any other phase.
+inline int32_t dataWindow(int32_t phase) { return phase == 0 ? 1 : 2; }
+inline int32_t chatwinWindow(int32_t phase) { return phase == 0 ? 2 : 3; }
+// kind: 0 normalized concentration, 1 normalized load, 2 standardized curve.
+inline int32_t curveWindow(int32_t kind, int32_t phase) { return 3 + kind + (phase == 0 ? 0 : 1); }
+
+// Suffix codes of the PostScript files.
+enum PostScriptSuffix : int32_t {
+  kSuffixData = 0,          // "_DAT.PS"
+  kSuffixInterpolated = 1,  // "_INT.PS"
+  kSuffixChatwin = 2,       // "_CHT.PS"
+  kSuffixNormalized = 3,    // "_NRM.PS"
+  kSuffixLoad = 4,          // "_LOD.PS"
+  kSuffixStandardized = 5,  // "_STN.PS"
+};
+
+// The PostScript file name made from a file name in a buffer of length
+// characters: the part up to the first period (or, without a period, up to
+// the first run of five blanks) with its blanks made "_", followed by the
+// suffix of the code. A directory part of the name is kept as it is; the
+// rule applies to the last path component. Returned without trailing
+// blanks.
+std::string postScriptFileName(std::string_view name, int32_t length, int32_t code);
+
+// Ends the PostScript pass: moves the finished file to the PostScript name
+// made from name (in a buffer of length characters) with the suffix code.
+void keepPostScript(PlotContext& ctx, std::string_view name, int32_t length, int32_t code);
+
+// The prompts of the plots: seven empty lines, then 10 blanks, the text, one
+// blank and the first 40 characters of the file name; waits for Enter.
+inline constexpr std::string_view kPlotPrompt = "PRESS RETURN FOR A GRAPHICAL PLOT OF";
+inline constexpr std::string_view kListingPrompt = "CHECK THE TIME-CONCENTRATION DATA";
+void plotPrompt(Console& console, std::string_view text, std::string_view fileName);
+
+// Closes the graphics windows so that the console output that follows can
+// be read, and clears the console screen.
+void closeGraphicsWindow(Console& console, PlotState& state);
+
+}  // namespace kaldero::plot

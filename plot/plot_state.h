@@ -1,0 +1,30 @@
+// What the plots keep between calls for the whole run: the graphics
+// devices, the saved left text position of the data plot and the axis
+// labels (a unit code outside the tables leaves a label as the previous plot
+// of its kind had it).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/text.h"
+#include "plot/plot_device.h"
+
+namespace kaldero::plot {
+
+struct PlotState {
+  PlotDevices devices;
+  float savedLeft = 0;  // left text position of the data plot
+  std::string dataTimeLabel = text::padded("");
+  std::string dataConcentrationLabel = text::padded("");
+  std::string dataDischargeLabel = text::padded("");
+  std::string curveTimeLabel = text::padded("");
+  std::string chatwinTimeLabel = text::padded("");
+  // The PostScript files kept for the current station, and the count of
+  // those that could not be written in the whole run.
+  std::vector<std::string> keptFiles;
+  int32_t filesNotWritten = 0;
+};
+
+}  // namespace kaldero::plot

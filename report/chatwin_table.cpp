@@ -1,0 +1,174 @@
+#include "report/chatwin_table.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "core/console.h"
+#include "core/format.h"
+#include "core/file_reports.h"
+#include "core/text.h"
+#include "input/output_names.h"
+
+namespace kaldero {
+
+namespace {
+
+const std::string kRule = std::string(17, ' ') + std::string(73, '-');
+
+// The table as lines; the console and the file differ only in paging.
+class Lines {
+ public:
+  explicit Lines(const ChatwinTable& t) : t_(t) {}
+
+  std::vector<std::string> title(bool longForm) const {
+    std::vector<std::string> out(longForm ? 6 : 3, "");
+    out.push_back(std::string(30, ' ') + "CHATWIN PARAMETER VALUES FOR " +
+                  text::padded(t_.titleName, 40));
+    out.push_back(kRule);
+    return out;
+  }
+
+  static std::vector<std::string> header() {
+    return {"",
+            "",
+            std::string(17, ' ') + "SAMPLE" + std::string(10, ' ') + "TIME" +
+                std::string(11, ' ') + "CHATWIN" + std::string(12, ' ') + "FIT" +
+                std::string(11, ' ') + "RESIDUAL",
+            std::string(17, ' ') + std::string(6, '-') + std::string(7, ' ') +
+                std::string(10, '-') + std::string(6, ' ') + std::string(10, '-') +
+                std::string(7, ' ') + std::string(10, '-') + std::string(7, ' ') +
+                std::string(10, '-')};
+  }
+
+  // Row k, 1-based.
+  std::string row(int32_t k) const {
+    const std::size_t i = static_cast<std::size_t>(k - 1);
+    const int32_t sample = t_.samples - static_cast<int32_t>(t_.TK.size()) + k;
+    return std::string(15, ' ') + fmt::I(sample, 6) + std::string(8, ' ') +
+           fmt::checkedF(t_.TK[i], 10, 4, "time of the Chatwin table") + std::string(6, ' ') +
+           fmt::checkedF(t_.PK[i], 11, 4, "Chatwin parameter") + std::string(6, ' ') +
+           fmt::checkedF(t_.FK[i], 11, 4, "fitted Chatwin parameter") + std::string(6, ' ') +
+           fmt::checkedF(t_.PK[i] - t_.FK[i], 11, 4, "Chatwin residual");
+  }
+
+  static std::vector<std::string> end(bool fitPoints) {
+    return {"", std::string(38, ' ') + (fitPoints ? "END OF VALID CHATWIN DATA" : "END OF CHATWIN DATA"),
+            kRule, "", ""};
+  }
+
+  static std::vector<std::string> residual(float r) {
+    return {std::string(20, ' ') + "SQUARE ROOT OF THE SUM OF THE SQUARES OF THE RESIDUALS =" +
+                fmt::checkedF(r, 14, 6, "Chatwin residual"),
+            ""};
+  }
+
+  std::string fitRange() const {
+    // One digit below 10, two below 100, and as many as the count needs
+    // from there on.
+    const int32_t n = t_.fitPoints;
+    const int width = n < 10 ? 1 : n < 100 ? 2 : std::max<int>(3, static_cast<int>(std::to_string(n).size()));
+    return std::string(20, ' ') + "ONLY SAMPLES 1 THROUGH " + fmt::I(n, width) +
+           " ARE USED FOR THE FINAL STRAIGHT-LINE FIT";
+  }
+
+  // Rows of the fit points that exist among the listed points.
+  int32_t fitRows() const {
+    return std::min<int32_t>(t_.fitPoints, static_cast<int32_t>(t_.TK.size()));
+  }
+
+  float fitResidual() const {
+    float sum = 0;
+    for (int32_t k = 1; k <= fitRows(); ++k) {
+      const float d = t_.PK[static_cast<std::size_t>(k - 1)] - t_.FK[static_cast<std::size_t>(k - 1)];
+      sum += d * d;
+    }
+    return std::sqrt(sum);
+  }
+
+ private:
+  const ChatwinTable& t_;
+};
+
+void put(Console& c, const std::vector<std::string>& lines) {
+  for (const auto& l : lines) c.line(l);
+}
+
+void put(std::vector<std::string>& out, const std::vector<std::string>& lines) {
+  out.insert(out.end(), lines.begin(), lines.end());
+}
+
+// Rows 1 .. count in pages of 15, each page with its title and header;
+// then the end block, the residual line, the continue prompt and the gap.
+void consolePages(Console& c, const ChatwinTable& t, const Lines& lines, int32_t count,
+                  bool fitPoints, float residual) {
+  const bool longTitle = !fitPoints;
+  if (count == 0) {
+    put(c, lines.title(longTitle));
+    put(c, Lines::header());
+  }
+  for (int32_t k = 1; k <= count; ++k) {
+    if ((k - 1) % 15 == 0) {
+      put(c, lines.title(longTitle));
+      put(c, Lines::header());
+    }
+    c.line(lines.row(k));
+    if (k % 15 == 0 && k < count) {
+      c.empty();
+      c.continuePrompt();
+      c.waitEnter();
+      c.clear();
+      c.empty(t.plotShowing ? 4 : 2);
+    }
+  }
+  put(c, Lines::end(fitPoints));
+  put(c, Lines::residual(residual));
+  c.continuePrompt();
+  c.waitEnter();
+  c.clear();
+  c.empty(9);
+}
+
+}  // namespace
+
+float writeChatwinTable(Console& c, const ChatwinTable& t,
+                        const std::function<void()>& dismissScreenPlot, WriteOutcome* fileOutcome) {
+  const Lines lines(t);
+  const auto K = static_cast<int32_t>(t.TK.size());
+  float fitResidual = 0;
+  if (t.onScreen) {
+    if (t.plotShowing) {
+      if (dismissScreenPlot) dismissScreenPlot();
+      c.maximize();
+      c.clear();
+    }
+    consolePages(c, t, lines, K, false, t.residual);
+    fitResidual = lines.fitResidual();
+    c.line(lines.fitRange());
+    consolePages(c, t, lines, lines.fitRows(), true, fitResidual);
+  }
+  if (t.toFile) {
+    const std::string name = text::trimmed(chatwinTableFileName(t.stationName));
+    std::vector<std::string> f;
+    put(f, lines.title(true));
+    put(f, Lines::header());
+    for (int32_t k = 1; k <= K; ++k) put(f, {lines.row(k)});
+    put(f, Lines::end(false));
+    put(f, Lines::residual(t.residual));
+    put(f, std::vector<std::string>(9, ""));
+    fitResidual = lines.fitResidual();
+    put(f, {lines.fitRange()});
+    put(f, lines.title(false));
+    put(f, Lines::header());
+    for (int32_t k = 1; k <= lines.fitRows(); ++k) put(f, {lines.row(k)});
+    put(f, Lines::end(true));
+    put(f, Lines::residual(fitResidual));
+    put(f, std::vector<std::string>(9, ""));
+    const WriteOutcome outcome = writeTextFile(name, f);
+    if (!outcome.ok()) reportFileNotWritten(c, "CHATWIN TABLE FILE", name, outcome);
+    if (fileOutcome) *fileOutcome = outcome;
+  }
+  return fitResidual;
+}
+
+}  // namespace kaldero

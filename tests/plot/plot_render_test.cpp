@@ -1,0 +1,221 @@
+// Every kind of plot drawn into its PostScript file, rendered with
+// Ghostscript and checked not to be blank. The PNGs are kept under
+// rendered-plots/ in the test folder.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/format.h"
+#include "plot/chatwin_plot.h"
+#include "plot/curve_plot.h"
+#include "plot/data_plot.h"
+#include "tests/plot/plot_fixture.h"
+
+namespace kaldero::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+TailFit exampleTail() {
+  TailFit tail;
+  tail.texts = {text::padded(fmt::G(152.3f, 14, 6), 35), text::padded(fmt::G(-0.2134f, 14, 6), 35),
+                text::padded(fmt::G(-0.9962f, 10, 4), 35), text::padded(fmt::F(0.41f, 6, 2), 35)};
+  tail.rateFlag = 2;
+  return tail;
+}
+
+TEST_F(PlotTest, DataPlotWithDischargeErrorBarsAndTailEquation) {
+  test_.timeUnit = 1;
+  test_.concentrationUnit = 3;
+  test_.dischargeMode = 1;
+  test_.dischargeUnit = 4;
+  test_.extrapolationOption = 1;
+  test_.extrapolationMethod = 1;
+  test_.dataPlot = {0, 1, 1, 1};
+  const Samples s = breakthrough(40, 0.5f, 40.0f, 6.0f, 80.0f);
+  auto ctx = context();
+  plot::dataPlot(ctx, s.curve(), exampleTail(), 0, 2, 1, 1);
+  EXPECT_TRUE(state_.devices.screenOpen(plot::dataWindow(0)));
+  EXPECT_THAT(files(), ElementsAre("STATION1_DAT.PS"));
+  expectRendered("STATION1_DAT.PS", "data_plot.png");
+}
+
+TEST_F(PlotTest, InterpolatedPlotIsNamedFromTheStationFile) {
+  test_.timeUnit = 2;
+  test_.concentrationUnit = 2;
+  test_.dischargeMode = 2;
+  test_.knotOption = 1;
+  test_.interpolatedName = text::padded("KNOTS.TXT");
+  test_.interpolatedPlot = {0, 0, 1, 1};
+  const Samples s = breakthrough(150, 1.0f, 72.0f, 30.0f, 2.5f);
+  auto ctx = context();
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 1, 0, 0, 1);
+  EXPECT_TRUE(state_.devices.screenOpen(plot::dataWindow(1)));
+  EXPECT_THAT(files(), ElementsAre("STATION1_INT.PS"));
+  expectRendered("STATION1_INT.PS", "interpolated_plot.png");
+}
+
+TEST_F(PlotTest, PostScriptAloneOpensNoWindowAndStillHoldsTheCurve) {
+  test_.timeUnit = 2;
+  test_.dischargeMode = 2;
+  test_.dataPlot = {0, 0, 0, 1};
+  const Samples s = breakthrough(30, 1.0f, 30.0f, 8.0f, 10.0f);
+  auto ctx = context();
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+  EXPECT_FALSE(state_.devices.screenOpen(plot::dataWindow(0)));
+  EXPECT_THAT(files(), ElementsAre("STATION1_DAT.PS"));
+  const auto page = renderPostScript("STATION1_DAT.PS");
+  ASSERT_TRUE(page.has_value());
+  EXPECT_GT(page->red(), 50);
+}
+
+TEST_F(PlotTest, PostScriptNeverReplacesAnInputFile) {
+  test_.dischargeMode = 2;
+  test_.dataPlot = {0, 0, 0, 1};
+  std::ofstream("STATION1_DAT.PS") << "an input\n";
+  const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
+  inputs_.add("KALDERO.D");
+  inputs_.add("STATION1_DAT.PS");
+  auto ctx = context();
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+  EXPECT_EQ(dir_.read("STATION1_DAT.PS"), "an input\n");
+  EXPECT_THAT(files(), ElementsAre("STATION1_DAT.PS"));  // no scratch file left
+  EXPECT_THAT(console_.output(), HasSubstr("STATION1_DAT.PS NOT WRITTEN"));
+}
+
+TEST_F(PlotTest, PostScriptNeverReplacesAFileOfAnEarlierStation) {
+  test_.dischargeMode = 2;
+  test_.dataPlot = {0, 0, 0, 1};
+  std::ofstream("STATION1_DAT.PS") << "listing of an earlier station\n";
+  earlier_.add("STATION1_DAT.PS");
+  const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
+  auto ctx = context();
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+  EXPECT_EQ(dir_.read("STATION1_DAT.PS"), "listing of an earlier station\n");
+  EXPECT_THAT(console_.output(), HasSubstr("AN EARLIER STATION OF THIS RUN WROTE THAT FILE"));
+  EXPECT_EQ(state_.filesNotWritten, 0);
+}
+
+// A PostScript file the graphics library could not write completely (a
+// full disk) is reported and not kept under the plot's name.
+TEST_F(PlotTest, AnIncompletePostScriptFileIsNotKept) {
+  test_.dischargeMode = 2;
+  test_.dataPlot = {0, 0, 0, 1};
+  const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
+  auto ctx = context();
+  ASSERT_TRUE(state_.devices.openPostScript(console_.console()));
+  state_.devices.closePostScript();
+  // Cut the scratch file short, as a full disk leaves it.
+  for (const auto& e : std::filesystem::directory_iterator(dir_.dir()))
+    std::filesystem::resize_file(e.path(), 100);
+  plot::keepPostScript(ctx, "STATION1.DAT", 50, plot::kSuffixData);
+  EXPECT_FALSE(std::filesystem::exists("STATION1_DAT.PS"));
+  EXPECT_THAT(console_.output(), HasSubstr("STATION1_DAT.PS COULD NOT BE WRITTEN COMPLETELY"));
+  EXPECT_EQ(state_.filesNotWritten, 1);
+  EXPECT_TRUE(files().empty());
+}
+
+TEST_F(PlotTest, AnExistingOutputFileIsReplaced) {
+  test_.dischargeMode = 2;
+  test_.dataPlot = {0, 0, 0, 1};
+  std::ofstream("STATION1_DAT.PS") << "old plot\n";
+  const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
+  auto ctx = context();
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+  EXPECT_NE(dir_.read("STATION1_DAT.PS"), "old plot\n");
+  EXPECT_TRUE(renderPostScript("STATION1_DAT.PS").has_value());
+}
+
+class CurvePlotTest : public PlotTest {
+ protected:
+  CurvePlotTest() {
+    test_.timeUnit = 2;
+    test_.dischargeMode = 2;
+    test_.normalizedName = text::padded("ST1.NRM");
+    test_.loadName = text::padded("ST1.LOD");
+    test_.standardizedName = text::padded("ST1 STD.CRV");
+    test_.normalizedPlot = test_.loadPlot = test_.standardizedPlot = {0, 1, 1, 1};
+  }
+  plot::CurveParameters params{14.2f, 6.1f, 1.35f, 2.7f, 0.0123f};
+};
+
+TEST_F(CurvePlotTest, NormalizedLoadAndStandardizedPlots) {
+  const Samples s = breakthrough(60, 1.0f, 60.0f, 11.0f, 0.0123f);
+  auto ctx = context();
+  int32_t counter = 0;
+  plot::curvePlot(ctx, s.T, s.C, s.Q, s.n(), {1, 0, 0}, params, 0, 1, counter);
+  plot::curvePlot(ctx, s.T, s.C, s.Q, s.n(), {0, 1, 0}, params, 0, 1, counter);
+  // The standardized curve: (t - mean) / sigma against C / Cp.
+  Samples z = s;
+  for (int i = 0; i < z.n(); ++i) {
+    z.T[i] = (s.T[i] - 14.2f) / 6.1f;
+    z.C[i] = s.C[i] / 0.0123f;
+  }
+  plot::curvePlot(ctx, z.T, z.C, z.Q, z.n(), {0, 0, 1}, params, 0, 1, counter);
+  EXPECT_EQ(counter, 3);
+  for (int k = 0; k < 3; ++k) EXPECT_TRUE(state_.devices.screenOpen(plot::curveWindow(k, 0)));
+  EXPECT_THAT(files(), ElementsAre("ST1_LOD.PS", "ST1_NRM.PS", "ST1_STD_STN.PS"));
+  expectRendered("ST1_NRM.PS", "normalized_plot.png");
+  expectRendered("ST1_LOD.PS", "load_plot.png");
+  expectRendered("ST1_STD_STN.PS", "standardized_plot.png");
+}
+
+TEST_F(CurvePlotTest, PromptOnlyBeforeTheFirstScreenPlotAndNoPlotWithoutAKind) {
+  test_.screenEcho = 1;
+  test_.normalizedPlot = {0, 1, 0, 0};
+  test_.loadPlot = {0, 0, 0, 0};
+  const Samples s = breakthrough(30, 1.0f, 30.0f, 8.0f, 1.0f);
+  auto ctx = context();
+  int32_t counter = 0;
+  plot::curvePlot(ctx, s.T, s.C, s.Q, s.n(), {1, 0, 0}, params, 0, 1, counter);
+  plot::curvePlot(ctx, s.T, s.C, s.Q, s.n(), {1, 0, 0}, params, 0, 1, counter);
+  plot::curvePlot(ctx, s.T, s.C, s.Q, s.n(), {0, 1, 0}, params, 0, 1, counter);
+  plot::curvePlot(ctx, s.T, s.C, s.Q, s.n(), {0, 0, 0}, params, 0, 1, counter);
+  EXPECT_EQ(counter, 2);
+  const std::string out = console_.output();
+  EXPECT_EQ(out, std::string(7, '\n') + "          PRESS RETURN FOR A GRAPHICAL PLOT OF " +
+                     text::padded("ST1.NRM", 40) + "\n");
+  EXPECT_TRUE(files().empty());
+}
+
+TEST_F(PlotTest, ChatwinPlotOnScreenAndInItsFile) {
+  test_.timeUnit = 2;
+  test_.chatwinPlot = {0, 0, 1, 1};
+  std::vector<float> T, F, P;
+  for (int i = 0; i < 24; ++i) {
+    const float t = 2.0f + 1.5f * static_cast<float>(i);
+    T.push_back(t);
+    F.push_back(120.0f - 6.0f * t);
+    P.push_back(F.back() + 4.0f * std::sin(1.7f * static_cast<float>(i)));
+  }
+  plot::ChatwinTexts texts{
+      text::padded(fmt::G(0.9871f, 10, 4), 35), text::padded(fmt::G(-0.9935f, 10, 4), 35),
+      text::padded(fmt::G(0.1e-5f, 10, 4), 35),  text::padded(fmt::G(4.125f, 10, 4), 35),
+      text::padded(fmt::G(120.0f, 14, 6), 35),   text::padded(fmt::G(-6.0f, 14, 6), 35)};
+  auto ctx = context();
+  plot::chatwinPlots(ctx, static_cast<int32_t>(T.size()), T, F, P, texts, 0, 1,
+                     test_.chatwinPlot);
+  EXPECT_TRUE(state_.devices.screenOpen(plot::chatwinWindow(0)));
+  EXPECT_EQ(test_.chatwinPlot, (Switches{0, 0, 0, 0}));
+  EXPECT_THAT(files(), ElementsAre("STATION1_CHT.PS"));
+  expectRendered("STATION1_CHT.PS", "chatwin_plot.png");
+}
+
+TEST_F(PlotTest, ChatwinPostScriptPassTurnsTheScreenSwitchOn) {
+  test_.timeUnit = 2;
+  const std::vector<float> T{1, 2, 3, 4, 5}, F{4, 2, 0, -2, -4}, P{4.2f, 1.9f, 0.1f, -2.2f, -3.9f};
+  plot::ChatwinTexts texts;
+  auto ctx = context();
+  int32_t screen = 0;
+  plot::drawChatwinPlot(ctx, 5, T, F, P, texts, 1, 0, screen, 2);
+  EXPECT_EQ(screen, 1);
+  EXPECT_FALSE(state_.devices.screenOpen(plot::chatwinWindow(1)));
+  plot::keepPostScript(ctx, ctx.stationFile, 85, plot::kSuffixChatwin);
+  EXPECT_THAT(files(), ElementsAre("STATION1_CHT.PS"));
+  EXPECT_TRUE(renderPostScript("STATION1_CHT.PS").has_value());
+}
+
+}  // namespace
+}  // namespace kaldero::testing
