@@ -4,10 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "core/console.h"
-#include "core/format.h"
-#include "input/units.h"
-#include "core/text.h"
+#include "model/units.h"
 #include "numeric/line_fit.h"
 #include "numeric/sample_statistics.h"
 
@@ -25,7 +22,7 @@ std::size_t firstMaximum(std::span<const float> v, int32_t n) {
 
 }  // namespace
 
-float chatwinParameters(Console& console, const ChatwinInputs& in, ChatwinWork& w,
+float chatwinParameters(Notices& notices, const ChatwinInputs& in, ChatwinWork& w,
                         int32_t& nfit) {
   const auto n = static_cast<std::size_t>(in.n);
   const std::size_t p = static_cast<std::size_t>(std::max(in.peakIndex, 1) - 1);
@@ -48,7 +45,7 @@ float chatwinParameters(Console& console, const ChatwinInputs& in, ChatwinWork& 
     // A value that is not a number (a peak parameter of 0) gives no point.
     if (!std::isfinite(w.P[i])) w.P[i] = 0;
   }
-  console.empty();
+  notices.push_back({Notice::Kind::EmptyLine});
 
   // The fit time limit: the smallest of the half-range mean and the median
   // of the sample times and the travel time at the corrected velocity.
@@ -80,9 +77,11 @@ float chatwinParameters(Console& console, const ChatwinInputs& in, ChatwinWork& 
   return dv;
 }
 
-float chatwinFit(Console& console, const ChatwinInputs& in, ChatwinWork& w, int32_t nfit,
-                 const ChatwinReport& report) {
-  if (nfit < 2) return 0;
+ChatwinResults chatwinFit(Notices& notices, const ChatwinInputs& in, ChatwinWork& w,
+                          int32_t nfit) {
+  ChatwinResults out;
+  out.fitPoints = nfit;
+  if (nfit < 2) return out;
   const auto n = static_cast<std::size_t>(in.n);
 
   // Listed points: every sample with a parameter, and the zero of the peak
@@ -96,11 +95,12 @@ float chatwinFit(Console& console, const ChatwinInputs& in, ChatwinWork& w, int3
     ++K;
   }
   while (K > 0 && w.PK[K - 1] > 0) --K;
+  out.listed = static_cast<int32_t>(K);
 
   const auto fitCount = static_cast<std::size_t>(nfit);
   for (std::size_t k = 0; k < fitCount; ++k) w.XF[k] = units::fromSeconds(w.XF[k], in.timeUnit);
   LineCoefficients line;
-  if (!LineFit(w.XF.first(fitCount), w.YF.first(fitCount), line) || !(line.a > 0)) return 0;
+  if (!LineFit(w.XF.first(fitCount), w.YF.first(fitCount), line) || !(line.a > 0)) return out;
 
   float sum = 0;
   for (std::size_t k = 0; k < K; ++k) {
@@ -108,23 +108,21 @@ float chatwinFit(Console& console, const ChatwinInputs& in, ChatwinWork& w, int3
     const float d = w.PK[k] - w.FK[k];
     sum += d * d;
   }
-  const float R = std::sqrt(sum);
-  if (report.table) report.table(static_cast<int32_t>(K), nfit, R);
+  out.residual = std::sqrt(sum);
 
   Correlation stats;
-  if (nfit > 2) stats = PearsonStatistics(console, w.XF.first(fitCount), w.YF.first(fitCount));
-  const float dispersion = (in.distance / (2 * line.a)) * (in.distance / (2 * line.a));
-
-  auto text35 = [](const std::string& s) { return text::padded(s, 35); };
-  const std::string texts[6] = {
-      text35(fmt::checkedG(stats.r2, 10, 4, "Chatwin fit r squared")),
-      text35(fmt::checkedG(stats.r, 10, 4, "Chatwin fit correlation coefficient")),
-      text35(fmt::checkedG(stats.prob, 10, 4, "Chatwin fit probability")),
-      text35(fmt::checkedG(stats.z, 10, 4, "Chatwin fit z statistic")),
-      text35(fmt::checkedG(line.a, 14, 6, "Chatwin fit intercept")),
-      text35(fmt::checkedG(line.b, 14, 6, "Chatwin fit slope"))};
-  if (report.plot) report.plot(static_cast<int32_t>(K), texts);
-  return dispersion;
+  if (nfit > 2) stats = PearsonStatistics(w.XF.first(fitCount), w.YF.first(fitCount));
+  if (stats.warnings.badArgument) notices.push_back({Notice::Kind::BetaBadArgument});
+  if (stats.warnings.noConvergence) notices.push_back({Notice::Kind::BetaNoConvergence});
+  out.fitted = true;
+  out.intercept = line.a;
+  out.slope = line.b;
+  out.r = stats.r;
+  out.r2 = stats.r2;
+  out.probability = stats.prob;
+  out.z = stats.z;
+  out.dispersion = (in.distance / (2 * line.a)) * (in.distance / (2 * line.a));
+  return out;
 }
 
 }  // namespace kaldero

@@ -13,13 +13,13 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
-#include <string>
+
+#include "model/codes.h"
+#include "model/notices.h"
+#include "model/results.h"
 
 namespace kaldero {
-
-class Console;
 
 struct ChatwinInputs {
   std::span<const float> T;     // sample times, s
@@ -32,7 +32,7 @@ struct ChatwinInputs {
   float peakParameter = 0;      // A_p: peak concentration * sqrt(peak time)
   int32_t peakIndex = 1;        // 1-based position of the peak sample
   float distance = 0;           // travel distance X, m
-  int32_t timeUnit = 0;         // 1 days, 2 hours, 3 minutes, 4 seconds
+  TimeUnit timeUnit{0};
 };
 
 // Working arrays of N values each (segments of the station work array).
@@ -45,26 +45,18 @@ struct ChatwinWork {
   std::span<float> FK;   //                fitted value
 };
 
-// The Chatwin parameters and the fit points. Returns the flow-zone velocity
-// correction (m/s); nfit receives the number of fit points.
-float chatwinParameters(Console& console, const ChatwinInputs& in, ChatwinWork& work,
+// The Chatwin parameters and the fit points (steps A to C). Returns the
+// flow-zone velocity correction (m/s); nfit receives the number of fit
+// points. The step ends with an empty console line (a notice).
+float chatwinParameters(Notices& notices, const ChatwinInputs& in, ChatwinWork& work,
                         int32_t& nfit);
 
-// What the table and the plot of the fit are given, and how to reach them.
-struct ChatwinReport {
-  // The station's tables: shows the table as the switches ask (given the
-  // listed points, NFIT and R).
-  std::function<void(int32_t K, int32_t nfit, float R)> table;
-  // The plots: K listed points and the six statistic texts.
-  std::function<void(int32_t K, const std::string* texts)> plot;
-};
-
-// The straight-line fit over the fit points, the listed points, the table,
-// the statistics and the plots. Returns the Chatwin dispersion coefficient
-// (m^2/s), 0 when there is no estimate (fewer than 2 fit points, no storage
-// for the fit, or an intercept that is not positive).
-float chatwinFit(Console& console, const ChatwinInputs& in, ChatwinWork& work, int32_t nfit,
-                 const ChatwinReport& report);
-
+// The straight-line fit over the fit points and the listed points (step D,
+// without the table and the plots). Not fitted (no estimate) with fewer
+// than 2 fit points, without storage for the fit, or with an intercept that
+// is not positive. The warnings of the incomplete beta function of the
+// statistics are appended to notices; they belong after the table.
+ChatwinResults chatwinFit(Notices& notices, const ChatwinInputs& in, ChatwinWork& work,
+                          int32_t nfit);
 
 }  // namespace kaldero

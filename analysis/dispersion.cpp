@@ -6,17 +6,8 @@
 
 #include "analysis/guards.h"
 #include "analysis/integration.h"
-#include "analysis/listing_lines.h"
-#include "analysis/mass_recovery.h"
-#include "core/console.h"
-#include "core/format.h"
-#include "core/text.h"
 
 namespace kaldero {
-
-using lines::continued;
-using lines::g10;
-using lines::labelled;
 
 std::string_view pecletClass(float pe) {
   if (std::isnan(pe)) return {};
@@ -25,25 +16,19 @@ std::string_view pecletClass(float pe) {
   return "Advection > Diffusion";
 }
 
-void CHTMSG(Console& c) {
-  c.free(fmt::FreeLine("      NOT ENOUGH STORAGE SPACE FOR CHATWIN ").text("PARAMETER OR"));
-  c.free(fmt::FreeLine("      INSUFFICIENT NUMBER OF DATA POINTS FOR ").text("CHATWIN ESTIMATION"));
-  c.empty();
-  c.free(fmt::FreeLine("          DISPERSION ESTIMATED BY METHOD OF ").text("MOMENTS"));
-  c.empty();
-}
-
-void velocitiesAndDispersion(const AnalysisContext& ctx, int32_t n, std::span<const float> X,
-                             std::span<const float> F, std::span<float> D,
-                             float chatwinEstimate, float dv) {
-  AnalysisResults& r = ctx.results;
-  const int32_t mode = ctx.control.releaseMode;
-  const float Td = ctx.control.releaseDuration;
-  const float tf = ctx.control.flowZoneArrival;
-  const float L = ctx.test.distance;
+void velocitiesAndDispersion(Notices& notices, AnalysisResults& r, const AnalysisInputs& in,
+                             int32_t n, std::span<const float> X, std::span<const float> F,
+                             std::span<float> D) {
+  const bool instantaneous = in.release.mode == ReleaseMode::Instantaneous;
+  const bool pulseMode = in.release.mode == ReleaseMode::Pulse;
+  const float Td = in.release.durationHours;
+  const float tf = in.release.flowZoneArrivalHours;
+  const float L = in.setup.distance;
+  const float chatwinEstimate = r.chatwinDispersion;
+  const float dv = r.flowZoneVelocityCorrection;
   const float th = r.meanTimeHours;  // corrected by the flow-zone arrival time
-  const bool pulse = mode == 1 || (mode == 2 && Td < th);
-  const bool longRelease = mode == 2 && Td >= th;
+  const bool pulse = instantaneous || (pulseMode && Td < th);
+  const bool longRelease = pulseMode && Td >= th;
 
   // Spread of the velocities of the samples about the mean velocity.
   {
@@ -53,10 +38,10 @@ void velocitiesAndDispersion(const AnalysisContext& ctx, int32_t n, std::span<co
     for (int32_t i = 0; i < n; ++i) {
       if (X[i] == 0) continue;
       const float t = X[i] / 3600.0f;
-      if (mode == 1) {
+      if (instantaneous) {
         const float dev = L / t - guard::quotient(L, th);
         W[i] = dev * dev * F[i];
-      } else if (mode == 2 && Td < th && X[i] > shift) {
+      } else if (pulseMode && Td < th && X[i] > shift) {
         // Samples up to half the release duration have no shifted time and
         // keep 0.
         const float dev = L / (t - 0.5f * Td) - L / (th - 0.5f * Td);
@@ -67,7 +52,8 @@ void velocitiesAndDispersion(const AnalysisContext& ctx, int32_t n, std::span<co
     if (pulse) {
       std::fill(D.begin(), D.end(), 0.0f);
       int32_t ierr = 0;
-      const float s = CURINT(ctx.console, r, n, X.data(), W.data(), D.data(), ctx.spline, ierr);
+      const float s =
+          integrateInterpolant(notices, r, n, X.data(), W.data(), D.data(), in.spline, ierr);
       r.velocitySpread = guard::root(guard::quotient(s, r.zerothMoment));
     }
   }
@@ -80,12 +66,12 @@ void velocitiesAndDispersion(const AnalysisContext& ctx, int32_t n, std::span<co
 
   const float var = r.variance;
   float dm = 0;
-  if (mode == 1) {
+  if (instantaneous) {
     dm = guard::quotient(0.5f * var, th * th) * vh * L / 3600.0f;
   } else if (longRelease) {
     dm = (guard::quotient(r.longReleaseMoment, r.firstMoment) - guard::quotient(L, 2.0f * vh)) *
          vh * vh / 3600.0f;
-  } else if (mode == 2) {
+  } else if (pulseMode) {
     // The box pulse of the release adds Td^2/12 (h^2) to the variance.
     dm = guard::quotient((var - Td * Td / 12.0f) * vh * vh * vh, 2.0f * L) / 3600.0f;
   }
@@ -112,47 +98,9 @@ void velocitiesAndDispersion(const AnalysisContext& ctx, int32_t n, std::span<co
     break;
   }
 
-  ctx.echoEmpty(4);
-  ctx.echoLine(labelled(15, "The mean tracer velocity",
-                        g10(r.meanVelocityDay, "The mean tracer velocity"), "m/d"));
-  ctx.echoLine(continued(g10(vh, "The mean tracer velocity"), "m/hr"));
-  ctx.echoLine(continued(g10(v, "The mean tracer velocity"), "m/s"));
-  const float s = r.velocitySpread;
-  if (pulse && s > 0) {
-    ctx.echoEmpty();
-    ctx.echoLine(labelled(
-        15, "Standard deviation for tracer velocity",
-        g10(24.0f * (s + 3600.0f * dv), "Standard deviation for tracer velocity") + " m/d"));
-    ctx.echoLine(
-        continued(g10(s + 3600.0f * dv, "Standard deviation for tracer velocity"), "m/hr"));
-    ctx.echoLine(continued(g10(s / 3600.0f + dv, "Standard deviation for tracer velocity"), "m/s"));
-  }
-  if (r.limitsWarning > 0) SUSWRN(ctx);
-  if (fromMoments) CHTMSG(ctx.console);
-
-  ctx.echoEmpty(3);
-  ctx.echoLine(
-      labelled(15, "Dispersion coefficient", g10(disp, "Dispersion coefficient"), "m^2/s"));
-  ctx.echoLine(labelled(15, "Longitudinal dispersivity",
-                        g10(r.dispersivity, "Longitudinal dispersivity"), "m"));
-  if (fromMoments) {
-    ctx.echoEmpty();
-    ctx.echoLine(text::blanks(16) + "Dispersion estimate is probably too large");
-  }
-  ctx.echoEmpty(2);
-  ctx.echoLine(labelled(15, "Peclet number", g10(r.peclet, "Peclet number")));
-  if (pecletFormed) {
-    const std::string_view cls = pecletClass(r.peclet);
-    if (!cls.empty()) ctx.echoLine(text::blanks(68) + std::string(cls));
-  }
-  if (fromMoments) ctx.echoLine(text::blanks(16) + "Peclet estimate is probably too small");
-  ctx.echoEmpty(2);
-  ctx.echoLine(labelled(15, "The maximum tracer velocity",
-                        g10(r.kept.maxVelocityDay, "The maximum tracer velocity"), "m/d"));
-  ctx.echoLine(continued(g10(r.kept.maxVelocityHour, "The maximum tracer velocity"), "m/hr"));
-  ctx.echoLine(continued(g10(r.kept.maxVelocity, "The maximum tracer velocity"), "m/s"));
-  ctx.echoEmpty(2);
-  ctx.echoPause();
+  r.pulseRegime = pulse;
+  r.dispersionFromMoments = fromMoments;
+  r.pecletFormed = pecletFormed;
 }
 
 }  // namespace kaldero

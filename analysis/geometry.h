@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <span>
 
-#include "analysis/context.h"
+#include "analysis/inputs.h"
+#include "model/results.h"
 
 namespace kaldero {
 
@@ -49,19 +50,14 @@ FractureFriction fractureFriction(float reynolds, float width, float distance);
 // to a Reynolds number of 500.
 float sherwoodNumber(float reynolds, float schmidtCubeRoot);
 
-// The geometry step: the volume estimate, then the flow form of the
-// flow-geometry code and the mass-transfer lines. Q holds the discharges,
-// recoveredMass the recovered mass (ug).
-void GEOMET(const AnalysisContext& ctx, int32_t n, std::span<const float> X,
-            std::span<const float> Q, std::span<float> D, float recoveredMass);
-
-// The flow forms. Each reads the volume estimate from the results and
-// leaves its geometry, hydraulics and mass-transfer values there.
-void CONDUI(const AnalysisContext& ctx, float recoveredMass);
-void PORZON(const AnalysisContext& ctx);
-void FRACTR(const AnalysisContext& ctx, float recoveredMass);
-
-// The report of a porosity outside (0, 1]; the caller sets it to 1.
-void PORRST(const AnalysisContext& ctx);
+// The geometry step (the computation of GEOMET): the volume estimate (the
+// discharges Q integrated from the lower integration limit to the mean
+// transit time), then the flow form of the flow-geometry code (conduit,
+// porous zone, fractures) and the mass-transfer values. recoveredMass in
+// ug. Everything goes into the results, what only the lines show into
+// results.geometry.
+void flowGeometry(AnalysisResults& results, const AnalysisInputs& in, int32_t n,
+                  std::span<const float> X, std::span<const float> Q, std::span<float> D,
+                  float recoveredMass);
 
 }  // namespace kaldero

@@ -4,20 +4,21 @@
 
 namespace kaldero {
 
-void toTracerLoad(const TestDescription& t, std::span<float> C, std::span<const float> Q,
-                  int32_t n) {
-  if (t.dischargeMode == 1) {
+void toTracerLoad(const TestDescription& t, const StationSetup& setup, std::span<float> C,
+                  std::span<const float> Q, int32_t n) {
+  if (t.dischargeMode == DischargeMode::Measured) {
     for (int32_t i = 0; i < n; ++i) C[i] *= Q[i];
-  } else if (t.dischargeMode == 2) {
-    for (int32_t i = 0; i < n; ++i) C[i] *= t.constantDischarge;
+  } else if (t.dischargeMode == DischargeMode::Constant) {
+    for (int32_t i = 0; i < n; ++i) C[i] *= setup.constantDischarge;
   }
 }
 
-void toConcentration(const TestDescription& t, std::span<float> C, std::span<const float> Q,
-                     int32_t n) {
-  if (t.dischargeMode != 1 && t.dischargeMode != 2) return;
+void toConcentration(const TestDescription& t, const StationSetup& setup, std::span<float> C,
+                     std::span<const float> Q, int32_t n) {
+  const bool measured = t.dischargeMode == DischargeMode::Measured;
+  if (!measured && t.dischargeMode != DischargeMode::Constant) return;
   for (int32_t i = 0; i < n; ++i) {
-    const float q = t.dischargeMode == 1 ? Q[i] : t.constantDischarge;
+    const float q = measured ? Q[i] : setup.constantDischarge;
     const float c = guard::quotient(C[i], q);
     C[i] = c < 0 ? 0.0f : c;
   }

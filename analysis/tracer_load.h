@@ -1,22 +1,23 @@
 // The station curve as tracer load (concentration times discharge) and back.
 // Both work in place on the n concentrations; the discharge mode decides:
-// 1 the measured discharge of each sample, 2 the constant discharge, any
-// other mode changes nothing.
+// the measured discharge of each sample, or the constant discharge of the
+// setup (m3/s); any other mode changes nothing.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
+#include "model/setup.h"
 #include "model/test_description.h"
 
 namespace kaldero {
 
-void toTracerLoad(const TestDescription& test, std::span<float> C, std::span<const float> Q,
-                  int32_t n);
+void toTracerLoad(const TestDescription& test, const StationSetup& setup, std::span<float> C,
+                  std::span<const float> Q, int32_t n);
 
 // A negative quotient is stored as 0; so is the load of a sample without
 // discharge, which has no concentration to give back.
-void toConcentration(const TestDescription& test, std::span<float> C, std::span<const float> Q,
-                     int32_t n);
+void toConcentration(const TestDescription& test, const StationSetup& setup, std::span<float> C,
+                     std::span<const float> Q, int32_t n);
 
 }  // namespace kaldero

@@ -6,18 +6,8 @@
 
 #include "analysis/guards.h"
 #include "analysis/integration.h"
-#include "analysis/listing_lines.h"
-#include "analysis/mass_recovery.h"
-#include "core/console.h"
-#include "core/format.h"
-#include "core/listing_channel.h"
-#include "core/text.h"
 
 namespace kaldero {
-
-using lines::continued;
-using lines::g10;
-using lines::labelled;
 
 void firstArrivalAndPeak(AnalysisResults& r, int32_t n, std::span<const float> X,
                          std::span<const float> C, float flowZoneArrival) {
@@ -41,14 +31,15 @@ namespace {
 
 // The integral of weight(i) * F(i) over the first m samples, with the
 // derivatives cleared and the limits warning reset first.
-float weightedIntegral(const AnalysisContext& ctx, int32_t m, std::span<const float> X,
-                       std::span<float> D, const std::function<float(int32_t)>& value) {
+float weightedIntegral(Notices& notices, AnalysisResults& r, const AnalysisInputs& in, int32_t m,
+                       std::span<const float> X, std::span<float> D,
+                       const std::function<float(int32_t)>& value) {
   std::vector<float> W(static_cast<std::size_t>(std::max(m, 0)));
   for (int32_t i = 0; i < m; ++i) W[i] = value(i);
   std::fill(D.begin(), D.end(), 0.0f);
-  ctx.results.limitsWarning = 0;
+  r.limitsWarning = 0;
   int32_t ierr = 0;
-  return CURINT(ctx.console, ctx.results, m, X.data(), W.data(), D.data(), ctx.spline, ierr);
+  return integrateInterpolant(notices, r, m, X.data(), W.data(), D.data(), in.spline, ierr);
 }
 
 float power(float x, int k) {
@@ -57,75 +48,65 @@ float power(float x, int k) {
   return p;
 }
 
-void meanTimeLines(const AnalysisContext& ctx, int w, int d) {
-  const AnalysisResults& r = ctx.results;
-  ctx.echoEmpty(2);
-  const std::string_view label = "The mean tracer transit time";
-  ctx.echoLine(labelled(15, label, fmt::checkedG(r.meanTimeDays, w, d, label), "d"));
-  ctx.echoLine(continued(fmt::checkedG(r.meanTimeHours, w, d, label), "hrs"));
-  ctx.echoLine(continued(fmt::checkedG(r.meanTimeMinutes, w, d, label), "min"));
-}
-
 }  // namespace
 
-void DITRTI(const AnalysisContext& ctx, int32_t n, std::span<const float> X,
-            std::span<const float> F, std::span<float> D) {
-  AnalysisResults& r = ctx.results;
-  const int32_t mode = ctx.control.releaseMode;
-  const float Td = ctx.control.releaseDuration;
+bool transitTimes(Notices& notices, AnalysisResults& r, const AnalysisInputs& in, int32_t n,
+                  std::span<const float> X, std::span<const float> F, std::span<float> D) {
+  const ReleaseMode mode = in.release.mode;
+  const bool instantaneous = mode == ReleaseMode::Instantaneous;
+  const bool pulseMode = mode == ReleaseMode::Pulse;
+  const float Td = in.release.durationHours;
   const float tp = r.peakTime;
   const float M = r.recoveredMass;
   const float R1 = r.firstMoment;
   r.variance = 0;
   r.standardDeviation = 0;
-  if (M == 0) NOMASS(ctx.console);
+  if (M == 0) return false;
 
-  const float meanSeconds = (mode == 1 || (mode == 2 && 0.5f * tp / 3600.0f > Td)) ? R1 / M : R1;
+  const float meanSeconds =
+      (instantaneous || (pulseMode && 0.5f * tp / 3600.0f > Td)) ? R1 / M : R1;
   r.meanTimeDays = meanSeconds / 86400.0f;
   r.meanTimeHours = r.meanTimeDays * 24.0f;
   r.meanTimeMinutes = r.meanTimeHours * 60.0f;
   const float th = r.meanTimeHours;  // uncorrected mean time, hours
 
-  const bool pulse = mode == 1 || (mode == 2 && Td < th);
+  const bool pulse = instantaneous || (pulseMode && Td < th);
   const int32_t k = r.peakIndex;
   const float cp = r.peakConcentration;
   // The shortfall below the peak of a long release.
   auto shortfall = [&](int32_t i) { return 1.0f - guard::quotient(F[i], cp); };
   auto hours = [&](int32_t i) { return X[i] / 3600.0f; };
+  auto integral = [&](int32_t m, const std::function<float(int32_t)>& value) {
+    return weightedIntegral(notices, r, in, m, X, D, value);
+  };
 
   if (pulse) {
-    r.zerothMoment = weightedIntegral(ctx, n, X, D, [&](int32_t i) { return F[i]; });
-    const float m2 = weightedIntegral(
-        ctx, n, X, D, [&](int32_t i) { return F[i] * power(hours(i) - th, 2); });
+    r.zerothMoment = integral(n, [&](int32_t i) { return F[i]; });
+    const float m2 = integral(n, [&](int32_t i) { return F[i] * power(hours(i) - th, 2); });
     r.variance = guard::quotient(m2, r.zerothMoment);
   } else {
-    r.longReleaseMoment =
-        weightedIntegral(ctx, k, X, D, [&](int32_t i) { return shortfall(i) * hours(i); });
+    r.longReleaseMoment = integral(k, [&](int32_t i) { return shortfall(i) * hours(i); });
     r.variance = 2.0f * r.longReleaseMoment / 3600.0f - th * th;
   }
   // A variance that comes out negative has no standard deviation.
   const float sigma = guard::root(r.variance);
   r.standardDeviation = sigma;
 
-  if (ctx.test.normalizedOption != 0) {
+  if (in.test.normalizedOption != Option::Off) {
     float mu3 = 0, mu4 = 0, norm = 0;
     if (pulse) {
-      mu3 = weightedIntegral(ctx, n, X, D,
-                             [&](int32_t i) { return F[i] * power(hours(i) - th, 3); });
-      mu4 = weightedIntegral(ctx, n, X, D,
-                             [&](int32_t i) { return F[i] * power(hours(i) - th, 4); });
+      mu3 = integral(n, [&](int32_t i) { return F[i] * power(hours(i) - th, 3); });
+      mu4 = integral(n, [&](int32_t i) { return F[i] * power(hours(i) - th, 4); });
       norm = r.zerothMoment;
     } else {
       // Moments of a step response: E[t^j] = j * integral of t^(j-1) times
       // the shortfall, in hours; central moments from the raw ones.
       const float m1 = th;
       const float m2 = 2.0f * r.longReleaseMoment / 3600.0f;
-      const float m3 = 3.0f / 3600.0f * weightedIntegral(ctx, k, X, D, [&](int32_t i) {
-                         return shortfall(i) * power(hours(i), 2);
-                       });
-      const float m4 = 4.0f / 3600.0f * weightedIntegral(ctx, k, X, D, [&](int32_t i) {
-                         return shortfall(i) * power(hours(i), 3);
-                       });
+      const float m3 =
+          3.0f / 3600.0f * integral(k, [&](int32_t i) { return shortfall(i) * power(hours(i), 2); });
+      const float m4 =
+          4.0f / 3600.0f * integral(k, [&](int32_t i) { return shortfall(i) * power(hours(i), 3); });
       mu3 = m3 - 3.0f * m1 * m2 + 2.0f * power(m1, 3);
       mu4 = m4 - 4.0f * m1 * m3 + 6.0f * m1 * m1 * m2 - 3.0f * power(m1, 4);
       norm = 1.0f;
@@ -136,40 +117,11 @@ void DITRTI(const AnalysisContext& ctx, int32_t n, std::span<const float> X,
     r.kurtosis = s4 != 0 ? guard::quotient(mu4, s4) - 3.0f : 0.0f;
   }
 
-  if (r.recordedUpperLimit != r.upperLimit) {
-    ctx.bothEmpty(2);
-    ctx.bothLine(text::blanks(10) + "Upper Limit to integration necessarily " + "changed!");
-    ctx.bothEmpty();
-    LIMREP(ctx, 2);
-  }
-
-  const float tf = ctx.control.flowZoneArrival;
+  const float tf = in.release.flowZoneArrivalHours;
   r.meanTimeDays -= tf / 24.0f;
   r.meanTimeHours -= tf;
   r.meanTimeMinutes -= 60.0f * tf;
-
-  if (r.meanTimeDays > 0) {
-    meanTimeLines(ctx, 10, 5);
-  } else {
-    meanTimeLines(ctx, 12, 6);
-    ctx.echoEmpty(2);
-    ctx.echoLine(text::blanks(20) + "TRACER INFILTRATION TIME EXCEEDS MEAN " + "TIME OF TRAVEL");
-    ctx.echoEmpty(2);
-  }
-  ctx.echoEmpty(2);
-  ctx.echoLine(labelled(15, "Variance for mean tracer time",
-                        g10(r.variance / 576.0f, "Variance for mean tracer time"), "d^2"));
-  ctx.echoLine(continued(g10(r.variance, "Variance for mean tracer time"), "hrs^2"));
-  ctx.echoLine(continued(g10(r.variance * 3600.0f, "Variance for mean tracer time"), "min^2"));
-  ctx.echoEmpty(2);
-  ctx.echoLine(labelled(15, "Standard deviation for tracer time",
-                        g10(sigma / 24.0f, "Standard deviation for tracer time"), "d"));
-  ctx.echoLine(continued(g10(sigma, "Standard deviation for tracer time"), "hrs"));
-  ctx.echoLine(continued(g10(sigma * 60.0f, "Standard deviation for tracer time"), "min"));
-  ctx.echoEmpty(2);
-
-  if (r.limitsWarning > 0) SUSWRN(ctx);
-  ctx.echoPause();
+  return true;
 }
 
 }  // namespace kaldero

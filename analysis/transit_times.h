@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <span>
 
-#include "analysis/context.h"
+#include "analysis/inputs.h"
+#include "model/notices.h"
+#include "model/results.h"
 
 namespace kaldero {
 
@@ -17,12 +19,14 @@ namespace kaldero {
 void firstArrivalAndPeak(AnalysisResults& results, int32_t n, std::span<const float> X,
                          std::span<const float> C, float flowZoneArrival);
 
-// The transit-time step. F holds the tracer load for a pulse, the
-// concentrations for a long release, and is left as it was found. Stops the
-// run when no mass was recovered. Leaves the mean transit time corrected by
-// the flow-zone arrival time in the results and writes the transit-time
-// lines of the results listing.
-void DITRTI(const AnalysisContext& ctx, int32_t n, std::span<const float> X,
-            std::span<const float> F, std::span<float> D);
+// The transit-time step (the computation of DITRTI). F holds the tracer
+// load for a pulse, the concentrations for a long release, and is left as
+// it was found. Returns false, computing nothing, when no mass was
+// recovered (the run then stops). Leaves the mean transit time corrected by
+// the flow-zone arrival time in the results; skewness and kurtosis only
+// when the normalized-file option is set.
+bool transitTimes(Notices& notices, AnalysisResults& results, const AnalysisInputs& in,
+                  int32_t n, std::span<const float> X, std::span<const float> F,
+                  std::span<float> D);
 
 }  // namespace kaldero

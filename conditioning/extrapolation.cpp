@@ -3,36 +3,37 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/console.h"
-#include "core/format.h"
-#include "core/stop.h"
 #include "conditioning/gracon.h"
-#include "conditioning/pchip_reports.h"
 #include "numeric/pchip.h"
 
 namespace kaldero {
 
 namespace {
 
-[[noreturn]] void extrapolationErrorStop(Console& c, int32_t code) {
-  c.free(fmt::FreeLine("DATA EXTRAPOLATION ERROR ").num(code));
-  stopRun(c, " SEE FILE LOG");
-}
-
 // A measured discharge that is the same at every sample (the equal-neighbour
 // count of the data pass equals the sample count) stays so.
-bool constantDischarge(const TestDescription& t, int32_t n0) {
-  return t.equalDischargeCount == n0;
+bool constantDischarge(const StationSetup& setup, int32_t n0) {
+  return setup.equalDischargeCount == n0;
+}
+
+// The interpolation package's failures are reported and the work goes on
+// with what the call produced.
+void derivativesFailed(Notices& notices, int32_t ierr) {
+  notices.push_back({Notice::Kind::InterpolationDerivatives, ierr});
+}
+void valuesFailed(Notices& notices, int32_t ierr) {
+  notices.push_back({Notice::Kind::InterpolationValues, ierr});
 }
 
 // Method 1: the fitted exponential at 5 equally spaced new times up to
 // where GRACON found it decayed; the discharge goes linearly from the last
 // measured one to the mean over the limb.
-void exponentialTail(Console& c, const TestDescription& t, CurveSegments& cv, int32_t& n,
-                     TailFit& tail) {
+int32_t exponentialTail(Notices& notices, const StationSetup& setup, CurveSegments& cv,
+                        int32_t& n, TailFit& tail) {
   const int32_t n0 = n;
-  const GraconResult g = GRACON(c, cv.T, cv.C, n0, 1, tail);
-  if (g.errorCode > 0) extrapolationErrorStop(c, g.errorCode);
+  const GraconResult g =
+      GRACON(notices, cv.T, cv.C, n0, ExtrapolationMethod::Exponential, tail);
+  if (g.errorCode > 0) return g.errorCode;
   auto& T = cv.T;
   auto& C = cv.C;
   auto& Q = cv.Q;
@@ -43,7 +44,7 @@ void exponentialTail(Console& c, const TestDescription& t, CurveSegments& cv, in
   C[end] = g.concentration;
   // The constant discharge is set before the samples in between are
   // interpolated, so that they keep it exactly too.
-  Q[end] = constantDischarge(t, n0) ? Q[last] : limbMeanDischarge(T, Q, g.limb);
+  Q[end] = constantDischarge(setup, n0) ? Q[last] : limbMeanDischarge(T, Q, g.limb);
   const float step = (T[end] - T[last]) / 5;
   const float qStep = (Q[end] - Q[last]) / 5;
   for (int32_t j = 4; j >= 1; --j) {
@@ -53,19 +54,21 @@ void exponentialTail(Console& c, const TestDescription& t, CurveSegments& cv, in
     C[i] = static_cast<float>(g.fit.A * std::exp(g.fit.b * T[i]));
     Q[i] = Q[last] + k * qStep;
   }
+  return 0;
 }
 
 // Method 3: one sample of zero concentration at the zero-time estimate.
-void zeroTimeTail(Console& c, const TestDescription& t, CurveSegments& cv, int32_t& n,
-                  TailFit& tail) {
+int32_t zeroTimeTail(Notices& notices, const StationSetup& setup, CurveSegments& cv, int32_t& n,
+                     TailFit& tail) {
   const int32_t n0 = n;
-  const GraconResult g = GRACON(c, cv.T, cv.C, n0, 3, tail);
-  if (g.errorCode > 0) extrapolationErrorStop(c, g.errorCode);
+  const GraconResult g = GRACON(notices, cv.T, cv.C, n0, ExtrapolationMethod::ZeroTime, tail);
+  if (g.errorCode > 0) return g.errorCode;
   n = n0 + 1;
   cv.T[n0] = g.zeroTime;
   cv.C[n0] = 0;
   cv.Q[n0] =
-      constantDischarge(t, n0) ? cv.Q[n0 - 1] : limbMeanDischarge(cv.T, cv.Q, g.limb);
+      constantDischarge(setup, n0) ? cv.Q[n0 - 1] : limbMeanDischarge(cv.T, cv.Q, g.limb);
+  return 0;
 }
 
 // Method 2: the interpolant of the curve is continued beyond the last
@@ -76,7 +79,8 @@ void zeroTimeTail(Console& c, const TestDescription& t, CurveSegments& cv, int32
 // given 0. Work space: the derivatives of the data in sT, the evaluation
 // points, values and derivatives in sC, sQ and scratch A, the discharge
 // derivatives in scratch B; all are cleared afterwards.
-void pchipContinuation(Console& c, const TestDescription& t, CurveSegments& cv, int32_t& n) {
+int32_t pchipContinuation(Notices& notices, const TestDescription& t, const StationSetup& setup,
+                          CurveSegments& cv, int32_t& n) {
   auto& T = cv.T;
   auto& C = cv.C;
   auto& Q = cv.Q;
@@ -86,7 +90,7 @@ void pchipContinuation(Console& c, const TestDescription& t, CurveSegments& cv, 
   const int32_t ne = n0 + 1;  // evaluation points: the sample times and the new point
 
   int32_t ierr = numeric::PCHEZ(n0, T.data(), C.data(), D.data());
-  if (ierr < 0) reportPCHEZError(c, ierr);
+  if (ierr < 0) derivativesFailed(notices, ierr);
   std::copy_n(T.begin(), n0, XE.begin());
   XE[e] = 0;
   FE[e] = 0;
@@ -94,17 +98,17 @@ void pchipContinuation(Console& c, const TestDescription& t, CurveSegments& cv, 
   int32_t count = n0;            // samples the interpolant goes through
   int32_t countBeforeLast = n0;  // ... before the last new sample was set
   for (int32_t step = 1;; ++step) {
-    if (step > kMaxContinuationSteps) extrapolationErrorStop(c, kContinuationFailed);
+    if (step > kMaxContinuationSteps) return kContinuationFailed;
     const float px = XE[e];
     const float pf = FE[e];
     XE[e] = XE[count - 1] + h;
-    if (!std::isfinite(XE[e])) extrapolationErrorStop(c, kContinuationFailed);
+    if (!std::isfinite(XE[e])) return kContinuationFailed;
     ierr = numeric::PCHEV(count, T.data(), C.data(), D.data(), ne, XE.data(), FE.data(),
                           DE.data());
     if (ierr < 0) {
       // Nothing was evaluated, and nothing would be on the next step.
-      reportPCHEVError(c, ierr);
-      extrapolationErrorStop(c, kContinuationFailed);
+      valuesFailed(notices, ierr);
+      return kContinuationFailed;
     }
     const float v = FE[e];
     const float lastC = C[count - 1];
@@ -126,16 +130,16 @@ void pchipContinuation(Console& c, const TestDescription& t, CurveSegments& cv, 
   if (C[e] < 0) C[e] = 0;
   n = count;
 
-  if (t.dischargeMode == 1) {
+  if (t.dischargeMode == DischargeMode::Measured) {
     // The discharge interpolant at the last evaluation point where it is
     // positive, else the mean over the falling limb.
     const int32_t nq = countBeforeLast - 1;
     bool found = false;
     ierr = numeric::PCHEZ(nq, T.data(), Q.data(), DQ.data());
-    if (ierr < 0) reportPCHEZError(c, ierr);
+    if (ierr < 0) derivativesFailed(notices, ierr);
     ierr = numeric::PCHEV(nq, T.data(), Q.data(), DQ.data(), ne, XE.data(), FE.data(), DE.data());
     if (ierr < 0) {
-      reportPCHEVError(c, ierr);
+      valuesFailed(notices, ierr);
     } else if (FE[e] > 0) {
       Q[e] = FE[e];
       found = true;
@@ -146,26 +150,29 @@ void pchipContinuation(Console& c, const TestDescription& t, CurveSegments& cv, 
     }
   }
   for (std::span<float> w : {D, XE, FE, DE, DQ}) std::fill_n(w.begin(), n, 0.0f);
-  if (constantDischarge(t, n0)) Q[e] = Q[n0 - 1];
+  if (constantDischarge(setup, n0)) Q[e] = Q[n0 - 1];
+  return 0;
 }
 
 }  // namespace
 
-void extrapolateTail(Console& c, const TestDescription& t, CurveSegments& curve, int32_t& n,
-                     TailFit& tail) {
+Extrapolation extrapolateTail(const TestDescription& t, const StationSetup& setup,
+                              CurveSegments& curve, int32_t& n, TailFit& tail) {
+  Extrapolation out;
   switch (t.extrapolationMethod) {
-    case 1:
-      exponentialTail(c, t, curve, n, tail);
+    case ExtrapolationMethod::Exponential:
+      out.errorCode = exponentialTail(out.notices, setup, curve, n, tail);
       break;
-    case 2:
-      pchipContinuation(c, t, curve, n);
+    case ExtrapolationMethod::Pchip:
+      out.errorCode = pchipContinuation(out.notices, t, setup, curve, n);
       break;
-    case 3:
-      zeroTimeTail(c, t, curve, n, tail);
+    case ExtrapolationMethod::ZeroTime:
+      out.errorCode = zeroTimeTail(out.notices, setup, curve, n, tail);
       break;
     default:
       break;  // the header pass accepts no other method
   }
+  return out;
 }
 
 }  // namespace kaldero

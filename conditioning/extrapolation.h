@@ -13,12 +13,12 @@
 
 #include <cstdint>
 
+#include "model/notices.h"
+#include "model/setup.h"
 #include "model/station_curve.h"
 #include "model/test_description.h"
 
 namespace kaldero {
-
-class Console;
 
 // How many steps the continuation of method 2 may take. A step doubles the
 // step length while the interpolant stays between 0 and the last
@@ -31,13 +31,20 @@ inline constexpr int32_t kMaxContinuationSteps = 1000;
 inline constexpr int32_t kGraconFailed = 1;        // methods 1 and 3
 inline constexpr int32_t kContinuationFailed = 2;  // method 2
 
+// What the extrapolation tells: the notices of the way, and the error code
+// of the extrapolation-error report (0 when the tail was made).
+struct Extrapolation {
+  Notices notices;
+  int32_t errorCode = 0;
+};
+
 // Extends the station curve past its last sample by the extrapolation method
-// of the test description; called by the data pass when the extrapolation
-// option is 1, after trailing samples without tracer have been dropped
+// of the test description; run after the data pass when the extrapolation
+// option is 1, once trailing samples without tracer have been dropped
 // (C(N) > 0). Changes n and the curve in place (the segments have room for
 // 5 more samples with method 1, 1 more otherwise). When no tail can be made
-// the extrapolation-error report is shown and the run stops.
-void extrapolateTail(Console& console, const TestDescription& test, CurveSegments& curve,
-                     int32_t& n, TailFit& tail);
+// the error code says so (the run then stops with its report).
+Extrapolation extrapolateTail(const TestDescription& test, const StationSetup& setup,
+                              CurveSegments& curve, int32_t& n, TailFit& tail);
 
 }  // namespace kaldero

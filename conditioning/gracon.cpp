@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "core/console.h"
 #include "core/format.h"
 #include "core/text.h"
 #include "numeric/sample_statistics.h"
@@ -80,14 +79,6 @@ void tailFitTexts(const ExponentialFit& f, TailFit& tail) {
   tail.texts[3] = text::padded(fmt::F(f.s, 6, 2), 35);
 }
 
-void reportTimeDifference(Console& c, float t2, float t1) {
-  auto e = [](float v) { return fmt::E(v, 11, 3, 'D'); };
-  c.line("X(N2)    X(N1)    S");
-  c.line(std::string(10, ' ') + "ERROR IN GRACON: TIME DIFFERENCE " + e(t2) + " AND " + e(t1) +
-         e(t2 - t1) + " IS NOT POSITIVE" + " CHECK DATA SET");
-  c.pause();
-}
-
 }  // namespace
 
 FallingLimb limbSearch(Span C, int32_t n) {
@@ -149,28 +140,29 @@ ExponentialFit fitExponential(Span T, Span C, const FallingLimb& l) {
   return f;
 }
 
-GraconResult GRACON(Console& c, Span T, Span C, int32_t n, int32_t method, TailFit& tail) {
+GraconResult GRACON(Notices& notices, Span T, Span C, int32_t n, ExtrapolationMethod method,
+                    TailFit& tail) {
   GraconResult g;
   g.limb = limbSearch(C, n);
   if (!g.limb.found) return g;
   const FallingLimb& l = g.limb;
   const float tN = T[n - 1];
   if (T[l.i2] - T[l.i1] <= 0) {
-    reportTimeDifference(c, T[l.i2], T[l.i1]);
+    notices.push_back({Notice::Kind::TailTimeDifference, 0, T[l.i2], T[l.i1]});
     return g;
   }
 
   float z = weightedSecantEstimate(T, C, l);
   if (z <= tN) {
     if (C[l.i2] == C[l.i2 - 1]) {
-      c.free(fmt::FreeLine("GRACON FUNCTION VIOLATION ").num(C[l.i2 - 1]).num(C[l.i2]));
+      notices.push_back({Notice::Kind::TailFunctionViolation, 0, C[l.i2 - 1], C[l.i2]});
       return g;
     }
     // The last measured point continued with the slope of the last fall.
     z = tN - (T[l.i2] - T[l.i2 - 1]) * C[n - 1] / (C[l.i2] - C[l.i2 - 1]);
   }
 
-  if (method == 1) {
+  if (method == ExtrapolationMethod::Exponential) {
     g.fit = fitExponential(T, C, l);
     if (!stepTail(T, C, n, g.fit, z, g.concentration)) return g;
     tailFitTexts(g.fit, tail);

@@ -8,11 +8,12 @@
 #include <cstdint>
 #include <span>
 
+#include "model/codes.h"
+#include "model/notices.h"
 #include "model/station_curve.h"
 
 namespace kaldero {
 
-class Console;
 
 // The falling limb: i2 is the last strict fall before the final sample
 // (the pair of the last two samples is not examined), i1 the last rise
@@ -69,10 +70,10 @@ struct GraconResult {
 // has decayed; fills the tail-fit texts and the rate flag) or 3 (the
 // half-range means of the secant zero crossings of the limb). An estimate
 // that does not lie beyond the last sample time T(N) becomes 1.5 T(N).
-// Error code 1, after the console messages where the cause has one: no
-// falling limb, limb times that do not increase, the fitted exponential
-// does not decay within kMaxTailSteps.
-GraconResult GRACON(Console& console, std::span<const float> T, std::span<const float> C,
-                    int32_t n, int32_t method, TailFit& tail);
+// Error code 1, after a notice where the cause has one: no falling limb,
+// limb times that do not increase, the fitted exponential does not decay
+// within kMaxTailSteps.
+GraconResult GRACON(Notices& notices, std::span<const float> T, std::span<const float> C,
+                    int32_t n, ExtrapolationMethod method, TailFit& tail);
 
 }  // namespace kaldero

@@ -1,19 +1,18 @@
 // Interpolation of the station curve onto evenly spaced knots by the
 // monotone piecewise cubic Hermite interpolant (PCHEZ, PCHEV), in the units
-// of the station data file. The knot curve is written to the
-// interpolated-data file and then replaces the measured curve.
+// of the station data file. The knot curve goes to the interpolated-data
+// file (files/interpolated_data.h) and then replaces the measured curve.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "model/notices.h"
 #include "model/station_curve.h"
 #include "model/test_description.h"
 
 namespace kaldero {
-
-class Console;
 
 // The storage of one interpolation: one allocation of 2N + 5K + 1 + w
 // floats for N samples and K knots (w = 2K with the spline flag, else 1),
@@ -57,20 +56,19 @@ class InterpolationWorkspace {
   int32_t k_ = 0;
 };
 
-// Interpolates the n samples of curve (T, C, and Q in discharge mode 1)
-// onto the workspace's knots: from T(1) in steps of the knot spacing of the
-// test description, each knot the previous one plus the spacing in float
-// arithmetic, the last knot exactly T(N). Negative interpolated
-// concentrations become 0; discharges are kept as interpolated. A failed
-// PCHEZ or PCHEV call is reported with a pause and the interpolation goes
-// on. Writes the interpolated-data file: when it cannot be created the run
-// stops with a report; when it cannot be written completely that is
-// reported, the knot curve is still used and false is returned.
-bool interpolateOntoKnots(Console& console, const TestDescription& test, const CurveSegments& curve,
-                          int32_t n, InterpolationWorkspace& ws);
+// The number of knots from the first to the last of the n sample times at
+// the knot spacing (both in the time unit of the file), rounded. A curve
+// without extent, or a spacing that is not a number, gives a single knot,
+// which the knot decision then rejects.
+int32_t knotCount(std::span<const float> T, int32_t n, float spacing);
 
-// The storage reports; both stop the run.
-[[noreturn]] void interpolationStorageStop(Console& console);
-[[noreturn]] void curveStorageStop(Console& console);
+// Interpolates the n samples of curve (T, C, and Q in discharge mode
+// Measured) onto the workspace's knots: from T(1) in steps of the knot
+// spacing, each knot the previous one plus the spacing in float arithmetic,
+// the last knot exactly T(N). Negative interpolated concentrations become 0;
+// discharges are kept as interpolated. A failed PCHEZ or PCHEV call is
+// returned as a notice and the interpolation goes on.
+Notices interpolateOntoKnots(const TestDescription& test, float knotSpacing,
+                             const CurveSegments& curve, int32_t n, InterpolationWorkspace& ws);
 
 }  // namespace kaldero

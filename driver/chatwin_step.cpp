@@ -1,11 +1,12 @@
 #include "driver/chatwin_step.h"
 
 #include "analysis/chatwin.h"
-#include "report/chatwin_table.h"
-#include "core/console.h"
 #include "driver/plot_steps.h"
+#include "driver/output_steps.h"
 #include "driver/run_state.h"
 #include "plot/chatwin_plot.h"
+#include "report/chatwin_table.h"
+#include "report/notices.h"
 
 namespace kaldero {
 
@@ -19,51 +20,53 @@ void chatwinStep(RunState& s) {
   in.zerothMoment = r.recoveredMass;
   in.firstMoment = r.firstMoment;
   in.velocityIntegral = r.distanceWeighted;
-  in.flowZoneArrival = s.control.flowZoneArrival;
+  in.flowZoneArrival = s.release.flowZoneArrivalHours;
   in.peakParameter = r.chatwinPeak;
   in.peakIndex = r.peakIndex;
-  in.distance = s.test.distance;
+  in.distance = s.setup.distance;
   in.timeUnit = s.test.timeUnit;
-  // The parameters in segment 9, the fit points in segments 4 and 5, the
-  // listed points in segments 6, 8 and 7.
-  ChatwinWork work{s.work.segment(9), s.work.segment(4), s.work.segment(5),
-                   s.work.segment(6), s.work.segment(8), s.work.segment(7)};
+  ChatwinWork work = s.work.chatwinWork();
 
+  Notices notices;
   int32_t nfit = 0;
-  r.flowZoneVelocityCorrection = chatwinParameters(s.console, in, work, nfit);
+  r.flowZoneVelocityCorrection = chatwinParameters(notices, in, work, nfit);
+  writeNotices(s.console, notices);
 
-  ChatwinReport report;
-  report.table = [&](int32_t K, int32_t fitPoints, float R) {
-    const Switches& cs = s.test.chatwinPlot;
-    ChatwinTable t;
-    t.onScreen = cs[0] == 1;
-    t.toFile = cs[1] == 1;
-    if (!t.onScreen && !t.toFile) return;
-    const auto k = static_cast<std::size_t>(K);
+  notices.clear();
+  r.chatwin = chatwinFit(notices, in, work, nfit);
+  r.chatwinDispersion = r.chatwin.dispersion;
+  if (!r.chatwin.fitted) return;
+  const auto K = static_cast<std::size_t>(r.chatwin.listed);
+
+  // The table, on the console and in its file as the switches ask.
+  const ChatwinSwitches& cs = s.test.chatwinPlot;
+  ChatwinTable t;
+  t.onScreen = on(cs.tableOnScreen);
+  t.toFile = on(cs.tableFile);
+  if (t.onScreen || t.toFile) {
     t.samples = s.station.n;
-    t.TK = work.TK.first(k);
-    t.PK = work.PK.first(k);
-    t.FK = work.FK.first(k);
-    t.fitPoints = fitPoints;
-    t.residual = R;
-    const Switches& group = s.phase == 0 ? s.test.dataPlot : s.test.interpolatedPlot;
-    t.plotShowing = group[1] == 1 || group[2] == 1;
+    t.TK = work.TK.first(K);
+    t.PK = work.PK.first(K);
+    t.FK = work.FK.first(K);
+    t.fitPoints = nfit;
+    t.residual = r.chatwin.residual;
+    const PlotSwitches& group = s.phase == 0 ? s.test.dataPlot : s.test.interpolatedPlot;
+    t.plotShowing = group.onScreen();
     t.titleName = s.phase == 0 ? s.station.stationFile : s.test.interpolatedName;
     t.stationName = s.station.stationFile;
     WriteOutcome file;
-    writeChatwinTable(
-        s.console, t, [&] { plot::closeGraphicsWindow(s.console, s.plots); }, &file);
+    writeChatwinTable(s.console, t, [&] { plot::closeGraphicsWindow(s.console, s.plots); },
+                      &file);
     if (!file.ok()) ++s.filesNotWritten;
     if (t.onScreen) s.console.clear();
-  };
-  report.plot = [&](int32_t K, const std::string* texts) {
-    plot::PlotContext ctx = plotContext(s);
-    const auto k = static_cast<std::size_t>(K);
-    plot::chatwinPlots(ctx, K, work.TK.first(k), work.FK.first(k), work.PK.first(k),
-                       plot::ChatwinTexts{texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]},
-                       s.phase, s.stationCounter, s.test.chatwinPlot);
-  };
-  r.chatwinDispersion = chatwinFit(s.console, in, work, nfit, report);
+  }
+
+  // The statistics' notices come after the table, then the plots.
+  writeNotices(s.console, notices);
+  plot::PlotContext ctx = plotContext(s);
+  plot::chatwinPlots(ctx, r.chatwin.listed, work.TK.first(K), work.FK.first(K), work.PK.first(K),
+                     plot::chatwinTexts(r.chatwin), s.phase, s.stationCounter,
+                     s.setup.chatwinScreenPlot, s.setup.chatwinPostScript);
 }
 
 }  // namespace kaldero

@@ -6,24 +6,23 @@
 #include "analysis/curve_files.h"
 #include "analysis/tracer_load.h"
 #include "core/console.h"
-#include "driver/plot_steps.h"
 #include "core/file_reports.h"
-#include "driver/run_state.h"
 #include "core/text.h"
-#include "plot/curve_plot.h"
+#include "driver/plot_steps.h"
+#include "driver/run_state.h"
+#include "files/curve_file.h"
 #include "files/cxtfit_file.h"
+#include "plot/curve_plot.h"
 
 namespace kaldero {
 
 namespace {
 
-bool onScreen(const Switches& sw) { return sw[1] == 1 || sw[2] == 1; }
-
 // The output files are made from concentrations: a curve left as tracer
 // loads by the results reports is given back first.
 void concentrationsBack(RunState& s) {
   if (!s.station.curveIsLoad) return;
-  toConcentration(s.test, s.work.concentrations(), s.work.discharges(), s.station.n);
+  toConcentration(s.test, s.setup, s.work.concentrations(), s.work.discharges(), s.station.n);
   s.station.curveIsLoad = false;
 }
 
@@ -51,7 +50,7 @@ void prerequisiteReport(RunState& s) {
 void writeCurve(RunState& s, std::string_view what, const std::string& name50,
                 std::span<const float> x, std::span<const float> y) {
   const std::string name = text::trimmed(name50);
-  noteOutcome(s, what, name, curves::writeCurveFile(name, what, x, y, s.station.n));
+  noteOutcome(s, what, name, files::writeCurveFile(name, what, x, y, s.station.n));
 }
 
 void plotCurve(RunState& s, std::span<const float> x, std::span<const float> y,
@@ -64,39 +63,35 @@ void plotCurve(RunState& s, std::span<const float> x, std::span<const float> y,
                   s.stationCounter, plotCounter);
 }
 
-// Work segments: 6 the times in the file's unit, 7 the normalized values,
-// 5 and 4 the standardized times and concentrations.
 void normalizedStep(RunState& s, int32_t& plotCounter) {
   concentrationsBack(s);
   const AnalysisResults& r = s.results;
   const int32_t n = s.station.n;
   const auto T = s.work.times();
   const auto C = s.work.concentrations();
-  const auto tf = s.work.segment(6);
-  const auto values = s.work.segment(7);
-  curves::normalizedCurve(T, C, n, s.test.timeUnit, r.recoveredMassGrams, tf, values);
-  writeCurve(s, "NORMALIZED CURVE FILE", s.test.normalizedName, tf, values);
+  const CurveFileWork w = s.work.curveFileWork();
+  curves::normalizedCurve(T, C, n, s.test.timeUnit, r.recoveredMassGrams, w.times, w.values);
+  writeCurve(s, "NORMALIZED CURVE FILE", s.test.normalizedName, w.times, w.values);
   curves::standardizedCurve(T, C, n, r.meanTimeHours, r.standardDeviation, r.peakConcentration,
-                            s.work.segment(5), s.work.segment(4));
-  plotCurve(s, tf, values, {1, 0, 0}, plotCounter);
+                            w.standardizedTimes, w.standardizedConcentrations);
+  plotCurve(s, w.times, w.values, {1, 0, 0}, plotCounter);
 }
 
 void loadStep(RunState& s, int32_t& plotCounter) {
-  const auto tf = s.work.segment(6);
-  const auto values = s.work.segment(7);
+  const CurveFileWork w = s.work.curveFileWork();
   curves::loadCurve(s.work.times(), s.work.concentrations(), s.work.discharges(), s.station.n,
-                    s.test.timeUnit, s.test.dischargeMode, s.test.constantDischarge,
-                    s.results.recoveredMassGrams, tf, values);
+                    s.test.timeUnit, s.test.dischargeMode, s.setup.constantDischarge,
+                    s.results.recoveredMassGrams, w.times, w.values);
   s.station.curveIsLoad = true;
-  writeCurve(s, "LOAD CURVE FILE", s.test.loadName, tf, values);
-  plotCurve(s, tf, values, {0, 1, 0}, plotCounter);
+  writeCurve(s, "LOAD CURVE FILE", s.test.loadName, w.times, w.values);
+  plotCurve(s, w.times, w.values, {0, 1, 0}, plotCounter);
 }
 
 void standardizedStep(RunState& s, int32_t& plotCounter) {
-  const auto st = s.work.segment(5);
-  const auto sc = s.work.segment(4);
-  writeCurve(s, "STANDARDIZED CURVE FILE", s.test.standardizedName, st, sc);
-  plotCurve(s, st, sc, {0, 0, 1}, plotCounter);
+  const CurveFileWork w = s.work.curveFileWork();
+  writeCurve(s, "STANDARDIZED CURVE FILE", s.test.standardizedName, w.standardizedTimes,
+             w.standardizedConcentrations);
+  plotCurve(s, w.standardizedTimes, w.standardizedConcentrations, {0, 0, 1}, plotCounter);
 }
 
 }  // namespace
@@ -108,47 +103,48 @@ void noteOutcome(RunState& s, std::string_view what, const std::string& name,
   ++s.filesNotWritten;
 }
 
-bool closeAfterChatwinWanted(const TestDescription& t) {
-  const Switches& d = t.dataPlot;
-  const Switches& c = t.chatwinPlot;
-  if (onScreen(d) || c[2] == 1) return t.screenEcho == 1;
-  return t.knotOption == 1 && onScreen(t.interpolatedPlot) &&
-         !(c[2] != 0 && d[1] != 0 && d[2] != 0);
+bool closeAfterChatwinWanted(const TestDescription& t, const StationSetup& setup) {
+  const PlotSwitches& d = t.dataPlot;
+  if (d.onScreen() || on(setup.chatwinScreenPlot)) return t.echo();
+  return on(setup.knotOption) && t.interpolatedPlot.onScreen() &&
+         !(setup.chatwinScreenPlot != Option::Off && d.points != Option::Off &&
+           d.curve != Option::Off);
 }
 
 void closeAfterChatwin(RunState& s) {
-  if (!closeAfterChatwinWanted(s.test)) return;
+  if (!closeAfterChatwinWanted(s.test, s.setup)) return;
   plot::closeGraphicsWindow(s.console, s.plots);
   s.console.focus();
 }
 
 void cxtfitStep(RunState& s) {
-  TestDescription& t = s.test;
-  if (t.cxtfitOption != 1) return;
-  cxtfit::normalizeSettings(t.cxtfitSettings);
+  const TestDescription& t = s.test;
+  if (!on(t.cxtfitOption)) return;
+  s.setup.cxtfitSettings = t.cxtfitSettings;
+  cxtfit::normalizeSettings(s.setup.cxtfitSettings);
   const AnalysisResults& r = s.results;
-  if (t.stationTotals != 1 || r.aquiferVolume == 0) return;
+  if (!on(t.stationTotals) || r.aquiferVolume == 0) return;
 
   const int32_t n = s.station.n;
   cxtfit::Inputs in;
-  in.distance = t.distance;
+  in.distance = s.setup.distance;
   in.peakTime = r.peakTime;
   in.volume = r.aquiferVolume;
   in.dispersion = r.dispersion;
   in.meanVelocity = r.meanVelocity;
-  in.conductivity = t.conductivity;
-  in.injectedMass = s.control.injectedMass;
+  in.conductivity = r.geometry.conductivity;
+  in.injectedMass = s.release.injectedMass;
   in.recoveredMass = r.recoveredMass;
-  in.releaseDuration = s.control.releaseDuration;
-  in.constantDischarge = t.constantDischarge;
+  in.releaseDuration = s.release.durationHours;
+  in.constantDischarge = s.setup.constantDischarge;
   in.meanDischarge = cxtfit::meanDischarge(s.work.discharges(), n);
-  in.releaseMode = s.control.releaseMode;
+  in.releaseMode = s.release.mode;
   in.dischargeMode = t.dischargeMode;
   in.geometry = t.geometry;
-  in.knotOption = t.knotOption;
+  in.knotOption = s.setup.knotOption;
   in.stationFile = s.station.stationFile;
   in.interpolatedFile = t.interpolatedName;
-  in.settings = t.cxtfitSettings;
+  in.settings = s.setup.cxtfitSettings;
 
   concentrationsBack(s);
   const std::string name = text::trimmed(t.cxtfitName);
@@ -161,21 +157,25 @@ void curveFileSteps(RunState& s) {
   // The screen plots of the curves made so far for the station: the prompt
   // before a plot comes with the first only.
   int32_t plotCounter = 0;
-  const bool normalized = t.normalizedOption == 1;
+  const bool normalized = on(t.normalizedOption);
   if (normalized) normalizedStep(s, plotCounter);
-  if (t.loadOption == 1) {
-    if (normalized) loadStep(s, plotCounter);
-    else prerequisiteReport(s);
+  if (on(t.loadOption)) {
+    if (normalized)
+      loadStep(s, plotCounter);
+    else
+      prerequisiteReport(s);
   }
-  if (t.standardizedOption == 1) {
-    if (normalized) standardizedStep(s, plotCounter);
-    else prerequisiteReport(s);
+  if (on(t.standardizedOption)) {
+    if (normalized)
+      standardizedStep(s, plotCounter);
+    else
+      prerequisiteReport(s);
   }
 }
 
 void closeAfterCurvePlots(RunState& s) {
   const TestDescription& t = s.test;
-  if (onScreen(t.standardizedPlot) || onScreen(t.loadPlot) || onScreen(t.normalizedPlot))
+  if (t.standardizedPlot.onScreen() || t.loadPlot.onScreen() || t.normalizedPlot.onScreen())
     plot::closeGraphicsWindow(s.console, s.plots);
   s.console.maximize();
   s.console.focus();

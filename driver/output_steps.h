@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/checked_file.h"
+#include "model/setup.h"
 #include "model/test_description.h"
 
 namespace kaldero {
@@ -22,8 +23,9 @@ void noteOutcome(RunState& s, std::string_view what, const std::string& name,
 // Whether the graphics window is closed after the Chatwin step: when a
 // data plot or the Chatwin plot was on the screen and the results are
 // echoed there, or when only the interpolated plot was on the screen
-// (unless the Chatwin plot and both data-plot kinds were asked for).
-bool closeAfterChatwinWanted(const TestDescription& t);
+// (unless the Chatwin plot and both data-plot kinds were asked for). The
+// Chatwin screen-plot switch is read as the Chatwin plots left it.
+bool closeAfterChatwinWanted(const TestDescription& t, const StationSetup& setup);
 void closeAfterChatwin(RunState& s);
 
 // The CXTFIT input file, when the station asks for it and its volume

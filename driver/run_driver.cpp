@@ -3,21 +3,25 @@
 #include <algorithm>
 #include <string>
 
-#include "driver/chatwin_step.h"
+#include "conditioning/background.h"
+#include "conditioning/extrapolation.h"
+#include "conditioning/interpolation.h"
 #include "core/console.h"
-#include "driver/output_steps.h"
-#include "driver/plot_steps.h"
 #include "core/file_reports.h"
-#include "driver/run_state.h"
-#include "driver/station_analysis.h"
+#include "core/format.h"
 #include "core/stop.h"
 #include "core/text.h"
-#include "conditioning/background.h"
-#include "conditioning/interpolation.h"
+#include "driver/chatwin_step.h"
+#include "driver/output_steps.h"
+#include "driver/plot_steps.h"
+#include "driver/run_state.h"
+#include "driver/station_analysis.h"
+#include "files/interpolated_data.h"
 #include "input/checks.h"
 #include "input/output_names.h"
 #include "input/units.h"
 #include "print/printing.h"
+#include "report/notices.h"
 
 namespace kaldero {
 
@@ -54,22 +58,6 @@ void writeProcessingBox(Console& c, const std::string& name50) {
     c.line(l);
 }
 
-// Per-station results are cleared before every station; the full reset at
-// the end of the run and before the stops that follow a file failure also
-// blanks the names and the injection and drops the run total of mass.
-void reset(RunState& s, bool full) {
-  s.results.resetStation();
-  if (!full) return;
-  const std::string blank = text::padded("");
-  s.control.controlFileName = blank;
-  s.station.stationFile = blank;
-  s.test.interpolatedName = s.test.listingName = s.test.cxtfitName = blank;
-  s.test.normalizedName = s.test.loadName = s.test.standardizedName = blank;
-  s.control.injectedMass = 0;
-  s.control.massUnit = 0;
-  s.totals.recoveredMass = 0;
-}
-
 // Values beyond single precision once in internal units (times of 1e30
 // hours in seconds) would make every result meaningless: the run stops
 // naming them.
@@ -79,10 +67,10 @@ void requireFiniteCurve(RunState& s) {
   for (int32_t i = 0; i < n; ++i) {
     fmt::requireFinite(T[i], "sample time in seconds");
     fmt::requireFinite(C[i], "concentration in ng/L");
-    if (s.test.dischargeMode == 1) fmt::requireFinite(Q[i], "discharge in m3/s");
+    if (s.test.dischargeMode == DischargeMode::Measured) fmt::requireFinite(Q[i], "discharge in m3/s");
   }
-  fmt::requireFinite(s.test.constantDischarge, "constant discharge in m3/s");
-  fmt::requireFinite(s.test.distance, "travel distance in metres");
+  fmt::requireFinite(s.setup.constantDischarge, "constant discharge in m3/s");
+  fmt::requireFinite(s.setup.distance, "travel distance in metres");
 }
 
 // A results listing that could not be written completely (a full disk)
@@ -91,7 +79,6 @@ void requireFiniteCurve(RunState& s) {
 void requireListingWritten(RunState& s) {
   if (s.listing.intact()) return;
   reportListingNotWritten(s.console, text::padded(s.listing.failedPath()), s.listing.failure());
-  reset(s, true);
   stopRun(s.console);
 }
 
@@ -147,12 +134,25 @@ void allocateStation(RunState& s, int32_t dataLines) {
   s.station.k = d.k;
 }
 
+[[noreturn]] void storageStop(Console& c, const std::string& what, const std::string& advice) {
+  c.empty(5);
+  c.line(kStars80);
+  c.empty();
+  c.line(what);
+  c.empty();
+  c.line(advice);
+  c.empty();
+  c.line(kStars80);
+  c.empty(5);
+  stopRun(c);
+}
+
 // The knot decision; interpolation itself replaces the measured curve by
 // the knot curve when there are more knots than samples.
 void knotStep(RunState& s) {
   Console& c = s.console;
-  if (s.test.knotOption != 1) return;
-  const int32_t knots = s.test.knotCount;
+  if (!on(s.setup.knotOption)) return;
+  const int32_t knots = s.setup.knotCount;
   if (knots < s.station.n) {
     c.free("NUMBER OF KNOTS LESS THAN ORIGINAL DATA SET SIZE");
     c.free("PROGRAM STOPPED");
@@ -161,21 +161,35 @@ void knotStep(RunState& s) {
   if (knots == s.station.n) {
     c.free("NUMBER OF KNOTS EQUAL ORIGINAL DATA SET SIZE");
     c.free("PROGRAM USING ORIGINAL DATA SET");
-    s.test.knotOption = 0;
+    s.setup.knotOption = Option::Off;
     return;
   }
 
   // The knot curve is made in its own workspace, then the station work
   // array is made anew for the knots and takes the knot curve over.
   InterpolationWorkspace ws;
-  if (!ws.allocate(s.station.n, knots, s.statusWord)) interpolationStorageStop(c);
+  if (!ws.allocate(s.station.n, knots, s.statusWord))
+    storageStop(c, "       NOT ENOUGH STORAGE SPACE FOR INTERPOLATION!!!",
+                std::string("   DECREASE THE NUMBER OF KNOTS IN YOUR DATA INPUT ") + "FILE.");
   CurveSegments measured = s.work.curve();
-  if (!interpolateOntoKnots(c, s.test, measured, s.station.n, ws)) ++s.filesNotWritten;
+  writeNotices(c, interpolateOntoKnots(s.test, s.setup.knotSpacing, measured, s.station.n, ws));
+  const std::string name = text::trimmed(s.test.interpolatedName);
+  const WriteOutcome written =
+      files::writeInterpolatedData(name, s.test.dischargeMode, ws.knotTimes(),
+                                   ws.knotConcentrations(), ws.knotDischarges());
+  if (written.status == WriteOutcome::Status::NotCreated) {
+    reportListingNotOpened(c, s.test.interpolatedName);
+    stopRun(c);
+  }
+  noteOutcome(s, "INTERPOLATED-DATA FILE", name, written);
   s.work.free();
   s.station.n = knots;
   const int32_t pad =
       StationWorkArray::padFor(s.test.extrapolationOption, s.test.extrapolationMethod);
-  if (!s.work.allocate(knots, pad)) curveStorageStop(c);
+  if (!s.work.allocate(knots, pad))
+    storageStop(c, "              NOT ENOUGH STORAGE SPACE FOR AA!!!",
+                std::string("   SELECTIVELY REMOVE INDIVIDUAL DATA POINTS FROM ") +
+                    "YOUR ORIGINAL DATA FILE.");
   std::copy_n(ws.knotTimes().begin(), knots, s.work.times().begin());
   std::copy_n(ws.knotConcentrations().begin(), knots, s.work.concentrations().begin());
   std::copy_n(ws.knotDischarges().begin(), knots, s.work.discharges().begin());
@@ -183,8 +197,7 @@ void knotStep(RunState& s) {
 
   s.phase = 1;
   writeProcessingBox(c, s.test.interpolatedName);
-  const Switches& ip = s.test.interpolatedPlot;
-  if (ip[0] == 0 && ip[1] == 0 && ip[2] == 0 && ip[3] == 0) {
+  if (!s.test.interpolatedPlot.any()) {
     c.secondPause();
     c.focus();
   } else {
@@ -192,6 +205,25 @@ void knotStep(RunState& s) {
     // the data-reduction mode word.
     dataPlotStep(s, s.station.k);
   }
+}
+
+// The data pass, the extrapolation of an unfinished tail and the knot count.
+void readStationData(RunState& s) {
+  Console& c = s.console;
+  CurveSegments curve = s.work.curve();
+  s.stationFile.readData(c, s.test, s.setup, s.station.stationFile, curve, s.station.n,
+                         s.station.k, s.station.mode);
+  if (on(s.test.extrapolationOption)) {
+    const Extrapolation e =
+        extrapolateTail(s.test, s.setup, curve, s.station.n, s.station.tail);
+    writeNotices(c, e.notices);
+    if (e.errorCode > 0) {
+      c.free(fmt::FreeLine("DATA EXTRAPOLATION ERROR ").num(e.errorCode));
+      stopRun(c, " SEE FILE LOG");
+    }
+  }
+  if (on(s.test.knotOption))
+    s.setup.knotCount = knotCount(curve.T, s.station.n, s.setup.knotSpacing);
 }
 
 // One pass of the station loop; false when the control file holds no
@@ -207,10 +239,9 @@ bool processStation(RunState& s) {
 
   if (!s.stationFile.open(text::trimmed(s.station.stationFile))) {
     reportStationFileNotFound(c, s.station.stationFile);
-    reset(s, true);
     stopRun(c);
   }
-  reset(s, false);
+  s.results.resetStation();
   // Every station starts on its measured curve: a phase left at 1 by the
   // previous station's interpolation would hide this station's processing
   // box and give its Chatwin table and plots the other station's
@@ -221,35 +252,38 @@ bool processStation(RunState& s) {
 
   int32_t dataLines = 0;
   if (s.stationFile.readHeader(c, s.test, s.station.stationFile, dataLines) != 0) stopRun(c);
+  s.setup = StationSetup{};
+  s.setup.knotOption = s.test.knotOption;
+  s.setup.chatwinScreenPlot = s.test.chatwinPlot.screenPlot;
+  s.setup.chatwinPostScript = s.test.chatwinPlot.postscript;
   if (!outputNamesAreSound(c, s.test, s.station.stationFile, s.inputFiles, s.earlierOutputs))
     stopRun(c);
-  releaseTimeCheck(c, s.listing, s.control);
+  releaseTimeCheck(c, s.listing, s.control, s.release);
 
   allocateStation(s, dataLines);
-  CurveSegments curve = s.work.curve();
-  s.stationFile.readData(c, s.test, s.station.stationFile, curve, s.station.n, s.station.tail,
-                         s.station.k, s.station.mode);
+  readStationData(s);
   c.focus();
 
   if (s.phase == 0) writeProcessingBox(c, s.station.stationFile);
-  const Switches& dp = s.test.dataPlot;
-  if (dp[0] == 0 && dp[1] == 0 && dp[2] == 0 && dp[3] == 0) {
+  if (!s.test.dataPlot.any()) {
     c.secondPause();
     c.focus();
   } else {
     s.phase = 0;
-    dataPlotStep(s, s.station.mode);
-    // Group means are plotted once more without their error bars.
-    while (s.station.mode == 2) {
-      s.station.mode = 0;
-      dataPlotStep(s, s.station.mode);
+    // The mode word of the plot: group means (2) are plotted once more
+    // without their error bars (0).
+    int32_t modeWord = code(s.station.mode);
+    dataPlotStep(s, modeWord);
+    while (modeWord == 2) {
+      modeWord = 0;
+      dataPlotStep(s, modeWord);
     }
   }
   knotStep(s);
 
   // Background, then internal units.
   subtractBackground(s.test, s.work.concentrations(), s.station.n);
-  units::convertStationData(s.test, s.work.times(), s.work.concentrations(),
+  units::convertStationData(s.test, s.setup, s.work.times(), s.work.concentrations(),
                             s.work.discharges(), s.station.n);
   requireFiniteCurve(s);
 
@@ -261,14 +295,12 @@ bool processStation(RunState& s) {
 
   if (!s.listing.open(text::trimmed(s.test.listingName))) {
     reportListingNotOpened(c, s.test.listingName);
-    reset(s, true);
     stopRun(c);
   }
-  reportTransport(s);
+  transportSteps(s);
 
   countingErrorStop(c, s.stationCounter);
-  if (s.stationCounter == 1) units::convertInjectedMass(s.control);
-  reportGeometryAndRecovery(s);
+  geometryAndRecoverySteps(s);
 
   // Look ahead: another station follows when the control file holds one
   // more line; its listing is then offered for printing and closed.
@@ -304,7 +336,6 @@ int endOfRun(RunState& s) {
   }
   c.focus();
   writeEndBox(c);
-  reset(s, true);
   const int32_t lost = s.filesNotWritten + s.plots.filesNotWritten;
   if (lost == 0) return kExitNormal;
   c.empty();
@@ -322,6 +353,9 @@ int runProgram(Console& console, const RunOptions& options) {
     writeBanner(console);
     if (s.controlFile.readLeadingBlock(console, s.control, options.controlFile) != 0)
       stopRun(console);
+    s.release = ReleaseSetup{s.control.releaseMode, s.control.releaseDuration,
+                             s.control.flowZoneArrival,
+                             s.control.injectedMass * units::massFactor(s.control.massUnit)};
     for (const std::string& name : s.controlFile.remainingNames()) s.inputFiles.add(name);
     s.inputFiles.add(text::trimmed(s.control.controlFileName));
     while (processStation(s)) {

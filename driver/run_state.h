@@ -3,29 +3,29 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
-#include "model/results.h"
-#include "analysis/run_totals.h"
+#include "core/console.h"
 #include "core/listing_channel.h"
 #include "core/text.h"
 #include "driver/work_array.h"
 #include "input/control_file.h"
 #include "input/output_names.h"
-#include "model/station_curve.h"
 #include "input/station_file.h"
+#include "model/control.h"
+#include "model/results.h"
+#include "model/setup.h"
+#include "model/station_curve.h"
 #include "model/test_description.h"
 #include "plot/plot_state.h"
 
 namespace kaldero {
 
-class Console;
-
+// What the driver keeps of the station in hand.
 struct StationState {
   std::string stationFile = text::padded("");  // station data file name
-  int32_t n = 0;      // samples held in the work array
-  int32_t mode = 1;   // data-reduction mode as decided
-  int32_t k = 0;      // reduction factor
+  int32_t n = 0;                                // samples held in the work array
+  ReductionMode mode = ReductionMode::EveryLine;  // data-reduction mode as decided
+  int32_t k = 0;                                // reduction factor
   TailFit tail;
   // Whether the concentration segment holds tracer loads (concentration
   // times discharge), as the results reports leave it for a pulse.
@@ -36,8 +36,10 @@ struct RunState {
   explicit RunState(Console& c) : console(c) {}
 
   Console& console;
-  ControlValues control;
-  TestDescription test;
+  ControlValues control;   // the control file as read
+  ReleaseSetup release;    // the release as the analyses use it
+  TestDescription test;    // the station's header as read
+  StationSetup setup;      // what the run derives for the station
   AnalysisResults results;
   RunTotals totals;
   StationState station;
@@ -57,8 +59,8 @@ struct RunState {
   int32_t filesNotWritten = 0;
 
   int32_t stationCounter = 0;
-  int32_t phase = 0;         // 0 measured curve, 1 after interpolation onto knots
-  bool statusWord = false;   // spline flag of the integrations: always false
+  int32_t phase = 0;        // 0 measured curve, 1 after interpolation onto knots
+  bool statusWord = false;  // spline flag of the integrations: always false
 };
 
 }  // namespace kaldero

@@ -11,7 +11,11 @@
 #include "analysis/transit_times.h"
 #include "driver/run_state.h"
 #include "input/station_file.h"
-#include "input/units.h"
+#include "model/units.h"
+#include "report/geometry_report.h"
+#include "report/notices.h"
+#include "report/totals_report.h"
+#include "report/transport_report.h"
 
 namespace kaldero {
 
@@ -20,15 +24,23 @@ namespace {
 // The pulse regime of the load conversions: an instantaneous release, or a
 // pulse shorter than the comparison time of the first-moment step.
 bool loadRegime(const RunState& s) {
-  const ControlValues& c = s.control;
-  return c.releaseMode == 1 || (c.releaseMode == 2 && c.releaseDuration < s.results.comparisonTime);
+  const ReleaseSetup& c = s.release;
+  return c.mode == ReleaseMode::Instantaneous ||
+         (c.mode == ReleaseMode::Pulse && c.durationHours < s.results.comparisonTime);
+}
+
+ReportTarget reportTarget(RunState& s) {
+  return ReportTarget{s.console, s.listing, s.test.echo()};
+}
+
+StationReport stationReport(const RunState& s) {
+  return StationReport{s.test, s.setup, s.control, s.station.stationFile};
 }
 
 }  // namespace
 
-AnalysisContext analysisContext(RunState& s) {
-  return AnalysisContext{s.console, s.listing,          s.test,      s.control,
-                         s.results, s.station.stationFile, s.statusWord};
+AnalysisInputs analysisInputs(const RunState& s) {
+  return AnalysisInputs{s.test, s.setup, s.release, s.statusWord};
 }
 
 void integrateCurve(RunState& s) {
@@ -38,7 +50,7 @@ void integrateCurve(RunState& s) {
   auto Q = s.work.discharges();
   auto D = s.work.derivatives();
   AnalysisResults& r = s.results;
-  const AnalysisContext ctx = analysisContext(s);
+  const AnalysisInputs in = analysisInputs(s);
 
   // Every integral needs strictly increasing times. The data plot makes
   // this test when it runs; without it, blank lines at the end of a file
@@ -52,51 +64,69 @@ void integrateCurve(RunState& s) {
 
   r.lowerLimit = n >= 1 ? T[0] : 0.0f;
   r.upperLimit = n >= 1 ? T[n - 1] : 0.0f;
-  firstArrivalAndPeak(r, n, T, C, s.control.flowZoneArrival);
+  firstArrivalAndPeak(r, n, T, C, s.release.flowZoneArrivalHours);
 
-  toTracerLoad(s.test, C, Q, n);
+  Notices notices;
+  toTracerLoad(s.test, s.setup, C, Q, n);
   int32_t ierr = 0;
-  r.recoveredMass = CURINT(s.console, r, n, T.data(), C.data(), D.data(), s.statusWord, ierr);
+  r.recoveredMass =
+      integrateInterpolant(notices, r, n, T.data(), C.data(), D.data(), s.statusWord, ierr);
+  r.recoveredMassGrams = r.recoveredMass * 1e-6f;
 
-  const int32_t mode = s.control.releaseMode;
-  const float Td = s.control.releaseDuration;
-  if (mode != 1 && !(r.peakTime / 3600.0f * 0.5f > Td)) toConcentration(s.test, C, Q, n);
-  MOMONE(ctx, n, T, C, D);
-  DISINT(ctx, n, T, C, D);
-  if (loadRegime(s)) toConcentration(s.test, C, Q, n);
+  const ReleaseMode mode = s.release.mode;
+  const float Td = s.release.durationHours;
+  if (mode != ReleaseMode::Instantaneous && !(r.peakTime / 3600.0f * 0.5f > Td))
+    toConcentration(s.test, s.setup, C, Q, n);
+  firstMomentStep(notices, r, in, n, T, C, D);
+  distanceWeightedStep(notices, r, in, n, T, C, D);
+  writeNotices(s.console, notices);
+  if (loadRegime(s)) toConcentration(s.test, s.setup, C, Q, n);
   s.station.curveIsLoad = false;
 }
 
 void loadForReports(RunState& s) {
   s.station.curveIsLoad = loadRegime(s);
   if (s.station.curveIsLoad)
-    toTracerLoad(s.test, s.work.concentrations(), s.work.discharges(), s.station.n);
+    toTracerLoad(s.test, s.setup, s.work.concentrations(), s.work.discharges(), s.station.n);
 }
 
-void reportTransport(RunState& s) {
+void transportSteps(RunState& s) {
   const int32_t n = s.station.n;
-  const AnalysisContext ctx = analysisContext(s);
+  const AnalysisInputs in = analysisInputs(s);
+  const ReportTarget out = reportTarget(s);
   AnalysisResults& r = s.results;
-  MASREP(ctx, r.recoveredMass, s.test.sinuosity);
-  DITRTI(ctx, n, s.work.times(), s.work.concentrations(), s.work.derivatives());
-  velocitiesAndDispersion(ctx, n, s.work.times(), s.work.concentrations(), s.work.derivatives(),
-                          r.chatwinDispersion, r.flowZoneVelocityCorrection);
+  writeMassRecovery(out, stationReport(s), r);
+
+  Notices notices;
+  if (!transitTimes(notices, r, in, n, s.work.times(), s.work.concentrations(),
+                    s.work.derivatives()))
+    stopNoMassRecovered(s.console);
+  writeNotices(s.console, notices);
+  writeTransitTimes(out, stationReport(s), r);
+
+  notices.clear();
+  velocitiesAndDispersion(notices, r, in, n, s.work.times(), s.work.concentrations(),
+                          s.work.derivatives());
+  writeNotices(s.console, notices);
+  writeVelocitiesAndDispersion(out, r);
 }
 
-void reportGeometryAndRecovery(RunState& s) {
-  const AnalysisContext ctx = analysisContext(s);
-  GEOMET(ctx, s.station.n, s.work.times(), s.work.discharges(), s.work.derivatives(),
-         s.results.recoveredMass);
-  RECREP(ctx, s.results.recoveredMass);
+void geometryAndRecoverySteps(RunState& s) {
+  const ReportTarget out = reportTarget(s);
+  AnalysisResults& r = s.results;
+  flowGeometry(r, analysisInputs(s), s.station.n, s.work.times(), s.work.discharges(),
+               s.work.derivatives(), r.recoveredMass);
+  writeFlowGeometry(out, s.test, s.setup, r);
+  recovery(r, s.release.injectedMass);
+  writeRecovery(out, r);
 }
 
 void addToRunTotals(RunState& s) { addStationToTotals(s.totals, s.results, s.test); }
 
 void writeRunTotals(RunState& s) {
-  const AnalysisContext ctx = analysisContext(s);
-  writeTotals(ctx, s.totals);
-  const int32_t flag = writeVolumeAndSorption(ctx, s.totals);
-  writeRunRecovery(ctx, s.totals, flag);
+  s.listing.openAppend(text::trimmed(s.test.listingName));
+  finishRunTotals(s.totals, s.results, s.test, s.release.injectedMass);
+  writeRunTotals(reportTarget(s), s.totals, s.test, s.station.stationFile);
 }
 
 }  // namespace kaldero

@@ -1,16 +1,18 @@
-// The analysis steps of the station sequence as the run driver calls them,
-// with the conversions between concentration and tracer load that the
-// release regime asks for in between.
+// The analysis steps of the station sequence as the run driver calls them:
+// each computes its results (analysis/), shows the notices of the way and
+// writes its part of the results listing (report/), in the order of the
+// station sequence, with the conversions between concentration and tracer
+// load that the release regime asks for in between.
 #pragma once
 
-#include "analysis/context.h"
+#include "analysis/inputs.h"
 
 namespace kaldero {
 
 struct RunState;
 
-// The context of the analyses for the current station.
-AnalysisContext analysisContext(RunState& s);
+// What the analyses read of the station.
+AnalysisInputs analysisInputs(const RunState& s);
 
 // After the unit conversion: the integration limits, first arrival and
 // peak, the recovered mass and the first-moment and distance-weighted
@@ -24,12 +26,12 @@ void integrateCurve(RunState& s);
 void loadForReports(RunState& s);
 
 // After the results listing has been opened: its head with the recovered
-// mass, the transit times, the velocities and the dispersion.
-void reportTransport(RunState& s);
+// mass, the transit times (the run stops when no mass was recovered), the
+// velocities and the dispersion.
+void transportSteps(RunState& s);
 
-// After the injected mass is in milligrams: flow geometry and the station's
-// percent recovery.
-void reportGeometryAndRecovery(RunState& s);
+// Flow geometry and the station's percent recovery.
+void geometryAndRecoverySteps(RunState& s);
 
 // At the end of a station: its results go into the run totals.
 void addToRunTotals(RunState& s);

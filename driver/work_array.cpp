@@ -28,11 +28,21 @@ CurveSegments StationWorkArray::curve() {
                        segment(5), segment(6), segment(7), segment(8)};
 }
 
-ReductionDecision decideReduction(int32_t n, int32_t m, int32_t knotOption,
-                                  int32_t stationTotals,
+ChatwinWork StationWorkArray::chatwinWork() {
+  return ChatwinWork{segment(9), segment(4), segment(5), segment(6), segment(8), segment(7)};
+}
+
+CurveFileWork StationWorkArray::curveFileWork() {
+  return CurveFileWork{segment(6), segment(7), segment(5), segment(4)};
+}
+
+ReductionDecision decideReduction(int32_t n, ReductionMode mode, Option knotOption,
+                                  Option stationTotals,
                                   const std::function<bool(int32_t)>& tryAllocate) {
+  // The modes as their codes: 1 every line, 2 group means, 3 every k-th line.
+  int32_t m = code(mode);
   if (m != 1 && n <= 600) m = 1;
-  if (knotOption == 1 && m == 2) m = 3;
+  if (on(knotOption) && m == 2) m = 3;
   int32_t k = 0;
   if (!(m == 1 && n <= 6000)) {
     if (m == 1) m = 2;
@@ -45,12 +55,12 @@ ReductionDecision decideReduction(int32_t n, int32_t m, int32_t knotOption,
       n = n / k;
     }
     if (m == 3) n = static_cast<int32_t>((static_cast<int64_t>(n) * k) / (k + 1));
-    if (k != 0 && stationTotals == 1) n = n + 1;
+    if (k != 0 && on(stationTotals)) n = n + 1;
   }
   for (;;) {
     if (m == 3) n = n + 1;
-    if (tryAllocate(n)) return {n, m, k, true};
-    if (n <= 1) return {n, m, k, false};
+    if (tryAllocate(n)) return {n, ReductionMode{m}, k, true};
+    if (n <= 1) return {n, ReductionMode{m}, k, false};
     n = static_cast<int32_t>(n * 0.5f);
     k = static_cast<int32_t>(k * 2.0f);
   }

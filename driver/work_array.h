@@ -1,11 +1,17 @@
 // The station work array: one allocation holding every sample array of a
 // station. It has p leading elements followed by nine segments of N + p
 // elements each; the pad p (5 when the tail is extrapolated by method 1,
-// else 1) leaves room for the samples the extrapolation appends.
-//   1 times, 2 concentrations, 3 discharges,
-//   4-8 the data reader's segments (standard deviations of group means in
-//       4, 5, 6; scratch in 7, 8), 6 also the derivative segment of every
-//       integration, 9 a further work segment.
+// else 1) leaves room for the samples the extrapolation appends. The steps
+// take their arrays by name; the segments they are, and which steps reuse
+// a segment, are chosen here alone:
+//   1 times, 2 concentrations, 3 discharges;
+//   4, 5, 6 the standard deviations of group means of the data reader;
+//       7, 8 its scratch (the tail extrapolation's work space);
+//   6 the derivatives of every integration;
+//   Chatwin method: 9 the parameters, 4 and 5 the fit points, 6, 8 and 7
+//       the listed points;
+//   curve files: 6 the times in the file's unit, 7 the values, 5 and 4 the
+//       standardized times and concentrations.
 #pragma once
 
 #include <cstdint>
@@ -13,14 +19,25 @@
 #include <span>
 #include <vector>
 
+#include "analysis/chatwin.h"
+#include "model/codes.h"
 #include "model/station_curve.h"
 
 namespace kaldero {
 
+// The arrays of the curve files.
+struct CurveFileWork {
+  std::span<float> times;                       // in the time unit of the file
+  std::span<float> values;                      // normalized concentration or load
+  std::span<float> standardizedTimes;
+  std::span<float> standardizedConcentrations;
+};
+
 class StationWorkArray {
  public:
-  static int32_t padFor(int32_t extrapolationOption, int32_t extrapolationMethod) {
-    return extrapolationOption == 1 && extrapolationMethod == 1 ? 5 : 1;
+  static int32_t padFor(Option extrapolationOption, ExtrapolationMethod extrapolationMethod) {
+    return on(extrapolationOption) && extrapolationMethod == ExtrapolationMethod::Exponential ? 5
+                                                                                                : 1;
   }
   static int64_t totalLength(int32_t n, int32_t pad) { return 9LL * (n + pad) + pad; }
 
@@ -42,6 +59,8 @@ class StationWorkArray {
 
   // The views the data reader and the conditioning steps take.
   CurveSegments curve();
+  ChatwinWork chatwinWork();
+  CurveFileWork curveFileWork();
 
  private:
   std::vector<float> storage_;
@@ -55,13 +74,13 @@ class StationWorkArray {
 // sample count is halved and k doubled until it succeeds.
 struct ReductionDecision {
   int32_t n = 0;
-  int32_t mode = 1;
+  ReductionMode mode = ReductionMode::EveryLine;
   int32_t k = 0;
   bool allocated = false;
 };
 
-ReductionDecision decideReduction(int32_t dataLines, int32_t mode, int32_t knotOption,
-                                  int32_t stationTotals,
+ReductionDecision decideReduction(int32_t dataLines, ReductionMode mode, Option knotOption,
+                                  Option stationTotals,
                                   const std::function<bool(int32_t)>& tryAllocate);
 
 }  // namespace kaldero

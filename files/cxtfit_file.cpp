@@ -38,7 +38,7 @@ std::string header(std::string_view s) { return fmt::FreeLine(s).str(); }
 float sizeValue(const Inputs& in) {
   const float V = in.volume;
   const float L = in.distance;
-  if (in.geometry == 1) return 0.5f * guard::root(quotient(V, std::numbers::pi_v<float> * L));
+  if (in.geometry == FlowForm::Conduit) return 0.5f * guard::root(quotient(V, std::numbers::pi_v<float> * L));
   if (in.conductivity > 0) return 0.5f * guard::root(quotient(V, L * in.conductivity));
   return 0.5f * guard::root(quotient(V, L));
 }
@@ -68,19 +68,20 @@ float inputValue(const Inputs& in) {
   const bool recovered = in.settings[0] == 0 && in.settings[1] == 1;
   if (!injected && !recovered) return 0;
   const float mass = injected ? in.injectedMass : in.recoveredMass * 0.001f;
-  if (in.releaseMode == 1) {
-    if (in.dischargeMode == 1) {
+  if (in.releaseMode == ReleaseMode::Instantaneous) {
+    if (in.dischargeMode == DischargeMode::Measured) {
       // Mass per cross-section over the peak velocity.
       const float W = quotient(in.distance, in.peakTime / 3600.0f);
       const float A = quotient(in.volume, in.distance);
       return quotient(quotient(mass, A), W);
     }
-    if (in.dischargeMode == 2) return quotient(mass, in.constantDischarge * 3600.0f);
+    if (in.dischargeMode == DischargeMode::Constant) return quotient(mass, in.constantDischarge * 3600.0f);
     return 0;
   }
   // A release of some duration: the mean input concentration.
-  if (in.dischargeMode != 1 && in.dischargeMode != 2) return 0;
-  const float F = (in.dischargeMode == 1 ? in.meanDischarge : in.constantDischarge) * 3600.0f;
+  if (in.dischargeMode != DischargeMode::Measured && in.dischargeMode != DischargeMode::Constant)
+    return 0;
+  const float F = (in.dischargeMode == DischargeMode::Measured ? in.meanDischarge : in.constantDischarge) * 3600.0f;
   return quotient(mass, F * in.releaseDuration);
 }
 
@@ -93,14 +94,14 @@ std::vector<std::string> headLines(const Inputs& in) {
   const float D = in.dispersion * 3600.0f;    // m2/h
   std::vector<std::string> out;
 
-  if (in.geometry == 1 || in.geometry == 4)
+  if (in.geometry == FlowForm::Conduit || in.geometry == FlowForm::Fractures)
     out.push_back("    1 " + g12(peakVelocity, kPeakVelocity) + " " + g12(L, kDistance) + " " +
                   g12(sizeValue(in), kSize) + " " + g12(in.meanVelocity, kMeanVelocity));
 
   out.push_back(header("*** BLOCK A: MODEL DESCRIPTION *******************************************"));
-  if (in.knotOption == 0)
+  if (in.knotOption == Option::Off)
     out.push_back("CXTFIT MODEL ANALYSIS OF " + text::padded(in.stationFile, 20));
-  else if (in.knotOption == 1)
+  else if (in.knotOption == Option::On)
     out.push_back("CXTFIT MODEL ANALYSIS OF " + text::padded(in.interpolatedFile, 20));
   out.push_back("(UNITS = m, hr, mg)");
   out.push_back("INVERSE    MODE     NREDU");
@@ -130,9 +131,9 @@ std::vector<std::string> headLines(const Inputs& in) {
   out.push_back(header("*** BLOCK D: BVP; MODB=0 ZERO; =1 DIRAC; =2 STEP; =3 A PULSE *************"));
   out.push_back("  MODB (Reduced Conc. & Time) =4 MULTIPLE; =5 EXPONENTIAL; =6 ARBITRARY");
   // Boundary code: a Dirac input, a pulse, or a step.
-  if (in.releaseMode == 1) out.push_back("    1");
-  else if (in.releaseMode == 2) out.push_back("    3");
-  else if (in.releaseMode == 3) out.push_back("    2");
+  if (in.releaseMode == ReleaseMode::Instantaneous) out.push_back("    1");
+  else if (in.releaseMode == ReleaseMode::Pulse) out.push_back("    3");
+  else if (in.releaseMode == ReleaseMode::Step) out.push_back("    2");
   const float P = inputValue(in);
   out.push_back("    " + g10(P, kInput) + " 1.0");
   out.push_back("    0" + blanks(10) + "1");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/checked_file.h"
+#include "model/codes.h"
 
 namespace kaldero::cxtfit {
 
@@ -36,10 +37,10 @@ struct Inputs {
   float releaseDuration = 0;    // Td, h
   float constantDischarge = 0;  // Qc, m3/s
   float meanDischarge = 0;      // mean of the station's discharges, m3/s
-  int32_t releaseMode = 0;
-  int32_t dischargeMode = 0;
-  int32_t geometry = 0;         // flow-geometry code
-  int32_t knotOption = 0;
+  ReleaseMode releaseMode{0};
+  DischargeMode dischargeMode{0};
+  FlowForm geometry{0};
+  Option knotOption = Option::Off;  // as the knot decision leaves it
   std::string stationFile;      // 50 characters
   std::string interpolatedFile; // 50 characters
   std::array<int32_t, 2> settings{};  // normalized

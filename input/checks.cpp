@@ -7,16 +7,17 @@
 
 namespace kaldero {
 
-void releaseTimeCheck(Console& c, ListingChannel& l, ControlValues& v) {
-  if (v.releaseMode == 1 && v.releaseDuration != 0) {
-    v.releaseDuration = 0;
+void releaseTimeCheck(Console& c, ListingChannel& l, const ControlValues& v,
+                      ReleaseSetup& release) {
+  if (release.mode == ReleaseMode::Instantaneous && release.durationHours != 0) {
+    release.durationHours = 0;
     bothLine(c, l, "");
     bothLine(c, l, "   Release time corrected to zero time for instantaneous tracer release!");
     bothLine(c, l, "");
     c.line("Press RETURN to resume program execution.");
     c.waitEnter();
     bothLine(c, l, "");
-  } else if (v.releaseMode == 2 && !(v.releaseDuration > 0)) {
+  } else if (release.mode == ReleaseMode::Pulse && !(release.durationHours > 0)) {
     bothLine(c, l, "");
     bothLine(c, l, "   ERROR IN FILE:" + v.controlFileName);
     bothLine(c, l, "   Release time must exceed 0 for a pulse release!");

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "input/control_file.h"
+#include "model/control.h"
 
 namespace kaldero {
 
@@ -13,7 +13,8 @@ class ListingChannel;
 // The release-time check made for every station: an instantaneous release
 // with a duration is corrected to 0 (report and pause); a pulse release
 // without a positive duration stops the run.
-void releaseTimeCheck(Console& console, ListingChannel& listing, ControlValues& control);
+void releaseTimeCheck(Console& console, ListingChannel& listing, const ControlValues& control,
+                      ReleaseSetup& release);
 
 // Stops the run when the station counter is not at least 1.
 void countingErrorStop(Console& console, int32_t counter);

@@ -2,6 +2,7 @@
 
 #include "core/console.h"
 #include "core/file_reports.h"
+#include "input/code_target.h"
 
 namespace kaldero {
 
@@ -63,12 +64,12 @@ int32_t ControlFile::readLeadingBlock(Console& console, ControlValues& v,
   if ((s = r.read(v.injectedMass)) == ReadStatus::End) return 0;
   if (s == ReadStatus::Error) return wrongFormat();
   if ((s = r.skipLine()) == ReadStatus::End) return 0;
-  if ((s = r.read(v.massUnit)) == ReadStatus::End) return 0;
+  if ((s = r.read(CodeTarget(v.massUnit).raw())) == ReadStatus::End) return 0;
   if (s == ReadStatus::Error) return wrongFormat();
   if ((s = r.skipLine()) == ReadStatus::End) return 0;
 
   // Line 6: release mode and, only when the mode was read, its duration.
-  s = r.read(v.releaseMode, v.releaseDuration);
+  s = r.read(CodeTarget(v.releaseMode).raw(), v.releaseDuration);
   if (s == ReadStatus::End) return 0;
   const bool failed = s == ReadStatus::Error;
   if (failed && r.lastLine() == r.firstLine()) {
@@ -84,17 +85,18 @@ int32_t ControlFile::readLeadingBlock(Console& console, ControlValues& v,
                      .text("\" IS NOT A VALUE OF THE KIND WANTED"));
     return wrongFormat();
   }
+  const bool instantaneous = v.releaseMode == ReleaseMode::Instantaneous;
   if (failed) {
-    if (v.releaseMode == 1) v.releaseDuration = 0;
+    if (instantaneous) v.releaseDuration = 0;
     r.stepBack();
-  } else if (v.releaseMode == 1 && v.releaseDuration == 0) {
+  } else if (instantaneous && v.releaseDuration == 0) {
     // accepted
-  } else if (v.releaseMode > 1 && !(v.releaseDuration > 0)) {
+  } else if (code(v.releaseMode) > 1 && !(v.releaseDuration > 0)) {
     return wrongFormat();
   } else if (v.releaseDuration > 0) {
     // accepted
   } else {
-    if (v.releaseMode == 1) v.releaseDuration = 0;
+    if (instantaneous) v.releaseDuration = 0;
     r.stepBack();
   }
 

@@ -9,19 +9,11 @@
 
 #include "core/text.h"
 #include "input/freeformat.h"
+#include "model/control.h"
 
 namespace kaldero {
 
 class Console;
-
-struct ControlValues {
-  float injectedMass = 0;     // in the mass unit until the first station, then mg
-  int32_t massUnit = 0;       // 1 pounds, 2 kilograms, 3 grams, other milligrams
-  int32_t releaseMode = 0;    // 1 instantaneous, 2 pulse, 3 step (CXTFIT)
-  float releaseDuration = 0;  // hours
-  float flowZoneArrival = 0;  // hours
-  std::string controlFileName = text::padded("");
-};
 
 class ControlFile {
  public:

@@ -46,14 +46,14 @@ bool FileSet::contains(const std::string& path) const {
 std::vector<std::string> plannedOutputs(const TestDescription& t,
                                         const std::string& stationName50) {
   std::vector<std::string> out{text::trimmed(t.listingName)};
-  if (t.knotOption == 1) out.push_back(text::trimmed(t.interpolatedName));
-  if (t.cxtfitOption == 1) out.push_back(text::trimmed(t.cxtfitName));
-  if (t.normalizedOption == 1) {
+  if (on(t.knotOption)) out.push_back(text::trimmed(t.interpolatedName));
+  if (on(t.cxtfitOption)) out.push_back(text::trimmed(t.cxtfitName));
+  if (on(t.normalizedOption)) {
     out.push_back(text::trimmed(t.normalizedName));
-    if (t.loadOption == 1) out.push_back(text::trimmed(t.loadName));
-    if (t.standardizedOption == 1) out.push_back(text::trimmed(t.standardizedName));
+    if (on(t.loadOption)) out.push_back(text::trimmed(t.loadName));
+    if (on(t.standardizedOption)) out.push_back(text::trimmed(t.standardizedName));
   }
-  if (t.chatwinPlot[1] == 1) out.push_back(text::trimmed(chatwinTableFileName(stationName50)));
+  if (on(t.chatwinPlot.tableFile)) out.push_back(text::trimmed(chatwinTableFileName(stationName50)));
   return out;
 }
 

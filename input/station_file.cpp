@@ -8,7 +8,7 @@
 #include "core/file_reports.h"
 #include "core/stop.h"
 #include "core/text.h"
-#include "conditioning/extrapolation.h"
+#include "input/code_target.h"
 
 namespace kaldero {
 
@@ -109,29 +109,33 @@ void clampNegative(float& v) {
 int32_t StationFile::readHeader(Console& console, TestDescription& t,
                                 const std::string& stationName50, int32_t& dataLines) {
   HeaderReader h(console, reader_, stationName50);
-  h.label();                               // 1
-  h.values(t.timeUnit);                    // 2
-  h.label();                               // 3
-  h.values(t.concentrationUnit);           // 4
-  h.label();                               // 5
-  if (!h.optionalValues(t.backgroundOption, t.background) || t.background < 0) {  // 6
-    if (t.backgroundOption == 1) h.wrongFormat();
+  // The codes are read as the integers of the file (CodeTarget) and become
+  // their enumerations at the end of each read.
+  h.label();                                              // 1
+  h.values(CodeTarget(t.timeUnit).raw());                 // 2
+  h.label();                                              // 3
+  h.values(CodeTarget(t.concentrationUnit).raw());        // 4
+  h.label();                                              // 5
+  if (!h.optionalValues(CodeTarget(t.backgroundOption).raw(), t.background) ||  // 6
+      t.background < 0) {
+    if (on(t.backgroundOption)) h.wrongFormat();
     h.stepBack();
   }
-  h.label();                               // 7
-  h.values(t.dischargeMode);               // 8
-  h.label();                               // 9
-  h.label();                               // 10
-  const bool unitRead = t.dischargeMode == 2                                     // 11
-                            ? h.tryValues(t.dischargeUnit, t.constantDischarge)
-                            : h.tryValues(t.dischargeUnit);
+  h.label();                                              // 7
+  h.values(CodeTarget(t.dischargeMode).raw());            // 8
+  h.label();                                              // 9
+  h.label();                                              // 10
+  const bool constant = t.dischargeMode == DischargeMode::Constant;  // 11
+  const bool unitRead = constant
+                            ? h.tryValues(CodeTarget(t.dischargeUnit).raw(), t.constantDischarge)
+                            : h.tryValues(CodeTarget(t.dischargeUnit).raw());
   if (!unitRead) h.wrongFormat();
-  if (t.dischargeMode == 1) t.constantDischarge = 0;
-  h.label();                               // 12
-  h.values(t.stationTotals);               // 13
-  h.label();                               // 14
-  h.values(t.distanceUnit, t.distance);    // 15
-  h.label();                               // 16
+  if (t.dischargeMode == DischargeMode::Measured) t.constantDischarge = 0;
+  h.label();                                              // 12
+  h.values(CodeTarget(t.stationTotals).raw());            // 13
+  h.label();                                              // 14
+  h.values(CodeTarget(t.distanceUnit).raw(), t.distance);  // 15
+  h.label();                                              // 16
   if (!h.optionalValues(t.sinuosityOption, t.sinuosity) ||  // 17
       (t.sinuosityOption == 0 && t.sinuosity == 0)) {
     if (t.sinuosityOption == 0 || t.sinuosityOption == 1) t.sinuosity = 1.0f;
@@ -139,90 +143,103 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
   } else if (t.sinuosityOption > 0 && (t.sinuosity <= 0 || t.sinuosity > 1.5f)) {
     h.wrongFormat();
   }
-  h.label();                               // 18
-  h.label();                               // 19
-  if (!h.optionalValues(t.geometry, t.porosity) || t.porosity <= 0 || t.porosity > 1.0f) {  // 20
-    if (t.geometry == 1 || t.geometry == 2) {
+  h.label();                                              // 18
+  h.label();                                              // 19
+  const auto conduit = [&] {
+    return t.geometry == FlowForm::Conduit || t.geometry == FlowForm::ConduitZone;
+  };
+  if (!h.optionalValues(CodeTarget(t.geometry).raw(), t.porosity) || t.porosity <= 0 ||  // 20
+      t.porosity > 1.0f) {
+    if (conduit()) {
       t.porosity = 1.0f;
     } else if (t.porosity < 0 || t.porosity > 1.0f) {
       h.wrongFormat();
     }
     h.stepBack();
   }
-  h.label();                               // 21
-  h.label();                               // 22
-  const bool withConductivity = t.geometry == 3 || t.geometry == 4;              // 23
-  const bool conductivityRead = withConductivity
-                                    ? h.optionalValues(t.conductivityUnit, t.conductivity)
-                                    : h.optionalValues(t.conductivityUnit);
+  h.label();                                              // 21
+  h.label();                                              // 22
+  const bool withConductivity =                           // 23
+      t.geometry == FlowForm::PorousZone || t.geometry == FlowForm::Fractures;
+  const bool conductivityRead =
+      withConductivity ? h.optionalValues(CodeTarget(t.conductivityUnit).raw(), t.conductivity)
+                       : h.optionalValues(CodeTarget(t.conductivityUnit).raw());
   if (!conductivityRead) {
-    if (t.conductivityUnit < 0 || t.conductivityUnit > 3) h.wrongFormat();
+    if (code(t.conductivityUnit) < 0 || code(t.conductivityUnit) > 3) h.wrongFormat();
     h.stepBack();
-  } else if (t.geometry == 1 || t.geometry == 2) {
+  } else if (conduit()) {
     t.conductivity = 0;
   }
-  h.label();                               // 24
-  h.text(t.listingName);                   // 25
+  h.label();                                              // 24
+  h.text(t.listingName);                                  // 25
   if (t.listingName == stationName50) {
     reportListingNameReused(console, t.listingName);
     return 1;
   }
-  h.label();                               // 26
-  if (!h.optionalValues(t.knotOption, t.knotIntervals) || t.knotIntervals <= 0) {  // 27
-    if (t.knotOption == 1 && t.knotIntervals == 0) h.wrongFormat();
+  h.label();                                              // 26
+  if (!h.optionalValues(CodeTarget(t.knotOption).raw(), t.knotIntervals) ||  // 27
+      t.knotIntervals <= 0) {
+    if (on(t.knotOption) && t.knotIntervals == 0) h.wrongFormat();
     h.stepBack();
   }
-  h.label();                               // 28
-  h.text(t.interpolatedName);              // 29
+  h.label();                                              // 28
+  h.text(t.interpolatedName);                             // 29
   if (t.interpolatedName == stationName50 || t.interpolatedName == t.listingName) {
     reportInterpolatedNameReused(console, t.interpolatedName);
     return 1;
   }
-  h.label();                               // 30
-  if (!h.optionalValues(t.extrapolationOption, t.extrapolationMethod) ||  // 31
-      t.extrapolationMethod <= 0) {
-    if (t.extrapolationOption == 1) h.wrongFormat();
+  h.label();                                              // 30
+  // (A code is its enumeration only after the statement that read it.)
+  const bool tailRead = h.optionalValues(CodeTarget(t.extrapolationOption).raw(),  // 31
+                                         CodeTarget(t.extrapolationMethod).raw());
+  if (!tailRead || code(t.extrapolationMethod) <= 0) {
+    if (on(t.extrapolationOption)) h.wrongFormat();
     h.stepBack();
   }
   // Only methods 1 to 3 extend a tail; another one would leave it unmade.
-  if (t.extrapolationOption == 1 && t.extrapolationMethod > 3) h.wrongFormat();
-  auto switches = [&](Switches& s) { h.values(s[0], s[1], s[2], s[3]); };
-  h.label();                               // 32
-  switches(t.dataPlot);                    // 33
-  h.label();                               // 34
-  switches(t.interpolatedPlot);            // 35
-  h.label();                               // 36
-  switches(t.chatwinPlot);                 // 37
-  h.label();                               // 38
-  h.values(t.cxtfitOption, t.cxtfitSettings[0], t.cxtfitSettings[1]);  // 39
-  h.label();                               // 40
-  h.text(t.cxtfitName);                    // 41
-  h.label();                               // 42
-  h.values(t.normalizedOption);            // 43
-  h.label();                               // 44
-  h.text(t.normalizedName);                // 45
-  h.label();                               // 46
-  switches(t.normalizedPlot);              // 47
-  h.label();                               // 48
-  h.values(t.loadOption);                  // 49
-  h.label();                               // 50
-  h.text(t.loadName);                      // 51
-  h.label();                               // 52
-  switches(t.loadPlot);                    // 53
-  h.label();                               // 54
-  h.values(t.standardizedOption);          // 55
-  h.label();                               // 56
-  h.text(t.standardizedName);              // 57
-  h.label();                               // 58
-  switches(t.standardizedPlot);            // 59
-  h.label();                               // 60
-  h.values(t.screenEcho);                  // 61
-  h.label();                               // 62
-  h.values(t.reductionMode);               // 63
-  h.label();                               // 64
+  if (on(t.extrapolationOption) && code(t.extrapolationMethod) > 3) h.wrongFormat();
+  auto switches = [&](PlotSwitches& s) {
+    h.values(CodeTarget(s.listing).raw(), CodeTarget(s.points).raw(), CodeTarget(s.curve).raw(),
+             CodeTarget(s.postscript).raw());
+  };
+  ChatwinSwitches& cw = t.chatwinPlot;
+  h.label();                                              // 32
+  switches(t.dataPlot);                                   // 33
+  h.label();                                              // 34
+  switches(t.interpolatedPlot);                           // 35
+  h.label();                                              // 36
+  h.values(CodeTarget(cw.tableOnScreen).raw(), CodeTarget(cw.tableFile).raw(),  // 37
+           CodeTarget(cw.screenPlot).raw(), CodeTarget(cw.postscript).raw());
+  h.label();                                              // 38
+  h.values(CodeTarget(t.cxtfitOption).raw(), t.cxtfitSettings[0], t.cxtfitSettings[1]);  // 39
+  h.label();                                              // 40
+  h.text(t.cxtfitName);                                   // 41
+  h.label();                                              // 42
+  h.values(CodeTarget(t.normalizedOption).raw());         // 43
+  h.label();                                              // 44
+  h.text(t.normalizedName);                               // 45
+  h.label();                                              // 46
+  switches(t.normalizedPlot);                             // 47
+  h.label();                                              // 48
+  h.values(CodeTarget(t.loadOption).raw());               // 49
+  h.label();                                              // 50
+  h.text(t.loadName);                                     // 51
+  h.label();                                              // 52
+  switches(t.loadPlot);                                   // 53
+  h.label();                                              // 54
+  h.values(CodeTarget(t.standardizedOption).raw());       // 55
+  h.label();                                              // 56
+  h.text(t.standardizedName);                             // 57
+  h.label();                                              // 58
+  switches(t.standardizedPlot);                           // 59
+  h.label();                                              // 60
+  h.values(CodeTarget(t.screenEcho).raw());               // 61
+  h.label();                                              // 62
+  h.values(CodeTarget(t.reductionMode).raw());            // 63
+  h.label();                                              // 64
   // Only modes 1 to 3 make samples; any other mode would leave the curve
   // empty.
-  if (t.reductionMode < 1 || t.reductionMode > 3) h.wrongFormat();
+  if (code(t.reductionMode) < 1 || code(t.reductionMode) > 3) h.wrongFormat();
 
   const int64_t lines = file_.countRemaining();
   if (lines > std::numeric_limits<int32_t>::max() / 16) {
@@ -236,13 +253,13 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
   return 0;
 }
 
-void StationFile::readData(Console& console, TestDescription& t,
+void StationFile::readData(Console& console, const TestDescription& t, StationSetup& setup,
                            const std::string& stationName50, CurveSegments& curve, int32_t& n,
-                           TailFit& tail, int32_t k, int32_t mode) {
+                           int32_t k, ReductionMode mode) {
   auto& T = curve.T;
   auto& C = curve.C;
   auto& Q = curve.Q;
-  const bool measuredQ = t.dischargeMode != 2;
+  const bool measuredQ = t.dischargeMode != DischargeMode::Constant;
   auto wrongFormat = [&] {
     file_.close();
     console.empty();
@@ -268,7 +285,7 @@ void StationFile::readData(Console& console, TestDescription& t,
 
   const int32_t wanted = n;
   int32_t made = 0;
-  if (mode == 1) {
+  if (mode == ReductionMode::EveryLine) {
     // The end of the file leaves the remaining samples as they were (zero).
     for (; made < wanted; ++made) {
       float dummy = 0;
@@ -278,7 +295,7 @@ void StationFile::readData(Console& console, TestDescription& t,
       }
       clampNegative(C[made]);
     }
-  } else if (mode == 2) {
+  } else if (mode == ReductionMode::GroupMeans) {
     // Group means of k lines. At the end of the file a group is completed
     // with the values of its last line; a group that would get no line at
     // all is not made.
@@ -295,7 +312,7 @@ void StationFile::readData(Console& console, TestDescription& t,
             // A first line at time 0 is sample 1 by itself.
             T[0] = 0;
             C[0] = cv;
-            if (t.dischargeMode == 1) Q[0] = qv < 0 ? 0 : qv;
+            if (t.dischargeMode == DischargeMode::Measured) Q[0] = qv < 0 ? 0 : qv;
             made = 1;
             sum[0] = sum[1] = sum[2] = sq[0] = sq[1] = sq[2] = 0;
             anyRead = false;
@@ -322,14 +339,14 @@ void StationFile::readData(Console& console, TestDescription& t,
       C[made] = sum[1] / m;
       curve.sT[made] = deviation(0);
       curve.sC[made] = deviation(1);
-      if (t.dischargeMode == 1) {
+      if (t.dischargeMode == DischargeMode::Measured) {
         Q[made] = sum[2] / m;
         curve.sQ[made] = deviation(2);
       }
       ++made;
       if (ended) break;
     }
-  } else if (mode == 3) {
+  } else if (mode == ReductionMode::EveryKth) {
     // Sub-sampling: line 0, line k, then every (k+1)-th line; the last
     // sample takes the last data line of the file.
     int64_t lineIndex = 0;
@@ -365,27 +382,19 @@ void StationFile::readData(Console& console, TestDescription& t,
   };
   if (n < 2) stationStop(" HOLDS FEWER THAN TWO SAMPLES");
 
-  if (t.extrapolationOption == 1) {
+  const bool extrapolated = on(t.extrapolationOption);
+  if (extrapolated) {
     while (n > 0 && C[n - 1] <= 0) --n;
     if (n == 0) stationStop(" HOLDS NO SAMPLE WITH A POSITIVE CONCENTRATION");
   }
-  if (t.knotOption == 1) t.knotSpacing = (T[n - 1] - T[0]) / static_cast<float>(t.knotIntervals);
-  if (t.dischargeMode == 1 && t.extrapolationOption == 1) {
+  if (on(t.knotOption))
+    setup.knotSpacing = (T[n - 1] - T[0]) / static_cast<float>(t.knotIntervals);
+  if (t.dischargeMode == DischargeMode::Measured && extrapolated) {
     int32_t e = 0;
     for (int32_t i = 0; i + 1 < n; ++i)
       if (Q[i] == Q[i + 1]) ++e;
     if (n >= 2 && Q[n - 2] == Q[n - 1]) ++e;
-    t.equalDischargeCount = e;
-  }
-  if (t.extrapolationOption == 1) extrapolateTail(console, t, curve, n, tail);
-  if (t.knotOption == 1) {
-    const float count = (T[n - 1] - T[0]) / t.knotSpacing + 1;
-    // A curve without extent or a spacing that is not a number gives a
-    // single knot, which the knot decision then rejects.
-    if (std::isfinite(count) && std::fabs(count) < 1e9f)
-      t.knotCount = static_cast<int32_t>(std::lround(count));
-    else
-      t.knotCount = 1;
+    setup.equalDischargeCount = e;
   }
   file_.close();
 }

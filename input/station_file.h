@@ -9,6 +9,7 @@
 
 #include "input/freeformat.h"
 #include "model/station_curve.h"
+#include "model/setup.h"
 #include "model/test_description.h"
 
 namespace kaldero {
@@ -30,12 +31,14 @@ class StationFile {
                      int32_t& dataLines);
 
   // Data pass. Makes n samples (in: wanted, out: made) from the data lines
-  // in the data-reduction mode with the reduction factor k, drops trailing
-  // samples without tracer and extends the tail when the extrapolation
-  // option is 1, and sets the knot spacing and count and the
-  // equal-discharge count in test. Closes the file.
-  void readData(Console& console, TestDescription& test, const std::string& stationName50,
-                CurveSegments& curve, int32_t& n, TailFit& tail, int32_t k, int32_t mode);
+  // in the data-reduction mode with the reduction factor k; when the tail is
+  // to be extrapolated, drops the trailing samples without tracer and counts
+  // the samples whose measured discharge equals the next one's; sets the
+  // knot spacing. Closes the file. (The tail extrapolation and the knot
+  // count follow, in the conditioning of the curve.)
+  void readData(Console& console, const TestDescription& test, StationSetup& setup,
+                const std::string& stationName50, CurveSegments& curve, int32_t& n, int32_t k,
+                ReductionMode mode);
 
  private:
   LineFile file_;

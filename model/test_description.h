@@ -1,6 +1,7 @@
-// The test description: the values of a station data file's 64-line header,
-// cleared and refilled for every station, plus what the data pass derives
-// for the later steps (knot spacing and count, equal-discharge count).
+// The test description: the values of a station data file's 64-line header
+// as read, the codes as their enumerations. It is read afresh for every
+// station and not changed afterwards; what the run derives from it is the
+// station setup (model/setup.h).
 #pragma once
 
 #include <array>
@@ -8,58 +9,52 @@
 #include <string>
 
 #include "core/text.h"
+#include "model/codes.h"
 
 namespace kaldero {
 
-using Switches = std::array<int32_t, 4>;
-
 struct TestDescription {
-  int32_t timeUnit = 0;           // 1 days, 2 hours, 3 minutes, 4 seconds
-  int32_t concentrationUnit = 0;  // 1 g/L, 2 mg/L, 3 ug/L, 4 ng/L
-  int32_t backgroundOption = 0;
-  float background = 0;           // in the concentration unit
-  int32_t dischargeMode = 0;      // 1 measured column, 2 constant
-  int32_t dischargeUnit = 0;
-  float constantDischarge = 0;
-  int32_t stationTotals = 0;
-  int32_t distanceUnit = 0;
-  float distance = 0;             // travel distance
-  int32_t sinuosityOption = 0;
+  TimeUnit timeUnit{0};                    // line 2
+  ConcentrationUnit concentrationUnit{0};  // line 4
+  Option backgroundOption = Option::Off;   // line 6
+  float background = 0;                    // in the concentration unit
+  DischargeMode dischargeMode{0};          // line 8
+  DischargeUnit dischargeUnit{0};          // line 11
+  float constantDischarge = 0;             // in the discharge unit; 0 for a measured discharge
+  Option stationTotals = Option::Off;      // line 13
+  DistanceUnit distanceUnit{0};            // line 15
+  float distance = 0;                      // in the distance unit
+  int32_t sinuosityOption = 0;             // line 17 (1: correct the distance)
   float sinuosity = 0;
-  int32_t geometry = 0;           // flow-geometry code 1 to 4
+  FlowForm geometry{0};                    // line 20
   float porosity = 0;
-  int32_t conductivityUnit = 0;
-  float conductivity = 0;         // hydraulic conductivity (fissure height for code 4)
-  std::string listingName = text::padded("");
-  int32_t knotOption = 0;
+  ConductivityUnit conductivityUnit{0};    // line 23
+  float conductivity = 0;                  // hydraulic conductivity, or fissure height (fractures)
+  std::string listingName = text::padded("");       // line 25
+  Option knotOption = Option::Off;                   // line 27
   int32_t knotIntervals = 0;
-  std::string interpolatedName = text::padded("");
-  int32_t extrapolationOption = 0;
-  int32_t extrapolationMethod = 0;
-  Switches dataPlot{};          // data listing, points, curve, PostScript file
-  Switches interpolatedPlot{};
-  Switches chatwinPlot{};       // table on screen, table file, screen plot, PostScript plot
-  int32_t cxtfitOption = 0;
+  std::string interpolatedName = text::padded("");  // line 29
+  Option extrapolationOption = Option::Off;          // line 31
+  ExtrapolationMethod extrapolationMethod{0};
+  PlotSwitches dataPlot;                             // line 33
+  PlotSwitches interpolatedPlot;                     // line 35
+  ChatwinSwitches chatwinPlot;                       // line 37
+  Option cxtfitOption = Option::Off;                 // line 39
   std::array<int32_t, 2> cxtfitSettings{};
-  std::string cxtfitName = text::padded("");
-  int32_t normalizedOption = 0;
-  std::string normalizedName = text::padded("");
-  Switches normalizedPlot{};
-  int32_t loadOption = 0;
-  std::string loadName = text::padded("");
-  Switches loadPlot{};
-  int32_t standardizedOption = 0;
-  std::string standardizedName = text::padded("");
-  Switches standardizedPlot{};
-  int32_t screenEcho = 0;
-  int32_t reductionMode = 0;     // data-reduction mode as read from the header
+  std::string cxtfitName = text::padded("");         // line 41
+  Option normalizedOption = Option::Off;             // line 43
+  std::string normalizedName = text::padded("");     // line 45
+  PlotSwitches normalizedPlot;                       // line 47
+  Option loadOption = Option::Off;                   // line 49
+  std::string loadName = text::padded("");           // line 51
+  PlotSwitches loadPlot;                             // line 53
+  Option standardizedOption = Option::Off;           // line 55
+  std::string standardizedName = text::padded("");   // line 57
+  PlotSwitches standardizedPlot;                     // line 59
+  Option screenEcho = Option::Off;                   // line 61
+  ReductionMode reductionMode{0};                    // line 63
 
-  // Set by the data pass.
-  float knotSpacing = 0;         // file time unit until the unit conversion
-  int32_t knotCount = 0;
-  int32_t equalDischargeCount = 0;
-
-  bool echo() const { return screenEcho == 1; }
+  bool echo() const { return on(screenEcho); }
 };
 
 }  // namespace kaldero

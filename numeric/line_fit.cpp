@@ -5,7 +5,6 @@
 #include <cmath>
 #include <new>
 
-#include "core/console.h"
 
 namespace kaldero {
 
@@ -63,7 +62,7 @@ constexpr float kFpMin = 1.0e-30f;
 
 float guard(float v) { return std::fabs(v) < kFpMin ? kFpMin : v; }
 
-float BETACF(Console& console, float a, float b, float x) {
+float BETACF(float a, float b, float x, BetaWarnings& warnings) {
   const float qab = a + b;
   const float qap = a + 1;
   const float qam = a - 1;
@@ -84,27 +83,22 @@ float BETACF(Console& console, float a, float b, float x) {
     h *= del;
     if (std::fabs(del - 1) < kEps) return h;
   }
-  console.free("A1 OR B1 TOO BIG, OR MAXIT TOO SMALL IN BETACF");
-  console.waitEnter();
+  warnings.noConvergence = true;
   return h;
 }
 
 }  // namespace
 
-float BETAI(Console& console, float a, float b, float x) {
-  if (x < 0 || x > 1) {
-    console.free("            BAD ARGUMENT X1 IN BETAI");
-    console.waitEnter();
-  }
+float BETAI(float a, float b, float x, BetaWarnings& warnings) {
+  if (x < 0 || x > 1) warnings.badArgument = true;
   float bt = 0;
   if (x != 0 && x != 1)
     bt = std::exp(GAMMLN(a + b) - GAMMLN(a) - GAMMLN(b) + a * std::log(x) + b * std::log(1 - x));
-  if (x < (a + 1) / (a + b + 2)) return bt * BETACF(console, a, b, x) / a;
-  return 1 - bt * BETACF(console, b, a, 1 - x) / b;
+  if (x < (a + 1) / (a + b + 2)) return bt * BETACF(a, b, x, warnings) / a;
+  return 1 - bt * BETACF(b, a, 1 - x, warnings) / b;
 }
 
-Correlation PearsonStatistics(Console& console, std::span<const float> x,
-                              std::span<const float> y) {
+Correlation PearsonStatistics(std::span<const float> x, std::span<const float> y) {
   constexpr float kTiny = 1.0e-20f;
   const std::size_t n = x.size();
   float ax = 0, ay = 0;
@@ -132,7 +126,7 @@ Correlation PearsonStatistics(Console& console, std::span<const float> x,
   out.z = 0.5f * std::log(((1 + out.r) + kTiny) / ((1 - out.r) + kTiny));
   const float df = static_cast<float>(n) - 2;
   const float t = out.r * std::sqrt(df / (((1 - out.r) + kTiny) * ((1 + out.r) + kTiny)));
-  out.prob = BETAI(console, 0.5f * df, 0.5f, df / (df + t * t));
+  out.prob = BETAI(0.5f * df, 0.5f, df / (df + t * t), out.warnings);
   return out;
 }
 

@@ -21,8 +21,6 @@
 
 namespace kaldero {
 
-class Console;
-
 struct LineCoefficients {
   float a = 0;  // intercept
   float b = 0;  // slope
@@ -31,20 +29,28 @@ struct LineCoefficients {
 // False when the working storage cannot be had.
 bool LineFit(std::span<const float> x, std::span<const float> y, LineCoefficients& out);
 
+// What the incomplete beta function met: an argument outside 0 to 1 (the
+// computation goes on with it), a continued fraction that did not converge
+// within its iterations (its last value is used). The caller reports them,
+// in this order.
+struct BetaWarnings {
+  bool badArgument = false;
+  bool noConvergence = false;
+};
+
 struct Correlation {
   float r = 0;
   float r2 = 0;
   float prob = 0;
   float z = 0;
+  BetaWarnings warnings;  // of the significance probability
 };
 
-// n >= 3 points. The console shows the reports of the incomplete beta
-// function (bad argument, no convergence), each followed by a wait for Enter.
-Correlation PearsonStatistics(Console& console, std::span<const float> x,
-                              std::span<const float> y);
+// n >= 3 points.
+Correlation PearsonStatistics(std::span<const float> x, std::span<const float> y);
 
 // The pieces, for the tests.
 float GAMMLN(float x);
-float BETAI(Console& console, float a, float b, float x);
+float BETAI(float a, float b, float x, BetaWarnings& warnings);
 
 }  // namespace kaldero

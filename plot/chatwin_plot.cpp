@@ -4,7 +4,9 @@
 
 #include <cmath>
 
-#include "input/units.h"
+#include "core/format.h"
+#include "core/text.h"
+#include "plot/axis_labels.h"
 #include "plot/plot_draw.h"
 
 namespace kaldero::plot {
@@ -15,7 +17,7 @@ void drawChatwinPlot(PlotContext& ctx, int32_t n, std::span<const float> T,
                      int32_t& screenSwitch, int32_t psSwitch) {
   if (n < 1) return;
   PlotState& st = ctx.state;
-  units::timeLabel(ctx.test.timeUnit, st.chatwinTimeLabel);
+  timeLabel(ctx.test.timeUnit, st.chatwinTimeLabel);
   const std::string vertical = text::padded(
       "[\\fit \\fnln \\fi(A\\dp\\u /C\\(2255)t\\b\\u\\(2376)\\d)]\\fn\\u1/2\\d (s\\u1/2\\d)", 71);
   const bool ps = psSwitch > 1;
@@ -103,17 +105,29 @@ void drawChatwinPlot(PlotContext& ctx, int32_t n, std::span<const float> T,
 
 void chatwinPlots(PlotContext& ctx, int32_t n, std::span<const float> T,
                   std::span<const float> F, std::span<const float> P, const ChatwinTexts& texts,
-                  int32_t phase, int32_t firstPlot, Switches& chatwinSwitches) {
-  int32_t& screen = chatwinSwitches[2];
-  int32_t& postScript = chatwinSwitches[3];
+                  int32_t phase, int32_t firstPlot, Option& screenPlot, Option& postscript) {
+  // The switches count the passes: the PostScript switch raised to 2 makes
+  // the PostScript pass.
+  int32_t screen = code(screenPlot);
+  int32_t postScript = code(postscript);
   if (screen == 1) drawChatwinPlot(ctx, n, T, F, P, texts, phase, firstPlot, screen, postScript);
   ++postScript;
   if (postScript == 2) {
     drawChatwinPlot(ctx, n, T, F, P, texts, phase, firstPlot, screen, postScript);
     keepPostScript(ctx, ctx.stationFile, 85, kSuffixChatwin);
   }
-  screen = 0;
-  postScript = 0;
+  screenPlot = Option::Off;
+  postscript = Option::Off;
+}
+
+ChatwinTexts chatwinTexts(const ChatwinResults& fit) {
+  auto text35 = [](const std::string& s) { return text::padded(s, 35); };
+  return {text35(fmt::checkedG(fit.r2, 10, 4, "Chatwin fit r squared")),
+          text35(fmt::checkedG(fit.r, 10, 4, "Chatwin fit correlation coefficient")),
+          text35(fmt::checkedG(fit.probability, 10, 4, "Chatwin fit probability")),
+          text35(fmt::checkedG(fit.z, 10, 4, "Chatwin fit z statistic")),
+          text35(fmt::checkedG(fit.intercept, 14, 6, "Chatwin fit intercept")),
+          text35(fmt::checkedG(fit.slope, 14, 6, "Chatwin fit slope"))};
 }
 
 }  // namespace kaldero::plot

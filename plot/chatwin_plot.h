@@ -7,14 +7,18 @@
 #include <span>
 #include <string>
 
+#include "model/results.h"
 #include "plot/plot_conventions.h"
 
 namespace kaldero::plot {
 
-// The statistic texts of the fit (35 characters each).
+// The statistic texts of the fit (35 characters each): r^2, r, PROB and z
+// in general format 10 wide with 4 digits, the intercept a and the slope b
+// 14 wide with 6 digits.
 struct ChatwinTexts {
   std::string r2, r, prob, z, a, b;
 };
+ChatwinTexts chatwinTexts(const ChatwinResults& fit);
 
 // One pass. n points: times T (station's time unit), fitted values F and
 // Chatwin parameters P. psSwitch above 1 makes it the PostScript pass (its
@@ -27,11 +31,11 @@ void drawChatwinPlot(PlotContext& ctx, int32_t n, std::span<const float> T,
                      int32_t& screenSwitch, int32_t psSwitch);
 
 // The plots of the Chatwin method: the screen plot when the screen-plot
-// switch (third Chatwin-plot switch) is 1, then the PostScript plot named
+// switch (third Chatwin-plot switch) is on, then the PostScript plot named
 // from the station data file with "_CHT.PS" when the PostScript switch
-// (fourth) is 1; both switches are 0 afterwards.
+// (fourth) is on; both switches are off afterwards.
 void chatwinPlots(PlotContext& ctx, int32_t n, std::span<const float> T,
                   std::span<const float> F, std::span<const float> P, const ChatwinTexts& texts,
-                  int32_t phase, int32_t firstPlot, Switches& chatwinSwitches);
+                  int32_t phase, int32_t firstPlot, Option& screenPlot, Option& postscript);
 
 }  // namespace kaldero::plot

@@ -6,7 +6,7 @@
 
 #include "core/console.h"
 #include "core/format.h"
-#include "input/units.h"
+#include "plot/axis_labels.h"
 #include "plot/data_listing.h"
 #include "plot/data_plot.h"
 #include "plot/plot_draw.h"
@@ -16,7 +16,7 @@ namespace kaldero::plot {
 namespace {
 
 struct KindInfo {
-  const Switches& switches;
+  const PlotSwitches& switches;
   const std::string& fileName;
   int32_t suffix;
   const char* title;
@@ -39,11 +39,11 @@ KindInfo kindInfo(const TestDescription& t, CurveKind kind) {
 }
 
 // A time in hours in the station's time unit.
-float fromHours(float hours, int32_t timeUnit) {
+float fromHours(float hours, TimeUnit timeUnit) {
   switch (timeUnit) {
-    case 1: return hours / 24.0f;
-    case 3: return hours * 60.0f;
-    case 4: return hours * 3600.0f;
+    case TimeUnit::Days: return hours / 24.0f;
+    case TimeUnit::Minutes: return hours * 60.0f;
+    case TimeUnit::Seconds: return hours * 3600.0f;
     default: return hours;
   }
 }
@@ -51,12 +51,12 @@ float fromHours(float hours, int32_t timeUnit) {
 std::string g(float x, std::string_view quantity) { return fmt::checkedG(x, 10, 4, quantity); }
 
 // The word after a time value of a normalized plot.
-const char* unitWord(int32_t timeUnit) {
+const char* unitWord(TimeUnit timeUnit) {
   switch (timeUnit) {
-    case 1: return "days";
-    case 2: return "hrs";
-    case 3: return "mins";
-    case 4: return "secs";
+    case TimeUnit::Days: return "days";
+    case TimeUnit::Hours: return "hrs";
+    case TimeUnit::Minutes: return "mins";
+    case TimeUnit::Seconds: return "secs";
     default: return "";
   }
 }
@@ -76,7 +76,7 @@ std::optional<CurveKind> selectedKind(const KindSelectors& kinds) {
 }
 
 void drawCurvePlot(PlotContext& ctx, std::span<const float> T, std::span<const float> C,
-                   int32_t n, int32_t points, int32_t curveSwitch, int32_t pass,
+                   int32_t n, Option points, Option curveSwitch, int32_t pass,
                    const KindSelectors& kinds, const CurveParameters& params, int32_t phase,
                    [[maybe_unused]] int32_t firstPlot) {
   const std::optional<CurveKind> kind = selectedKind(kinds);
@@ -86,12 +86,12 @@ void drawCurvePlot(PlotContext& ctx, std::span<const float> T, std::span<const f
   const KindInfo info = kindInfo(test, *kind);
   const bool standardized = *kind == CurveKind::Standardized;
   const bool ps = pass >= kPostScriptPass;
-  const bool drawPoints = points == 1;
-  const bool drawCurve = ps || curveSwitch == 1;
+  const bool drawPoints = on(points);
+  const bool drawCurve = ps || on(curveSwitch);
   if (ps) {
     if (!st.devices.openPostScript(ctx.console)) return;
   } else {
-    if (!drawPoints && curveSwitch != 1) return;
+    if (!drawPoints && !on(curveSwitch)) return;
     if (!st.devices.selectScreen(curveWindow(static_cast<int32_t>(*kind), phase))) return;
   }
 
@@ -111,7 +111,7 @@ void drawCurvePlot(PlotContext& ctx, std::span<const float> T, std::span<const f
     meanText = fmt::G(0.0f, 10, 4);
     sigmaText = peakText = fmt::G(1.0f, 10, 4);
   } else {
-    units::timeLabelLong(test.timeUnit, st.curveTimeLabel);
+    timeLabelLong(test.timeUnit, st.curveTimeLabel);
     timeLabel = st.curveTimeLabel;
   }
 
@@ -177,7 +177,7 @@ void drawCurvePlot(PlotContext& ctx, std::span<const float> T, std::span<const f
     labelled(late ? t1 : 0.6f * tn, 0.65f * y.hi, "\\fiC\\dp\\u =", peakText);
   } else {
     labelled(xrest, 0.65f * y.hi, "\\fi\\gk\\dt\\u =", kappaText);
-    const bool days = test.timeUnit == 1;
+    const bool days = test.timeUnit == TimeUnit::Days;
     const float xw = late ? (days ? 0.21f : 0.22f) * tn : (days ? 0.78f : 0.79f) * tn;
     for (float h : {0.8f, 0.75f, 0.7f, 0.65f}) drawText(xw, h * y.hi, unitWord(test.timeUnit));
   }
@@ -194,14 +194,14 @@ void curvePlot(PlotContext& ctx, std::span<const float> T, std::span<const float
   if (!kind) return;
   Console& c = ctx.console;
   const KindInfo info = kindInfo(ctx.test, *kind);
-  const int32_t points = info.switches[1];
-  const int32_t curve = info.switches[2];
-  int32_t pass = info.switches[3] == 1 ? 1 : 0;
-  if (info.switches[0] == 1) {
+  const Option points = info.switches.points;
+  const Option curve = info.switches.curve;
+  int32_t pass = on(info.switches.postscript) ? 1 : 0;
+  if (on(info.switches.listing)) {
     if (ctx.test.echo()) plotPrompt(c, kListingPrompt, info.fileName);
     dataListing(c, ctx.test, T, C, third, n);
   }
-  if (points == 1 || curve == 1) {
+  if (info.switches.onScreen()) {
     if (ctx.test.echo() && plotCounter == 0) {
       plotPrompt(c, kPlotPrompt, info.fileName);
       c.clear();

@@ -44,7 +44,7 @@ void curvePlot(PlotContext& ctx, std::span<const float> T, std::span<const float
 // PostScript pass, which always draws the curve and leaves its file for
 // keepPostScript).
 void drawCurvePlot(PlotContext& ctx, std::span<const float> T, std::span<const float> C,
-                   int32_t n, int32_t points, int32_t curveSwitch, int32_t pass,
+                   int32_t n, Option points, Option curveSwitch, int32_t pass,
                    const KindSelectors& kinds, const CurveParameters& params, int32_t phase,
                    int32_t firstPlot);
 

@@ -18,31 +18,31 @@ constexpr int32_t kRowsPerPage = 15;
 // A value outside the range the fixed-point columns show.
 bool outsideFixed(float v) { return v <= 0.001f || v > 1000.0f; }
 
-void header(Console& c, int32_t dischargeMode) {
-  if (dischargeMode == 1) {
+void header(Console& c, DischargeMode dischargeMode) {
+  if (dischargeMode == DischargeMode::Measured) {
     c.line(blanks(17) + "SAMPLE" + blanks(10) + "TIME" + blanks(10) + "CONCENTRATION" +
            blanks(8) + "DISCHARGE");
     c.line(blanks(17) + repeated('-', 6) + blanks(7) + repeated('-', 10) + blanks(7) +
            repeated('-', 13) + blanks(8) + repeated('-', 9));
-  } else if (dischargeMode == 2) {
+  } else if (dischargeMode == DischargeMode::Constant) {
     c.line(blanks(27) + "SAMPLE" + blanks(10) + "TIME" + blanks(10) + "CONCENTRATION");
     c.line(blanks(27) + repeated('-', 6) + blanks(7) + repeated('-', 10) + blanks(7) +
            repeated('-', 13));
   }
 }
 
-void row(Console& c, int32_t dischargeMode, int32_t i, float t, float conc, float q) {
+void row(Console& c, DischargeMode dischargeMode, int32_t i, float t, float conc, float q) {
   using fmt::F;
   using fmt::G;
   using fmt::I;
-  if (dischargeMode == 1) {
+  if (dischargeMode == DischargeMode::Measured) {
     if (outsideFixed(q) || (conc != 0.0f && (outsideFixed(t) || outsideFixed(conc))))
       c.line(blanks(15) + I(i, 6) + blanks(11) + G(t, 10, 4) + blanks(8) + G(conc, 10, 4) +
              blanks(8) + G(q, 10, 4));
     else
       c.line(blanks(16) + I(i, 6) + blanks(7) + F(t, 10, 4) + blanks(8) + F(conc, 10, 4) +
              blanks(9) + F(q, 10, 4));
-  } else if (dischargeMode == 2) {
+  } else if (dischargeMode == DischargeMode::Constant) {
     if ((t != 0.0f && outsideFixed(t)) || (conc != 0.0f && outsideFixed(conc)))
       c.line(blanks(25) + I(i, 6) + blanks(11) + G(t, 10, 4) + blanks(8) + G(conc, 10, 4));
     else
@@ -63,14 +63,14 @@ void pageWait(Console& c, bool echo) {
 
 void dataListing(Console& c, const TestDescription& test, std::span<const float> T,
                  std::span<const float> C, std::span<const float> Q, int32_t n) {
-  const int32_t mode = test.dischargeMode;
+  const DischargeMode mode = test.dischargeMode;
   const bool echo = test.echo();
   for (int32_t i = 1; i <= n; ++i) {
     if ((i - 1) % kRowsPerPage == 0) {
       c.empty(4);
       header(c, mode);
     }
-    row(c, mode, i, T[i - 1], C[i - 1], mode == 1 ? Q[i - 1] : 0.0f);
+    row(c, mode, i, T[i - 1], C[i - 1], mode == DischargeMode::Measured ? Q[i - 1] : 0.0f);
     if (i % kRowsPerPage == 0 && i < n) {
       c.empty();
       pageWait(c, echo);

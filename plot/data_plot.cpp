@@ -8,7 +8,7 @@
 #include "core/console.h"
 #include "core/format.h"
 #include "input/station_file.h"
-#include "input/units.h"
+#include "plot/axis_labels.h"
 #include "plot/data_listing.h"
 #include "plot/plot_draw.h"
 
@@ -16,11 +16,10 @@ namespace kaldero::plot {
 
 namespace {
 
-const Switches& plotGroup(const TestDescription& test, int32_t phase) {
+const PlotSwitches& plotGroup(const TestDescription& test, int32_t phase) {
   return phase == 0 ? test.dataPlot : test.interpolatedPlot;
 }
 
-bool on(int32_t sw) { return sw == 1; }
 
 // The station's name in the title: the station data file in phase 0, the
 // interpolated-data file after interpolation.
@@ -72,7 +71,7 @@ void dischargeOverlay(PlotContext& ctx, const DataCurve& cv, const Frame& f, boo
   const int32_t n = cv.n;
   PlotState& st = ctx.state;
   cpgvstd();
-  units::dischargeLabel(ctx.test.dischargeUnit, st.dataDischargeLabel);
+  dischargeLabel(ctx.test.dischargeUnit, st.dataDischargeLabel);
   Range q = plotRange(cv.Q[firstMin(cv.Q, n)], cv.Q[firstMax(cv.Q, n)]);
   if (q.lo == q.hi) {
     q.lo *= 0.5f;
@@ -156,8 +155,8 @@ void tailEquation(float x, float y, const TailFit& tail) {
 }  // namespace
 
 void drawDataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, int32_t phase,
-                  int32_t points, int32_t curveSwitch, int32_t pass, int32_t modeWord,
-                  int32_t extrapolationMethod, [[maybe_unused]] int32_t firstPlot) {
+                  Option points, Option curveSwitch, int32_t pass, int32_t modeWord,
+                  ExtrapolationMethod extrapolationMethod, [[maybe_unused]] int32_t firstPlot) {
   const TestDescription& test = ctx.test;
   PlotState& st = ctx.state;
   const int32_t n = cv.n;
@@ -176,9 +175,11 @@ void drawDataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, in
   const int32_t p = firstMax(cv.C, n);
   const float tp = cv.T[p];
   const float median = medianTime(cv.T, n);
-  units::timeLabel(test.timeUnit, st.dataTimeLabel);
-  units::concentrationLabel(test.concentrationUnit, st.dataConcentrationLabel);
-  const bool measuredDischarge = test.dischargeMode == 1;
+  timeLabel(test.timeUnit, st.dataTimeLabel);
+  concentrationLabel(test.concentrationUnit, st.dataConcentrationLabel);
+  const bool measuredDischarge = test.dischargeMode == DischargeMode::Measured;
+  const bool exponentialTail =
+      on(test.extrapolationOption) && extrapolationMethod == ExtrapolationMethod::Exponential;
 
   cpgpage();
   cpgvstd();
@@ -186,7 +187,7 @@ void drawDataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, in
   f.x = usable(plotRange(cv.T[0], cv.T[n - 1]));
   f.y = usable(plotRange(cv.C[0], cv.C[p]));
   f.xhiExt = f.x.hi;
-  if (measuredDischarge && test.extrapolationOption == 1 && extrapolationMethod == 1)
+  if (measuredDischarge && exponentialTail)
     f.xhiExt += f.x.hi / 5.0f;
   cpgsvp(0.1f, 0.9f, 0.1f, 0.9f);
   cpgswin(f.x.lo, f.xhiExt, f.y.lo, f.y.hi);
@@ -237,15 +238,14 @@ void drawDataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, in
 
   const char* caption = "";
   if (phase == 0) {
-    if (test.extrapolationOption == 1) caption = "Extrapolated Data";
-  } else if (test.knotOption == 1) {
-    caption = test.extrapolationOption == 1 ? "Interp/Extrap Data" : "Interpolated Data";
+    if (on(test.extrapolationOption)) caption = "Extrapolated Data";
+  } else if (on(test.knotOption)) {
+    caption = on(test.extrapolationOption) ? "Interp/Extrap Data" : "Interpolated Data";
   }
   cpgsch(0.65f);
   drawText(count.left, count.bottom - 1.2f * count.height(), caption);
   cpgsch(0.9f);
-  if (test.extrapolationOption == 1 && extrapolationMethod == 1 &&
-      (phase == 0 || test.knotOption == 1))
+  if (exponentialTail && (phase == 0 || on(test.knotOption)))
     tailEquation(late ? count.left : xt, 0.25f * yp, tail);
 
   cpgebuf();
@@ -253,30 +253,30 @@ void drawDataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, in
 }
 
 void dataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, int32_t phase,
-              int32_t modeWord, int32_t extrapolationMethod, int32_t firstPlot) {
+              int32_t modeWord, ExtrapolationMethod extrapolationMethod, int32_t firstPlot) {
   Console& c = ctx.console;
   const TestDescription& test = ctx.test;
   checkTimeOrder(c, cv.T, cv.n);
-  const Switches& sw = plotGroup(test, phase);
-  int32_t pass = on(sw[3]) ? 1 : 0;
-  if (on(sw[0])) {
+  const PlotSwitches& sw = plotGroup(test, phase);
+  int32_t pass = on(sw.postscript) ? 1 : 0;
+  if (on(sw.listing)) {
     if (test.echo()) plotPrompt(c, kListingPrompt, curveName(ctx, phase));
     dataListing(c, test, cv.T, cv.C, cv.Q, cv.n);
   }
-  if (on(sw[1]) || on(sw[2])) {
+  if (sw.onScreen()) {
     if (phase == 0 && test.echo()) {
       plotPrompt(c, kPlotPrompt, ctx.stationFile);
       c.clear();
     }
-    drawDataPlot(ctx, cv, tail, phase, sw[1], sw[2], pass, modeWord, extrapolationMethod,
+    drawDataPlot(ctx, cv, tail, phase, sw.points, sw.curve, pass, modeWord, extrapolationMethod,
                  firstPlot);
     // The interpolated-data listing that follows must be readable.
-    const Switches& ip = test.interpolatedPlot;
-    if (phase == 0 && on(ip[0]) && (on(ip[1]) || on(ip[2]))) closeGraphicsWindow(c, ctx.state);
+    const PlotSwitches& ip = test.interpolatedPlot;
+    if (phase == 0 && on(ip.listing) && ip.onScreen()) closeGraphicsWindow(c, ctx.state);
   }
   ++pass;
   if (pass == kPostScriptPass) {
-    drawDataPlot(ctx, cv, tail, phase, sw[1], sw[2], pass, modeWord, extrapolationMethod,
+    drawDataPlot(ctx, cv, tail, phase, sw.points, sw.curve, pass, modeWord, extrapolationMethod,
                  firstPlot);
     keepPostScript(ctx, ctx.stationFile, 85, phase == 0 ? kSuffixData : kSuffixInterpolated);
   }

@@ -30,12 +30,12 @@ inline constexpr int32_t kPostScriptPass = 2;
 // the screen plot and the PostScript file. modeWord is the data-reduction
 // mode (error bars for group means when it is 2).
 void dataPlot(PlotContext& ctx, const DataCurve& curve, const TailFit& tail, int32_t phase,
-              int32_t modeWord, int32_t extrapolationMethod, int32_t firstPlot);
+              int32_t modeWord, ExtrapolationMethod extrapolationMethod, int32_t firstPlot);
 
-// One pass of the data-plot drawing (points and curve are the switches, 1
-// on); the PostScript pass leaves its file for keepPostScript.
+// One pass of the data-plot drawing (points and curve are the switches);
+// the PostScript pass leaves its file for keepPostScript.
 void drawDataPlot(PlotContext& ctx, const DataCurve& curve, const TailFit& tail, int32_t phase,
-                  int32_t points, int32_t curveSwitch, int32_t pass, int32_t modeWord,
-                  int32_t extrapolationMethod, int32_t firstPlot);
+                  Option points, Option curveSwitch, int32_t pass, int32_t modeWord,
+                  ExtrapolationMethod extrapolationMethod, int32_t firstPlot);
 
 }  // namespace kaldero::plot

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "model/codes.h"
+
 namespace kaldero::lines {
 
 inline constexpr int kNumberColumn = 69;
@@ -32,7 +34,7 @@ struct TimeInUnit {
   float divisor;
   std::string_view unit;
 };
-// d, hrs, min, sec for the time unit codes 1 to 4; nothing for another code.
-std::optional<TimeInUnit> timeUnit(int32_t code);
+// d, hrs, min, sec for the time units; nothing for another code.
+std::optional<TimeInUnit> timeUnit(TimeUnit unit);
 
 }  // namespace kaldero::lines

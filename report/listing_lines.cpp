@@ -1,4 +1,4 @@
-#include "analysis/listing_lines.h"
+#include "report/listing_lines.h"
 
 #include "core/format.h"
 #include "core/text.h"
@@ -24,12 +24,12 @@ std::string continued(std::string_view field, std::string_view unit) {
 
 std::string g10(float x, std::string_view quantity) { return fmt::checkedG(x, 10, 5, quantity); }
 
-std::optional<TimeInUnit> timeUnit(int32_t code) {
-  switch (code) {
-    case 1: return TimeInUnit{86400.0f, "d"};
-    case 2: return TimeInUnit{3600.0f, "hrs"};
-    case 3: return TimeInUnit{60.0f, "min"};
-    case 4: return TimeInUnit{1.0f, "sec"};
+std::optional<TimeInUnit> timeUnit(TimeUnit unit) {
+  switch (unit) {
+    case TimeUnit::Days: return TimeInUnit{86400.0f, "d"};
+    case TimeUnit::Hours: return TimeInUnit{3600.0f, "hrs"};
+    case TimeUnit::Minutes: return TimeInUnit{60.0f, "min"};
+    case TimeUnit::Seconds: return TimeInUnit{1.0f, "sec"};
     default: return std::nullopt;
   }
 }

@@ -1,0 +1,18 @@
+// What every analysis reads besides the station curve: the header as read,
+// the station setup in internal units and the release.
+#pragma once
+
+#include "model/control.h"
+#include "model/setup.h"
+#include "model/test_description.h"
+
+namespace kaldero {
+
+struct AnalysisInputs {
+  const TestDescription& test;
+  const StationSetup& setup;
+  const ReleaseSetup& release;
+  bool spline = false;  // the spline flag of every integration: always false
+};
+
+}  // namespace kaldero

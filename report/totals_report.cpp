@@ -1,0 +1,104 @@
+#include "report/totals_report.h"
+
+#include <string>
+#include <vector>
+
+#include "core/file_reports.h"
+#include "core/text.h"
+#include "report/listing_lines.h"
+#include "report/transport_report.h"
+
+namespace kaldero {
+
+using lines::continued;
+using lines::g10;
+using lines::labelled;
+
+namespace {
+
+// Lines that go to the console when the screen echo is on, then to the
+// listing.
+void echoLines(const ReportTarget& out, const std::vector<std::string>& lines) {
+  for (const auto& l : lines) out.echoLine(l);
+}
+
+void totalsBlock(const ReportTarget& out, const RunTotals& totals,
+                 const std::string& stationFile) {
+  out.console.focus();
+  std::vector<std::string> head{"", ""};
+  for (const auto& l :
+       box(5, {"", "  LISTING OF TOTAL ESTIMATES FOR: " + text::padded(stationFile, 31), ""}))
+    head.push_back(l);
+  head.insert(head.end(), {"", ""});
+  for (const auto& l : head) out.listing.line(l);
+  if (out.echo)
+    for (const auto& l : head) out.console.line(l);
+
+  const float total = totals.recoveredMass;
+  const std::string_view label = "Total quantity of tracer recovered";
+  out.echoLine(labelled(15, label, g10(totals.recoveredMassKg, label), "kg"));
+  out.echoLine(continued(g10(total * 1e-6f, label), "g"));
+  if (total * 0.001f < 1000.0f) out.echoLine(continued(g10(total * 0.001f, label), "mg"));
+  if (total < 1000.0f)
+    out.echoLine(continued(g10(total, label), std::string(lines::kMicro) + "g"));
+}
+
+void volumeAndSorptionBlock(const ReportTarget& out, const RunTotals& totals,
+                            const TestDescription& t) {
+  if (!totals.volumeBlock) return;
+  const float V = totals.aquiferVolume;
+  const float A = totals.surfaceArea;
+  const bool aquifer = t.geometry == FlowForm::Conduit || t.geometry == FlowForm::PorousZone ||
+                       t.geometry == FlowForm::Fractures;
+  const std::string_view label =
+      aquifer ? "Total aquifer volume estimate" : "Total transport zone volume estimate";
+  const std::vector<std::string> volume{"", "", labelled(15, label, g10(V, label), "m^3"), ""};
+  if (out.echo)
+    for (const auto& l : volume) out.console.line(l);
+  out.listing.empty(2);
+  for (const auto& l : volume) out.listing.line(l);
+
+  if (t.geometry != FlowForm::PorousZone) {
+    echoLines(out, {labelled(15, "Total aquifer surface area estimate",
+                             g10(A, "Total aquifer surface area estimate"), "m"),
+                    "",
+                    labelled(15, "Final tracer sorption coefficient",
+                             g10(totals.finalSorption, "Final tracer sorption coefficient"), "m"),
+                    "", ""});
+  }
+
+  if (totals.severalVolumes) {
+    out.bothEmpty();
+    for (const auto& l : box(15, {"",
+                                  "       ALL PRELIMINARY SORPTION COEFFICIENT ESTIMATES",
+                                  "       ARE INVALID BECAUSE TRACER MASS WAS RECOVERED AT",
+                                  "       MORE THAN ONE LOCATION!!!",
+                                  "",
+                                  "  ONLY FINAL SORPTION COEFFICIENT ESTIMATE SHOULD BE CONSIDERED",
+                                  ""}))
+      out.bothLine(l);
+  }
+  out.listing.empty(2);
+  out.console.empty(2);
+}
+
+void runRecoveryBlock(const ReportTarget& out, const RunTotals& totals) {
+  out.listing.empty(2);
+  echoLines(out, recoveryLines(totals.percentRecovery, totals.accuracyIndex));
+  if (out.echo) {
+    out.console.pause();
+    out.console.focus();
+  }
+  if (totals.percentRecovery > 100.0f) writeImpossibleCondition(out, totals.severalVolumes ? 1 : 0);
+}
+
+}  // namespace
+
+void writeRunTotals(const ReportTarget& out, const RunTotals& totals,
+                    const TestDescription& lastTest, const std::string& lastStationFile) {
+  totalsBlock(out, totals, lastStationFile);
+  volumeAndSorptionBlock(out, totals, lastTest);
+  runRecoveryBlock(out, totals);
+}
+
+}  // namespace kaldero
