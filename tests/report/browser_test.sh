@@ -25,12 +25,14 @@ mkdir -p "$work"
 work=$(cd "$work" && pwd)
 profile=$(mktemp -d /tmp/kaldero-chromium.XXXXXX)
 trap 'rm -rf "$profile"' EXIT
+# Whatever the browser keeps for a user goes to the scratch folder too.
+export HOME=$profile/home XDG_CONFIG_HOME=$profile/config XDG_CACHE_HOME=$profile/cache
 
 "$tool" render "$results" "$listing" "$work" || { echo "FAILED: the report was not written"; exit 1; }
 page="file://$work/report.html"
 
 browser() {
-  timeout 40 "$chromium" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+  timeout 18 "$chromium" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
     --user-data-dir="$profile" "$@" 2>>"$work/chromium.log"
 }
