@@ -42,9 +42,9 @@ struct ReportOptions {
 };
 
 // The page for a run. results: the results document (the layout the
-// --results option writes); any field may be null or absent, and a field of
-// an unexpected type is shown as text, never trusted. Texts that are not
-// valid UTF-8 are read as Windows-1252.
+// --results option writes); any member may be null or absent, and one of an
+// unexpected type is shown as text or left out (it never makes the call
+// fail). Texts that are not valid UTF-8 are read as Windows-1252.
 std::string renderReport(const nlohmann::json& results, const std::vector<StationPage>& stations,
                          const ReportOptions& options = {});
 
