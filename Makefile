@@ -30,6 +30,8 @@ PACKAGES += libfast-float-dev
 PACKAGES += time
 PACKAGES += libceres-dev
 PACKAGES += libboost-math-dev
+PACKAGES += nlohmann-json3-dev
+PACKAGES += chromium
 
 .PHONY: all build deps install-packages test sanitize demo bench bench-import fuzz clean
 
