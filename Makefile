@@ -33,7 +33,7 @@ PACKAGES += libboost-math-dev
 PACKAGES += nlohmann-json3-dev
 PACKAGES += chromium
 
-.PHONY: all build deps install-packages test sanitize demo bench bench-import fuzz clean
+.PHONY: all build deps install-packages test sanitize demo pictures bench bench-import fuzz clean
 
 all: build
 
@@ -71,6 +71,10 @@ sanitize:
 
 demo: deps build
 	@scripts/demo.sh $(BUILD)
+
+# The pictures of docs/, made from a real run of examples/.
+pictures: deps build
+	@scripts/pictures.sh $(BUILD)
 
 bench: deps build
 	@bench/read_benchmark.sh $(BUILD)

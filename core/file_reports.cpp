@@ -22,6 +22,7 @@ namespace {
 // the body (an empty string is an empty line), 80 asterisks and the given
 // number of empty lines.
 void framed(Console& c, const std::vector<std::string>& body, int after = 6) {
+  Console::ReportScope report(c, ShownReport::Kind::Error);
   c.empty(5);
   c.line(kStars80);
   for (const auto& l : body) c.line(l);
@@ -95,6 +96,7 @@ std::vector<std::string> curveFilePrerequisiteLines() {
 }
 
 void reportCurveFilePrerequisite(Console& c) {
+  Console::ReportScope report(c, ShownReport::Kind::Warning);
   const auto lines = curveFilePrerequisiteLines();
   c.empty(5);
   c.line(lines[0]);
@@ -105,6 +107,7 @@ void reportCurveFilePrerequisite(Console& c) {
 
 void reportFileNotWritten(Console& c, std::string_view what, std::string_view name,
                           const WriteOutcome& outcome) {
+  Console::ReportScope report(c, ShownReport::Kind::Warning);
   const bool created = outcome.status != WriteOutcome::Status::NotCreated;
   c.free(fmt::FreeLine("THE ")
              .text(what)

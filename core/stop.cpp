@@ -5,7 +5,10 @@
 namespace kaldero {
 
 void stopRun(Console& console, std::string_view message, int status) {
-  if (!message.empty()) console.line(message);
+  if (!message.empty()) {
+    Console::ReportScope report(console, ShownReport::Kind::Error);
+    console.line(message);
+  }
   console.flush();
   throw RunStopped{status};
 }

@@ -14,6 +14,7 @@
 #include "driver/chatwin_step.h"
 #include "driver/output_steps.h"
 #include "driver/plot_steps.h"
+#include "driver/results_output.h"
 #include "driver/run_state.h"
 #include "driver/station_analysis.h"
 #include "files/interpolated_data.h"
@@ -126,6 +127,7 @@ void allocateStation(RunState& s, int32_t dataLines) {
       decideReduction(dataLines, s.test.reductionMode, s.test.knotOption, s.test.stationTotals,
                       [&](int32_t n) { return n >= 0 && s.work.allocate(n, pad); });
   if (!d.allocated) {
+    Console::ReportScope report(s.console, ShownReport::Kind::Error);
     s.console.free("NOT ENOUGH STORAGE SPACE FOR THE STATION DATA");
     stopRun(s.console, "                             PROGRAM STOPPED");
   }
@@ -135,6 +137,7 @@ void allocateStation(RunState& s, int32_t dataLines) {
 }
 
 [[noreturn]] void storageStop(Console& c, const std::string& what, const std::string& advice) {
+  Console::ReportScope report(c, ShownReport::Kind::Error);
   c.empty(5);
   c.line(kStars80);
   c.empty();
@@ -154,11 +157,13 @@ void knotStep(RunState& s) {
   if (!on(s.setup.knotOption)) return;
   const int32_t knots = s.setup.knotCount;
   if (knots < s.station.n) {
+    Console::ReportScope report(c, ShownReport::Kind::Error);
     c.free("NUMBER OF KNOTS LESS THAN ORIGINAL DATA SET SIZE");
     c.free("PROGRAM STOPPED");
     stopRun(c);
   }
   if (knots == s.station.n) {
+    Console::ReportScope report(c, ShownReport::Kind::Note);
     c.free("NUMBER OF KNOTS EQUAL ORIGINAL DATA SET SIZE");
     c.free("PROGRAM USING ORIGINAL DATA SET");
     s.setup.knotOption = Option::Off;
@@ -218,6 +223,7 @@ void readStationData(RunState& s) {
         extrapolateTail(s.test, s.setup, curve, s.station.n, s.station.tail);
     writeNotices(c, e.notices);
     if (e.errorCode > 0) {
+      Console::ReportScope report(c, ShownReport::Kind::Error);
       c.free(fmt::FreeLine("DATA EXTRAPOLATION ERROR ").num(e.errorCode));
       stopRun(c, " SEE FILE LOG");
     }
@@ -236,6 +242,7 @@ bool processStation(RunState& s) {
   c.free("PROCESSING OF NEXT SAMPLING STATION DATA ");
   if (!s.controlFile.nextStationName(s.station.stationFile)) return false;
   c.free("FILE = " + s.station.stationFile);
+  beginStationRecord(s);
 
   if (!s.stationFile.open(text::trimmed(s.station.stationFile))) {
     reportStationFileNotFound(c, s.station.stationFile);
@@ -252,6 +259,7 @@ bool processStation(RunState& s) {
 
   int32_t dataLines = 0;
   if (s.stationFile.readHeader(c, s.test, s.station.stationFile, dataLines) != 0) stopRun(c);
+  s.record.stations.back().headerRead = true;
   s.setup = StationSetup{};
   s.setup.knotOption = s.test.knotOption;
   s.setup.chatwinScreenPlot = s.test.chatwinPlot.screenPlot;
@@ -301,6 +309,7 @@ bool processStation(RunState& s) {
 
   countingErrorStop(c, s.stationCounter);
   geometryAndRecoverySteps(s);
+  s.record.stations.back().resultsComputed = true;
 
   // Look ahead: another station follows when the control file holds one
   // more line; its listing is then offered for printing and closed.
@@ -319,6 +328,8 @@ bool processStation(RunState& s) {
   requireListingWritten(s);
 
   addToRunTotals(s);
+  finishStationRecord(s, true);
+  stationSummary(s);
   registerOutputs(s);
   s.work.free();
   return true;
@@ -329,6 +340,8 @@ int endOfRun(RunState& s) {
   // Without any station there is no results listing to add totals to.
   if (s.listing.isOpen()) {
     writeRunTotals(s);
+    s.record.totals = s.totals;
+    s.record.totalsWritten = true;
     requireListingWritten(s);
     askToPrint(s);
     s.listing.close();
@@ -338,6 +351,7 @@ int endOfRun(RunState& s) {
   writeEndBox(c);
   const int32_t lost = s.filesNotWritten + s.plots.filesNotWritten;
   if (lost == 0) return kExitNormal;
+  Console::ReportScope report(c, ShownReport::Kind::Warning);
   c.empty();
   c.free(std::to_string(lost) + (lost == 1 ? " OUTPUT FILE" : " OUTPUT FILES") +
          " COULD NOT BE WRITTEN (SEE THE REPORTS ABOVE);");
@@ -349,6 +363,7 @@ int endOfRun(RunState& s) {
 
 int runProgram(Console& console, const RunOptions& options) {
   RunState s(console);
+  s.plots.formats = options.plotFormats;
   try {
     writeBanner(console);
     if (s.controlFile.readLeadingBlock(console, s.control, options.controlFile) != 0)
@@ -356,21 +371,23 @@ int runProgram(Console& console, const RunOptions& options) {
     s.release = ReleaseSetup{s.control.releaseMode, s.control.releaseDuration,
                              s.control.flowZoneArrival,
                              s.control.injectedMass * units::massFactor(s.control.massUnit)};
+    s.record.control = s.control;
+    s.record.release = s.release;
+    s.record.controlRead = true;
     for (const std::string& name : s.controlFile.remainingNames()) s.inputFiles.add(name);
     s.inputFiles.add(text::trimmed(s.control.controlFileName));
     while (processStation(s)) {
     }
-    const int status = endOfRun(s);
-    console.flush();
-    return status;
+    return finishRun(s, options, endOfRun(s));
   } catch (const RunStopped& stop) {
-    console.flush();
-    return stop.status;
+    return finishRun(s, options, stop.status);
   } catch (const fmt::NonFiniteQuantity& q) {
-    reportNonFiniteQuantity(console, s.station.stationFile, q.quantity);
-    console.line("          PROGRAM STOPPED");
-    console.flush();
-    return kExitStopped;
+    {
+      Console::ReportScope report(console, ShownReport::Kind::Error);
+      reportNonFiniteQuantity(console, s.station.stationFile, q.quantity);
+      console.line("          PROGRAM STOPPED");
+    }
+    return finishRun(s, options, kExitStopped);
   }
 }
 

@@ -5,18 +5,34 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "plot/plot_device.h"
 
 namespace kaldero {
 
 class Console;
 
+// What the command line asks for (driver/main.cpp). With no option the run
+// is exactly the interactive program of old.
 struct RunOptions {
   // The control file named on the command line; without it the user is
   // asked.
   std::optional<std::string> controlFile;
+  // For scripts: nothing is waited for or asked, the console shows the
+  // reports and one summary line per station.
+  bool batch = false;
+  std::optional<std::string> resultsFile;  // JSON results of the run
+  std::optional<std::string> tableFile;    // CSV table, one row per station
+  std::optional<std::string> reportFile;   // HTML report of the run
+  // The file formats of the plots.
+  std::vector<plot::PlotFormat> plotFormats{plot::PlotFormat::PostScript};
+  // Model fits of flow paths: 1 to 3 paths, 0 for the number chosen by the
+  // corrected Akaike criterion; none without --fit.
+  std::optional<int> fitPaths;
 };
 
-// Runs the program; returns the exit status (see app/stop.h).
+// Runs the program; returns the exit status (see core/stop.h).
 int runProgram(Console& console, const RunOptions& options);
 
 }  // namespace kaldero

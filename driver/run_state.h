@@ -17,6 +17,7 @@
 #include "model/station_curve.h"
 #include "model/test_description.h"
 #include "plot/plot_state.h"
+#include "report/run_record.h"
 
 namespace kaldero {
 
@@ -57,6 +58,9 @@ struct RunState {
   // Output files other than the results listings that could not be
   // written; the run goes on and ends with a non-zero exit status.
   int32_t filesNotWritten = 0;
+
+  // Results as data: every station's record, for the results files.
+  RunRecord record;
 
   int32_t stationCounter = 0;
   int32_t phase = 0;        // 0 measured curve, 1 after interpolation onto knots

@@ -10,6 +10,7 @@ namespace kaldero {
 void releaseTimeCheck(Console& c, ListingChannel& l, const ControlValues& v,
                       ReleaseSetup& release) {
   if (release.mode == ReleaseMode::Instantaneous && release.durationHours != 0) {
+    Console::ReportScope report(c, ShownReport::Kind::Warning);
     release.durationHours = 0;
     bothLine(c, l, "");
     bothLine(c, l, "   Release time corrected to zero time for instantaneous tracer release!");
@@ -18,6 +19,7 @@ void releaseTimeCheck(Console& c, ListingChannel& l, const ControlValues& v,
     c.waitEnter();
     bothLine(c, l, "");
   } else if (release.mode == ReleaseMode::Pulse && !(release.durationHours > 0)) {
+    Console::ReportScope report(c, ShownReport::Kind::Error);
     bothLine(c, l, "");
     bothLine(c, l, "   ERROR IN FILE:" + v.controlFileName);
     bothLine(c, l, "   Release time must exceed 0 for a pulse release!");
@@ -28,6 +30,7 @@ void releaseTimeCheck(Console& c, ListingChannel& l, const ControlValues& v,
 
 void countingErrorStop(Console& c, int32_t counter) {
   if (counter >= 1) return;
+  Console::ReportScope report(c, ShownReport::Kind::Error);
   c.empty();
   c.line(fmt::FreeLine("        COUNTING ERROR -- NUMBER = ").num(counter).str());
   c.line("     INJECTION QUANTITY CORRECTION NOT CORRECT");

@@ -73,6 +73,7 @@ int32_t ControlFile::readLeadingBlock(Console& console, ControlValues& v,
   if (s == ReadStatus::End) return 0;
   const bool failed = s == ReadStatus::Error;
   if (failed && r.lastLine() == r.firstLine()) {
+    Console::ReportScope report(console, ShownReport::Kind::Error);
     // Text on the line itself that is not its values; a read that ran into
     // the label line that follows is an absent duration, below.
     console.empty();

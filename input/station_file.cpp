@@ -56,6 +56,7 @@ class HeaderReader {
   void stepBack() { r_.stepBack(); }
 
   [[noreturn]] void wrongFormat() {
+    Console::ReportScope report(c_, ShownReport::Kind::Error);
     reportWrongFormat(c_, FormatSelector::StationFile, "", name_);
     stopRun(c_);
   }
@@ -64,6 +65,7 @@ class HeaderReader {
   // The end of the file inside the header is fatal wherever it comes.
   void check(ReadStatus s) {
     if (s != ReadStatus::End) return;
+    Console::ReportScope report(c_, ShownReport::Kind::Error);
     c_.empty();
     c_.free(fmt::FreeLine("READ ERROR IN FILE ")
                 .text(text::trimmed(name_))
@@ -73,6 +75,7 @@ class HeaderReader {
   }
 
   [[noreturn]] void unreadableLine() {
+    Console::ReportScope report(c_, ShownReport::Kind::Error);
     c_.empty();
     c_.free(readErrorLine());
     wrongFormat();
@@ -89,6 +92,7 @@ class HeaderReader {
   }
 
   [[noreturn]] void readError() {
+    Console::ReportScope report(c_, ShownReport::Kind::Error);
     c_.empty();
     c_.free(readErrorLine());
     c_.empty();
@@ -243,6 +247,7 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
 
   const int64_t lines = file_.countRemaining();
   if (lines > std::numeric_limits<int32_t>::max() / 16) {
+    Console::ReportScope report(console, ShownReport::Kind::Error);
     console.empty();
     console.free(fmt::FreeLine("FILE ")
                      .text(text::trimmed(stationName50))
@@ -261,6 +266,7 @@ void StationFile::readData(Console& console, const TestDescription& t, StationSe
   auto& Q = curve.Q;
   const bool measuredQ = t.dischargeMode != DischargeMode::Constant;
   auto wrongFormat = [&] {
+    Console::ReportScope report(console, ShownReport::Kind::Error);
     file_.close();
     console.empty();
     console.free(fmt::FreeLine("READ ERROR IN FILE ")
@@ -374,6 +380,7 @@ void StationFile::readData(Console& console, const TestDescription& t, StationSe
   n = made;
 
   auto stationStop = [&](const char* what) {
+    Console::ReportScope report(console, ShownReport::Kind::Error);
     file_.close();
     console.empty();
     console.free(fmt::FreeLine("FILE ").text(text::trimmed(stationName50)).text(what));
@@ -402,6 +409,7 @@ void StationFile::readData(Console& console, const TestDescription& t, StationSe
 void checkTimeOrder(Console& c, std::span<const float> T, int32_t n) {
   for (int32_t i = 0; i + 1 < n; ++i) {
     if (T[i] < T[i + 1]) continue;
+    Console::ReportScope report(c, ShownReport::Kind::Error);
     auto g = [](float v) { return fmt::G(v, 9, 4); };
     const std::string col(26, ' ');
     c.empty(3);

@@ -112,10 +112,10 @@ void chatwinPlots(PlotContext& ctx, int32_t n, std::span<const float> T,
   int32_t postScript = code(postscript);
   if (screen == 1) drawChatwinPlot(ctx, n, T, F, P, texts, phase, firstPlot, screen, postScript);
   ++postScript;
-  if (postScript == 2) {
-    drawChatwinPlot(ctx, n, T, F, P, texts, phase, firstPlot, screen, postScript);
-    keepPostScript(ctx, ctx.stationFile, 85, kSuffixChatwin);
-  }
+  if (postScript == 2)
+    filePasses(ctx, ctx.stationFile, 85, kSuffixChatwin, [&] {
+      drawChatwinPlot(ctx, n, T, F, P, texts, phase, firstPlot, screen, postScript);
+    });
   screenPlot = Option::Off;
   postscript = Option::Off;
 }

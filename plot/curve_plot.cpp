@@ -210,10 +210,10 @@ void curvePlot(PlotContext& ctx, std::span<const float> T, std::span<const float
     ++plotCounter;
   }
   ++pass;
-  if (pass == kPostScriptPass) {
-    drawCurvePlot(ctx, T, C, n, points, curve, pass, kinds, params, phase, firstPlot);
-    keepPostScript(ctx, info.fileName, 80, info.suffix);
-  }
+  if (pass == kPostScriptPass)
+    filePasses(ctx, info.fileName, 80, info.suffix, [&] {
+      drawCurvePlot(ctx, T, C, n, points, curve, pass, kinds, params, phase, firstPlot);
+    });
 }
 
 }  // namespace kaldero::plot

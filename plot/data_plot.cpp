@@ -275,11 +275,11 @@ void dataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, int32_
     if (phase == 0 && on(ip.listing) && ip.onScreen()) closeGraphicsWindow(c, ctx.state);
   }
   ++pass;
-  if (pass == kPostScriptPass) {
-    drawDataPlot(ctx, cv, tail, phase, sw.points, sw.curve, pass, modeWord, extrapolationMethod,
-                 firstPlot);
-    keepPostScript(ctx, ctx.stationFile, 85, phase == 0 ? kSuffixData : kSuffixInterpolated);
-  }
+  if (pass == kPostScriptPass)
+    filePasses(ctx, ctx.stationFile, 85, phase == 0 ? kSuffixData : kSuffixInterpolated, [&] {
+      drawDataPlot(ctx, cv, tail, phase, sw.points, sw.curve, pass, modeWord, extrapolationMethod,
+                   firstPlot);
+    });
 }
 
 }  // namespace kaldero::plot

@@ -26,8 +26,27 @@ std::string postScriptFileName(std::string_view name, int32_t length, int32_t co
   return buffer.substr(0, start) + base + suffix;
 }
 
+std::string plotFileName(std::string_view name, int32_t length, int32_t code, PlotFormat format) {
+  std::string file = postScriptFileName(name, length, code);
+  if (format != PlotFormat::PostScript && file.size() >= 3 &&
+      file.compare(file.size() - 3, 3, ".PS") == 0)
+    file.replace(file.size() - 3, 3, formatExtension(format));
+  return file;
+}
+
+void filePasses(PlotContext& ctx, std::string_view name, int32_t length, int32_t code,
+                const std::function<void()>& draw) {
+  PlotDevices& devices = ctx.state.devices;
+  for (PlotFormat format : ctx.state.formats) {
+    devices.setFileFormat(format);
+    draw();
+    keepPostScript(ctx, name, length, code);
+  }
+  devices.setFileFormat(PlotFormat::PostScript);
+}
+
 void keepPostScript(PlotContext& ctx, std::string_view name, int32_t length, int32_t code) {
-  const std::string file = postScriptFileName(name, length, code);
+  const std::string file = plotFileName(name, length, code, ctx.state.devices.fileFormat());
   switch (ctx.state.devices.keepPostScript(ctx.console, file, ctx.inputFiles, ctx.earlierOutputs)) {
     case PlotDevices::Kept::Yes:
       ctx.state.keptFiles.push_back(file);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,9 +60,20 @@ enum PostScriptSuffix : int32_t {
 // blanks.
 std::string postScriptFileName(std::string_view name, int32_t length, int32_t code);
 
+// The file name of a plot in another format: the PostScript name with the
+// format's extension in place of ".PS".
+std::string plotFileName(std::string_view name, int32_t length, int32_t code, PlotFormat format);
+
 // Ends the PostScript pass: moves the finished file to the PostScript name
-// made from name (in a buffer of length characters) with the suffix code.
+// made from name (in a buffer of length characters) with the suffix code
+// (in the file format of the pass, with its extension).
 void keepPostScript(PlotContext& ctx, std::string_view name, int32_t length, int32_t code);
+
+// The file passes of a plot: draw() draws it on the file device once for
+// every format asked for (PostScript first), each file kept under the name
+// made from name with the suffix code.
+void filePasses(PlotContext& ctx, std::string_view name, int32_t length, int32_t code,
+                const std::function<void()>& draw);
 
 // The prompts of the plots: seven empty lines, then 10 blanks, the text, one
 // blank and the first 40 characters of the file name; waits for Enter.

@@ -29,22 +29,79 @@ int openDevice(const std::string& device) {
   return id;
 }
 
-// The graphics library does not report a failed write of its PostScript
-// file: a complete file ends with the end-of-file comment.
-bool completePostScript(const std::string& path) {
+// The graphics library does not report a failed write of its files: a
+// complete file ends as its format ends (the end-of-file comment of
+// PostScript and PDF, the end chunk of PNG, the closing tag of SVG).
+bool completePlotFile(const std::string& path, PlotFormat format) {
+  std::string_view end;
+  switch (format) {
+    case PlotFormat::PostScript:
+    case PlotFormat::Pdf:
+      end = "%%EOF\n";
+      break;
+    case PlotFormat::Png:
+      end = std::string_view("IEND\xAE\x42\x60\x82", 8);
+      break;
+    case PlotFormat::Svg:
+      end = "</svg>\n";
+      break;
+  }
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
-  static constexpr std::string_view kEnd = "%%EOF\n";
-  char tail[8] = {};
+  char tail[16] = {};
   bool complete = false;
-  if (std::fseek(f, -static_cast<long>(kEnd.size()), SEEK_END) == 0)
-    complete = std::fread(tail, 1, kEnd.size(), f) == kEnd.size() &&
-               std::string_view(tail, kEnd.size()) == kEnd;
+  if (std::fseek(f, -static_cast<long>(end.size()), SEEK_END) == 0)
+    complete = std::fread(tail, 1, end.size(), f) == end.size() &&
+               std::string_view(tail, end.size()) == end;
   std::fclose(f);
   return complete;
 }
 
+const char* deviceOf(PlotFormat format) {
+  switch (format) {
+    case PlotFormat::Png:
+      return "/PNG";
+    case PlotFormat::Svg:
+      return "/SVG";
+    case PlotFormat::Pdf:
+      return "/PDF";
+    default:
+      return "/PS";
+  }
+}
+
+// The word of the console lines about a plot file.
+std::string fileWord(PlotFormat format) {
+  return format == PlotFormat::PostScript ? "POSTSCRIPT FILE " : "PLOT FILE ";
+}
+
 }  // namespace
+
+const char* formatName(PlotFormat format) {
+  switch (format) {
+    case PlotFormat::Png:
+      return "png";
+    case PlotFormat::Svg:
+      return "svg";
+    case PlotFormat::Pdf:
+      return "pdf";
+    default:
+      return "ps";
+  }
+}
+
+const char* formatExtension(PlotFormat format) {
+  switch (format) {
+    case PlotFormat::Png:
+      return ".png";
+    case PlotFormat::Svg:
+      return ".svg";
+    case PlotFormat::Pdf:
+      return ".pdf";
+    default:
+      return ".PS";
+  }
+}
 
 PlotDevices::~PlotDevices() {
   closeScreens();
@@ -83,9 +140,11 @@ void PlotDevices::closeScreens() {
 bool PlotDevices::openPostScript(Console& console) {
   if (psId_ > 0) closePostScript();
   dropScratch();
-  std::string name = ".kaldero-plot-XXXXXX.ps";
-  const int fd = mkstemps(name.data(), 3);
+  std::string name = std::string(".kaldero-plot-XXXXXX.") + formatName(fileFormat_);
+  const int fd =
+      mkstemps(name.data(), static_cast<int>(std::string(formatName(fileFormat_)).size()) + 1);
   if (fd < 0) {
+    Console::ReportScope report(console, ShownReport::Kind::Warning);
     console.free("CANNOT CREATE A POSTSCRIPT FILE IN THE WORKING DIRECTORY; PLOT NOT WRITTEN");
     return false;
   }
@@ -96,10 +155,11 @@ bool PlotDevices::openPostScript(Console& console) {
   fchmod(fd, 0666 & ~mask);
   ::close(fd);
   scratch_ = name;
-  psId_ = openDevice(scratch_ + "/PS");
+  psId_ = openDevice(scratch_ + deviceOf(fileFormat_));
   if (psId_ <= 0) {
     psId_ = 0;
     dropScratch();
+    Console::ReportScope report(console, ShownReport::Kind::Warning);
     console.free("CANNOT OPEN THE POSTSCRIPT DEVICE; PLOT NOT WRITTEN");
     return false;
   }
@@ -120,19 +180,22 @@ PlotDevices::Kept PlotDevices::keepPostScript(Console& console, const std::strin
   if (scratch_.empty()) return Kept::Nothing;
   const fs::path target(finalName);
   if (inputs.contains(finalName)) {
-    console.free("POSTSCRIPT FILE " + finalName +
+    Console::ReportScope report(console, ShownReport::Kind::Warning);
+    console.free(fileWord(fileFormat_) + finalName +
                  " NOT WRITTEN: THAT NAME IS AN INPUT FILE OF THIS RUN");
     dropScratch();
     return Kept::Refused;
   }
   if (earlierOutputs.contains(finalName)) {
-    console.free("POSTSCRIPT FILE " + finalName +
+    Console::ReportScope report(console, ShownReport::Kind::Warning);
+    console.free(fileWord(fileFormat_) + finalName +
                  " NOT WRITTEN: AN EARLIER STATION OF THIS RUN WROTE THAT FILE");
     dropScratch();
     return Kept::Refused;
   }
-  if (!completePostScript(scratch_)) {
-    console.free("POSTSCRIPT FILE " + finalName +
+  if (!completePlotFile(scratch_, fileFormat_)) {
+    Console::ReportScope report(console, ShownReport::Kind::Warning);
+    console.free(fileWord(fileFormat_) + finalName +
                  " COULD NOT BE WRITTEN COMPLETELY: THE PLOT IS NOT KEPT");
     dropScratch();
     return Kept::Failed;
@@ -145,7 +208,8 @@ PlotDevices::Kept PlotDevices::keepPostScript(Console& console, const std::strin
     fs::copy_file(scratch_, target, fs::copy_options::overwrite_existing, ec);
   }
   if (ec) {
-    console.free("POSTSCRIPT FILE " + finalName + " COULD NOT BE WRITTEN");
+    Console::ReportScope report(console, ShownReport::Kind::Warning);
+    console.free(fileWord(fileFormat_) + finalName + " COULD NOT BE WRITTEN");
     dropScratch();
     return Kept::Failed;
   }

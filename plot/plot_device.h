@@ -17,6 +17,15 @@ class FileSet;
 
 namespace kaldero::plot {
 
+// The file formats of the plots: PostScript, and the graphics library's PNG,
+// SVG and PDF devices.
+enum class PlotFormat { PostScript, Png, Svg, Pdf };
+// "ps", "png", "svg", "pdf".
+const char* formatName(PlotFormat format);
+// The file-name extension: ".PS" for PostScript (as the plot file names
+// have always had it), ".png", ".svg", ".pdf" for the others.
+const char* formatExtension(PlotFormat format);
+
 // Whether the X display named by DISPLAY can be opened.
 bool xDisplayAvailable();
 
@@ -44,9 +53,13 @@ class PlotDevices {
   // Closes every screen window.
   void closeScreens();
 
-  // PostScript pass: opens the PostScript device on a fresh scratch file in
-  // the working directory. False, with a console line, when no file can be
-  // made there.
+  // The format of the file pass (PostScript unless set).
+  void setFileFormat(PlotFormat format) { fileFormat_ = format; }
+  PlotFormat fileFormat() const { return fileFormat_; }
+
+  // File pass (the PostScript pass): opens the device of the file format on
+  // a fresh scratch file in the working directory. False, with a console
+  // line, when no file can be made there.
   bool openPostScript(Console& console);
   bool postScriptOpen() const { return psId_ > 0; }
   // Ends drawing on the PostScript device; the file is complete.
@@ -67,7 +80,8 @@ class PlotDevices {
   std::map<int32_t, int> windows_;  // plot window identifier -> device
   std::optional<std::string> screenDevice_;
   int psId_ = 0;
-  std::string scratch_;  // the PostScript file not yet kept
+  std::string scratch_;  // the file of the file pass not yet kept
+  PlotFormat fileFormat_ = PlotFormat::PostScript;
 };
 
 }  // namespace kaldero::plot

@@ -25,6 +25,8 @@ struct PlotState {
   // those that could not be written in the whole run.
   std::vector<std::string> keptFiles;
   int32_t filesNotWritten = 0;
+  // The file formats of the plots (--plots): PostScript alone unless asked.
+  std::vector<PlotFormat> formats{PlotFormat::PostScript};
 };
 
 }  // namespace kaldero::plot

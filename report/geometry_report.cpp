@@ -33,6 +33,7 @@ void limitLine(const ReportTarget& out, const TestDescription& t, std::string_vi
 // The volume can only be integrated from the release on.
 void volumeStartReport(const ReportTarget& out, const AnalysisResults& r) {
   if (r.lowerLimit == 0) return;
+  Console::ReportScope report(out.console, ShownReport::Kind::Warning);
   const std::vector<std::string> text{
       "",
       fmt::FreeLine("--------- CANNOT INTEGRATE AQUIFER VOLUME ").text("---------").str(),
@@ -51,6 +52,7 @@ void volumeStartReport(const ReportTarget& out, const AnalysisResults& r) {
 }
 
 void volumeIntegrationWarning(const ReportTarget& out, int32_t ierr) {
+  Console::ReportScope report(out.console, ShownReport::Kind::Warning);
   Console& c = out.console;
   ListingChannel& l = out.listing;
   const std::string code = fmt::FreeLine("AN ERROR CALLING PCHQA, IERR = ").num(ierr).str();
@@ -97,6 +99,7 @@ void volumeIntegrationWarning(const ReportTarget& out, int32_t ierr) {
 // The report of a porosity outside (0, 1] that was reset to 1 (PORRST).
 void porosityReset(const ReportTarget& out, const GeometryResults& g) {
   if (!g.porosityReset) return;
+  Console::ReportScope report(out.console, ShownReport::Kind::Warning);
   const float n = g.porosityRead;
   out.bothEmpty();
   out.bothLine(text::blanks(16) + "POROSITY" + fmt::F(n * 100.0f, 7, 2) +

@@ -23,6 +23,11 @@ void interpolationError(Console& c, const std::string& routine, int32_t ierr,
 }  // namespace
 
 void writeNotice(Console& c, const Notice& n) {
+  if (n.kind == Notice::Kind::EmptyLine) {
+    c.empty();
+    return;
+  }
+  Console::ReportScope report(c, ShownReport::Kind::Warning);
   switch (n.kind) {
     case Notice::Kind::IntegrationDerivatives:
       c.line(kStars80);

@@ -68,6 +68,7 @@ void volumeAndSorptionBlock(const ReportTarget& out, const RunTotals& totals,
   }
 
   if (totals.severalVolumes) {
+    Console::ReportScope report(out.console, ShownReport::Kind::Warning);
     out.bothEmpty();
     for (const auto& l : box(15, {"",
                                   "       ALL PRELIMINARY SORPTION COEFFICIENT ESTIMATES",

@@ -50,6 +50,7 @@ void meanTimeLines(const ReportTarget& out, const AnalysisResults& r, int w, int
 
 // The console note that the dispersion was taken from the moments (CHTMSG).
 void momentsNote(Console& c) {
+  Console::ReportScope report(c, ShownReport::Kind::Note);
   c.free(fmt::FreeLine("      NOT ENOUGH STORAGE SPACE FOR CHATWIN ").text("PARAMETER OR"));
   c.free(fmt::FreeLine("      INSUFFICIENT NUMBER OF DATA POINTS FOR ").text("CHATWIN ESTIMATION"));
   c.empty();
@@ -141,6 +142,7 @@ void writeMassRecovery(const ReportTarget& out, const StationReport& st, const A
 }
 
 void writeLimitsWarning(const ReportTarget& out) {
+  Console::ReportScope report(out.console, ShownReport::Kind::Warning);
   out.bothLine(kStars80);
   out.console.empty();
   out.console.line(suspectLine());
@@ -153,6 +155,7 @@ void writeLimitsWarning(const ReportTarget& out) {
 }
 
 void stopNoMassRecovered(Console& console) {
+  Console::ReportScope report(console, ShownReport::Kind::Error);
   console.free(fmt::FreeLine("  PROGRAM STOPPED BECAUSE NO TRACER ").text("MASS RECOVERED!!!"));
   stopRun(console, "  STOPPED DUE TO ERROR IN DITRTI. TRACER MASS=0!!");
 }
@@ -271,6 +274,7 @@ void writeImpossibleCondition(const ReportTarget& out, int32_t flag) {
                 ""}))
     block.push_back(l);
   if (out.echo) {
+    Console::ReportScope report(out.console, ShownReport::Kind::Warning);
     for (const auto& l : block) out.console.line(l);
     out.console.empty();
     out.console.line(text::blanks(30) + "Press <RETURN> to continue program");

@@ -1,0 +1,445 @@
+#include "report/results_data.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "analysis/dispersion.h"
+#include "core/text.h"
+#include "core/version.h"
+
+namespace kaldero {
+
+using nlohmann::json;
+
+namespace {
+
+ResultValue number(float x) {
+  if (!std::isfinite(x)) return std::monostate{};
+  return singlePrecision(x);
+}
+
+json toJson(const ResultValue& v) {
+  if (std::holds_alternative<double>(v)) return std::get<double>(v);
+  if (std::holds_alternative<std::string>(v)) return std::get<std::string>(v);
+  return nullptr;
+}
+
+json num(float x) { return toJson(number(x)); }
+
+std::string name(const std::string& padded) { return text::trimmed(padded); }
+
+const char* timeUnitName(TimeUnit u) {
+  switch (u) {
+    case TimeUnit::Days:
+      return "d";
+    case TimeUnit::Hours:
+      return "h";
+    case TimeUnit::Minutes:
+      return "min";
+    case TimeUnit::Seconds:
+      return "s";
+    default:
+      return nullptr;
+  }
+}
+
+const char* concentrationUnitName(ConcentrationUnit u) {
+  switch (u) {
+    case ConcentrationUnit::GramsPerLitre:
+      return "g/L";
+    case ConcentrationUnit::MilligramsPerLitre:
+      return "mg/L";
+    case ConcentrationUnit::MicrogramsPerLitre:
+      return "ug/L";
+    case ConcentrationUnit::NanogramsPerLitre:
+      return "ng/L";
+    default:
+      return nullptr;
+  }
+}
+
+const char* dischargeUnitName(DischargeUnit u) {
+  static const char* const names[] = {"m3/d", "m3/h",  "m3/min", "m3/s",    "gpd",
+                                      "gpm",  "ft3/d", "ft3/h",  "ft3/min", "ft3/s"};
+  const int32_t c = code(u);
+  return c >= 1 && c <= 10 ? names[c - 1] : nullptr;
+}
+
+const char* distanceUnitName(DistanceUnit u) {
+  switch (u) {
+    case DistanceUnit::Metres:
+      return "m";
+    case DistanceUnit::Feet:
+      return "ft";
+    case DistanceUnit::Kilometres:
+      return "km";
+    case DistanceUnit::Miles:
+      return "mi";
+    default:
+      return nullptr;
+  }
+}
+
+const char* massUnitName(MassUnit u) {
+  switch (u) {
+    case MassUnit::Pounds:
+      return "lb";
+    case MassUnit::Kilograms:
+      return "kg";
+    case MassUnit::Grams:
+      return "g";
+    default:
+      return "mg";
+  }
+}
+
+const char* flowFormName(FlowForm f) {
+  switch (f) {
+    case FlowForm::Conduit:
+      return "conduit";
+    case FlowForm::ConduitZone:
+      return "conduit zone";
+    case FlowForm::PorousZone:
+      return "porous zone";
+    case FlowForm::Fractures:
+      return "fractures";
+    default:
+      return nullptr;
+  }
+}
+
+const char* releaseName(ReleaseMode m) {
+  switch (m) {
+    case ReleaseMode::Instantaneous:
+      return "instantaneous";
+    case ReleaseMode::Pulse:
+      return "pulse";
+    case ReleaseMode::Step:
+      return "step";
+    default:
+      return nullptr;
+  }
+}
+
+// A name, or the code when the code has none.
+json named(const char* n, int32_t c) {
+  if (n) return n;
+  return "code " + std::to_string(c);
+}
+
+json switches(const PlotSwitches& s) {
+  return {{"listing", on(s.listing)},
+          {"points", on(s.points)},
+          {"curve", on(s.curve)},
+          {"postscript", on(s.postscript)}};
+}
+
+json testDescription(const TestDescription& t) {
+  const char* reductions[] = {"every line", "group means", "every k-th line"};
+  const char* methods[] = {"exponential", "pchip", "zero time"};
+  const int32_t rm = code(t.reductionMode), em = code(t.extrapolationMethod);
+  return {
+      {"time_unit", named(timeUnitName(t.timeUnit), code(t.timeUnit))},
+      {"concentration_unit",
+       named(concentrationUnitName(t.concentrationUnit), code(t.concentrationUnit))},
+      {"background_subtracted", on(t.backgroundOption)},
+      {"background", num(t.background)},
+      {"discharge_mode", t.dischargeMode == DischargeMode::Measured ? json("measured")
+                         : t.dischargeMode == DischargeMode::Constant
+                             ? json("constant")
+                             : named(nullptr, code(t.dischargeMode))},
+      {"discharge_unit", named(dischargeUnitName(t.dischargeUnit), code(t.dischargeUnit))},
+      {"constant_discharge",
+       t.dischargeMode == DischargeMode::Constant ? num(t.constantDischarge) : json(nullptr)},
+      {"station_totals", on(t.stationTotals)},
+      {"distance", num(t.distance)},
+      {"distance_unit", named(distanceUnitName(t.distanceUnit), code(t.distanceUnit))},
+      {"sinuosity_corrected", t.sinuosityOption == 1},
+      {"sinuosity", num(t.sinuosity)},
+      {"flow_form", named(flowFormName(t.geometry), code(t.geometry))},
+      {"porosity", num(t.porosity)},
+      {"conductivity_unit_code", code(t.conductivityUnit)},
+      {"conductivity", num(t.conductivity)},
+      {"results_listing", name(t.listingName)},
+      {"knots", on(t.knotOption)},
+      {"knot_intervals", on(t.knotOption) ? json(t.knotIntervals) : json(nullptr)},
+      {"interpolated_data_file", name(t.interpolatedName)},
+      {"extrapolation", on(t.extrapolationOption)
+                            ? (em >= 1 && em <= 3 ? json(methods[em - 1]) : named(nullptr, em))
+                            : json("none")},
+      {"data_plot", switches(t.dataPlot)},
+      {"interpolated_plot", switches(t.interpolatedPlot)},
+      {"chatwin",
+       {{"table_on_screen", on(t.chatwinPlot.tableOnScreen)},
+        {"table_file", on(t.chatwinPlot.tableFile)},
+        {"screen_plot", on(t.chatwinPlot.screenPlot)},
+        {"postscript", on(t.chatwinPlot.postscript)}}},
+      {"cxtfit_file", on(t.cxtfitOption) ? json(name(t.cxtfitName)) : json(nullptr)},
+      {"normalized_file", on(t.normalizedOption) ? json(name(t.normalizedName)) : json(nullptr)},
+      {"load_file", on(t.loadOption) ? json(name(t.loadName)) : json(nullptr)},
+      {"standardized_file",
+       on(t.standardizedOption) ? json(name(t.standardizedName)) : json(nullptr)},
+      {"screen_echo", on(t.screenEcho)},
+      {"data_reduction", rm >= 1 && rm <= 3 ? json(reductions[rm - 1]) : named(nullptr, rm)},
+  };
+}
+
+const char* kindName(ShownReport::Kind k) {
+  switch (k) {
+    case ShownReport::Kind::Error:
+      return "error";
+    case ShownReport::Kind::Warning:
+      return "warning";
+    default:
+      return "note";
+  }
+}
+
+json reports(const std::vector<ShownReport>& shown) {
+  json out = json::array();
+  for (const ShownReport& r : shown) out.push_back({{"kind", kindName(r.kind)}, {"text", r.text}});
+  return out;
+}
+
+json chatwin(const ChatwinResults& c) {
+  if (!c.fitted) return {{"fitted", false}, {"points_used", c.fitPoints}};
+  return {{"fitted", true},
+          {"intercept_s05", num(c.intercept)},
+          {"slope", num(c.slope)},
+          {"r", num(c.r)},
+          {"r_squared", num(c.r2)},
+          {"probability", num(c.probability)},
+          {"z", num(c.z)},
+          {"points_used", c.fitPoints},
+          {"points_listed", c.listed},
+          {"residual_s05", num(c.residual)},
+          {"dispersion_coefficient_m2_per_s", num(c.dispersion)}};
+}
+
+json interval(const Estimate& e) { return json::array({e.lower, e.upper}); }
+
+json fit(const FlowPathFitResult& f) {
+  const PathModelFit* best = f.best();
+  if (!best) return {{"fitted", false}, {"reason", f.reason}};
+  json paths = json::array();
+  for (const FittedPath& p : best->paths)
+    paths.push_back({{"velocity_m_per_s", p.velocity.value},
+                     {"velocity_ci95", interval(p.velocity)},
+                     {"dispersion_m2_per_s", p.dispersion.value},
+                     {"dispersion_ci95", interval(p.dispersion)},
+                     {"mass_ug", p.mass.value},
+                     {"mass_ci95", interval(p.mass)},
+                     {"mass_fraction", p.massFraction.value},
+                     {"mass_fraction_ci95", interval(p.massFraction)},
+                     {"dispersivity_m", p.dispersivity.value},
+                     {"dispersivity_ci95", interval(p.dispersivity)},
+                     {"peclet_number", p.peclet.value},
+                     {"peclet_ci95", interval(p.peclet)}});
+  json models = json::array();
+  for (const PathModelFit& m : f.models) {
+    json one = {{"paths", m.pathCount}, {"fitted", m.fitted}};
+    if (m.fitted)
+      one.update({{"r_squared", m.rSquared}, {"rmse", m.rmse}, {"aicc", m.aicc}});
+    else
+      one["reason"] = m.reason;
+    models.push_back(one);
+  }
+  return {{"fitted", true},
+          {"chosen_paths", best->pathCount},
+          {"paths", paths},
+          {"r_squared", best->rSquared},
+          {"rmse", best->rmse},
+          {"aicc", best->aicc},
+          {"degrees_of_freedom", best->degreesOfFreedom},
+          {"models", models}};
+}
+
+}  // namespace
+
+double singlePrecision(float x) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(x));
+  return std::strtod(buf, nullptr);
+}
+
+std::vector<std::pair<std::string, ResultValue>> stationResults(const StationRecord& st) {
+  const AnalysisResults& r = st.results;
+  const TestDescription& t = st.test;
+  const GeometryResults& g = r.geometry;
+  const bool have = st.resultsComputed;
+  auto v = [&](float x) { return have ? number(x) : ResultValue{}; };
+  auto when = [&](bool shown, float x) { return have && shown ? number(x) : ResultValue{}; };
+  const bool conduit = t.geometry == FlowForm::Conduit || t.geometry == FlowForm::ConduitZone;
+  const bool porous = t.geometry == FlowForm::PorousZone && !g.noFlowForm;
+  const bool fractures = t.geometry == FlowForm::Fractures;
+  const bool form = !g.endedAtStart && (conduit ? g.described : porous || fractures);
+  const FlowFormHydraulics& hy = conduit  ? r.kept.conduit
+                                 : porous ? r.kept.porous
+                                          : r.kept.fracture;
+  const bool totals = on(t.stationTotals);
+  const bool turbulent = form && (conduit || fractures) && g.described && !g.laminar;
+  const bool pulseSpread = r.pulseRegime && r.velocitySpread > 0;
+  const float dv = r.flowZoneVelocityCorrection;
+  const bool skew = t.normalizedOption != Option::Off;
+  std::string method = r.dispersionFromMoments ? "moments" : "chatwin";
+  std::string pecletClassText(pecletClass(r.peclet));
+  return {
+      {"recovered_mass_kg", v(r.recoveredMass * 1e-9f)},
+      {"percent_recovery", v(r.percentRecovery)},
+      {"accuracy_index", v(r.accuracyIndex)},
+      {"lower_integration_limit_h", v(r.lowerLimit / 3600.0f)},
+      {"upper_integration_limit_h", v(r.recordedUpperLimit / 3600.0f)},
+      {"first_arrival_h", v(r.firstArrival / 3600.0f)},
+      {"peak_time_h", v(r.peakTime / 3600.0f)},
+      {"peak_concentration_ug_per_L", v(r.peakConcentration / 1e3f)},
+      {"travel_distance_m", v(st.setup.distance)},
+      {"mean_transit_time_h", v(r.meanTimeHours)},
+      {"transit_time_variance_h2", v(r.variance)},
+      {"transit_time_standard_deviation_h", v(r.standardDeviation)},
+      {"transit_time_skewness", when(skew, r.skewness)},
+      {"transit_time_kurtosis", when(skew, r.kurtosis)},
+      {"mean_velocity_m_per_s", v(r.meanVelocity)},
+      {"velocity_standard_deviation_m_per_s", when(pulseSpread, r.velocitySpread / 3600.0f + dv)},
+      {"maximum_velocity_m_per_s", v(r.kept.maxVelocity)},
+      {"dispersion_coefficient_m2_per_s", v(r.dispersion)},
+      {"dispersion_method", have ? ResultValue{method} : ResultValue{}},
+      {"moment_dispersion_coefficient_m2_per_s", v(r.momentDispersion)},
+      {"chatwin_dispersion_coefficient_m2_per_s", when(r.chatwin.fitted, r.chatwin.dispersion)},
+      {"dispersivity_m", v(r.dispersivity)},
+      {"peclet_number", v(r.peclet)},
+      {"peclet_class", have && r.pecletFormed && !pecletClassText.empty()
+                           ? ResultValue{pecletClassText}
+                           : ResultValue{}},
+      {"volume_m3", when(!g.endedAtStart, r.aquiferVolume)},
+      {"cross_section_m2", when(form, r.crossSection)},
+      {"surface_area_m2", when(form && !porous, r.surfaceArea)},
+      {"sorption_coefficient_m", when(form && !porous, r.sorption)},
+      {"head_loss_m", when(form && (!porous || hy.headLoss > 0), hy.headLoss)},
+      {"friction_factor", when(form && !porous, hy.friction)},
+      {"viscous_sublayer_mm", when(turbulent, hy.sublayer)},
+      {"reynolds_number",
+       when(form && (fractures || totals) && (!porous || r.aquiferVolume != 0), hy.reynolds)},
+      {"tube_diameter_m", when(form && conduit && totals, g.diameter)},
+      {"fissure_height_m", when(form && fractures && g.described, g.conductivity)},
+      {"transport_width_m", when(form && fractures && g.described, g.width)},
+      {"hydraulic_conductivity_m_per_s",
+       when(form && g.laminar && ((conduit && totals) || (fractures && g.described)),
+            conduit ? g.conduitConductivity : g.fractureConductivity)},
+      {"froude_number",
+       when(form && ((conduit && totals) || (fractures && g.conductivity != 0)), r.froude)},
+      {"hydraulic_depth_m", when(form && ((conduit && totals) || (fractures && g.described)),
+                                 conduit ? g.depth : g.conductivity)},
+      {"shear_velocity_m_per_s", when(g.massTransfer && !porous, g.shearVelocity)},
+      {"schmidt_number", when(g.massTransfer, r.schmidt)},
+      {"sherwood_number", when(g.massTransfer, r.sherwood)},
+      {"mass_transfer_coefficient_m_per_s", when(g.massTransfer && !porous, r.massTransfer)},
+      {"diffusion_layer_thickness_mm",
+       when(g.massTransfer && !porous, r.kept.diffusionLayer * 1000.0f)},
+  };
+}
+
+json resultsDocument(const RunRecord& run) {
+  json doc;
+  doc["program"] = std::string(kProgramName);
+  doc["version"] = std::string(kProgramVersion);
+  if (run.controlRead) {
+    const ControlValues& c = run.control;
+    doc["control"] = {{"file", name(c.controlFileName)},
+                      {"injected_mass", num(c.injectedMass)},
+                      {"mass_unit", massUnitName(c.massUnit)},
+                      {"injected_mass_mg", num(run.release.injectedMass)},
+                      {"release_mode", named(releaseName(c.releaseMode), code(c.releaseMode))},
+                      {"release_duration_h", num(run.release.durationHours)},
+                      {"flow_zone_arrival_h", num(c.flowZoneArrival)}};
+  } else {
+    doc["control"] = nullptr;
+  }
+  json stations = json::array();
+  for (const StationRecord& st : run.stations) {
+    json s;
+    s["station_file"] = st.stationFile;
+    s["status"] = st.analysed ? "analysed" : "stopped";
+    s["stop_report"] = st.stopReport.empty() ? json(nullptr) : json(st.stopReport);
+    json outputs = json::array();
+    for (const OutputFile& f : st.outputs) {
+      json o = {{"file", f.name}, {"kind", f.kind}};
+      if (!f.format.empty()) o["format"] = f.format;
+      outputs.push_back(o);
+    }
+    s["outputs"] = outputs;
+    s["test_description"] = st.headerRead ? testDescription(st.test) : json(nullptr);
+    if (st.resultsComputed) {
+      json results = json::object();
+      for (const auto& [key, value] : stationResults(st)) results[key] = toJson(value);
+      s["results"] = results;
+      s["chatwin"] = chatwin(st.results.chatwin);
+    } else {
+      s["results"] = nullptr;
+      s["chatwin"] = nullptr;
+    }
+    if (st.fit) s["fit"] = fit(*st.fit);
+    s["reports"] = reports(st.reports);
+    stations.push_back(s);
+  }
+  doc["stations"] = stations;
+  if (run.totalsWritten) {
+    const RunTotals& t = run.totals;
+    doc["totals"] = {
+        {"recovered_mass_kg", num(t.recoveredMassKg)},
+        {"volume_m3", t.volumeBlock ? num(t.aquiferVolume) : json(nullptr)},
+        {"surface_area_m2", t.volumeBlock ? num(t.surfaceArea) : json(nullptr)},
+        {"final_sorption_coefficient_m", t.volumeBlock ? num(t.finalSorption) : json(nullptr)},
+        {"percent_recovery", num(t.percentRecovery)},
+        {"accuracy_index", num(t.accuracyIndex)}};
+  } else {
+    doc["totals"] = nullptr;
+  }
+  int analysed = 0;
+  for (const StationRecord& st : run.stations) analysed += st.analysed ? 1 : 0;
+  doc["run"] = {{"exit_status", run.exitStatus},
+                {"stations_analysed", analysed},
+                {"files_not_written", run.filesNotWritten},
+                {"reports", reports(run.reports)}};
+  return doc;
+}
+
+namespace {
+
+// A CSV field: quoted when it holds a separator, a quote or a line end.
+std::string csvField(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string csvValue(const ResultValue& v) {
+  if (std::holds_alternative<double>(v)) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.9g", std::get<double>(v));
+    return buf;
+  }
+  if (std::holds_alternative<std::string>(v)) return csvField(std::get<std::string>(v));
+  return {};
+}
+
+}  // namespace
+
+std::string resultsTable(const RunRecord& run) {
+  const std::vector<std::pair<std::string, ResultValue>> names = stationResults(StationRecord{});
+  std::string out = "station_file,status";
+  for (const auto& [key, value] : names) out += "," + key;
+  out += "\n";
+  for (const StationRecord& st : run.stations) {
+    out += csvField(st.stationFile) + "," + (st.analysed ? "analysed" : "stopped");
+    for (const auto& [key, value] : stationResults(st)) out += "," + csvValue(value);
+    out += "\n";
+  }
+  return out;
+}
+
+}  // namespace kaldero

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Makes the pictures of docs/ from a real run of the example test in
+# examples/: the program runs without keyboard input and without a display
+# in a scratch folder, and Ghostscript renders its PostScript plots.
+set -eu
+build=${1:-build}
+run=$build/pictures
+rm -rf "$run"
+mkdir -p "$run"
+cp examples/KALDERO.D examples/*.DAT "$run"/
+(cd "$run" && env -u DISPLAY "$OLDPWD/$build/kaldero" KALDERO.D </dev/null >console.txt)
+# picture  plot of the run
+while read -r picture plot; do
+  gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r72 -sOutputFile="docs/$picture" \
+    "$run/$plot"
+  echo "docs/$picture from $plot"
+done <<'LIST'
+data_plot.png GDS_DAT.PS
+interpolated_plot.png TQF_INT.PS
+normalized_plot.png GDS_NRM.PS
+load_plot.png TQF_LOD.PS
+standardized_plot.png GDS_STN.PS
+chatwin_plot.png TQF_CHT.PS
+LIST
