@@ -128,6 +128,7 @@ bool finishStationRecord(RunState& s, bool analysed) {
     for (const std::string& name : plannedOutputs(s.test, s.station.stationFile))
       if (fs::is_regular_file(name, ec))
         st.outputs.push_back({name, outputKind(s.test, name, s.station.stationFile), ""});
+    for (const OutputFile& f : s.station.optionalOutputs) st.outputs.push_back(f);
     // A plot drawn twice into one file (group means with and without their
     // error bars) is one file.
     for (const std::string& name : s.plots.keptFiles) {
@@ -155,7 +156,17 @@ void stationSummary(RunState& s) {
                   st.stationFile.c_str(), r.recoveredMass * 1e-9, r.percentRecovery,
                   r.meanTimeHours, r.dispersion, text::trimmed(st.test.listingName).c_str());
   }
-  s.console.summary(line);
+  std::string summary = line;
+  if (st.analysed && st.fit) {
+    if (const PathModelFit* best = st.fit->best()) {
+      std::snprintf(line, sizeof line, "; flow-path fit: %d path%s, R^2 %.4f", best->pathCount,
+                    best->pathCount == 1 ? "" : "s", best->rSquared);
+      summary += line;
+    } else {
+      summary += "; no flow-path fit: " + st.fit->reason;
+    }
+  }
+  s.console.summary(summary);
 }
 
 int finishRun(RunState& s, const RunOptions& options, int status) {

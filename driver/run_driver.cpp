@@ -12,6 +12,7 @@
 #include "core/stop.h"
 #include "core/text.h"
 #include "driver/chatwin_step.h"
+#include "driver/fit_step.h"
 #include "driver/output_steps.h"
 #include "driver/plot_steps.h"
 #include "driver/results_output.h"
@@ -89,6 +90,8 @@ void registerOutputs(RunState& s) {
     s.earlierOutputs.add(name);
   for (const std::string& name : s.plots.keptFiles) s.earlierOutputs.add(name);
   s.plots.keptFiles.clear();
+  for (const OutputFile& f : s.station.optionalOutputs) s.earlierOutputs.add(f.name);
+  s.station.optionalOutputs.clear();
 }
 
 // The print question for a results listing; only "Y" or "y" prints.
@@ -294,6 +297,7 @@ bool processStation(RunState& s) {
   units::convertStationData(s.test, s.setup, s.work.times(), s.work.concentrations(),
                             s.work.discharges(), s.station.n);
   requireFiniteCurve(s);
+  keepCurveForFit(s);
 
   // Limits, first arrival and peak, recovered mass, moment integrals.
   integrateCurve(s);
@@ -326,6 +330,7 @@ bool processStation(RunState& s) {
   curveFileSteps(s);
   closeAfterCurvePlots(s);
   requireListingWritten(s);
+  fitStep(s);
 
   addToRunTotals(s);
   finishStationRecord(s, true);
@@ -364,6 +369,7 @@ int endOfRun(RunState& s) {
 int runProgram(Console& console, const RunOptions& options) {
   RunState s(console);
   s.plots.formats = options.plotFormats;
+  s.fitPaths = options.fitPaths;
   try {
     writeBanner(console);
     if (s.controlFile.readLeadingBlock(console, s.control, options.controlFile) != 0)

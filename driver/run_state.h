@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/console.h"
 #include "core/listing_channel.h"
@@ -21,6 +23,12 @@
 
 namespace kaldero {
 
+// The curve a flow-path fit is made to (--fit): times since the tracer
+// reached the flow zone (s), concentrations (ng/L), discharges (m^3/s).
+struct FitCurve {
+  std::vector<double> times, concentrations, discharges;
+};
+
 // What the driver keeps of the station in hand.
 struct StationState {
   std::string stationFile = text::padded("");  // station data file name
@@ -31,6 +39,10 @@ struct StationState {
   // Whether the concentration segment holds tracer loads (concentration
   // times discharge), as the results reports leave it for a pulse.
   bool curveIsLoad = false;
+  FitCurve fitCurve;
+  // Files written for the station by the options beyond the listing's own
+  // outputs (the fit file).
+  std::vector<OutputFile> optionalOutputs;
 };
 
 struct RunState {
@@ -61,6 +73,10 @@ struct RunState {
 
   // Results as data: every station's record, for the results files.
   RunRecord record;
+
+  // The flow paths to fit (--fit): 1 to 3, or kAutomaticPaths; none
+  // without the option.
+  std::optional<int> fitPaths;
 
   int32_t stationCounter = 0;
   int32_t phase = 0;        // 0 measured curve, 1 after interpolation onto knots

@@ -50,6 +50,7 @@ enum PostScriptSuffix : int32_t {
   kSuffixNormalized = 3,    // "_NRM.PS"
   kSuffixLoad = 4,          // "_LOD.PS"
   kSuffixStandardized = 5,  // "_STN.PS"
+  kSuffixFit = 6,           // "_FIT.PS", the flow-path fit figure (--fit)
 };
 
 // The PostScript file name made from a file name in a buffer of length

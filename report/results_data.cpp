@@ -228,8 +228,8 @@ json fit(const FlowPathFitResult& f) {
                      {"velocity_ci95", interval(p.velocity)},
                      {"dispersion_m2_per_s", p.dispersion.value},
                      {"dispersion_ci95", interval(p.dispersion)},
-                     {"mass_ug", p.mass.value},
-                     {"mass_ci95", interval(p.mass)},
+                     {"mass_kg", p.mass.value * 1e-9},
+                     {"mass_kg_ci95", json::array({p.mass.lower * 1e-9, p.mass.upper * 1e-9})},
                      {"mass_fraction", p.massFraction.value},
                      {"mass_fraction_ci95", interval(p.massFraction)},
                      {"dispersivity_m", p.dispersivity.value},
@@ -240,7 +240,7 @@ json fit(const FlowPathFitResult& f) {
   for (const PathModelFit& m : f.models) {
     json one = {{"paths", m.pathCount}, {"fitted", m.fitted}};
     if (m.fitted)
-      one.update({{"r_squared", m.rSquared}, {"rmse", m.rmse}, {"aicc", m.aicc}});
+      one.update({{"r_squared", m.rSquared}, {"rmse", m.rmse * 1e-3}, {"aicc", m.aicc}});
     else
       one["reason"] = m.reason;
     models.push_back(one);
@@ -249,7 +249,7 @@ json fit(const FlowPathFitResult& f) {
           {"chosen_paths", best->pathCount},
           {"paths", paths},
           {"r_squared", best->rSquared},
-          {"rmse", best->rmse},
+          {"rmse", best->rmse * 1e-3},  // ug/L, as the concentrations
           {"aicc", best->aicc},
           {"degrees_of_freedom", best->degreesOfFreedom},
           {"models", models}};
