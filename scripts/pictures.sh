@@ -8,7 +8,9 @@ run=$build/pictures
 rm -rf "$run"
 mkdir -p "$run"
 cp examples/KALDERO.D examples/*.DAT "$run"/
-(cd "$run" && env -u DISPLAY "$OLDPWD/$build/kaldero" KALDERO.D </dev/null >console.txt)
+# With the flow-path fits, which change nothing else of the run.
+(cd "$run" && env -u DISPLAY "$OLDPWD/$build/kaldero" --batch --fit auto KALDERO.D \
+  </dev/null >console.txt)
 # picture  plot of the run
 while read -r picture plot; do
   gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=png16m -r72 -sOutputFile="docs/$picture" \
@@ -21,4 +23,6 @@ normalized_plot.png GDS_NRM.PS
 load_plot.png TQF_LOD.PS
 standardized_plot.png GDS_STN.PS
 chatwin_plot.png TQF_CHT.PS
+fit_plot.png GDS_FIT.PS
+fit_plot_150m.png TQF_FIT.PS
 LIST
