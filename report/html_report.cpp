@@ -237,6 +237,20 @@ std::string show(const json* value) {
   return escape(value->dump(-1, ' ', false, json::error_handler_t::replace));
 }
 
+// A group of yes/no switches (the plot switches of the test description)
+// as the names of those that are on, or "none"; anything else as show().
+std::string showSwitches(const json* value) {
+  if (value == nullptr || !value->is_object() || value->empty()) return show(value);
+  std::string on;
+  for (const auto& [key, flag] : value->items()) {
+    if (!flag.is_boolean()) return show(value);
+    if (flag.get<bool>()) on += (on.empty() ? "" : ", ") + escape(key);
+  }
+  for (char& c : on)
+    if (c == '_') c = ' ';
+  return on.empty() ? std::string("none") : on;
+}
+
 // Numbers right-aligned on one line; texts may wrap.
 std::string valueCell(const json* value) {
   const bool text = value != nullptr && (value->is_string() || value->is_structured());
@@ -265,6 +279,24 @@ std::string headerCell(std::string_view label, std::string_view unit) {
 }
 
 // "time_unit" as "Time unit".
+// The unit a member's name ends in, as the results document names them
+// ("_m2_per_s"), and how the page writes it; the name without it.
+struct NamedUnit {
+  std::string label;
+  std::string unit;
+};
+NamedUnit splitUnit(std::string_view key) {
+  static constexpr std::pair<std::string_view, std::string_view> kSuffixes[] = {
+      {"_m2_per_s", "m²/s"}, {"_m_per_s", "m/s"}, {"_ug_per_L", "µg/L"},
+      {"_m3", "m³"},         {"_m2", "m²"},       {"_mm", "mm"},
+      {"_kg", "kg"},         {"_mg", "mg"},       {"_h2", "h²"},
+      {"_h", "h"},           {"_m", "m"}};
+  for (const auto& [suffix, unit] : kSuffixes)
+    if (key.size() > suffix.size() && key.ends_with(suffix))
+      return {std::string(key.substr(0, key.size() - suffix.size())), std::string(unit)};
+  return {std::string(key), ""};
+}
+
 std::string humanName(std::string_view key) {
   std::string name(key);
   for (char& c : name) {
@@ -412,8 +444,10 @@ class Page {
       bool shown = false;
       for (const Quantity& q : skip) shown = shown || q.key == key;
       if (shown) continue;
-      rows += "<tr><th scope=\"row\">" + humanName(key) + "</th>" + valueCell(&value) +
-              show(&value) + "</td><td class=\"unit-cell\"></td></tr>\n";
+      const NamedUnit named = splitUnit(key);
+      rows += "<tr><th scope=\"row\">" + humanName(named.label) + "</th>" + valueCell(&value) +
+              showSwitches(&value) + "</td><td class=\"unit-cell\">" + escape(named.unit) +
+              "</td></tr>\n";
     }
     return rows;
   }
