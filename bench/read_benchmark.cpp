@@ -51,9 +51,9 @@ void BM_ReadStationFile(benchmark::State& state) {
                                       test.stationTotals,
                                       [&](int32_t n) { return work.allocate(n, 1); });
     kaldero::CurveSegments curve = work.curve();
-    kaldero::TailFit tail;
+    kaldero::StationSetup setup;
     int32_t n = d.n;
-    file.readData(console, test, name, curve, n, tail, d.k, d.mode);
+    file.readData(console, test, setup, name, curve, n, d.k, d.mode);
     benchmark::DoNotOptimize(curve.T[n - 1]);
     if (n != 800) state.SkipWithError("unexpected sample count");
   }

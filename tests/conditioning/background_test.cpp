@@ -12,7 +12,7 @@ namespace {
 TEST(Background, SubtractedAndNotBelowZero) {
   testing::DataRun r =
       testing::runDataPass(testing::stationText({{6, "1 0.2"}}, "1 0.5 1\n2 0.2 1\n3 0.1 1\n"), 3,
-                           1, 0);
+                           ReductionMode::EveryLine, 0);
   ASSERT_FALSE(r.stopped) << r.console;
   subtractBackground(r.test, r.C, r.n);
   EXPECT_FLOAT_EQ(r.C[0], 0.3f);
@@ -24,7 +24,7 @@ TEST(Background, SubtractedAndNotBelowZero) {
 TEST(Background, OptionZeroChangesNothing) {
   testing::DataRun r =
       testing::runDataPass(testing::stationText({{6, "0 0.2"}}, "1 0.5 1\n2 0.2 1\n3 0.1 1\n"), 3,
-                           1, 0);
+                           ReductionMode::EveryLine, 0);
   subtractBackground(r.test, r.C, r.n);
   EXPECT_EQ(r.C[0], 0.5f);
   EXPECT_EQ(r.C[1], 0.2f);

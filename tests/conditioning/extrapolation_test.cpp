@@ -43,7 +43,8 @@ DataRun extrapolate(int method, const std::vector<Sample>& samples,
   lines[31] = "1 " + std::to_string(method);
   const bool withQ = lines.count(8) == 0 || lines.at(8) != "2";
   const int32_t n = static_cast<int32_t>(samples.size());
-  return testing::runDataPass(testing::stationText(lines, dataLines(samples, withQ)), n, 1, 0);
+  return testing::runDataPass(testing::stationText(lines, dataLines(samples, withQ)), n,
+                              ReductionMode::EveryLine, 0);
 }
 
 // C = 100 e^(-0.5 t) at t = 1 ... 10, discharge t.
@@ -60,12 +61,11 @@ std::vector<Sample> straightLimb(float lastTime = 9.5f) {
   return {{4, 5, 1}, {5, 10, 2}, {6, 8, 3}, {7, 6, 4}, {8, 4, 5}, {9, 2, 6}, {lastTime, 1, 7}};
 }
 
-const std::string kExtrapolationError = " DATA EXTRAPOLATION ERROR            1\n SEE FILE LOG\n";
-
 TEST(ExponentialTail, RecessionGetsFiveSamplesUpToWhereTheFitHasDecayed) {
   DataRun r = extrapolate(1, recession());
   ASSERT_FALSE(r.stopped) << r.console;
-  EXPECT_EQ(r.console, "");
+  EXPECT_EQ(r.extrapolation.errorCode, 0);
+  EXPECT_TRUE(r.extrapolation.notices.empty());
   ASSERT_EQ(r.n, 15);
   // The fit falls below 0.01 (and a tenth of C(10) = 0.674) first at t = 19.
   const float times[] = {11.8f, 13.6f, 15.4f, 17.2f, 19.0f};
@@ -126,7 +126,7 @@ TEST(TailDischarge, ConstantMeasuredDischargeStaysConstant) {
     for (Sample& x : s) x.q = 0.37f;
     DataRun r = extrapolate(method, s);
     ASSERT_FALSE(r.stopped) << method << r.console;
-    EXPECT_EQ(r.test.equalDischargeCount, 10);
+    EXPECT_EQ(r.setup.equalDischargeCount, 10);
     ASSERT_GT(r.n, 10);
     for (int i = 10; i < r.n; ++i) EXPECT_EQ(r.Q[i], 0.37f) << method << " " << i;
   }
@@ -135,7 +135,8 @@ TEST(TailDischarge, ConstantMeasuredDischargeStaysConstant) {
 TEST(PchipContinuation, AddsOneSampleWithoutTracerBeyondTheLast) {
   DataRun r = extrapolate(2, recession());
   ASSERT_FALSE(r.stopped) << r.console;
-  EXPECT_EQ(r.console, "");
+  EXPECT_EQ(r.extrapolation.errorCode, 0);
+  EXPECT_TRUE(r.extrapolation.notices.empty());
   ASSERT_EQ(r.n, 11);
   EXPECT_GT(r.T[10], 10.0f);
   EXPECT_EQ(r.C[10], 0.0f);
@@ -150,42 +151,64 @@ TEST(PchipContinuation, AddsOneSampleWithoutTracerBeyondTheLast) {
   }
 }
 
-// The failures the case folders do not run: each ends in the
-// extrapolation-error report, quickly.
-TEST(ExtrapolationErrors, EveryMethodEndsInTheReport) {
+// The failures the case folders do not run: each ends with the error code
+// of the extrapolation-error report (which stops the run), quickly, after
+// the notices of its cause, written to the console as the run writes them.
+TEST(ExtrapolationErrors, EveryMethodEndsWithItsErrorCode) {
   struct Failure {
     int method;
     std::vector<Sample> samples;
+    int32_t code;
+    std::vector<Notice::Kind> notices;
     std::string console;
   };
-  const std::string code2 = " DATA EXTRAPOLATION ERROR            2\n SEE FILE LOG\n";
   const std::string timeDifference =
       "X(N2)    X(N1)    S\n"
       "          ERROR IN GRACON: TIME DIFFERENCE   0.300D+01 AND   0.500D+01 -0.200D+01"
       " IS NOT POSITIVE CHECK DATA SET\n"
       "\n                              Press <RETURN> to continue program\n\n";
+  using K = Notice::Kind;
   const std::vector<Failure> failures{
       // Two samples have no limb; the fall of the last pair is not looked at.
-      {1, {{1, 5, 1}, {2, 4, 1}}, kExtrapolationError},
-      {1, {{1, 1, 1}, {2, 2, 1}, {3, 3, 1}, {4, 1, 1}}, kExtrapolationError},
+      {1, {{1, 5, 1}, {2, 4, 1}}, kGraconFailed, {}, ""},
+      {1, {{1, 1, 1}, {2, 2, 1}, {3, 3, 1}, {4, 1, 1}}, kGraconFailed, {}, ""},
       // Peak at time 5, last fall at time 3.
-      {3, {{1, 1, 1}, {5, 10, 1}, {4, 5, 1}, {3, 2, 1}, {6, 1, 1}},
-       timeDifference + kExtrapolationError},
+      {3,
+       {{1, 1, 1}, {5, 10, 1}, {4, 5, 1}, {3, 2, 1}, {6, 1, 1}},
+       kGraconFailed,
+       {K::TailTimeDifference},
+       timeDifference},
       // Nothing can be evaluated on times that do not increase.
-      {2, {{1, 1, 1}, {3, 3, 1}, {2, 2, 1}},
+      {2,
+       {{1, 1, 1}, {3, 3, 1}, {2, 2, 1}},
+       kContinuationFailed,
+       {K::InterpolationDerivatives, K::InterpolationValues},
        "\n\n     AN ERROR CALLING PCHEZ, IERR =           -3\n\n"
        "     PROGRAM PAUSED DUE TO ERROR IN DATA MANIPULATION\n"
        "\n\n     AN ERROR CALLING PCHEV, IERR =           -3\n\n"
-       "     PROGRAM PAUSE DUE TO ERROR IN DATA MANIPULATION\n" +
-           code2},
+       "     PROGRAM PAUSE DUE TO ERROR IN DATA MANIPULATION\n"},
   };
   for (const Failure& f : failures) {
     const auto start = std::chrono::steady_clock::now();
     DataRun r = extrapolate(f.method, f.samples);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    EXPECT_TRUE(r.stopped);
+    ASSERT_FALSE(r.stopped) << r.console;
+    EXPECT_EQ(r.extrapolation.errorCode, f.code) << f.method;
+    std::vector<Notice::Kind> kinds;
+    for (const Notice& n : r.extrapolation.notices) kinds.push_back(n.kind);
+    EXPECT_EQ(kinds, f.notices) << f.method;
     EXPECT_EQ(r.console, f.console);
   }
+}
+
+TEST(ExtrapolationErrors, TimeDifferenceNoticeCarriesBothTimes) {
+  DataRun r = extrapolate(3, {{1, 1, 1}, {5, 10, 1}, {4, 5, 1}, {3, 2, 1}, {6, 1, 1}});
+  ASSERT_EQ(r.extrapolation.notices.size(), 1u);
+  const Notice& n = r.extrapolation.notices[0];
+  EXPECT_EQ(n.a, 3.0f);  // the later sample of the limb
+  EXPECT_EQ(n.b, 5.0f);  // the earlier one
+  // The curve is left as read: no tail sample was added.
+  EXPECT_EQ(r.n, 5);
 }
 
 TEST(ExtrapolationHeader, UnknownMethodIsAWrongFormat) {

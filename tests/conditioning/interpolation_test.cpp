@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "core/stop.h"
+#include "files/interpolated_data.h"
 #include "numeric/pchip.h"
-#include "tests/support/capture.h"
 #include "tests/support/data_pass.h"
 #include "tests/support/station_text.h"
 #include "tests/support/temp_file.h"
@@ -19,45 +19,44 @@ namespace kaldero {
 namespace {
 
 struct KnotRun {
-  bool stopped = false;
   testing::DataRun measured;
+  Notices notices;
   std::vector<float> X, C, Q;
+  WriteOutcome written;
   std::string file;
-  std::string console;
 };
 
 // The data pass on the station file, then the interpolation onto its knots
-// with the interpolated-data file ST.INT written in a scratch directory.
+// with the interpolated-data file ST.INT written in a scratch directory, as
+// the run writes it.
 KnotRun interpolate(std::map<int, std::string> lines, const std::string& data, int32_t wanted,
                     const std::string& interpolatedName = "ST.INT") {
   testing::ScratchDir dir;
   testing::InDirectory in(dir.dir());
   KnotRun run;
-  run.measured = testing::runDataPass(testing::stationText(lines, data), wanted, 1, 0);
+  run.measured =
+      testing::runDataPass(testing::stationText(lines, data), wanted, ReductionMode::EveryLine, 0);
   testing::DataRun& d = run.measured;
   EXPECT_FALSE(d.stopped) << d.console;
-  d.test.interpolatedName = text::padded(interpolatedName);
   InterpolationWorkspace ws;
-  EXPECT_TRUE(ws.allocate(d.n, d.test.knotCount, false));
-  testing::CapturedConsole cc;
+  EXPECT_TRUE(ws.allocate(d.n, d.setup.knotCount, false));
   CurveSegments curve{d.T, d.C, d.Q, d.sT, d.sC, d.sQ, d.scratchA, d.scratchB};
-  try {
-    interpolateOntoKnots(cc.console(), d.test, curve, d.n, ws);
-  } catch (const RunStopped&) {
-    run.stopped = true;
-  }
+  run.notices = interpolateOntoKnots(d.test, d.setup.knotSpacing, curve, d.n, ws);
+  run.written = files::writeInterpolatedData(interpolatedName, d.test.dischargeMode, ws.knotTimes(),
+                                             ws.knotConcentrations(), ws.knotDischarges());
   auto copy = [](std::span<float> s) { return std::vector<float>(s.begin(), s.end()); };
   run.X = copy(ws.knotTimes());
   run.C = copy(ws.knotConcentrations());
   run.Q = copy(ws.knotDischarges());
-  run.file = dir.read("ST.INT");
-  run.console = cc.output();
+  if (run.written.ok()) run.file = dir.read("ST.INT");
   return run;
 }
 
 TEST(Knots, AccumulateTheSpacingAndEndExactlyOnTheLastSample) {
   // h = 0.1: thirty additions of 0.1f end at 2.99999928, not 3.
   KnotRun r = interpolate({{27, "1 30"}}, "0 1 1\n1 2 1\n2 3 1\n3 1 1\n", 4);
+  EXPECT_EQ(r.measured.setup.knotCount, 31);
+  EXPECT_TRUE(r.notices.empty());
   ASSERT_EQ(r.X.size(), 31u);
   float x = 0;
   for (int j = 1; j < 30; ++j) {
@@ -94,14 +93,27 @@ TEST(Knots, ConcentrationsBelowZeroBecomeZeroDischargesStayAsInterpolated) {
 
 TEST(Knots, OtherDischargeModesWriteAnEmptyFile) {
   KnotRun r = interpolate({{8, "3"}, {27, "1 4"}}, "0 1 1\n1 3 1\n2 2 1\n", 3);
-  ASSERT_FALSE(r.stopped) << r.console;
+  ASSERT_TRUE(r.written.ok());
   EXPECT_EQ(r.file, "");
 }
 
-TEST(Knots, FileThatCannotBeWrittenStopsTheRun) {
+TEST(Knots, FileLinesInTheUnitsOfTheStationFile) {
+  // Knots 0, 0.5, 1, 1.5, 2 (hours as in the file); a measured discharge
+  // has a third column, a constant one none.
+  KnotRun r = interpolate({{27, "1 4"}}, "0 1 1\n1 3 1\n2 2 1\n", 3);
+  ASSERT_TRUE(r.written.ok());
+  ASSERT_EQ(r.X, (std::vector<float>{0, 0.5f, 1, 1.5f, 2}));
+  EXPECT_EQ(r.file.substr(0, 61), "     0.000000000         1.000000000         1.000000000    \n");
+  EXPECT_EQ(std::count(r.file.begin(), r.file.end(), '\n'), 5);
+  KnotRun c = interpolate({{8, "2"}, {11, "4 0.5"}, {27, "1 4"}}, "0 1\n1 3\n2 2\n", 3);
+  ASSERT_TRUE(c.written.ok());
+  EXPECT_EQ(c.file.substr(0, 41), "     0.000000000         1.000000000    \n");
+}
+
+TEST(Knots, FileThatCannotBeCreatedIsReportedAsNotCreated) {
+  // The run stops on it (with the report of a listing not opened).
   KnotRun r = interpolate({{27, "1 4"}}, "0 1 1\n1 3 1\n2 2 1\n", 3, "NO/SUCH/DIR/ST.INT");
-  EXPECT_TRUE(r.stopped);
-  EXPECT_NE(r.console.find("         FILE NO/SUCH/DIR/ST.INT"), std::string::npos) << r.console;
+  EXPECT_EQ(r.written.status, WriteOutcome::Status::NotCreated);
 }
 
 TEST(InterpolationWorkspace, OneAllocationInTheOrderOfItsSegments) {
@@ -119,17 +131,6 @@ TEST(InterpolationWorkspace, OneAllocationInTheOrderOfItsSegments) {
   EXPECT_EQ(ws.knotDischargeDerivatives().size(), 5u);
   // More than a 32-bit count can index is storage that cannot be had.
   EXPECT_FALSE(ws.allocate(100, std::numeric_limits<int32_t>::max() / 4, false));
-}
-
-TEST(InterpolationStorage, CurveStorageReportStopsTheRun) {
-  const std::string stars(80, '*');
-  testing::CapturedConsole cc;
-  EXPECT_THROW(curveStorageStop(cc.console()), RunStopped);
-  EXPECT_EQ(cc.output(), "\n\n\n\n\n" + stars +
-                             "\n\n              NOT ENOUGH STORAGE SPACE FOR AA!!!\n\n"
-                             "   SELECTIVELY REMOVE INDIVIDUAL DATA POINTS FROM YOUR ORIGINAL "
-                             "DATA FILE.\n\n" +
-                             stars + "\n\n\n\n\n\n");
 }
 
 }  // namespace

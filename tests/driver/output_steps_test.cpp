@@ -14,7 +14,7 @@
 
 #include "analysis/curve_files.h"
 #include "core/format.h"
-#include "tests/support/analysis_run.h"
+#include "tests/support/station_run.h"
 
 namespace kaldero::testing {
 namespace {
@@ -46,7 +46,7 @@ struct Curve {
 void expectNormalizedOf(const Curve& c, float recoveredGrams, const std::string& file) {
   const auto n = static_cast<int32_t>(c.T.size());
   std::vector<float> tf(c.T.size()), v(c.T.size());
-  curves::normalizedCurve(c.T, c.C, n, 4, recoveredGrams, tf, v);
+  curves::normalizedCurve(c.T, c.C, n, TimeUnit::Seconds, recoveredGrams, tf, v);
   const auto lines = fileLines(file);
   ASSERT_EQ(lines.size(), c.T.size());
   for (std::size_t i = 0; i < lines.size(); ++i)
@@ -54,13 +54,14 @@ void expectNormalizedOf(const Curve& c, float recoveredGrams, const std::string&
 }
 
 TEST(OutputSteps, CxtfitFileAndCurveFilesGiveTheLoadsBackAsConcentrations) {
-  AnalysisRun run;
+  StationRun run;
   TestDescription& t = run.test();
   t.constantDischarge = 2.0f;  // loads twice the concentrations
-  t.cxtfitOption = 1;
+  run.setup().constantDischarge = 2.0f;
+  t.cxtfitOption = Option::On;
   t.cxtfitSettings = {1, 1};
   t.cxtfitName = text::padded("ST.CXT");
-  t.normalizedOption = 1;
+  t.normalizedOption = Option::On;
   t.normalizedName = text::padded("ST.NRM");
   const Curve c;
   run.run(c.T, c.C);
@@ -68,7 +69,8 @@ TEST(OutputSteps, CxtfitFileAndCurveFilesGiveTheLoadsBackAsConcentrations) {
   ASSERT_TRUE(s.station.curveIsLoad);  // instantaneous release
 
   cxtfitStep(s);
-  EXPECT_EQ(t.cxtfitSettings, (std::array<int32_t, 2>{1, 0}));
+  EXPECT_EQ(s.setup.cxtfitSettings, (std::array<int32_t, 2>{1, 0}));
+  EXPECT_EQ(t.cxtfitSettings, (std::array<int32_t, 2>{1, 1}));  // as read
   const auto cxt = fileLines("ST.CXT");
   ASSERT_EQ(cxt.size(), 37u + c.T.size() + 1u);  // head, data, closing line
   // The sample at 10 h: 1 mg/m3.
@@ -83,13 +85,14 @@ TEST(OutputSteps, WithoutCxtfitFileTheNormalizedStepGivesTheConcentrationsBack) 
   // The CXTFIT option is on, but the station does not add to the run
   // totals: no CXTFIT file, and the curve is still made of loads when the
   // normalized step starts.
-  AnalysisRun run;
+  StationRun run;
   TestDescription& t = run.test();
   t.constantDischarge = 2.0f;
-  t.stationTotals = 0;
-  t.cxtfitOption = 1;
+  run.setup().constantDischarge = 2.0f;
+  t.stationTotals = Option::Off;
+  t.cxtfitOption = Option::On;
   t.cxtfitName = text::padded("ST.CXT");
-  t.normalizedOption = 1;
+  t.normalizedOption = Option::On;
   t.normalizedName = text::padded("ST.NRM");
   const Curve c;
   run.run(c.T, c.C);
@@ -104,14 +107,15 @@ TEST(OutputSteps, PulseLongerThanTheCorrectedMeanTimeGivesConcentrations) {
   // mean time (7 h) lies before its peak: the reports see loads (the pulse
   // is shorter than the uncorrected mean time), yet it is not shorter than
   // the mean transit time less the 6 h.
-  AnalysisRun run;
+  StationRun run;
   TestDescription& t = run.test();
   t.constantDischarge = 2.0f;
-  t.normalizedOption = 1;
+  run.setup().constantDischarge = 2.0f;
+  t.normalizedOption = Option::On;
   t.normalizedName = text::padded("ST.NRM");
-  run.control().releaseMode = 2;
-  run.control().releaseDuration = 1.5f;
-  run.control().flowZoneArrival = 6.0f;
+  run.release().mode = ReleaseMode::Pulse;
+  run.release().durationHours = 1.5f;
+  run.release().flowZoneArrivalHours = 6.0f;
   const Curve c(true);
   run.run(c.T, c.C);
   const AnalysisResults& r = run.results();
@@ -124,30 +128,41 @@ TEST(OutputSteps, PulseLongerThanTheCorrectedMeanTimeGivesConcentrations) {
 
 TEST(OutputSteps, GraphicsWindowClosedAfterTheChatwinStep) {
   TestDescription t;
-  EXPECT_FALSE(closeAfterChatwinWanted(t));
+  StationSetup setup;
+  EXPECT_FALSE(closeAfterChatwinWanted(t, setup));
   // A data plot or the Chatwin plot on the screen: only with the echo.
-  t.dataPlot = {0, 1, 0, 0};
-  EXPECT_FALSE(closeAfterChatwinWanted(t));
-  t.screenEcho = 1;
-  EXPECT_TRUE(closeAfterChatwinWanted(t));
-  t.dataPlot = {0, 0, 0, 0};
-  t.chatwinPlot = {0, 0, 1, 0};
-  EXPECT_TRUE(closeAfterChatwinWanted(t));
+  t.dataPlot.points = Option::On;
+  EXPECT_FALSE(closeAfterChatwinWanted(t, setup));
+  t.screenEcho = Option::On;
+  EXPECT_TRUE(closeAfterChatwinWanted(t, setup));
+  t.dataPlot = PlotSwitches{};
+  setup.chatwinScreenPlot = Option::On;
+  EXPECT_TRUE(closeAfterChatwinWanted(t, setup));
+  // The Chatwin switch counts as the Chatwin plots left it (cleared once
+  // drawn), not as read.
+  t.chatwinPlot.screenPlot = Option::On;
+  setup.chatwinScreenPlot = Option::Off;
+  EXPECT_FALSE(closeAfterChatwinWanted(t, setup));
   // Only the interpolated plot on the screen: echo or not.
   t = TestDescription{};
-  t.knotOption = 1;
-  t.interpolatedPlot = {0, 0, 1, 0};
-  EXPECT_TRUE(closeAfterChatwinWanted(t));
-  t.knotOption = 0;
-  EXPECT_FALSE(closeAfterChatwinWanted(t));
+  setup = StationSetup{};
+  setup.knotOption = Option::On;
+  t.interpolatedPlot.curve = Option::On;
+  EXPECT_TRUE(closeAfterChatwinWanted(t, setup));
+  setup.knotOption = Option::Off;
+  EXPECT_FALSE(closeAfterChatwinWanted(t, setup));
+  // The knot option as the knot decision left it: off when the knots were
+  // as many as the samples.
+  t.knotOption = Option::On;
+  EXPECT_FALSE(closeAfterChatwinWanted(t, setup));
   // Switches that are neither 0 nor 1 count as off for the first rule, but
   // with both data-plot kinds and the Chatwin plot they keep the window.
-  t.knotOption = 1;
-  t.dataPlot = {0, 2, 2, 0};
-  t.chatwinPlot = {0, 0, 2, 0};
-  EXPECT_FALSE(closeAfterChatwinWanted(t));
-  t.dataPlot = {0, 2, 0, 0};
-  EXPECT_TRUE(closeAfterChatwinWanted(t));
+  setup.knotOption = Option::On;
+  t.dataPlot.points = t.dataPlot.curve = Option{2};
+  setup.chatwinScreenPlot = Option{2};
+  EXPECT_FALSE(closeAfterChatwinWanted(t, setup));
+  t.dataPlot.curve = Option::Off;
+  EXPECT_TRUE(closeAfterChatwinWanted(t, setup));
 }
 
 }  // namespace

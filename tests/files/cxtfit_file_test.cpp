@@ -25,11 +25,11 @@ Inputs conduit() {
   in.meanVelocity = 0.05f;
   in.injectedMass = 1.25e6f;
   in.recoveredMass = 1.02e9f;
-  in.releaseMode = 1;
-  in.dischargeMode = 1;
+  in.releaseMode = ReleaseMode::Instantaneous;
+  in.dischargeMode = DischargeMode::Measured;
   in.constantDischarge = 0.5f;
   in.meanDischarge = 0.5f;
-  in.geometry = 1;
+  in.geometry = FlowForm::Conduit;
   in.stationFile = text::padded("ST.DAT");
   in.interpolatedFile = text::padded("ST.INT");
   in.settings = {1, 0};
@@ -76,21 +76,21 @@ TEST(CxtfitInputValue, ByReleaseModeDischargeModeAndSettings) {
   EXPECT_FLOAT_EQ(inputValue(in), 1.25e6f / (18500.0f / 1800.0f) / 225.0f);
   in.settings = {0, 1};  // the recovered mass, in mg
   EXPECT_FLOAT_EQ(inputValue(in), 1.02e6f / (18500.0f / 1800.0f) / 225.0f);
-  in.dischargeMode = 2;
+  in.dischargeMode = DischargeMode::Constant;
   EXPECT_FLOAT_EQ(inputValue(in), 1.02e6f / (0.5f * 3600.0f));
-  in.dischargeMode = 3;
+  in.dischargeMode = DischargeMode{3};
   EXPECT_EQ(inputValue(in), 0.0f);
 
   // A pulse of 2 h: the mass over the volume of water in which it was
   // released, with the mean of the discharges when they were measured.
   in = conduit();
-  in.releaseMode = 2;
+  in.releaseMode = ReleaseMode::Pulse;
   in.releaseDuration = 2.0f;
   in.meanDischarge = 0.25f;
   EXPECT_FLOAT_EQ(inputValue(in), 1.25e6f / (0.25f * 3600.0f * 2.0f));
-  in.dischargeMode = 2;
+  in.dischargeMode = DischargeMode::Constant;
   EXPECT_FLOAT_EQ(inputValue(in), 1.25e6f / (0.5f * 3600.0f * 2.0f));
-  in.releaseMode = 4;  // another mode follows the same rule
+  in.releaseMode = ReleaseMode{4};  // another mode follows the same rule
   in.settings = {0, 1};
   EXPECT_FLOAT_EQ(inputValue(in), 1.02e6f / (0.5f * 3600.0f * 2.0f));
   in.settings = {2, 0};  // no setting rule applies
@@ -101,13 +101,13 @@ TEST(CxtfitHead, SizeLineForConduitsAndFracturesOnly) {
   Inputs in = conduit();
   // L / tp, L, 0.5 sqrt(V / (pi L)) = 0.904367, v
   EXPECT_EQ(headLines(in).front(), "    1  0.62500E-01   1800.0      0.90437      0.50000E-01");
-  in.geometry = 4;
+  in.geometry = FlowForm::Fractures;
   in.conductivity = 0.01f;  // fissure height: 0.5 sqrt(V / (L K)) = 16.029
   EXPECT_EQ(headLines(in).front().substr(31, 13), "   16.029    ");
   in.conductivity = 0;  // 0.5 sqrt(V / L) = 1.6029
   EXPECT_EQ(headLines(in).front().substr(31, 13), "   1.6029    ");
-  for (int32_t code : {2, 3}) {
-    in.geometry = code;
+  for (FlowForm form : {FlowForm::ConduitZone, FlowForm::PorousZone}) {
+    in.geometry = form;
     EXPECT_THAT(headLines(in).front(), HasSubstr("*** BLOCK A"));
   }
 }
@@ -115,29 +115,29 @@ TEST(CxtfitHead, SizeLineForConduitsAndFracturesOnly) {
 TEST(CxtfitHead, TitleNamesTheCurveAnalysed) {
   Inputs in = conduit();
   EXPECT_EQ(headLines(in)[2], "CXTFIT MODEL ANALYSIS OF ST.DAT              ");
-  in.knotOption = 1;
+  in.knotOption = Option::On;
   EXPECT_EQ(headLines(in)[2], "CXTFIT MODEL ANALYSIS OF ST.INT              ");
-  in.knotOption = 2;
+  in.knotOption = Option{2};
   EXPECT_EQ(headLines(in)[2], "(UNITS = m, hr, mg)");
   // The name is cut to 20 characters.
-  in.knotOption = 0;
+  in.knotOption = Option::Off;
   in.stationFile = text::padded("A_VERY_LONG_STATION_NAME.DAT");
   EXPECT_EQ(headLines(in)[2], "CXTFIT MODEL ANALYSIS OF A_VERY_LONG_STATION_");
 }
 
 TEST(CxtfitHead, BoundaryCodeByReleaseMode) {
   Inputs in = conduit();
-  auto codeLine = [&](int32_t mode) {
+  auto codeLine = [&](ReleaseMode mode) {
     in.releaseMode = mode;
     const auto lines = headLines(in);
     const auto d = std::find_if(lines.begin(), lines.end(),
                                 [](const std::string& l) { return l.find("MODB (") == 2; });
     return *(d + 1);
   };
-  EXPECT_EQ(codeLine(1), "    1");
-  EXPECT_EQ(codeLine(2), "    3");
-  EXPECT_EQ(codeLine(3), "    2");
-  EXPECT_EQ(codeLine(4), "    0.0000     1.0");  // straight to the input value
+  EXPECT_EQ(codeLine(ReleaseMode::Instantaneous), "    1");
+  EXPECT_EQ(codeLine(ReleaseMode::Pulse), "    3");
+  EXPECT_EQ(codeLine(ReleaseMode::Step), "    2");
+  EXPECT_EQ(codeLine(ReleaseMode{4}), "    0.0000     1.0");  // straight to the input value
 }
 
 // Degenerate values (no peak time, no distance, a negative volume) give
@@ -147,7 +147,7 @@ TEST(CxtfitHead, DegenerateValuesGiveNumbers) {
                       +[](Inputs& in) { in.volume = -5.0f; },
                       +[](Inputs& in) {
                         in.meanDischarge = 0;
-                        in.releaseMode = 2;
+                        in.releaseMode = ReleaseMode::Pulse;
                       }}) {
     Inputs in = conduit();
     change(in);

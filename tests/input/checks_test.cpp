@@ -17,10 +17,11 @@ TEST(ReleaseTimeCheck, InstantaneousReleaseWithADurationIsCorrected) {
   ListingChannel listing;
   ASSERT_TRUE(listing.open(dir.path("L.OUT")));
   ControlValues v;
-  v.releaseMode = 1;
-  v.releaseDuration = 2.5f;
-  releaseTimeCheck(cc.console(), listing, v);
-  EXPECT_EQ(v.releaseDuration, 0.0f);
+  ReleaseSetup release;
+  release.mode = ReleaseMode::Instantaneous;
+  release.durationHours = 2.5f;
+  releaseTimeCheck(cc.console(), listing, v, release);
+  EXPECT_EQ(release.durationHours, 0.0f);
   const std::string report =
       "\n   Release time corrected to zero time for instantaneous tracer release!\n\n";
   EXPECT_EQ(cc.output(), report + "Press RETURN to resume program execution.\n\n");
@@ -28,7 +29,7 @@ TEST(ReleaseTimeCheck, InstantaneousReleaseWithADurationIsCorrected) {
   EXPECT_EQ(dir.read("L.OUT"), report + "\n");
   // Corrected once: the next station sees no report.
   testing::CapturedConsole again;
-  releaseTimeCheck(again.console(), listing, v);
+  releaseTimeCheck(again.console(), listing, v, release);
   EXPECT_EQ(again.output(), "");
 }
 
@@ -36,24 +37,29 @@ TEST(ReleaseTimeCheck, PulseReleaseWithoutDurationStops) {
   testing::CapturedConsole cc;
   ListingChannel listing;
   ControlValues v;
-  v.releaseMode = 2;
   v.controlFileName = text::padded("KALDERO.D");
-  EXPECT_THROW(releaseTimeCheck(cc.console(), listing, v), RunStopped);
+  ReleaseSetup release;
+  release.mode = ReleaseMode::Pulse;
+  EXPECT_THROW(releaseTimeCheck(cc.console(), listing, v, release), RunStopped);
   EXPECT_EQ(cc.output(), "\n   ERROR IN FILE:" + text::padded("KALDERO.D") +
                              "\n   Release time must exceed 0 for a pulse release!\n\n"
                              "         PROGRAM STOPPED DUE TO ERROR IN INPUT FILE\n");
 }
 
 TEST(ReleaseTimeCheck, OtherCombinationsPass) {
-  for (auto [mode, duration] : {std::pair{3, 4.0f}, {2, 0.5f}, {1, 0.0f}, {0, -1.0f}}) {
+  for (auto [mode, duration] : {std::pair{ReleaseMode::Step, 4.0f},
+                                {ReleaseMode::Pulse, 0.5f},
+                                {ReleaseMode::Instantaneous, 0.0f},
+                                {ReleaseMode{0}, -1.0f}}) {
     testing::CapturedConsole cc;
     ListingChannel listing;
     ControlValues v;
-    v.releaseMode = mode;
-    v.releaseDuration = duration;
-    releaseTimeCheck(cc.console(), listing, v);
+    ReleaseSetup release;
+    release.mode = mode;
+    release.durationHours = duration;
+    releaseTimeCheck(cc.console(), listing, v, release);
     EXPECT_EQ(cc.output(), "");
-    EXPECT_EQ(v.releaseDuration, duration);
+    EXPECT_EQ(release.durationHours, duration);
   }
 }
 

@@ -41,8 +41,8 @@ TEST(ControlFile, ReadsTheLeadingBlockAndTheNames) {
   Leading r = readLeading(controlText("2 0.5", "A.DAT\nB.DAT\n"));
   EXPECT_EQ(r.status, 0);
   EXPECT_FLOAT_EQ(r.v.injectedMass, 250.5f);
-  EXPECT_EQ(r.v.massUnit, 3);
-  EXPECT_EQ(r.v.releaseMode, 2);
+  EXPECT_EQ(r.v.massUnit, MassUnit::Grams);
+  EXPECT_EQ(r.v.releaseMode, ReleaseMode::Pulse);
   EXPECT_FLOAT_EQ(r.v.releaseDuration, 0.5f);
   EXPECT_FLOAT_EQ(r.v.flowZoneArrival, 1.5f);
   ASSERT_EQ(r.names.size(), 2u);

@@ -24,10 +24,10 @@ TEST(OutputNames, OnlyTheFilesTheOptionsWrite) {
   TestDescription t = namesOf();
   const std::string station = text::padded("ST.DAT");
   EXPECT_EQ(plannedOutputs(t, station), std::vector<std::string>{"ST.OUT"});
-  t.loadOption = 1;  // without the normalized file the load file is not written
+  t.loadOption = Option::On;  // without the normalized file the load file is not written
   EXPECT_EQ(plannedOutputs(t, station).size(), 1u);
-  t.knotOption = t.cxtfitOption = t.normalizedOption = t.standardizedOption = 1;
-  t.chatwinPlot = {0, 1, 0, 0};
+  t.knotOption = t.cxtfitOption = t.normalizedOption = t.standardizedOption = Option::On;
+  t.chatwinPlot.tableFile = Option::On;
   EXPECT_EQ(plannedOutputs(t, station),
             (std::vector<std::string>{"ST.OUT", "ST.INT", "ST.CXT", "ST.NRM", "ST.LOD", "ST.STN",
                                       "ST_CHT.OUT"}));
@@ -49,7 +49,7 @@ TEST(OutputNames, SameFileByNameByPathAndByLink) {
 TEST(OutputNames, AClashIsReported) {
   testing::CapturedConsole cc;
   TestDescription t = namesOf();
-  t.normalizedOption = 1;
+  t.normalizedOption = Option::On;
   t.normalizedName = t.listingName;
   const FileSet none;
   EXPECT_FALSE(outputNamesAreSound(cc.console(), t, text::padded("ST.DAT"), none, none));
@@ -69,7 +69,7 @@ TEST(OutputNames, AFileOfAnEarlierStationIsRefused) {
   FileSet earlier;
   earlier.add("A.OUT");
   TestDescription t = namesOf();
-  t.normalizedOption = 1;
+  t.normalizedOption = Option::On;
   t.normalizedName = text::padded("./A.OUT");
   testing::CapturedConsole cc;
   EXPECT_FALSE(outputNamesAreSound(cc.console(), t, text::padded("B.DAT"), FileSet{}, earlier));

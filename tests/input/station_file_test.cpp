@@ -61,10 +61,10 @@ void expectWrongFormat(const HeaderRun& r) {
 void expectAligned(const HeaderRun& r) {
   EXPECT_FALSE(r.stopped) << r.console;
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.test.dischargeMode, 1);
+  EXPECT_EQ(r.test.dischargeMode, DischargeMode::Measured);
   EXPECT_EQ(r.test.distance, 150.0f);
   EXPECT_EQ(r.test.listingName, text::padded("ST.OUT"));
-  EXPECT_EQ(r.test.reductionMode, 1);
+  EXPECT_EQ(r.test.reductionMode, ReductionMode::EveryLine);
   EXPECT_EQ(r.lines, 3);
 }
 
@@ -74,26 +74,29 @@ TEST(HeaderPass, ReadsEveryField) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.lines, 3);
   EXPECT_EQ(r.test.listingName, text::padded("ST.OUT"));
-  EXPECT_EQ(r.test.timeUnit, 2);
-  EXPECT_EQ(r.test.concentrationUnit, 3);
-  EXPECT_EQ(r.test.dischargeUnit, 4);
-  EXPECT_EQ(r.test.stationTotals, 1);
+  EXPECT_EQ(r.test.timeUnit, TimeUnit::Hours);
+  EXPECT_EQ(r.test.concentrationUnit, ConcentrationUnit::MicrogramsPerLitre);
+  EXPECT_EQ(r.test.dischargeUnit, DischargeUnit::CubicMetresPerSecond);
+  EXPECT_EQ(r.test.stationTotals, Option::On);
   EXPECT_EQ(r.test.sinuosity, 1.0f);
-  EXPECT_EQ(r.test.geometry, 1);
+  EXPECT_EQ(r.test.geometry, FlowForm::Conduit);
   EXPECT_EQ(r.test.porosity, 1.0f);
   EXPECT_EQ(r.test.interpolatedName, text::padded("ST.INT"));
-  EXPECT_EQ(r.test.dataPlot, (Switches{1, 0, 1, 0}));
-  EXPECT_EQ(r.test.cxtfitOption, 1);
+  EXPECT_EQ(r.test.dataPlot.listing, Option::On);
+  EXPECT_EQ(r.test.dataPlot.points, Option::Off);
+  EXPECT_EQ(r.test.dataPlot.curve, Option::On);
+  EXPECT_EQ(r.test.dataPlot.postscript, Option::Off);
+  EXPECT_EQ(r.test.cxtfitOption, Option::On);
   EXPECT_EQ(r.test.cxtfitSettings[1], 1);
   EXPECT_EQ(r.test.standardizedName, text::padded("ST.STN"));
-  EXPECT_EQ(r.test.screenEcho, 1);
-  EXPECT_EQ(r.test.reductionMode, 2);
+  EXPECT_EQ(r.test.screenEcho, Option::On);
+  EXPECT_EQ(r.test.reductionMode, ReductionMode::GroupMeans);
 }
 
 TEST(HeaderPass, BackgroundLine) {
   HeaderRun r = withLines({{6, "1 0.2"}});
   expectAligned(r);
-  EXPECT_EQ(r.test.backgroundOption, 1);
+  EXPECT_EQ(r.test.backgroundOption, Option::On);
   EXPECT_FLOAT_EQ(r.test.background, 0.2f);
   expectAligned(withLines({{6, "0"}}));       // absent: label 7 read again
   expectAligned(withLines({{6, "0 -1"}}));    // on its own line: reading goes on
@@ -148,7 +151,7 @@ TEST(HeaderPass, PorosityLine) {
 TEST(HeaderPass, ConductivityLine) {
   HeaderRun r = withLines({{20, "3 0.3"}, {23, "2 0.001"}});
   expectAligned(r);
-  EXPECT_EQ(r.test.conductivityUnit, 2);
+  EXPECT_EQ(r.test.conductivityUnit, ConductivityUnit::Code2);
   EXPECT_FLOAT_EQ(r.test.conductivity, 0.001f);
   r = withLines({{23, "2 0.001"}});  // conduit: only the code, no conductivity
   expectAligned(r);
@@ -161,9 +164,9 @@ TEST(HeaderPass, ConductivityLine) {
 TEST(HeaderPass, KnotAndExtrapolationLines) {
   HeaderRun r = withLines({{27, "1 200"}, {31, "1 2"}});
   expectAligned(r);
-  EXPECT_EQ(r.test.knotOption, 1);
+  EXPECT_EQ(r.test.knotOption, Option::On);
   EXPECT_EQ(r.test.knotIntervals, 200);
-  EXPECT_EQ(r.test.extrapolationMethod, 2);
+  EXPECT_EQ(r.test.extrapolationMethod, ExtrapolationMethod::Pchip);
   expectAligned(withLines({{27, "0 0"}, {31, "0 0"}}));
   expectAligned(withLines({{27, "0 -3"}, {31, "0"}}));
   expectWrongFormat(withLines({{27, "1"}}));
@@ -263,8 +266,12 @@ TEST(HeaderPass, BinaryDataStopsCleanly) {
 
 using testing::DataRun;
 
+constexpr ReductionMode kEvery = ReductionMode::EveryLine;
+constexpr ReductionMode kMeans = ReductionMode::GroupMeans;
+constexpr ReductionMode kKth = ReductionMode::EveryKth;
+
 DataRun readDataOf(const std::map<int, std::string>& lines, const std::string& data,
-                   int32_t wanted, int32_t mode, int32_t k) {
+                   int32_t wanted, ReductionMode mode, int32_t k) {
   return testing::runDataPass(testing::stationText(lines, data), wanted, mode, k);
 }
 
@@ -275,7 +282,7 @@ std::string lines(int count, const std::function<std::string(int)>& line) {
 }
 
 TEST(DataPass, EveryLineNegativeConcentrationsClampedDischargesKept) {
-  DataRun r = readDataOf({}, "1 -2 -3\n2, 5, 4\n3 1e-1 0.5\n", 3, 1, 0);
+  DataRun r = readDataOf({}, "1 -2 -3\n2, 5, 4\n3 1e-1 0.5\n", 3, kEvery, 0);
   ASSERT_FALSE(r.stopped) << r.console;
   EXPECT_EQ(r.n, 3);
   EXPECT_EQ(r.C[0], 0.0f);
@@ -285,14 +292,14 @@ TEST(DataPass, EveryLineNegativeConcentrationsClampedDischargesKept) {
 }
 
 TEST(DataPass, BlankLinesAtTheEndLeaveSamplesAtTimeZero) {
-  DataRun r = readDataOf({}, "1 1 1\n2 2 2\n\n", 3, 1, 0);
+  DataRun r = readDataOf({}, "1 1 1\n2 2 2\n\n", 3, kEvery, 0);
   EXPECT_EQ(r.n, 3);
   EXPECT_EQ(r.T[2], 0.0f);
   EXPECT_EQ(r.C[2], 0.0f);
 }
 
 TEST(DataPass, ConstantDischargeLinesHoldTwoValues) {
-  DataRun r = readDataOf({{8, "2"}, {11, "4 0.5"}}, "1 1\n2 2\n3 3\n", 3, 1, 0);
+  DataRun r = readDataOf({{8, "2"}, {11, "4 0.5"}}, "1 1\n2 2\n3 3\n", 3, kEvery, 0);
   EXPECT_EQ(r.T[2], 3.0f);
   EXPECT_EQ(r.C[2], 3.0f);
 }
@@ -302,7 +309,7 @@ TEST(DataPass, GroupMeansOfPairsLeaveTheLastLineUnused) {
                            return std::to_string(i) + " " + std::to_string(i % 2 ? -1 : 4) + " " +
                                   std::to_string(2 * i);
                          }),
-                         300, 2, 2);
+                         300, kMeans, 2);
   ASSERT_FALSE(r.stopped) << r.console;
   EXPECT_EQ(r.n, 300);
   EXPECT_FLOAT_EQ(r.T[0], 1.5f);
@@ -318,7 +325,7 @@ TEST(DataPass, GroupMeansWithAFirstLineAtTimeZero) {
   DataRun r = readDataOf({}, lines(7, [](int i) {
                            return std::to_string(i - 1) + " " + std::to_string(i) + " -1";
                          }),
-                         4, 2, 2);
+                         4, kMeans, 2);
   EXPECT_EQ(r.n, 4);
   EXPECT_EQ(r.T[0], 0.0f);
   EXPECT_EQ(r.C[0], 1.0f);
@@ -330,7 +337,8 @@ TEST(DataPass, GroupMeansWithAFirstLineAtTimeZero) {
 TEST(DataPass, GroupMeansAtTheEndOfTheFile) {
   // A last group with one line is completed with that line; a group that
   // would get no line is not made.
-  DataRun r = readDataOf({}, lines(5, [](int i) { return std::to_string(i) + " 1 1"; }), 4, 2, 2);
+  DataRun r =
+      readDataOf({}, lines(5, [](int i) { return std::to_string(i) + " 1 1"; }), 4, kMeans, 2);
   EXPECT_EQ(r.n, 3);
   EXPECT_FLOAT_EQ(r.T[2], 5.0f);
   EXPECT_EQ(r.sT[2], 0.0f);
@@ -341,7 +349,7 @@ TEST(DataPass, SubSamplingKeepsTheLastLine) {
                            return std::to_string(i) + " " + std::to_string(i == 1000 ? -5 : 1) +
                                   " " + std::to_string(i == 3 ? -1 : 1);
                          }),
-                         334, 3, 2);
+                         334, kKth, 2);
   ASSERT_FALSE(r.stopped) << r.console;
   EXPECT_EQ(r.n, 334);
   EXPECT_EQ(r.T[0], 1.0f);
@@ -358,14 +366,14 @@ TEST(DataPass, KnotSpacingAndCount) {
   DataRun r = readDataOf({{27, "1 200"}}, lines(101, [](int i) {
                            return std::to_string(i - 1) + " 1 1";
                          }),
-                         101, 1, 0);
-  EXPECT_FLOAT_EQ(r.test.knotSpacing, 0.5f);
-  EXPECT_EQ(r.test.knotCount, 201);
+                         101, kEvery, 0);
+  EXPECT_FLOAT_EQ(r.setup.knotSpacing, 0.5f);
+  EXPECT_EQ(r.setup.knotCount, 201);
 }
 
 TEST(DataPass, UnreadableDataLinesAreAWrongFormat) {
   for (const char* bad : {"2 abc 1", "2 NaN 1", "2 1e50 1", "2 inf 1", "2 1 1 \"x\"", "2 1x 1"}) {
-    DataRun r = readDataOf({}, std::string("1 1 1\n") + bad + "\n3 1 1\n", 3, 1, 0);
+    DataRun r = readDataOf({}, std::string("1 1 1\n") + bad + "\n3 1 1\n", 3, kEvery, 0);
     if (std::string(bad) == "2 1 1 \"x\"") {  // the rest of a line is ignored
       EXPECT_FALSE(r.stopped);
       continue;
@@ -379,10 +387,10 @@ TEST(DataPass, UnreadableDataLinesAreAWrongFormat) {
 }
 
 TEST(DataPass, TooFewSamplesOrNoTracerStopCleanly) {
-  DataRun r = readDataOf({}, "", 0, 1, 0);
+  DataRun r = readDataOf({}, "", 0, kEvery, 0);
   EXPECT_TRUE(r.stopped);
   EXPECT_EQ(r.console.rfind("\n FILE ST.DAT HOLDS FEWER THAN TWO SAMPLES\n", 0), 0u) << r.console;
-  r = readDataOf({{31, "1 1"}}, "1 0 1\n2 0 1\n3 -1 1\n", 3, 1, 0);
+  r = readDataOf({{31, "1 1"}}, "1 0 1\n2 0 1\n3 -1 1\n", 3, kEvery, 0);
   EXPECT_TRUE(r.stopped);
   EXPECT_NE(r.console.find("HOLDS NO SAMPLE WITH A POSITIVE CONCENTRATION"), std::string::npos);
 }

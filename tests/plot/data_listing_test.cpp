@@ -28,7 +28,7 @@ std::string listing(const TestDescription& t, const std::vector<float>& T,
 
 TEST(DataListing, ConstantDischargeFixedAndGeneralRows) {
   TestDescription t;
-  t.dischargeMode = 2;
+  t.dischargeMode = DischargeMode::Constant;
   const std::string out = listing(t, {1.0f, 2000.0f, 0.0f}, {0.12f, 3.5f, 0.0005f}, {});
   EXPECT_EQ(out, "\n\n\n\n" + kMode2Header +
                      "                               1           1.0000            0.1200\n"
@@ -39,7 +39,7 @@ TEST(DataListing, ConstantDischargeFixedAndGeneralRows) {
 
 TEST(DataListing, MeasuredDischargeColumns) {
   TestDescription t;
-  t.dischargeMode = 1;
+  t.dischargeMode = DischargeMode::Measured;
   // The general form for a small discharge, the fixed form otherwise; a
   // zero concentration keeps a small time in the fixed form.
   const std::string out =
@@ -56,8 +56,8 @@ TEST(DataListing, MeasuredDischargeColumns) {
 
 TEST(DataListing, PagesOfFifteenRowsWithWaitsWhenEchoed) {
   TestDescription t;
-  t.dischargeMode = 2;
-  t.screenEcho = 1;
+  t.dischargeMode = DischargeMode::Constant;
+  t.screenEcho = Option::On;
   std::vector<float> T, C;
   for (int i = 1; i <= 16; ++i) {
     T.push_back(static_cast<float>(i));
@@ -77,14 +77,14 @@ TEST(DataListing, PagesOfFifteenRowsWithWaitsWhenEchoed) {
                      "\n\n\n\n" + kMode2Header + row16 + kEnd + kContinue +
                      std::string(9, '\n'));
   // Without the echo the same pages follow each other without waits.
-  t.screenEcho = 0;
+  t.screenEcho = Option::Off;
   EXPECT_EQ(listing(t, T, C, {}),
             "\n\n\n\n" + kMode2Header + rows1 + "\n" + "\n\n\n\n" + kMode2Header + row16 + kEnd);
 }
 
 TEST(DataListing, OtherDischargeModesListNoRows) {
   TestDescription t;
-  t.dischargeMode = 3;
+  t.dischargeMode = DischargeMode{3};
   std::vector<float> T(16, 1.0f), C(16, 1.0f);
   EXPECT_EQ(listing(t, T, C, {}), "\n\n\n\n\n\n\n\n\n" + kEnd);
 }

@@ -21,13 +21,13 @@ std::size_t count(const std::string& s, const std::string& what) {
 }
 
 TEST_F(PlotTest, MeasuredDataListingThenPlotAndWindowClosedForTheInterpolatedListing) {
-  test_.dischargeMode = 2;
-  test_.screenEcho = 1;
-  test_.dataPlot = {1, 1, 1, 0};
-  test_.interpolatedPlot = {1, 1, 0, 0};
+  test_.dischargeMode = DischargeMode::Constant;
+  test_.screenEcho = Option::On;
+  test_.dataPlot = switches(1, 1, 1, 0);
+  test_.interpolatedPlot = switches(1, 1, 0, 0);
   const Samples s = breakthrough(5, 1.0f, 5.0f, 2.0f, 1.0f);
   auto ctx = context();
-  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
   const std::string out = console_.output();
   const std::size_t check = out.find("          CHECK THE TIME-CONCENTRATION DATA STATION1.DAT");
   const std::size_t list = out.find("END OF DATA FILE");
@@ -42,14 +42,14 @@ TEST_F(PlotTest, MeasuredDataListingThenPlotAndWindowClosedForTheInterpolatedLis
 }
 
 TEST_F(PlotTest, InterpolatedDataPlotHasNoPlotPrompt) {
-  test_.dischargeMode = 2;
-  test_.screenEcho = 1;
-  test_.knotOption = 1;
+  test_.dischargeMode = DischargeMode::Constant;
+  test_.screenEcho = Option::On;
+  test_.knotOption = Option::On;
   test_.interpolatedName = text::padded("ST.INT");
-  test_.interpolatedPlot = {1, 1, 0, 0};
+  test_.interpolatedPlot = switches(1, 1, 0, 0);
   const Samples s = breakthrough(5, 1.0f, 5.0f, 2.0f, 1.0f);
   auto ctx = context();
-  plot::dataPlot(ctx, s.curve(), TailFit{}, 1, 0, 0, 2);
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 1, 0, ExtrapolationMethod{0}, 2);
   const std::string out = console_.output();
   EXPECT_EQ(count(out, "CHECK THE TIME-CONCENTRATION DATA ST.INT "), 1u);
   EXPECT_THAT(out, Not(HasSubstr("PRESS RETURN FOR A GRAPHICAL PLOT")));
@@ -57,12 +57,13 @@ TEST_F(PlotTest, InterpolatedDataPlotHasNoPlotPrompt) {
 }
 
 TEST_F(PlotTest, TimesNotIncreasingStopBeforeAnythingIsListedOrDrawn) {
-  test_.dischargeMode = 2;
-  test_.dataPlot = {1, 1, 1, 1};
+  test_.dischargeMode = DischargeMode::Constant;
+  test_.dataPlot = switches(1, 1, 1, 1);
   Samples s = breakthrough(6, 1.0f, 6.0f, 2.0f, 1.0f);
   s.T[3] = s.T[2];
   auto ctx = context();
-  EXPECT_THROW(plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1), RunStopped);
+  EXPECT_THROW(plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1),
+               RunStopped);
   const std::string out = console_.output();
   EXPECT_THAT(out, HasSubstr("TIME DATA NOT STRICTLY INCREASING"));
   EXPECT_THAT(out, Not(HasSubstr("END OF DATA FILE")));
@@ -71,17 +72,17 @@ TEST_F(PlotTest, TimesNotIncreasingStopBeforeAnythingIsListedOrDrawn) {
 }
 
 TEST_F(PlotTest, OneSampleAndAFlatCurveStillMakeTheirFiles) {
-  test_.dischargeMode = 1;
-  test_.dataPlot = {0, 0, 0, 1};
+  test_.dischargeMode = DischargeMode::Measured;
+  test_.dataPlot = switches(0, 0, 0, 1);
   Samples one = breakthrough(2, 1.0f, 2.0f, 1.0f, 1.0f);
   one.T.resize(1);
   auto ctx = context();
-  plot::dataPlot(ctx, one.curve(), TailFit{}, 0, 1, 0, 1);
+  plot::dataPlot(ctx, one.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
   EXPECT_TRUE(renderPostScript("STATION1_DAT.PS").has_value());
   Samples flat = breakthrough(8, 1.0f, 8.0f, 2.0f, 1.0f);
   for (float& c : flat.C) c = 0.0f;
   for (float& q : flat.Q) q = 0.0f;
-  plot::dataPlot(ctx, flat.curve(), TailFit{}, 0, 1, 0, 1);
+  plot::dataPlot(ctx, flat.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
   EXPECT_TRUE(renderPostScript("STATION1_DAT.PS").has_value());
   EXPECT_EQ(console_.output(), "");
 }

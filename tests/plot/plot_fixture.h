@@ -21,6 +21,12 @@
 
 namespace kaldero::testing {
 
+// The four plot switches as a header line gives them (listing, points,
+// curve, PostScript).
+inline PlotSwitches switches(int listing, int points, int curve, int postscript) {
+  return PlotSwitches{Option{listing}, Option{points}, Option{curve}, Option{postscript}};
+}
+
 struct Samples {
   std::vector<float> T, C, Q, sT, sC, sQ;
   int32_t n() const { return static_cast<int32_t>(T.size()); }

@@ -27,43 +27,43 @@ TailFit exampleTail() {
 }
 
 TEST_F(PlotTest, DataPlotWithDischargeErrorBarsAndTailEquation) {
-  test_.timeUnit = 1;
-  test_.concentrationUnit = 3;
-  test_.dischargeMode = 1;
-  test_.dischargeUnit = 4;
-  test_.extrapolationOption = 1;
-  test_.extrapolationMethod = 1;
-  test_.dataPlot = {0, 1, 1, 1};
+  test_.timeUnit = TimeUnit::Days;
+  test_.concentrationUnit = ConcentrationUnit::MicrogramsPerLitre;
+  test_.dischargeMode = DischargeMode::Measured;
+  test_.dischargeUnit = DischargeUnit::CubicMetresPerSecond;
+  test_.extrapolationOption = Option::On;
+  test_.extrapolationMethod = ExtrapolationMethod::Exponential;
+  test_.dataPlot = switches(0, 1, 1, 1);
   const Samples s = breakthrough(40, 0.5f, 40.0f, 6.0f, 80.0f);
   auto ctx = context();
-  plot::dataPlot(ctx, s.curve(), exampleTail(), 0, 2, 1, 1);
+  plot::dataPlot(ctx, s.curve(), exampleTail(), 0, 2, ExtrapolationMethod::Exponential, 1);
   EXPECT_TRUE(state_.devices.screenOpen(plot::dataWindow(0)));
   EXPECT_THAT(files(), ElementsAre("STATION1_DAT.PS"));
   expectRendered("STATION1_DAT.PS", "data_plot.png");
 }
 
 TEST_F(PlotTest, InterpolatedPlotIsNamedFromTheStationFile) {
-  test_.timeUnit = 2;
-  test_.concentrationUnit = 2;
-  test_.dischargeMode = 2;
-  test_.knotOption = 1;
+  test_.timeUnit = TimeUnit::Hours;
+  test_.concentrationUnit = ConcentrationUnit::MilligramsPerLitre;
+  test_.dischargeMode = DischargeMode::Constant;
+  test_.knotOption = Option::On;
   test_.interpolatedName = text::padded("KNOTS.TXT");
-  test_.interpolatedPlot = {0, 0, 1, 1};
+  test_.interpolatedPlot = switches(0, 0, 1, 1);
   const Samples s = breakthrough(150, 1.0f, 72.0f, 30.0f, 2.5f);
   auto ctx = context();
-  plot::dataPlot(ctx, s.curve(), TailFit{}, 1, 0, 0, 1);
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 1, 0, ExtrapolationMethod{0}, 1);
   EXPECT_TRUE(state_.devices.screenOpen(plot::dataWindow(1)));
   EXPECT_THAT(files(), ElementsAre("STATION1_INT.PS"));
   expectRendered("STATION1_INT.PS", "interpolated_plot.png");
 }
 
 TEST_F(PlotTest, PostScriptAloneOpensNoWindowAndStillHoldsTheCurve) {
-  test_.timeUnit = 2;
-  test_.dischargeMode = 2;
-  test_.dataPlot = {0, 0, 0, 1};
+  test_.timeUnit = TimeUnit::Hours;
+  test_.dischargeMode = DischargeMode::Constant;
+  test_.dataPlot = switches(0, 0, 0, 1);
   const Samples s = breakthrough(30, 1.0f, 30.0f, 8.0f, 10.0f);
   auto ctx = context();
-  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
   EXPECT_FALSE(state_.devices.screenOpen(plot::dataWindow(0)));
   EXPECT_THAT(files(), ElementsAre("STATION1_DAT.PS"));
   const auto page = renderPostScript("STATION1_DAT.PS");
@@ -72,27 +72,27 @@ TEST_F(PlotTest, PostScriptAloneOpensNoWindowAndStillHoldsTheCurve) {
 }
 
 TEST_F(PlotTest, PostScriptNeverReplacesAnInputFile) {
-  test_.dischargeMode = 2;
-  test_.dataPlot = {0, 0, 0, 1};
+  test_.dischargeMode = DischargeMode::Constant;
+  test_.dataPlot = switches(0, 0, 0, 1);
   std::ofstream("STATION1_DAT.PS") << "an input\n";
   const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
   inputs_.add("KALDERO.D");
   inputs_.add("STATION1_DAT.PS");
   auto ctx = context();
-  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
   EXPECT_EQ(dir_.read("STATION1_DAT.PS"), "an input\n");
   EXPECT_THAT(files(), ElementsAre("STATION1_DAT.PS"));  // no scratch file left
   EXPECT_THAT(console_.output(), HasSubstr("STATION1_DAT.PS NOT WRITTEN"));
 }
 
 TEST_F(PlotTest, PostScriptNeverReplacesAFileOfAnEarlierStation) {
-  test_.dischargeMode = 2;
-  test_.dataPlot = {0, 0, 0, 1};
+  test_.dischargeMode = DischargeMode::Constant;
+  test_.dataPlot = switches(0, 0, 0, 1);
   std::ofstream("STATION1_DAT.PS") << "listing of an earlier station\n";
   earlier_.add("STATION1_DAT.PS");
   const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
   auto ctx = context();
-  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
   EXPECT_EQ(dir_.read("STATION1_DAT.PS"), "listing of an earlier station\n");
   EXPECT_THAT(console_.output(), HasSubstr("AN EARLIER STATION OF THIS RUN WROTE THAT FILE"));
   EXPECT_EQ(state_.filesNotWritten, 0);
@@ -101,8 +101,8 @@ TEST_F(PlotTest, PostScriptNeverReplacesAFileOfAnEarlierStation) {
 // A PostScript file the graphics library could not write completely (a
 // full disk) is reported and not kept under the plot's name.
 TEST_F(PlotTest, AnIncompletePostScriptFileIsNotKept) {
-  test_.dischargeMode = 2;
-  test_.dataPlot = {0, 0, 0, 1};
+  test_.dischargeMode = DischargeMode::Constant;
+  test_.dataPlot = switches(0, 0, 0, 1);
   const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
   auto ctx = context();
   ASSERT_TRUE(state_.devices.openPostScript(console_.console()));
@@ -118,12 +118,12 @@ TEST_F(PlotTest, AnIncompletePostScriptFileIsNotKept) {
 }
 
 TEST_F(PlotTest, AnExistingOutputFileIsReplaced) {
-  test_.dischargeMode = 2;
-  test_.dataPlot = {0, 0, 0, 1};
+  test_.dischargeMode = DischargeMode::Constant;
+  test_.dataPlot = switches(0, 0, 0, 1);
   std::ofstream("STATION1_DAT.PS") << "old plot\n";
   const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
   auto ctx = context();
-  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+  plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
   EXPECT_NE(dir_.read("STATION1_DAT.PS"), "old plot\n");
   EXPECT_TRUE(renderPostScript("STATION1_DAT.PS").has_value());
 }
@@ -131,12 +131,12 @@ TEST_F(PlotTest, AnExistingOutputFileIsReplaced) {
 class CurvePlotTest : public PlotTest {
  protected:
   CurvePlotTest() {
-    test_.timeUnit = 2;
-    test_.dischargeMode = 2;
+    test_.timeUnit = TimeUnit::Hours;
+    test_.dischargeMode = DischargeMode::Constant;
     test_.normalizedName = text::padded("ST1.NRM");
     test_.loadName = text::padded("ST1.LOD");
     test_.standardizedName = text::padded("ST1 STD.CRV");
-    test_.normalizedPlot = test_.loadPlot = test_.standardizedPlot = {0, 1, 1, 1};
+    test_.normalizedPlot = test_.loadPlot = test_.standardizedPlot = switches(0, 1, 1, 1);
   }
   plot::CurveParameters params{14.2f, 6.1f, 1.35f, 2.7f, 0.0123f};
 };
@@ -163,9 +163,9 @@ TEST_F(CurvePlotTest, NormalizedLoadAndStandardizedPlots) {
 }
 
 TEST_F(CurvePlotTest, PromptOnlyBeforeTheFirstScreenPlotAndNoPlotWithoutAKind) {
-  test_.screenEcho = 1;
-  test_.normalizedPlot = {0, 1, 0, 0};
-  test_.loadPlot = {0, 0, 0, 0};
+  test_.screenEcho = Option::On;
+  test_.normalizedPlot = switches(0, 1, 0, 0);
+  test_.loadPlot = switches(0, 0, 0, 0);
   const Samples s = breakthrough(30, 1.0f, 30.0f, 8.0f, 1.0f);
   auto ctx = context();
   int32_t counter = 0;
@@ -181,8 +181,9 @@ TEST_F(CurvePlotTest, PromptOnlyBeforeTheFirstScreenPlotAndNoPlotWithoutAKind) {
 }
 
 TEST_F(PlotTest, ChatwinPlotOnScreenAndInItsFile) {
-  test_.timeUnit = 2;
-  test_.chatwinPlot = {0, 0, 1, 1};
+  test_.timeUnit = TimeUnit::Hours;
+  test_.chatwinPlot.screenPlot = Option::On;
+  test_.chatwinPlot.postscript = Option::On;
   std::vector<float> T, F, P;
   for (int i = 0; i < 24; ++i) {
     const float t = 2.0f + 1.5f * static_cast<float>(i);
@@ -195,16 +196,19 @@ TEST_F(PlotTest, ChatwinPlotOnScreenAndInItsFile) {
       text::padded(fmt::G(0.1e-5f, 10, 4), 35),  text::padded(fmt::G(4.125f, 10, 4), 35),
       text::padded(fmt::G(120.0f, 14, 6), 35),   text::padded(fmt::G(-6.0f, 14, 6), 35)};
   auto ctx = context();
-  plot::chatwinPlots(ctx, static_cast<int32_t>(T.size()), T, F, P, texts, 0, 1,
-                     test_.chatwinPlot);
+  Option screenPlot = test_.chatwinPlot.screenPlot;
+  Option postscript = test_.chatwinPlot.postscript;
+  plot::chatwinPlots(ctx, static_cast<int32_t>(T.size()), T, F, P, texts, 0, 1, screenPlot,
+                     postscript);
   EXPECT_TRUE(state_.devices.screenOpen(plot::chatwinWindow(0)));
-  EXPECT_EQ(test_.chatwinPlot, (Switches{0, 0, 0, 0}));
+  EXPECT_EQ(screenPlot, Option::Off);
+  EXPECT_EQ(postscript, Option::Off);
   EXPECT_THAT(files(), ElementsAre("STATION1_CHT.PS"));
   expectRendered("STATION1_CHT.PS", "chatwin_plot.png");
 }
 
 TEST_F(PlotTest, ChatwinPostScriptPassTurnsTheScreenSwitchOn) {
-  test_.timeUnit = 2;
+  test_.timeUnit = TimeUnit::Hours;
   const std::vector<float> T{1, 2, 3, 4, 5}, F{4, 2, 0, -2, -4}, P{4.2f, 1.9f, 0.1f, -2.2f, -3.9f};
   plot::ChatwinTexts texts;
   auto ctx = context();

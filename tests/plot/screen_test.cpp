@@ -159,9 +159,9 @@ TEST(ScreenDevice, DataPlotWindowUnderXvfb) {
   WorkingDir wd(dir.dir());
   CapturedConsole console;
   TestDescription test;
-  test.timeUnit = 2;
-  test.dischargeMode = 1;
-  test.dataPlot = {0, 1, 1, 1};
+  test.timeUnit = TimeUnit::Hours;
+  test.dischargeMode = DischargeMode::Measured;
+  test.dataPlot = switches(0, 1, 1, 1);
   const Samples s = breakthrough(30, 1.0f, 30.0f, 6.0f, 5.0f);
   StderrCapture err(dir.path("stderr.txt"));
   {
@@ -169,12 +169,12 @@ TEST(ScreenDevice, DataPlotWindowUnderXvfb) {
     ASSERT_EQ(state.devices.screenDevice(), "/xw");
     const FileSet none;
     plot::PlotContext ctx{console.console(), state, test, text::padded("SCREEN.DAT"), none, none};
-    plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 1);
+    plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
     EXPECT_TRUE(state.devices.screenOpen(plot::dataWindow(0)));
     EXPECT_EQ(mappedTopWindows(*x.name()), 1);
     EXPECT_GT(drawnPixels(*x.name()), 2000);
     // The next station draws into the same window.
-    plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, 0, 2);
+    plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 2);
     EXPECT_EQ(mappedTopWindows(*x.name()), 1);
     plot::closeGraphicsWindow(console.console(), state);
     EXPECT_EQ(mappedTopWindows(*x.name()), 0);
