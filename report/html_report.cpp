@@ -2,6 +2,7 @@
 // station, the listing, the figures and the files written.
 #include "report/html_report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <nlohmann/json.hpp>
@@ -241,11 +242,23 @@ std::string show(const json* value) {
 // as the names of those that are on, or "none"; anything else as show().
 std::string showSwitches(const json* value) {
   if (value == nullptr || !value->is_object() || value->empty()) return show(value);
-  std::string on;
+  // In the order the header gives them, not alphabetically as the
+  // document holds them.
+  static constexpr std::string_view kOrder[] = {
+      "table_on_screen", "table_file", "screen_plot", "listing", "points", "curve", "postscript"};
+  auto rank = [](const std::string& key) {
+    const auto it = std::find(std::begin(kOrder), std::end(kOrder), key);
+    return it - std::begin(kOrder);
+  };
+  std::vector<std::string> names;
   for (const auto& [key, flag] : value->items()) {
     if (!flag.is_boolean()) return show(value);
-    if (flag.get<bool>()) on += (on.empty() ? "" : ", ") + escape(key);
+    if (flag.get<bool>()) names.push_back(key);
   }
+  std::stable_sort(names.begin(), names.end(),
+                   [&](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
+  std::string on;
+  for (const std::string& name : names) on += (on.empty() ? "" : ", ") + escape(name);
   for (char& c : on)
     if (c == '_') c = ' ';
   return on.empty() ? std::string("none") : on;

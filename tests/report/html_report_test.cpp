@@ -241,6 +241,21 @@ TEST(Report, StoppedStationShowsItsStopReportInsteadOfNumbers) {
   EXPECT_THAT(page, HasSubstr("The run stopped at this station."));
 }
 
+TEST(Report, TestDescriptionSwitchesShowTheNamesOfThoseOn) {
+  json results = oneStation(
+      {{"test_description",
+        {{"data_plot",
+          {{"listing", false}, {"points", true}, {"curve", true}, {"postscript", false}}},
+         {"load_plot", {{"listing", false}, {"points", false}}},
+         {"distance_m", 150.0}}}});
+  const std::string page = renderReport(results, {});
+  EXPECT_THAT(page, HasSubstr("<th scope=\"row\">Data plot</th><td class=\"text\">points, curve"
+                              "</td><td class=\"unit-cell\"></td>"));
+  EXPECT_THAT(page, HasSubstr("<th scope=\"row\">Load plot</th><td class=\"text\">none</td>"));
+  EXPECT_THAT(page, HasSubstr("<th scope=\"row\">Distance</th><td class=\"num\">150</td>"
+                              "<td class=\"unit-cell\">m</td>"));
+}
+
 TEST(Report, NullsAndMissingFieldsShowAsDashes) {
   json results = oneStation({{"results",
                               {{"recovered_mass_kg", nullptr},
@@ -254,7 +269,9 @@ TEST(Report, NullsAndMissingFieldsShowAsDashes) {
   EXPECT_THAT(page, HasSubstr("<td class=\"num\">34.9</td>"));
   EXPECT_THAT(page, HasSubstr("<th scope=\"row\">Recovered mass</th><td class=\"num\"><span "
                               "class=\"na\" title=\"not available\">—</span>"));
-  EXPECT_THAT(page, HasSubstr("<th scope=\"row\">New quantity m</th><td class=\"num\">2.5</td>"));
+  // A member the page does not know is shown with the unit its name ends in.
+  EXPECT_THAT(page, HasSubstr("<th scope=\"row\">New quantity</th><td class=\"num\">2.5</td>"
+                              "<td class=\"unit-cell\">m</td>"));
   EXPECT_THAT(page, HasSubstr("No results listing."));
   EXPECT_THAT(page, Not(HasSubstr("Files written")));
 
