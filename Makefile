@@ -31,7 +31,7 @@ PACKAGES += time
 PACKAGES += libceres-dev
 PACKAGES += libboost-math-dev
 
-.PHONY: all build deps install-packages test sanitize demo bench bench-import fuzz clean
+.PHONY: all build deps install-packages test sanitize demo bench bench-speed bench-import fuzz clean
 
 all: build
 
@@ -72,7 +72,14 @@ demo: deps build
 
 bench: deps build
 	@bench/read_benchmark.sh $(BUILD)
+	@bench/speed_benchmark.sh $(BUILD)
 	@$(BUILD)/bench/fit_benchmark
+
+# End-to-end runs of kaldero: a station of 1,000,000 lines against wc -l,
+# 1,000 against 10,000 small stations, and the peak resident memory on a
+# station of 2,000,000 lines.
+bench-speed: deps build
+	@bench/speed_benchmark.sh $(BUILD)
 
 # Times kaldero-import on a generated export of 1,000,000 rows and reports
 # its peak resident memory.
