@@ -3,7 +3,8 @@
 # run:
 #   - a station data file of 1,000,000 lines (group means, data-reduction
 #     mode 2): the best of five runs and its ratio to `wc -l` on the same
-#     file (best of five as well);
+#     file (best of five as well), and the time of the same run on a station
+#     of 10 lines, which is what the program costs besides the reading;
 #   - control files of 1,000 and 10,000 small stations, each station a file
 #     of its own with its own output names: the best of three runs each and
 #     their ratio (the run must grow linearly with the station count);
@@ -92,6 +93,13 @@ t_log=$(best 5 "$exe" LOG.D)
 awk -v s="$size" -v k="$t_log" -v w="$t_wc" 'BEGIN {
   printf "1,000,000-line station (%.1f MB, mode 2): %.3f s, wc -l %.3f s, ratio %.1f (target <= 10)\n",
     s / 1e6, k, w, k / w }'
+# The same run on 10 lines: what starting the program and the rest of the
+# run cost besides reading.
+logger 10 SHORT.DAT
+control SHORT.D SHORT.DAT
+t_short=$(best 5 "$exe" SHORT.D)
+awk -v k="$t_log" -v t="$t_short" 'BEGIN {
+  printf "  the same on a 10-line station: %.3f s; reading 1,000,000 lines: %.3f s\n", t, k - t }'
 
 # -- 1,000 and 10,000 small stations, each with its own files
 awk 'BEGIN {
