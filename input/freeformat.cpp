@@ -10,7 +10,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -343,8 +342,8 @@ enum class Plain { Read, NotPlain, TooLarge };
 // Reads [b, e) when it is wholly a number of the plain form
 //   [-] (digits [. [digits]] | . digits) [(e | E) [sign] digits],
 // correctly rounded to single precision. A value beyond single precision
-// is TooLarge; a value too small for it becomes the nearest float (zero with
-// the sign of the number, or plain zero when the value is too small even
+// is TooLarge; a value too small for it becomes the nearest float, zero with
+// the sign of the number (but plain zero for a negative one too small even
 // for double precision).
 [[gnu::always_inline]] inline Plain plainReal(const char* b, const char* e, float& out) {
   const char* d = b != e && *b == '-' ? b + 1 : b;
