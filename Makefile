@@ -33,7 +33,7 @@ PACKAGES += libboost-math-dev
 PACKAGES += nlohmann-json3-dev
 PACKAGES += chromium
 
-.PHONY: all build deps install-packages test sanitize demo pictures bench bench-import fuzz clean
+.PHONY: all build deps install-packages test sanitize demo pictures bench bench-speed bench-import fuzz clean
 
 all: build
 
@@ -78,7 +78,14 @@ pictures: deps build
 
 bench: deps build
 	@bench/read_benchmark.sh $(BUILD)
+	@bench/speed_benchmark.sh $(BUILD)
 	@$(BUILD)/bench/fit_benchmark
+
+# End-to-end runs of kaldero: a station of 1,000,000 lines against wc -l,
+# 1,000 against 10,000 small stations, and the peak resident memory on a
+# station of 2,000,000 lines.
+bench-speed: deps build
+	@bench/speed_benchmark.sh $(BUILD)
 
 # Times kaldero-import on a generated export of 1,000,000 rows and reports
 # its peak resident memory.

@@ -1,29 +1,175 @@
 #include "input/freeformat.h"
 
+#include <fast_float/fast_float.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kaldero {
 
 namespace {
 
-constexpr std::size_t kBlock = 1 << 20;
+// Read block: large enough that a run makes few system calls, small enough
+// that the block just read is still in the processor's cache when it is
+// parsed.
+constexpr std::size_t kBlock = 1 << 18;
+// Readable bytes after the end of the buffer: the tokenizer reads whole
+// 16-byte chunks, up to 15 bytes past the end of the data.
+constexpr std::size_t kPad = 64;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-bool endsToken(char c) { return c == ' ' || c == '\t' || c == ',' || c == '/'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A token as a report shows it: at most 40 characters.
 std::string shown(std::string_view token) {
   return token.size() <= 40 ? std::string(token) : std::string(token.substr(0, 37)) + "...";
 }
+
+// A zero-filled buffer of n bytes and the readable slack after it.
+std::unique_ptr<char[]> newBuffer(std::size_t n) { return std::make_unique<char[]>(n + kPad); }
+
+#if defined(__SSE2__)
+
+inline __m128i load16(const char* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline uint64_t bitsOf(__m128i v) { return static_cast<uint32_t>(_mm_movemask_epi8(v)); }
+
+// Line ends in [p, p + n), 16 bytes at a time: each comparison adds 1 to a
+// byte counter, and the counters are summed before they can wrap.
+int64_t countLineEnds(const char* p, std::size_t n) {
+  const __m128i nl = _mm_set1_epi8('\n');
+  const __m128i zero = _mm_setzero_si128();
+  int64_t total = 0;
+  std::size_t i = 0;
+  while (n - i >= 16) {
+    const std::size_t stop = i + 16 * std::min<std::size_t>(255, (n - i) / 16);
+    __m128i acc = zero;
+    for (; i < stop; i += 16) acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(load16(p + i), nl));
+    const __m128i sums = _mm_sad_epu8(acc, zero);
+    total += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums));
+  }
+  for (; i < n; ++i) total += p[i] == '\n';
+  return total;
+}
+
+#else
+
+int64_t countLineEnds(const char* p, std::size_t n) { return std::count(p, p + n, '\n'); }
+
+#endif
+
+// The separators of a record, 64 characters at a time, as bit masks (bit j
+// for character base + j): the tokenizer then finds the next token and its
+// end with a shift and a bit scan instead of testing every character.
+class Separators {
+ public:
+  // s must stay readable 16 bytes past s + len.
+  Separators(const char* s, std::size_t len) : s_(s), len_(len) { classify(0); }
+
+  // Whether the record is shorter than 64 characters and holds no comma,
+  // slash or '*': its tokens are then simply the runs of characters between
+  // blanks and tabs.
+  bool plain() const { return len_ < 64 && (marks_ | star_) == 0; }
+  // The token characters of a plain record.
+  uint64_t tokenChars() const { return ~ends_; }
+
+  // The first character at or after i that is not a blank or a tab; the
+  // length of the record when there is none.
+  std::size_t nextNonBlank(std::size_t i) {
+    for (;;) {
+      if (i - base_ >= 64) classify(i);
+      // Beyond the record every bit counts as non-blank, so the scan stops
+      // at its end.
+      const uint64_t other = ~blank_ >> (i - base_);
+      if (other) return std::min(len_, i + static_cast<std::size_t>(__builtin_ctzll(other)));
+      i = base_ + 64;
+    }
+  }
+
+  // The end of the token that starts at i: the first blank, tab, comma or
+  // slash, or the end of the record. star tells whether the token holds a
+  // '*'.
+  std::size_t tokenEnd(std::size_t i, bool& star) {
+    for (;;) {
+      if (i - base_ >= 64) classify(i);
+      const unsigned shift = static_cast<unsigned>(i - base_);
+      const uint64_t ends = ends_ >> shift;
+      const uint64_t stars = star_ >> shift;
+      if (ends) {
+        const unsigned k = static_cast<unsigned>(__builtin_ctzll(ends));
+        star = star || (stars & ((uint64_t{1} << k) - 1)) != 0;
+        return i + k;
+      }
+      star = star || stars != 0;
+      i = base_ + 64;
+    }
+  }
+
+ private:
+  // The masks of the 64 characters from base on (fewer at the end of the
+  // record; the bits beyond it are ends, not blanks). Kept out of line, so
+  // that the token loop keeps its registers.
+  [[gnu::noinline]] void classify(std::size_t base) {
+    base_ = base;
+    const std::size_t left = len_ - base;
+    uint64_t blank = 0, ends = 0, marks = 0, star = 0;
+#if defined(__SSE2__)
+    const __m128i space = _mm_set1_epi8(' ');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i slash = _mm_set1_epi8('/');
+    const __m128i asterisk = _mm_set1_epi8('*');
+    const std::size_t chunks = left >= 64 ? 4 : (left + 15) / 16;
+    for (std::size_t c = 0; c < chunks; ++c) {
+      const __m128i v = load16(s_ + base + 16 * c);
+      const __m128i b = _mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, tab));
+      const __m128i m = _mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, slash));
+      blank |= bitsOf(b) << (16 * c);
+      marks |= bitsOf(m) << (16 * c);
+      star |= bitsOf(_mm_cmpeq_epi8(v, asterisk)) << (16 * c);
+    }
+#else
+    const std::size_t count = std::min<std::size_t>(left, 64);
+    for (std::size_t j = 0; j < count; ++j) {
+      const char ch = s_[base + j];
+      const uint64_t bit = uint64_t{1} << j;
+      if (ch == ' ' || ch == '\t') blank |= bit;
+      if (ch == ',' || ch == '/') marks |= bit;
+      if (ch == '*') star |= bit;
+    }
+#endif
+    ends = blank | marks;
+    if (left < 64) {
+      const uint64_t beyond = ~uint64_t{0} << left;
+      blank &= ~beyond;
+      marks &= ~beyond;
+      star &= ~beyond;
+      ends |= beyond;
+    }
+    blank_ = blank;
+    ends_ = ends;
+    marks_ = marks;
+    star_ = star;
+  }
+
+  const char* s_;
+  std::size_t len_;
+  std::size_t base_ = 0;
+  uint64_t blank_ = 0;  // blanks and tabs
+  uint64_t ends_ = 0;   // blanks, tabs, commas, slashes and beyond the record
+  uint64_t marks_ = 0;  // commas and slashes
+  uint64_t star_ = 0;
+};
 
 }  // namespace
 
@@ -46,7 +192,7 @@ bool LineFile::open(const std::string& path) {
   if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   fd_ = fd;
   if (cap_ < kBlock) {
-    buf_ = std::make_unique_for_overwrite<char[]>(kBlock);
+    buf_ = newBuffer(kBlock);
     cap_ = kBlock;
   }
   resetBuffer(0);
@@ -80,7 +226,7 @@ bool LineFile::fill() {
     pos_ = 0;
   }
   if (end_ == cap_) {
-    auto bigger = std::make_unique_for_overwrite<char[]>(cap_ * 2);
+    auto bigger = newBuffer(cap_ * 2);
     std::memcpy(bigger.get(), buf_.get(), end_);
     buf_ = std::move(bigger);
     cap_ *= 2;
@@ -98,20 +244,27 @@ bool LineFile::fill() {
 }
 
 std::optional<std::string_view> LineFile::next() {
-  if (fd_ < 0) return std::nullopt;
+  std::string_view line;
+  if (!nextLine(line)) return std::nullopt;
+  return line;
+}
+
+bool LineFile::nextLine(std::string_view& line) {
+  if (fd_ < 0) return false;
   std::size_t scanned = pos_;
   for (;;) {
     const char* nl = static_cast<const char*>(
         std::memchr(buf_.get() + scanned, '\n', end_ - scanned));
     if (nl || eof_) {
       std::size_t stop = nl ? static_cast<std::size_t>(nl - buf_.get()) : end_;
-      if (!nl && stop == pos_) return std::nullopt;  // nothing left
-      std::string_view s(buf_.get() + pos_, stop - pos_);
+      if (!nl && stop == pos_) return false;  // nothing left
+      std::size_t size = stop - pos_;
+      if (size > 0 && buf_[stop - 1] == '\r') --size;
+      line = std::string_view(buf_.get() + pos_, size);
       lineStart_ = bufOffset_ + pos_;
       ++line_;
       pos_ = nl ? stop + 1 : stop;
-      if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
-      return s;
+      return true;
     }
     const std::size_t already = end_ - pos_;  // scanned, no line end in it
     fill();                                   // moves the unread data to the front
@@ -131,20 +284,13 @@ void LineFile::seekLine(uint64_t offset, int64_t lineNumber) {
 }
 
 int64_t LineFile::countRemaining() {
+  if (fd_ < 0) return 0;
   int64_t n = 0;
   bool pending = false;  // characters after the last line end
   for (;;) {
-    const char* p = buf_.get() + pos_;
-    const char* e = buf_.get() + end_;
-    while (p < e) {
-      const char* nl = static_cast<const char*>(std::memchr(p, '\n', e - p));
-      if (!nl) {
-        pending = true;
-        break;
-      }
-      ++n;
-      pending = false;
-      p = nl + 1;
+    if (end_ > pos_) {
+      n += countLineEnds(buf_.get() + pos_, end_ - pos_);
+      pending = buf_[end_ - 1] != '\n';
     }
     pos_ = end_;
     if (!fill()) break;
@@ -172,69 +318,62 @@ bool parseInteger(std::string_view t, int32_t& out) {
 
 namespace {
 
-// The common case, decided exactly in single precision: at most 2^24 as the
-// integer of the significant digits and a decimal exponent of at most 10
-// either way, so that one float multiplication or division rounds once.
-// Returns false when the token is not of that simple form; the full parser
-// then decides.
-bool quickReal(std::string_view t, float& out) {
-  static constexpr float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                     1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-  std::size_t i = 0;
-  const std::size_t n = t.size();
-  bool negative = false;
-  if (i < n && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-  // All digits go into m; leading zeros leave it 0, so only the
-  // significant ones can make it too large.
-  uint64_t m = 0;
-  int scale = 0;
-  const std::size_t intStart = i;
-  for (; i < n && isDigit(t[i]); ++i) m = m * 10 + static_cast<uint64_t>(t[i] - '0');
-  std::size_t digits = i - intStart;
-  if (i < n && t[i] == '.') {
-    const std::size_t fracStart = ++i;
-    for (; i < n && isDigit(t[i]); ++i) m = m * 10 + static_cast<uint64_t>(t[i] - '0');
-    scale = -static_cast<int>(i - fracStart);
-    digits += i - fracStart;
+// Whether the digits of a number before its exponent include one that is
+// not zero.
+bool nonzeroMantissa(const char* b, const char* e) {
+  for (; b != e; ++b) {
+    if (*b >= '1' && *b <= '9') return true;
+    if (*b == 'e' || *b == 'E') return false;
   }
-  const bool any = digits > 0;
-  if (digits > 18) return false;
-  if (!any) return false;
-  if (i < n) {
-    const char c = t[i];
-    if (c != 'e' && c != 'E' && c != 'd' && c != 'D') return false;
-    ++i;
-    bool expNegative = false;
-    if (i < n && (t[i] == '+' || t[i] == '-')) expNegative = t[i++] == '-';
-    if (i == n || n - i > 3) return false;
-    int e = 0;
-    for (; i < n; ++i) {
-      if (!isDigit(t[i])) return false;
-      e = e * 10 + (t[i] - '0');
-    }
-    scale += expNegative ? -e : e;
-  }
-  if (m > (1u << 24)) return false;
-  float v;
-  if (m == 0) v = 0;
-  else if (scale >= 0 && scale <= 10) v = static_cast<float>(m) * kPow10[scale];
-  else if (scale < 0 && scale >= -10) v = static_cast<float>(m) / kPow10[-scale];
-  else return false;
-  out = negative ? -v : v;
-  return true;
+  return false;
 }
 
-}  // namespace
+enum class Plain { Read, NotPlain, TooLarge };
 
-bool parseReal(std::string_view t, float& out) {
-  if (quickReal(t, out)) return true;
-  // Accepted: [sign] (digits [. [digits]] | . digits) [exponent], where the
-  // exponent is E, D or Q (either case) with an optional sign and digits, or
-  // a sign and digits alone ("1.5+3" is 1.5e3).
-  char buf[128];
+// A negative number of the plain form whose single-precision value is zero
+// although a digit is not: negative zero, or plain zero when the value is
+// too small even for double precision, as the reader has always read it.
+[[gnu::noinline]] float underflowed(const char* b, const char* e, float zero) {
+  double wide = 0;
+  fast_float::from_chars(b, e, wide);
+  return wide == 0 ? 0.0f : zero;
+}
+
+// Reads [b, e) when it is wholly a number of the plain form
+//   [-] (digits [. [digits]] | . digits) [(e | E) [sign] digits],
+// correctly rounded to single precision. A value beyond single precision
+// is TooLarge; a value too small for it becomes the nearest float, zero with
+// the sign of the number (but plain zero for a negative one too small even
+// for double precision).
+[[gnu::always_inline]] inline Plain plainReal(const char* b, const char* e, float& out) {
+  const char* d = b != e && *b == '-' ? b + 1 : b;
+  // A digit or a point first keeps the library's infinities and NaN out.
+  if (d == e || !(isDigit(*d) || *d == '.')) return Plain::NotPlain;
+  float v = 0;
+  const fast_float::from_chars_result r = fast_float::from_chars(b, e, v);
+  if (r.ec != std::errc() || r.ptr != e) return Plain::NotPlain;
+  if (std::isinf(v)) return Plain::TooLarge;
+  // Only a negative number too small even for double precision reads
+  // differently: as plain zero, not as negative zero.
+  if (v == 0 && std::signbit(v) && nonzeroMantissa(d, e)) v = underflowed(b, e, v);
+  out = v;
+  return Plain::Read;
+}
+
+// The forms of a real other than the plain one, rewritten into it:
+//   [sign] (digits [. [digits]] | . digits) [exponent],
+// where the exponent is E, D or Q (either case) with an optional sign and
+// digits, or a sign and digits alone ("1.5+3" is 1.5e3).
+[[gnu::noinline]] bool otherReal(std::string_view t, float& out) {
+  char small[128];
+  std::string large;
+  char* buf = small;
+  if (t.size() + 1 > sizeof small) {
+    large.resize(t.size() + 1);
+    buf = large.data();
+  }
   std::size_t n = 0;
   std::size_t i = 0;
-  if (t.size() >= sizeof buf - 2) return false;
   if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
     if (t[i] == '-') buf[n++] = '-';
     ++i;
@@ -257,52 +396,40 @@ bool parseReal(std::string_view t, float& out) {
     while (i < t.size() && isDigit(t[i])) buf[n++] = t[i++], ++expDigits;
     if (expDigits == 0 || i != t.size()) return false;
   }
-  float v = 0;
-  auto r = std::from_chars(buf, buf + n, v);
-  if (r.ptr != buf + n) return false;
-  if (r.ec == std::errc::result_out_of_range) {
-    // Out of range either way: beyond single precision fails the read, a
-    // value too small to represent becomes the nearest float (0 or tiny).
-    double d = 0;
-    auto rd = std::from_chars(buf, buf + n, d);
-    if (rd.ptr != buf + n) return false;
-    if (rd.ec == std::errc::result_out_of_range) {
-      // The double overflowed or underflowed; decide from the exponent.
-      const char* e = static_cast<const char*>(std::memchr(buf, 'e', n));
-      if (!e || e[1] != '-') return false;
-      d = 0;
-    }
-    if (!std::isfinite(d) || std::fabs(d) > std::numeric_limits<float>::max()) return false;
-    v = static_cast<float>(d);
-  } else if (r.ec != std::errc()) {
-    return false;
-  }
-  if (!std::isfinite(v)) return false;
-  out = v;
-  return true;
+  return plainReal(buf, buf + n, out) == Plain::Read;
 }
+
+[[gnu::always_inline]] inline bool readReal(std::string_view t, float& out) {
+  switch (plainReal(t.data(), t.data() + t.size(), out)) {
+    case Plain::Read: return true;
+    case Plain::TooLarge: return false;
+    case Plain::NotPlain: break;
+  }
+  return otherReal(t, out);
+}
+
+}  // namespace
+
+bool parseReal(std::string_view t, float& out) { return readReal(t, out); }
 
 // -------------------------------------------------------------- ListReader
 
 bool ListReader::nextRecord() {
-  auto l = file_.next();
-  if (!l) return false;
-  rec_ = *l;
-  at_ = 0;
+  if (!file_.nextLine(rec_)) return false;
   if (firstLine_ == 0) firstLine_ = file_.lineNumber();
   lastLine_ = file_.lineNumber();
   lastLineStart_ = file_.lineStart();
   return true;
 }
 
-bool ListReader::assign(const Target& t, std::string_view token) {
+inline bool ListReader::assign(const Target& t, std::string_view token) {
   if (t.isInt) {
     int32_t v;
     if (!parseInteger(token, v)) return false;
     *t.i = v;
   } else {
     float v;
-    if (!parseReal(token, v)) return false;
+    if (!readReal(token, v)) return false;
     *t.f = v;
   }
   return true;
@@ -311,59 +438,81 @@ bool ListReader::assign(const Target& t, std::string_view token) {
 ReadStatus ListReader::readItems(Target* items, int n) {
   firstLine_ = lastLine_ = 0;
   error_.clear();
-  if (!nextRecord()) return ReadStatus::End;
   bool afterComma = true;  // a comma now would be a null value
   int k = 0;
-  while (k < n) {
-    while (at_ < rec_.size() && isBlank(rec_[at_])) ++at_;
-    if (at_ >= rec_.size()) {
-      if (!nextRecord()) return ReadStatus::End;
+  do {
+    if (!nextRecord()) return ReadStatus::End;
+    // The record lies in the file's buffer, readable 16 bytes past its end.
+    const char* const s = rec_.data();
+    const std::size_t len = rec_.size();
+    Separators seps(s, len);
+    if (seps.plain()) {
+      // Tokens start where a token character follows a blank or the start
+      // of the record, and run to the next blank.
+      const uint64_t chars = seps.tokenChars();
+      for (uint64_t starts = chars & ~(chars << 1); starts != 0 && k < n; ++k) {
+        const unsigned from = static_cast<unsigned>(__builtin_ctzll(starts));
+        starts &= starts - 1;
+        const unsigned to = from + static_cast<unsigned>(__builtin_ctzll(~(chars >> from)));
+        const std::string_view token(s + from, to - from);
+        if (!assign(items[k], token)) {
+          error_ = shown(token);
+          return ReadStatus::Error;
+        }
+        afterComma = false;
+      }
       continue;
     }
-    char c = rec_[at_];
-    if (c == '/') return ReadStatus::Ok;
-    if (c == ',') {
-      ++at_;
-      if (afterComma) ++k;  // null value: the target keeps its contents
-      afterComma = true;
-      continue;
-    }
-    std::size_t start = at_;
-    bool star = false;
-    for (; at_ < rec_.size(); ++at_) {
-      const char ch = rec_[at_];
-      if (endsToken(ch)) break;
-      if (ch == '*') star = true;
-    }
-    std::string_view token = rec_.substr(start, at_ - start);
-    afterComma = false;
+    std::size_t at = 0;
+    while (k < n) {
+      at = seps.nextNonBlank(at);
+      if (at >= len) break;  // on to the next record
+      const char c = s[at];
+      if (c == '/') return ReadStatus::Ok;
+      if (c == ',') {
+        ++at;
+        if (afterComma) ++k;  // null value: the target keeps its contents
+        afterComma = true;
+        continue;
+      }
+      const std::size_t start = at;
+      bool star = false;
+      at = seps.tokenEnd(at, star);
+      std::string_view token(s + start, at - start);
+      afterComma = false;
 
-    // Repeat count: r*value or r* (r nulls).
-    int repeat = 1;
-    if (star) {
-      const std::size_t at = token.find('*');
-      int32_t r = 0;
-      if (!parseInteger(token.substr(0, at), r) || r <= 0 || token[0] == '-' || token[0] == '+') {
-        error_ = shown(token);
-        return ReadStatus::Error;
+      if (!star) {
+        if (!assign(items[k], token)) {
+          error_ = shown(token);
+          return ReadStatus::Error;
+        }
+        ++k;
+      } else {
+        // Repeat count: r*value or r* (r nulls).
+        const std::size_t mark = token.find('*');
+        int32_t repeat = 0;
+        if (!parseInteger(token.substr(0, mark), repeat) || repeat <= 0 || token[0] == '-' ||
+            token[0] == '+') {
+          error_ = shown(token);
+          return ReadStatus::Error;
+        }
+        token = token.substr(mark + 1);
+        for (int32_t j = 0; j < repeat && k < n; ++j, ++k) {
+          if (token.empty()) continue;
+          if (!assign(items[k], token)) {
+            error_ = shown(token);
+            return ReadStatus::Error;
+          }
+        }
       }
-      repeat = r;
-      token = token.substr(at + 1);
-    }
-    for (int j = 0; j < repeat && k < n; ++j, ++k) {
-      if (token.empty()) continue;
-      if (!assign(items[k], token)) {
-        error_ = shown(token);
-        return ReadStatus::Error;
+      // The separator after a value: blanks, and at most one comma.
+      at = seps.nextNonBlank(at);
+      if (at < len && s[at] == ',') {
+        ++at;
+        afterComma = true;
       }
     }
-    // The separator after a value: blanks, and at most one comma.
-    while (at_ < rec_.size() && isBlank(rec_[at_])) ++at_;
-    if (at_ < rec_.size() && rec_[at_] == ',') {
-      ++at_;
-      afterComma = true;
-    }
-  }
+  } while (k < n);
   return ReadStatus::Ok;
 }
 

@@ -1,8 +1,9 @@
 // Reading the control file and the station data files.
 //
-// LineFile reads a text file in large blocks and hands out one line at a
-// time (line end and a trailing carriage return removed), remembering where
-// each line starts so that the reader can go back to it.
+// LineFile reads a text file in blocks and hands out one line at a time
+// (line end and a trailing carriage return removed), remembering where each
+// line starts so that the reader can go back to it. Its memory is one block,
+// larger only while a line is longer than a block.
 //
 // ListReader reads values free-format from a LineFile: every read starts on a
 // new line; values are separated by blanks, tabs or commas; the rest of the
@@ -10,7 +11,10 @@
 // onto the following lines; a slash ends the read early and two commas in a
 // row (or a leading comma) leave a value unchanged; "r*v" repeats v r times.
 // A token that is not a number of the wanted kind fails the read, as do
-// NaN, infinities and reals beyond single precision. Values read before a
+// NaN, infinities and reals beyond single precision; a real too small for
+// single precision becomes the nearest float. Reals are correctly rounded to
+// single precision and may have an exponent letter E, D or Q, or a signed
+// exponent without a letter ("1.5+3" is 1.5e3). Values read before a
 // failure or the end of the file keep their new contents.
 #pragma once
 
@@ -55,11 +59,16 @@ class LineFile {
   int64_t countRemaining();
 
  private:
+  friend class ListReader;
+  // next() for the reader, without the optional.
+  bool nextLine(std::string_view& line);
   bool fill();
   void resetBuffer(uint64_t offset);
 
   int fd_ = -1;
-  std::unique_ptr<char[]> buf_;  // not zero-filled: only [0, end_) is ever read
+  // cap_ bytes of data and a readable slack after them, so that a line may
+  // be scanned 16 bytes at a time up to its end.
+  std::unique_ptr<char[]> buf_;
   std::size_t cap_ = 0;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
@@ -118,7 +127,6 @@ class ListReader {
 
   LineFile& file_;
   std::string_view rec_;
-  std::size_t at_ = 0;
   int64_t firstLine_ = 0;
   int64_t lastLine_ = 0;
   uint64_t lastLineStart_ = 0;
