@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "print/printing.h"
+
 namespace kaldero::printing {
 
 namespace {
@@ -136,6 +138,11 @@ JobResult CupsPrintService::submit(const Printer& p, const std::string& jobName,
     cupsCancelDestJob(CUPS_HTTP_DEFAULT, d, job);
   }
   return r;
+}
+
+int32_t printListing(Console& c, ListingChannel& listing, const PrintSettings& settings) {
+  CupsPrintService cups;
+  return printListing(c, listing, settings, cups);
 }
 
 }  // namespace kaldero::printing

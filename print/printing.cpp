@@ -6,7 +6,6 @@
 #include "core/console.h"
 #include "core/format.h"
 #include "core/listing_channel.h"
-#include "print/cups_service.h"
 #include "print/page_layout.h"
 #include "print/pdf_pages.h"
 
@@ -190,11 +189,6 @@ int32_t printListing(Console& c, ListingChannel& listing, const PrintSettings& s
   }
   c.free(fmt::FreeLine("THE FILE DID NOT REACH THE PRINTER, CODE=").num(job.code));
   return kNotSent;
-}
-
-int32_t printListing(Console& c, ListingChannel& listing, const PrintSettings& settings) {
-  CupsPrintService cups;
-  return printListing(c, listing, settings, cups);
 }
 
 }  // namespace kaldero::printing

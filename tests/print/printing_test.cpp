@@ -5,7 +5,6 @@
 #include <string>
 
 #include "core/listing_channel.h"
-#include "print/cups_service.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"
 
@@ -261,14 +260,6 @@ TEST_F(PrintListing, OrientationAndCopiesOfTheDefaultPrinter) {
   testing::CapturedConsole cc3;
   EXPECT_EQ(printListing(cc3.console(), listing, PrintSettings{}, service), 17);
   EXPECT_NE(service.pdf.find("/MediaBox [ 0 0 595.275"), std::string::npos);
-}
-
-TEST(CupsPrintService, AServerThatIsNotThereIsUnreachable) {
-  testing::ScratchDir dir;
-  CupsPrintService cups(dir.path("no-server.sock"));
-  const PrinterList list = cups.printers();
-  EXPECT_FALSE(list.serverReachable);
-  EXPECT_TRUE(list.printers.empty());
 }
 
 }  // namespace
