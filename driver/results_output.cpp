@@ -141,9 +141,13 @@ bool finishStationRecord(RunState& s, bool analysed) {
     st.test = s.test;
     st.setup = s.setup;
     st.results = s.results;
+    // A name that is an input of the run or a file an earlier station
+    // wrote is one the station was refused (the name check stops it before
+    // anything is written): that file is not the station's.
     std::error_code ec;
     for (const std::string& name : plannedOutputs(s.test, s.station.stationFile))
-      if (fs::is_regular_file(name, ec))
+      if (fs::is_regular_file(name, ec) && !s.inputFiles.contains(name) &&
+          !s.earlierOutputs.contains(name))
         st.outputs.push_back({name, outputKind(s.test, name, s.station.stationFile), ""});
     // A plot drawn twice into one file (group means with and without their
     // error bars) is one file.
