@@ -19,8 +19,10 @@ class Checks:
 
     def __init__(self):
         self.failures = []
+        self.count = 0
 
     def check(self, ok, message):
+        self.count += 1
         if not ok:
             self.failures.append(message)
         return ok
@@ -29,9 +31,9 @@ class Checks:
         for f in self.failures:
             print("FAIL:", f)
         if self.failures:
-            print(f"{len(self.failures)} check(s) failed")
+            print(f"{len(self.failures)} of {self.count} checks failed")
             return 1
-        print("all checks passed")
+        print(f"all {self.count} checks passed")
         return 0
 
 
