@@ -18,6 +18,7 @@ import sys
 import xml.etree.ElementTree as ET
 import zlib
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import common  # noqa: E402
 
