@@ -1,7 +1,8 @@
 # KALDERO: build, test and demo.
 #   make        build the program (build/kaldero)
 #   make test   install what is missing, build, run every test
-#   make demo   install what is missing, build, run the examples
+#   make demo   install what is missing, build, run the examples (once more with
+#               every results option: JSON, CSV, HTML report, PNG/SVG/PDF plots)
 MAKEFLAGS += --no-print-directory
 BUILD    ?= build
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -32,6 +33,7 @@ PACKAGES += libceres-dev
 PACKAGES += libboost-math-dev
 PACKAGES += nlohmann-json3-dev
 PACKAGES += chromium
+PACKAGES += python3-jsonschema
 
 .PHONY: all build deps install-packages test sanitize demo pictures bench bench-speed bench-import fuzz clean
 

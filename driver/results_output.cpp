@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/checked_file.h"
@@ -69,12 +71,27 @@ std::string stopText(const std::vector<ShownReport>& shown) {
   return text;
 }
 
-int writeResultsFile(RunState& s, std::string_view what, const std::string& name,
-                     const std::string& contents) {
-  const WriteOutcome outcome = writeTextFile(name, {contents});
-  if (outcome.ok()) return 0;
-  reportFileNotWritten(s.console, what, name, outcome);
-  return 1;
+// A results file of the run: opened before any of them is written, so that
+// each one can tell whether the others could be created.
+struct ResultsFile {
+  ResultsFile(std::string_view w, std::string n) : what(w), name(std::move(n)) {}
+  std::string_view what;
+  std::string name;
+  CheckedFile file;
+};
+
+// Whether a results file would replace a file of the run: the control
+// file, a station data file, a file a station wrote, or an earlier results
+// file of the run.
+bool replacesRunFile(const RunState& s, const std::string& name,
+                     const std::deque<ResultsFile>& earlier, std::size_t count) {
+  if (s.inputFiles.contains(name) || s.earlierOutputs.contains(name)) return true;
+  for (const StationRecord& st : s.record.stations)
+    for (const OutputFile& f : st.outputs)
+      if (sameFile(f.name, name)) return true;
+  for (std::size_t i = 0; i < count; ++i)
+    if (sameFile(earlier[i].name, name)) return true;
+  return false;
 }
 
 // The path from the report's folder to the folder the run wrote its files
@@ -124,9 +141,13 @@ bool finishStationRecord(RunState& s, bool analysed) {
     st.test = s.test;
     st.setup = s.setup;
     st.results = s.results;
+    // A name that is an input of the run or a file an earlier station
+    // wrote is one the station was refused (the name check stops it before
+    // anything is written): that file is not the station's.
     std::error_code ec;
     for (const std::string& name : plannedOutputs(s.test, s.station.stationFile))
-      if (fs::is_regular_file(name, ec))
+      if (fs::is_regular_file(name, ec) && !s.inputFiles.contains(name) &&
+          !s.earlierOutputs.contains(name))
         st.outputs.push_back({name, outputKind(s.test, name, s.station.stationFile), ""});
     for (const OutputFile& f : s.station.optionalOutputs) st.outputs.push_back(f);
     // A plot drawn twice into one file (group means with and without their
@@ -171,18 +192,48 @@ void stationSummary(RunState& s) {
 
 int finishRun(RunState& s, const RunOptions& options, int status) {
   if (finishStationRecord(s, false)) stationSummary(s);
-  s.record.filesNotWritten = s.filesNotWritten + s.plots.filesNotWritten;
-  s.record.exitStatus = status;
+  // Every results file is opened first: one that cannot be created, or
+  // would replace an input or output of the run, is reported and counted
+  // in the documents the others hold.
+  std::deque<ResultsFile> files;
   int lost = 0;
-  if (options.resultsFile || options.tableFile || options.reportFile) {
+  const std::pair<std::string_view, const std::optional<std::string>*> asked[] = {
+      {"RESULTS FILE", &options.resultsFile},
+      {"RESULTS TABLE", &options.tableFile},
+      {"HTML REPORT", &options.reportFile}};
+  for (const auto& [what, name] : asked) {
+    if (!*name) continue;
+    ResultsFile& r = files.emplace_back(what, **name);
+    const bool replaces = replacesRunFile(s, r.name, files, files.size() - 1);
+    if (replaces || !r.file.open(r.name)) {
+      reportFileNotWritten(
+          s.console, what, r.name,
+          {WriteOutcome::Status::NotCreated,
+           replaces ? "IT WOULD REPLACE AN INPUT OR OUTPUT FILE OF THE RUN" : r.file.error()});
+      ++lost;
+    }
+  }
+  for (ShownReport& r : s.console.takeReports()) s.record.reports.push_back(std::move(r));
+  if (lost > 0 && status == kExitNormal) status = kExitFilesNotWritten;
+  s.record.filesNotWritten = s.filesNotWritten + s.plots.filesNotWritten + lost;
+  s.record.exitStatus = status;
+  if (!files.empty()) {
     const nlohmann::json doc = resultsDocument(s.record);
-    if (options.resultsFile)
-      lost += writeResultsFile(s, "RESULTS FILE", *options.resultsFile, doc.dump(2));
-    if (options.tableFile)
-      lost += writeResultsFile(s, "RESULTS TABLE", *options.tableFile, resultsTable(s.record));
-    if (options.reportFile)
-      lost += writeResultsFile(s, "HTML REPORT", *options.reportFile,
-                               htmlReport(s, doc, *options.reportFile));
+    for (ResultsFile& r : files) {
+      if (!r.file.isOpen()) continue;
+      // The table and the page end with their last line end.
+      if (r.what == "RESULTS FILE")
+        r.file.line(doc.dump(2));
+      else if (r.what == "RESULTS TABLE")
+        r.file.write(resultsTable(s.record));
+      else
+        r.file.write(htmlReport(s, doc, r.name));
+      if (!r.file.close()) {
+        reportFileNotWritten(s.console, r.what, r.name,
+                             {WriteOutcome::Status::Incomplete, r.file.error()});
+        ++lost;
+      }
+    }
   }
   if (lost > 0 && status == kExitNormal) status = kExitFilesNotWritten;
   if (s.console.batch()) {

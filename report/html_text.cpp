@@ -120,6 +120,21 @@ std::string windows1252ToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::string utf8Text(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    auto [c, length] = decodeUtf8(text, i);
+    if (length == 0) {
+      c = fromWindows1252(static_cast<unsigned char>(text[i]));
+      length = 1;
+    }
+    i += length;
+    appendUtf8(out, c);
+  }
+  return out;
+}
+
 std::string fileUrl(std::string_view name) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;

@@ -7,6 +7,7 @@
 #include "analysis/dispersion.h"
 #include "core/text.h"
 #include "core/version.h"
+#include "report/html_report.h"
 
 namespace kaldero {
 
@@ -255,6 +256,16 @@ json fit(const FlowPathFitResult& f) {
           {"models", models}};
 }
 
+// Every text of the document as valid UTF-8: names and report texts come
+// from the input files as bytes (a Windows-1252 station name, say), and the
+// JSON writer refuses text that is not UTF-8.
+void textsAsUtf8(json& j) {
+  if (j.is_string())
+    j = html::utf8Text(j.get_ref<const std::string&>());
+  else if (j.is_structured())
+    for (json& member : j) textsAsUtf8(member);
+}
+
 }  // namespace
 
 double singlePrecision(float x) {
@@ -401,13 +412,16 @@ json resultsDocument(const RunRecord& run) {
                 {"stations_analysed", analysed},
                 {"files_not_written", run.filesNotWritten},
                 {"reports", reports(run.reports)}};
+  textsAsUtf8(doc);
   return doc;
 }
 
 namespace {
 
-// A CSV field: quoted when it holds a separator, a quote or a line end.
-std::string csvField(const std::string& s) {
+// A CSV field, in UTF-8 as the JSON texts: quoted when it holds a
+// separator, a quote or a line end.
+std::string csvField(const std::string& bytes) {
+  const std::string s = html::utf8Text(bytes);
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
   std::string out = "\"";
   for (char c : s) {

@@ -2,7 +2,8 @@
 // with one row per station (--table). Numbers are written at full single
 // precision (9 significant digits); a quantity that does not apply to a
 // station is null (an empty CSV field). The names carry their units; the
-// schema of the document is docs/results.schema.json.
+// schema of the document is docs/results.schema.json. Texts are UTF-8:
+// bytes of names and reports that are not UTF-8 are read as Windows-1252.
 #pragma once
 
 #include <nlohmann/json.hpp>

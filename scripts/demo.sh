@@ -29,6 +29,10 @@ kind() {
     *_NRM.PS) echo "normalized concentration plot" ;;
     *_LOD.PS) echo "normalized load plot" ;;
     *_STN.PS) echo "standardized curve plot" ;;
+    *.png | *.svg | *.pdf) echo "$(kind "${1%.*}.PS"), ${1##*.}" ;;
+    *.json) echo "results file (JSON)" ;;
+    *.csv) echo "results table (CSV)" ;;
+    *.html) echo "HTML report" ;;
     *) echo "other" ;;
   esac
 }
@@ -54,6 +58,36 @@ for want in "results listing" "Chatwin table file" "interpolated-data file" "CXT
   fi
 done
 [ $status = 0 ] && status=$missing
+
+# Results as data: the same example once more in batch mode with every
+# results option: the results as JSON and CSV, an HTML report, and every
+# plot also as PNG, SVG and PDF.
+results=$build/demo-results
+rm -rf "$results"
+mkdir -p "$results"
+cp examples/KALDERO.D examples/*.DAT "$results"/
+echo
+results_status=0
+(cd "$results" && env -u DISPLAY "$OLDPWD/$build/kaldero" --batch --results results.json \
+   --table results.csv --report report.html --plots ps,png,svg,pdf KALDERO.D \
+   </dev/null >console.txt) || results_status=$?
+echo "The program ran on examples/KALDERO.D with every results option in $results"
+echo "(exit status $results_status):"
+echo "  kaldero --batch --results results.json --table results.csv --report report.html \\"
+echo "          --plots ps,png,svg,pdf KALDERO.D"
+echo "Console text (one summary line per station): $results/console.txt"
+echo "Files the run wrote:"
+for f in $(cd "$results" && ls); do
+  case " KALDERO.D $(cd examples && echo *.DAT) console.txt " in *" $f "*) continue ;; esac
+  printf '  %-14s %9d bytes  %s\n' "$f" "$(stat -c %s "$results/$f")" "$(kind "$f")"
+done
+for f in results.json results.csv report.html; do
+  if [ ! -s "$results/$f" ]; then
+    echo "missing: $f was not written"
+    results_status=1
+  fi
+done
+[ $status = 0 ] && status=$results_status
 
 # From a logger file to a station file: kaldero-import turns the real 150 m
 # fluorometer export into a station data file and a control file, and the

@@ -1,0 +1,236 @@
+"""The command line: --help and --version; bad options (one-line error,
+the usage, exit status 2, nothing written); results files that cannot be
+written or would replace a file of the run (a console report, exit status
+4, every other file written as usual); batch mode (never waits on an open
+standard input, no prompt, one summary line per station and one for the
+run, also for a run that stops).
+
+usage: command_line_test.py KALDERO WORK"""
+import json
+import os
+import re
+import subprocess
+import sys
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import common  # noqa: E402
+
+OPTIONS = ["--help", "--version", "--batch", "--results", "--table", "--plots", "--report",
+           "--fit"]
+# What the program asks or waits for at a console.
+PROMPTS = [b"RETURN", b"DO YOU WANT TO PRINT", b"ENTER INPUT FILE NAME", b"(Y=YES, N=NO)",
+           b"PRINTER NUMBER"]
+SUMMARY = re.compile(r"^ (?P<file>\S+): analysed; recovered (?P<mass>\S+) kg \((?P<percent>\S+)"
+                     r" %\); mean transit time (?P<time>\S+) h; dispersion coefficient "
+                     r"(?P<dispersion>\S+) m\^2/s; listing (?P<listing>\S+)$")
+RESULTS = ["--results", "r.json", "--table", "r.csv", "--report", "r.html"]
+
+
+def snapshot(folder):
+    return {f: open(os.path.join(folder, f), "rb").read() for f in common.files_in(folder)}
+
+
+def lines(data):
+    return data.decode("cp1252").splitlines()
+
+
+def close_to(text, value):
+    """A summary number (5 significant digits) and the results value."""
+    try:
+        return abs(float(text) - value) <= 6e-5 * abs(value)
+    except (TypeError, ValueError):
+        return False
+
+
+def check_help(c, exe, work):
+    folder = common.fresh_folder(os.path.join(work, "help"))
+    proc = common.run(exe, folder, ["--help"])
+    c.check(proc.returncode == 0 and proc.stderr == b"",
+            f"--help: exit status {proc.returncode}, standard error {proc.stderr!r}")
+    text = proc.stdout.decode()
+    for option in OPTIONS:
+        found = [l for l in text.splitlines() if re.match(r"^\s+(-\w,)?" + option + r"\b", l)]
+        c.check(len(found) == 1 and len(found[0].split()) > 2,
+                f"--help: {option} not on one line of its own with its description: {found}")
+    proc = common.run(exe, folder, ["--version"])
+    c.check(proc.returncode == 0 and re.fullmatch(rb"KALDERO \d+\.\d+\.\d+\n", proc.stdout),
+            f"--version: exit status {proc.returncode}, {proc.stdout!r}")
+    c.check(not os.listdir(folder), f"--help or --version wrote {os.listdir(folder)}")
+
+
+def check_bad(c, exe, folder, before, full, named):
+    proc = common.run(exe, folder, full)
+    err = lines(proc.stderr)
+    c.check(proc.returncode == 2, f"{' '.join(full)}: exit status {proc.returncode}")
+    c.check(proc.stdout == b"", f"{' '.join(full)}: standard output {proc.stdout[:200]!r}")
+    c.check(len(err) == 2 and err[0].startswith("kaldero: ") and named in err[0]
+            and err[1].startswith("Usage: kaldero"),
+            f"{' '.join(full)}: not a one-line error naming {named} and the usage: {err}")
+    c.check(snapshot(folder) == before, f"{' '.join(full)}: files written or changed")
+
+
+def check_bad_options(c, exe, work):
+    folder = common.copy_examples(os.path.join(work, "bad"))
+    before = snapshot(folder)
+    for args, named in [(["--frobnicate"], "--frobnicate"),
+                        (["--plots", "gif"], "gif"),
+                        (["--plots", "ps,gif"], "gif"),
+                        (["--plots", ""], "--plots"),
+                        (["--fit", "4"], "4"),
+                        (["--fit", "one"], "one")]:
+        check_bad(c, exe, folder, before, ["--batch"] + RESULTS + args + ["KALDERO.D"], named)
+    # An option without its value at the end.
+    for option in ("--results", "--report"):
+        check_bad(c, exe, folder, before, ["--batch", "KALDERO.D", option], option)
+
+
+def good_run(c, exe, work):
+    """The example with every option, for comparison."""
+    folder = common.copy_examples(os.path.join(work, "good"))
+    proc = common.run(exe, folder, ["--batch", "--plots", "ps,svg"] + RESULTS + ["KALDERO.D"])
+    c.check(proc.returncode == 0, f"the run with every option: exit status {proc.returncode}")
+    return snapshot(folder)
+
+
+def check_unwritable(c, exe, work, good):
+    bad = "/nonexistent/folder/results"
+    for option, what, index in [("--results", "RESULTS FILE", 1), ("--table", "RESULTS TABLE", 3),
+                                ("--report", "HTML REPORT", 5)]:
+        folder = common.copy_examples(os.path.join(work, "unwritable" + option))
+        args = list(RESULTS)
+        args[index] = bad
+        proc = common.run(exe, folder, ["--batch", "--plots", "ps,svg"] + args + ["KALDERO.D"])
+        out = lines(proc.stdout)
+        c.check(proc.returncode == 4, f"{option} {bad}: exit status {proc.returncode}")
+        c.check(proc.stderr == b"", f"{option} {bad}: standard error {proc.stderr!r}")
+        c.check(any(l == f" THE {what} {bad} CANNOT BE CREATED: No such file or directory"
+                    for l in out), f"{option} {bad}: no report naming the file on the console")
+        c.check(out and out[-1] == " 2 stations analysed; exit status 4",
+                f"{option} {bad}: last console line {out[-1:]}")
+        # Everything else as in the good run: listings, curve files, plots,
+        # the other results files (the documents tell of the lost file).
+        written = snapshot(folder)
+        for name, data in good.items():
+            if name == RESULTS[index] or name.endswith(".PS"):
+                continue
+            if name in RESULTS:
+                c.check(name in written, f"{option} {bad}: {name} not written")
+            else:
+                c.check(written.get(name) == data, f"{option} {bad}: {name} not as in the good run")
+        if "r.json" in written:
+            run = json.loads(written["r.json"])["run"]
+            c.check(run["exit_status"] == 4 and run["files_not_written"] == 1
+                    and any(bad in r["text"] for r in run["reports"]),
+                    f"{option} {bad}: the results file does not tell of the lost file: {run}")
+
+
+def check_replacing(c, exe, work, good):
+    # Results files named like the control file, a station data file and a
+    # listing the run writes are refused; those files stay as they are.
+    folder = common.copy_examples(os.path.join(work, "replacing"))
+    inputs = snapshot(folder)
+    proc = common.run(exe, folder, ["--batch", "--results", "KALDERO.D", "--table", "TQF.DAT",
+                                    "--report", "./GDS.OUT", "KALDERO.D"])
+    out = lines(proc.stdout)
+    c.check(proc.returncode == 4, f"replacing files of the run: exit status {proc.returncode}")
+    for what, name in (("RESULTS FILE", "KALDERO.D"), ("RESULTS TABLE", "TQF.DAT"),
+                       ("HTML REPORT", "./GDS.OUT")):
+        c.check(f" THE {what} {name} CANNOT BE CREATED: IT WOULD REPLACE AN INPUT OR OUTPUT "
+                "FILE OF THE RUN" in out, f"no report refusing {what} {name}")
+    after = snapshot(folder)
+    for name in ("KALDERO.D", "TQF.DAT"):
+        c.check(after[name] == inputs[name], f"the input file {name} was changed")
+    c.check(after["GDS.OUT"] == good["GDS.OUT"], "the listing GDS.OUT was changed")
+    # Two results options naming one file: the later one is refused.
+    folder = common.copy_examples(os.path.join(work, "same-name"))
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "./r.json",
+                                    "KALDERO.D"])
+    c.check(proc.returncode == 4, f"--table naming the results file: exit status "
+            f"{proc.returncode}")
+    try:
+        doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
+        c.check(doc["run"]["files_not_written"] == 1 and doc["run"]["exit_status"] == 4,
+                f"--table naming the results file: {doc['run']}")
+    except (OSError, ValueError) as e:
+        c.check(False, f"--table naming the results file spoilt it: {e}")
+
+
+def check_batch(c, exe, work):
+    folder = common.copy_examples(os.path.join(work, "batch"))
+    # Standard input stays open and nothing is ever written to it: a run
+    # that waited for a key would never end.
+    read_end, write_end = os.pipe()
+    try:
+        proc = common.run(exe, folder, ["--batch", "--results", "r.json", "KALDERO.D"],
+                          stdin=read_end, timeout=120)
+    except subprocess.TimeoutExpired:
+        c.check(False, "--batch waited on an open standard input")
+        return
+    finally:
+        os.close(read_end)
+        os.close(write_end)
+    c.check(proc.returncode == 0 and proc.stderr == b"",
+            f"--batch: exit status {proc.returncode}, standard error {proc.stderr[:200]!r}")
+    for p in PROMPTS:
+        c.check(p not in proc.stdout, f"--batch: the console shows {p!r}")
+    out = lines(proc.stdout)
+    summaries = [SUMMARY.match(l) for l in out if SUMMARY.match(l)]
+    c.check([m["file"] for m in summaries] == ["TQF.DAT", "GDS.DAT"],
+            f"--batch: summary lines {[m.group(0) for m in summaries]}")
+    c.check(out and out[-1] == " 2 stations analysed; exit status 0",
+            f"--batch: last line {out[-1:]}")
+    doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
+    for m, st in zip(summaries, doc["stations"]):
+        r = st["results"]
+        c.check(close_to(m["mass"], r["recovered_mass_kg"])
+                and close_to(m["percent"], r["percent_recovery"])
+                and close_to(m["time"], r["mean_transit_time_h"])
+                and close_to(m["dispersion"], r["dispersion_coefficient_m2_per_s"])
+                and m["listing"] == st["test_description"]["results_listing"],
+                f"--batch: summary {m.group(0)!r} and results {r} differ")
+
+    # Without batch mode the same run asks and waits (what the checks above
+    # look for is there).
+    proc = common.run(exe, common.copy_examples(os.path.join(work, "interactive")),
+                      ["KALDERO.D"])
+    c.check(b"DO YOU WANT TO PRINT" in proc.stdout and b"RETURN" in proc.stdout,
+            "the interactive run shows no prompt")
+    c.check(not any(SUMMARY.match(l) for l in lines(proc.stdout)),
+            "the interactive run shows batch summary lines")
+
+    # Without a control-file name: the default, no prompt.
+    proc = common.run(exe, common.copy_examples(os.path.join(work, "default")), ["--batch"])
+    c.check(proc.returncode == 0 and b"ENTER INPUT FILE NAME" not in proc.stdout
+            and lines(proc.stdout)[-1:] == [" 2 stations analysed; exit status 0"],
+            f"--batch without a control file: exit status {proc.returncode}")
+
+    # A station that stops the run.
+    folder = os.path.join(work, "stopped")
+    args = common.copy_case("station_not_found", folder)
+    proc = common.run(exe, folder, ["--batch"] + args)
+    out = lines(proc.stdout)
+    c.check(proc.returncode == 1, f"--batch, stopped: exit status {proc.returncode}")
+    c.check(" MISSING.DAT: stopped (see the report above)" in out
+            and out[-1:] == [" 0 stations analysed; exit status 1"],
+            f"--batch, stopped: summary lines {[l for l in out if 'stopped' in l or 'analysed' in l]}")
+    for p in PROMPTS:
+        c.check(p not in proc.stdout, f"--batch, stopped: the console shows {p!r}")
+
+
+def main():
+    exe, work = common.usage(sys.argv, ["KALDERO", "WORK"])
+    exe = os.path.abspath(exe)
+    c = common.Checks()
+    common.fresh_folder(work)
+    check_help(c, exe, work)
+    check_bad_options(c, exe, work)
+    good = good_run(c, exe, work)
+    check_unwritable(c, exe, work, good)
+    check_replacing(c, exe, work, good)
+    check_batch(c, exe, work)
+    return c.finish()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

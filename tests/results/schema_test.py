@@ -1,0 +1,181 @@
+"""The results file against docs/results.schema.json, and the CSV table
+against the results file, for the two-station example run with every
+results option and for the inputs of every case folder (stations analysed,
+stopped, a run without stations, files on a full disk) run in batch mode.
+
+usage: schema_test.py KALDERO SCHEMA WORK
+Exit status 77 (skipped) when the jsonschema module is not installed."""
+import csv
+import json
+import os
+import sys
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import common  # noqa: E402
+
+try:
+    import jsonschema
+except ImportError:
+    print("python3-jsonschema is not installed: skipped")
+    sys.exit(77)
+
+
+def expected_status(case):
+    f = os.path.join(common.CASES, case, "expected", "status")
+    return int(open(f).read()) if os.path.exists(f) else 0
+
+
+def check_run(c, validator, label, folder, proc, inputs, with_table=True):
+    """The files a batch run with --results r.json [--table r.csv] wrote."""
+    path = os.path.join(folder, "r.json")
+    if not c.check(os.path.exists(path), f"{label}: no results file written"):
+        return None
+    raw = open(path, "rb").read()
+    try:
+        doc = json.loads(raw.decode("utf-8"))
+    except (UnicodeDecodeError, ValueError) as e:
+        c.check(False, f"{label}: the results file is not UTF-8 JSON: {e}")
+        return None
+    for err in validator.iter_errors(doc):
+        # Of a oneOf (null or an object, say), the deepest reason that is
+        # not "not null".
+        while err.context:
+            within = [e for e in err.context
+                      if not (e.validator == "type" and e.validator_value == "null")]
+            err = max(within or err.context, key=lambda e: len(e.absolute_path))
+        where = "/".join(str(p) for p in err.absolute_path)
+        message = err.message
+        if len(message) > 300:
+            message = message[:100] + " ... " + message[-150:]
+        c.check(False, f"{label}: schema: at /{where}: {message}")
+
+    stations = doc.get("stations", [])
+    run = doc.get("run", {})
+    c.check(run.get("exit_status") == proc.returncode,
+            f"{label}: run.exit_status {run.get('exit_status')}, "
+            f"the program exited with {proc.returncode}")
+    analysed = sum(1 for s in stations if s.get("status") == "analysed")
+    c.check(run.get("stations_analysed") == analysed,
+            f"{label}: run.stations_analysed {run.get('stations_analysed')}, {analysed} stations "
+            "have status analysed")
+    if proc.returncode == 1 and stations:
+        last = stations[-1]
+        c.check(last.get("status") == "stopped" and last.get("stop_report"),
+                f"{label}: the run stopped, but its last station has no stop status and report")
+    if proc.returncode == 0:
+        c.check(all(s.get("status") == "analysed" for s in stations),
+                f"{label}: exit status 0 with a station not analysed")
+        c.check((doc.get("totals") is not None) == bool(stations),
+                f"{label}: exit status 0: totals present for a run with stations only")
+    # The outputs a station lists exist and are never the run's inputs.
+    for s in stations:
+        for o in s.get("outputs", []):
+            name = o.get("file", "")
+            c.check(os.path.isfile(os.path.join(folder, name)),
+                    f"{label}: {s.get('station_file')} lists {name}, which does not exist")
+            c.check(os.path.normpath(name) not in inputs,
+                    f"{label}: {s.get('station_file')} lists the input file {name} as its output")
+
+    if not with_table:
+        return doc
+    path = os.path.join(folder, "r.csv")
+    if not c.check(os.path.exists(path), f"{label}: no results table written"):
+        return doc
+    with open(path, encoding="utf-8", newline="") as f:
+        rows = list(csv.reader(f))
+    c.check(rows and rows[0][:2] == ["station_file", "status"],
+            f"{label}: the table does not begin with station_file, status")
+    if not rows:
+        return doc
+    header, body = rows[0], rows[1:]
+    c.check(len(body) == len(stations),
+            f"{label}: {len(body)} table rows for {len(stations)} stations")
+    for row, s in zip(body, stations):
+        c.check(len(row) == len(header), f"{label}: a table row of {len(row)} fields, "
+                f"the header has {len(header)}")
+        values = dict(zip(header, row))
+        c.check(values.get("station_file") == s.get("station_file")
+                and values.get("status") == s.get("status"),
+                f"{label}: table row {row[:2]} for station {s.get('station_file')} "
+                f"({s.get('status')})")
+        results = s.get("results")
+        if results is not None:
+            c.check(set(header[2:]) == set(results),
+                    f"{label}: table columns and results names differ: "
+                    f"{sorted(set(header[2:]) ^ set(results))}")
+        for key in header[2:]:
+            want = None if results is None else results.get(key)
+            got = values.get(key, "")
+            if want is None:
+                ok = got == ""
+            elif isinstance(want, str):
+                ok = got == want
+            else:
+                try:
+                    ok = float(got) == want
+                except ValueError:
+                    ok = False
+            c.check(ok, f"{label}: {s.get('station_file')} {key}: table {got!r}, JSON {want!r}")
+    return doc
+
+
+def main():
+    exe, schema_file, work = common.usage(sys.argv, ["KALDERO", "SCHEMA", "WORK"])
+    exe = os.path.abspath(exe)
+    schema = json.load(open(schema_file))
+    jsonschema.Draft202012Validator.check_schema(schema)
+    validator = jsonschema.Draft202012Validator(schema)
+    c = common.Checks()
+    common.fresh_folder(work)
+
+    # The example with every results option.
+    folder = common.copy_examples(os.path.join(work, "examples"))
+    inputs = common.files_in(folder)
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "r.csv",
+                                    "--report", "r.html", "--plots", "ps,png,svg,pdf",
+                                    "--fit", "auto", "KALDERO.D"])
+    c.check(proc.returncode == 0, f"examples: exit status {proc.returncode}")
+    doc = check_run(c, validator, "examples", folder, proc, inputs)
+    if doc:
+        c.check([s["station_file"] for s in doc["stations"]] == ["TQF.DAT", "GDS.DAT"]
+                and all(s["status"] == "analysed" for s in doc["stations"]),
+                "examples: not the two stations analysed")
+    c.check(os.path.getsize(os.path.join(folder, "r.html")) > 0, "examples: no HTML report")
+
+    # Every case folder's inputs in batch mode: the same exit status as the
+    # case expects, and a results file that fits the schema.
+    cases = sorted(d for d in os.listdir(common.CASES)
+                   if os.path.isdir(os.path.join(common.CASES, d)))
+    for case in cases:
+        folder = os.path.join(work, "cases", case)
+        args = common.copy_case(case, folder)
+        inputs = common.files_in(folder)
+        proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "r.csv"]
+                          + args)
+        c.check(proc.returncode == expected_status(case),
+                f"{case}: exit status {proc.returncode} in batch mode, "
+                f"the case expects {expected_status(case)}")
+        c.check(proc.stderr == b"", f"{case}: standard error: {proc.stderr[:200]!r}")
+        check_run(c, validator, case, folder, proc, inputs)
+
+    # A station file named in Windows-1252 that does not exist: the name is
+    # in the results file, the table and the report as UTF-8.
+    folder = common.fresh_folder(os.path.join(work, "windows-1252"))
+    with open(os.path.join(folder, "KALDERO.D"), "wb") as f:
+        f.write(b"TEST RUN\n100.0\nMASS UNIT\n3\nRELEASE\n1\nFLOW-ZONE ARRIVAL TIME\n0.0\n"
+                b"STATIONS\nSTATION\xe9.DAT\n")
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "r.csv",
+                                    "--report", "r.html", "KALDERO.D"])
+    c.check(proc.returncode == 1, f"windows-1252: exit status {proc.returncode}, expected 1")
+    doc = check_run(c, validator, "windows-1252", folder, proc, {"KALDERO.D"})
+    if doc and doc["stations"]:
+        c.check(doc["stations"][0]["station_file"] == "STATION\u00e9.DAT",
+                f"windows-1252: station_file {doc['stations'][0]['station_file']!r}")
+    c.check(os.path.exists(os.path.join(folder, "r.html")), "windows-1252: no HTML report")
+
+    return c.finish()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
