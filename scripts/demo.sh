@@ -17,6 +17,7 @@ echo "Console text: $demo/console.txt"
 kind() {
   case "$1" in
     *_CHT.OUT) echo "Chatwin table file" ;;
+    *_FIT.OUT) echo "flow-path fit file" ;;
     *.OUT) echo "results listing" ;;
     *.INT) echo "interpolated-data file" ;;
     *.CXT) echo "CXTFIT input file" ;;
@@ -29,6 +30,7 @@ kind() {
     *_NRM.PS) echo "normalized concentration plot" ;;
     *_LOD.PS) echo "normalized load plot" ;;
     *_STN.PS) echo "standardized curve plot" ;;
+    *_FIT.PS) echo "flow-path fit plot" ;;
     *.png | *.svg | *.pdf) echo "$(kind "${1%.*}.PS"), ${1##*.}" ;;
     *.json) echo "results file (JSON)" ;;
     *.csv) echo "results table (CSV)" ;;
@@ -69,12 +71,12 @@ cp examples/KALDERO.D examples/*.DAT "$results"/
 echo
 results_status=0
 (cd "$results" && env -u DISPLAY "$OLDPWD/$build/kaldero" --batch --results results.json \
-   --table results.csv --report report.html --plots ps,png,svg,pdf KALDERO.D \
+   --table results.csv --report report.html --plots ps,png,svg,pdf --fit auto KALDERO.D \
    </dev/null >console.txt) || results_status=$?
 echo "The program ran on examples/KALDERO.D with every results option in $results"
 echo "(exit status $results_status):"
 echo "  kaldero --batch --results results.json --table results.csv --report report.html \\"
-echo "          --plots ps,png,svg,pdf KALDERO.D"
+echo "          --plots ps,png,svg,pdf --fit auto KALDERO.D"
 echo "Console text (one summary line per station): $results/console.txt"
 echo "Files the run wrote:"
 for f in $(cd "$results" && ls); do
@@ -114,9 +116,11 @@ if [ $import_status != 0 ]; then
   exit $import_status
 fi
 run_status=0
-(cd "$imported" && env -u DISPLAY "$OLDPWD/$build/kaldero" KALDERO.D </dev/null >console.txt) \
-  || run_status=$?
-echo "The program ran on the imported station in $imported (exit status $run_status)."
+# From the logger file to figures, a table and fitted flow paths.
+(cd "$imported" && env -u DISPLAY "$OLDPWD/$build/kaldero" --batch --plots ps,png \
+   --table results.csv --fit auto KALDERO.D </dev/null >console.txt) || run_status=$?
+echo "The program ran on the imported station in $imported (exit status $run_status):"
+echo "  kaldero --batch --plots ps,png --table results.csv --fit auto KALDERO.D"
 echo "Files there:"
 for f in $(cd "$imported" && ls); do
   case "$f" in

@@ -150,6 +150,12 @@ def main():
     for case in cases:
         folder = os.path.join(work, "cases", case)
         args = common.copy_case(case, folder)
+        # A case run with results options of its own writes them here under
+        # the names below instead.
+        for option in ("--batch", "--results", "--table"):
+            while option in args:
+                i = args.index(option)
+                del args[i:i + (1 if option == "--batch" else 2)]
         inputs = common.files_in(folder)
         proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "r.csv"]
                           + args)
