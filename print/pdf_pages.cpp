@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "core/encoding.h"
+
 namespace kaldero::printing {
 
 namespace {
@@ -17,26 +19,6 @@ cairo_status_t append(void* closure, const unsigned char* data, unsigned int len
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
   return CAIRO_STATUS_SUCCESS;
 }
-
-void appendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Code points of the bytes 0x80 to 0x9F; 0 where the code page has none.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 }  // namespace
 
@@ -60,13 +42,13 @@ std::string windows1252ToUtf8(std::string_view s) {
     } else if (b < 0x80) {
       out += ch;
     } else if (b < 0xA0) {
-      const char32_t c = kHighControls[b - 0x80];
+      const char32_t c = text::windows1252CodePoint(b);
       if (c == 0)
         out += '?';
       else
-        appendUtf8(out, c);
+        text::appendUtf8(out, c);
     } else {
-      appendUtf8(out, b);
+      text::appendUtf8(out, b);
     }
   }
   return out;

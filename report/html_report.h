@@ -58,10 +58,6 @@ std::string escape(std::string_view text);
 // Windows-1252 bytes as UTF-8 (the five unassigned bytes become U+FFFD).
 std::string windows1252ToUtf8(std::string_view bytes);
 
-// Text as valid UTF-8: well-formed UTF-8 sequences kept, every other byte
-// read as Windows-1252 (as escape() reads it), control characters kept.
-std::string utf8Text(std::string_view text);
-
 // An SVG document made ready to sit inside an HTML page: the XML
 // declaration, doctype and comments before the root element dropped; every
 // id, and every reference to it (url(#...), href and xlink:href "#..."),

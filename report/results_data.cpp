@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "analysis/dispersion.h"
+#include "core/encoding.h"
 #include "core/text.h"
 #include "core/version.h"
-#include "report/html_report.h"
 
 namespace kaldero {
 
@@ -261,7 +261,7 @@ json fit(const FlowPathFitResult& f) {
 // JSON writer refuses text that is not UTF-8.
 void textsAsUtf8(json& j) {
   if (j.is_string())
-    j = html::utf8Text(j.get_ref<const std::string&>());
+    j = text::utf8Text(j.get_ref<const std::string&>());
   else if (j.is_structured())
     for (json& member : j) textsAsUtf8(member);
 }
@@ -421,7 +421,7 @@ namespace {
 // A CSV field, in UTF-8 as the JSON texts: quoted when it holds a
 // separator, a quote or a line end.
 std::string csvField(const std::string& bytes) {
-  const std::string s = html::utf8Text(bytes);
+  const std::string s = text::utf8Text(bytes);
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
   std::string out = "\"";
   for (char c : s) {
