@@ -369,6 +369,9 @@ int endOfRun(RunState& s) {
 int runProgram(Console& console, const RunOptions& options) {
   RunState s(console);
   s.plots.formats = options.plotFormats;
+  // Batch mode draws no screen plot: the screen passes go to the null device
+  // (the files are written as always).
+  if (options.batch) s.plots.devices.setScreenDevice("/null");
   s.fitPaths = options.fitPaths;
   try {
     writeBanner(console);

@@ -9,6 +9,7 @@ usage: command_line_test.py KALDERO WORK"""
 import json
 import os
 import re
+import socket
 import subprocess
 import sys
 
@@ -218,6 +219,43 @@ def check_batch(c, exe, work):
         c.check(p not in proc.stdout, f"--batch, stopped: the console shows {p!r}")
 
 
+def check_batch_draws_no_window(c, exe, work):
+    """With a display that seems to be there (a socket where an X server
+    would listen, which accepts but never answers), a batch run must not
+    connect to it: it would wait for the server, and a script must never
+    get a window."""
+    os.makedirs("/tmp/.X11-unix", exist_ok=True)
+    number = next((n for n in range(350, 450)
+                   if not os.path.exists(f"/tmp/.X11-unix/X{n}")), None)
+    if number is None:
+        return
+    path = f"/tmp/.X11-unix/X{number}"
+    server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    try:
+        server.bind(path)
+        server.listen(8)
+        server.setblocking(False)
+        folder = common.copy_examples(os.path.join(work, "batch-display"))
+        env = dict(os.environ, DISPLAY=f":{number}")
+        try:
+            proc = subprocess.run([exe, "--batch", "KALDERO.D"], cwd=folder,
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, env=env, timeout=60)
+            c.check(proc.returncode == 0, f"--batch with a display: exit status {proc.returncode}")
+        except subprocess.TimeoutExpired:
+            c.check(False, "--batch with a display: the run waited for the X server")
+        try:
+            server.accept()
+            c.check(False, "--batch with a display: the run connected to the X server")
+        except BlockingIOError:
+            pass
+        c.check(os.path.exists(os.path.join(folder, "GDS_DAT.PS")),
+                "--batch with a display: the PostScript plots were not written")
+    finally:
+        server.close()
+        os.unlink(path)
+
+
 def main():
     exe, work = common.usage(sys.argv, ["KALDERO", "WORK"])
     exe = os.path.abspath(exe)
@@ -229,6 +267,7 @@ def main():
     check_unwritable(c, exe, work, good)
     check_replacing(c, exe, work, good)
     check_batch(c, exe, work)
+    check_batch_draws_no_window(c, exe, work)
     return c.finish()
 
 
