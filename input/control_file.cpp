@@ -9,6 +9,8 @@ namespace kaldero {
 namespace {
 
 const std::string kDefaultName = text::padded("KALDERO.D");
+// As much of the title line as the results files keep.
+constexpr std::size_t kTitleWidth = 200;
 
 }  // namespace
 
@@ -60,7 +62,9 @@ int32_t ControlFile::readLeadingBlock(Console& console, ControlValues& v,
   // values not reached keep their contents and the station list is empty.
   ListReader& r = reader_;
   ReadStatus s;
-  if ((s = r.skipLine()) == ReadStatus::End) return 0;
+  // Line 1 is the title: only kept for the results files, never checked.
+  if ((s = r.readText(v.title, kTitleWidth)) == ReadStatus::End) return 0;
+  v.title = text::trimmed(v.title);
   if ((s = r.read(v.injectedMass)) == ReadStatus::End) return 0;
   if (s == ReadStatus::Error) return wrongFormat();
   if ((s = r.skipLine()) == ReadStatus::End) return 0;

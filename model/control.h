@@ -16,6 +16,7 @@ struct ControlValues {
   float releaseDuration = 0;  // hours
   float flowZoneArrival = 0;  // hours
   std::string controlFileName = text::padded("");
+  std::string title;  // line 1, the test's own title (trailing blanks removed)
 };
 
 // The release as the analyses use it.

@@ -357,6 +357,7 @@ json resultsDocument(const RunRecord& run) {
   if (run.controlRead) {
     const ControlValues& c = run.control;
     doc["control"] = {{"file", name(c.controlFileName)},
+                      {"title", c.title},
                       {"injected_mass", num(c.injectedMass)},
                       {"mass_unit", massUnitName(c.massUnit)},
                       {"injected_mass_mg", num(run.release.injectedMass)},

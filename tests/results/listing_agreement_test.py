@@ -149,6 +149,11 @@ def main():
     with open(os.path.join(folder, "r.csv"), encoding="utf-8", newline="") as f:
         rows = {r["station_file"]: r for r in csv.DictReader(f)}
 
+    # The test's title is line 1 of the control file, as written there.
+    with open(os.path.join(folder, "KALDERO.D"), encoding="cp1252") as f:
+        title = f.readline().rstrip()
+    c.check(doc["control"]["title"] == title, f"control title {doc['control']['title']!r}")
+
     stations = {s["station_file"]: s for s in doc["stations"]}
     for station_file, listing_file in (("TQF.DAT", "TQF.OUT"), ("GDS.DAT", "GDS.OUT")):
         text = open(os.path.join(folder, listing_file), encoding="cp1252",
