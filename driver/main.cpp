@@ -17,10 +17,12 @@ namespace {
 
 constexpr int kBadOptions = 2;
 
-// "ps,png" into formats; false for a name that is none of them.
+// "ps,png" into formats; false for a name that is none of them (an empty
+// name too: "ps," is a list with a name missing).
 bool parseFormats(const std::string& list, std::vector<kaldero::plot::PlotFormat>& out) {
   using kaldero::plot::PlotFormat;
   out.clear();
+  if (!list.empty() && list.back() == ',') return false;
   std::stringstream in(list);
   std::string name;
   while (std::getline(in, name, ',')) {

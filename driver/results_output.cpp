@@ -1,11 +1,14 @@
 #include "driver/results_output.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -121,7 +124,22 @@ std::string htmlReport(const RunState& s, const nlohmann::json& doc, const std::
   return html::renderReport(doc, pages, options);
 }
 
+std::optional<FileStamp> stampOf(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0) return std::nullopt;
+  return FileStamp{static_cast<std::uintmax_t>(st.st_dev), static_cast<std::uintmax_t>(st.st_ino),
+                   static_cast<std::uintmax_t>(st.st_size),
+                   static_cast<std::int64_t>(st.st_mtim.tv_sec),
+                   static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
+}
+
 }  // namespace
+
+void noteExistingOutputs(RunState& s) {
+  s.station.outputsBefore.clear();
+  for (const std::string& name : plannedOutputs(s.test, s.station.stationFile))
+    if (std::optional<FileStamp> stamp = stampOf(name)) s.station.outputsBefore[name] = *stamp;
+}
 
 void beginStationRecord(RunState& s) {
   for (ShownReport& r : s.console.takeReports()) s.record.reports.push_back(std::move(r));
@@ -143,12 +161,18 @@ bool finishStationRecord(RunState& s, bool analysed) {
     st.results = s.results;
     // A name that is an input of the run or a file an earlier station
     // wrote is one the station was refused (the name check stops it before
-    // anything is written): that file is not the station's.
+    // anything is written): that file is not the station's. Nor is a file
+    // that stands as it stood before the station (left by an earlier run,
+    // when the station stopped before writing it).
     std::error_code ec;
-    for (const std::string& name : plannedOutputs(s.test, s.station.stationFile))
-      if (fs::is_regular_file(name, ec) && !s.inputFiles.contains(name) &&
-          !s.earlierOutputs.contains(name))
-        st.outputs.push_back({name, outputKind(s.test, name, s.station.stationFile), ""});
+    for (const std::string& name : plannedOutputs(s.test, s.station.stationFile)) {
+      if (!fs::is_regular_file(name, ec) || s.inputFiles.contains(name) ||
+          s.earlierOutputs.contains(name))
+        continue;
+      const auto before = s.station.outputsBefore.find(name);
+      if (before != s.station.outputsBefore.end() && stampOf(name) == before->second) continue;
+      st.outputs.push_back({name, outputKind(s.test, name, s.station.stationFile), ""});
+    }
     for (const OutputFile& f : s.station.optionalOutputs) st.outputs.push_back(f);
     // A plot drawn twice into one file (group means with and without their
     // error bars) is one file.

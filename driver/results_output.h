@@ -13,6 +13,11 @@ struct RunState;
 // run, and the station gets its record.
 void beginStationRecord(RunState& s);
 
+// Once the station's header is read, before anything is written: the files
+// of its names that exist already, so that a station that stops does not
+// count a file of an earlier run as its own.
+void noteExistingOutputs(RunState& s);
+
 // At the end of a station (analysed) or when the run stops in it: its
 // header, setup, results, the files it wrote and the reports shown. False
 // when there is no station left unfinished (the reports shown since belong

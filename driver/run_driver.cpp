@@ -263,6 +263,7 @@ bool processStation(RunState& s) {
   int32_t dataLines = 0;
   if (s.stationFile.readHeader(c, s.test, s.station.stationFile, dataLines) != 0) stopRun(c);
   s.record.stations.back().headerRead = true;
+  noteExistingOutputs(s);
   s.setup = StationSetup{};
   s.setup.knotOption = s.test.knotOption;
   s.setup.chatwinScreenPlot = s.test.chatwinPlot.screenPlot;

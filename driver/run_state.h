@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,6 +30,14 @@ struct FitCurve {
   std::vector<double> times, concentrations, discharges;
 };
 
+// A file as it stood before the station: a file of an earlier run that the
+// station never reached is not one of its outputs.
+struct FileStamp {
+  std::uintmax_t device = 0, inode = 0, size = 0;
+  std::int64_t modifiedSec = 0, modifiedNsec = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
 // What the driver keeps of the station in hand.
 struct StationState {
   std::string stationFile = text::padded("");  // station data file name
@@ -43,6 +52,8 @@ struct StationState {
   // Files written for the station by the options beyond the listing's own
   // outputs (the fit file).
   std::vector<OutputFile> optionalOutputs;
+  // The listing's own outputs that existed when the header was read.
+  std::map<std::string, FileStamp> outputsBefore;
 };
 
 struct RunState {

@@ -78,6 +78,8 @@ def check_bad_options(c, exe, work):
                         (["--plots", "gif"], "gif"),
                         (["--plots", "ps,gif"], "gif"),
                         (["--plots", ""], "--plots"),
+                        (["--plots", "ps,"], "ps,"),
+                        (["--plots", "ps,,png"], "ps,,png"),
                         (["--fit", "4"], "4"),
                         (["--fit", "one"], "one")]:
         check_bad(c, exe, folder, before, ["--batch"] + RESULTS + args + ["KALDERO.D"], named)

@@ -180,7 +180,42 @@ def main():
                 f"windows-1252: station_file {doc['stations'][0]['station_file']!r}")
     c.check(os.path.exists(os.path.join(folder, "r.html")), "windows-1252: no HTML report")
 
+    check_leftovers(c, validator, exe, work)
     return c.finish()
+
+
+def check_leftovers(c, validator, exe, work):
+    """A station that stops lists as its outputs only the files it wrote:
+    the files an earlier run left under its names are not its own."""
+    folder = common.copy_examples(os.path.join(work, "leftovers"))
+    proc = common.run(exe, folder, ["--batch", "KALDERO.D"])
+    if not c.check(proc.returncode == 0, f"leftovers: first run, exit status {proc.returncode}"):
+        return
+    before = {n: os.stat(os.path.join(folder, n)).st_mtime_ns for n in common.files_in(folder)}
+    # GDS.DAT now stops the run in its data: text where a time should be.
+    path = os.path.join(folder, "GDS.DAT")
+    with open(path, encoding="cp1252") as f:
+        lines = f.readlines()
+    lines[70] = "abc  0  21.60\n"
+    with open(path, "w", encoding="cp1252") as f:
+        f.writelines(lines)
+    inputs = common.files_in(folder)
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "r.csv",
+                                    "KALDERO.D"])
+    c.check(proc.returncode == 1, f"leftovers: second run, exit status {proc.returncode}")
+    doc = check_run(c, validator, "leftovers", folder, proc, inputs)
+    if not doc or len(doc["stations"]) != 2:
+        c.check(False, "leftovers: not two stations in the results file")
+        return
+    gds = doc["stations"][1]
+    c.check(gds["status"] == "stopped", f"leftovers: GDS.DAT {gds['status']}")
+    listed = [o["file"] for o in gds["outputs"]]
+    for name in listed:
+        c.check(name not in before
+                or os.stat(os.path.join(folder, name)).st_mtime_ns != before[name],
+                f"leftovers: GDS.DAT lists {name}, a file of the earlier run it did not write")
+    left = [n for n in before if n.startswith("GDS") and n != "GDS.DAT" and n not in listed]
+    c.check(left, f"leftovers: the earlier run left no GDS file unlisted ({listed})")
 
 
 if __name__ == "__main__":
