@@ -34,6 +34,7 @@ PACKAGES += libboost-math-dev
 PACKAGES += nlohmann-json3-dev
 PACKAGES += chromium
 PACKAGES += python3-jsonschema
+PACKAGES += python3-scipy
 
 .PHONY: all build deps install-packages test sanitize demo pictures bench bench-speed bench-import fuzz clean
 
