@@ -8,39 +8,15 @@
 // file the run may write stays inside it (the slash that ends a
 // free-format read is the readers' own target's to fuzz). After the run the oracle checks
 // the inputs and every written file.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <string_view>
 
-#include "core/console.h"
-#include "driver/run_driver.h"
-#include "tests/fuzz/oracle.h"
-
-namespace {
-
-const std::filesystem::path& scratch() {
-  static const std::filesystem::path dir = [] {
-    auto d =
-        std::filesystem::temp_directory_path() / ("kaldero-fuzz-run-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(d);
-    std::filesystem::current_path(d);
-    return d;
-  }();
-  return dir;
-}
-
-}  // namespace
+#include "tests/fuzz/whole_run.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-  static std::FILE* sink = std::fopen("/dev/null", "w");
-  const auto& dir = scratch();
   std::string text(reinterpret_cast<const char*>(data), size);
   for (char& c : text)
     if (c == '/') c = '|';
@@ -54,13 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     inputs[kNames[part]] = std::string(bytes.substr(from, end - from + (end < bytes.size())));
     from = end + 6;
   }
-  for (const auto& [name, text] : inputs) std::ofstream(dir / name, std::ios::binary) << text;
-  kaldero::Console console(sink, nullptr, false, false);
-  kaldero::RunOptions options;
-  options.controlFile = "KALDERO.D";
-  kaldero::runProgram(console, options);
-  kaldero::fuzzing::checkRun(dir, inputs);
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    std::filesystem::remove_all(entry.path());
+  kaldero::fuzzing::runAndCheck("kaldero-fuzz-run-", inputs);
   return 0;
 }
