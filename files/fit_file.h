@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/flow_path_fit.h"
+#include "model/flow_path_fit.h"
 #include "core/checked_file.h"
 
 namespace kaldero::files {

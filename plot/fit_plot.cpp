@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/flow_path_fit.h"
 #include "numeric/advection_dispersion.h"
 #include "plot/plot_draw.h"
 

@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "analysis/flow_path_fit.h"
+#include "model/flow_path_fit.h"
 #include "plot/plot_conventions.h"
 
 namespace kaldero::plot {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/flow_path_fit.h"
+#include "model/flow_path_fit.h"
 #include "core/console.h"
 #include "model/control.h"
 #include "model/results.h"
