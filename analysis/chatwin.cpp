@@ -13,43 +13,46 @@ namespace kaldero {
 namespace {
 
 // Index (0-based) of the first maximum.
-std::size_t firstMaximum(std::span<const float> v, int32_t n) {
+std::size_t firstMaximum(const std::vector<float>& v) {
   std::size_t k = 0;
-  for (std::size_t i = 1; i < static_cast<std::size_t>(n); ++i)
+  for (std::size_t i = 1; i < v.size(); ++i)
     if (v[i] > v[k]) k = i;
   return k;
 }
 
-}  // namespace
+// The fit points: times and Chatwin parameters.
+struct FitPoints {
+  std::vector<float> X, Y;
+};
 
-float chatwinParameters(Notices& notices, const ChatwinInputs& in, ChatwinWork& w,
-                        int32_t& nfit) {
-  const auto n = static_cast<std::size_t>(in.n);
+// Steps A to C: the parameter of each sample (P), the fit time limit and the
+// fit points; returns the flow-zone velocity correction.
+float parametersAndFitPoints(const ChatwinInputs& in, std::vector<float>& P, FitPoints& fit) {
+  const std::size_t n = in.T.size();
   const std::size_t p = static_cast<std::size_t>(std::max(in.peakIndex, 1) - 1);
-  const float cp = in.C[p];
-  const float tp = in.T[p];
+  const float cp = n > 0 ? in.C[p] : 0.0f;
+  const float tp = n > 0 ? in.T[p] : 0.0f;
 
   // Chatwin parameter of each sample: positive before the peak, 0 at the
   // peak concentration, negative after it.
+  P.assign(n, 0.0f);
   for (std::size_t i = 0; i < n; ++i) {
-    w.P[i] = 0;
     const float t = in.T[i];
     const float c = in.C[i];
     if (t == 0 || !(c > 0) || c == cp) continue;
     const float L = std::log(in.peakParameter / (c * std::sqrt(t)));
-    w.P[i] = L;
+    P[i] = L;
     if (L >= 0) {
-      w.P[i] = std::sqrt(t) * std::sqrt(L);
-      if (c < cp && t > tp) w.P[i] = -w.P[i];
+      P[i] = std::sqrt(t) * std::sqrt(L);
+      if (c < cp && t > tp) P[i] = -P[i];
     }
     // A value that is not a number (a peak parameter of 0) gives no point.
-    if (!std::isfinite(w.P[i])) w.P[i] = 0;
+    if (!std::isfinite(P[i])) P[i] = 0;
   }
-  notices.push_back({Notice::Kind::EmptyLine});
 
   // The fit time limit: the smallest of the half-range mean and the median
   // of the sample times and the travel time at the corrected velocity.
-  const numeric::SampleStatistics times = numeric::sampleStatistics(in.T.first(n));
+  const numeric::SampleStatistics times = numeric::sampleStatistics(in.T);
   const float th = (in.firstMoment / in.zerothMoment) / 86400.0f * 24.0f;
   const float tinf = in.flowZoneArrival;
   float dv = in.distance * tinf / (th * (th - tinf)) / 3600.0f;
@@ -60,61 +63,77 @@ float chatwinParameters(Notices& notices, const ChatwinInputs& in, ChatwinWork& 
   if (std::isfinite(U)) limit = std::min(limit, U);
 
   for (int pass = 0; pass < 2; ++pass) {
-    const std::size_t imax = firstMaximum(w.P, in.n);
-    nfit = 0;
+    const std::size_t imax = firstMaximum(P);
+    fit.X.clear();
+    fit.Y.clear();
     for (std::size_t i = 0; i < n; ++i) {
       if (i < imax && in.C[i] > 0) {
-        w.P[i] = 0;  // samples before the greatest parameter are discarded for good
+        P[i] = 0;  // samples before the greatest parameter are discarded for good
       } else if (in.T[i] != 0 && in.C[i] > 0 && in.T[i] <= limit) {
-        w.XF[static_cast<std::size_t>(nfit)] = in.T[i];
-        w.YF[static_cast<std::size_t>(nfit)] = w.P[i];
-        ++nfit;
+        fit.X.push_back(in.T[i]);
+        fit.Y.push_back(P[i]);
       }
     }
-    if (nfit >= 2 || limit == times.upperQuartile) break;
+    if (fit.X.size() >= 2 || limit == times.upperQuartile) break;
     limit = times.upperQuartile;
   }
   return dv;
 }
 
-ChatwinResults chatwinFit(Notices& notices, const ChatwinInputs& in, ChatwinWork& w,
-                          int32_t nfit) {
+}  // namespace
+
+ChatwinResults chatwinMethod(const ChatwinInputs& in) {
   ChatwinResults out;
-  out.fitPoints = nfit;
-  if (nfit < 2) return out;
-  const auto n = static_cast<std::size_t>(in.n);
+  std::vector<float> P;
+  FitPoints fit;
+  out.flowZoneVelocityCorrection = parametersAndFitPoints(in, P, fit);
+  out.parameterNotices.push_back({Notice::Kind::EmptyLine});
+  out.fitPoints = static_cast<int32_t>(fit.X.size());
+  if (out.fitPoints < 2) return out;
+  const std::size_t n = P.size();
 
   // Listed points: every sample with a parameter, and the zero of the peak
   // between positive and negative values; the first sample never.
-  std::size_t K = 0;
+  std::vector<float> TK, PK;
   for (std::size_t j = 1; j < n; ++j) {
-    const bool listed = w.P[j] != 0 || w.P[j - 1] > 0 || (j + 1 < n && w.P[j + 1] < 0);
+    const bool listed = P[j] != 0 || P[j - 1] > 0 || (j + 1 < n && P[j + 1] < 0);
     if (!listed) continue;
-    w.TK[K] = units::fromSeconds(in.T[j], in.timeUnit);
-    w.PK[K] = w.P[j];
-    ++K;
+    TK.push_back(units::fromSeconds(in.T[j], in.timeUnit));
+    PK.push_back(P[j]);
   }
-  while (K > 0 && w.PK[K - 1] > 0) --K;
-  out.listed = static_cast<int32_t>(K);
+  while (!PK.empty() && PK.back() > 0) {
+    PK.pop_back();
+    TK.pop_back();
+  }
 
-  const auto fitCount = static_cast<std::size_t>(nfit);
-  for (std::size_t k = 0; k < fitCount; ++k) w.XF[k] = units::fromSeconds(w.XF[k], in.timeUnit);
+  for (float& x : fit.X) x = units::fromSeconds(x, in.timeUnit);
   LineCoefficients line;
-  if (!LineFit(w.XF.first(fitCount), w.YF.first(fitCount), line) || !(line.a > 0)) return out;
+  if (!LineFit(fit.X, fit.Y, line) || !(line.a > 0)) return out;
 
+  std::vector<float> FK(TK.size()), RK(TK.size());
   float sum = 0;
-  for (std::size_t k = 0; k < K; ++k) {
-    w.FK[k] = line.b * w.TK[k] + line.a;
-    const float d = w.PK[k] - w.FK[k];
+  for (std::size_t k = 0; k < TK.size(); ++k) {
+    FK[k] = line.b * TK[k] + line.a;
+    const float d = PK[k] - FK[k];
+    RK[k] = d;
     sum += d * d;
   }
   out.residual = std::sqrt(sum);
+  // The residual over the fit points that are among the listed points.
+  float fitSum = 0;
+  const std::size_t fitRows = std::min(fit.X.size(), TK.size());
+  for (std::size_t k = 0; k < fitRows; ++k) fitSum += RK[k] * RK[k];
+  out.fitResidual = std::sqrt(fitSum);
 
   Correlation stats;
-  if (nfit > 2) stats = PearsonStatistics(w.XF.first(fitCount), w.YF.first(fitCount));
-  if (stats.warnings.badArgument) notices.push_back({Notice::Kind::BetaBadArgument});
-  if (stats.warnings.noConvergence) notices.push_back({Notice::Kind::BetaNoConvergence});
+  if (out.fitPoints > 2) stats = PearsonStatistics(fit.X, fit.Y);
+  if (stats.warnings.badArgument) out.fitNotices.push_back({Notice::Kind::BetaBadArgument});
+  if (stats.warnings.noConvergence) out.fitNotices.push_back({Notice::Kind::BetaNoConvergence});
   out.fitted = true;
+  out.listedTimes = std::move(TK);
+  out.listedParameters = std::move(PK);
+  out.listedFits = std::move(FK);
+  out.listedResiduals = std::move(RK);
   out.intercept = line.a;
   out.slope = line.b;
   out.r = stats.r;

@@ -16,7 +16,6 @@
 #include <span>
 
 #include "model/codes.h"
-#include "model/notices.h"
 #include "model/results.h"
 
 namespace kaldero {
@@ -24,7 +23,6 @@ namespace kaldero {
 struct ChatwinInputs {
   std::span<const float> T;     // sample times, s
   std::span<const float> C;     // concentrations, ng/L
-  int32_t n = 0;
   float zerothMoment = 0;       // recovered mass
   float firstMoment = 0;        // first-moment integral
   float velocityIntegral = 0;   // distance-weighted integral
@@ -35,28 +33,12 @@ struct ChatwinInputs {
   TimeUnit timeUnit{0};
 };
 
-// Working arrays of N values each (segments of the station work array).
-struct ChatwinWork {
-  std::span<float> P;    // Chatwin parameter of each sample
-  std::span<float> XF;   // fit points: times
-  std::span<float> YF;   //             Chatwin parameters
-  std::span<float> TK;   // listed points: time in the station's time unit
-  std::span<float> PK;   //                Chatwin parameter
-  std::span<float> FK;   //                fitted value
-};
-
-// The Chatwin parameters and the fit points (steps A to C). Returns the
-// flow-zone velocity correction (m/s); nfit receives the number of fit
-// points. The step ends with an empty console line (a notice).
-float chatwinParameters(Notices& notices, const ChatwinInputs& in, ChatwinWork& work,
-                        int32_t& nfit);
-
-// The straight-line fit over the fit points and the listed points (step D,
-// without the table and the plots). Not fitted (no estimate) with fewer
+// The Chatwin parameters and the fit points, then the straight line over
+// the fit points and the listed points. Not fitted (no estimate) with fewer
 // than 2 fit points, without storage for the fit, or with an intercept that
-// is not positive. The warnings of the incomplete beta function of the
-// statistics are appended to notices; they belong after the table.
-ChatwinResults chatwinFit(Notices& notices, const ChatwinInputs& in, ChatwinWork& work,
-                          int32_t nfit);
+// is not positive; the flow-zone velocity correction is returned in any
+// case. The empty console line after the parameters and the warnings of the
+// incomplete beta function (after the table) are its notices.
+ChatwinResults chatwinMethod(const ChatwinInputs& in);
 
 }  // namespace kaldero

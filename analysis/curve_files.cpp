@@ -1,7 +1,5 @@
 #include "analysis/curve_files.h"
 
-#include <vector>
-
 #include "analysis/guards.h"
 #include "model/units.h"
 
@@ -9,35 +7,31 @@ namespace kaldero::curves {
 
 using guard::quotient;
 
-// A recovered mass of 0 leaves no curve to normalize: its values are 0.
-void normalizedCurve(std::span<const float> T, std::span<const float> C, int32_t n,
-                     TimeUnit timeUnit, float recoveredGrams, std::span<float> tf,
-                     std::span<float> values) {
-  for (int32_t i = 0; i < n; ++i) {
-    tf[i] = units::fromSeconds(T[i], timeUnit);
-    values[i] = quotient(C[i] * 0.001f, recoveredGrams);
+CurveFileValues curveFileValues(std::span<const float> T, std::span<const float> C,
+                                const DischargeOf& q, TimeUnit timeUnit, float grams,
+                                const TransitTimes& transit, float peak, bool load) {
+  CurveFileValues out;
+  const std::size_t n = T.size();
+  out.times.resize(n);
+  out.values.resize(n);
+  out.standardizedTimes.resize(n);
+  out.standardizedConcentrations.resize(n);
+  const float mean = transit.meanTime.hours;
+  const float sigma = transit.standardDeviation.hours;
+  for (std::size_t i = 0; i < n; ++i) {
+    out.times[i] = units::fromSeconds(T[i], timeUnit);
+    out.values[i] = quotient(C[i] * 0.001f, grams);
+    out.standardizedTimes[i] = quotient(T[i] / 3600.0f - mean, sigma);
+    out.standardizedConcentrations[i] = quotient(C[i], peak);
   }
-}
-
-void loadCurve(std::span<const float> T, std::span<float> C, std::span<const float> Q, int32_t n,
-               TimeUnit timeUnit, DischargeMode dischargeMode, float constantDischarge,
-               float recoveredGrams, std::span<float> tf, std::span<float> values) {
-  for (int32_t i = 0; i < n; ++i) {
-    C[i] *= dischargeMode == DischargeMode::Measured ? Q[i] : constantDischarge;
-    tf[i] = units::fromSeconds(T[i], timeUnit);
-    values[i] = quotient(C[i], recoveredGrams);
+  if (load) {
+    out.loadValues.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      const float l = C[i] * (q.mode == DischargeMode::Measured ? q.measured[i] : q.constant);
+      out.loadValues[i] = quotient(l, grams);
+    }
   }
-}
-
-// A curve without spread (standard deviation 0) has every standardized
-// time at 0, one without a peak every standardized concentration at 0.
-void standardizedCurve(std::span<const float> T, std::span<const float> C, int32_t n,
-                       float meanTimeHours, float sigmaHours, float peakConcentration,
-                       std::span<float> st, std::span<float> sc) {
-  for (int32_t i = 0; i < n; ++i) {
-    st[i] = quotient(T[i] / 3600.0f - meanTimeHours, sigmaHours);
-    sc[i] = quotient(C[i], peakConcentration);
-  }
+  return out;
 }
 
 }  // namespace kaldero::curves

@@ -5,33 +5,24 @@
 // files are written by files/curve_file.h.
 #pragma once
 
-#include <cstdint>
 #include <span>
 
-#include "model/codes.h"
+#include "analysis/tracer_load.h"
+#include "model/results.h"
 
 namespace kaldero::curves {
 
-// The normalized concentration curve of the n samples (C in ng/L): times in
-// the file's unit into tf, C * 0.001 / recovered grams (mg/L per kg
-// recovered) into values.
-void normalizedCurve(std::span<const float> T, std::span<const float> C, int32_t n,
-                     TimeUnit timeUnit, float recoveredGrams, std::span<float> tf,
-                     std::span<float> values);
-
-// The normalized load curve: C is replaced in place by the tracer load (C
-// times the measured discharge in discharge mode 1, times the constant
-// discharge otherwise); times into tf, load / recovered grams (mg/s per kg
-// recovered) into values.
-void loadCurve(std::span<const float> T, std::span<float> C, std::span<const float> Q, int32_t n,
-               TimeUnit timeUnit, DischargeMode dischargeMode, float constantDischarge,
-               float recoveredGrams, std::span<float> tf, std::span<float> values);
-
-// The standardized curve: (t in hours - mean time) / standard deviation
-// into st, C / peak concentration into sc.
-void standardizedCurve(std::span<const float> T, std::span<const float> C, int32_t n,
-                       float meanTimeHours, float sigmaHours, float peakConcentration,
-                       std::span<float> st, std::span<float> sc);
-
+// The curves of the n samples (T in s, C the output concentrations in
+// ng/L): the times in the station's time unit, C * 0.001 / recovered grams
+// (mg/L per kg recovered), the standardized times and concentrations and,
+// when load is true, the load C times the discharge (the measured one in
+// discharge mode Measured, the constant one otherwise) per recovered grams
+// (mg/s per kg recovered). A recovered mass of 0 gives values of 0; a curve
+// without spread standardized times of 0; one without a peak standardized
+// concentrations of 0.
+CurveFileValues curveFileValues(std::span<const float> T, std::span<const float> C,
+                                const DischargeOf& discharge, TimeUnit timeUnit,
+                                float recoveredGrams, const TransitTimes& transit,
+                                float peakConcentration, bool load);
 
 }  // namespace kaldero::curves

@@ -1,6 +1,5 @@
 #include "analysis/dispersion.h"
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -9,31 +8,33 @@
 
 namespace kaldero {
 
-std::string_view pecletClass(float pe) {
-  if (std::isnan(pe)) return {};
+std::optional<std::string_view> pecletClass(float pe) {
+  if (std::isnan(pe)) return std::nullopt;
   if (pe < 0.4f) return "Diffusion > Advection";
   if (pe <= 6.0f) return "Diffusion = Advection";
   return "Advection > Diffusion";
 }
 
-void velocitiesAndDispersion(Notices& notices, AnalysisResults& r, const AnalysisInputs& in,
-                             int32_t n, std::span<const float> X, std::span<const float> F,
-                             std::span<float> D) {
+Transport velocitiesAndDispersion(const AnalysisInputs& in, std::span<const float> X,
+                                  std::span<const float> F, const MassRecovery& mass,
+                                  const TransitTimes& transit, const ChatwinResults& chatwin,
+                                  const Carried& maxVelocity) {
+  Transport r;
   const bool instantaneous = in.release.mode == ReleaseMode::Instantaneous;
   const bool pulseMode = in.release.mode == ReleaseMode::Pulse;
   const float Td = in.release.durationHours;
   const float tf = in.release.flowZoneArrivalHours;
   const float L = in.setup.distance;
-  const float chatwinEstimate = r.chatwinDispersion;
-  const float dv = r.flowZoneVelocityCorrection;
-  const float th = r.meanTimeHours;  // corrected by the flow-zone arrival time
+  const float chatwinEstimate = chatwin.dispersion;
+  const float dv = chatwin.flowZoneVelocityCorrection;
+  const float th = transit.meanTime.hours;  // corrected by the flow-zone arrival time
   const bool pulse = instantaneous || (pulseMode && Td < th);
   const bool longRelease = pulseMode && Td >= th;
+  const auto n = static_cast<int32_t>(X.size());
 
   // Spread of the velocities of the samples about the mean velocity.
   {
     std::vector<float> W(static_cast<std::size_t>(n), 0.0f);
-    r.limitsWarning = 0;
     const float shift = 0.5f * 3600.0f * Td;
     for (int32_t i = 0; i < n; ++i) {
       if (X[i] == 0) continue;
@@ -48,59 +49,62 @@ void velocitiesAndDispersion(Notices& notices, AnalysisResults& r, const Analysi
         W[i] = dev * dev * F[i];
       }
     }
-    r.velocitySpread = 0;
     if (pulse) {
-      std::fill(D.begin(), D.end(), 0.0f);
-      int32_t ierr = 0;
-      const float s =
-          integrateInterpolant(notices, r, n, X.data(), W.data(), D.data(), in.spline, ierr);
-      r.velocitySpread = guard::root(guard::quotient(s, r.zerothMoment));
+      const Integral s = integrate(r.notices, n, X, W, mass.momentLimits);
+      r.limitsWarning = s.limitsWarning();
+      const float spread = guard::root(guard::quotient(s.value, transit.zerothMoment));
+      // With the correction for the time the tracer took to reach the flow
+      // zone.
+      if (spread > 0)
+        r.velocitySpread = VelocityInUnits{24.0f * (spread + 3600.0f * dv),
+                                           spread + 3600.0f * dv, spread / 3600.0f + dv};
     }
   }
 
-  const float v = guard::quotient(r.distanceWeighted, r.firstMoment) + dv;
+  const float v = guard::quotient(mass.distanceWeighted, mass.firstMoment) + dv;
   const float vh = 3600.0f * v;
-  r.meanVelocity = v;
-  r.meanVelocityHour = vh;
-  r.meanVelocityDay = 86400.0f * v;
+  r.meanVelocity = {86400.0f * v, vh, v};
 
-  const float var = r.variance;
+  const float var = transit.variance;
   float dm = 0;
   if (instantaneous) {
     dm = guard::quotient(0.5f * var, th * th) * vh * L / 3600.0f;
   } else if (longRelease) {
-    dm = (guard::quotient(r.longReleaseMoment, r.firstMoment) - guard::quotient(L, 2.0f * vh)) *
+    dm = (guard::quotient(transit.longReleaseMoment, mass.firstMoment) -
+          guard::quotient(L, 2.0f * vh)) *
          vh * vh / 3600.0f;
   } else if (pulseMode) {
     // The box pulse of the release adds Td^2/12 (h^2) to the variance.
     dm = guard::quotient((var - Td * Td / 12.0f) * vh * vh * vh, 2.0f * L) / 3600.0f;
   }
   r.momentDispersion = dm;
+  if (chatwin.fitted) r.chatwinDispersion = chatwin.dispersion;
   const bool fromMoments = !(chatwinEstimate > 0) || dm < chatwinEstimate;
-  const float disp = fromMoments ? dm : chatwinEstimate;
-  r.dispersion = disp;
-  r.dispersivity = guard::quotient(disp, v);
+  r.dispersion = fromMoments ? dm : chatwinEstimate;
+  r.dispersionFromMoments = fromMoments;
+  r.dispersivity = guard::quotient(r.dispersion, v);
   // Without a dispersion coefficient the Peclet number cannot be formed.
-  const bool pecletFormed = disp != 0 && std::isfinite(v * L / disp);
-  r.peclet = pecletFormed ? v * L / disp : 0.0f;
+  r.pecletFormed = r.dispersion != 0 && std::isfinite(v * L / r.dispersion);
+  r.peclet = r.pecletFormed ? v * L / r.dispersion : 0.0f;
+  if (r.pecletFormed)
+    if (const auto cls = pecletClass(r.peclet)) r.pecletClass = std::string(*cls);
+  r.pulseRegime = pulse;
 
   // Maximum velocity from the first sample with tracer after the flow-zone
   // arrival; a long release counts from the middle of the release unless
   // that leaves no time.
+  r.maxVelocity = {maxVelocity.value, false};
   for (int32_t i = 0; i < n; ++i) {
     const float dt = X[i] - 3600.0f * tf;
     if (!(F[i] > 0 && dt > 0)) continue;
     const float shifted = dt - 0.5f * 3600.0f * Td;
     const float t = pulse || !(shifted > 0) ? dt : shifted;
-    r.kept.maxVelocity = L / t;
-    r.kept.maxVelocityHour = r.kept.maxVelocity * 3600.0f;
-    r.kept.maxVelocityDay = r.kept.maxVelocity * 86400.0f;
+    r.maxVelocity = {L / t, true};
     break;
   }
-
-  r.pulseRegime = pulse;
-  r.dispersionFromMoments = fromMoments;
-  r.pecletFormed = pecletFormed;
+  const float vmax = r.maxVelocity.value;
+  r.maxVelocityUnits = {vmax * 86400.0f, vmax * 3600.0f, vmax};
+  return r;
 }
 
 }  // namespace kaldero

@@ -6,10 +6,10 @@
 // molecular mass-transfer parameters.
 #pragma once
 
-#include <cstdint>
 #include <span>
 
 #include "analysis/inputs.h"
+#include "model/curve.h"
 #include "model/results.h"
 
 namespace kaldero {
@@ -50,14 +50,16 @@ FractureFriction fractureFriction(float reynolds, float width, float distance);
 // to a Reynolds number of 500.
 float sherwoodNumber(float reynolds, float schmidtCubeRoot);
 
-// The geometry step (the computation of GEOMET): the volume estimate (the
-// discharges Q integrated from the lower integration limit to the mean
-// transit time), then the flow form of the flow-geometry code (conduit,
-// porous zone, fractures) and the mass-transfer values. recoveredMass in
-// ug. Everything goes into the results, what only the lines show into
-// results.geometry.
-void flowGeometry(AnalysisResults& results, const AnalysisInputs& in, int32_t n,
-                  std::span<const float> X, std::span<const float> Q, std::span<float> D,
-                  float recoveredMass);
+// The geometry step: the volume estimate (the discharges integrated from the
+// first sample time to the mean transit time, or the constant discharge
+// times the mean transit time with the station totals), then the flow form
+// of the flow-geometry code and the mass-transfer values. carried: the
+// hydraulic values the previous stations left (the listing repeats them
+// where this station computes none); the values this station leaves go
+// into carriedAfter.
+FlowGeometry flowGeometry(const AnalysisInputs& in, const Curve& conditioned,
+                          const MassRecovery& mass, const TransitTimes& transit,
+                          const Transport& transport, const CarriedResults& carried,
+                          CarriedResults& carriedAfter);
 
 }  // namespace kaldero

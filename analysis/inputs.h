@@ -12,7 +12,6 @@ struct AnalysisInputs {
   const TestDescription& test;
   const StationSetup& setup;
   const ReleaseSetup& release;
-  bool spline = false;  // the spline flag of every integration: always false
 };
 
 }  // namespace kaldero

@@ -1,22 +1,23 @@
 #include "analysis/integration.h"
 
+#include <vector>
+
 #include "numeric/pchip.h"
 
 namespace kaldero {
 
-float integrateInterpolant(Notices& notices, AnalysisResults& r, int32_t n, const float* x,
-                           const float* f, float* d, bool spline, int32_t& ierr) {
-  ierr = numeric::PCHEZ(n, x, f, d, spline);
-  if (ierr < 0) {
-    notices.push_back({Notice::Kind::IntegrationDerivatives, ierr});
-    return 0.0f;
+Integral integrate(Notices& notices, int32_t n, std::span<const float> x,
+                   std::span<const float> f, IntegrationLimits limits) {
+  Integral out;
+  std::vector<float> d(static_cast<std::size_t>(n > 0 ? n : 0), 0.0f);
+  out.code = numeric::PCHEZ(n, x.data(), f.data(), d.data());
+  if (out.code < 0) {
+    notices.push_back({Notice::Kind::IntegrationDerivatives, out.code});
+    return out;
   }
-  const float result = numeric::PCHQA(n, x, f, d, r.lowerLimit, r.upperLimit, ierr);
-  if (ierr != 0) {
-    notices.push_back({Notice::Kind::IntegrationLimits, ierr});
-    if (ierr > 0) r.limitsWarning = ierr;
-  }
-  return result;
+  out.value = numeric::PCHQA(n, x.data(), f.data(), d.data(), limits.lower, limits.upper, out.code);
+  if (out.code != 0) notices.push_back({Notice::Kind::IntegrationLimits, out.code});
+  return out;
 }
 
 }  // namespace kaldero

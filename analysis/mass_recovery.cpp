@@ -1,6 +1,5 @@
 #include "analysis/mass_recovery.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "analysis/guards.h"
@@ -10,50 +9,60 @@ namespace kaldero {
 
 using guard::ugToMg;
 
-void firstMomentStep(Notices& notices, AnalysisResults& r, const AnalysisInputs& in, int32_t n,
-                     std::span<const float> X, std::span<float> F, std::span<float> D) {
+namespace {
+
+// The first-moment step. X, F: the n samples; F is the load, or for a long
+// release the concentrations. Sets the first moment, the comparison time
+// and the limits the later integrals take; afterwards holds F as the step
+// leaves it (a pulse: F*t/t, a sample at time 0 giving 0).
+void firstMomentStep(Notices& notices, MassRecovery& r, const AnalysisInputs& in,
+                     const ArrivalAndPeak& peak, std::span<const float> X,
+                     std::span<const float> F, std::vector<float>& after) {
   const ReleaseMode mode = in.release.mode;
   const float Td = in.release.durationHours;
-  const float tp = r.peakTime;
-  r.recordedUpperLimit = r.upperLimit;
-  std::fill(D.begin(), D.end(), 0.0f);
-  int32_t ierr = 0;
-  if (mode == ReleaseMode::Instantaneous || (mode == ReleaseMode::Pulse && Td * 3600.0f < 0.5f * tp)) {
-    for (int32_t i = 0; i < n; ++i) F[i] *= X[i];
-    r.limitsWarning = 0;
-    r.firstMoment =
-        integrateInterpolant(notices, r, n, X.data(), F.data(), D.data(), in.spline, ierr);
+  const float tp = peak.peakTime;
+  const auto n = static_cast<int32_t>(X.size());
+  r.momentLimits = r.limits;
+  after.assign(F.begin(), F.end());
+  if (mode == ReleaseMode::Instantaneous ||
+      (mode == ReleaseMode::Pulse && Td * 3600.0f < 0.5f * tp)) {
+    for (int32_t i = 0; i < n; ++i) after[i] *= X[i];
+    const Integral m = integrate(notices, n, X, after, r.momentLimits);
+    r.firstMoment = m.value;
+    r.limitsWarning = m.limitsWarning();
     for (int32_t i = 0; i < n; ++i)
-      if (X[i] != 0) F[i] /= X[i];
+      if (X[i] != 0) after[i] /= X[i];
   } else {
     // Long release: the shortfall below the peak, from the lower limit to
     // the peak sample.
-    const int32_t k = r.peakIndex;
+    const int32_t k = peak.peakIndex;
     std::vector<float> W(static_cast<std::size_t>(k > 0 ? k : 0));
-    if (k >= 1) r.upperLimit = X[k - 1];
-    for (int32_t i = 0; i < k; ++i) W[i] = 1.0f - guard::quotient(F[i], r.peakConcentration);
-    r.limitsWarning = 0;
-    r.firstMoment =
-        integrateInterpolant(notices, r, k, X.data(), W.data(), D.data(), in.spline, ierr);
+    if (k >= 1) r.momentLimits.upper = X[k - 1];
+    for (int32_t i = 0; i < k; ++i) W[i] = 1.0f - guard::quotient(F[i], peak.peakConcentration);
+    const Integral m = integrate(notices, k, X, W, r.momentLimits);
+    r.firstMoment = m.value;
+    r.limitsWarning = m.limitsWarning();
   }
   if (mode == ReleaseMode::Pulse && Td < 0.5f * tp / 3600.0f)
-    r.comparisonTime = guard::quotient(r.firstMoment, r.recoveredMass) / 86400.0f * 24.0f;
+    r.comparisonTime = guard::quotient(r.firstMoment, r.mass.micrograms) / 86400.0f * 24.0f;
   else if (mode == ReleaseMode::Pulse && !(0.5f * tp / 3600.0f < Td))
     r.comparisonTime = r.firstMoment / 86400.0f * 24.0f;
   else
     r.comparisonTime = 0;
 }
 
-void distanceWeightedStep(Notices& notices, AnalysisResults& r, const AnalysisInputs& in,
-                          int32_t n, std::span<const float> X, std::span<const float> F,
-                          std::span<float> D) {
+// The distance-weighted step, on the curve as the first-moment step left it.
+void distanceWeightedStep(Notices& notices, MassRecovery& r, const AnalysisInputs& in,
+                          const ArrivalAndPeak& peak, std::span<const float> X,
+                          std::span<const float> F) {
   const ReleaseMode mode = in.release.mode;
   const bool instantaneous = mode == ReleaseMode::Instantaneous;
   const bool pulse = mode == ReleaseMode::Pulse;
   const float Td = in.release.durationHours;
   const float L = in.setup.distance;
-  const bool longRelease = 0.5f * r.peakTime / 3600.0f <= Td;
+  const bool longRelease = 0.5f * peak.peakTime / 3600.0f <= Td;
   const float shift = 0.5f * 3600.0f * Td;
+  const auto n = static_cast<int32_t>(X.size());
   r.distanceWeighted = 0;
   std::vector<float> W(static_cast<std::size_t>(n), 0.0f);
   for (int32_t i = 0; i < n; ++i) {
@@ -69,17 +78,53 @@ void distanceWeightedStep(Notices& notices, AnalysisResults& r, const AnalysisIn
     }
   }
   if (instantaneous || (pulse && !longRelease)) {
-    std::fill(D.begin(), D.end(), 0.0f);
-    r.limitsWarning = 0;
-    int32_t ierr = 0;
-    r.distanceWeighted =
-        integrateInterpolant(notices, r, n, X.data(), W.data(), D.data(), in.spline, ierr);
+    const Integral d = integrate(notices, n, X, W, r.momentLimits);
+    r.distanceWeighted = d.value;
+    r.limitsWarning = d.limitsWarning();
   }
 }
 
-void recovery(AnalysisResults& r, float Mi) {
-  r.percentRecovery = guard::quotient(ugToMg(r.recoveredMass), Mi) * 100.0f;
-  r.accuracyIndex = guard::quotient(Mi - ugToMg(r.recoveredMass), Mi);
+}  // namespace
+
+MassInUnits massInUnits(float micrograms, bool pounds) {
+  MassInUnits m;
+  m.micrograms = micrograms;
+  m.milligrams = micrograms * 1e-3f;
+  m.grams = micrograms * 1e-6f;
+  m.kilograms = micrograms * 1e-9f;
+  if (pounds) m.pounds = micrograms * 2.2046f * 1e-9f;
+  return m;
+}
+
+MassRecovery massRecovery(const AnalysisInputs& in, const Curve& cv, const DischargeOf& q,
+                          const ArrivalAndPeak& arrival, AnalysisCurves& curves) {
+  MassRecovery r;
+  const int32_t n = cv.size();
+  r.limits = {n >= 1 ? cv.T[0] : 0.0f, n >= 1 ? cv.T[n - 1] : 0.0f};
+  curves.load = tracerLoad(cv.C, q);
+  const Integral mass = integrate(r.notices, n, cv.T, curves.load, r.limits);
+  r.mass = massInUnits(mass.value, in.release.massUnit == MassUnit::Pounds);
+
+  // The first moment of a long release is taken of the concentrations.
+  const ReleaseMode mode = in.release.mode;
+  const float Td = in.release.durationHours;
+  if (mode != ReleaseMode::Instantaneous && !(arrival.peakTime / 3600.0f * 0.5f > Td))
+    curves.momentInput = concentrationsFromLoad(curves.load, q);
+  else
+    curves.momentInput = curves.load;
+  firstMomentStep(r.notices, r, in, arrival, cv.T, curves.momentInput, curves.afterFirstMoment);
+  distanceWeightedStep(r.notices, r, in, arrival, cv.T, curves.afterFirstMoment);
+  r.loadRegime = mode == ReleaseMode::Instantaneous ||
+                 (mode == ReleaseMode::Pulse && Td < r.comparisonTime);
+  return r;
+}
+
+Recovery recovery(float recoveredMass, float Mi) {
+  Recovery r;
+  r.percent = guard::quotient(ugToMg(recoveredMass), Mi) * 100.0f;
+  r.accuracyIndex = guard::quotient(Mi - ugToMg(recoveredMass), Mi);
+  r.impossible = r.percent > 100.0f;
+  return r;
 }
 
 }  // namespace kaldero

@@ -8,14 +8,16 @@
 
 namespace kaldero {
 
-void addStationToTotals(RunTotals& totals, const AnalysisResults& results,
-                        const TestDescription& test);
+// The sums with one more station (its recovered mass in ug, its volume and
+// surface area estimates).
+RunSums addStation(const RunSums& sums, const StationResults& station, const TestDescription& test);
 
 // After the last station (its results and header given): the total mass in
-// kg, whether the volume block is written and warns of several volumes, the
-// final sorption coefficient (not for a porous zone, and only with the
-// station totals), and the percent recovery and accuracy index of the run.
-void finishRunTotals(RunTotals& totals, const AnalysisResults& last,
-                     const TestDescription& lastTest, float injectedMass);
+// its units, the volume block when the last station has a volume estimate
+// (with the final sorption coefficient, not for a porous zone, computed only
+// with the station totals), and the percent recovery and accuracy index of
+// the run. injectedMass in mg.
+RunTotals runTotals(const RunSums& sums, const StationResults& last,
+                    const TestDescription& lastTest, float injectedMass);
 
 }  // namespace kaldero

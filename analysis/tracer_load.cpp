@@ -4,24 +4,25 @@
 
 namespace kaldero {
 
-void toTracerLoad(const TestDescription& t, const StationSetup& setup, std::span<float> C,
-                  std::span<const float> Q, int32_t n) {
-  if (t.dischargeMode == DischargeMode::Measured) {
-    for (int32_t i = 0; i < n; ++i) C[i] *= Q[i];
-  } else if (t.dischargeMode == DischargeMode::Constant) {
-    for (int32_t i = 0; i < n; ++i) C[i] *= setup.constantDischarge;
+std::vector<float> tracerLoad(std::span<const float> C, const DischargeOf& q) {
+  std::vector<float> out(C.begin(), C.end());
+  if (q.mode == DischargeMode::Measured) {
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] *= q.measured[i];
+  } else if (q.mode == DischargeMode::Constant) {
+    for (float& v : out) v *= q.constant;
   }
+  return out;
 }
 
-void toConcentration(const TestDescription& t, const StationSetup& setup, std::span<float> C,
-                     std::span<const float> Q, int32_t n) {
-  const bool measured = t.dischargeMode == DischargeMode::Measured;
-  if (!measured && t.dischargeMode != DischargeMode::Constant) return;
-  for (int32_t i = 0; i < n; ++i) {
-    const float q = measured ? Q[i] : setup.constantDischarge;
-    const float c = guard::quotient(C[i], q);
-    C[i] = c < 0 ? 0.0f : c;
+std::vector<float> concentrationsFromLoad(std::span<const float> load, const DischargeOf& q) {
+  std::vector<float> out(load.begin(), load.end());
+  const bool measured = q.mode == DischargeMode::Measured;
+  if (!measured && q.mode != DischargeMode::Constant) return out;
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const float c = guard::quotient(out[i], measured ? q.measured[i] : q.constant);
+    out[i] = c < 0 ? 0.0f : c;
   }
+  return out;
 }
 
 }  // namespace kaldero

@@ -9,8 +9,10 @@
 
 namespace kaldero {
 
-void firstArrivalAndPeak(AnalysisResults& r, int32_t n, std::span<const float> X,
-                         std::span<const float> C, float flowZoneArrival) {
+ArrivalAndPeak arrivalAndPeak(std::span<const float> X, std::span<const float> C,
+                              float flowZoneArrival) {
+  ArrivalAndPeak r;
+  const auto n = static_cast<int32_t>(X.size());
   for (int32_t i = 0; i < n; ++i) {
     if (C[i] > 0) {
       r.firstArrival = X[i];
@@ -21,26 +23,14 @@ void firstArrivalAndPeak(AnalysisResults& r, int32_t n, std::span<const float> X
   for (int32_t i = 0; i < n; ++i)
     if (C[i] > C[k]) k = i;
   r.peakIndex = k + 1;
-  r.peakConcentration = C[k];
-  r.peakTime = X[k] - 3600.0f * flowZoneArrival;
+  r.peakConcentration = n > 0 ? C[k] : 0.0f;
+  r.peakTime = (n > 0 ? X[k] : 0.0f) - 3600.0f * flowZoneArrival;
   // A flow-zone arrival after the peak leaves no time for the square root.
   r.chatwinPeak = r.peakConcentration * guard::root(r.peakTime);
+  return r;
 }
 
 namespace {
-
-// The integral of weight(i) * F(i) over the first m samples, with the
-// derivatives cleared and the limits warning reset first.
-float weightedIntegral(Notices& notices, AnalysisResults& r, const AnalysisInputs& in, int32_t m,
-                       std::span<const float> X, std::span<float> D,
-                       const std::function<float(int32_t)>& value) {
-  std::vector<float> W(static_cast<std::size_t>(std::max(m, 0)));
-  for (int32_t i = 0; i < m; ++i) W[i] = value(i);
-  std::fill(D.begin(), D.end(), 0.0f);
-  r.limitsWarning = 0;
-  int32_t ierr = 0;
-  return integrateInterpolant(notices, r, m, X.data(), W.data(), D.data(), in.spline, ierr);
-}
 
 float power(float x, int k) {
   float p = 1;
@@ -48,36 +38,52 @@ float power(float x, int k) {
   return p;
 }
 
+// A time in hours in the station's time unit.
+float inTimeUnit(float hours, TimeUnit unit) {
+  switch (unit) {
+    case TimeUnit::Days: return hours / 24.0f;
+    case TimeUnit::Minutes: return hours * 60.0f;
+    case TimeUnit::Seconds: return hours * 3600.0f;
+    default: return hours;
+  }
+}
+
 }  // namespace
 
-bool transitTimes(Notices& notices, AnalysisResults& r, const AnalysisInputs& in, int32_t n,
-                  std::span<const float> X, std::span<const float> F, std::span<float> D) {
+std::optional<TransitTimes> transitTimes(const AnalysisInputs& in, std::span<const float> X,
+                                         std::span<const float> F, const ArrivalAndPeak& peak,
+                                         const MassRecovery& mass) {
   const ReleaseMode mode = in.release.mode;
   const bool instantaneous = mode == ReleaseMode::Instantaneous;
   const bool pulseMode = mode == ReleaseMode::Pulse;
   const float Td = in.release.durationHours;
-  const float tp = r.peakTime;
-  const float M = r.recoveredMass;
-  const float R1 = r.firstMoment;
-  r.variance = 0;
-  r.standardDeviation = 0;
-  if (M == 0) return false;
+  const float tp = peak.peakTime;
+  const float M = mass.mass.micrograms;
+  const float R1 = mass.firstMoment;
+  if (M == 0) return std::nullopt;
+  TransitTimes r;
+  const auto n = static_cast<int32_t>(X.size());
 
   const float meanSeconds =
       (instantaneous || (pulseMode && 0.5f * tp / 3600.0f > Td)) ? R1 / M : R1;
-  r.meanTimeDays = meanSeconds / 86400.0f;
-  r.meanTimeHours = r.meanTimeDays * 24.0f;
-  r.meanTimeMinutes = r.meanTimeHours * 60.0f;
-  const float th = r.meanTimeHours;  // uncorrected mean time, hours
+  const float days = meanSeconds / 86400.0f;
+  const float th = days * 24.0f;  // uncorrected mean time, hours
+  const float minutes = th * 60.0f;
 
   const bool pulse = instantaneous || (pulseMode && Td < th);
-  const int32_t k = r.peakIndex;
-  const float cp = r.peakConcentration;
+  const int32_t k = peak.peakIndex;
+  const float cp = peak.peakConcentration;
   // The shortfall below the peak of a long release.
   auto shortfall = [&](int32_t i) { return 1.0f - guard::quotient(F[i], cp); };
   auto hours = [&](int32_t i) { return X[i] / 3600.0f; };
+  // Each integral resets the limits-warning indicator before it is taken,
+  // so the step leaves the code of its last one.
   auto integral = [&](int32_t m, const std::function<float(int32_t)>& value) {
-    return weightedIntegral(notices, r, in, m, X, D, value);
+    std::vector<float> W(static_cast<std::size_t>(std::max(m, 0)));
+    for (int32_t i = 0; i < m; ++i) W[i] = value(i);
+    const Integral result = integrate(r.notices, m, X, W, mass.momentLimits);
+    r.limitsWarning = result.limitsWarning();
+    return result.value;
   };
 
   if (pulse) {
@@ -90,7 +96,6 @@ bool transitTimes(Notices& notices, AnalysisResults& r, const AnalysisInputs& in
   }
   // A variance that comes out negative has no standard deviation.
   const float sigma = guard::root(r.variance);
-  r.standardDeviation = sigma;
 
   if (in.test.normalizedOption != Option::Off) {
     float mu3 = 0, mu4 = 0, norm = 0;
@@ -117,11 +122,15 @@ bool transitTimes(Notices& notices, AnalysisResults& r, const AnalysisInputs& in
     r.kurtosis = s4 != 0 ? guard::quotient(mu4, s4) - 3.0f : 0.0f;
   }
 
+  // Corrected by the flow-zone arrival time.
   const float tf = in.release.flowZoneArrivalHours;
-  r.meanTimeDays -= tf / 24.0f;
-  r.meanTimeHours -= tf;
-  r.meanTimeMinutes -= 60.0f * tf;
-  return true;
+  r.meanTime = {days - tf / 24.0f, th - tf, minutes - 60.0f * tf};
+  r.infiltrationExceedsMean = !(r.meanTime.days > 0);
+  r.varianceUnits = {r.variance / 576.0f, r.variance, r.variance * 3600.0f};
+  r.standardDeviation = {sigma / 24.0f, sigma, sigma * 60.0f};
+  r.meanTimeInTimeUnit = inTimeUnit(r.meanTime.hours, in.test.timeUnit);
+  r.standardDeviationInTimeUnit = inTimeUnit(sigma, in.test.timeUnit);
+  return r;
 }
 
 }  // namespace kaldero

@@ -1,32 +1,30 @@
-// Transit times: first arrival and peak of the station curve, and the mean
-// transit time with its variance, standard deviation, skewness and kurtosis
-// from the moments of the curve.
+// First arrival and peak, and the transit times: the mean transit time, its
+// variance, standard deviation, skewness and kurtosis from the moments of
+// the curve.
 #pragma once
 
-#include <cstdint>
 #include <span>
 
 #include "analysis/inputs.h"
-#include "model/notices.h"
+#include "model/curve.h"
 #include "model/results.h"
 
 namespace kaldero {
 
-// First arrival (first sample with a positive concentration; kept when there
-// is none), the peak sample (the first of the largest concentration), the
-// peak time less the flow-zone arrival time (hours) and the Chatwin peak
-// parameter.
-void firstArrivalAndPeak(AnalysisResults& results, int32_t n, std::span<const float> X,
-                         std::span<const float> C, float flowZoneArrival);
+// First arrival (the first sample with a positive concentration; 0 when
+// there is none), the peak sample (the first of the largest concentration),
+// the peak time less the flow-zone arrival time (hours) and the Chatwin peak
+// parameter. C in ng/L, X in s.
+ArrivalAndPeak arrivalAndPeak(std::span<const float> X, std::span<const float> C,
+                              float flowZoneArrival);
 
-// The transit-time step (the computation of DITRTI). F holds the tracer
-// load for a pulse, the concentrations for a long release, and is left as
-// it was found. Returns false, computing nothing, when no mass was
-// recovered (the run then stops). Leaves the mean transit time corrected by
-// the flow-zone arrival time in the results; skewness and kurtosis only
-// when the normalized-file option is set.
-bool transitTimes(Notices& notices, AnalysisResults& results, const AnalysisInputs& in,
-                  int32_t n, std::span<const float> X, std::span<const float> F,
-                  std::span<float> D);
+// The transit-time step. F holds the tracer load in the pulse regime, the
+// concentrations for a long release; the integrals run between the limits
+// the first-moment step left. Nothing when no mass was recovered (the run
+// then stops). The mean transit time is corrected by the flow-zone arrival
+// time; skewness and kurtosis only with the normalized-file option.
+std::optional<TransitTimes> transitTimes(const AnalysisInputs& in, std::span<const float> X,
+                                         std::span<const float> F, const ArrivalAndPeak& peak,
+                                         const MassRecovery& mass);
 
 }  // namespace kaldero

@@ -2,12 +2,14 @@
 
 namespace kaldero {
 
-void subtractBackground(const TestDescription& test, std::span<float> C, int32_t n) {
-  if (!on(test.backgroundOption)) return;
-  for (int32_t i = 0; i < n; ++i) {
-    C[i] = C[i] - test.background;
-    if (C[i] < 0) C[i] = 0;
+std::vector<float> subtractBackground(const TestDescription& test, std::span<const float> C) {
+  std::vector<float> out(C.begin(), C.end());
+  if (!on(test.backgroundOption)) return out;
+  for (float& c : out) {
+    c = c - test.background;
+    if (c < 0) c = 0;
   }
+  return out;
 }
 
 }  // namespace kaldero

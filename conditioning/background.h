@@ -3,13 +3,15 @@
 // of the station data file), negative results becoming 0.
 #pragma once
 
-#include <cstdint>
 #include <span>
+#include <vector>
 
 #include "model/test_description.h"
 
 namespace kaldero {
 
-void subtractBackground(const TestDescription& test, std::span<float> C, int32_t n);
+// The concentrations with the background taken off when the background
+// option is on, else as they are.
+std::vector<float> subtractBackground(const TestDescription& test, std::span<const float> C);
 
 }  // namespace kaldero

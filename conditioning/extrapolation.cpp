@@ -10,11 +10,15 @@ namespace kaldero {
 
 namespace {
 
+// The arrays the methods work in: the curve and its spread with room for
+// the new samples, and two scratch arrays.
+struct CurveSegments {
+  std::span<float> T, C, Q, sT, sC, sQ, scratchA, scratchB;
+};
+
 // A measured discharge that is the same at every sample (the equal-neighbour
 // count of the data pass equals the sample count) stays so.
-bool constantDischarge(const StationSetup& setup, int32_t n0) {
-  return setup.equalDischargeCount == n0;
-}
+bool constantDischarge(int32_t equalCount, int32_t n0) { return equalCount == n0; }
 
 // The interpolation package's failures are reported and the work goes on
 // with what the call produced.
@@ -28,11 +32,12 @@ void valuesFailed(Notices& notices, int32_t ierr) {
 // Method 1: the fitted exponential at 5 equally spaced new times up to
 // where GRACON found it decayed; the discharge goes linearly from the last
 // measured one to the mean over the limb.
-int32_t exponentialTail(Notices& notices, const StationSetup& setup, CurveSegments& cv,
-                        int32_t& n, TailFit& tail) {
+int32_t exponentialTail(Notices& notices, int32_t equalCount, CurveSegments& cv,
+                        int32_t& n, TailFit& tail, std::optional<std::string>& nonFinite) {
   const int32_t n0 = n;
   const GraconResult g =
       GRACON(notices, cv.T, cv.C, n0, ExtrapolationMethod::Exponential, tail);
+  nonFinite = g.nonFinite;
   if (g.errorCode > 0) return g.errorCode;
   auto& T = cv.T;
   auto& C = cv.C;
@@ -44,7 +49,7 @@ int32_t exponentialTail(Notices& notices, const StationSetup& setup, CurveSegmen
   C[end] = g.concentration;
   // The constant discharge is set before the samples in between are
   // interpolated, so that they keep it exactly too.
-  Q[end] = constantDischarge(setup, n0) ? Q[last] : limbMeanDischarge(T, Q, g.limb);
+  Q[end] = constantDischarge(equalCount, n0) ? Q[last] : limbMeanDischarge(T, Q, g.limb);
   const float step = (T[end] - T[last]) / 5;
   const float qStep = (Q[end] - Q[last]) / 5;
   for (int32_t j = 4; j >= 1; --j) {
@@ -58,7 +63,7 @@ int32_t exponentialTail(Notices& notices, const StationSetup& setup, CurveSegmen
 }
 
 // Method 3: one sample of zero concentration at the zero-time estimate.
-int32_t zeroTimeTail(Notices& notices, const StationSetup& setup, CurveSegments& cv, int32_t& n,
+int32_t zeroTimeTail(Notices& notices, int32_t equalCount, CurveSegments& cv, int32_t& n,
                      TailFit& tail) {
   const int32_t n0 = n;
   const GraconResult g = GRACON(notices, cv.T, cv.C, n0, ExtrapolationMethod::ZeroTime, tail);
@@ -67,7 +72,7 @@ int32_t zeroTimeTail(Notices& notices, const StationSetup& setup, CurveSegments&
   cv.T[n0] = g.zeroTime;
   cv.C[n0] = 0;
   cv.Q[n0] =
-      constantDischarge(setup, n0) ? cv.Q[n0 - 1] : limbMeanDischarge(cv.T, cv.Q, g.limb);
+      constantDischarge(equalCount, n0) ? cv.Q[n0 - 1] : limbMeanDischarge(cv.T, cv.Q, g.limb);
   return 0;
 }
 
@@ -79,7 +84,7 @@ int32_t zeroTimeTail(Notices& notices, const StationSetup& setup, CurveSegments&
 // given 0. Work space: the derivatives of the data in sT, the evaluation
 // points, values and derivatives in sC, sQ and scratch A, the discharge
 // derivatives in scratch B; all are cleared afterwards.
-int32_t pchipContinuation(Notices& notices, const TestDescription& t, const StationSetup& setup,
+int32_t pchipContinuation(Notices& notices, const TestDescription& t, int32_t equalCount,
                           CurveSegments& cv, int32_t& n) {
   auto& T = cv.T;
   auto& C = cv.C;
@@ -150,28 +155,48 @@ int32_t pchipContinuation(Notices& notices, const TestDescription& t, const Stat
     }
   }
   for (std::span<float> w : {D, XE, FE, DE, DQ}) std::fill_n(w.begin(), n, 0.0f);
-  if (constantDischarge(setup, n0)) Q[e] = Q[n0 - 1];
+  if (constantDischarge(equalCount, n0)) Q[e] = Q[n0 - 1];
   return 0;
 }
 
 }  // namespace
 
-Extrapolation extrapolateTail(const TestDescription& t, const StationSetup& setup,
-                              CurveSegments& curve, int32_t& n, TailFit& tail) {
+Extrapolation extrapolateTail(const TestDescription& t, int32_t equalCount,
+                              const MeasuredCurve& measured) {
   Extrapolation out;
+  // Room for the 5 samples of method 1 (1 for the others).
+  const std::size_t n0 = measured.samples.T.size();
+  const std::size_t room = n0 + 5;
+  auto extended = [&](const std::vector<float>& v) {
+    std::vector<float> w(v.begin(), v.end());
+    w.resize(room, 0.0f);
+    return w;
+  };
+  MeasuredCurve& c = out.curve;
+  c.samples = Curve{extended(measured.samples.T), extended(measured.samples.C),
+                    extended(measured.samples.Q)};
+  c.spread = GroupSpread{extended(measured.spread.T), extended(measured.spread.C),
+                         extended(measured.spread.Q)};
+  std::vector<float> scratchA(room, 0.0f), scratchB(room, 0.0f);
+  CurveSegments cv{c.samples.T, c.samples.C, c.samples.Q, c.spread.T,
+                   c.spread.C,  c.spread.Q,  scratchA,    scratchB};
+  auto n = static_cast<int32_t>(n0);
   switch (t.extrapolationMethod) {
     case ExtrapolationMethod::Exponential:
-      out.errorCode = exponentialTail(out.notices, setup, curve, n, tail);
+      out.errorCode = exponentialTail(out.notices, equalCount, cv, n, out.tail, out.nonFinite);
       break;
     case ExtrapolationMethod::Pchip:
-      out.errorCode = pchipContinuation(out.notices, t, setup, curve, n);
+      out.errorCode = pchipContinuation(out.notices, t, equalCount, cv, n);
       break;
     case ExtrapolationMethod::ZeroTime:
-      out.errorCode = zeroTimeTail(out.notices, setup, curve, n, tail);
+      out.errorCode = zeroTimeTail(out.notices, equalCount, cv, n, out.tail);
       break;
     default:
       break;  // the header pass accepts no other method
   }
+  c.samples.truncate(n);
+  for (std::vector<float>* v : {&c.spread.T, &c.spread.C, &c.spread.Q})
+    v->resize(static_cast<std::size_t>(n));
   return out;
 }
 

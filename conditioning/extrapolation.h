@@ -12,10 +12,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
+#include "model/curve.h"
 #include "model/notices.h"
-#include "model/setup.h"
-#include "model/station_curve.h"
 #include "model/test_description.h"
 
 namespace kaldero {
@@ -31,20 +32,27 @@ inline constexpr int32_t kMaxContinuationSteps = 1000;
 inline constexpr int32_t kGraconFailed = 1;        // methods 1 and 3
 inline constexpr int32_t kContinuationFailed = 2;  // method 2
 
-// What the extrapolation tells: the notices of the way, and the error code
-// of the extrapolation-error report (0 when the tail was made).
+// What the extrapolation gives: the curve with its tail (the group spread of
+// the new samples 0; method 2 uses the spread as its work space and leaves
+// it cleared), the texts of the fitted tail for the data plot, the notices
+// of the way, and the error code of the extrapolation-error report (0 when
+// the tail was made).
 struct Extrapolation {
+  MeasuredCurve curve;
+  TailFit tail;
   Notices notices;
   int32_t errorCode = 0;
+  // A quantity of the fitted tail that is not a finite number.
+  std::optional<std::string> nonFinite;
 };
 
-// Extends the station curve past its last sample by the extrapolation method
-// of the test description; run after the data pass when the extrapolation
-// option is 1, once trailing samples without tracer have been dropped
-// (C(N) > 0). Changes n and the curve in place (the segments have room for
-// 5 more samples with method 1, 1 more otherwise). When no tail can be made
-// the error code says so (the run then stops with its report).
-Extrapolation extrapolateTail(const TestDescription& test, const StationSetup& setup,
-                              CurveSegments& curve, int32_t& n, TailFit& tail);
+// Extends the measured curve past its last sample by the extrapolation
+// method of the test description; run after the data pass when the
+// extrapolation option is 1, once trailing samples without tracer have been
+// dropped (C(N) > 0). equalDischargeCount: the data pass's count of
+// samples whose measured discharge equals the next one's. When no tail can
+// be made the error code says so (the run then stops with its report).
+Extrapolation extrapolateTail(const TestDescription& test, int32_t equalDischargeCount,
+                              const MeasuredCurve& measured);
 
 }  // namespace kaldero

@@ -65,18 +65,24 @@ bool stepTail(Span T, Span C, int32_t n, const ExponentialFit& f, float& z, floa
 }
 
 // The texts of the fitted curve for the data plot and its rate flag.
-void tailFitTexts(const ExponentialFit& f, TailFit& tail) {
+// A fit whose values are not finite numbers (single precision overflowed)
+// gives no texts; the quantity is named instead.
+std::optional<std::string> tailFitTexts(const ExponentialFit& f, TailFit& tail) {
+  const std::pair<double, const char*> values[] = {
+      {f.A, "coefficient of the fitted tail"},
+      {f.b, "exponent of the fitted tail"},
+      {f.r, "correlation coefficient of the fitted tail"},
+      {f.s, "standard error of the fitted tail"}};
+  for (const auto& [v, name] : values)
+    if (!std::isfinite(v)) return std::string(name);
   const bool plainA = f.A >= 0.01 && f.A < 1000;
-  fmt::requireFinite(f.A, "coefficient of the fitted tail");
-  fmt::requireFinite(f.b, "exponent of the fitted tail");
-  fmt::requireFinite(f.r, "correlation coefficient of the fitted tail");
-  fmt::requireFinite(f.s, "standard error of the fitted tail");
   tail.texts[0] = text::padded(plainA ? fmt::G(f.A, 14, 6) : fmt::G(f.A, 10, 4), 35);
   const bool steep = f.b < -0.1f;
   tail.texts[1] = text::padded(steep ? fmt::G(f.b, 14, 6) : fmt::G(f.b, 10, 4), 35);
   tail.rateFlag = steep ? 2 : 1;
   tail.texts[2] = text::padded(fmt::G(f.r, 10, 4), 35);
   tail.texts[3] = text::padded(fmt::F(f.s, 6, 2), 35);
+  return std::nullopt;
 }
 
 }  // namespace
@@ -165,7 +171,8 @@ GraconResult GRACON(Notices& notices, Span T, Span C, int32_t n, ExtrapolationMe
   if (method == ExtrapolationMethod::Exponential) {
     g.fit = fitExponential(T, C, l);
     if (!stepTail(T, C, n, g.fit, z, g.concentration)) return g;
-    tailFitTexts(g.fit, tail);
+    g.nonFinite = tailFitTexts(g.fit, tail);
+    if (g.nonFinite) return g;
   } else {
     // For every limb sample the half-range mean of its secant crossings
     // with the later limb samples (nearly equal concentrations left out),

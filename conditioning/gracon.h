@@ -6,11 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <span>
 
 #include "model/codes.h"
 #include "model/notices.h"
-#include "model/station_curve.h"
+#include "model/curve.h"
 
 namespace kaldero {
 
@@ -64,6 +66,9 @@ struct GraconResult {
   float concentration = 0;  // method 1: the fitted concentration there
   FallingLimb limb;
   ExponentialFit fit;       // method 1
+  // Method 1: the quantity of the fit that is not a finite number (the run
+  // stops naming it).
+  std::optional<std::string> nonFinite;
 };
 
 // GRACON for extrapolation method 1 (exponential fit, stepped until it

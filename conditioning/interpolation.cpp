@@ -1,23 +1,25 @@
 #include "conditioning/interpolation.h"
 
 #include <cmath>
+#include <limits>
+#include <new>
+#include <vector>
 
-#include "core/storage.h"
 #include "numeric/pchip.h"
 
 namespace kaldero {
 
-bool InterpolationWorkspace::allocate(int32_t n, int32_t k, bool spline) {
-  free();
-  if (n < 0 || k < 0 || !allocateZeroed(storage_, totalLength(n, k, spline))) return false;
-  n_ = n;
-  k_ = k;
+bool interpolationStorage(int32_t n, int32_t k) {
+  if (n < 0 || k < 0) return false;
+  const int64_t length = 2LL * n + 5LL * k + 1 + 1;
+  if (length > std::numeric_limits<int32_t>::max()) return false;
+  try {
+    std::vector<float> probe;
+    probe.reserve(static_cast<std::size_t>(length));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   return true;
-}
-
-void InterpolationWorkspace::free() {
-  std::vector<float>().swap(storage_);
-  n_ = k_ = 0;
 }
 
 int32_t knotCount(std::span<const float> T, int32_t n, float spacing) {
@@ -27,31 +29,29 @@ int32_t knotCount(std::span<const float> T, int32_t n, float spacing) {
   return 1;
 }
 
-Notices interpolateOntoKnots(const TestDescription& t, float knotSpacing,
-                             const CurveSegments& curve, int32_t n, InterpolationWorkspace& ws) {
-  Notices notices;
-  const int32_t m = ws.knots();
-  auto X = ws.knotTimes();
+KnotCurve interpolateOntoKnots(const TestDescription& t, float knotSpacing, const Curve& curve,
+                               int32_t m) {
+  KnotCurve out;
+  out.knots = Curve::zeros(m);
+  const int32_t n = curve.size();
+  std::vector<float>& X = out.knots.T;
   X[0] = curve.T[0];
   for (int32_t j = 1; j < m; ++j) X[j] = X[j - 1] + knotSpacing;
   X[m - 1] = curve.T[n - 1];
 
-  auto interpolate = [&](std::span<const float> f, std::span<float> d, std::span<float> fe,
-                         std::span<float> de) {
+  auto interpolate = [&](const std::vector<float>& f, std::vector<float>& fe) {
+    std::vector<float> d(static_cast<std::size_t>(n), 0.0f), de(static_cast<std::size_t>(m), 0.0f);
     int32_t ierr = numeric::PCHEZ(n, curve.T.data(), f.data(), d.data());
-    if (ierr < 0) notices.push_back({Notice::Kind::InterpolationDerivatives, ierr});
+    if (ierr < 0) out.notices.push_back({Notice::Kind::InterpolationDerivatives, ierr});
     ierr = numeric::PCHEV(n, curve.T.data(), f.data(), d.data(), m, X.data(), fe.data(),
                           de.data());
-    if (ierr < 0) notices.push_back({Notice::Kind::InterpolationValues, ierr});
+    if (ierr < 0) out.notices.push_back({Notice::Kind::InterpolationValues, ierr});
   };
-  auto kC = ws.knotConcentrations();
-  interpolate(curve.C, ws.concentrationDerivatives(), kC, ws.knotConcentrationDerivatives());
-  for (float& v : kC)
+  interpolate(curve.C, out.knots.C);
+  for (float& v : out.knots.C)
     if (v < 0) v = 0;
-  if (t.dischargeMode == DischargeMode::Measured)
-    interpolate(curve.Q, ws.dischargeDerivatives(), ws.knotDischarges(),
-                ws.knotDischargeDerivatives());
-  return notices;
+  if (t.dischargeMode == DischargeMode::Measured) interpolate(curve.Q, out.knots.Q);
+  return out;
 }
 
 }  // namespace kaldero

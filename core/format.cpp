@@ -17,20 +17,13 @@ std::string rightJustify(const std::string& s, int w) {
   return std::string(static_cast<std::size_t>(w) - s.size(), ' ') + s;
 }
 
-// NaN and infinities are written the way the Fortran runtime writes them,
-// right-justified; nothing downstream is meant to produce them.
+// NaN and infinities are never written as numbers: the analyses stop a
+// station that would give one before anything shows it, so a field that
+// meets one all the same is filled with asterisks.
 bool nonFinite(double x, int w, std::string& out) {
-  if (std::isnan(x)) {
-    out = w >= 3 ? rightJustify("NaN", w) : stars(w);
-    return true;
-  }
-  if (std::isinf(x)) {
-    std::string s = x < 0 ? "-Infinity" : "Infinity";
-    if (static_cast<int>(s.size()) > w) s = x < 0 ? "-Inf" : "Inf";
-    out = static_cast<int>(s.size()) <= w ? rightJustify(s, w) : stars(w);
-    return true;
-  }
-  return false;
+  if (std::isfinite(x)) return false;
+  out = stars(w);
+  return true;
 }
 
 // Fixed-point digits of x with d decimals; the leading zero of a value below
@@ -129,20 +122,6 @@ std::string G(double x, int w, int d) {
     if (s.find_first_not_of('*') != std::string::npos || digits == 1) return s;
   }
   return stars(w);
-}
-
-void requireFinite(double x, std::string_view quantity) {
-  if (!std::isfinite(x)) throw NonFiniteQuantity{std::string(quantity)};
-}
-
-std::string checkedG(double x, int w, int d, std::string_view quantity) {
-  requireFinite(x, quantity);
-  return G(x, w, d);
-}
-
-std::string checkedF(double x, int w, int d, std::string_view quantity) {
-  requireFinite(x, quantity);
-  return F(x, w, d);
 }
 
 std::string I(int64_t n, int w) {

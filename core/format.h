@@ -31,19 +31,6 @@ std::string F(double x, int w, int d);
 std::string E(double x, int w, int d, char letter = 'E');
 std::string I(int64_t n, int w);
 
-// A quantity that is not a finite number (it overflowed single precision)
-// is never written to an output: the checked fields throw this instead, and
-// the run driver stops the run with a report naming the station and the
-// quantity.
-struct NonFiniteQuantity {
-  std::string quantity;
-};
-// x as Gw.d or Fw.d; throws NonFiniteQuantity{quantity} when x is NaN or
-// infinite.
-std::string checkedG(double x, int w, int d, std::string_view quantity);
-std::string checkedF(double x, int w, int d, std::string_view quantity);
-// Throws NonFiniteQuantity{quantity} when x is NaN or infinite.
-void requireFinite(double x, std::string_view quantity);
 
 // The integer and real fields of free-format output, without the
 // separating blank.

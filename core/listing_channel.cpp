@@ -4,14 +4,14 @@
 
 namespace kaldero {
 
-bool ListingChannel::open(const std::string& path) {
+bool ListingChannel::open(OutputGate& gate, const OutputRecord& listing) {
   close();
-  return note(file_.open(path));
+  return note(gate.open(file_, listing, CheckedFile::Mode::Replace, true));
 }
 
-bool ListingChannel::openAppend(const std::string& path) {
+bool ListingChannel::openAppend(OutputGate& gate, const OutputRecord& listing) {
   close();
-  return note(file_.open(path, CheckedFile::Mode::Append));
+  return note(gate.open(file_, listing, CheckedFile::Mode::Append, true));
 }
 
 bool ListingChannel::note(bool ok) {

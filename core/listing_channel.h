@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/checked_file.h"
+#include "core/output_gate.h"
 
 namespace kaldero {
 
@@ -19,10 +20,11 @@ class ListingChannel {
   ListingChannel& operator=(const ListingChannel&) = delete;
   ~ListingChannel() = default;
 
-  // Opens path for writing from its start (false when it cannot be created).
-  bool open(const std::string& path);
-  // Opens path for appending, creating it when absent.
-  bool openAppend(const std::string& path);
+  // Opens the listing for writing from its start through the gate (false
+  // when it cannot be created; the caller reports that).
+  bool open(OutputGate& gate, const OutputRecord& listing);
+  // Opens it for appending, creating it when absent.
+  bool openAppend(OutputGate& gate, const OutputRecord& listing);
   // Closes the listing; false when it was not written completely. Closing
   // a channel that is not open is true.
   bool close();

@@ -1,16 +1,18 @@
 #include "core/stop.h"
 
+#include <string>
+
 #include "core/console.h"
 
 namespace kaldero {
 
-void stopRun(Console& console, std::string_view message, int status) {
+void stopRun(Console& console, std::string_view message) {
   if (!message.empty()) {
     Console::ReportScope report(console, ShownReport::Kind::Error);
     console.line(message);
   }
   console.flush();
-  throw RunStopped{status};
+  throw Error{"", 0, 0, std::string(message), ErrorKind::Data};
 }
 
 }  // namespace kaldero

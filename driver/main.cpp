@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int kBadOptions = 2;
 
 // "ps,png" into formats; false for a name that is none of them (an empty
 // name too: "ps," is a list with a name missing).
@@ -47,7 +46,7 @@ bool parseFormats(const std::string& list, std::vector<kaldero::plot::PlotFormat
 int badOptions(const std::string& what) {
   std::cerr << "kaldero: " << what << "\n"
             << "Usage: kaldero [OPTIONS] [CONTROLFILE]   (kaldero --help lists the options)\n";
-  return kBadOptions;
+  return kaldero::kExitBadOptions;
 }
 
 }  // namespace
@@ -120,7 +119,12 @@ int main(int argc, char** argv) {
   kaldero::Console console(stdout, stdin);
   console.setBatch(options.batch);
   try {
-    return kaldero::runProgram(console, options);
+    kaldero::Run run(console, options);
+    try {
+      return run.execute();
+    } catch (const kaldero::Error& stop) {
+      return run.stopped(stop);
+    }
   } catch (const std::bad_alloc&) {
     kaldero::Console::ReportScope scope(console, kaldero::ShownReport::Kind::Error);
     console.line(" NOT ENOUGH STORAGE SPACE -- PROGRAM STOPPED");

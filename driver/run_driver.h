@@ -3,6 +3,7 @@
 // the run.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,7 +33,27 @@ struct RunOptions {
   std::optional<int> fitPaths;
 };
 
-// Runs the program; returns the exit status (see core/stop.h).
-int runProgram(Console& console, const RunOptions& options);
+struct RunState;
+struct Error;
+
+// A run of the program.
+class Run {
+ public:
+  Run(Console& console, const RunOptions& options);
+  ~Run();
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  // The run to its end: the banner, the control file, every station, the
+  // run totals and the results files; returns the exit status (see
+  // core/stop.h). A report that stops the run throws Error.
+  int execute();
+  // After a report stopped the run: the results files of the run so far;
+  // returns the exit status.
+  int stopped(const Error& error);
+
+ private:
+  std::unique_ptr<RunState> state_;
+};
 
 }  // namespace kaldero

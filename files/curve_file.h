@@ -2,18 +2,12 @@
 // format side by side (the normalized, load and standardized curves).
 #pragma once
 
-#include <cstdint>
 #include <span>
 #include <string>
-#include <string_view>
-
-#include "core/checked_file.h"
+#include <vector>
 
 namespace kaldero::files {
 
-// quantity names the curve when a value is not a finite number (see
-// fmt::NonFiniteQuantity); nothing is written then.
-WriteOutcome writeCurveFile(const std::string& path, std::string_view quantity,
-                            std::span<const float> x, std::span<const float> y, int32_t n);
+std::vector<std::string> curveFileLines(std::span<const float> x, std::span<const float> y);
 
 }  // namespace kaldero::files

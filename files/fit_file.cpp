@@ -118,9 +118,11 @@ std::vector<std::string> fitFileLines(const FitFileHeading& h, const FlowPathFit
   return out;
 }
 
-WriteOutcome writeFitFile(const std::string& path, const FitFileHeading& heading,
-                          const FlowPathFitResult& fit) {
-  return writeTextFile(path, fitFileLines(heading, fit));
+std::string fitFileName(const std::string& plotName) {
+  std::string name = plotName;
+  if (name.size() >= 3 && name.compare(name.size() - 3, 3, ".PS") == 0)
+    name.replace(name.size() - 3, 3, ".OUT");
+  return name;
 }
 
 }  // namespace kaldero::files

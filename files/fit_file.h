@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "model/flow_path_fit.h"
-#include "core/checked_file.h"
 
 namespace kaldero::files {
 
@@ -30,7 +29,8 @@ struct FitFileHeading {
 
 std::vector<std::string> fitFileLines(const FitFileHeading& heading, const FlowPathFitResult& fit);
 
-WriteOutcome writeFitFile(const std::string& path, const FitFileHeading& heading,
-                          const FlowPathFitResult& fit);
+// The fit file's name: the station's fit plot name ("_FIT.PS") with
+// "_FIT.OUT".
+std::string fitFileName(const std::string& plotName);
 
 }  // namespace kaldero::files

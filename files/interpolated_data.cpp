@@ -4,22 +4,17 @@
 
 namespace kaldero::files {
 
-WriteOutcome writeInterpolatedData(const std::string& path, DischargeMode mode,
-                                   std::span<const float> X, std::span<const float> C,
-                                   std::span<const float> Q) {
-  CheckedFile f;
-  if (!f.open(path)) return {WriteOutcome::Status::NotCreated, f.error()};
+std::vector<std::string> interpolatedDataLines(DischargeMode mode, const Curve& k) {
+  std::vector<std::string> lines;
   const bool measured = mode == DischargeMode::Measured;
-  if (measured || mode == DischargeMode::Constant) {
-    for (std::size_t j = 0; j < X.size(); ++j) {
-      std::string line = fmt::checkedG(X[j], 20, 10, "knot time") +
-                         fmt::checkedG(C[j], 20, 10, "interpolated concentration");
-      if (measured) line += fmt::checkedG(Q[j], 20, 10, "interpolated discharge");
-      f.line(line);
-    }
+  if (!measured && mode != DischargeMode::Constant) return lines;
+  lines.reserve(k.T.size());
+  for (std::size_t j = 0; j < k.T.size(); ++j) {
+    std::string line = fmt::G(k.T[j], 20, 10) + fmt::G(k.C[j], 20, 10);
+    if (measured) line += fmt::G(k.Q[j], 20, 10);
+    lines.push_back(line);
   }
-  if (!f.close()) return {WriteOutcome::Status::Incomplete, f.error()};
-  return {};
+  return lines;
 }
 
 }  // namespace kaldero::files

@@ -4,17 +4,14 @@
 // lines.
 #pragma once
 
-#include <span>
 #include <string>
+#include <vector>
 
-#include "core/checked_file.h"
 #include "model/codes.h"
+#include "model/curve.h"
 
 namespace kaldero::files {
 
-WriteOutcome writeInterpolatedData(const std::string& path, DischargeMode mode,
-                                   std::span<const float> times,
-                                   std::span<const float> concentrations,
-                                   std::span<const float> discharges);
+std::vector<std::string> interpolatedDataLines(DischargeMode mode, const Curve& knots);
 
 }  // namespace kaldero::files

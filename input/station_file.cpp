@@ -258,12 +258,17 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
   return 0;
 }
 
-void StationFile::readData(Console& console, const TestDescription& t, StationSetup& setup,
-                           const std::string& stationName50, CurveSegments& curve, int32_t& n,
-                           int32_t k, ReductionMode mode) {
-  auto& T = curve.T;
-  auto& C = curve.C;
-  auto& Q = curve.Q;
+MeasuredCurve StationFile::readData(Console& console, const TestDescription& t,
+                                   const std::string& stationName50, int32_t wanted, int32_t k,
+                                   ReductionMode mode, DataPassFacts& facts) {
+  // Zero-filled: a sample the file does not reach keeps time and values 0.
+  MeasuredCurve curve;
+  curve.samples = Curve::zeros(wanted);
+  const Curve spread = Curve::zeros(wanted);
+  curve.spread = GroupSpread{spread.T, spread.C, spread.Q};
+  std::vector<float>& T = curve.samples.T;
+  std::vector<float>& C = curve.samples.C;
+  std::vector<float>& Q = curve.samples.Q;
   const bool measuredQ = t.dischargeMode != DischargeMode::Constant;
   auto wrongFormat = [&] {
     Console::ReportScope report(console, ShownReport::Kind::Error);
@@ -289,7 +294,6 @@ void StationFile::readData(Console& console, const TestDescription& t, StationSe
   file_.rewind();
   for (int i = 0; i < 64; ++i) reader_.skipLine();
 
-  const int32_t wanted = n;
   int32_t made = 0;
   if (mode == ReductionMode::EveryLine) {
     // The end of the file leaves the remaining samples as they were (zero).
@@ -343,11 +347,11 @@ void StationFile::readData(Console& console, const TestDescription& t, StationSe
       };
       T[made] = sum[0] / m;
       C[made] = sum[1] / m;
-      curve.sT[made] = deviation(0);
-      curve.sC[made] = deviation(1);
+      curve.spread.T[made] = deviation(0);
+      curve.spread.C[made] = deviation(1);
       if (t.dischargeMode == DischargeMode::Measured) {
         Q[made] = sum[2] / m;
-        curve.sQ[made] = deviation(2);
+        curve.spread.Q[made] = deviation(2);
       }
       ++made;
       if (ended) break;
@@ -377,7 +381,7 @@ void StationFile::readData(Console& console, const TestDescription& t, StationSe
       made = wanted;
     }
   }
-  n = made;
+  int32_t n = made;
 
   auto stationStop = [&](const char* what) {
     Console::ReportScope report(console, ShownReport::Kind::Error);
@@ -395,15 +399,19 @@ void StationFile::readData(Console& console, const TestDescription& t, StationSe
     if (n == 0) stationStop(" HOLDS NO SAMPLE WITH A POSITIVE CONCENTRATION");
   }
   if (on(t.knotOption))
-    setup.knotSpacing = (T[n - 1] - T[0]) / static_cast<float>(t.knotIntervals);
+    facts.knotSpacing = (T[n - 1] - T[0]) / static_cast<float>(t.knotIntervals);
   if (t.dischargeMode == DischargeMode::Measured && extrapolated) {
     int32_t e = 0;
     for (int32_t i = 0; i + 1 < n; ++i)
       if (Q[i] == Q[i + 1]) ++e;
     if (n >= 2 && Q[n - 2] == Q[n - 1]) ++e;
-    setup.equalDischargeCount = e;
+    facts.equalDischargeCount = e;
   }
   file_.close();
+  curve.samples.truncate(n);
+  for (std::vector<float>* v : {&curve.spread.T, &curve.spread.C, &curve.spread.Q})
+    v->resize(static_cast<std::size_t>(n));
+  return curve;
 }
 
 void checkTimeOrder(Console& c, std::span<const float> T, int32_t n) {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "input/freeformat.h"
-#include "model/station_curve.h"
+#include "model/curve.h"
 #include "model/setup.h"
 #include "model/test_description.h"
 
@@ -30,15 +30,15 @@ class StationFile {
   int32_t readHeader(Console& console, TestDescription& test, const std::string& stationName50,
                      int32_t& dataLines);
 
-  // Data pass. Makes n samples (in: wanted, out: made) from the data lines
-  // in the data-reduction mode with the reduction factor k; when the tail is
-  // to be extrapolated, drops the trailing samples without tracer and counts
-  // the samples whose measured discharge equals the next one's; sets the
-  // knot spacing. Closes the file. (The tail extrapolation and the knot
-  // count follow, in the conditioning of the curve.)
-  void readData(Console& console, const TestDescription& test, StationSetup& setup,
-                const std::string& stationName50, CurveSegments& curve, int32_t& n, int32_t k,
-                ReductionMode mode);
+  // Data pass. Makes up to `wanted` samples from the data lines in the
+  // data-reduction mode with the reduction factor k; when the tail is to be
+  // extrapolated, drops the trailing samples without tracer and counts the
+  // samples whose measured discharge equals the next one's; finds the knot
+  // spacing. Closes the file. (The tail extrapolation and the knot count
+  // follow, in the conditioning of the curve.)
+  MeasuredCurve readData(Console& console, const TestDescription& test,
+                         const std::string& stationName50, int32_t wanted, int32_t k,
+                         ReductionMode mode, DataPassFacts& facts);
 
  private:
   LineFile file_;

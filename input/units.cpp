@@ -4,28 +4,33 @@
 
 namespace kaldero::units {
 
-void convertStationData(const TestDescription& t, StationSetup& setup, std::span<float> T,
-                        std::span<float> C, std::span<float> Q, int32_t n) {
-  const float tf = timeFactor(t.timeUnit);
-  for (int32_t i = 0; i < n; ++i) T[i] *= tf;
-  const float cf = concentrationFactor(t.concentrationUnit);
-  for (int32_t i = 0; i < n; ++i) {
-    C[i] *= cf;
-    if (std::fabs(C[i]) < 0.001f) C[i] = 0;
-  }
+StationSetup internalSetup(const TestDescription& t) {
+  StationSetup setup;
   setup.constantDischarge = t.constantDischarge;
-  if (t.dischargeMode == DischargeMode::Constant) {
+  if (t.dischargeMode == DischargeMode::Constant)
     setup.constantDischarge = dischargeToSI(t.constantDischarge, t.dischargeUnit);
-  } else if (t.dischargeMode == DischargeMode::Measured) {
-    for (int32_t i = 0; i < n; ++i) Q[i] = dischargeToSI(Q[i], t.dischargeUnit);
-  }
   setup.distance = t.distance * distanceFactor(t.distanceUnit);
   setup.sinuosity = t.sinuosity;
   if (t.sinuosityOption == 1) {
     if (setup.sinuosity < 1.0f || setup.sinuosity > 3.0f) setup.sinuosity = 1.0f;
     setup.distance *= setup.sinuosity;
   }
-  setup.knotSpacing *= tf;
+  setup.knotOption = t.knotOption;
+  return setup;
+}
+
+Curve toInternalUnits(const TestDescription& t, const Curve& curve) {
+  Curve out = curve;
+  const float tf = timeFactor(t.timeUnit);
+  for (float& v : out.T) v *= tf;
+  const float cf = concentrationFactor(t.concentrationUnit);
+  for (float& c : out.C) {
+    c *= cf;
+    if (std::fabs(c) < 0.001f) c = 0;
+  }
+  if (t.dischargeMode == DischargeMode::Measured)
+    for (float& q : out.Q) q = dischargeToSI(q, t.dischargeUnit);
+  return out;
 }
 
 }  // namespace kaldero::units

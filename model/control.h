@@ -25,6 +25,7 @@ struct ReleaseSetup {
   float durationHours = 0;  // 0 for an instantaneous release (corrected by the release check)
   float flowZoneArrivalHours = 0;
   float injectedMass = 0;   // mg
+  MassUnit massUnit{0};     // the unit it was given in (the listing adds pounds)
 };
 
 }  // namespace kaldero

@@ -22,7 +22,7 @@ void drawChatwinPlot(PlotContext& ctx, int32_t n, std::span<const float> T,
       "[\\fit \\fnln \\fi(A\\dp\\u /C\\(2255)t\\b\\u\\(2376)\\d)]\\fn\\u1/2\\d (s\\u1/2\\d)", 71);
   const bool ps = psSwitch > 1;
   if (ps) {
-    if (!st.devices.openPostScript(ctx.console)) return;
+    if (!st.devices.openPostScript(ctx.gate)) return;
     if (screenSwitch == 0) screenSwitch = 1;
   } else if (screenSwitch == 1) {
     if (!st.devices.selectScreen(chatwinWindow(phase))) return;
@@ -122,12 +122,12 @@ void chatwinPlots(PlotContext& ctx, int32_t n, std::span<const float> T,
 
 ChatwinTexts chatwinTexts(const ChatwinResults& fit) {
   auto text35 = [](const std::string& s) { return text::padded(s, 35); };
-  return {text35(fmt::checkedG(fit.r2, 10, 4, "Chatwin fit r squared")),
-          text35(fmt::checkedG(fit.r, 10, 4, "Chatwin fit correlation coefficient")),
-          text35(fmt::checkedG(fit.probability, 10, 4, "Chatwin fit probability")),
-          text35(fmt::checkedG(fit.z, 10, 4, "Chatwin fit z statistic")),
-          text35(fmt::checkedG(fit.intercept, 14, 6, "Chatwin fit intercept")),
-          text35(fmt::checkedG(fit.slope, 14, 6, "Chatwin fit slope"))};
+  return {text35(fmt::G(fit.r2, 10, 4)),
+          text35(fmt::G(fit.r, 10, 4)),
+          text35(fmt::G(fit.probability, 10, 4)),
+          text35(fmt::G(fit.z, 10, 4)),
+          text35(fmt::G(fit.intercept, 14, 6)),
+          text35(fmt::G(fit.slope, 14, 6))};
 }
 
 }  // namespace kaldero::plot

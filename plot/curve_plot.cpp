@@ -38,17 +38,7 @@ KindInfo kindInfo(const TestDescription& t, CurveKind kind) {
           "Standardized Concentration \\fi(C/C\\dp\\u)"};
 }
 
-// A time in hours in the station's time unit.
-float fromHours(float hours, TimeUnit timeUnit) {
-  switch (timeUnit) {
-    case TimeUnit::Days: return hours / 24.0f;
-    case TimeUnit::Minutes: return hours * 60.0f;
-    case TimeUnit::Seconds: return hours * 3600.0f;
-    default: return hours;
-  }
-}
-
-std::string g(float x, std::string_view quantity) { return fmt::checkedG(x, 10, 4, quantity); }
+std::string g(float x) { return fmt::G(x, 10, 4); }
 
 // The word after a time value of a normalized plot.
 const char* unitWord(TimeUnit timeUnit) {
@@ -89,21 +79,20 @@ void drawCurvePlot(PlotContext& ctx, std::span<const float> T, std::span<const f
   const bool drawPoints = on(points);
   const bool drawCurve = ps || on(curveSwitch);
   if (ps) {
-    if (!st.devices.openPostScript(ctx.console)) return;
+    if (!st.devices.openPostScript(ctx.gate)) return;
   } else {
     if (!drawPoints && !on(curveSwitch)) return;
     if (!st.devices.selectScreen(curveWindow(static_cast<int32_t>(*kind), phase))) return;
   }
 
   // The parameter texts.
-  std::string meanText = g(fromHours(params.meanTimeHours, test.timeUnit), "mean transit time");
-  std::string sigmaText =
-      g(fromHours(params.sigmaHours, test.timeUnit), "standard deviation of the transit time");
-  std::string peakText = g(params.peak, "peak concentration");
+  std::string meanText = g(params.meanTime);
+  std::string sigmaText = g(params.sigma);
+  std::string peakText = g(params.peak);
   std::string gammaText, kappaText;
   if (params.sigmaHours * params.sigmaHours != 0.0f) {
-    gammaText = g(params.skewness, "skewness of the transit time");
-    kappaText = g(params.kurtosis, "kurtosis of the transit time");
+    gammaText = g(params.skewness);
+    kappaText = g(params.kurtosis);
   }
   std::string timeLabel;
   if (standardized) {

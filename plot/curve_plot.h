@@ -20,10 +20,12 @@ using KindSelectors = std::array<int32_t, 3>;
 std::optional<CurveKind> selectedKind(const KindSelectors& kinds);
 
 // The moment parameters the plot writes: mean time and standard deviation
-// in hours (written in the station's time unit), skewness (gamma_t),
-// kurtosis (kappa_t) and the peak value Cp.
+// in the station's time unit, skewness (gamma_t), kurtosis (kappa_t) and the
+// peak value Cp; the standard deviation in hours decides whether the last
+// two are shown.
 struct CurveParameters {
-  float meanTimeHours = 0;
+  float meanTime = 0;   // in the station's time unit
+  float sigma = 0;      // in the station's time unit
   float sigmaHours = 0;
   float skewness = 0;
   float kurtosis = 0;

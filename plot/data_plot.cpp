@@ -166,7 +166,7 @@ void drawDataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, in
   bool drawCurve = on(curveSwitch);
   if (ps) {
     if (!drawPoints || !drawCurve) drawPoints = drawCurve = true;
-    if (!st.devices.openPostScript(ctx.console)) return;
+    if (!st.devices.openPostScript(ctx.gate)) return;
   } else {
     if (!drawPoints && !drawCurve) return;
     if (!st.devices.selectScreen(dataWindow(phase))) return;

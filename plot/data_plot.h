@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "model/station_curve.h"
+#include "model/curve.h"
 #include "plot/plot_conventions.h"
 
 namespace kaldero::plot {

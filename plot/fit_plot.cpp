@@ -69,7 +69,7 @@ Polyline modelCurve(const FitPlotCurve& c, std::span<const numeric::FlowPath> pa
 
 void drawFigure(PlotContext& ctx, const FitPlotCurve& c, const FlowPathFitResult& fit) {
   PlotState& st = ctx.state;
-  if (!st.devices.openPostScript(ctx.console)) return;
+  if (!st.devices.openPostScript(ctx.gate)) return;
   const std::size_t n = c.times.size();
   std::vector<float> x(n), y(n);
   for (std::size_t i = 0; i < n; ++i) {

@@ -45,18 +45,55 @@ void filePasses(PlotContext& ctx, std::string_view name, int32_t length, int32_t
   devices.setFileFormat(PlotFormat::PostScript);
 }
 
+const char* plotKind(int32_t code) {
+  static const char* const kinds[] = {"data plot",
+                                      "interpolated-data plot",
+                                      "Chatwin plot",
+                                      "normalized concentration plot",
+                                      "normalized load plot",
+                                      "standardized curve plot",
+                                      "flow-path fit plot"};
+  return code >= 0 && code <= 6 ? kinds[code] : "plot";
+}
+
 void keepPostScript(PlotContext& ctx, std::string_view name, int32_t length, int32_t code) {
-  const std::string file = plotFileName(name, length, code, ctx.state.devices.fileFormat());
-  switch (ctx.state.devices.keepPostScript(ctx.console, file, ctx.inputFiles, ctx.earlierOutputs)) {
-    case PlotDevices::Kept::Yes:
-      ctx.state.keptFiles.push_back(file);
-      break;
-    case PlotDevices::Kept::Failed:
-      ++ctx.state.filesNotWritten;
-      break;
-    default:
-      break;
+  const PlotFormat format = ctx.state.devices.fileFormat();
+  const OutputRecord file{plotFileName(name, length, code, format), plotKind(code),
+                          formatName(format)};
+  (void)ctx.state.devices.keepPostScript(ctx.gate, file);
+}
+
+std::vector<OutputRecord> plannedPlotFiles(const TestDescription& t,
+                                           const std::string& stationFile50,
+                                           const std::vector<PlotFormat>& formats, bool fit) {
+  // The station's own plots take their names from the station data file
+  // (in a buffer of 85 characters), the curve plots from the curve files
+  // (80).
+  struct Plot {
+    std::string name;
+    int32_t length;
+    int32_t code;
+  };
+  std::vector<Plot> plots;
+  const auto station = [&](int32_t code) { plots.push_back({stationFile50, 85, code}); };
+  const auto curve = [&](const std::string& name, int32_t code) {
+    plots.push_back({name, 80, code});
+  };
+  if (on(t.dataPlot.postscript)) station(kSuffixData);
+  if (on(t.knotOption) && on(t.interpolatedPlot.postscript)) station(kSuffixInterpolated);
+  if (on(t.chatwinPlot.postscript)) station(kSuffixChatwin);
+  if (on(t.normalizedOption)) {
+    if (on(t.normalizedPlot.postscript)) curve(t.normalizedName, kSuffixNormalized);
+    if (on(t.loadOption) && on(t.loadPlot.postscript)) curve(t.loadName, kSuffixLoad);
+    if (on(t.standardizedOption) && on(t.standardizedPlot.postscript))
+      curve(t.standardizedName, kSuffixStandardized);
   }
+  if (fit) station(kSuffixFit);
+  std::vector<OutputRecord> out;
+  for (const Plot& p : plots)
+    for (PlotFormat f : formats)
+      out.push_back({plotFileName(p.name, p.length, p.code, f), plotKind(p.code), formatName(f)});
+  return out;
 }
 
 void plotPrompt(Console& console, std::string_view text, std::string_view fileName) {

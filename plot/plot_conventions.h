@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "input/output_names.h"
+#include "core/output_gate.h"
 #include "model/test_description.h"
 #include "plot/plot_state.h"
 
@@ -23,9 +23,8 @@ struct PlotContext {
   Console& console;
   PlotState& state;
   const TestDescription& test;
-  std::string stationFile;        // station data file name, 50 characters
-  const FileSet& inputFiles;      // files a PostScript file never replaces ...
-  const FileSet& earlierOutputs;  // ... nor do the files of earlier stations
+  std::string stationFile;  // station data file name, 50 characters
+  OutputGate& gate;         // every plot file is kept through it
 };
 
 // The plot functions take the first-plot flag of the station loop (1 at the
@@ -64,6 +63,15 @@ std::string postScriptFileName(std::string_view name, int32_t length, int32_t co
 // The file name of a plot in another format: the PostScript name with the
 // format's extension in place of ".PS".
 std::string plotFileName(std::string_view name, int32_t length, int32_t code, PlotFormat format);
+
+// What a plot of the suffix code is ("data plot", "Chatwin plot", ...).
+const char* plotKind(int32_t code);
+
+// The plot files a station may write, in every format: as the plot
+// switches of its header ask, and the flow-path fit figure with fit.
+std::vector<OutputRecord> plannedPlotFiles(const TestDescription& test,
+                                           const std::string& stationFile50,
+                                           const std::vector<PlotFormat>& formats, bool fit);
 
 // Ends the PostScript pass: moves the finished file to the PostScript name
 // made from name (in a buffer of length characters) with the suffix code

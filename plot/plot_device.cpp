@@ -11,8 +11,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "core/console.h"
-#include "input/output_names.h"
+#include "core/output_gate.h"
 
 namespace kaldero::plot {
 
@@ -68,11 +67,6 @@ const char* deviceOf(PlotFormat format) {
     default:
       return "/PS";
   }
-}
-
-// The word of the console lines about a plot file.
-std::string fileWord(PlotFormat format) {
-  return format == PlotFormat::PostScript ? "POSTSCRIPT FILE " : "PLOT FILE ";
 }
 
 }  // namespace
@@ -137,30 +131,17 @@ void PlotDevices::closeScreens() {
   windows_.clear();
 }
 
-bool PlotDevices::openPostScript(Console& console) {
+bool PlotDevices::openPostScript(OutputGate& gate) {
   if (psId_ > 0) closePostScript();
   dropScratch();
-  std::string name = std::string(".kaldero-plot-XXXXXX.") + formatName(fileFormat_);
-  const int fd =
-      mkstemps(name.data(), static_cast<int>(std::string(formatName(fileFormat_)).size()) + 1);
-  if (fd < 0) {
-    Console::ReportScope report(console, ShownReport::Kind::Warning);
-    console.free("CANNOT CREATE A POSTSCRIPT FILE IN THE WORKING DIRECTORY; PLOT NOT WRITTEN");
-    return false;
-  }
-  // The file is kept under its final name: give it the permissions of any
-  // other output file rather than the private ones of a scratch file.
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  ::close(fd);
-  scratch_ = name;
+  const std::optional<std::string> name = gate.scratchFile(formatName(fileFormat_));
+  if (!name) return false;
+  scratch_ = *name;
   psId_ = openDevice(scratch_ + deviceOf(fileFormat_));
   if (psId_ <= 0) {
     psId_ = 0;
-    dropScratch();
-    Console::ReportScope report(console, ShownReport::Kind::Warning);
-    console.free("CANNOT OPEN THE POSTSCRIPT DEVICE; PLOT NOT WRITTEN");
+    gate.discard(scratch_, "CANNOT OPEN THE PLOT DEVICE; PLOT NOT WRITTEN");
+    scratch_.clear();
     return false;
   }
   return true;
@@ -173,48 +154,13 @@ void PlotDevices::closePostScript() {
   psId_ = 0;
 }
 
-PlotDevices::Kept PlotDevices::keepPostScript(Console& console, const std::string& finalName,
-                                              const FileSet& inputs,
-                                              const FileSet& earlierOutputs) {
+bool PlotDevices::keepPostScript(OutputGate& gate, const OutputRecord& file) {
   if (psId_ > 0) closePostScript();
-  if (scratch_.empty()) return Kept::Nothing;
-  const fs::path target(finalName);
-  if (inputs.contains(finalName)) {
-    Console::ReportScope report(console, ShownReport::Kind::Warning);
-    console.free(fileWord(fileFormat_) + finalName +
-                 " NOT WRITTEN: THAT NAME IS AN INPUT FILE OF THIS RUN");
-    dropScratch();
-    return Kept::Refused;
-  }
-  if (earlierOutputs.contains(finalName)) {
-    Console::ReportScope report(console, ShownReport::Kind::Warning);
-    console.free(fileWord(fileFormat_) + finalName +
-                 " NOT WRITTEN: AN EARLIER STATION OF THIS RUN WROTE THAT FILE");
-    dropScratch();
-    return Kept::Refused;
-  }
-  if (!completePlotFile(scratch_, fileFormat_)) {
-    Console::ReportScope report(console, ShownReport::Kind::Warning);
-    console.free(fileWord(fileFormat_) + finalName +
-                 " COULD NOT BE WRITTEN COMPLETELY: THE PLOT IS NOT KEPT");
-    dropScratch();
-    return Kept::Failed;
-  }
-  std::error_code ec;
-  fs::rename(scratch_, target, ec);
-  if (ec) {
-    // The target may lie on another file system: copy, then drop the scratch.
-    ec.clear();
-    fs::copy_file(scratch_, target, fs::copy_options::overwrite_existing, ec);
-  }
-  if (ec) {
-    Console::ReportScope report(console, ShownReport::Kind::Warning);
-    console.free(fileWord(fileFormat_) + finalName + " COULD NOT BE WRITTEN");
-    dropScratch();
-    return Kept::Failed;
-  }
-  dropScratch();
-  return Kept::Yes;
+  if (scratch_.empty()) return false;
+  const bool complete = completePlotFile(scratch_, fileFormat_);
+  const bool kept = gate.keep(scratch_, file, complete);
+  scratch_.clear();
+  return kept;
 }
 
 void PlotDevices::dropScratch() {

@@ -11,8 +11,8 @@
 #include <vector>
 
 namespace kaldero {
-class Console;
-class FileSet;
+class OutputGate;
+struct OutputRecord;
 }
 
 namespace kaldero::plot {
@@ -58,21 +58,16 @@ class PlotDevices {
   PlotFormat fileFormat() const { return fileFormat_; }
 
   // File pass (the PostScript pass): opens the device of the file format on
-  // a fresh scratch file in the working directory. False, with a console
-  // line, when no file can be made there.
-  bool openPostScript(Console& console);
+  // a fresh scratch file of the gate. False, with a console line, when no
+  // file can be made.
+  bool openPostScript(OutputGate& gate);
   bool postScriptOpen() const { return psId_ > 0; }
   // Ends drawing on the PostScript device; the file is complete.
   void closePostScript();
-  // Moves the completed PostScript file to its final name, replacing an
-  // existing file of that name unless it is one of the inputs (then the
-  // plot is dropped with a console line). A PostScript file that the
-  // device could not write completely (a full disk) is not kept either and
-  // is reported as a failure.
-  enum class Kept { Yes, Refused, Failed, Nothing };
-  // A name that an earlier station of the run wrote is refused as well.
-  Kept keepPostScript(Console& console, const std::string& finalName, const FileSet& inputs,
-                      const FileSet& earlierOutputs);
+  // Hands the finished file to the gate to be kept under its final name
+  // (the name rule applies; a file the device could not write completely,
+  // on a full disk, is not kept). True when kept.
+  bool keepPostScript(OutputGate& gate, const OutputRecord& file);
 
  private:
   void dropScratch();

@@ -21,10 +21,6 @@ struct PlotState {
   std::string dataDischargeLabel = text::padded("");
   std::string curveTimeLabel = text::padded("");
   std::string chatwinTimeLabel = text::padded("");
-  // The PostScript files kept for the current station, and the count of
-  // those that could not be written in the whole run.
-  std::vector<std::string> keptFiles;
-  int32_t filesNotWritten = 0;
   // The file formats of the plots (--plots): PostScript alone unless asked.
   std::vector<PlotFormat> formats{PlotFormat::PostScript};
 };

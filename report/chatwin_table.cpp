@@ -6,9 +6,7 @@
 
 #include "core/console.h"
 #include "core/format.h"
-#include "core/file_reports.h"
 #include "core/text.h"
-#include "input/output_names.h"
 
 namespace kaldero {
 
@@ -44,12 +42,13 @@ class Lines {
   // Row k, 1-based.
   std::string row(int32_t k) const {
     const std::size_t i = static_cast<std::size_t>(k - 1);
-    const int32_t sample = t_.samples - static_cast<int32_t>(t_.TK.size()) + k;
+    const ChatwinResults& f = *t_.fit;
+    const int32_t sample = t_.samples - f.listed() + k;
     return std::string(15, ' ') + fmt::I(sample, 6) + std::string(8, ' ') +
-           fmt::checkedF(t_.TK[i], 10, 4, "time of the Chatwin table") + std::string(6, ' ') +
-           fmt::checkedF(t_.PK[i], 11, 4, "Chatwin parameter") + std::string(6, ' ') +
-           fmt::checkedF(t_.FK[i], 11, 4, "fitted Chatwin parameter") + std::string(6, ' ') +
-           fmt::checkedF(t_.PK[i] - t_.FK[i], 11, 4, "Chatwin residual");
+           fmt::F(f.listedTimes[i], 10, 4) + std::string(6, ' ') +
+           fmt::F(f.listedParameters[i], 11, 4) + std::string(6, ' ') +
+           fmt::F(f.listedFits[i], 11, 4) + std::string(6, ' ') +
+           fmt::F(f.listedResiduals[i], 11, 4);
   }
 
   static std::vector<std::string> end(bool fitPoints) {
@@ -59,32 +58,21 @@ class Lines {
 
   static std::vector<std::string> residual(float r) {
     return {std::string(20, ' ') + "SQUARE ROOT OF THE SUM OF THE SQUARES OF THE RESIDUALS =" +
-                fmt::checkedF(r, 14, 6, "Chatwin residual"),
+                fmt::F(r, 14, 6),
             ""};
   }
 
   std::string fitRange() const {
     // One digit below 10, two below 100, and as many as the count needs
     // from there on.
-    const int32_t n = t_.fitPoints;
+    const int32_t n = t_.fit->fitPoints;
     const int width = n < 10 ? 1 : n < 100 ? 2 : std::max<int>(3, static_cast<int>(std::to_string(n).size()));
     return std::string(20, ' ') + "ONLY SAMPLES 1 THROUGH " + fmt::I(n, width) +
            " ARE USED FOR THE FINAL STRAIGHT-LINE FIT";
   }
 
   // Rows of the fit points that exist among the listed points.
-  int32_t fitRows() const {
-    return std::min<int32_t>(t_.fitPoints, static_cast<int32_t>(t_.TK.size()));
-  }
-
-  float fitResidual() const {
-    float sum = 0;
-    for (int32_t k = 1; k <= fitRows(); ++k) {
-      const float d = t_.PK[static_cast<std::size_t>(k - 1)] - t_.FK[static_cast<std::size_t>(k - 1)];
-      sum += d * d;
-    }
-    return std::sqrt(sum);
-  }
+  int32_t fitRows() const { return std::min<int32_t>(t_.fit->fitPoints, t_.fit->listed()); }
 
  private:
   const ChatwinTable& t_;
@@ -131,44 +119,37 @@ void consolePages(Console& c, const ChatwinTable& t, const Lines& lines, int32_t
 
 }  // namespace
 
-float writeChatwinTable(Console& c, const ChatwinTable& t,
-                        const std::function<void()>& dismissScreenPlot, WriteOutcome* fileOutcome) {
+void showChatwinTable(Console& c, const ChatwinTable& t,
+                      const std::function<void()>& dismissScreenPlot) {
   const Lines lines(t);
-  const auto K = static_cast<int32_t>(t.TK.size());
-  float fitResidual = 0;
-  if (t.onScreen) {
-    if (t.plotShowing) {
-      if (dismissScreenPlot) dismissScreenPlot();
-      c.maximize();
-      c.clear();
-    }
-    consolePages(c, t, lines, K, false, t.residual);
-    fitResidual = lines.fitResidual();
-    c.line(lines.fitRange());
-    consolePages(c, t, lines, lines.fitRows(), true, fitResidual);
+  if (t.plotShowing) {
+    if (dismissScreenPlot) dismissScreenPlot();
+    c.maximize();
+    c.clear();
   }
-  if (t.toFile) {
-    const std::string name = text::trimmed(chatwinTableFileName(t.stationName));
-    std::vector<std::string> f;
-    put(f, lines.title(true));
-    put(f, Lines::header());
-    for (int32_t k = 1; k <= K; ++k) put(f, {lines.row(k)});
-    put(f, Lines::end(false));
-    put(f, Lines::residual(t.residual));
-    put(f, std::vector<std::string>(9, ""));
-    fitResidual = lines.fitResidual();
-    put(f, {lines.fitRange()});
-    put(f, lines.title(false));
-    put(f, Lines::header());
-    for (int32_t k = 1; k <= lines.fitRows(); ++k) put(f, {lines.row(k)});
-    put(f, Lines::end(true));
-    put(f, Lines::residual(fitResidual));
-    put(f, std::vector<std::string>(9, ""));
-    const WriteOutcome outcome = writeTextFile(name, f);
-    if (!outcome.ok()) reportFileNotWritten(c, "CHATWIN TABLE FILE", name, outcome);
-    if (fileOutcome) *fileOutcome = outcome;
-  }
-  return fitResidual;
+  consolePages(c, t, lines, t.fit->listed(), false, t.fit->residual);
+  c.line(lines.fitRange());
+  consolePages(c, t, lines, lines.fitRows(), true, t.fit->fitResidual);
+}
+
+std::vector<std::string> chatwinTableFileLines(const ChatwinTable& t) {
+  const Lines lines(t);
+  const int32_t K = t.fit->listed();
+  std::vector<std::string> f;
+  put(f, lines.title(true));
+  put(f, Lines::header());
+  for (int32_t k = 1; k <= K; ++k) put(f, {lines.row(k)});
+  put(f, Lines::end(false));
+  put(f, Lines::residual(t.fit->residual));
+  put(f, std::vector<std::string>(9, ""));
+  put(f, {lines.fitRange()});
+  put(f, lines.title(false));
+  put(f, Lines::header());
+  for (int32_t k = 1; k <= lines.fitRows(); ++k) put(f, {lines.row(k)});
+  put(f, Lines::end(true));
+  put(f, Lines::residual(t.fit->fitResidual));
+  put(f, std::vector<std::string>(9, ""));
+  return f;
 }
 
 }  // namespace kaldero

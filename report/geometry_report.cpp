@@ -16,23 +16,22 @@ using lines::labelled;
 
 namespace {
 
-// A length also shown in feet when the conductivity unit code is 2.
-void feetLine(const ReportTarget& out, const TestDescription& t, float metres,
-              std::string_view quantity) {
-  if (t.conductivityUnit == ConductivityUnit::Code2)
-    out.echoLine(text::blanks(68) + "(" + g10(metres * 3.2808f, quantity) + " ft)");
+// A length, and the same in feet on its own line when the header asks.
+void lengthLines(const ReportTarget& out, std::string_view label, const Length& l) {
+  out.echoLine(labelled(16, label, g10(l.metres), "m"));
+  if (l.feet) out.echoLine(text::blanks(68) + "(" + g10(*l.feet) + " ft)");
 }
 
 // The volume-integration limit lines of a measured discharge.
 void limitLine(const ReportTarget& out, const TestDescription& t, std::string_view label,
                float seconds) {
   if (auto u = lines::timeUnit(t.timeUnit))
-    out.echoLine(labelled(16, label, g10(seconds / u->divisor, label), u->unit));
+    out.echoLine(labelled(16, label, g10(seconds / u->divisor), u->unit));
 }
 
 // The volume can only be integrated from the release on.
-void volumeStartReport(const ReportTarget& out, const AnalysisResults& r) {
-  if (r.lowerLimit == 0) return;
+void volumeStartReport(const ReportTarget& out, const FlowGeometry& g) {
+  if (g.volumeLimits.lower == 0) return;
   Console::ReportScope report(out.console, ShownReport::Kind::Warning);
   const std::vector<std::string> text{
       "",
@@ -97,13 +96,13 @@ void volumeIntegrationWarning(const ReportTarget& out, int32_t ierr) {
 }
 
 // The report of a porosity outside (0, 1] that was reset to 1 (PORRST).
-void porosityReset(const ReportTarget& out, const GeometryResults& g) {
+void porosityReset(const ReportTarget& out, const FlowGeometry& g) {
   if (!g.porosityReset) return;
   Console::ReportScope report(out.console, ShownReport::Kind::Warning);
-  const float n = g.porosityRead;
+  const PorosityReset& p = *g.porosityReset;
   out.bothEmpty();
-  out.bothLine(text::blanks(16) + "POROSITY" + fmt::F(n * 100.0f, 7, 2) +
-               (n > 1.0f ? "% > 100%" : "% <= 0.0%"));
+  out.bothLine(text::blanks(16) + "POROSITY" + fmt::F(p.percent, 7, 2) +
+               (p.read > 1.0f ? "% > 100%" : "% <= 0.0%"));
   out.console.empty();
   out.console.free("           POROSITY RESET TO 1.0 (100%)");
   out.console.empty(2);
@@ -119,171 +118,126 @@ struct HydraulicLabels {
 // Surface area and sorption coefficient, head loss and friction factor, and
 // the viscous sublayer of a turbulent flow.
 void hydraulicLines(const ReportTarget& out, const HydraulicLabels& label, float S, float ka,
-                    const FlowFormHydraulics& hy, bool laminar) {
-  out.echoLine(labelled(15, label.surface, g10(S, label.surface), "m^2"));
-  out.echoLine(labelled(16, label.sorption, g10(ka, label.sorption), "m"));
+                    float headLoss, float friction, const std::optional<float>& sublayer) {
+  out.echoLine(labelled(15, label.surface, g10(S), "m^2"));
+  out.echoLine(labelled(16, label.sorption, g10(ka), "m"));
   out.echoEmpty();
-  out.echoLine(labelled(15, label.headLoss, g10(hy.headLoss, label.headLoss), "m"));
-  out.echoLine(
-      labelled(16, "Based on a friction factor", g10(hy.friction, "Based on a friction factor")));
+  out.echoLine(labelled(15, label.headLoss, g10(headLoss), "m"));
+  out.echoLine(labelled(16, "Based on a friction factor", g10(friction)));
   out.echoEmpty(2);
-  if (!laminar) {
-    out.echoLine(labelled(15, "Viscous-flow sublayer along walls",
-                          g10(hy.sublayer, "Viscous-flow sublayer along walls"), "mm"));
+  if (sublayer) {
+    out.echoLine(labelled(15, "Viscous-flow sublayer along walls", g10(*sublayer), "mm"));
     out.echoEmpty(2);
   }
 }
 
-void conduitLines(const ReportTarget& out, const TestDescription& t, const AnalysisResults& r) {
-  const GeometryResults& g = r.geometry;
-  if (!g.described) return;
-  const FlowFormHydraulics& hy = r.kept.conduit;
-  const float V = r.aquiferVolume;
-  const bool totals = on(t.stationTotals);
+void conduitLines(const ReportTarget& out, const TestDescription& t, const ConduitForm& c) {
   out.echoEmpty(3);
-  out.echoLine(
-      labelled(15, "Flow-channel volume estimate", g10(V, "Flow-channel volume estimate"), "m^3"));
-  if (t.dischargeMode == DischargeMode::Measured && totals) {
-    limitLine(out, t, "Based on a lower integration limit", r.lowerLimit);
-    limitLine(out, t, "and on an upper integration limit", r.upperLimit);
+  out.echoLine(labelled(15, "Flow-channel volume estimate", g10(c.volume), "m^3"));
+  if (c.volumeLimits) {
+    limitLine(out, t, "Based on a lower integration limit", c.volumeLimits->lower);
+    limitLine(out, t, "and on an upper integration limit", c.volumeLimits->upper);
   }
   out.echoEmpty();
-  out.echoLine(labelled(15, "Flow-channel cross-sectional area",
-                        g10(r.crossSection, "Flow-channel cross-sectional area"), "m^2"));
+  out.echoLine(labelled(15, "Flow-channel cross-sectional area", g10(c.crossSection), "m^2"));
   out.echoEmpty();
   hydraulicLines(out,
                  {"Flow-channel surface area", "Tracer sorption coefficient (channel)",
                   "Hydraulic head loss along channel"},
-                 r.surfaceArea, r.sorption, hy, g.laminar);
-  if (totals) {
-    out.echoLine(
-        labelled(15, "Estimated Reynolds number", g10(hy.reynolds, "Estimated Reynolds number")));
-    out.echoLine(labelled(16, "Based on an estimated tube diameter",
-                          g10(g.diameter, "Based on an estimated tube diameter"), "m"));
-    feetLine(out, t, g.diameter, "Based on an estimated tube diameter");
-    if (g.laminar)
-      out.echoLine(labelled(16, "and an hydraulic conductivity",
-                            g10(g.conduitConductivity, "and an hydraulic conductivity"), "m/s"));
+                 c.surfaceArea, c.sorption, c.headLoss, c.friction, c.sublayer);
+  if (c.totals) {
+    const ConduitForm::Totals& m = *c.totals;
+    out.echoLine(labelled(15, "Estimated Reynolds number", g10(m.reynolds)));
+    lengthLines(out, "Based on an estimated tube diameter", m.diameter);
+    if (m.conductivity)
+      out.echoLine(labelled(16, "and an hydraulic conductivity", g10(*m.conductivity), "m/s"));
     out.echoEmpty(2);
-    out.echoLine(labelled(15, "Estimated Froude number", g10(r.froude, "Estimated Froude number")));
-    out.echoLine(labelled(16, "Based on an estimated hydraulic depth",
-                          g10(g.depth, "Based on an estimated hydraulic depth"), "m"));
-    feetLine(out, t, g.depth, "Based on an estimated hydraulic depth");
+    out.echoLine(labelled(15, "Estimated Froude number", g10(m.froude)));
+    lengthLines(out, "Based on an estimated hydraulic depth", m.depth);
   }
-  out.echoPause();
 }
 
-void porousZoneLines(const ReportTarget& out, const TestDescription& t, const AnalysisResults& r) {
-  const FlowFormHydraulics& hy = r.kept.porous;
-  const float V = r.aquiferVolume;
-  if (V != 0) {
+void porousZoneLines(const ReportTarget& out, const FlowGeometry& g, const PorousForm& p) {
+  if (p.volume) {
     if (out.echo) out.console.empty(2);
     out.echoEmpty(6);
-    out.echoLine(labelled(15, "Transport zone volume estimate",
-                          g10(V, "Transport zone volume estimate"), "m^3"));
+    out.echoLine(labelled(15, "Transport zone volume estimate", g10(*p.volume), "m^3"));
     out.echoEmpty(4);
   }
   out.echoEmpty();
-  out.echoLine(labelled(15, "Transport zone cross-sectional area",
-                        g10(r.crossSection, "Transport zone cross-sectional area"), "m^2"));
+  out.echoLine(labelled(15, "Transport zone cross-sectional area", g10(p.crossSection), "m^2"));
   out.echoEmpty(4);
-  porosityReset(out, r.geometry);
-  if (hy.headLoss > 0) {
-    out.echoLine(labelled(15, "Hydraulic head loss along channel",
-                          g10(hy.headLoss, "Hydraulic head loss along channel"), "m"));
+  porosityReset(out, g);
+  if (p.headLoss) {
+    out.echoLine(labelled(15, "Hydraulic head loss along channel", g10(p.headLoss->value), "m"));
     out.echoEmpty(4);
   }
-  if (on(t.stationTotals) && V != 0) {
-    out.echoLine(
-        labelled(15, "Estimated Reynolds number", g10(hy.reynolds, "Estimated Reynolds number")));
+  if (p.reynolds) {
+    out.echoLine(labelled(15, "Estimated Reynolds number", g10(p.reynolds->value)));
     out.echoEmpty(4);
   }
-  out.echoPause();
 }
 
-void fractureLines(const ReportTarget& out, const TestDescription& t, const AnalysisResults& r) {
-  const GeometryResults& g = r.geometry;
-  const FlowFormHydraulics& hy = r.kept.fracture;
-  const float V = r.aquiferVolume;
-  const bool volume = g.described;
-  const float b = g.conductivity;
-  const float w = g.width;
-  if (volume) {
+void fractureLines(const ReportTarget& out, const FlowGeometry& g, const FractureForm& f) {
+  if (const auto& d = f.described) {
     out.echoEmpty(6);
-    out.echoLine(labelled(15, "Transport zone volume estimate",
-                          g10(V, "Transport zone volume estimate"), "m^3"));
+    out.echoLine(labelled(15, "Transport zone volume estimate", g10(d->volume), "m^3"));
     out.echoEmpty();
-    out.echoLine(labelled(15, "Transport zone cross-sectional area",
-                          g10(r.crossSection, "Transport zone cross-sectional area"), "m^2"));
-    out.echoLine(labelled(16, "Based on an estimated fissure height",
-                          g10(b, "Based on an estimated fissure height"), "m"));
+    out.echoLine(labelled(15, "Transport zone cross-sectional area", g10(d->crossSection), "m^2"));
+    out.echoLine(labelled(16, "Based on an estimated fissure height", g10(d->fissureHeight), "m"));
     out.echoEmpty();
   }
   porosityReset(out, g);
-  if (volume) {
+  if (const auto& d = f.described) {
     hydraulicLines(out,
                    {"Transport zone surface area", "Tracer sorption coefficient (aquifer)",
                     "Hydraulic head loss along fracture(s)"},
-                   r.surfaceArea, r.sorption, hy, g.laminar);
-    out.echoLine(
-        labelled(15, "Estimated Reynolds number", g10(hy.reynolds, "Estimated Reynolds number")));
+                   d->surfaceArea, d->sorption, d->headLoss, d->friction, d->sublayer);
+    out.echoLine(labelled(15, "Estimated Reynolds number", g10(d->reynolds)));
     // This line has its own spacing: 16 blanks after the label put the
     // number one column further right than on the other lines.
     out.echoLine(text::blanks(16) + "Based on an estimated transport width" + text::blanks(16) +
-                 g10(w, "Based on an estimated transport width") + "m");
-    feetLine(out, t, w, "Based on an estimated transport width");
-    if (g.laminar) {
-      out.echoLine(labelled(16, "and an hydraulic conductivity",
-                            g10(g.fractureConductivity, "and an hydraulic conductivity"), "m/s"));
+                 g10(d->width.metres) + "m");
+    if (d->width.feet) out.echoLine(text::blanks(68) + "(" + g10(*d->width.feet) + " ft)");
+    if (d->conductivity) {
+      out.echoLine(labelled(16, "and an hydraulic conductivity", g10(*d->conductivity), "m/s"));
       out.echoEmpty(2);
     }
   }
-  if (b != 0) {
+  if (f.froude) {
     out.echoEmpty(2);
-    out.echoLine(labelled(15, "Estimated Froude number", g10(r.froude, "Estimated Froude number")));
+    out.echoLine(labelled(15, "Estimated Froude number", g10(*f.froude)));
   }
-  if (volume) {
-    out.echoLine(labelled(16, "Based on an estimated hydraulic depth",
-                          g10(b, "Based on an estimated hydraulic depth"), "m"));
-    feetLine(out, t, b, "Based on an estimated hydraulic depth");
-  }
-  out.echoPause();
+  if (const auto& d = f.described) lengthLines(out, "Based on an estimated hydraulic depth", d->depth);
 }
 
-void massTransferLines(const ReportTarget& out, const TestDescription& t,
-                       const AnalysisResults& r) {
-  const bool porous = t.geometry == FlowForm::PorousZone;
+void massTransferLines(const ReportTarget& out, const MassTransfer& m) {
   out.echoEmpty(3);
   out.echoLine(text::blanks(15) + "Molecular mass transport parameters");
-  if (!porous) {
+  if (m.shearVelocity) {
     out.echoEmpty(2);
-    out.echoLine(labelled(16, "Shear velocity", g10(r.geometry.shearVelocity, "Shear velocity"),
-                          "m/s"));
+    out.echoLine(labelled(16, "Shear velocity", g10(m.shearVelocity->value), "m/s"));
   }
   out.echoEmpty(2);
-  out.echoLine(
-      labelled(16, "Estimated Schmidt number", g10(r.schmidt, "Estimated Schmidt number")));
+  out.echoLine(labelled(16, "Estimated Schmidt number", g10(m.schmidt)));
   out.echoEmpty(2);
-  out.echoLine(
-      labelled(16, "Estimated Sherwood number", g10(r.sherwood, "Estimated Sherwood number")));
-  if (!porous) {
+  out.echoLine(labelled(16, "Estimated Sherwood number", g10(m.sherwood)));
+  if (m.coefficient) {
     out.echoEmpty(2);
-    out.echoLine(labelled(16, "Mass transfer coef. from wall to flow",
-                          g10(r.massTransfer, "Mass transfer coef. from wall to flow"), "m/s"));
+    out.echoLine(labelled(16, "Mass transfer coef. from wall to flow", g10(*m.coefficient), "m/s"));
+  }
+  if (m.diffusionLayer) {
     out.echoEmpty(2);
-    out.echoLine(labelled(
-        16, "Molecular diffusion layer thickness",
-        g10(r.kept.diffusionLayer * 1000.0f, "Molecular diffusion layer thickness"), "mm"));
+    out.echoLine(
+        labelled(16, "Molecular diffusion layer thickness", g10(m.diffusionLayer->value), "mm"));
   }
 }
 
 }  // namespace
 
-void writeFlowGeometry(const ReportTarget& out, const TestDescription& t, const StationSetup&,
-                       const AnalysisResults& r) {
-  const GeometryResults& g = r.geometry;
+void writeFlowGeometry(const ReportTarget& out, const TestDescription& t, const FlowGeometry& g) {
   if (g.startsAfterRelease) {
-    volumeStartReport(out, r);
+    volumeStartReport(out, g);
     if (g.endedAtStart) {
       out.echoPause();
       return;
@@ -294,17 +248,14 @@ void writeFlowGeometry(const ReportTarget& out, const TestDescription& t, const 
     volumeIntegrationWarning(out, g.volumeCode);
     out.echoPause();
   }
-  switch (t.geometry) {
-    case FlowForm::Conduit:
-    case FlowForm::ConduitZone: conduitLines(out, t, r); break;
-    case FlowForm::PorousZone:
-      if (g.noFlowForm) return;
-      porousZoneLines(out, t, r);
-      break;
-    case FlowForm::Fractures: fractureLines(out, t, r); break;
-    default: break;
-  }
-  if (g.massTransfer) massTransferLines(out, t, r);
+  if (g.noFlowForm) return;
+  if (g.conduit) conduitLines(out, t, *g.conduit);
+  if (g.porous) porousZoneLines(out, g, *g.porous);
+  if (g.fractures) fractureLines(out, g, *g.fractures);
+  // The lines of a flow form end with a pause (a conduit without a volume
+  // has none).
+  if (g.conduit || g.porous || g.fractures) out.echoPause();
+  if (g.massTransfer) massTransferLines(out, *g.massTransfer);
   if (on(t.normalizedOption)) return;
   out.bothEmpty();
   out.echoPause();

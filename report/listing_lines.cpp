@@ -22,7 +22,7 @@ std::string continued(std::string_view field, std::string_view unit) {
   return labelled(0, {}, field, unit);
 }
 
-std::string g10(float x, std::string_view quantity) { return fmt::checkedG(x, 10, 5, quantity); }
+std::string g10(float x) { return fmt::G(x, 10, 5); }
 
 std::optional<TimeInUnit> timeUnit(TimeUnit unit) {
   switch (unit) {

@@ -24,10 +24,8 @@ std::string labelled(int indent, std::string_view label, std::string_view field,
 // The field in column 69 with nothing before it, then " unit".
 std::string continued(std::string_view field, std::string_view unit = {});
 
-// The general format of most listing numbers, 10 wide with 5 digits. The
-// quantity (the label of its line) names the value when it is not a finite
-// number: it is then not written (see fmt::NonFiniteQuantity).
-std::string g10(float x, std::string_view quantity);
+// The general format of most listing numbers, 10 wide with 5 digits.
+std::string g10(float x);
 
 // A time in seconds shown in the time unit of the station data file.
 struct TimeInUnit {

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "analysis/dispersion.h"
 #include "core/encoding.h"
 #include "core/text.h"
 #include "core/version.h"
@@ -205,6 +204,7 @@ json reports(const std::vector<ShownReport>& shown) {
 
 json chatwin(const ChatwinResults& c) {
   if (!c.fitted) return {{"fitted", false}, {"points_used", c.fitPoints}};
+  const int32_t listed = c.listed();
   return {{"fitted", true},
           {"intercept_s05", num(c.intercept)},
           {"slope", num(c.slope)},
@@ -213,7 +213,7 @@ json chatwin(const ChatwinResults& c) {
           {"probability", num(c.probability)},
           {"z", num(c.z)},
           {"points_used", c.fitPoints},
-          {"points_listed", c.listed},
+          {"points_listed", listed},
           {"residual_s05", num(c.residual)},
           {"dispersion_coefficient_m2_per_s", num(c.dispersion)}};
 }
@@ -274,79 +274,122 @@ double singlePrecision(float x) {
   return std::strtod(buf, nullptr);
 }
 
+namespace {
+
+ResultValue opt(const std::optional<float>& x) { return x ? number(*x) : ResultValue{}; }
+
+// A value the listing may repeat from an earlier station: only this
+// station's own.
+ResultValue own(const Carried& c) { return c.computed ? number(c.value) : ResultValue{}; }
+ResultValue own(const std::optional<Carried>& c) { return c ? own(*c) : ResultValue{}; }
+
+// The first of the flow forms' values that the station has.
+template <class... T>
+ResultValue firstOf(const std::optional<T>&... values) {
+  ResultValue out;
+  auto take = [&](const auto& v) {
+    if (std::holds_alternative<std::monostate>(out) && v) out = number(*v);
+  };
+  (take(values), ...);
+  return out;
+}
+
+}  // namespace
+
 std::vector<std::pair<std::string, ResultValue>> stationResults(const StationRecord& st) {
-  const AnalysisResults& r = st.results;
-  const TestDescription& t = st.test;
-  const GeometryResults& g = r.geometry;
-  const bool have = st.resultsComputed;
+  static const StationResults kNone;
+  const bool have = st.results && st.results->complete();
+  const StationResults& r = have ? *st.results : kNone;
   auto v = [&](float x) { return have ? number(x) : ResultValue{}; };
-  auto when = [&](bool shown, float x) { return have && shown ? number(x) : ResultValue{}; };
-  const bool conduit = t.geometry == FlowForm::Conduit || t.geometry == FlowForm::ConduitZone;
-  const bool porous = t.geometry == FlowForm::PorousZone && !g.noFlowForm;
-  const bool fractures = t.geometry == FlowForm::Fractures;
-  const bool form = !g.endedAtStart && (conduit ? g.described : porous || fractures);
-  const FlowFormHydraulics& hy = conduit  ? r.kept.conduit
-                                 : porous ? r.kept.porous
-                                          : r.kept.fracture;
-  const bool totals = on(t.stationTotals);
-  const bool turbulent = form && (conduit || fractures) && g.described && !g.laminar;
-  const bool pulseSpread = r.pulseRegime && r.velocitySpread > 0;
-  const float dv = r.flowZoneVelocityCorrection;
-  const bool skew = t.normalizedOption != Option::Off;
-  std::string method = r.dispersionFromMoments ? "moments" : "chatwin";
-  std::string pecletClassText(pecletClass(r.peclet));
+  auto when = [&](const auto& x) { return have ? opt(x) : ResultValue{}; };
+  const MassRecovery m = r.mass.value_or(MassRecovery{});
+  const TransitTimes tt = r.transit.value_or(TransitTimes{});
+  const Transport tr = r.transport.value_or(Transport{});
+  const FlowGeometry g = r.geometry.value_or(FlowGeometry{});
+  const Recovery rec = r.recovery.value_or(Recovery{});
+  const ChatwinResults cw = r.chatwin.value_or(ChatwinResults{});
+  // The values of the flow form the station described.
+  using F = std::optional<float>;
+  const auto& conduit = g.conduit;
+  const auto& totals = conduit ? conduit->totals : std::optional<ConduitForm::Totals>{};
+  const auto& fractures = g.fractures;
+  const auto& described =
+      fractures ? fractures->described : std::optional<FractureForm::Described>{};
+  const MassTransfer mt = g.massTransfer.value_or(MassTransfer{});
+  auto field = [](const auto& o, auto get) -> F { return o ? F(get(*o)) : F{}; };
   return {
-      {"recovered_mass_kg", v(r.recoveredMass * 1e-9f)},
-      {"percent_recovery", v(r.percentRecovery)},
-      {"accuracy_index", v(r.accuracyIndex)},
-      {"lower_integration_limit_h", v(r.lowerLimit / 3600.0f)},
-      {"upper_integration_limit_h", v(r.recordedUpperLimit / 3600.0f)},
-      {"first_arrival_h", v(r.firstArrival / 3600.0f)},
-      {"peak_time_h", v(r.peakTime / 3600.0f)},
-      {"peak_concentration_ug_per_L", v(r.peakConcentration / 1e3f)},
-      {"travel_distance_m", v(st.setup.distance)},
-      {"mean_transit_time_h", v(r.meanTimeHours)},
-      {"transit_time_variance_h2", v(r.variance)},
-      {"transit_time_standard_deviation_h", v(r.standardDeviation)},
-      {"transit_time_skewness", when(skew, r.skewness)},
-      {"transit_time_kurtosis", when(skew, r.kurtosis)},
-      {"mean_velocity_m_per_s", v(r.meanVelocity)},
-      {"velocity_standard_deviation_m_per_s", when(pulseSpread, r.velocitySpread / 3600.0f + dv)},
-      {"maximum_velocity_m_per_s", v(r.kept.maxVelocity)},
-      {"dispersion_coefficient_m2_per_s", v(r.dispersion)},
-      {"dispersion_method", have ? ResultValue{method} : ResultValue{}},
-      {"moment_dispersion_coefficient_m2_per_s", v(r.momentDispersion)},
-      {"chatwin_dispersion_coefficient_m2_per_s", when(r.chatwin.fitted, r.chatwin.dispersion)},
-      {"dispersivity_m", v(r.dispersivity)},
-      {"peclet_number", v(r.peclet)},
-      {"peclet_class", have && r.pecletFormed && !pecletClassText.empty()
-                           ? ResultValue{pecletClassText}
-                           : ResultValue{}},
-      {"volume_m3", when(!g.endedAtStart, r.aquiferVolume)},
-      {"cross_section_m2", when(form, r.crossSection)},
-      {"surface_area_m2", when(form && !porous, r.surfaceArea)},
-      {"sorption_coefficient_m", when(form && !porous, r.sorption)},
-      {"head_loss_m", when(form && (!porous || hy.headLoss > 0), hy.headLoss)},
-      {"friction_factor", when(form && !porous, hy.friction)},
-      {"viscous_sublayer_mm", when(turbulent, hy.sublayer)},
+      {"recovered_mass_kg", v(m.mass.kilograms)},
+      {"percent_recovery", v(rec.percent)},
+      {"accuracy_index", v(rec.accuracyIndex)},
+      {"lower_integration_limit_h", v(m.limits.lower / 3600.0f)},
+      {"upper_integration_limit_h", v(m.limits.upper / 3600.0f)},
+      {"first_arrival_h", v(r.arrival.firstArrival / 3600.0f)},
+      {"peak_time_h", v(r.arrival.peakTime / 3600.0f)},
+      {"peak_concentration_ug_per_L", v(r.arrival.peakConcentration / 1e3f)},
+      {"travel_distance_m", v(r.distance.metres)},
+      {"mean_transit_time_h", v(tt.meanTime.hours)},
+      {"transit_time_variance_h2", v(tt.variance)},
+      {"transit_time_standard_deviation_h", v(tt.standardDeviation.hours)},
+      {"transit_time_skewness", when(tt.skewness)},
+      {"transit_time_kurtosis", when(tt.kurtosis)},
+      {"mean_velocity_m_per_s", v(tr.meanVelocity.perSecond)},
+      {"velocity_standard_deviation_m_per_s",
+       when(field(tr.velocitySpread, [](const VelocityInUnits& x) { return x.perSecond; }))},
+      {"maximum_velocity_m_per_s", have ? own(tr.maxVelocity) : ResultValue{}},
+      {"dispersion_coefficient_m2_per_s", v(tr.dispersion)},
+      {"dispersion_method",
+       have ? ResultValue{std::string(tr.dispersionFromMoments ? "moments" : "chatwin")}
+            : ResultValue{}},
+      {"moment_dispersion_coefficient_m2_per_s", v(tr.momentDispersion)},
+      {"chatwin_dispersion_coefficient_m2_per_s", when(tr.chatwinDispersion)},
+      {"dispersivity_m", v(tr.dispersivity)},
+      {"peclet_number", when(tr.pecletFormed ? F(tr.peclet) : F{})},
+      {"peclet_class", have && tr.pecletClass ? ResultValue{*tr.pecletClass} : ResultValue{}},
+      {"volume_m3", when(g.endedAtStart ? F{} : F(g.volume))},
+      {"cross_section_m2",
+       when(conduit ? F(conduit->crossSection)
+                    : g.porous ? F(g.porous->crossSection)
+                               : field(described, [](const auto& d) { return d.crossSection; }))},
+      {"surface_area_m2",
+       have ? firstOf(field(conduit, [](const auto& c) { return c.surfaceArea; }),
+                      field(described, [](const auto& d) { return d.surfaceArea; }))
+            : ResultValue{}},
+      {"sorption_coefficient_m",
+       have ? firstOf(field(conduit, [](const auto& c) { return c.sorption; }),
+                      field(described, [](const auto& d) { return d.sorption; }))
+            : ResultValue{}},
+      {"head_loss_m",
+       have ? (g.porous ? own(g.porous->headLoss)
+                        : firstOf(field(conduit, [](const auto& c) { return c.headLoss; }),
+                                  field(described, [](const auto& d) { return d.headLoss; })))
+            : ResultValue{}},
+      {"friction_factor",
+       have ? firstOf(field(conduit, [](const auto& c) { return c.friction; }),
+                      field(described, [](const auto& d) { return d.friction; }))
+            : ResultValue{}},
+      {"viscous_sublayer_mm",
+       when(conduit ? conduit->sublayer : described ? described->sublayer : F{})},
       {"reynolds_number",
-       when(form && (fractures || totals) && (!porous || r.aquiferVolume != 0), hy.reynolds)},
-      {"tube_diameter_m", when(form && conduit && totals, g.diameter)},
-      {"fissure_height_m", when(form && fractures && g.described, g.conductivity)},
-      {"transport_width_m", when(form && fractures && g.described, g.width)},
+       have ? (g.porous ? own(g.porous->reynolds)
+                        : firstOf(field(totals, [](const auto& t) { return t.reynolds; }),
+                                  field(described, [](const auto& d) { return d.reynolds; })))
+            : ResultValue{}},
+      {"tube_diameter_m", when(field(totals, [](const auto& t) { return t.diameter.metres; }))},
+      {"fissure_height_m", when(field(described, [](const auto& d) { return d.fissureHeight; }))},
+      {"transport_width_m", when(field(described, [](const auto& d) { return d.width.metres; }))},
       {"hydraulic_conductivity_m_per_s",
-       when(form && g.laminar && ((conduit && totals) || (fractures && g.described)),
-            conduit ? g.conduitConductivity : g.fractureConductivity)},
+       when(totals ? totals->conductivity : described ? described->conductivity : F{})},
       {"froude_number",
-       when(form && ((conduit && totals) || (fractures && g.conductivity != 0)), r.froude)},
-      {"hydraulic_depth_m", when(form && ((conduit && totals) || (fractures && g.described)),
-                                 conduit ? g.depth : g.conductivity)},
-      {"shear_velocity_m_per_s", when(g.massTransfer && !porous, g.shearVelocity)},
-      {"schmidt_number", when(g.massTransfer, r.schmidt)},
-      {"sherwood_number", when(g.massTransfer, r.sherwood)},
-      {"mass_transfer_coefficient_m_per_s", when(g.massTransfer && !porous, r.massTransfer)},
-      {"diffusion_layer_thickness_mm",
-       when(g.massTransfer && !porous, r.kept.diffusionLayer * 1000.0f)},
+       when(totals ? F(totals->froude) : fractures ? fractures->froude : F{})},
+      {"hydraulic_depth_m",
+       have ? firstOf(field(totals, [](const auto& t) { return t.depth.metres; }),
+                      field(described, [](const auto& d) { return d.depth.metres; }))
+            : ResultValue{}},
+      {"shear_velocity_m_per_s", have ? own(mt.shearVelocity) : ResultValue{}},
+      {"schmidt_number", when(g.massTransfer ? F(mt.schmidt) : F{})},
+      {"sherwood_number", when(g.massTransfer ? F(mt.sherwood) : F{})},
+      {"mass_transfer_coefficient_m_per_s", when(mt.coefficient)},
+      {"diffusion_layer_thickness_mm", have ? own(mt.diffusionLayer) : ResultValue{}},
   };
 }
 
@@ -381,11 +424,11 @@ json resultsDocument(const RunRecord& run) {
     }
     s["outputs"] = outputs;
     s["test_description"] = st.headerRead ? testDescription(st.test) : json(nullptr);
-    if (st.resultsComputed) {
+    if (st.results && st.results->complete()) {
       json results = json::object();
       for (const auto& [key, value] : stationResults(st)) results[key] = toJson(value);
       s["results"] = results;
-      s["chatwin"] = chatwin(st.results.chatwin);
+      s["chatwin"] = chatwin(*st.results->chatwin);
     } else {
       s["results"] = nullptr;
       s["chatwin"] = nullptr;
@@ -395,13 +438,16 @@ json resultsDocument(const RunRecord& run) {
     stations.push_back(s);
   }
   doc["stations"] = stations;
-  if (run.totalsWritten) {
-    const RunTotals& t = run.totals;
+  if (run.totals) {
+    const RunTotals& t = *run.totals;
+    const auto& b = t.volume;
     doc["totals"] = {
         {"recovered_mass_kg", num(t.recoveredMassKg)},
-        {"volume_m3", t.volumeBlock ? num(t.aquiferVolume) : json(nullptr)},
-        {"surface_area_m2", t.volumeBlock ? num(t.surfaceArea) : json(nullptr)},
-        {"final_sorption_coefficient_m", t.volumeBlock ? num(t.finalSorption) : json(nullptr)},
+        {"volume_m3", b ? num(t.sums.aquiferVolume) : json(nullptr)},
+        {"surface_area_m2", b && b->surfaceArea ? num(*b->surfaceArea) : json(nullptr)},
+        {"final_sorption_coefficient_m",
+         b && b->finalSorption && b->finalSorption->computed ? num(b->finalSorption->value)
+                                                             : json(nullptr)},
         {"percent_recovery", num(t.percentRecovery)},
         {"accuracy_index", num(t.accuracyIndex)}};
   } else {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "model/flow_path_fit.h"
 #include "core/console.h"
 #include "model/control.h"
+#include "model/flow_path_fit.h"
 #include "model/results.h"
 #include "model/setup.h"
 #include "model/test_description.h"
@@ -28,12 +28,11 @@ struct StationRecord {
   bool headerRead = false;       // the test description was read
   bool analysed = false;         // every step of the station ran
   bool finished = false;         // the record is complete (analysed or stopped)
-  bool resultsComputed = false;  // the analyses ran (the results block holds them)
   std::string stopReport;        // the report that stopped the run at this station
   TestDescription test;
   StationSetup setup;
-  AnalysisResults results;
-  std::optional<FlowPathFitResult> fit;  // with --fit
+  std::optional<StationResults> results;  // when the analyses ran
+  std::optional<FlowPathFitResult> fit;   // with --fit
   std::vector<OutputFile> outputs;
   std::vector<ShownReport> reports;
 };
@@ -43,8 +42,7 @@ struct RunRecord {
   ReleaseSetup release;
   bool controlRead = false;
   std::vector<StationRecord> stations;
-  bool totalsWritten = false;
-  RunTotals totals;
+  std::optional<RunTotals> totals;  // when they were written
   std::vector<ShownReport> reports;  // shown outside any station
   int exitStatus = 0;
   int filesNotWritten = 0;

@@ -34,40 +34,36 @@ void totalsBlock(const ReportTarget& out, const RunTotals& totals,
   if (out.echo)
     for (const auto& l : head) out.console.line(l);
 
-  const float total = totals.recoveredMass;
   const std::string_view label = "Total quantity of tracer recovered";
-  out.echoLine(labelled(15, label, g10(totals.recoveredMassKg, label), "kg"));
-  out.echoLine(continued(g10(total * 1e-6f, label), "g"));
-  if (total * 0.001f < 1000.0f) out.echoLine(continued(g10(total * 0.001f, label), "mg"));
-  if (total < 1000.0f)
-    out.echoLine(continued(g10(total, label), std::string(lines::kMicro) + "g"));
+  out.echoLine(labelled(15, label, g10(totals.recoveredMassKg), "kg"));
+  out.echoLine(continued(g10(totals.recoveredMassG), "g"));
+  if (totals.recoveredMassMg) out.echoLine(continued(g10(*totals.recoveredMassMg), "mg"));
+  if (totals.recoveredMassUg)
+    out.echoLine(continued(g10(*totals.recoveredMassUg), std::string(lines::kMicro) + "g"));
 }
 
-void volumeAndSorptionBlock(const ReportTarget& out, const RunTotals& totals,
-                            const TestDescription& t) {
-  if (!totals.volumeBlock) return;
-  const float V = totals.aquiferVolume;
-  const float A = totals.surfaceArea;
-  const bool aquifer = t.geometry == FlowForm::Conduit || t.geometry == FlowForm::PorousZone ||
-                       t.geometry == FlowForm::Fractures;
+void volumeAndSorptionBlock(const ReportTarget& out, const RunTotals& totals) {
+  if (!totals.volume) return;
+  const RunTotals::VolumeBlock& b = *totals.volume;
   const std::string_view label =
-      aquifer ? "Total aquifer volume estimate" : "Total transport zone volume estimate";
-  const std::vector<std::string> volume{"", "", labelled(15, label, g10(V, label), "m^3"), ""};
+      b.aquifer ? "Total aquifer volume estimate" : "Total transport zone volume estimate";
+  const std::vector<std::string> volume{"", "",
+                                        labelled(15, label, g10(totals.sums.aquiferVolume), "m^3"),
+                                        ""};
   if (out.echo)
     for (const auto& l : volume) out.console.line(l);
   out.listing.empty(2);
   for (const auto& l : volume) out.listing.line(l);
 
-  if (t.geometry != FlowForm::PorousZone) {
-    echoLines(out, {labelled(15, "Total aquifer surface area estimate",
-                             g10(A, "Total aquifer surface area estimate"), "m"),
+  if (b.surfaceArea && b.finalSorption) {
+    echoLines(out, {labelled(15, "Total aquifer surface area estimate", g10(*b.surfaceArea), "m"),
                     "",
                     labelled(15, "Final tracer sorption coefficient",
-                             g10(totals.finalSorption, "Final tracer sorption coefficient"), "m"),
+                             g10(b.finalSorption->value), "m"),
                     "", ""});
   }
 
-  if (totals.severalVolumes) {
+  if (b.severalVolumes) {
     Console::ReportScope report(out.console, ShownReport::Kind::Warning);
     out.bothEmpty();
     for (const auto& l : box(15, {"",
@@ -90,15 +86,16 @@ void runRecoveryBlock(const ReportTarget& out, const RunTotals& totals) {
     out.console.pause();
     out.console.focus();
   }
-  if (totals.percentRecovery > 100.0f) writeImpossibleCondition(out, totals.severalVolumes ? 1 : 0);
+  if (totals.impossible)
+    writeImpossibleCondition(out, totals.volume && totals.volume->severalVolumes ? 1 : 0);
 }
 
 }  // namespace
 
 void writeRunTotals(const ReportTarget& out, const RunTotals& totals,
-                    const TestDescription& lastTest, const std::string& lastStationFile) {
+                    const std::string& lastStationFile) {
   totalsBlock(out, totals, lastStationFile);
-  volumeAndSorptionBlock(out, totals, lastTest);
+  volumeAndSorptionBlock(out, totals);
   runRecoveryBlock(out, totals);
 }
 

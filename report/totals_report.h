@@ -10,9 +10,9 @@
 
 namespace kaldero {
 
-// lastTest and lastStationFile: the header and the name of the last
-// station, whose listing receives the totals.
+// lastStationFile: the name of the last station, whose listing receives the
+// totals.
 void writeRunTotals(const ReportTarget& out, const RunTotals& totals,
-                    const TestDescription& lastTest, const std::string& lastStationFile);
+                    const std::string& lastStationFile);
 
 }  // namespace kaldero

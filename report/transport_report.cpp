@@ -1,5 +1,6 @@
 #include "report/transport_report.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -7,7 +8,6 @@
 #include "core/format.h"
 #include "core/stop.h"
 #include "core/text.h"
-#include "analysis/dispersion.h"
 #include "report/listing_lines.h"
 
 namespace kaldero {
@@ -26,7 +26,7 @@ constexpr int kLabel = 15;
 void timeLine(const ReportTarget& out, const TestDescription& t, std::string_view label,
               float seconds) {
   if (auto u = lines::timeUnit(t.timeUnit))
-    out.echoLine(labelled(kLabel, label, g10(seconds / u->divisor, label), u->unit));
+    out.echoLine(labelled(kLabel, label, g10(seconds / u->divisor), u->unit));
 }
 
 // The two lines that say a limit lay outside the sampled times.
@@ -40,12 +40,20 @@ const std::string& recommendedLine() {
   return s;
 }
 
-void meanTimeLines(const ReportTarget& out, const AnalysisResults& r, int w, int d) {
+void meanTimeLines(const ReportTarget& out, const InDaysHoursMinutes& t, int w, int d) {
   out.echoEmpty(2);
   const std::string_view label = "The mean tracer transit time";
-  out.echoLine(labelled(15, label, fmt::checkedG(r.meanTimeDays, w, d, label), "d"));
-  out.echoLine(continued(fmt::checkedG(r.meanTimeHours, w, d, label), "hrs"));
-  out.echoLine(continued(fmt::checkedG(r.meanTimeMinutes, w, d, label), "min"));
+  out.echoLine(labelled(15, label, fmt::G(t.days, w, d), "d"));
+  out.echoLine(continued(fmt::G(t.hours, w, d), "hrs"));
+  out.echoLine(continued(fmt::G(t.minutes, w, d), "min"));
+}
+
+// Three lines of one quantity in three units, the first labelled.
+void threeUnits(const ReportTarget& out, std::string_view label, std::array<float, 3> values,
+                std::array<std::string_view, 3> units) {
+  out.echoLine(labelled(15, label, g10(values[0]), units[0]));
+  out.echoLine(continued(g10(values[1]), units[1]));
+  out.echoLine(continued(g10(values[2]), units[2]));
 }
 
 // The console note that the dispersion was taken from the moments (CHTMSG).
@@ -60,16 +68,18 @@ void momentsNote(Console& c) {
 
 }  // namespace
 
-void writeIntegrationLimits(const ReportTarget& out, const TestDescription& t,
-                            const AnalysisResults& r, bool recorded) {
-  timeLine(out, t, "Lower integration limit", r.lowerLimit);
-  timeLine(out, t, "Upper integration limit", recorded ? r.recordedUpperLimit : r.upperLimit);
+void writeIntegrationLimits(const ReportTarget& out, const TestDescription& t, float lower,
+                            float upper) {
+  timeLine(out, t, "Lower integration limit", lower);
+  timeLine(out, t, "Upper integration limit", upper);
   out.echoEmpty();
 }
 
-void writeMassRecovery(const ReportTarget& out, const StationReport& st, const AnalysisResults& r) {
+void writeMassRecovery(const ReportTarget& out, const StationReport& st,
+                       const StationResults& results) {
   const TestDescription& t = st.test;
-  const float mass = r.recoveredMass;
+  const MassRecovery& r = *results.mass;
+  const ArrivalAndPeak& a = results.arrival;
   const float sinuosity = st.setup.sinuosity;
   const std::string name40 = text::padded(st.stationFile, 40);
 
@@ -80,26 +90,24 @@ void writeMassRecovery(const ReportTarget& out, const StationReport& st, const A
   out.echoEmpty();
   out.echoLine(text::blanks(10) + "Limits to integration for the data file: " + name40);
   out.echoEmpty();
-  writeIntegrationLimits(out, t, r, true);
+  writeIntegrationLimits(out, t, r.limits.lower, r.limits.upper);
 
-  const std::string_view recovered = "The quantity of tracer recovered";
-  out.echoLine(labelled(kLabel, recovered, g10(mass * 1e-9f, recovered), "kg"));
-  out.echoLine(continued(g10(mass * 1e-6f, recovered), "g"));
-  out.echoLine(continued(g10(mass * 1e-3f, recovered), "mg"));
-  out.echoLine(continued(g10(mass, recovered), std::string(kMicro) + "g"));
+  const MassInUnits& m = r.mass;
+  threeUnits(out, "The quantity of tracer recovered", {m.kilograms, m.grams, m.milligrams},
+             {"kg", "g", "mg"});
+  out.echoLine(continued(g10(m.micrograms), std::string(kMicro) + "g"));
   out.echoEmpty(2);
-  if (st.control.massUnit == MassUnit::Pounds)
-    out.echoLine(text::blanks(68) + "(" + g10(mass * 2.2046f * 1e-9f, recovered) + " lbs)");
+  if (m.pounds) out.echoLine(text::blanks(68) + "(" + g10(*m.pounds) + " lbs)");
 
   out.echoEmpty(2);
-  const float L = st.setup.distance;
+  const float L = results.distance.metres;
   const std::string_view label = "Distance from input to outflow point";
   if (L >= 1000.0f)
-    out.echoLine(labelled(kLabel, label, g10(L / 1000.0f, label), "km"));
+    out.echoLine(labelled(kLabel, label, g10(L / 1000.0f), "km"));
   else
-    out.echoLine(labelled(kLabel, label, g10(L, label), "m"));
-  if (t.distanceUnit == DistanceUnit::Feet)
-    out.echoLine(text::blanks(67) + "(" + g10(L * 3.2808f, label) + " ft)");
+    out.echoLine(labelled(kLabel, label, g10(L), "m"));
+  if (results.distance.feet)
+    out.echoLine(text::blanks(67) + "(" + g10(*results.distance.feet) + " ft)");
 
   if (t.sinuosityOption == 1 && sinuosity > 1.0f) {
     out.echoLine(text::blanks(kLabel) + "Corrected for sinuosity = " + fmt::F(sinuosity, 5, 2) +
@@ -118,23 +126,23 @@ void writeMassRecovery(const ReportTarget& out, const StationReport& st, const A
   out.echoPause();
 
   out.echoEmpty(4);
-  timeLine(out, t, "Time to leading edge (first arrival)", r.firstArrival);
+  timeLine(out, t, "Time to leading edge (first arrival)", a.firstArrival);
   out.echoEmpty(2);
-  timeLine(out, t, "Time to peak tracer concentration", r.peakTime);
-  const float cp = r.peakConcentration;
+  timeLine(out, t, "Time to peak tracer concentration", a.peakTime);
+  const float cp = a.peakConcentration;
   const std::string_view peak = "For a peak tracer concentration";
   switch (t.concentrationUnit) {
     case ConcentrationUnit::GramsPerLitre:
-      out.echoLine(labelled(kLabel, peak, g10(cp / 1e9f, peak), "g/L"));
+      out.echoLine(labelled(kLabel, peak, g10(cp / 1e9f), "g/L"));
       break;
     case ConcentrationUnit::MilligramsPerLitre:
-      out.echoLine(labelled(kLabel, peak, g10(cp / 1e6f, peak), "mg/L"));
+      out.echoLine(labelled(kLabel, peak, g10(cp / 1e6f), "mg/L"));
       break;
     case ConcentrationUnit::MicrogramsPerLitre:
-      out.echoLine(labelled(kLabel, peak, g10(cp / 1e3f, peak), std::string(kMicro) + "g/L"));
+      out.echoLine(labelled(kLabel, peak, g10(cp / 1e3f), std::string(kMicro) + "g/L"));
       break;
     case ConcentrationUnit::NanogramsPerLitre:
-      out.echoLine(labelled(kLabel, peak, g10(cp, peak), "ng/L"));
+      out.echoLine(labelled(kLabel, peak, g10(cp), "ng/L"));
       break;
     default: break;
   }
@@ -160,101 +168,91 @@ void stopNoMassRecovered(Console& console) {
   stopRun(console, "  STOPPED DUE TO ERROR IN DITRTI. TRACER MASS=0!!");
 }
 
-void writeTransitTimes(const ReportTarget& out, const StationReport& st, const AnalysisResults& r) {
-  if (r.recordedUpperLimit != r.upperLimit) {
+void writeTransitTimes(const ReportTarget& out, const StationReport& st,
+                       const StationResults& results) {
+  const MassRecovery& m = *results.mass;
+  const TransitTimes& r = *results.transit;
+  // The upper limit of a long release was lowered to the peak.
+  if (m.limits.upper != m.momentLimits.upper) {
     out.bothEmpty(2);
     out.bothLine(text::blanks(10) + "Upper Limit to integration necessarily " + "changed!");
     out.bothEmpty();
-    writeIntegrationLimits(out, st.test, r, false);
+    writeIntegrationLimits(out, st.test, m.momentLimits.lower, m.momentLimits.upper);
   }
 
-  if (r.meanTimeDays > 0) {
-    meanTimeLines(out, r, 10, 5);
+  if (!r.infiltrationExceedsMean) {
+    meanTimeLines(out, r.meanTime, 10, 5);
   } else {
-    meanTimeLines(out, r, 12, 6);
+    meanTimeLines(out, r.meanTime, 12, 6);
     out.echoEmpty(2);
     out.echoLine(text::blanks(20) + "TRACER INFILTRATION TIME EXCEEDS MEAN " + "TIME OF TRAVEL");
     out.echoEmpty(2);
   }
-  const float sigma = r.standardDeviation;
   out.echoEmpty(2);
-  const std::string_view variance = "Variance for mean tracer time";
-  out.echoLine(labelled(15, variance, g10(r.variance / 576.0f, variance), "d^2"));
-  out.echoLine(continued(g10(r.variance, variance), "hrs^2"));
-  out.echoLine(continued(g10(r.variance * 3600.0f, variance), "min^2"));
+  threeUnits(out, "Variance for mean tracer time",
+             {r.varianceUnits.days, r.varianceUnits.hours, r.varianceUnits.minutes},
+             {"d^2", "hrs^2", "min^2"});
   out.echoEmpty(2);
-  const std::string_view deviation = "Standard deviation for tracer time";
-  out.echoLine(labelled(15, deviation, g10(sigma / 24.0f, deviation), "d"));
-  out.echoLine(continued(g10(sigma, deviation), "hrs"));
-  out.echoLine(continued(g10(sigma * 60.0f, deviation), "min"));
+  threeUnits(out, "Standard deviation for tracer time",
+             {r.standardDeviation.days, r.standardDeviation.hours, r.standardDeviation.minutes},
+             {"d", "hrs", "min"});
   out.echoEmpty(2);
 
   if (r.limitsWarning > 0) writeLimitsWarning(out);
   out.echoPause();
 }
 
-void writeVelocitiesAndDispersion(const ReportTarget& out, const AnalysisResults& r) {
-  const float v = r.meanVelocity;
-  const float vh = r.meanVelocityHour;
-  const float dv = r.flowZoneVelocityCorrection;
+void writeVelocitiesAndDispersion(const ReportTarget& out, const Transport& r) {
   const bool fromMoments = r.dispersionFromMoments;
   out.echoEmpty(4);
-  const std::string_view mean = "The mean tracer velocity";
-  out.echoLine(labelled(15, mean, g10(r.meanVelocityDay, mean), "m/d"));
-  out.echoLine(continued(g10(vh, mean), "m/hr"));
-  out.echoLine(continued(g10(v, mean), "m/s"));
-  const float s = r.velocitySpread;
-  if (r.pulseRegime && s > 0) {
+  threeUnits(out, "The mean tracer velocity",
+             {r.meanVelocity.perDay, r.meanVelocity.perHour, r.meanVelocity.perSecond},
+             {"m/d", "m/hr", "m/s"});
+  if (r.velocitySpread) {
+    const VelocityInUnits& s = *r.velocitySpread;
     out.echoEmpty();
-    const std::string_view spread = "Standard deviation for tracer velocity";
-    out.echoLine(labelled(15, spread, g10(24.0f * (s + 3600.0f * dv), spread) + " m/d"));
-    out.echoLine(continued(g10(s + 3600.0f * dv, spread), "m/hr"));
-    out.echoLine(continued(g10(s / 3600.0f + dv, spread), "m/s"));
+    // The unit follows the number directly on this line.
+    out.echoLine(labelled(15, "Standard deviation for tracer velocity", g10(s.perDay) + " m/d"));
+    out.echoLine(continued(g10(s.perHour), "m/hr"));
+    out.echoLine(continued(g10(s.perSecond), "m/s"));
   }
   if (r.limitsWarning > 0) writeLimitsWarning(out);
   if (fromMoments) momentsNote(out.console);
 
   out.echoEmpty(3);
-  out.echoLine(labelled(15, "Dispersion coefficient", g10(r.dispersion, "Dispersion coefficient"),
-                        "m^2/s"));
-  out.echoLine(labelled(15, "Longitudinal dispersivity",
-                        g10(r.dispersivity, "Longitudinal dispersivity"), "m"));
+  out.echoLine(labelled(15, "Dispersion coefficient", g10(r.dispersion), "m^2/s"));
+  out.echoLine(labelled(15, "Longitudinal dispersivity", g10(r.dispersivity), "m"));
   if (fromMoments) {
     out.echoEmpty();
     out.echoLine(text::blanks(16) + "Dispersion estimate is probably too large");
   }
   out.echoEmpty(2);
-  out.echoLine(labelled(15, "Peclet number", g10(r.peclet, "Peclet number")));
-  if (r.pecletFormed) {
-    const std::string_view cls = pecletClass(r.peclet);
-    if (!cls.empty()) out.echoLine(text::blanks(68) + std::string(cls));
-  }
+  out.echoLine(labelled(15, "Peclet number", g10(r.peclet)));
+  if (r.pecletClass) out.echoLine(text::blanks(68) + *r.pecletClass);
   if (fromMoments) out.echoLine(text::blanks(16) + "Peclet estimate is probably too small");
   out.echoEmpty(2);
-  const std::string_view maximum = "The maximum tracer velocity";
-  out.echoLine(labelled(15, maximum, g10(r.kept.maxVelocityDay, maximum), "m/d"));
-  out.echoLine(continued(g10(r.kept.maxVelocityHour, maximum), "m/hr"));
-  out.echoLine(continued(g10(r.kept.maxVelocity, maximum), "m/s"));
+  threeUnits(out, "The maximum tracer velocity",
+             {r.maxVelocityUnits.perDay, r.maxVelocityUnits.perHour, r.maxVelocityUnits.perSecond},
+             {"m/d", "m/hr", "m/s"});
   out.echoEmpty(2);
   out.echoPause();
 }
 
-void writeRecovery(const ReportTarget& out, const AnalysisResults& r) {
+void writeRecovery(const ReportTarget& out, const Recovery& r) {
   out.bothEmpty();
   out.echoEmpty(3);
-  for (const auto& l : recoveryLines(r.percentRecovery, r.accuracyIndex)) out.echoLine(l);
+  for (const auto& l : recoveryLines(r.percent, r.accuracyIndex)) out.echoLine(l);
   out.echoPause();
-  if (r.percentRecovery > 100.0f) writeImpossibleCondition(out, 0);
+  if (r.impossible) writeImpossibleCondition(out, 0);
   out.bothEmpty(2);
 }
 
 std::vector<std::string> recoveryLines(float percent, float accuracy) {
   const std::string_view label = "Percent recovery of tracer injected";
-  return {labelled(kLabel, label, g10(percent, label), "%"),
+  return {labelled(kLabel, label, g10(percent), "%"),
           "",
           "",
-          labelled(kLabel, "Accuracy index (0.0 = Perfect Recov.)",
-                   fmt::checkedG(accuracy, 10, 4, "Accuracy index")),
+          labelled(kLabel, "Accuracy index (0.0 = Perfect Recov.)", fmt::G(accuracy, 10, 4)),
           "",
           ""};
 }

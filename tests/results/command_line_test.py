@@ -137,10 +137,12 @@ def check_replacing(c, exe, work, good):
                                     "--report", "./GDS.OUT", "KALDERO.D"])
     out = lines(proc.stdout)
     c.check(proc.returncode == 4, f"replacing files of the run: exit status {proc.returncode}")
-    for what, name in (("RESULTS FILE", "KALDERO.D"), ("RESULTS TABLE", "TQF.DAT"),
-                       ("HTML REPORT", "./GDS.OUT")):
-        c.check(f" THE {what} {name} CANNOT BE CREATED: IT WOULD REPLACE AN INPUT OR OUTPUT "
-                "FILE OF THE RUN" in out, f"no report refusing {what} {name}")
+    for what, name, replaced in (("RESULTS FILE", "KALDERO.D", "THE CONTROL FILE"),
+                                 ("RESULTS TABLE", "TQF.DAT", "A STATION DATA FILE OF THE RUN"),
+                                 ("HTML REPORT", "./GDS.OUT",
+                                  "THE RESULTS LISTING GDS.OUT OF THE RUN")):
+        c.check(f" THE {what} {name} IS NOT WRITTEN: IT WOULD REPLACE {replaced}" in out,
+                f"no report refusing {what} {name}")
     after = snapshot(folder)
     for name in ("KALDERO.D", "TQF.DAT"):
         c.check(after[name] == inputs[name], f"the input file {name} was changed")

@@ -1,39 +1,22 @@
-#include "driver/work_array.h"
+#include "input/data_reduction.h"
 
-#include "core/storage.h"
+#include <limits>
+#include <new>
+#include <vector>
 
 namespace kaldero {
 
-bool StationWorkArray::allocate(int32_t n, int32_t pad) {
-  free();
-  if (!allocateZeroed(storage_, totalLength(n, pad))) return false;
-  n_ = n;
-  pad_ = pad;
+bool stationStorage(int32_t n, int32_t pad) {
+  if (n < 0) return false;
+  const int64_t length = 9LL * (n + pad) + pad;
+  if (length > std::numeric_limits<int32_t>::max()) return false;
+  try {
+    std::vector<float> probe;
+    probe.reserve(static_cast<std::size_t>(length));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   return true;
-}
-
-void StationWorkArray::free() {
-  std::vector<float>().swap(storage_);
-  n_ = 0;
-}
-
-std::span<float> StationWorkArray::segment(int j) {
-  const std::size_t len = static_cast<std::size_t>(n_ + pad_);
-  const std::size_t start = static_cast<std::size_t>(pad_) + static_cast<std::size_t>(j - 1) * len;
-  return std::span<float>(storage_).subspan(start, len);
-}
-
-CurveSegments StationWorkArray::curve() {
-  return CurveSegments{segment(1), segment(2), segment(3), segment(4),
-                       segment(5), segment(6), segment(7), segment(8)};
-}
-
-ChatwinWork StationWorkArray::chatwinWork() {
-  return ChatwinWork{segment(9), segment(4), segment(5), segment(6), segment(8), segment(7)};
-}
-
-CurveFileWork StationWorkArray::curveFileWork() {
-  return CurveFileWork{segment(6), segment(7), segment(5), segment(4)};
 }
 
 ReductionDecision decideReduction(int32_t n, ReductionMode mode, Option knotOption,

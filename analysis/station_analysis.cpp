@@ -1,0 +1,107 @@
+#include "analysis/station_analysis.h"
+
+#include "analysis/chatwin.h"
+#include "analysis/dispersion.h"
+#include "analysis/finite_check.h"
+#include "analysis/geometry.h"
+#include "analysis/mass_recovery.h"
+#include "analysis/transit_times.h"
+
+namespace kaldero {
+
+CarriedResults CarriedResults::forNextStation() const {
+  auto reset = [](Carried c) { return Carried{c.value, false}; };
+  auto hydraulics = [&](FlowFormHydraulics h) {
+    return FlowFormHydraulics{reset(h.headLoss), reset(h.friction), reset(h.reynolds),
+                              reset(h.sublayer), reset(h.shearVelocity)};
+  };
+  return CarriedResults{reset(maxVelocity), hydraulics(conduit), hydraulics(porous),
+                        hydraulics(fracture), reset(diffusionLayer)};
+}
+
+DischargeOf dischargeOf(const AnalysisInputs& in, const Curve& cv) {
+  return DischargeOf{in.test.dischargeMode, cv.Q, in.setup.constantDischarge};
+}
+
+namespace {
+
+// Ends the analysis at stage when the result is not finite; true when it
+// may go on.
+template <class R>
+bool finite(StationResults& out, const R& result, AnalysisStage stage) {
+  if (const std::optional<std::string> q = nonFinite(result)) {
+    out.stop = AnalysisStop{AnalysisStop::Kind::NonFinite, *q};
+    out.stoppedAt = stage;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+StationResults analyseStation(const AnalysisInputs& in, const Curve& cv,
+                              const CarriedResults& previous) {
+  StationResults out;
+  out.carried = previous.forNextStation();
+  const DischargeOf q = dischargeOf(in, cv);
+  const float L = in.setup.distance;
+  out.distance.metres = L;
+  if (in.test.distanceUnit == DistanceUnit::Feet) out.distance.feet = L * 3.2808f;
+
+  out.arrival = arrivalAndPeak(cv.T, cv.C, in.release.flowZoneArrivalHours);
+  if (!finite(out, out.arrival, AnalysisStage::Arrival)) return out;
+  if (!finite(out, out.distance, AnalysisStage::Arrival)) return out;
+
+  AnalysisCurves& curves = out.curves;
+  const MassRecovery mass = massRecovery(in, cv, q, out.arrival, curves);
+  out.mass = mass;
+  if (!finite(out, mass, AnalysisStage::Mass)) return out;
+
+  // The Chatwin method takes concentrations: a pulse's loads are given back.
+  curves.chatwinConcentrations = mass.loadRegime
+                                     ? concentrationsFromLoad(curves.afterFirstMoment, q)
+                                     : curves.afterFirstMoment;
+  ChatwinInputs ci;
+  ci.T = cv.T;
+  ci.C = curves.chatwinConcentrations;
+  ci.zerothMoment = mass.mass.micrograms;
+  ci.firstMoment = mass.firstMoment;
+  ci.velocityIntegral = mass.distanceWeighted;
+  ci.flowZoneArrival = in.release.flowZoneArrivalHours;
+  ci.peakParameter = out.arrival.chatwinPeak;
+  ci.peakIndex = out.arrival.peakIndex;
+  ci.distance = L;
+  ci.timeUnit = in.test.timeUnit;
+  out.chatwin = chatwinMethod(ci);
+  if (!finite(out, *out.chatwin, AnalysisStage::Chatwin)) return out;
+
+  // The transit times and velocities of a pulse are those of the load.
+  curves.transportCurve = mass.loadRegime ? tracerLoad(curves.chatwinConcentrations, q)
+                                          : curves.chatwinConcentrations;
+  curves.outputConcentrations = mass.loadRegime
+                                    ? concentrationsFromLoad(curves.transportCurve, q)
+                                    : curves.transportCurve;
+  out.transit = transitTimes(in, cv.T, curves.transportCurve, out.arrival, mass);
+  if (!out.transit) {
+    out.stop = AnalysisStop{AnalysisStop::Kind::NoMassRecovered, {}};
+    out.stoppedAt = AnalysisStage::Transit;
+    return out;
+  }
+  if (!finite(out, *out.transit, AnalysisStage::Transit)) return out;
+
+  out.transport = velocitiesAndDispersion(in, cv.T, curves.transportCurve, mass, *out.transit,
+                                          *out.chatwin, out.carried.maxVelocity);
+  out.carried.maxVelocity = out.transport->maxVelocity;
+  if (!finite(out, *out.transport, AnalysisStage::Transport)) return out;
+
+  CarriedResults after;
+  out.geometry = flowGeometry(in, cv, mass, *out.transit, *out.transport, out.carried, after);
+  out.carried = after;
+  if (!finite(out, *out.geometry, AnalysisStage::Geometry)) return out;
+
+  out.recovery = recovery(mass.mass.micrograms, in.release.injectedMass);
+  if (!finite(out, *out.recovery, AnalysisStage::Recovery)) return out;
+  return out;
+}
+
+}  // namespace kaldero

@@ -1,0 +1,33 @@
+// The data-reduction decision: how many samples to make from the data lines
+// of a station, in which data-reduction mode, with which reduction factor k.
+// Files of more than 600 data lines are thinned to at most about 800 samples
+// (to half their size for 601 to 1000 lines), unless the mode is "every
+// line" and the file has at most 6000 lines.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "model/codes.h"
+
+namespace kaldero {
+
+struct ReductionDecision {
+  int32_t n = 0;
+  ReductionMode mode = ReductionMode::EveryLine;
+  int32_t k = 0;
+  bool allocated = false;
+};
+
+// The station's storage is tried through tryAllocate(n); when it cannot be
+// had the sample count is halved and k doubled until it can.
+ReductionDecision decideReduction(int32_t dataLines, ReductionMode mode, Option knotOption,
+                                  Option stationTotals,
+                                  const std::function<bool(int32_t)>& tryAllocate);
+
+// Whether the storage of a station of n samples with room for pad more can
+// be had: its nine arrays of n + pad values (the curve, its group spread and
+// the work arrays of the steps) must be countable in 32 bits and be had.
+bool stationStorage(int32_t n, int32_t pad);
+
+}  // namespace kaldero

@@ -1,0 +1,106 @@
+#include "report/results_files.h"
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "core/console.h"
+#include "core/output_gate.h"
+#include "core/stop.h"
+#include "report/html_report.h"
+#include "report/results_data.h"
+
+namespace kaldero {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ResultsFile {
+  OutputRecord record;
+  CheckedFile file;
+  bool open = false;
+};
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The path from the report's folder to the folder the run wrote its files
+// in, for the report's links.
+std::string linkBase(const std::string& reportFile) {
+  std::error_code ec;
+  const fs::path dir = fs::absolute(reportFile, ec).parent_path();
+  const fs::path rel = fs::current_path(ec).lexically_relative(dir);
+  if (ec || rel.empty() || rel == ".") return {};
+  return rel.string() + "/";
+}
+
+std::string htmlReport(const RunRecord& record, const nlohmann::json& doc,
+                       const std::string& file) {
+  std::vector<html::StationPage> pages;
+  for (const StationRecord& st : record.stations) {
+    html::StationPage page;
+    page.stationFile = st.stationFile;
+    for (const OutputFile& f : st.outputs) {
+      page.files.push_back({f.name, f.kind});
+      if (f.kind == "results listing") page.listing = readFile(f.name);
+      if (f.format == "svg") page.figures.push_back({f.kind, readFile(f.name)});
+    }
+    pages.push_back(std::move(page));
+  }
+  html::ReportOptions options;
+  options.linkBase = linkBase(file);
+  return html::renderReport(doc, pages, options);
+}
+
+}  // namespace
+
+int writeResultsFiles(Console& console, OutputGate& gate, RunRecord& record,
+                      const ResultsFileNames& names, int status) {
+  // Opened in the order of the options (a later one of the same name is
+  // refused), written with the JSON document last.
+  std::deque<ResultsFile> files;
+  const std::pair<const char*, const std::optional<std::string>*> asked[] = {
+      {"results file", &names.json}, {"results table", &names.table}, {"HTML report", &names.report}};
+  for (const auto& [kind, name] : asked) {
+    if (!*name) continue;
+    ResultsFile& r = files.emplace_back();
+    r.record = {**name, kind, ""};
+    r.open = gate.open(r.file, r.record);
+  }
+  std::vector<ResultsFile*> order;
+  for (ResultsFile& r : files)
+    if (r.record.kind != "results file") order.push_back(&r);
+  for (ResultsFile& r : files)
+    if (r.record.kind == "results file") order.push_back(&r);
+  for (ShownReport& r : console.takeReports()) record.reports.push_back(std::move(r));
+  // The status so far: a file not written makes it 4 unless the run
+  // stopped.
+  auto statusNow = [&] {
+    return gate.notWritten() > 0 && status == kExitNormal ? kExitFilesNotWritten : status;
+  };
+  for (ResultsFile* file : order) {
+    ResultsFile& r = *file;
+    if (!r.open) continue;
+    record.filesNotWritten = gate.notWritten();
+    record.exitStatus = statusNow();
+    const nlohmann::json doc = resultsDocument(record);
+    // The table and the page end with their last line end.
+    if (r.record.kind == "results file")
+      r.file.line(doc.dump(2));
+    else if (r.record.kind == "results table")
+      r.file.write(resultsTable(record));
+    else
+      r.file.write(htmlReport(record, doc, r.record.name));
+    gate.close(r.file, r.record);
+    for (ShownReport& rep : console.takeReports()) record.reports.push_back(std::move(rep));
+  }
+  record.filesNotWritten = gate.notWritten();
+  record.exitStatus = statusNow();
+  return record.exitStatus;
+}
+
+}  // namespace kaldero

@@ -1,0 +1,150 @@
+#include "report/run_messages.h"
+
+#include <cstdio>
+
+#include "core/console.h"
+#include "core/file_reports.h"
+#include "core/format.h"
+#include "core/stop.h"
+#include "core/text.h"
+#include "report/run_record.h"
+
+namespace kaldero {
+
+namespace {
+
+[[noreturn]] void storageStop(Console& c, const std::string& what, const std::string& advice) {
+  Console::ReportScope report(c, ShownReport::Kind::Error);
+  c.empty(5);
+  c.line(kStars80);
+  c.empty();
+  c.line(what);
+  c.empty();
+  c.line(advice);
+  c.empty();
+  c.line(kStars80);
+  c.empty(5);
+  stopRun(c);
+}
+
+}  // namespace
+
+void writeBanner(Console& c) {
+  c.empty(8);
+  for (const auto& l : box(15, {"",
+                                std::string(29, ' ') + "KLD.EXE",
+                                "",
+                                "       PROGRAM TO CALCULATE TOTAL TRACER-MASS RECOVERY AND",
+                                "       HYDRAULIC AND GEOMETRIC PARAMETERS FROM GROUND-WATER",
+                                "       TRACER TESTS IN VARIOUS HYDROLOGIC SYSTEMS",
+                                ""}))
+    c.line(l);
+}
+
+void writeEndBox(Console& c) {
+  c.empty(8);
+  for (const auto& l : box(15, {"",
+                                "       KALDERO IS NOW FINISHED PROCESSING ALL FILES; YOU",
+                                "       MAY NOW EXAMINE EACH FILE CREATED BY KALDERO FOR",
+                                "       THE RESULTS OF EACH SAMPLING STATION FILE PROCESSED",
+                                "",
+                                "               (USE A TEXT VIEWER OR TEXT EDITOR)",
+                                ""}))
+    c.line(l);
+}
+
+void writeProcessingBox(Console& c, const std::string& name50) {
+  c.empty(2);
+  for (const auto& l : box(5, {"", "  PROCESSING: " + text::rightAligned(name50, 51), ""}))
+    c.line(l);
+}
+
+void stopFewerKnotsThanSamples(Console& c) {
+  Console::ReportScope report(c, ShownReport::Kind::Error);
+  c.free("NUMBER OF KNOTS LESS THAN ORIGINAL DATA SET SIZE");
+  c.free("PROGRAM STOPPED");
+  stopRun(c);
+}
+
+void noteKnotsEqualSamples(Console& c) {
+  Console::ReportScope report(c, ShownReport::Kind::Note);
+  c.free("NUMBER OF KNOTS EQUAL ORIGINAL DATA SET SIZE");
+  c.free("PROGRAM USING ORIGINAL DATA SET");
+}
+
+void stopStationStorage(Console& c) {
+  Console::ReportScope report(c, ShownReport::Kind::Error);
+  c.free("NOT ENOUGH STORAGE SPACE FOR THE STATION DATA");
+  stopRun(c, "                             PROGRAM STOPPED");
+}
+
+void stopInterpolationStorage(Console& c) {
+  storageStop(c, "       NOT ENOUGH STORAGE SPACE FOR INTERPOLATION!!!",
+              std::string("   DECREASE THE NUMBER OF KNOTS IN YOUR DATA INPUT ") + "FILE.");
+}
+
+void stopKnotCurveStorage(Console& c) {
+  storageStop(c, "              NOT ENOUGH STORAGE SPACE FOR AA!!!",
+              std::string("   SELECTIVELY REMOVE INDIVIDUAL DATA POINTS FROM ") +
+                  "YOUR ORIGINAL DATA FILE.");
+}
+
+void stopExtrapolation(Console& c, int32_t errorCode) {
+  Console::ReportScope report(c, ShownReport::Kind::Error);
+  c.free(fmt::FreeLine("DATA EXTRAPOLATION ERROR ").num(errorCode));
+  stopRun(c, " SEE FILE LOG");
+}
+
+void stopNonFinite(Console& c, std::string_view stationName50, std::string_view quantity) {
+  {
+    Console::ReportScope report(c, ShownReport::Kind::Error);
+    reportNonFiniteQuantity(c, stationName50, quantity);
+  }
+  stopRun(c, "          PROGRAM STOPPED");
+}
+
+void reportFilesNotWritten(Console& c, int lost) {
+  Console::ReportScope report(c, ShownReport::Kind::Warning);
+  c.empty();
+  c.free(std::to_string(lost) + (lost == 1 ? " OUTPUT FILE" : " OUTPUT FILES") +
+         " COULD NOT BE WRITTEN (SEE THE REPORTS ABOVE);");
+  c.free("THE RESULTS LISTINGS ARE COMPLETE.");
+}
+
+void stationSummary(Console& c, const StationRecord& st) {
+  if (!c.batch()) return;
+  char line[512];
+  if (!st.analysed) {
+    std::snprintf(line, sizeof line, " %s: stopped (see the report above)", st.stationFile.c_str());
+    c.summary(line);
+    return;
+  }
+  const StationResults& r = *st.results;
+  std::snprintf(line, sizeof line,
+                " %s: analysed; recovered %.5g kg (%.5g %%); mean transit time %.5g h; "
+                "dispersion coefficient %.5g m^2/s; listing %s",
+                st.stationFile.c_str(), r.mass->mass.micrograms * 1e-9, r.recovery->percent,
+                r.transit->meanTime.hours, r.transport->dispersion,
+                text::trimmed(st.test.listingName).c_str());
+  std::string summary = line;
+  if (st.fit) {
+    if (const PathModelFit* best = st.fit->best()) {
+      std::snprintf(line, sizeof line, "; flow-path fit: %d path%s, R^2 %.4f", best->pathCount,
+                    best->pathCount == 1 ? "" : "s", best->rSquared);
+      summary += line;
+    } else {
+      summary += "; no flow-path fit: " + st.fit->reason;
+    }
+  }
+  c.summary(summary);
+}
+
+void runSummary(Console& c, int analysed, int status) {
+  if (!c.batch()) return;
+  char line[160];
+  std::snprintf(line, sizeof line, " %d station%s analysed; exit status %d", analysed,
+                analysed == 1 ? "" : "s", status);
+  c.summary(line);
+}
+
+}  // namespace kaldero

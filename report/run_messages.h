@@ -1,0 +1,48 @@
+// The console texts of the run itself: the banner, the processing boxes,
+// the end-of-run box, the reports of the knot decision, of storage that
+// cannot be had and of a tail that cannot be extrapolated, the stop for a
+// quantity beyond the program's numbers, the count of files not written,
+// and the summary lines of batch mode.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kaldero {
+
+class Console;
+struct StationRecord;
+
+void writeBanner(Console& console);
+void writeEndBox(Console& console);
+// The box that says which curve is processed (the station data file or the
+// interpolated-data file, 50 characters).
+void writeProcessingBox(Console& console, const std::string& name50);
+
+// The knot decision: fewer knots than samples stops the run; as many uses
+// the measured curve (a note).
+[[noreturn]] void stopFewerKnotsThanSamples(Console& console);
+void noteKnotsEqualSamples(Console& console);
+
+// Storage that cannot be had for the station data, for the interpolation
+// or for the knot curve: a report and a stop.
+[[noreturn]] void stopStationStorage(Console& console);
+[[noreturn]] void stopInterpolationStorage(Console& console);
+[[noreturn]] void stopKnotCurveStorage(Console& console);
+
+// A tail that cannot be extrapolated (the error code of the method).
+[[noreturn]] void stopExtrapolation(Console& console, int32_t errorCode);
+
+// A quantity of the station beyond the range of the program's numbers.
+[[noreturn]] void stopNonFinite(Console& console, std::string_view stationName50,
+                                std::string_view quantity);
+
+// At the end of a run that could not write every file: how many.
+void reportFilesNotWritten(Console& console, int count);
+
+// Batch mode: the line of a station, and the last line of the run.
+void stationSummary(Console& console, const StationRecord& station);
+void runSummary(Console& console, int analysed, int status);
+
+}  // namespace kaldero
