@@ -36,13 +36,18 @@ PACKAGES += chromium
 PACKAGES += python3-jsonschema
 PACKAGES += python3-scipy
 
-.PHONY: all build deps install-packages test sanitize demo pictures bench bench-speed bench-import fuzz clean
+.PHONY: all build programs deps install-packages test sanitize demo pictures bench bench-speed bench-import fuzz clean
 
 all: build
 
 build:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
+
+# The two programs alone (kaldero and kaldero-import), without the tests.
+programs:
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target kaldero kaldero-import
 
 # Installs only the packages that are missing (needs root, as on a fresh
 # machine).
@@ -72,11 +77,11 @@ sanitize:
 	@cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=Debug -DKALDERO_SANITIZE=ON >/dev/null
 	@cmake --build $(BUILD)-asan -j $(JOBS)
 
-demo: deps build
+demo: deps programs
 	@scripts/demo.sh $(BUILD)
 
 # The pictures of docs/, made from a real run of examples/.
-pictures: deps build
+pictures: deps programs
 	@scripts/pictures.sh $(BUILD)
 
 bench: deps build

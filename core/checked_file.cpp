@@ -72,12 +72,4 @@ bool CheckedFile::close() {
   return !failed_;
 }
 
-WriteOutcome writeTextFile(const std::string& path, const std::vector<std::string>& lines) {
-  CheckedFile f;
-  if (!f.open(path)) return {WriteOutcome::Status::NotCreated, f.error()};
-  for (const auto& l : lines) f.line(l);
-  if (!f.close()) return {WriteOutcome::Status::Incomplete, f.error()};
-  return {};
-}
-
 }  // namespace kaldero

@@ -1,6 +1,7 @@
 // The checked writer: every output file of the program is written through
-// it, so that a file that cannot be created, written or closed completely
-// is never taken for a file that was written.
+// it (opened by the output gate, core/output_gate.h), so that a file that
+// cannot be created, written or closed completely is never taken for a file
+// that was written.
 //
 // Opening never blocks (a FIFO without a reader is refused instead of
 // waiting for one), every write is checked, and the close flushes and
@@ -62,8 +63,5 @@ struct WriteOutcome {
 
   bool ok() const { return status == Status::Written; }
 };
-
-// Writes the lines, each followed by a line end, replacing the file.
-WriteOutcome writeTextFile(const std::string& path, const std::vector<std::string>& lines);
 
 }  // namespace kaldero

@@ -72,6 +72,10 @@ std::optional<std::string> OutputGate::planStation(const std::vector<OutputRecor
     if (f.name.empty()) continue;
     const std::optional<std::string> why = refusal(f);
     if (i == 0 && why) listing = why;
+    // A results listing that another output of the station would replace,
+    // or that would replace it, is refused as well.
+    if (i > 0 && !listing && !planned.empty() && sameFile(f.name, planned[0].name))
+      listing = "THAT NAME IS ALSO THE " + upperKind(f.kind) + " " + f.name + " OF THIS STATION";
     // The first claim of a name keeps it.
     if (!why && !claimOf(f.name)) claim(f, false);
   }

@@ -1,6 +1,9 @@
 """On the two-station example, the values of the results file (JSON) and of
 the results table (CSV) agree with the results listings TQF.OUT and GDS.OUT
-of the same run to the digits the listings print.
+of the same run to the digits the listings print. The example is run as it
+is, and once more with a flow-zone arrival of 0.5 h (which corrects the
+mean time, the velocities and their spread) and the 150 m station's distance
+given in miles (checked against the international mile, 1609.344 m).
 
 A listing prints a quantity on a labelled line and, for some quantities, on
 continuation lines below it in other units:
@@ -136,15 +139,13 @@ def compare(c, where, name, value, printed, units):
                 f"{number} {unit}")
 
 
-def main():
-    exe, work = common.usage(sys.argv, ["KALDERO", "WORK"])
-    exe = os.path.abspath(exe)
-    c = common.Checks()
-    folder = common.copy_examples(work)
+def agreement(c, exe, folder, where):
+    """The JSON and CSV of a run of the example in folder against its listings;
+    the results document."""
     proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "r.csv",
                                     "KALDERO.D"])
-    if not c.check(proc.returncode == 0, f"exit status {proc.returncode}"):
-        return c.finish()
+    if not c.check(proc.returncode == 0, f"{where}: exit status {proc.returncode}"):
+        return None
     doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
     with open(os.path.join(folder, "r.csv"), encoding="utf-8", newline="") as f:
         rows = {r["station_file"]: r for r in csv.DictReader(f)}
@@ -162,27 +163,67 @@ def main():
         listing = parse_listing(own)
         results = stations[station_file]["results"]
         row = rows[station_file]
+        place = f"{where} {listing_file}"
         for name, label, units in STATION:
             printed = listing.get(label)
             if printed is None:
-                c.check(name not in REQUIRED, f"{listing_file}: no line {label!r} for {name}")
+                c.check(name not in REQUIRED, f"{place}: no line {label!r} for {name}")
                 continue
-            compare(c, f"{listing_file} JSON", name, results.get(name), printed, units)
+            compare(c, f"{place} JSON", name, results.get(name), printed, units)
             cell = row.get(name, "")
-            compare(c, f"{listing_file} CSV", name, float(cell) if cell else cell, printed,
-                    units)
+            compare(c, f"{place} CSV", name, float(cell) if cell else cell, printed, units)
         if totals:
             total_lines = parse_listing(totals)
             for name, label, units in TOTALS:
                 printed = total_lines.get(label)
-                if c.check(printed is not None, f"{listing_file}: no totals line {label!r}"):
-                    compare(c, f"{listing_file} totals", name, doc["totals"].get(name), printed,
-                            units)
+                if c.check(printed is not None, f"{place}: no totals line {label!r}"):
+                    compare(c, f"{place} totals", name, doc["totals"].get(name), printed, units)
 
     # The totals are in the last listing only.
     c.check("LISTING OF TOTAL ESTIMATES" in open(os.path.join(folder, "GDS.OUT"),
                                                  encoding="cp1252", errors="replace").read(),
-            "GDS.OUT has no totals")
+            f"{where}: GDS.OUT has no totals")
+    return doc
+
+
+def replace_line(path, number, text):
+    with open(path, encoding="cp1252") as f:
+        lines = f.read().split("\n")
+    lines[number - 1] = text
+    with open(path, "w", encoding="cp1252") as f:
+        f.write("\n".join(lines))
+
+
+def main():
+    exe, work = common.usage(sys.argv, ["KALDERO", "WORK"])
+    exe = os.path.abspath(exe)
+    c = common.Checks()
+    plain = agreement(c, exe, common.copy_examples(os.path.join(work, "plain")), "example")
+
+    # A flow-zone arrival above 0 and a distance in miles.
+    folder = common.copy_examples(os.path.join(work, "arrival"))
+    replace_line(os.path.join(folder, "KALDERO.D"), 8, "0.5")
+    miles = 0.0932
+    replace_line(os.path.join(folder, "TQF.DAT"), 15, f"4  {miles}")
+    shifted = agreement(c, exe, folder, "arrival 0.5 h, miles")
+    if plain is None or shifted is None:
+        return c.finish()
+    before = {s["station_file"]: s["results"] for s in plain["stations"]}
+    after = {s["station_file"]: s["results"] for s in shifted["stations"]}
+    metres = miles * 1609.344
+    c.check(abs(after["TQF.DAT"]["travel_distance_m"] - metres) <= 1e-4 * metres,
+            f"0.0932 mi is {after['TQF.DAT']['travel_distance_m']} m, not {metres:.6g} m")
+    for station in ("TQF.DAT", "GDS.DAT"):
+        # The arrival is taken off the mean transit time, and the velocities
+        # (and their spread) are corrected for it.
+        c.check(abs(after[station]["mean_transit_time_h"] -
+                    (before[station]["mean_transit_time_h"] - 0.5)) <= 1e-4,
+                f"{station}: mean transit time {after[station]['mean_transit_time_h']} with the "
+                f"arrival, {before[station]['mean_transit_time_h']} without")
+        spread = after[station].get("velocity_standard_deviation_m_per_s")
+        if spread is not None and before[station].get("velocity_standard_deviation_m_per_s"):
+            c.check(spread != before[station]["velocity_standard_deviation_m_per_s"],
+                    f"{station}: the velocity spread is not corrected for the arrival")
     return c.finish()
 
 
