@@ -6,7 +6,7 @@
 // nothing external: no script, no style sheet, no image, no font. Screen
 // coordinates are written to 0.1 unit of the viewBox (at most four
 // significant digits in a 640 x 400 box), lines as relative path data, so
-// that a series of 2,000 points takes about 20 KB. A value that is not
+// that a line of 2,000 points takes about 15 KB. A value that is not
 // finite (or not positive on a logarithmic axis) is a gap in its line,
 // never written. Lines are clipped to the plot area, so fixed axis limits
 // cut them cleanly. Series longer than the chart's point limit are thinned
@@ -96,7 +96,7 @@ struct Chart {
   std::vector<Band> bands;
   LegendPlacement legend = LegendPlacement::Auto;
   double width = 640, height = 400;  // the viewBox
-  std::size_t maxPoints = 2000;      // per series; 0: no limit
+  std::size_t maxPoints = 2000;      // per series, at least 16; 0: no limit
 };
 
 // Panels one above the other sharing one x axis (its labels and title under
@@ -108,7 +108,7 @@ struct ChartStack {
   std::vector<Panel> panels;
   LegendPlacement legend = LegendPlacement::Auto;
   double width = 640, height = 480;
-  std::size_t maxPoints = 2000;
+  std::size_t maxPoints = 2000;  // as in Chart
 };
 
 // One labelled quantity with its interval, e.g. the recovered mass and its
