@@ -35,6 +35,7 @@ PACKAGES += nlohmann-json3-dev
 PACKAGES += chromium
 PACKAGES += python3-jsonschema
 PACKAGES += python3-scipy
+PACKAGES += libssl-dev
 PACKAGES += libpugixml-dev
 
 .PHONY: all build programs deps install-packages test sanitize demo pictures bench bench-speed bench-import fuzz clean

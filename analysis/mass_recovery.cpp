@@ -4,6 +4,7 @@
 
 #include "analysis/guards.h"
 #include "analysis/integration.h"
+#include "numeric/pchip.h"
 
 namespace kaldero {
 
@@ -84,6 +85,17 @@ void distanceWeightedStep(Notices& notices, MassRecovery& r, const AnalysisInput
   }
 }
 
+// The recovery curve: the integral of the load up to each sample, by the
+// same interpolant as the recovered mass (none when it has no interpolant).
+std::vector<float> cumulativeLoad(std::span<const float> T, std::span<const float> load,
+                                  const Integral& mass) {
+  const auto n = static_cast<int32_t>(T.size());
+  if (mass.code < 0 || n < 2) return std::vector<float>(T.size(), 0.0f);
+  std::vector<float> d(T.size(), 0.0f);
+  (void)numeric::PCHEZ(n, T.data(), load.data(), d.data());
+  return numeric::cumulativeIntegral(n, T.data(), load.data(), d.data());
+}
+
 }  // namespace
 
 MassInUnits massInUnits(float micrograms, bool pounds) {
@@ -104,6 +116,7 @@ MassRecovery massRecovery(const AnalysisInputs& in, const Curve& cv, const Disch
   curves.load = tracerLoad(cv.C, q);
   const Integral mass = integrate(r.notices, n, cv.T, curves.load, r.limits);
   r.mass = massInUnits(mass.value, in.release.massUnit == MassUnit::Pounds);
+  r.cumulativeMass = cumulativeLoad(cv.T, curves.load, mass);
 
   // The first moment of a long release is taken of the concentrations.
   const ReleaseMode mode = in.release.mode;

@@ -32,7 +32,16 @@ bool ListingChannel::intact() {
 }
 
 void ListingChannel::line(std::string_view s) {
-  if (file_.isOpen()) file_.line(s);
+  if (!file_.isOpen()) return;
+  file_.line(s);
+  transcript_ += s;
+  transcript_ += '\n';
+}
+
+std::string ListingChannel::takeTranscript() {
+  std::string out;
+  out.swap(transcript_);
+  return out;
 }
 
 void ListingChannel::empty(int n) {

@@ -44,10 +44,15 @@ class ListingChannel {
   void line(std::string_view s = {});
   void empty(int n = 1);
 
+  // What the channel wrote since the last call (every line with its line
+  // end), for the results files that show a listing.
+  std::string takeTranscript();
+
  private:
   bool note(bool ok);
 
   CheckedFile file_;
+  std::string transcript_;
   std::string failedPath_;
   std::string failure_;
 };

@@ -1,9 +1,12 @@
 #include "driver/run_driver.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <string>
 
 #include "analysis/finite_check.h"
 #include "analysis/run_totals.h"
+#include "core/checksum.h"
 #include "core/console.h"
 #include "core/file_reports.h"
 #include "core/stop.h"
@@ -43,7 +46,8 @@ bool finishStationRecord(RunState& s) {
     st.outputs.push_back({f.name, f.kind, f.format});
   s.gate.endStation();
   st.reports = s.console.takeReports();
-  if (!st.analysed) st.stopReport = stopText(st.reports);
+  st.listing += s.listing.takeTranscript();
+  if (!st.analysed()) st.stopReport = stopText(st.reports);
   return true;
 }
 
@@ -82,6 +86,7 @@ int endOfRun(RunState& s) {
     s.listing.openAppend(s.gate, listingRecord(*s.lastTest));
     writeRunTotals(ReportTarget{c, s.listing, s.lastTest->echo()}, totals, s.lastStationFile);
     s.record.totals = totals;
+    s.record.stations.back().listing += s.listing.takeTranscript();
     requireListingWritten(s);
     askToPrint(c, s.listing, text::trimmed(s.lastTest->listingName));
     s.listing.close();
@@ -99,19 +104,47 @@ int endOfRun(RunState& s) {
 // written.
 int finishRun(RunState& s, int status) {
   if (finishStationRecord(s)) stationSummary(s.console, s.record.stations.back());
+  // The stations after one that stopped the run are listed as not run.
+  if (!s.record.stations.empty() && !s.record.stations.back().analysed()) {
+    const std::string stopped = s.record.stations.back().stationFile;
+    for (const std::string& name : s.controlFile.remainingNames()) {
+      StationRecord& st = s.record.stations.emplace_back();
+      st.stationFile = name;
+      st.status = StationStatus::NotRun;
+      st.finished = true;
+      st.stopReport = "Not run: the run stopped at station " + stopped + ".";
+    }
+  }
+  s.record.release = s.release;
   const RunOptions& o = s.options;
   status = writeResultsFiles(s.console, s.gate, s.record, {o.resultsFile, o.tableFile, o.reportFile},
                              status);
   int analysed = 0;
-  for (const StationRecord& st : s.record.stations) analysed += st.analysed ? 1 : 0;
+  for (const StationRecord& st : s.record.stations) analysed += st.analysed() ? 1 : 0;
   runSummary(s.console, analysed, status);
   s.console.flush();
   return status;
 }
 
+// The local date and time the run started, ISO 8601; SOURCE_DATE_EPOCH (in
+// seconds since 1970) fixes it, for files that must come out the same byte
+// for byte.
+std::string startTime() {
+  std::time_t now = std::time(nullptr);
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) now = std::strtoll(epoch, nullptr, 10);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+  return text;
+}
+
 void readControlFile(RunState& s) {
+  s.record.startedAt = startTime();
   if (s.controlFile.readLeadingBlock(s.console, s.control, s.options.controlFile) != 0)
     stopRun(s.console);
+  s.record.controlFile = text::trimmed(s.control.controlFileName);
+  s.record.controlSha256 = sha256OfFile(s.record.controlFile).value_or("");
   s.release = ReleaseSetup{s.control.releaseMode, s.control.releaseDuration,
                            s.control.flowZoneArrival,
                            s.control.injectedMass * units::massFactor(s.control.massUnit),

@@ -263,6 +263,7 @@ void analyse(RunState& s, Station& st) {
   const AnalysisInputs in{st.test, st.setup, s.release};
   st.results = analyseStation(in, st.conditioned, s.carried);
   record(s).results = st.results;
+  record(s).curve = st.conditioned;
   const StationResults& r = st.results;
   if (r.mass) writeNotices(s.console, r.mass->notices);
   const bool early = r.stoppedAt == AnalysisStage::Arrival || r.stoppedAt == AnalysisStage::Mass ||
@@ -514,8 +515,7 @@ void finishStation(RunState& s, Station& st) {
   s.lastTest = st.test;
   s.lastStationFile = st.name50;
   s.lastResults = st.results;
-  StationRecord& rec = record(s);
-  rec.analysed = true;
+  record(s).status = StationStatus::Analysed;
 }
 
 }  // namespace kaldero

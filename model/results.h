@@ -66,6 +66,9 @@ struct MassInUnits {
 struct MassRecovery {
   IntegrationLimits limits;  // the first and the last sample time
   MassInUnits mass;
+  // The load integral from the first sample to each sample time, ug: the
+  // recovery curve of the station (its last value is the recovered mass).
+  std::vector<float> cumulativeMass;
   // The first-moment step: the integral (of the load times the time, or for
   // a long release of the shortfall below the peak), the comparison time of
   // the release regimes (h), and the limits it leaves for the later

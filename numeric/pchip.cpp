@@ -158,6 +158,17 @@ float CHFIV(float x1, float x2, float f1, float f2, float d1, float d2, float xa
   return (0.5f * h) * (fterm + dterm);
 }
 
+std::vector<float> cumulativeIntegral(int32_t n, const float* x, const float* f, const float* d) {
+  std::vector<float> out(static_cast<std::size_t>(n > 0 ? n : 0), 0.0f);
+  float sum = 0;
+  for (int32_t i = 1; i < n; ++i) {
+    const float h = x[i] - x[i - 1];
+    sum += h * ((f[i - 1] + f[i]) + (d[i - 1] - d[i]) * (h / 6));
+    out[static_cast<std::size_t>(i)] = 0.5f * sum;
+  }
+  return out;
+}
+
 float PCHQA(int32_t n, const float* x, const float* f, const float* d, float a, float b,
             int32_t& ierr) {
   ierr = 0;

@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace kaldero::numeric {
 
@@ -33,6 +34,11 @@ int32_t PCHEV(int32_t n, const float* x, const float* f, const float* d, int32_t
 
 float PCHQA(int32_t n, const float* x, const float* f, const float* d, float a, float b,
             int32_t& ierr);
+
+// The integral of the interpolant from x(1) to each x(i), i = 1..n (0 at
+// the first), summed interval by interval in the same order and arithmetic
+// as PCHQA, so that the last value equals PCHQA over [x(1), x(n)] exactly.
+std::vector<float> cumulativeIntegral(int32_t n, const float* x, const float* f, const float* d);
 
 // Integral of the cubic on [x1, x2] with end values f1, f2 and derivatives
 // d1, d2, from xa to xb.

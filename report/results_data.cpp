@@ -268,6 +268,14 @@ void textsAsUtf8(json& j) {
 
 }  // namespace
 
+const char* statusName(StationStatus status) {
+  switch (status) {
+    case StationStatus::Analysed: return "analysed";
+    case StationStatus::NotRun: return "not run";
+    default: return "stopped";
+  }
+}
+
 double singlePrecision(float x) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(x));
@@ -414,7 +422,7 @@ json resultsDocument(const RunRecord& run) {
   for (const StationRecord& st : run.stations) {
     json s;
     s["station_file"] = st.stationFile;
-    s["status"] = st.analysed ? "analysed" : "stopped";
+    s["status"] = statusName(st.status);
     s["stop_report"] = st.stopReport.empty() ? json(nullptr) : json(st.stopReport);
     json outputs = json::array();
     for (const OutputFile& f : st.outputs) {
@@ -454,7 +462,7 @@ json resultsDocument(const RunRecord& run) {
     doc["totals"] = nullptr;
   }
   int analysed = 0;
-  for (const StationRecord& st : run.stations) analysed += st.analysed ? 1 : 0;
+  for (const StationRecord& st : run.stations) analysed += st.analysed() ? 1 : 0;
   doc["run"] = {{"exit_status", run.exitStatus},
                 {"stations_analysed", analysed},
                 {"files_not_written", run.filesNotWritten},
@@ -496,7 +504,7 @@ std::string resultsTable(const RunRecord& run) {
   for (const auto& [key, value] : names) out += "," + key;
   out += "\n";
   for (const StationRecord& st : run.stations) {
-    out += csvField(st.stationFile) + "," + (st.analysed ? "analysed" : "stopped");
+    out += csvField(st.stationFile) + "," + statusName(st.status);
     for (const auto& [key, value] : stationResults(st)) out += "," + csvValue(value);
     out += "\n";
   }

@@ -32,6 +32,9 @@ nlohmann::json resultsDocument(const RunRecord& run);
 // first), then one row per station.
 std::string resultsTable(const RunRecord& run);
 
+// "analysed", "stopped" or "not run".
+const char* statusName(StationStatus status);
+
 // A number at single precision: the double nearest to its 9 significant
 // digits, so that the JSON text shows no more digits than the float holds.
 double singlePrecision(float x);

@@ -114,7 +114,7 @@ void reportFilesNotWritten(Console& c, int lost) {
 void stationSummary(Console& c, const StationRecord& st) {
   if (!c.batch()) return;
   char line[512];
-  if (!st.analysed) {
+  if (!st.analysed()) {
     std::snprintf(line, sizeof line, " %s: stopped (see the report above)", st.stationFile.c_str());
     c.summary(line);
     return;

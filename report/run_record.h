@@ -1,6 +1,8 @@
 // What a run leaves for its results as data (JSON, CSV, HTML): for every
-// station its header and setup, its results, the files it wrote and the
-// reports the console showed, and the run's totals and end.
+// station its header and setup, its results, the curve it analysed, its
+// listing as written, the files it wrote and the reports the console
+// showed; and the run's totals and end. The writers of the results files
+// only format what the record holds.
 #pragma once
 
 #include <optional>
@@ -9,6 +11,7 @@
 
 #include "core/console.h"
 #include "model/control.h"
+#include "model/curve.h"
 #include "model/flow_path_fit.h"
 #include "model/results.h"
 #include "model/setup.h"
@@ -23,27 +26,43 @@ struct OutputFile {
   std::string format;  // of a plot: "ps", "png", "svg", "pdf"; else empty
 };
 
+enum class StationStatus {
+  Analysed,  // every step of the station ran
+  Stopped,   // a report stopped the run at this station
+  NotRun,    // the run stopped at an earlier station
+};
+
 struct StationRecord {
-  std::string stationFile;       // as the control file names it
-  bool headerRead = false;       // the test description was read
-  bool analysed = false;         // every step of the station ran
-  bool finished = false;         // the record is complete (analysed or stopped)
-  std::string stopReport;        // the report that stopped the run at this station
+  std::string stationFile;  // as the control file names it
+  StationStatus status = StationStatus::Stopped;
+  bool headerRead = false;  // the test description was read
+  bool finished = false;    // the record is complete
+  std::string stopReport;   // the report that stopped the run at this station (or why not run)
   TestDescription test;
   StationSetup setup;
   std::optional<StationResults> results;  // when the analyses ran
-  std::optional<FlowPathFitResult> fit;   // with --fit
+  // The curve analysed (background subtracted, internal units: s, ng/L,
+  // m3/s), when the analyses ran.
+  std::optional<Curve> curve;
+  std::optional<FlowPathFitResult> fit;  // with --fit
+  std::string listing;                   // the results listing as written (Windows-1252)
   std::vector<OutputFile> outputs;
   std::vector<ShownReport> reports;
+
+  bool analysed() const { return status == StationStatus::Analysed; }
 };
 
 struct RunRecord {
+  std::string controlFile;  // as named on the command line or at the prompt
+  std::string controlSha256;  // of the control file, hexadecimal; empty when unread
+  std::string startedAt;      // the local date and time the run started, ISO 8601
   ControlValues control;
   ReleaseSetup release;
   bool controlRead = false;
   std::vector<StationRecord> stations;
   std::optional<RunTotals> totals;  // when they were written
   std::vector<ShownReport> reports;  // shown outside any station
+  std::vector<OutputFile> runFiles;  // written outside any station
   int exitStatus = 0;
   int filesNotWritten = 0;
 };

@@ -60,9 +60,16 @@ def check_run(c, validator, label, folder, proc, inputs, with_table=True):
             f"{label}: run.stations_analysed {run.get('stations_analysed')}, {analysed} stations "
             "have status analysed")
     if proc.returncode == 1 and stations:
-        last = stations[-1]
+        # The station that stopped the run, then those not run after it,
+        # each with why.
+        stopped = [s for s in stations if s.get("status") != "not run"]
+        last = stopped[-1] if stopped else {}
         c.check(last.get("status") == "stopped" and last.get("stop_report"),
                 f"{label}: the run stopped, but its last station has no stop status and report")
+        after = stations[stations.index(last) + 1:] if last in stations else []
+        c.check(all(s.get("status") == "not run" and s.get("stop_report") and
+                    s.get("results") is None for s in after),
+                f"{label}: a station after the one that stopped the run is not listed as not run")
     if proc.returncode == 0:
         c.check(all(s.get("status") == "analysed" for s in stations),
                 f"{label}: exit status 0 with a station not analysed")
