@@ -20,32 +20,57 @@ RecoveryCurve stationRecoveryCurve(std::span<const float> T, std::span<const flo
 
 namespace {
 
-// The curve's value at time t: 0 before it, linear between its points,
-// its last value after it.
-double valueAt(const RecoveryCurve& c, double t) {
-  if (c.hours.empty() || t < c.hours.front()) return 0.0;
-  if (t >= c.hours.back()) return c.fraction.back();
-  const auto it = std::upper_bound(c.hours.begin(), c.hours.end(), t);
-  const std::size_t j = static_cast<std::size_t>(it - c.hours.begin());
-  const double t0 = c.hours[j - 1], t1 = c.hours[j];
-  const double w = t1 > t0 ? (t - t0) / (t1 - t0) : 1.0;
-  return c.fraction[j - 1] + w * (c.fraction[j] - c.fraction[j - 1]);
+// Beyond this many sample times in all the total is taken on an even grid
+// of kGridPoints times (and the stations' last times), which no figure can
+// tell from the union.
+constexpr std::size_t kUnionLimit = 20000;
+constexpr std::size_t kGridPoints = 4000;
+
+// Adds the curve, at the times of grid (increasing), to sum: 0 before it,
+// linear between its points, its last value after it.
+void addCurve(const RecoveryCurve& c, const std::vector<double>& grid, std::vector<double>& sum) {
+  if (c.hours.empty()) return;
+  std::size_t j = 0;
+  for (std::size_t g = 0; g < grid.size(); ++g) {
+    const double t = grid[g];
+    if (t < c.hours.front()) continue;
+    if (t >= c.hours.back()) {
+      sum[g] += c.fraction.back();
+      continue;
+    }
+    while (j + 1 < c.hours.size() && c.hours[j + 1] <= t) ++j;
+    const double t0 = c.hours[j], t1 = c.hours[j + 1];
+    const double w = t1 > t0 ? (t - t0) / (t1 - t0) : 1.0;
+    sum[g] += c.fraction[j] + w * (c.fraction[j + 1] - c.fraction[j]);
+  }
 }
 
 }  // namespace
 
 RecoveryCurve totalRecoveryCurve(const std::vector<RecoveryCurve>& stations) {
   RecoveryCurve out;
-  for (const RecoveryCurve& c : stations)
-    out.hours.insert(out.hours.end(), c.hours.begin(), c.hours.end());
+  std::size_t points = 0;
+  double first = INFINITY, last = -INFINITY;
+  for (const RecoveryCurve& c : stations) {
+    points += c.hours.size();
+    if (c.hours.empty()) continue;
+    first = std::min(first, c.hours.front());
+    last = std::max(last, c.hours.back());
+  }
+  if (points == 0) return out;
+  if (points <= kUnionLimit) {
+    for (const RecoveryCurve& c : stations)
+      out.hours.insert(out.hours.end(), c.hours.begin(), c.hours.end());
+  } else {
+    for (std::size_t i = 0; i < kGridPoints; ++i)
+      out.hours.push_back(first + (last - first) * static_cast<double>(i) / (kGridPoints - 1));
+    for (const RecoveryCurve& c : stations)
+      if (!c.hours.empty()) out.hours.push_back(c.hours.back());
+  }
   std::sort(out.hours.begin(), out.hours.end());
   out.hours.erase(std::unique(out.hours.begin(), out.hours.end()), out.hours.end());
-  out.fraction.reserve(out.hours.size());
-  for (double t : out.hours) {
-    double sum = 0;
-    for (const RecoveryCurve& c : stations) sum += valueAt(c, t);
-    out.fraction.push_back(sum);
-  }
+  out.fraction.assign(out.hours.size(), 0.0);
+  for (const RecoveryCurve& c : stations) addCurve(c, out.hours, out.fraction);
   return out;
 }
 
