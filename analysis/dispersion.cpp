@@ -61,7 +61,9 @@ Transport velocitiesAndDispersion(const AnalysisInputs& in, std::span<const floa
     }
   }
 
-  const float v = guard::quotient(mass.distanceWeighted, mass.firstMoment) + dv;
+  // A first moment of 0 has no mean velocity: the value overflows and the
+  // analysis stops naming it.
+  const float v = mass.distanceWeighted / mass.firstMoment + dv;
   const float vh = 3600.0f * v;
   r.meanVelocity = {86400.0f * v, vh, v};
 
@@ -82,12 +84,13 @@ Transport velocitiesAndDispersion(const AnalysisInputs& in, std::span<const floa
   const bool fromMoments = !(chatwinEstimate > 0) || dm < chatwinEstimate;
   r.dispersion = fromMoments ? dm : chatwinEstimate;
   r.dispersionFromMoments = fromMoments;
-  r.dispersivity = guard::quotient(r.dispersion, v);
-  // Without a dispersion coefficient the Peclet number cannot be formed.
-  r.pecletFormed = r.dispersion != 0 && std::isfinite(v * L / r.dispersion);
-  r.peclet = r.pecletFormed ? v * L / r.dispersion : 0.0f;
-  if (r.pecletFormed)
-    if (const auto cls = pecletClass(r.peclet)) r.pecletClass = std::string(*cls);
+  // Without a mean velocity there is no dispersivity, without a dispersion
+  // coefficient no Peclet number: each is undefined then, never a number.
+  if (v != 0) r.dispersivity = r.dispersion / v;
+  if (r.dispersion != 0) {
+    r.peclet = v * L / r.dispersion;
+    if (const auto cls = pecletClass(*r.peclet)) r.pecletClass = std::string(*cls);
+  }
   r.pulseRegime = pulse;
 
   // Maximum velocity from the first sample with tracer after the flow-zone

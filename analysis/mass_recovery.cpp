@@ -134,9 +134,12 @@ MassRecovery massRecovery(const AnalysisInputs& in, const Curve& cv, const Disch
 
 Recovery recovery(float recoveredMass, float Mi) {
   Recovery r;
-  r.percent = guard::quotient(ugToMg(recoveredMass), Mi) * 100.0f;
-  r.accuracyIndex = guard::quotient(Mi - ugToMg(recoveredMass), Mi);
-  r.impossible = r.percent > 100.0f;
+  // Without an injected mass they are undefined; a tiny one makes them
+  // overflow (the analysis then stops naming them).
+  if (Mi == 0) return r;
+  r.percent = ugToMg(recoveredMass) / Mi * 100.0f;
+  r.accuracyIndex = (Mi - ugToMg(recoveredMass)) / Mi;
+  r.impossible = *r.percent > 100.0f;
   return r;
 }
 

@@ -29,7 +29,7 @@ MassRecovery massRecovery(const AnalysisInputs& in, const Curve& conditioned,
 
 // The percent recovery and the accuracy index of the station from the
 // recovered mass (ug) and the injected mass (mg). Without an injected mass
-// both are 0 rather than infinities.
+// both are undefined.
 Recovery recovery(float recoveredMass, float injectedMass);
 
 // The recovered mass (ug) in the units of the listing.

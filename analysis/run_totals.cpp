@@ -53,10 +53,13 @@ RunTotals runTotals(const RunSums& sums, const StationResults& last, const TestD
     block.severalVolumes = lastVolume != V;
     out.volume = block;
   }
-  const float R = guard::ugToMg(total);
-  out.percentRecovery = guard::quotient(R, M) * 100.0f;
-  out.accuracyIndex = guard::quotient(M - R, M);
-  out.impossible = out.percentRecovery > 100.0f;
+  // Without an injected mass the recovery of the run is undefined.
+  if (M != 0) {
+    const float R = guard::ugToMg(total);
+    out.percentRecovery = R / M * 100.0f;
+    out.accuracyIndex = (M - R) / M;
+    out.impossible = *out.percentRecovery > 100.0f;
+  }
   return out;
 }
 

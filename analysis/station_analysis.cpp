@@ -37,6 +37,29 @@ bool finite(StationResults& out, const R& result, AnalysisStage stage) {
   return true;
 }
 
+// Inputs that cannot be physical: the results are computed as always, but
+// the user is told.
+void inputWarnings(const AnalysisInputs& in, const Curve& cv, const ArrivalAndPeak& a,
+                   std::vector<StationWarning>& out) {
+  using K = StationWarning::Kind;
+  if (in.test.dischargeMode == DischargeMode::Measured) {
+    for (std::size_t i = 0; i < cv.Q.size(); ++i)
+      if (cv.Q[i] < 0) {
+        out.push_back({K::NegativeDischarge, cv.T[i] / 3600.0f});
+        break;
+      }
+  } else if (in.test.dischargeMode == DischargeMode::Constant && in.setup.constantDischarge < 0) {
+    out.push_back({K::NegativeDischarge, cv.size() > 0 ? cv.T[0] / 3600.0f : 0.0f});
+  }
+  if (a.peakTime < 0)
+    out.push_back({K::ArrivalAfterPeak, in.release.flowZoneArrivalHours,
+                   a.peakTime / 3600.0f + in.release.flowZoneArrivalHours});
+  if (in.setup.distance < 0) out.push_back({K::NegativeDistance, in.setup.distance});
+  if (in.release.injectedMass < 0)
+    out.push_back({K::NegativeInjectedMass, in.release.injectedMass});
+  if (in.release.injectedMass == 0) out.push_back({K::NoInjectedMass});
+}
+
 }  // namespace
 
 StationResults analyseStation(const AnalysisInputs& in, const Curve& cv,
@@ -49,6 +72,7 @@ StationResults analyseStation(const AnalysisInputs& in, const Curve& cv,
   if (in.test.distanceUnit == DistanceUnit::Feet) out.distance.feet = L * 3.2808f;
 
   out.arrival = arrivalAndPeak(cv.T, cv.C, in.release.flowZoneArrivalHours);
+  inputWarnings(in, cv, out.arrival, out.warnings);
   if (!finite(out, out.arrival, AnalysisStage::Arrival)) return out;
   if (!finite(out, out.distance, AnalysisStage::Arrival)) return out;
 
@@ -92,6 +116,8 @@ StationResults analyseStation(const AnalysisInputs& in, const Curve& cv,
   out.transport = velocitiesAndDispersion(in, cv.T, curves.transportCurve, mass, *out.transit,
                                           *out.chatwin, out.carried.maxVelocity);
   out.carried.maxVelocity = out.transport->maxVelocity;
+  if (!out.transport->dispersivity) out.warnings.push_back({StationWarning::Kind::NoMeanVelocity});
+  if (!out.transport->peclet) out.warnings.push_back({StationWarning::Kind::NoDispersion});
   if (!finite(out, *out.transport, AnalysisStage::Transport)) return out;
 
   CarriedResults after;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "analysis/guards.h"
@@ -64,8 +65,15 @@ std::optional<TransitTimes> transitTimes(const AnalysisInputs& in, std::span<con
   TransitTimes r;
   const auto n = static_cast<int32_t>(X.size());
 
-  const float meanSeconds =
-      (instantaneous || (pulseMode && 0.5f * tp / 3600.0f > Td)) ? R1 / M : R1;
+  const bool loadMoments = instantaneous || (pulseMode && 0.5f * tp / 3600.0f > Td);
+  float meanSeconds = loadMoments ? R1 / M : R1;
+  // A first moment of 0 from a curve with tracer after the release is one
+  // that fell below the smallest numbers of single precision (times of
+  // 1e-30 h): the mean time is not 0 but beyond the program's numbers.
+  if (loadMoments && R1 == 0) {
+    for (int32_t i = 0; i < n; ++i)
+      if (X[i] != 0 && F[i] != 0) meanSeconds = std::numeric_limits<float>::quiet_NaN();
+  }
   const float days = meanSeconds / 86400.0f;
   const float th = days * 24.0f;  // uncorrected mean time, hours
   const float minutes = th * 60.0f;

@@ -121,7 +121,7 @@ void reportNonFiniteQuantity(Console& c, std::string_view stationName50,
                              std::string_view quantity) {
   framed(c, {"", kFile + std::string(stationName50),
              "         GIVES A VALUE OF \"" + std::string(quantity) + "\"",
-             "         BEYOND THE RANGE OF THE PROGRAM'S NUMBERS (ABOUT 3.4E+38)!!!", "",
+             "         BEYOND THE RANGE OF THE PROGRAM'S NUMBERS (1.2E-38 TO 3.4E+38)!!!", "",
              "                THE VALUE IS NOT WRITTEN.  CHECK THE UNITS AND THE",
              "                SIZE OF THE VALUES IN THE DATA FILE.", ""});
 }

@@ -119,6 +119,7 @@ void dataPlot(RunState& s, Station& st, int32_t modeWord) {
 // The data pass, the extrapolation of an unfinished tail and the knot count.
 void readData(RunState& s, Station& st) {
   st.measured = st.file.readData(s.console, st.test, st.name50, st.wanted, st.k, st.mode, st.facts);
+  reportDataWarnings(s.console, st.name50, st.facts);
   if (!on(st.test.extrapolationOption)) return;
   Extrapolation e = extrapolateTail(st.test, st.facts.equalDischargeCount, st.measured);
   writeNotices(s.console, e.notices);
@@ -265,6 +266,7 @@ void analyse(RunState& s, Station& st) {
   record(s).results = st.results;
   record(s).curve = st.conditioned;
   const StationResults& r = st.results;
+  reportStationWarnings(s.console, st.name50, r.warnings);
   if (r.mass) writeNotices(s.console, r.mass->notices);
   const bool early = r.stoppedAt == AnalysisStage::Arrival || r.stoppedAt == AnalysisStage::Mass ||
                      r.stoppedAt == AnalysisStage::Chatwin;

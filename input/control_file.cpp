@@ -1,8 +1,13 @@
 #include "input/control_file.h"
 
+#include <cmath>
+
 #include "core/console.h"
 #include "core/file_reports.h"
+#include "core/format.h"
+#include "core/text.h"
 #include "input/code_target.h"
+#include "model/units.h"
 
 namespace kaldero {
 
@@ -70,6 +75,17 @@ int32_t ControlFile::readLeadingBlock(Console& console, ControlValues& v,
   if ((s = r.skipLine()) == ReadStatus::End) return 0;
   if ((s = r.read(CodeTarget(v.massUnit).raw())) == ReadStatus::End) return 0;
   if (s == ReadStatus::Error) return wrongFormat();
+  // The injected mass in milligrams must be a number of the program: every
+  // percent recovery is made from it.
+  if (!std::isfinite(v.injectedMass * units::massFactor(v.massUnit))) {
+    Console::ReportScope report(console, ShownReport::Kind::Error);
+    console.empty();
+    console.free(fmt::FreeLine("READ ERROR IN FILE ")
+                     .text(text::trimmed(v.controlFileName))
+                     .text(", LINE 2: THE INJECTED MASS IS BEYOND THE RANGE OF THE PROGRAM'S "
+                           "NUMBERS IN MILLIGRAMS"));
+    return wrongFormat();
+  }
   if ((s = r.skipLine()) == ReadStatus::End) return 0;
 
   // Line 6: release mode and, only when the mode was read, its duration.

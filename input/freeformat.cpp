@@ -416,6 +416,7 @@ bool parseReal(std::string_view t, float& out) { return readReal(t, out); }
 
 bool ListReader::nextRecord() {
   if (!file_.nextLine(rec_)) return false;
+  line_ = rec_;
   if (firstLine_ == 0) firstLine_ = file_.lineNumber();
   lastLine_ = file_.lineNumber();
   lastLineStart_ = file_.lineStart();
@@ -438,6 +439,7 @@ inline bool ListReader::assign(const Target& t, std::string_view token) {
 ReadStatus ListReader::readItems(Target* items, int n) {
   firstLine_ = lastLine_ = 0;
   error_.clear();
+  leftOver_ = false;
   bool afterComma = true;  // a comma now would be a null value
   int k = 0;
   do {
@@ -450,7 +452,8 @@ ReadStatus ListReader::readItems(Target* items, int n) {
       // Tokens start where a token character follows a blank or the start
       // of the record, and run to the next blank.
       const uint64_t chars = seps.tokenChars();
-      for (uint64_t starts = chars & ~(chars << 1); starts != 0 && k < n; ++k) {
+      uint64_t starts = chars & ~(chars << 1);
+      for (; starts != 0 && k < n; ++k) {
         const unsigned from = static_cast<unsigned>(__builtin_ctzll(starts));
         starts &= starts - 1;
         const unsigned to = from + static_cast<unsigned>(__builtin_ctzll(~(chars >> from)));
@@ -461,6 +464,8 @@ ReadStatus ListReader::readItems(Target* items, int n) {
         }
         afterComma = false;
       }
+      // Token starts beyond the record's end do not count.
+      if (k == n) leftOver_ = (starts & (len < 64 ? (uint64_t{1} << len) - 1 : ~uint64_t{0})) != 0;
       continue;
     }
     std::size_t at = 0;
@@ -512,8 +517,26 @@ ReadStatus ListReader::readItems(Target* items, int n) {
         afterComma = true;
       }
     }
+    if (k == n) {
+      at = seps.nextNonBlank(at);
+      leftOver_ = at < len && s[at] != '/';
+    }
   } while (k < n);
   return ReadStatus::Ok;
+}
+
+bool ListReader::decimalCommaSeen() const {
+  const std::string_view l = line_;
+  if (l.find(',') == std::string_view::npos) return false;
+  auto digit = [](char c) { return c >= '0' && c <= '9'; };
+  bool commaInNumber = false, blankBetween = false;
+  for (std::size_t i = 1; i + 1 < l.size(); ++i) {
+    if (l[i] == ',' && digit(l[i - 1]) && digit(l[i + 1])) commaInNumber = true;
+    if ((l[i] == ' ' || l[i] == '\t') && l[i - 1] != ' ' && l[i - 1] != '\t' &&
+        l[i - 1] != ',' && l[i + 1] != ' ' && l[i + 1] != '\t' && l[i + 1] != ',')
+      blankBetween = true;
+  }
+  return commaInNumber && blankBetween;
 }
 
 ReadStatus ListReader::readReals(float* targets, int n) {

@@ -103,6 +103,13 @@ class ListReader {
   // with the following line.
   void stepBack();
 
+  // After a read that succeeded: whether its last line holds values beyond
+  // those read (they are ignored), and whether that line looks like numbers
+  // written with a decimal comma: a comma between two digits on a line
+  // whose values are separated by blanks ("365 0,01 21,60").
+  bool valuesLeftOver() const { return leftOver_; }
+  bool decimalCommaSeen() const;
+
   // Lines on which the last read started and ended.
   int64_t firstLine() const { return firstLine_; }
   int64_t lastLine() const { return lastLine_; }
@@ -127,6 +134,8 @@ class ListReader {
 
   LineFile& file_;
   std::string_view rec_;
+  std::string_view line_;  // the whole of the last record read
+  bool leftOver_ = false;
   int64_t firstLine_ = 0;
   int64_t lastLine_ = 0;
   uint64_t lastLineStart_ = 0;

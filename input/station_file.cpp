@@ -9,6 +9,7 @@
 #include "core/stop.h"
 #include "core/text.h"
 #include "input/code_target.h"
+#include "model/units.h"
 
 namespace kaldero {
 
@@ -59,6 +60,19 @@ class HeaderReader {
     Console::ReportScope report(c_, ShownReport::Kind::Error);
     reportWrongFormat(c_, FormatSelector::StationFile, "", name_);
     stopRun(c_);
+  }
+
+  // A wrong format found in the value of the line last read, said in words.
+  [[noreturn]] void wrongValue(std::string_view what) {
+    Console::ReportScope report(c_, ShownReport::Kind::Error);
+    c_.empty();
+    c_.free(fmt::FreeLine("READ ERROR IN FILE ")
+                .text(text::trimmed(name_))
+                .text(", LINE ")
+                .text(std::to_string(r_.lastLine()))
+                .text(": ")
+                .text(what));
+    wrongFormat();
   }
 
  private:
@@ -139,6 +153,10 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
   h.values(CodeTarget(t.stationTotals).raw());            // 13
   h.label();                                              // 14
   h.values(CodeTarget(t.distanceUnit).raw(), t.distance);  // 15
+  // The distance in metres (times the largest sinuosity factor) must be a
+  // number of the program: every velocity and dispersion is made from it.
+  if (!std::isfinite(t.distance * units::distanceFactor(t.distanceUnit) * 3.0f))
+    h.wrongValue("THE TRAVEL DISTANCE IS BEYOND THE RANGE OF THE PROGRAM'S NUMBERS IN METRES");
   h.label();                                              // 16
   if (!h.optionalValues(t.sinuosityOption, t.sinuosity) ||  // 17
       (t.sinuosityOption == 0 && t.sinuosity == 0)) {
@@ -284,11 +302,18 @@ MeasuredCurve StationFile::readData(Console& console, const TestDescription& t,
     reportWrongFormat(console, FormatSelector::StationFile, "", stationName50);
     stopRun(console);
   };
-  // One data line into t, c, q: false at the end of the file.
+  // One data line into t, c, q: false at the end of the file. Lines with
+  // more values than the columns, or that look written with decimal commas,
+  // are noted (the first of each).
   auto readLine = [&](float& tv, float& cv, float& qv) {
     ReadStatus s = measuredQ ? reader_.read(tv, cv, qv) : reader_.read(tv, cv);
     if (s == ReadStatus::Error) wrongFormat();
-    return s == ReadStatus::Ok;
+    if (s != ReadStatus::Ok) return false;
+    if (facts.extraValuesLine == 0 && reader_.valuesLeftOver())
+      facts.extraValuesLine = reader_.lastLine();
+    if (facts.decimalCommaLine == 0 && reader_.decimalCommaSeen())
+      facts.decimalCommaLine = reader_.lastLine();
+    return true;
   };
 
   file_.rewind();

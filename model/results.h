@@ -145,9 +145,10 @@ struct Transport {
   std::optional<float> chatwinDispersion;  // m^2/s, when the Chatwin method gave one
   float dispersion = 0;              // the estimate reported, m^2/s
   bool dispersionFromMoments = false;
-  float dispersivity = 0;            // m
-  float peclet = 0;                  // as the listing shows it (0 when it cannot be formed)
-  bool pecletFormed = false;
+  // Undefined (0/0: no mean velocity, or no dispersion) when they cannot
+  // be formed.
+  std::optional<float> dispersivity;  // m
+  std::optional<float> peclet;
   std::optional<std::string> pecletClass;  // "Advection > Diffusion", ...
   bool pulseRegime = false;
   // The maximum velocity from the first arrival; the listing repeats the
@@ -276,10 +277,11 @@ struct FlowGeometry {
   float conductivity = 0;   // the form's conductivity (fractures: fissure height)
 };
 
-// The percent recovery and accuracy index of the station.
+// The percent recovery and accuracy index of the station; undefined
+// without an injected mass (a mass that is not known may be given as 0).
 struct Recovery {
-  float percent = 0;
-  float accuracyIndex = 0;
+  std::optional<float> percent;
+  std::optional<float> accuracyIndex;
   bool impossible = false;  // above 100 percent
 };
 
@@ -306,6 +308,22 @@ struct AnalysisCurves {
   std::vector<float> outputConcentrations;  // what the CXTFIT and curve files take
 };
 
+// A warning of the analysis (report/ words it).
+struct StationWarning {
+  enum class Kind {
+    NegativeDischarge,       // a: the time of the first one, h
+    ArrivalAfterPeak,        // a: the flow-zone arrival, b: the peak sample's time, h
+    NegativeDistance,        // a: the travel distance, m
+    NegativeInjectedMass,    // a: the injected mass, mg
+    NoInjectedMass,          // the recovery is undefined
+    NoMeanVelocity,          // the dispersivity is undefined
+    NoDispersion,            // the Peclet number is undefined
+  };
+  Kind kind;
+  float a = 0;
+  float b = 0;
+};
+
 // Why the analysis of a station stopped before its end.
 struct AnalysisStop {
   enum class Kind { NoMassRecovered, NonFinite };
@@ -329,6 +347,10 @@ struct StationResults {
   std::optional<Recovery> recovery;
   AnalysisCurves curves;
   CarriedResults carried;  // as this station leaves them
+  // What the user must know to read the results: inputs that cannot be
+  // physical (the results are computed as always, but do not mean what
+  // they seem to), and quantities left undefined.
+  std::vector<StationWarning> warnings;
   std::optional<AnalysisStop> stop;
   AnalysisStage stoppedAt = AnalysisStage::Done;
 
@@ -358,8 +380,9 @@ struct RunTotals {
     bool severalVolumes = false;  // more than the last station gave a volume
   };
   std::optional<VolumeBlock> volume;
-  float percentRecovery = 0;
-  float accuracyIndex = 0;
+  // Undefined without an injected mass.
+  std::optional<float> percentRecovery;
+  std::optional<float> accuracyIndex;
   bool impossible = false;
 };
 

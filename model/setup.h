@@ -25,6 +25,12 @@ struct StationSetup {
 struct DataPassFacts {
   float knotSpacing = 0;
   int32_t equalDischargeCount = 0;
+  // The first line of the file (counted from 1, header included) that holds
+  // more values than the header's columns, and the first that looks written
+  // with decimal commas; 0 for none. The values are read as the file
+  // format says (the extra ones ignored); the run warns of them.
+  int64_t extraValuesLine = 0;
+  int64_t decimalCommaLine = 0;
 };
 
 }  // namespace kaldero

@@ -24,6 +24,13 @@ std::string continued(std::string_view field, std::string_view unit) {
 
 std::string g10(float x) { return fmt::G(x, 10, 5); }
 
+std::string G(const std::optional<float>& x, int w, int d) {
+  if (x) return fmt::G(*x, w, d);
+  return text::rightAligned("undefined", static_cast<std::size_t>(w));
+}
+
+std::string g10(const std::optional<float>& x) { return G(x, 10, 5); }
+
 std::optional<TimeInUnit> timeUnit(TimeUnit unit) {
   switch (unit) {
     case TimeUnit::Days: return TimeInUnit{86400.0f, "d"};

@@ -26,6 +26,9 @@ std::string continued(std::string_view field, std::string_view unit = {});
 
 // The general format of most listing numbers, 10 wide with 5 digits.
 std::string g10(float x);
+// A quantity that may be undefined: the word "undefined" in its field.
+std::string g10(const std::optional<float>& x);
+std::string G(const std::optional<float>& x, int w, int d);
 
 // A time in seconds shown in the time unit of the station data file.
 struct TimeInUnit {

@@ -327,8 +327,8 @@ std::vector<std::pair<std::string, ResultValue>> stationResults(const StationRec
   auto field = [](const auto& o, auto get) -> F { return o ? F(get(*o)) : F{}; };
   return {
       {"recovered_mass_kg", v(m.mass.kilograms)},
-      {"percent_recovery", v(rec.percent)},
-      {"accuracy_index", v(rec.accuracyIndex)},
+      {"percent_recovery", when(rec.percent)},
+      {"accuracy_index", when(rec.accuracyIndex)},
       {"lower_integration_limit_h", v(m.limits.lower / 3600.0f)},
       {"upper_integration_limit_h", v(m.limits.upper / 3600.0f)},
       {"first_arrival_h", v(r.arrival.firstArrival / 3600.0f)},
@@ -350,8 +350,8 @@ std::vector<std::pair<std::string, ResultValue>> stationResults(const StationRec
             : ResultValue{}},
       {"moment_dispersion_coefficient_m2_per_s", v(tr.momentDispersion)},
       {"chatwin_dispersion_coefficient_m2_per_s", when(tr.chatwinDispersion)},
-      {"dispersivity_m", v(tr.dispersivity)},
-      {"peclet_number", when(tr.pecletFormed ? F(tr.peclet) : F{})},
+      {"dispersivity_m", when(tr.dispersivity)},
+      {"peclet_number", when(tr.peclet)},
       {"peclet_class", have && tr.pecletClass ? ResultValue{*tr.pecletClass} : ResultValue{}},
       {"volume_m3", when(g.endedAtStart ? F{} : F(g.volume))},
       {"cross_section_m2",
@@ -456,8 +456,8 @@ json resultsDocument(const RunRecord& run) {
         {"final_sorption_coefficient_m",
          b && b->finalSorption && b->finalSorption->computed ? num(b->finalSorption->value)
                                                              : json(nullptr)},
-        {"percent_recovery", num(t.percentRecovery)},
-        {"accuracy_index", num(t.accuracyIndex)}};
+        {"percent_recovery", t.percentRecovery ? num(*t.percentRecovery) : json(nullptr)},
+        {"accuracy_index", t.accuracyIndex ? num(*t.accuracyIndex) : json(nullptr)}};
   } else {
     doc["totals"] = nullptr;
   }

@@ -103,6 +103,66 @@ void stopNonFinite(Console& c, std::string_view stationName50, std::string_view 
   stopRun(c, "          PROGRAM STOPPED");
 }
 
+namespace {
+
+std::string number(float x) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.5G", static_cast<double>(x));
+  return text;
+}
+
+std::string warningText(const StationWarning& w) {
+  using K = StationWarning::Kind;
+  switch (w.kind) {
+    case K::NegativeDischarge:
+      return "THE DISCHARGE IS NEGATIVE (THE FIRST AT " + number(w.a) +
+             " H): THE RECOVERED MASS AND EVERY RESULT MADE FROM IT ARE NOT PHYSICAL";
+    case K::ArrivalAfterPeak:
+      return "THE FLOW-ZONE ARRIVAL TIME (" + number(w.a) + " H) IS AFTER THE PEAK (" +
+             number(w.b) +
+             " H): THE MEAN TRANSIT TIME, THE VELOCITIES AND THE DISPERSION ARE NOT PHYSICAL";
+    case K::NegativeDistance:
+      return "THE TRAVEL DISTANCE IS NEGATIVE (" + number(w.a) +
+             " M): THE VELOCITIES AND THE DISPERSION ARE NOT PHYSICAL";
+    case K::NegativeInjectedMass:
+      return "THE INJECTED MASS IS NEGATIVE (" + number(w.a) +
+             " MG): THE PERCENT RECOVERY IS NOT PHYSICAL";
+    case K::NoInjectedMass:
+      return "THE INJECTED MASS IS 0 (NOT KNOWN): THE PERCENT RECOVERY AND THE ACCURACY INDEX "
+             "ARE UNDEFINED, THE SORPTION COEFFICIENTS (0) ARE NOT MEANINGFUL";
+    case K::NoMeanVelocity:
+      return "THE MEAN VELOCITY IS 0: THE DISPERSIVITY IS UNDEFINED";
+    case K::NoDispersion:
+      return "THE DISPERSION COEFFICIENT IS 0: THE PECLET NUMBER IS UNDEFINED";
+  }
+  return {};
+}
+
+void warning(Console& c, std::string_view stationName50, const std::string& text) {
+  Console::ReportScope report(c, ShownReport::Kind::Warning);
+  c.free(fmt::FreeLine("WARNING: ").text(text::trimmed(stationName50)).text(": ").text(text));
+}
+
+}  // namespace
+
+void reportStationWarnings(Console& c, std::string_view stationName50,
+                           const std::vector<StationWarning>& warnings) {
+  for (const StationWarning& w : warnings) warning(c, stationName50, warningText(w));
+}
+
+void reportDataWarnings(Console& c, std::string_view stationName50, const DataPassFacts& f) {
+  if (f.extraValuesLine > 0)
+    warning(c, stationName50,
+            "LINE " + std::to_string(f.extraValuesLine) +
+                " (AND MAYBE OTHERS) HOLDS MORE VALUES THAN THE COLUMNS OF THE HEADER; THE "
+                "EXTRA VALUES ARE IGNORED");
+  if (f.decimalCommaLine > 0)
+    warning(c, stationName50,
+            "LINE " + std::to_string(f.decimalCommaLine) +
+                " (AND MAYBE OTHERS) HAS A COMMA BETWEEN DIGITS: A DECIMAL COMMA IS READ AS A "
+                "SEPARATOR OF VALUES, NOT AS A DECIMAL POINT");
+}
+
 void reportFilesNotWritten(Console& c, int lost) {
   Console::ReportScope report(c, ShownReport::Kind::Warning);
   c.empty();
@@ -120,10 +180,12 @@ void stationSummary(Console& c, const StationRecord& st) {
     return;
   }
   const StationResults& r = *st.results;
+  char percent[32] = "undefined";
+  if (r.recovery->percent) std::snprintf(percent, sizeof percent, "%.5g", *r.recovery->percent);
   std::snprintf(line, sizeof line,
-                " %s: analysed; recovered %.5g kg (%.5g %%); mean transit time %.5g h; "
+                " %s: analysed; recovered %.5g kg (%s %%); mean transit time %.5g h; "
                 "dispersion coefficient %.5g m^2/s; listing %s",
-                st.stationFile.c_str(), r.mass->mass.micrograms * 1e-9, r.recovery->percent,
+                st.stationFile.c_str(), r.mass->mass.micrograms * 1e-9, percent,
                 r.transit->meanTime.hours, r.transport->dispersion,
                 text::trimmed(st.test.listingName).c_str());
   std::string summary = line;

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "model/results.h"
+#include "model/setup.h"
 
 namespace kaldero {
 
@@ -37,6 +41,15 @@ void noteKnotsEqualSamples(Console& console);
 // A quantity of the station beyond the range of the program's numbers.
 [[noreturn]] void stopNonFinite(Console& console, std::string_view stationName50,
                                 std::string_view quantity);
+
+// The warnings of a station: inputs that cannot be physical or quantities
+// left undefined (each a warning report naming the station), and data lines
+// with more values than the header's columns or written with decimal
+// commas.
+void reportStationWarnings(Console& console, std::string_view stationName50,
+                           const std::vector<StationWarning>& warnings);
+void reportDataWarnings(Console& console, std::string_view stationName50,
+                        const DataPassFacts& facts);
 
 // At the end of a run that could not write every file: how many.
 void reportFilesNotWritten(Console& console, int count);

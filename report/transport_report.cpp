@@ -247,12 +247,13 @@ void writeRecovery(const ReportTarget& out, const Recovery& r) {
   out.bothEmpty(2);
 }
 
-std::vector<std::string> recoveryLines(float percent, float accuracy) {
+std::vector<std::string> recoveryLines(const std::optional<float>& percent,
+                                       const std::optional<float>& accuracy) {
   const std::string_view label = "Percent recovery of tracer injected";
   return {labelled(kLabel, label, g10(percent), "%"),
           "",
           "",
-          labelled(kLabel, "Accuracy index (0.0 = Perfect Recov.)", fmt::G(accuracy, 10, 4)),
+          labelled(kLabel, "Accuracy index (0.0 = Perfect Recov.)", lines::G(accuracy, 10, 4)),
           "",
           ""};
 }

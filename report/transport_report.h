@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,7 +58,8 @@ void writeRecovery(const ReportTarget& out, const Recovery& recovery);
 
 // The percent-recovery and accuracy-index lines, each followed by two empty
 // lines.
-std::vector<std::string> recoveryLines(float percent, float accuracy);
+std::vector<std::string> recoveryLines(const std::optional<float>& percent,
+                                       const std::optional<float>& accuracy);
 
 // The impossible-condition block of a recovery above 100 percent: flag 0
 // gives the longer pause layout, any other flag the shorter one (the run
