@@ -23,7 +23,11 @@ void Console::record(std::string_view s) {
     return t.substr(a, t.find_last_not_of(' ') - a + 1);
   };
   std::string_view t = trim(s);
-  if (t.size() >= 2 && t.front() == '*' && t.back() == '*') t = trim(t.substr(1, t.size() - 2));
+  // A boxed line: an asterisk, the text padded with blanks, an asterisk
+  // (not a line of its own that begins and ends with asterisks, such as the
+  // "**ERROR**>" frame of a value).
+  if (t.size() >= 3 && t.front() == '*' && t.back() == '*' && t[1] == ' ' && t[t.size() - 2] == ' ')
+    t = trim(t.substr(1, t.size() - 2));
   if (t.empty() || t.find_first_not_of('*') == std::string_view::npos) return;
   current_.text += t;
   current_.text += '\n';

@@ -27,10 +27,10 @@ KindInfo kindInfo(const TestDescription& t, CurveKind kind) {
   switch (kind) {
     case CurveKind::Normalized:
       return {t.normalizedPlot, t.normalizedName, kSuffixNormalized, "Normalized Concentration",
-              "Conc. (mg L\\u-1\\d kg\\u-1\\d injected)"};
+              "Conc. (mg L\\u-1\\d kg\\u-1\\d recovered)"};
     case CurveKind::Load:
       return {t.loadPlot, t.loadName, kSuffixLoad, "Normalized Load",
-              "Conc. (mg s\\u-1\\d kg\\u-1\\d injected)"};
+              "Load (mg s\\u-1\\d kg\\u-1\\d recovered)"};
     case CurveKind::Standardized:
       break;
   }

@@ -56,7 +56,7 @@ void volumeAndSorptionBlock(const ReportTarget& out, const RunTotals& totals) {
   for (const auto& l : volume) out.listing.line(l);
 
   if (b.surfaceArea && b.finalSorption) {
-    echoLines(out, {labelled(15, "Total aquifer surface area estimate", g10(*b.surfaceArea), "m"),
+    echoLines(out, {labelled(15, "Total aquifer surface area estimate", g10(*b.surfaceArea), "m^2"),
                     "",
                     labelled(15, "Final tracer sorption coefficient",
                              g10(b.finalSorption->value), "m"),

@@ -81,12 +81,11 @@ STATION = [
     ("diffusion_layer_thickness_mm", "Molecular diffusion layer thickness", {"mm": 1.0}),
 ]
 
-# The run totals, in the last listing. The listing prints the unit of the
-# total surface area as "m"; the number is in square metres.
+# The run totals, in the last listing.
 TOTALS = [
     ("recovered_mass_kg", "Total quantity of tracer recovered", MASS),
     ("volume_m3", "Total aquifer volume estimate", {"m^3": 1.0}),
-    ("surface_area_m2", "Total aquifer surface area estimate", {"m": 1.0}),
+    ("surface_area_m2", "Total aquifer surface area estimate", {"m^2": 1.0}),
     ("final_sorption_coefficient_m", "Final tracer sorption coefficient", {"m": 1.0}),
     ("percent_recovery", "Percent recovery of tracer injected", {"%": 1.0}),
     ("accuracy_index", "Accuracy index (0.0 = Perfect Recov.)", NONE),

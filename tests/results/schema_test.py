@@ -70,6 +70,14 @@ def check_run(c, validator, label, folder, proc, inputs, with_table=True):
         c.check(all(s.get("status") == "not run" and s.get("stop_report") and
                     s.get("results") is None for s in after),
                 f"{label}: a station after the one that stopped the run is not listed as not run")
+    # Every line of a report is kept as the console showed it: the frame of
+    # a value ("**ERROR**>") is not taken for the frame of a box.
+    shown = proc.stdout.decode("latin-1")
+    for frame in ("**ERROR**>", "<**ERROR**"):
+        if frame in shown:
+            texts = [s.get("stop_report") or "" for s in stations]
+            c.check(any(frame in t for t in texts),
+                    f"{label}: the stop report lost the frame {frame}: {texts}")
     if proc.returncode == 0:
         c.check(all(s.get("status") == "analysed" for s in stations),
                 f"{label}: exit status 0 with a station not analysed")
