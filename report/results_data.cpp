@@ -1,5 +1,6 @@
 #include "report/results_data.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -277,8 +278,11 @@ const char* statusName(StationStatus status) {
 }
 
 double singlePrecision(float x) {
+  // The shortest decimal that reads back as the same float (0.1, not
+  // 0.100000001), as a double.
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(x));
+  const auto r = std::to_chars(buf, buf + sizeof buf, x);
+  *r.ptr = '\0';
   return std::strtod(buf, nullptr);
 }
 
@@ -488,9 +492,10 @@ std::string csvField(const std::string& bytes) {
 
 std::string csvValue(const ResultValue& v) {
   if (std::holds_alternative<double>(v)) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.9g", std::get<double>(v));
-    return buf;
+    // The shortest decimal that reads back as the same double.
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, std::get<double>(v));
+    return std::string(buf, r.ptr);
   }
   if (std::holds_alternative<std::string>(v)) return csvField(std::get<std::string>(v));
   return {};

@@ -1,6 +1,7 @@
 // The results of a run as data: a JSON document (--results) and a CSV table
-// with one row per station (--table). Numbers are written at full single
-// precision (9 significant digits); a quantity that does not apply to a
+// with one row per station (--table). Numbers are written as the shortest
+// decimals that read back as the same single-precision value (doubles of
+// the fit: the shortest that read back as the same double); a quantity that does not apply to a
 // station is null (an empty CSV field). The names carry their units; the
 // schema of the document is docs/results.schema.json. Texts are UTF-8:
 // bytes of names and reports that are not UTF-8 are read as Windows-1252.
@@ -35,8 +36,9 @@ std::string resultsTable(const RunRecord& run);
 // "analysed", "stopped" or "not run".
 const char* statusName(StationStatus status);
 
-// A number at single precision: the double nearest to its 9 significant
-// digits, so that the JSON text shows no more digits than the float holds.
+// A number at single precision: the double nearest to the shortest decimal
+// that reads back as the same float, so that the JSON text shows 0.1 for
+// the float nearest to 0.1 rather than its 9 digits 0.100000001.
 double singlePrecision(float x);
 
 }  // namespace kaldero

@@ -24,6 +24,7 @@ import csv
 import json
 import os
 import re
+import struct
 import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
@@ -185,6 +186,46 @@ def agreement(c, exe, folder, where):
     return doc
 
 
+def float32(x):
+    return struct.unpack("f", struct.pack("f", x))[0]
+
+
+def shortest_digits(x):
+    """Significant digits of the shortest decimal that reads back as the same
+    single-precision value."""
+    for p in range(1, 10):
+        if float32(float("%.*g" % (p, x))) == float32(x):
+            return p
+    return 9
+
+
+def digits_of(text):
+    """Significant digits of a JSON number (trailing zeros of an integer part
+    count, as in 1500)."""
+    mantissa = text.lower().partition("e")[0].lstrip("-")
+    whole, _, fraction = mantissa.partition(".")
+    digits = (whole + fraction).lstrip("0")
+    return max(1, len(digits.rstrip("0") if fraction else digits))
+
+
+def check_no_float_noise(c, folder, where):
+    """Every single-precision value of the results file is written as the
+    shortest decimal that reads back as the same value (0.1, not
+    0.100000001)."""
+    raw = open(os.path.join(folder, "r.json"), encoding="utf-8").read()
+    doc = json.loads(raw)
+    texts = []
+    for station in doc["stations"]:
+        for name, value in (station.get("results") or {}).items():
+            if isinstance(value, float):
+                texts.append((name, value))
+    c.check('"release_duration_h": 0.1,' in raw, f"{where}: the release duration is not 0.1")
+    for name, value in texts:
+        text = json.dumps(value)
+        c.check(digits_of(text) <= shortest_digits(value),
+                f"{where}: {name} is written {text}, longer than the float needs")
+
+
 def replace_line(path, number, text):
     with open(path, encoding="cp1252") as f:
         lines = f.read().split("\n")
@@ -197,7 +238,10 @@ def main():
     exe, work = common.usage(sys.argv, ["KALDERO", "WORK"])
     exe = os.path.abspath(exe)
     c = common.Checks()
-    plain = agreement(c, exe, common.copy_examples(os.path.join(work, "plain")), "example")
+    folder = common.copy_examples(os.path.join(work, "plain"))
+    plain = agreement(c, exe, folder, "example")
+    if plain is not None:
+        check_no_float_noise(c, folder, "example")
 
     # A flow-zone arrival above 0 and a distance in miles.
     folder = common.copy_examples(os.path.join(work, "arrival"))
