@@ -92,6 +92,11 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return badOptions(e.what());
   }
+  // An option given with an empty value is a mistake, not the option
+  // left out.
+  for (const char* name : {"--results", "--table", "--report", "--fit", "--plots"})
+    if (app.count(name) > 0 && app[name]->as<std::string>().empty())
+      return badOptions(std::string(name) + ": the value is empty");
   // The first name is the control file, as it always was; further names
   // are not used.
   if (!files.empty()) options.controlFile = files.front();

@@ -86,6 +86,9 @@ def check_bad_options(c, exe, work):
     # An option without its value at the end.
     for option in ("--results", "--report"):
         check_bad(c, exe, folder, before, ["--batch", "KALDERO.D", option], option)
+    # An option with an empty value is a mistake, not the option left out.
+    for option in ("--results", "--table", "--report", "--fit"):
+        check_bad(c, exe, folder, before, ["--batch", option, "", "KALDERO.D"], option)
 
 
 def good_run(c, exe, work):
