@@ -56,19 +56,23 @@ void drawChatwinPlot(PlotContext& ctx, int32_t n, std::span<const float> T,
   sideText("B", 3.2f, 0.5f, 0.5f, st.chatwinTimeLabel);
   sideText("L", 3.0f, 0.5f, 0.5f, vertical);
 
+  // The lines are drawn inside the frame only: the fitted line runs on far
+  // below the axis, and the zero line starts left of it.
+  const ClipFrame frame{window.lo, window.hi, y.lo, y.hi};
   // The fitted line leaves out the last quarter of the points.
   cpgslw(2);
   cpgsci(2);
   cpgsls(1);
   const int32_t lineN = n - n / 4;
-  if (lineN >= 2) cpgline(lineN, T.data(), F.data());
+  if (lineN >= 2) clippedLine(lineN, T.data(), F.data(), frame);
   cpgsci(5);
   cpgsch(2.5f);
   markers(n, T.data(), P.data(), 20);
   cpgslw(1);
   cpgsci(8);
   cpgsls(2);
-  segment(x.lo, 0.0f, x.hi, 0.0f);
+  const float zeroX[2] = {x.lo, x.hi}, zeroY[2] = {0.0f, 0.0f};
+  clippedLine(2, zeroX, zeroY, frame);
 
   const float xmid = (x.hi + x.lo) * 0.5f;
   const float yeq = y.hi > 2.0f * P[0] ? 2.0f * P[0] : 1.5f * P[0];

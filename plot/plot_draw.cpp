@@ -231,4 +231,32 @@ void drawPolyline(const Polyline& p) {
   if (p.x.size() >= 2) cpgline(static_cast<int>(p.x.size()), p.x.data(), p.y.data());
 }
 
+void clippedLine(int32_t n, const float* x, const float* y, const ClipFrame& f) {
+  // Liang-Barsky clipping of each segment to the frame.
+  const float xlo = std::min(f.xlo, f.xhi), xhi = std::max(f.xlo, f.xhi);
+  const float ylo = std::min(f.ylo, f.yhi), yhi = std::max(f.ylo, f.yhi);
+  for (int32_t i = 0; i + 1 < n; ++i) {
+    const double x0 = x[i], y0 = y[i], dx = x[i + 1] - x0, dy = y[i + 1] - y0;
+    double t0 = 0, t1 = 1;
+    bool visible = true;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {x0 - xlo, xhi - x0, y0 - ylo, yhi - y0};
+    for (int k = 0; k < 4 && visible; ++k) {
+      if (p[k] == 0) {
+        visible = q[k] >= 0;
+      } else {
+        const double r = q[k] / p[k];
+        if (p[k] < 0)
+          t0 = std::max(t0, r);
+        else
+          t1 = std::min(t1, r);
+        visible = t0 <= t1;
+      }
+    }
+    if (!visible) continue;
+    cpgmove(static_cast<float>(x0 + t0 * dx), static_cast<float>(y0 + t0 * dy));
+    cpgdraw(static_cast<float>(x0 + t1 * dx), static_cast<float>(y0 + t1 * dy));
+  }
+}
+
 }  // namespace kaldero::plot

@@ -38,6 +38,14 @@ void sideText(const char* side, float displacement, float coordinate, float just
 // A line from (x1, y1) to (x2, y2).
 void segment(float x1, float y1, float x2, float y2);
 
+// A rectangle of the window, in world coordinates.
+struct ClipFrame {
+  float xlo, xhi, ylo, yhi;
+};
+// The polyline through the n points, cut at the edges of the frame (the
+// parts outside it are not drawn).
+void clippedLine(int32_t n, const float* x, const float* y, const ClipFrame& frame);
+
 // Markers. The pen is moved to the first marker first: the library joins a
 // circle marker to the pen position otherwise.
 void markers(int32_t n, const float* x, const float* y, int symbol);
