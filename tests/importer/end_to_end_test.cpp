@@ -378,8 +378,9 @@ TEST(ImportOptions, TheStationFileNeverReplacesTheLoggerFile) {
 
 // ------------------------------------------------------- the real exports
 
+// The exports of the example test, kept in the repository.
 std::string loggerData(const std::string& name) {
-  return std::string(KALDERO_SOURCE_DIR) + "/../shared/data/loggers/" + name;
+  return std::string(KALDERO_SOURCE_DIR) + "/examples/loggers/" + name;
 }
 
 // The columns of a station file's data lines.
@@ -395,8 +396,6 @@ std::vector<std::vector<double>> columns(const std::string& text) {
 }
 
 TEST(RealExports, FluorometerExportGivesTheSamplesOfTheExampleStation) {
-  if (!std::filesystem::exists(loggerData("furfooz_150m_fluorometer.txt")))
-    GTEST_SKIP() << "no shared logger data beside the source tree";
   ScratchDir dir;
   // No plot: the run is only to show that the program takes the file.
   dir.write("h.toml", "[plots.data]\npoints = false\ncurve = false\npostscript = false\n");
@@ -421,8 +420,6 @@ TEST(RealExports, FluorometerExportGivesTheSamplesOfTheExampleStation) {
 }
 
 TEST(RealExports, IsoLoggerWithTheDischargeLoggerGivesTheSamplesOfTheExampleStation) {
-  if (!std::filesystem::exists(loggerData("furfooz_770m_logger.csv")))
-    GTEST_SKIP() << "no shared logger data beside the source tree";
   ScratchDir dir;
   const CommandRun r = runIn(
       dir.dir(), importCommand() + " " + quoted(loggerData("furfooz_770m_logger.csv")) +
