@@ -38,7 +38,7 @@ Expected<bool> DischargeTrack::advance() {
       ++missing_;
       continue;
     }
-    next_ = Record{table_.stamp(), *q * factor_, table_.line()};
+    next_ = Record{table_.stamp(), *q * factor_, table_.line(), table_.stampColumn()};
     if (!first_) first_ = next_;
     last_ = next_;
     return true;

@@ -116,11 +116,16 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
   sum.stationPath = o.stationPath;
   sum.timeUnit = o.timeUnit.name;
 
-  const StampParse release = parseIsoDateTime(o.injection);
+  // The release in ISO 8601 or in any form the time stamps take.
+  const StampParse release = parseInjection(o.injection, o.format);
   if (!release.stamp)
-    return optionError("--injection \"" + o.injection +
-                       "\" is not a date-time in ISO 8601 (2016-04-13T10:00 or 2016-04-13 "
-                       "10:00:00)" + (release.why.empty() ? "" : ": " + release.why));
+    return optionError(
+        "--injection \"" + o.injection + "\" is not a date-time" +
+        (release.why.empty()
+             ? " in ISO 8601 (2016-04-13T10:00, 2016-04-13 10:00:00) or in a form of the time "
+               "stamps (13.04.2016 10:00, 13/04/2016 10:00" +
+                   std::string(o.format.strptime.empty() ? "" : ", --datetime-format") + ")"
+             : ": " + release.why));
   const Stamp injection = *release.stamp;
   sum.releaseStamp = formatStamp(injection);
 
@@ -175,7 +180,7 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
     if (auto e = track.open(q, o.dischargeUnit.factor)) return *e;
     const DischargeTrack::Record& first = *track.first();
     if (first.stamp.zoned != injection.zoned)
-      return dataError(q.path, first.line, 1,
+      return dataError(q.path, first.line, first.stampColumn,
                        first.stamp.zoned
                            ? "the time stamps have a time zone but --injection has none: give the "
                              "release with its offset"

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <string>
 
+#include "core/version.h"
 #include "importer/datetime.h"
 #include "importer/import.h"
 
@@ -65,7 +66,9 @@ void report(const ImportSummary& s, const ImportOptions& o) {
 int main(int argc, char** argv) {
   CLI::App app{"Builds a KALDERO station data file from a field-logger export.\n"
                "See docs/import.md for every option and the header options file."};
-  app.set_version_flag("--version", "kaldero-import 1");
+  // One version for the importer and the program it writes for.
+  app.set_version_flag("--version", "kaldero-import (" + std::string(kaldero::kProgramName) + ") " +
+                                        std::string(kaldero::kProgramVersion));
   ImportOptions o;
   std::string datetimeCol, dateCol, timeCol, dateOrder = "dmy", concentrationCol, concentrationUnit;
   std::string discharge, dischargeCol, dischargeUnit, qDatetimeCol, qDateCol, qTimeCol, qFormat;
@@ -77,7 +80,8 @@ int main(int argc, char** argv) {
   app.add_option("LOGGERFILE", o.loggerPath, "The logger export")->required();
   app.add_option("-o,--output", o.stationPath, "The station data file to write")->required();
   app.add_option("--injection", o.injection,
-                 "Release date-time, ISO 8601 (2016-04-13T10:00 or 2016-04-13 10:00:00)")
+                 "Release date-time: ISO 8601 (2016-04-13T10:00) or a form of the time stamps "
+                 "(13.04.2016 10:00)")
       ->required();
   auto* dtOpt = app.add_option("--datetime-column", datetimeCol,
                                "Column of the time stamps: number or header name (default 1)");

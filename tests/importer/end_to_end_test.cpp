@@ -112,6 +112,21 @@ TEST_F(EndToEnd, SameExportByColumnNumbers) {
                      "--concentration-column 4");
 }
 
+TEST_F(EndToEnd, TheReleaseInTheFormOfTheTimeStamps) {
+  const std::string logger = render(kFluorometerHead, fluorometerRow);
+  const std::string columns =
+      "--date-column Date --time-column Time --concentration-column 'Rhodamine [ppb]'";
+  const Imported iso = import(logger, "--injection 2016-04-13T10:00 " + columns);
+  ASSERT_EQ(iso.run.status, 0) << iso.run.err;
+  const std::string expected = dir.read("IMPORTED.DAT");
+  for (const char* release : {"13.04.2016 10:00", "13.04.2016 10:00:00", "13/04/2016 10:00"}) {
+    std::filesystem::remove(dir.path("IMPORTED.DAT"));
+    const Imported i = import(logger, "--injection '" + std::string(release) + "' " + columns);
+    ASSERT_EQ(i.run.status, 0) << release << "\n" << i.run.err;
+    EXPECT_EQ(dir.read("IMPORTED.DAT"), expected) << release;
+  }
+}
+
 TEST_F(EndToEnd, IsoTimeStamps) {
   expectSameAnalysis(render("timestamp,uranine_ppb,rhodamine_ppb\n",
                             [](const Clock& c, const Sample& s) {
@@ -361,6 +376,58 @@ TEST(ImportOptions, BadOptionsExitWithStatusTwoAndWriteNothing) {
     EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
     EXPECT_FALSE(r.err.empty());
     EXPECT_FALSE(std::filesystem::exists(dir.path("S.DAT"))) << args;
+  }
+}
+
+TEST(ImportOptions, VersionIsThatOfTheProgram) {
+  ScratchDir dir;
+  const CommandRun program = runIn(dir.dir(), quoted(KALDERO_EXE) + " --version");
+  const CommandRun import = runIn(dir.dir(), importCommand() + " --version");
+  ASSERT_EQ(program.status, 0);
+  ASSERT_EQ(import.status, 0);
+  // "KALDERO 2.0.0" and "kaldero-import (KALDERO) 2.0.0".
+  const std::string shown = program.out.substr(0, program.out.find('\n'));
+  const std::size_t blank = shown.rfind(' ');
+  ASSERT_NE(blank, std::string::npos) << shown;
+  EXPECT_EQ(import.out, "kaldero-import (" + shown.substr(0, blank) + ")" + shown.substr(blank) + "\n");
+}
+
+// Files that are no text export: refused at the line and column where that
+// shows, in the logger file and in the discharge file alike.
+TEST(ImportOptions, BinaryAndUtf16FilesAreRefusedAtTheirLineAndColumn) {
+  const std::string good = "t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02,0.2\n";
+  std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF", bare;
+  for (char c : good) {
+    utf16le += std::string{c, '\0'};
+    utf16be += std::string{'\0', c};
+    bare += std::string{c, '\0'};
+  }
+  const std::string longLine = "t,c\n2016-04-13T11:00,0.1\n" + std::string(2 << 20, 'x') + "\n";
+  const struct {
+    std::string text, where;
+  } cases[] = {
+      {"t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02,0" + std::string(1, '\0') + "2\n",
+       ":3:19: a zero byte: not a text file"},
+      {utf16le, ":1:1: UTF-16 text (a byte-order mark): save the file as UTF-8 text"},
+      {utf16be, ":1:1: UTF-16 text (a byte-order mark): save the file as UTF-8 text"},
+      {bare, ":1:2: a zero byte: not a text file"},
+      {longLine, ":3:1048577: line longer than 1 MiB"},
+  };
+  ScratchDir dir;
+  dir.write("ok.txt", good);
+  const std::string base = importCommand() + " -o S.DAT --injection 2016-04-13T10:00 "
+                           "--concentration-column 2 --concentration-unit ppb --distance 150m ";
+  for (const auto& c : cases) {
+    dir.write("bad.txt", c.text);
+    const CommandRun logger = runIn(dir.dir(), base + "bad.txt --discharge '1 m3/s'");
+    EXPECT_EQ(logger.status, 1);
+    EXPECT_EQ(logger.err.rfind("bad.txt" + c.where, 0), 0u) << logger.err;
+    const CommandRun discharge =
+        runIn(dir.dir(), base + "ok.txt --discharge-file bad.txt --discharge-column 2 "
+                                "--discharge-unit m3/s");
+    EXPECT_EQ(discharge.status, 1);
+    EXPECT_EQ(discharge.err.rfind("bad.txt" + c.where, 0), 0u) << discharge.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("S.DAT")));
   }
 }
 
