@@ -11,6 +11,7 @@
 #include "core/version.h"
 #include "importer/datetime.h"
 #include "importer/import.h"
+#include "importer/numbers.h"
 
 using namespace kaldero::importer;
 
@@ -73,9 +74,8 @@ int main(int argc, char** argv) {
   std::string datetimeCol, dateCol, timeCol, dateOrder = "dmy", concentrationCol, concentrationUnit;
   std::string discharge, dischargeCol, dischargeUnit, qDatetimeCol, qDateCol, qTimeCol, qFormat;
   std::string timeUnit = "h", distance, listing, header, delimiter, control, mass, releaseText,
-              title;
+              title, arrival;
   int64_t skipLines = 0;
-  double arrival = 0;
 
   app.add_option("LOGGERFILE", o.loggerPath, "The logger export")->required();
   app.add_option("-o,--output", o.stationPath, "The station data file to write")->required();
@@ -232,7 +232,13 @@ int main(int argc, char** argv) {
       c.release = *r;
     }
     if (titleOpt->count()) c.title = title;
-    if (arrivalOpt->count()) c.arrivalHours = arrival;
+    if (arrivalOpt->count()) {
+      // Read as the other numbers are: "nan" and "inf" are no number.
+      double hours = 0;
+      if (!parseNumber(arrival, hours))
+        return optionFailure("--arrival: \"" + arrival + "\" is not a number of hours");
+      c.arrivalHours = hours;
+    }
     o.control = c;
   }
 

@@ -6,6 +6,8 @@
 // non-zero exit status and no station file.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <functional>
 
 #include "tests/importer/import_support.h"
@@ -429,6 +431,72 @@ TEST(ImportOptions, BinaryAndUtf16FilesAreRefusedAtTheirLineAndColumn) {
     EXPECT_EQ(discharge.err.rfind("bad.txt" + c.where, 0), 0u) << discharge.err;
     EXPECT_FALSE(std::filesystem::exists(dir.path("S.DAT")));
   }
+}
+
+// Values the program could not take: refused as bad options (status 2)
+// before anything is written.
+TEST(ImportOptions, ValuesBeyondSinglePrecisionOrWithControlCharactersAreBadOptions) {
+  ScratchDir dir;
+  dir.write("f.txt", "t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02,0.2\n");
+  const std::string base = importCommand() +
+                           " f.txt -o S.DAT --injection 2016-04-13T10:00 --concentration-column c "
+                           "--concentration-unit ppb --control RUN.D ";
+  const std::string good = "--distance 150m --discharge '1 m3/s' --mass '200 g' ";
+  const std::string pulse = " --release pulse:0.1";
+  const std::pair<std::string, const char*> cases[] = {
+      {good + "--arrival nan" + pulse, "--arrival"},
+      {good + "--arrival inf" + pulse, "--arrival"},
+      {good + "--arrival -inf" + pulse, "--arrival"},
+      {good + "--arrival 1e36" + pulse, "--arrival"},  // 3.6e39 s
+      {"--distance 150m --discharge '1 m3/s' --mass '1e39 g'" + pulse, "--mass"},
+      {"--distance 150m --discharge '1 m3/s' --mass '1e36 g'" + pulse, "--mass"},  // 1e39 mg
+      {"--distance 150m --discharge '1 m3/s' --mass '1e-50 kg'" + pulse, "--mass"},
+      {"--distance '1e38 mi' --discharge '1 m3/s' --mass '200 g'" + pulse, "--distance"},
+      {"--distance '1e-50 m' --discharge '1 m3/s' --mass '200 g'" + pulse, "--distance"},
+      {"--distance 150m --discharge '1e-50 m3/s' --mass '200 g'" + pulse, "--discharge"},
+      {good + "--release pulse:1e-50", "--release"},
+      {good + "--title 'TWO\nLINES'" + pulse, "--title"},
+      {good + "--title 'A\tTAB'" + pulse, "--title"},
+      {good + "--title 'A\x7F'" + pulse, "--title"},
+  };
+  for (const auto& [args, option] : cases) {
+    const CommandRun r = runIn(dir.dir(), base + args);
+    EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
+    EXPECT_EQ(r.err.rfind("kaldero-import: " + std::string(option), 0), 0u) << args << "\n" << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("S.DAT"))) << args;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("RUN.D"))) << args;
+  }
+}
+
+// A device, a pipe or a folder named as an output is never replaced: a bad
+// option, as for the control file.
+TEST(ImportOptions, AnOutputThatIsNoRegularFileIsRefused) {
+  ScratchDir dir;
+  dir.write("f.txt", "t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02,0.2\n");
+  ASSERT_EQ(::mkfifo(dir.path("PIPE").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir.path("FOLDER"));
+  std::filesystem::create_symlink("/dev/null", dir.path("NULL.DAT"));
+  const std::string base = importCommand() +
+                           " f.txt --injection 2016-04-13T10:00 --concentration-column c "
+                           "--concentration-unit ppb --distance 150m --discharge '1 m3/s' ";
+  for (const std::string& args :
+       {std::string("-o PIPE"), std::string("-o FOLDER"), std::string("-o NULL.DAT"),
+        std::string("-o S.DAT --control PIPE"), std::string("-o S.DAT --control FOLDER"),
+        std::string("-o S.DAT --control NULL.DAT")}) {
+    const CommandRun r = runIn(dir.dir(), base + args);
+    EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
+    EXPECT_NE(r.err.find("is not a regular file"), std::string::npos) << args << "\n" << r.err;
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(dir.path("PIPE")));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path("FOLDER")));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path("FOLDER")));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path("NULL.DAT")));
+  EXPECT_TRUE(std::filesystem::is_character_file(dir.path("NULL.DAT")));
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.dir()))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"FOLDER", "NULL.DAT", "PIPE", "f.txt"}));
 }
 
 TEST(ImportOptions, TheStationFileNeverReplacesTheLoggerFile) {
