@@ -299,6 +299,19 @@ StampParse parseIsoDateTime(std::string_view text) {
   return finish(c);
 }
 
+StampParse parseInjection(std::string_view text, const DateTimeFormat& format) {
+  StampParse iso = parseIsoDateTime(text);
+  if (iso.stamp || !iso.why.empty()) return iso;
+  text = trimmed(text);
+  if (format.strptime.empty()) {
+    // A date alone is no release time (only the ISO date is midnight).
+    Cursor k{text};
+    Civil c;
+    if (parseDate(k, format.order, c).ok && k.end()) return {std::nullopt, "a date without a time of day"};
+  }
+  return parseDateTime(text, format);
+}
+
 std::string formatStamp(const Stamp& s) {
   int64_t seconds = s.micros / kMicrosPerSecond;
   int64_t micros = s.micros % kMicrosPerSecond;

@@ -45,6 +45,10 @@ StampParse parseDateAndTime(std::string_view date, std::string_view time,
 
 // The release date-time: ISO 8601 with "T" or a blank, seconds optional.
 StampParse parseIsoDateTime(std::string_view text);
+// The release as given on the command line: ISO 8601 (a date alone is
+// midnight), or any form the time stamps are read in by format (the
+// recognised forms by its date order, or its strptime format).
+StampParse parseInjection(std::string_view text, const DateTimeFormat& format);
 
 // A stamp as "YYYY-MM-DD HH:MM:SS[.ffffff]" (clock reading or UTC).
 std::string formatStamp(const Stamp& s);

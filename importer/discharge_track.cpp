@@ -38,7 +38,13 @@ Expected<bool> DischargeTrack::advance() {
       ++missing_;
       continue;
     }
-    next_ = Record{table_.stamp(), *q * factor_, table_.line()};
+    // Every record read is checked, those before the first sample too.
+    if (*q < 0)
+      return table_.errorAt(table_.valueColumn(0),
+                            "the discharge " + formatNumber(*q) + " in " +
+                                table_.layout().describe(table_.layout().valueIndex[0]) +
+                                " is below 0: a discharge cannot be negative");
+    next_ = Record{table_.stamp(), *q * factor_, table_.line(), table_.stampColumn()};
     if (!first_) first_ = next_;
     last_ = next_;
     return true;

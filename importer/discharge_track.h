@@ -29,6 +29,7 @@ class DischargeTrack {
     Stamp stamp;
     double q = 0;
     int64_t line = 0;
+    int64_t stampColumn = 1;
   };
   const std::optional<Record>& first() const { return first_; }
   const std::optional<Record>& last() const { return last_; }

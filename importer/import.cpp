@@ -3,8 +3,6 @@
 #include <fast_float/fast_float.h>
 #include <sys/stat.h>
 
-#include <cfloat>
-#include <cmath>
 #include <filesystem>
 
 #include "importer/discharge_track.h"
@@ -33,8 +31,6 @@ bool sameFile(const std::string& a, const std::string& b) {
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
-
-bool singlePrecision(double v) { return std::isfinite(v) && std::fabs(v) <= FLT_MAX; }
 
 std::string upper(std::string s) {
   for (char& c : s)
@@ -83,11 +79,28 @@ Status checkOptions(const ImportOptions& o, const std::string& stationName) {
     return optionError("the station file name \"" + stationName + "\" is longer than " +
                        std::to_string(kMaxNameLength) +
                        " characters, more than a control file line holds");
-  if (!(o.distance.value > 0) || !singlePrecision(o.distance.value))
-    return optionError("--distance must be above 0");
-  if (o.discharge == DischargeSource::Constant &&
-      (!(o.constantDischarge > 0) || !singlePrecision(o.constantDischarge * o.dischargeUnit.factor)))
-    return optionError("--discharge must be above 0");
+  if (!(o.distance.value > 0)) return optionError("--distance must be above 0");
+  if (const std::string why = singlePrecisionProblem(
+          o.distance.value, programFactor(Quantity::Distance, o.distance.unit.code), "m");
+      !why.empty())
+    return optionError("--distance \"" + formatNumber(o.distance.value) + " " +
+                       std::string(o.distance.unit.name) + "\" " + why);
+  if (o.discharge == DischargeSource::Constant) {
+    if (!(o.constantDischarge > 0)) return optionError("--discharge must be above 0");
+    // As written in the header (in the unit code's unit), then in m3/s.
+    if (const std::string why = singlePrecisionProblem(
+            o.constantDischarge * o.dischargeUnit.factor,
+            programFactor(Quantity::Discharge, o.dischargeUnit.code), "m3/s");
+        !why.empty())
+      return optionError("--discharge \"" + formatNumber(o.constantDischarge) + " " +
+                         std::string(o.dischargeUnit.name) + "\" " + why);
+  }
+  // An output that is a device, a pipe or a folder is never replaced.
+  struct stat st {};
+  if (::stat(o.stationPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return optionError("-o " + o.stationPath +
+                       " is not a regular file (a device, a pipe or a folder): the station file "
+                       "would replace it");
   // The station file replaces no input: a rename over the logger file would
   // lose the export it was made from.
   std::vector<std::pair<std::string, std::string>> inputs = {{"the logger file", o.loggerPath}};
@@ -116,11 +129,16 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
   sum.stationPath = o.stationPath;
   sum.timeUnit = o.timeUnit.name;
 
-  const StampParse release = parseIsoDateTime(o.injection);
+  // The release in ISO 8601 or in any form the time stamps take.
+  const StampParse release = parseInjection(o.injection, o.format);
   if (!release.stamp)
-    return optionError("--injection \"" + o.injection +
-                       "\" is not a date-time in ISO 8601 (2016-04-13T10:00 or 2016-04-13 "
-                       "10:00:00)" + (release.why.empty() ? "" : ": " + release.why));
+    return optionError(
+        "--injection \"" + o.injection + "\" is not a date-time" +
+        (release.why.empty()
+             ? " in ISO 8601 (2016-04-13T10:00, 2016-04-13 10:00:00) or in a form of the time "
+               "stamps (13.04.2016 10:00, 13/04/2016 10:00" +
+                   std::string(o.format.strptime.empty() ? "" : ", --datetime-format") + ")"
+             : ": " + release.why));
   const Stamp injection = *release.stamp;
   sum.releaseStamp = formatStamp(injection);
 
@@ -175,7 +193,7 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
     if (auto e = track.open(q, o.dischargeUnit.factor)) return *e;
     const DischargeTrack::Record& first = *track.first();
     if (first.stamp.zoned != injection.zoned)
-      return dataError(q.path, first.line, 1,
+      return dataError(q.path, first.line, first.stampColumn,
                        first.stamp.zoned
                            ? "the time stamps have a time zone but --injection has none: give the "
                              "release with its offset"
@@ -228,17 +246,25 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
     std::optional<double> c, q;
     if (!table.value(0, c)) return table.error();
     if (o.discharge == DischargeSource::Column && !table.value(1, q)) return table.error();
+    // A negative discharge is refused as --discharge is, also on a row
+    // without a concentration: it is no measurement the program can use.
+    if (q && *q < 0) {
+      const Layout& L = table.layout();
+      return table.errorAt(table.valueColumn(1), "the discharge " + formatNumber(*q) + " in " +
+                                                     L.describe(L.valueIndex[1]) +
+                                                     " is below 0: a discharge cannot be negative");
+    }
     if (!c || (o.discharge == DischargeSource::Column && !q)) {
       if (!sum.firstMissingLine) sum.firstMissingLine = table.line();
       ++sum.missing;
       continue;
     }
-    if (!singlePrecision(*c))
+    if (!inSinglePrecision(*c))
       return table.errorAt(table.valueColumn(0), "the concentration " + formatNumber(*c) +
                                                      " is beyond the program's single precision");
     if (q) {
       *q *= o.dischargeUnit.factor;
-      if (!singlePrecision(*q))
+      if (!inSinglePrecision(*q))
         return table.errorAt(table.valueColumn(1), "the discharge is beyond the program's single precision");
     }
     if (o.discharge == DischargeSource::File) {

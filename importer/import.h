@@ -20,7 +20,7 @@ enum class DischargeSource { Constant, Column, File };
 struct ImportOptions {
   std::string loggerPath;
   std::string stationPath;
-  std::string injection;  // ISO 8601 text
+  std::string injection;  // ISO 8601, or a form of the time stamps (format)
 
   // The logger file: time stamp columns, layout, date-time format.
   ColumnRef datetime{1, {}};

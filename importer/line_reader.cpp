@@ -57,7 +57,10 @@ bool LineReader::fill() {
     const ssize_t got = ::read(fd_, buf_.get() + end_, kBuffer - end_);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
-      error_ = dataError(path_, line_ + 1, 0, std::string("cannot read: ") + std::strerror(errno));
+      // The line being read starts at pos_: the column is that of its first
+      // byte not read.
+      error_ = dataError(path_, line_ + 1, static_cast<int64_t>(end_ - pos_) + 1,
+                         std::string("cannot read: ") + std::strerror(errno));
       eof_ = true;
       return false;
     }
@@ -78,7 +81,11 @@ std::optional<std::string_view> LineReader::next() {
         static_cast<const char*>(std::memchr(buf_.get() + scanned, '\n', end_ - scanned));
     const std::size_t stop = nl ? static_cast<std::size_t>(nl - buf_.get()) : end_;
     if (stop - pos_ > kMaxLine) {
-      error_ = dataError(path_, line_ + 1, 0,
+      // The column of the first character beyond the limit (after a
+      // byte-order mark, as columns are counted).
+      const bool bom = line_ == 0 && std::string_view(buf_.get() + pos_, stop - pos_)
+                                         .starts_with("\xEF\xBB\xBF");
+      error_ = dataError(path_, line_ + 1, static_cast<int64_t>(kMaxLine + 1 - (bom ? 3 : 0)),
                          "line longer than 1 MiB: not a logger export (binary data or no line "
                          "ends)");
       return std::nullopt;
@@ -89,9 +96,17 @@ std::optional<std::string_view> LineReader::next() {
       pos_ = nl ? stop + 1 : stop;
       ++line_;
       if (line_ == 1 && s.starts_with("\xEF\xBB\xBF")) s.remove_prefix(3);
+      if (line_ == 1 && (s.starts_with("\xFF\xFE") || s.starts_with("\xFE\xFF"))) {
+        error_ = dataError(path_, 1, 1,
+                           "UTF-16 text (a byte-order mark): save the file as UTF-8 text");
+        return std::nullopt;
+      }
       if (!s.empty() && s.back() == '\r') s.remove_suffix(1);
-      if (std::memchr(s.data(), '\0', s.size())) {
-        error_ = dataError(path_, line_, 0, "a zero byte: not a text file");
+      if (const void* zero = std::memchr(s.data(), '\0', s.size())) {
+        const int64_t column = static_cast<const char*>(zero) - s.data() + 1;
+        error_ = dataError(path_, line_, column,
+                           "a zero byte: not a text file (binary data, or UTF-16 text without a "
+                           "byte-order mark: save the file as UTF-8 text)");
         return std::nullopt;
       }
       return s;

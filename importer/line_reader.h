@@ -1,6 +1,8 @@
 // Reads a text file line by line in large blocks, so that memory stays flat
 // whatever the size of the file. A line's end (LF or CR LF) is removed, and
-// a UTF-8 byte-order mark at the start of the file is skipped.
+// a UTF-8 byte-order mark at the start of the file is skipped. A zero byte,
+// a UTF-16 byte-order mark or a line longer than kMaxLine is refused at its
+// line and column: the file is no text export.
 #pragma once
 
 #include <cstdint>

@@ -8,8 +8,10 @@
 #include <iostream>
 #include <string>
 
+#include "core/version.h"
 #include "importer/datetime.h"
 #include "importer/import.h"
+#include "importer/numbers.h"
 
 using namespace kaldero::importer;
 
@@ -65,19 +67,21 @@ void report(const ImportSummary& s, const ImportOptions& o) {
 int main(int argc, char** argv) {
   CLI::App app{"Builds a KALDERO station data file from a field-logger export.\n"
                "See docs/import.md for every option and the header options file."};
-  app.set_version_flag("--version", "kaldero-import 1");
+  // One version for the importer and the program it writes for.
+  app.set_version_flag("--version", "kaldero-import (" + std::string(kaldero::kProgramName) + ") " +
+                                        std::string(kaldero::kProgramVersion));
   ImportOptions o;
   std::string datetimeCol, dateCol, timeCol, dateOrder = "dmy", concentrationCol, concentrationUnit;
   std::string discharge, dischargeCol, dischargeUnit, qDatetimeCol, qDateCol, qTimeCol, qFormat;
   std::string timeUnit = "h", distance, listing, header, delimiter, control, mass, releaseText,
-              title;
+              title, arrival;
   int64_t skipLines = 0;
-  double arrival = 0;
 
   app.add_option("LOGGERFILE", o.loggerPath, "The logger export")->required();
   app.add_option("-o,--output", o.stationPath, "The station data file to write")->required();
   app.add_option("--injection", o.injection,
-                 "Release date-time, ISO 8601 (2016-04-13T10:00 or 2016-04-13 10:00:00)")
+                 "Release date-time: ISO 8601 (2016-04-13T10:00) or a form of the time stamps "
+                 "(13.04.2016 10:00)")
       ->required();
   auto* dtOpt = app.add_option("--datetime-column", datetimeCol,
                                "Column of the time stamps: number or header name (default 1)");
@@ -228,7 +232,13 @@ int main(int argc, char** argv) {
       c.release = *r;
     }
     if (titleOpt->count()) c.title = title;
-    if (arrivalOpt->count()) c.arrivalHours = arrival;
+    if (arrivalOpt->count()) {
+      // Read as the other numbers are: "nan" and "inf" are no number.
+      double hours = 0;
+      if (!parseNumber(arrival, hours))
+        return optionFailure("--arrival: \"" + arrival + "\" is not a number of hours");
+      c.arrivalHours = hours;
+    }
     o.control = c;
   }
 

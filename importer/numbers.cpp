@@ -2,8 +2,10 @@
 
 #include <fast_float/fast_float.h>
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 
 namespace kaldero::importer {
 
@@ -78,6 +80,20 @@ ParsedValue parseValue(std::string_view field, DecimalMark& mark) {
 
 bool parseNumber(std::string_view text, double& out) {
   return readWhole(trimmed(text), '.', out);
+}
+
+bool inSinglePrecision(double v) { return std::isfinite(v) && std::fabs(v) <= FLT_MAX; }
+
+std::string singlePrecisionProblem(double value, double factor, std::string_view unit) {
+  const double converted = value * factor;
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.4g", converted);
+  const std::string shown = " (" + std::string(buf) + " " + std::string(unit) + ")";
+  if (!inSinglePrecision(value) || !inSinglePrecision(converted))
+    return "is beyond the program's single precision" + shown;
+  if (value != 0 && (static_cast<float>(value) == 0 || static_cast<float>(converted) == 0))
+    return "reads as 0 in the program's single precision" + shown;
+  return {};
 }
 
 std::size_t formatNumber(double v, char* buf) {

@@ -28,6 +28,15 @@ ParsedValue parseValue(std::string_view field, DecimalMark& mark);
 // Reads a plain number with a decimal point (options, header values).
 bool parseNumber(std::string_view text, double& out);
 
+// Whether the program can hold v in single precision: finite and at most
+// FLT_MAX in size.
+bool inSinglePrecision(double v);
+// Why the program cannot take a value in single precision once it has
+// multiplied it by factor into the unit it computes in (named unit), for a
+// message: "is beyond the program's single precision (1e+42 mg)" or "reads
+// as 0 ..."; empty when it can (0 can).
+std::string singlePrecisionProblem(double value, double factor, std::string_view unit);
+
 // The shortest text that reads back as the same double, never in a
 // locale-dependent way. Writes into buf (at least 32 characters); returns
 // the length.

@@ -114,6 +114,12 @@ std::string stem(const std::string& name) {
 
 }  // namespace
 
+bool hasControlCharacter(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) < 32 || c == 127) return true;
+  return false;
+}
+
 void setDefaultNames(StationHeader& h, const std::string& stationName) {
   const std::string base = stem(stationName);
   h.listingName = base + ".OUT";
@@ -142,9 +148,8 @@ Status checkHeader(const StationHeader& h, const std::string& stationName) {
       return optionError(std::string("the name of ") + what + " \"" + *name +
                          "\" must be a plain file name without blanks around it (the program "
                          "writes it in its working folder)");
-    for (char c : *name)
-      if (static_cast<unsigned char>(c) < 32)
-        return optionError(std::string("the name of ") + what + " holds a control character");
+    if (hasControlCharacter(*name))
+      return optionError(std::string("the name of ") + what + " holds a control character");
     if (*name == stationName)
       return optionError(std::string("the name of ") + what + " \"" + *name +
                          "\" is the station file's own name");

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "importer/error.h"
 
@@ -85,5 +86,9 @@ std::string headerText(const StationHeader& h);
 
 // The longest file name a header or control file line can hold.
 constexpr std::size_t kMaxNameLength = 50;
+
+// Whether a text holds a control character (below 32, or 127): a line of a
+// header or control file holds none.
+bool hasControlCharacter(std::string_view text);
 
 }  // namespace kaldero::importer

@@ -84,6 +84,32 @@ std::string unitNames(Quantity q) {
   return s;
 }
 
+double programFactor(Quantity q, int code) {
+  constexpr double kGallon = 0.00006309;  // m3/s in one gallon per minute
+  constexpr double kCubicFoot = 0.02832;  // m3 in one cubic foot
+  switch (q) {
+    case Quantity::Mass: return code == 1 ? 453.5924 * 1000 : code == 2 ? 1e6 : code == 3 ? 1000 : 1;
+    case Quantity::Distance:
+      return code == 2 ? 0.3048 : code == 3 ? 1000 : code == 4 ? 1609.3 : 1;
+    case Quantity::Time: return code == 1 ? 86400 : code == 2 ? 3600 : code == 3 ? 60 : 1;
+    case Quantity::Concentration: return code == 1 ? 1e9 : code == 2 ? 1e6 : code == 3 ? 1e3 : 1;
+    case Quantity::Discharge:
+      switch (code) {
+        case 1: return 1.0 / 86400;
+        case 2: return 1.0 / 3600;
+        case 3: return 1.0 / 60;
+        case 5: return kGallon / 1440;
+        case 6: return kGallon;
+        case 7: return kCubicFoot / 86400;
+        case 8: return kCubicFoot / 3600;
+        case 9: return kCubicFoot / 60;
+        case 10: return kCubicFoot;
+        default: return 1;
+      }
+  }
+  return 1;
+}
+
 std::optional<Measure> parseMeasure(Quantity q, std::string_view text, std::string& why) {
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);

@@ -22,6 +22,11 @@ std::optional<Unit> findUnit(Quantity q, std::string_view name);
 // The names accepted for a quantity, for messages: "d, h, min, s".
 std::string unitNames(Quantity q);
 
+// The factor by which the program multiplies a value of a unit code into
+// the unit it computes in, as its own unit conversion does: milligrams,
+// metres, cubic metres per second, seconds, nanograms per litre.
+double programFactor(Quantity q, int code);
+
 // A value with its unit: "0.0057 m3/s", "150m", "1.5 km".
 struct Measure {
   double value = 0;

@@ -92,15 +92,10 @@ done
 [ $status = 0 ] && status=$results_status
 
 # From a logger file to a station file: kaldero-import turns the real 150 m
-# fluorometer export into a station data file and a control file, and the
-# program runs on them.
-loggers=$(cd .. && pwd)/shared/data/loggers
-export_file=$loggers/furfooz_150m_fluorometer.txt
+# fluorometer export (examples/loggers/) into a station data file and a
+# control file, and the program runs on them.
+export_file=$(pwd)/examples/loggers/furfooz_150m_fluorometer.txt
 echo
-if [ ! -f "$export_file" ]; then
-  echo "No logger export at $export_file: the import demo is skipped."
-  exit $status
-fi
 imported=$build/demo-import
 rm -rf "$imported"
 mkdir -p "$imported"

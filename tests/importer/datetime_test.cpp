@@ -104,6 +104,31 @@ TEST(DateTime, ReleaseIsIsoOnly) {
   EXPECT_EQ(parseIsoDateTime("2016-02-30T10:00").why, "February 2016 has 29 days");
 }
 
+TEST(DateTime, TheReleaseTakesIsoAndEveryFormOfTheTimeStamps) {
+  auto at = [](std::string_view text, const DateTimeFormat& f = {}) {
+    const StampParse p = parseInjection(text, f);
+    EXPECT_TRUE(p.stamp) << text << ": " << p.why;
+    return p.stamp ? p.stamp->micros : -1;
+  };
+  for (const char* text : {"2016-04-13T10:00", "2016-04-13 10:00:00", "13.04.2016 10:00",
+                           "13.04.2016 10:00:00", "13/04/2016 10:00", "2016/04/13 10:00"})
+    EXPECT_EQ(at(text), kRelease) << text;
+  // Slashed dates by the date order of the stamps.
+  EXPECT_EQ(at("04/13/2016 10:00", {DateOrder::MonthDay, {}}), kRelease);
+  EXPECT_EQ(parseInjection("04/13/2016 10:00", {}).why, "there is no month 13");
+  // The stamps' own format, and ISO 8601 beside it.
+  const DateTimeFormat f{DateOrder::DayMonth, "%Y%m%d-%Hh%M"};
+  EXPECT_EQ(at("20160413-10h00", f), kRelease);
+  EXPECT_EQ(at("2016-04-13T10:00", f), kRelease);
+  EXPECT_TRUE(parseInjection("13.04.2016 12:00+02:00", {}).stamp.value_or(Stamp{}).zoned);
+  // An ISO date alone is midnight, as before; another date alone is not
+  // taken for one.
+  EXPECT_EQ(at("2016-04-13"), kRelease - 600 * kMinute);
+  EXPECT_EQ(parseInjection("13.04.2016", {}).why, "a date without a time of day");
+  EXPECT_EQ(parseInjection("31.02.2016 10:00", {}).why, "February 2016 has 29 days");
+  EXPECT_FALSE(parseInjection("yesterday", {}).stamp);
+}
+
 TEST(DateTime, Formatting) {
   EXPECT_EQ(formatStamp({kRelease + 30'250'000, false}), "2016-04-13 10:00:30.250000");
   EXPECT_EQ(formatStamp({-1'000'000, true}), "1969-12-31 23:59:59 UTC");

@@ -6,6 +6,8 @@
 // non-zero exit status and no station file.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <functional>
 
 #include "tests/importer/import_support.h"
@@ -110,6 +112,21 @@ TEST_F(EndToEnd, SameExportByColumnNumbers) {
   expectSameAnalysis(render(kFluorometerHead, fluorometerRow),
                      "--injection 2016-04-13T10:00:00 --date-column 1 --time-column 2 "
                      "--concentration-column 4");
+}
+
+TEST_F(EndToEnd, TheReleaseInTheFormOfTheTimeStamps) {
+  const std::string logger = render(kFluorometerHead, fluorometerRow);
+  const std::string columns =
+      "--date-column Date --time-column Time --concentration-column 'Rhodamine [ppb]'";
+  const Imported iso = import(logger, "--injection 2016-04-13T10:00 " + columns);
+  ASSERT_EQ(iso.run.status, 0) << iso.run.err;
+  const std::string expected = dir.read("IMPORTED.DAT");
+  for (const char* release : {"13.04.2016 10:00", "13.04.2016 10:00:00", "13/04/2016 10:00"}) {
+    std::filesystem::remove(dir.path("IMPORTED.DAT"));
+    const Imported i = import(logger, "--injection '" + std::string(release) + "' " + columns);
+    ASSERT_EQ(i.run.status, 0) << release << "\n" << i.run.err;
+    EXPECT_EQ(dir.read("IMPORTED.DAT"), expected) << release;
+  }
 }
 
 TEST_F(EndToEnd, IsoTimeStamps) {
@@ -364,6 +381,124 @@ TEST(ImportOptions, BadOptionsExitWithStatusTwoAndWriteNothing) {
   }
 }
 
+TEST(ImportOptions, VersionIsThatOfTheProgram) {
+  ScratchDir dir;
+  const CommandRun program = runIn(dir.dir(), quoted(KALDERO_EXE) + " --version");
+  const CommandRun import = runIn(dir.dir(), importCommand() + " --version");
+  ASSERT_EQ(program.status, 0);
+  ASSERT_EQ(import.status, 0);
+  // "KALDERO 2.0.0" and "kaldero-import (KALDERO) 2.0.0".
+  const std::string shown = program.out.substr(0, program.out.find('\n'));
+  const std::size_t blank = shown.rfind(' ');
+  ASSERT_NE(blank, std::string::npos) << shown;
+  EXPECT_EQ(import.out, "kaldero-import (" + shown.substr(0, blank) + ")" + shown.substr(blank) + "\n");
+}
+
+// Files that are no text export: refused at the line and column where that
+// shows, in the logger file and in the discharge file alike.
+TEST(ImportOptions, BinaryAndUtf16FilesAreRefusedAtTheirLineAndColumn) {
+  const std::string good = "t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02,0.2\n";
+  std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF", bare;
+  for (char c : good) {
+    utf16le += std::string{c, '\0'};
+    utf16be += std::string{'\0', c};
+    bare += std::string{c, '\0'};
+  }
+  const std::string longLine = "t,c\n2016-04-13T11:00,0.1\n" + std::string(2 << 20, 'x') + "\n";
+  const struct {
+    std::string text, where;
+  } cases[] = {
+      {"t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02,0" + std::string(1, '\0') + "2\n",
+       ":3:19: a zero byte: not a text file"},
+      {utf16le, ":1:1: UTF-16 text (a byte-order mark): save the file as UTF-8 text"},
+      {utf16be, ":1:1: UTF-16 text (a byte-order mark): save the file as UTF-8 text"},
+      {bare, ":1:2: a zero byte: not a text file"},
+      {longLine, ":3:1048577: line longer than 1 MiB"},
+  };
+  ScratchDir dir;
+  dir.write("ok.txt", good);
+  const std::string base = importCommand() + " -o S.DAT --injection 2016-04-13T10:00 "
+                           "--concentration-column 2 --concentration-unit ppb --distance 150m ";
+  for (const auto& c : cases) {
+    dir.write("bad.txt", c.text);
+    const CommandRun logger = runIn(dir.dir(), base + "bad.txt --discharge '1 m3/s'");
+    EXPECT_EQ(logger.status, 1);
+    EXPECT_EQ(logger.err.rfind("bad.txt" + c.where, 0), 0u) << logger.err;
+    const CommandRun discharge =
+        runIn(dir.dir(), base + "ok.txt --discharge-file bad.txt --discharge-column 2 "
+                                "--discharge-unit m3/s");
+    EXPECT_EQ(discharge.status, 1);
+    EXPECT_EQ(discharge.err.rfind("bad.txt" + c.where, 0), 0u) << discharge.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("S.DAT")));
+  }
+}
+
+// Values the program could not take: refused as bad options (status 2)
+// before anything is written.
+TEST(ImportOptions, ValuesBeyondSinglePrecisionOrWithControlCharactersAreBadOptions) {
+  ScratchDir dir;
+  dir.write("f.txt", "t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02,0.2\n");
+  const std::string base = importCommand() +
+                           " f.txt -o S.DAT --injection 2016-04-13T10:00 --concentration-column c "
+                           "--concentration-unit ppb --control RUN.D ";
+  const std::string good = "--distance 150m --discharge '1 m3/s' --mass '200 g' ";
+  const std::string pulse = " --release pulse:0.1";
+  const std::pair<std::string, const char*> cases[] = {
+      {good + "--arrival nan" + pulse, "--arrival"},
+      {good + "--arrival inf" + pulse, "--arrival"},
+      {good + "--arrival -inf" + pulse, "--arrival"},
+      {good + "--arrival 1e36" + pulse, "--arrival"},  // 3.6e39 s
+      {"--distance 150m --discharge '1 m3/s' --mass '1e39 g'" + pulse, "--mass"},
+      {"--distance 150m --discharge '1 m3/s' --mass '1e36 g'" + pulse, "--mass"},  // 1e39 mg
+      {"--distance 150m --discharge '1 m3/s' --mass '1e-50 kg'" + pulse, "--mass"},
+      {"--distance '1e38 mi' --discharge '1 m3/s' --mass '200 g'" + pulse, "--distance"},
+      {"--distance '1e-50 m' --discharge '1 m3/s' --mass '200 g'" + pulse, "--distance"},
+      {"--distance 150m --discharge '1e-50 m3/s' --mass '200 g'" + pulse, "--discharge"},
+      {good + "--release pulse:1e-50", "--release"},
+      {good + "--title 'TWO\nLINES'" + pulse, "--title"},
+      {good + "--title 'A\tTAB'" + pulse, "--title"},
+      {good + "--title 'A\x7F'" + pulse, "--title"},
+  };
+  for (const auto& [args, option] : cases) {
+    const CommandRun r = runIn(dir.dir(), base + args);
+    EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
+    EXPECT_EQ(r.err.rfind("kaldero-import: " + std::string(option), 0), 0u) << args << "\n" << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("S.DAT"))) << args;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("RUN.D"))) << args;
+  }
+}
+
+// A device, a pipe or a folder named as an output is never replaced: a bad
+// option, as for the control file.
+TEST(ImportOptions, AnOutputThatIsNoRegularFileIsRefused) {
+  ScratchDir dir;
+  dir.write("f.txt", "t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02,0.2\n");
+  ASSERT_EQ(::mkfifo(dir.path("PIPE").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir.path("FOLDER"));
+  std::filesystem::create_symlink("/dev/null", dir.path("NULL.DAT"));
+  const std::string base = importCommand() +
+                           " f.txt --injection 2016-04-13T10:00 --concentration-column c "
+                           "--concentration-unit ppb --distance 150m --discharge '1 m3/s' ";
+  for (const std::string& args :
+       {std::string("-o PIPE"), std::string("-o FOLDER"), std::string("-o NULL.DAT"),
+        std::string("-o S.DAT --control PIPE"), std::string("-o S.DAT --control FOLDER"),
+        std::string("-o S.DAT --control NULL.DAT")}) {
+    const CommandRun r = runIn(dir.dir(), base + args);
+    EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
+    EXPECT_NE(r.err.find("is not a regular file"), std::string::npos) << args << "\n" << r.err;
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(dir.path("PIPE")));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path("FOLDER")));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path("FOLDER")));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.path("NULL.DAT")));
+  EXPECT_TRUE(std::filesystem::is_character_file(dir.path("NULL.DAT")));
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.dir()))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"FOLDER", "NULL.DAT", "PIPE", "f.txt"}));
+}
+
 TEST(ImportOptions, TheStationFileNeverReplacesTheLoggerFile) {
   ScratchDir dir;
   const std::string text = "t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02,0.2\n";
@@ -378,8 +513,9 @@ TEST(ImportOptions, TheStationFileNeverReplacesTheLoggerFile) {
 
 // ------------------------------------------------------- the real exports
 
+// The exports of the example test, kept in the repository.
 std::string loggerData(const std::string& name) {
-  return std::string(KALDERO_SOURCE_DIR) + "/../shared/data/loggers/" + name;
+  return std::string(KALDERO_SOURCE_DIR) + "/examples/loggers/" + name;
 }
 
 // The columns of a station file's data lines.
@@ -395,8 +531,6 @@ std::vector<std::vector<double>> columns(const std::string& text) {
 }
 
 TEST(RealExports, FluorometerExportGivesTheSamplesOfTheExampleStation) {
-  if (!std::filesystem::exists(loggerData("furfooz_150m_fluorometer.txt")))
-    GTEST_SKIP() << "no shared logger data beside the source tree";
   ScratchDir dir;
   // No plot: the run is only to show that the program takes the file.
   dir.write("h.toml", "[plots.data]\npoints = false\ncurve = false\npostscript = false\n");
@@ -421,8 +555,6 @@ TEST(RealExports, FluorometerExportGivesTheSamplesOfTheExampleStation) {
 }
 
 TEST(RealExports, IsoLoggerWithTheDischargeLoggerGivesTheSamplesOfTheExampleStation) {
-  if (!std::filesystem::exists(loggerData("furfooz_770m_logger.csv")))
-    GTEST_SKIP() << "no shared logger data beside the source tree";
   ScratchDir dir;
   const CommandRun r = runIn(
       dir.dir(), importCommand() + " " + quoted(loggerData("furfooz_770m_logger.csv")) +

@@ -12,6 +12,7 @@ namespace kaldero::importer {
 namespace {
 
 using testing::lines;
+using testing::readFile;
 using testing::ScratchDir;
 
 class Import : public ::testing::Test {
@@ -119,6 +120,29 @@ TEST_F(Import, DischargeFileErrorsNameThatFile) {
                               "give the release with its offset");
 }
 
+TEST_F(Import, NegativeDischargesAreRefusedWhereTheyStand) {
+  o.discharge = DischargeSource::Column;
+  o.dischargeColumn = ColumnRef::parse("q");
+  o.dischargeUnit = *findUnit(Quantity::Discharge, "L/s");
+  // Zero is a discharge (a spring run dry), and -0 is zero.
+  EXPECT_EQ(run("t;c;q\n2016-04-13T10:06;1;0\n2016-04-13T10:12;2;-0\n"), "6  1  0\n12  2  0\n");
+  // A negative discharge stops the import, also on a row without a
+  // concentration.
+  dir.write("ST.DAT", "earlier\n");
+  EXPECT_EQ(run("t;c;q\n2016-04-13T10:06;1;6\n2016-04-13T10:12;;-0,5\n2016-04-13T10:18;2;6\n"),
+            o.loggerPath + ":3:19: the discharge -0.5 in column 3 (q) is below 0: a discharge "
+                           "cannot be negative");
+  EXPECT_EQ(dir.read("ST.DAT"), "earlier\n");
+  // In a discharge file, also before the first sample.
+  o.discharge = DischargeSource::File;
+  o.dischargePath = dir.write("q.csv", "when,q\n2016-04-13 09:00,-1\n2016-04-13 10:00,2\n"
+                                       "2016-04-13 11:00,3\n");
+  EXPECT_EQ(run("t,c\n2016-04-13T10:04,2\n2016-04-13T10:25,3\n"),
+            o.dischargePath + ":2:18: the discharge -1 in column 2 (q) is below 0: a discharge "
+                              "cannot be negative");
+  EXPECT_EQ(dir.read("ST.DAT"), "earlier\n");
+}
+
 TEST_F(Import, TooFewSamplesAndNoSamples) {
   EXPECT_EQ(run("t,c\n2016-04-13T10:04,2\n2016-04-13T10:05,NaN\n"),
             o.loggerPath + ":3:1: 1 sample after the release; the program needs at least two (0 "
@@ -200,6 +224,54 @@ TEST_F(Control, ValuesThatContradictTheFileWriteNothing) {
   // And it must be in the station file's folder.
   o.control->path = dir.path("sub/RUN.D");
   EXPECT_NE(run(log).find("must be in one folder"), std::string::npos);
+}
+
+// An existing file that the program would not read as a control file is
+// neither extended nor changed.
+TEST_F(Control, AFileThatIsNoControlFileIsLeftAsItIs) {
+  const std::string block = "T\n200\nL\n3\nL\n2  0.1\nL\n0\nL\n";
+  std::string utf16 = "\xFF\xFE";
+  for (char c : block) utf16 += std::string{c, '\0'};
+  const struct {
+    std::string text, error;
+  } cases[] = {
+      {readFile(testing::dataPath("HAND.DAT")),
+       ":10:3: not a control file: a station data file name (at most 50 characters) should "
+       "stand here"},
+      {"t,c\n2016-04-13T10:04,2\n2016-04-13T10:05,3\n", ":4:1: a control file has 9 lines"},
+      {"when,q\n2016-04-13 09:00,-1\n2016-04-13 10:00,2\n2016-04-13 11:00,3\n5\n6\n7\n8\n9\n",
+       ":2:1: not a control file: \"2016-04-13\" is not the injected mass (a number)"},
+      {utf16, ":1:1: UTF-16 text (a byte-order mark): save the file as UTF-8 text"},
+      {"T\n\nL\n3\nL\n2  0.1\nL\n0\nL\n", ":2:1: not a control file: no injected mass (a number)"},
+      {"T\n200\nL\ngrams\nL\n2  0.1\nL\n0\nL\n",
+       ":4:1: not a control file: \"grams\" is not the mass unit code (a whole number)"},
+      {"T\n200\nL\n3\nL\n2  x\nL\n0\nL\n",
+       ":6:4: not a control file: \"x\" is not the release duration (a number)"},
+      {"T\n200\nL\n3\nL\n2  0\nL\n0\nL\n",
+       ":6:4: not a control file: release mode 2 needs a duration above 0"},
+      {"T\n200\nL\n3\nL\n2  0.1\nL\nnan\nL\n",
+       ":8:1: not a control file: \"nan\" is not the flow-zone arrival time (a number)"},
+      {"T\n1e39\nL\n3\nL\n2  0.1\nL\n0\nL\n",
+       ":2:1: not a control file: \"1e39\" is not the injected mass (a number)"},
+      {std::string("T") + '\0' + "\n200\nL\n3\nL\n2  0.1\nL\n0\nL\n",
+       ":1:2: a zero byte: not a text file"},
+  };
+  o.control->mass.reset();
+  o.control->release.reset();
+  for (const auto& c : cases) {
+    dir.write("RUN.D", c.text);
+    const std::string r = run(log);
+    EXPECT_EQ(r.rfind(o.control->path + c.error, 0), 0u) << r;
+    EXPECT_EQ(dir.read("RUN.D"), c.text);
+    EXPECT_FALSE(std::filesystem::exists(o.stationPath));
+  }
+  // Written by hand: values as the program reads them (commas, exponents
+  // with D, text after the values, CR LF line ends) are a control file.
+  const std::string hand = "TEST 3\r\n2.0D2, grams\r\nMASS\r\n3\r\nRELEASE\r\n2,0.1\r\n"
+                           "ARRIVAL\r\n0.\r\nSTATIONS\r\nA.DAT\r\n";
+  dir.write("RUN.D", hand);
+  ASSERT_EQ(run(log), "4  2\n5  3\n");
+  EXPECT_EQ(dir.read("RUN.D"), hand + "ST.DAT\n");
 }
 
 }  // namespace

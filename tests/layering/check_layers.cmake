@@ -24,7 +24,7 @@ set(allowed_files files analysis model numeric core)
 set(allowed_plot plot analysis input model numeric core)
 set(allowed_print print core)
 set(allowed_driver driver report files plot print analysis input conditioning model numeric core)
-set(allowed_importer importer)
+set(allowed_importer importer core)
 
 # Headers that make a layer write to the console, the listing or a file.
 set(writing core/console.h core/listing_channel.h core/file_reports.h core/stop.h
