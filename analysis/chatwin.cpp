@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "model/units.h"
+#include "core/units.h"
 #include "numeric/line_fit.h"
 #include "numeric/sample_statistics.h"
 

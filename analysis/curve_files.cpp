@@ -1,7 +1,7 @@
 #include "analysis/curve_files.h"
 
 #include "analysis/guards.h"
-#include "model/units.h"
+#include "core/units.h"
 
 namespace kaldero::curves {
 

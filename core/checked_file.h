@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/error.h"
+
 namespace kaldero {
 
 class CheckedFile {
@@ -62,6 +64,38 @@ struct WriteOutcome {
   std::string error;  // the system's reason when not written
 
   bool ok() const { return status == Status::Written; }
+};
+
+// A file written under a temporary name beside its destination and renamed
+// over it only when every write and the close succeeded, so that a failed
+// write never leaves a partial file and never spoils the file it replaces
+// (the station and control files of the import). Until commit() the
+// temporary is removed when the object goes away.
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+  ~AtomicFile();
+
+  Status create(const std::string& path);
+  // Buffered; the first failure is kept and returned by commit().
+  void write(std::string_view text);
+  // Flushes, closes and renames over the destination.
+  Status commit();
+  // Removes the temporary (nothing happens after a commit).
+  void discard();
+
+  const std::string& path() const { return path_; }
+  const std::string& temporaryPath() const { return temp_; }
+
+ private:
+  void flush();
+
+  std::string path_, temp_;
+  int fd_ = -1;
+  std::string buf_;
+  Status error_;
 };
 
 }  // namespace kaldero

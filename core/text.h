@@ -25,6 +25,16 @@ inline std::string blanks(std::size_t n) { return std::string(n, ' '); }
 // s right-aligned in a field of n characters (cut to its first n when longer).
 std::string rightAligned(std::string_view s, std::size_t n);
 
+// Whether c is a blank or a tab.
+inline bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// s without the blanks and tabs at either end.
+inline std::string_view strip(std::string_view s) {
+  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
 // s repeated until it is n characters long.
 inline std::string repeated(char c, std::size_t n) { return std::string(n, c); }
 

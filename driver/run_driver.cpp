@@ -14,7 +14,7 @@
 #include "driver/run_state.h"
 #include "driver/station_steps.h"
 #include "input/output_names.h"
-#include "model/units.h"
+#include "core/units.h"
 #include "print/print_question.h"
 #include "report/results_files.h"
 #include "report/run_messages.h"

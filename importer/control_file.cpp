@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "core/text.h"
 #include "importer/numbers.h"
 #include "importer/station_header.h"
 
@@ -28,11 +29,9 @@ constexpr const char* kStationsLabel = "STATION DATA FILES, ONE NAME A LINE";
 // Hours to the seconds the program computes in.
 constexpr double kSecondsPerHour = 3600;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
 std::string trimmed(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && (isBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && text::isBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && (text::isBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
   return std::string(s);
 }
 
@@ -52,7 +51,7 @@ std::vector<Value> values(std::string_view line) {
   std::size_t i = 0;
   while (i < line.size()) {
     const char c = line[i];
-    if (isBlank(c) || c == '\r') {
+    if (text::isBlank(c) || c == '\r') {
       ++i;
     } else if (c == ',') {
       if (afterComma) out.push_back({"", static_cast<int64_t>(i + 1)});
@@ -62,7 +61,7 @@ std::vector<Value> values(std::string_view line) {
       break;
     } else {
       const std::size_t start = i;
-      while (i < line.size() && !isBlank(line[i]) && !std::strchr("\r,/", line[i])) ++i;
+      while (i < line.size() && !text::isBlank(line[i]) && !std::strchr("\r,/", line[i])) ++i;
       out.push_back({std::string(line.substr(start, i - start)), static_cast<int64_t>(start + 1)});
       afterComma = false;
     }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/text.h"
+
 namespace kaldero::importer {
 
 namespace {
@@ -13,14 +15,6 @@ namespace {
 constexpr int64_t kMicrosPerSecond = 1000000;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 // A cursor over the text of one stamp.
 struct Cursor {
   std::string_view s;
@@ -131,7 +125,7 @@ Part parseDate(Cursor& k, DateOrder order, Civil& c) {
 
 // "Z", "UTC", or +HH, +HHMM, +HH:MM (either sign), perhaps after blanks.
 Part parseZone(Cursor& k, Civil& c) {
-  while (!k.end() && isBlank(k.peek())) ++k.at;
+  while (!k.end() && text::isBlank(k.peek())) ++k.at;
   if (k.end()) return {true, {}};
   if (k.take('Z') || k.take('z')) {
     c.zoned = true;
@@ -194,7 +188,7 @@ StampParse byStrptime(std::string_view text, const std::string& format) {
   tm.tm_year = 70;
   const char* rest = ::strptime(buf, format.c_str(), &tm);
   if (!rest) return {};
-  while (isBlank(*rest)) ++rest;
+  while (text::isBlank(*rest)) ++rest;
   if (*rest) return {};
   Civil c;
   c.year = tm.tm_year + 1900;
@@ -231,7 +225,7 @@ int daysInMonth(int64_t year, int month) {
 }
 
 StampParse parseDateTime(std::string_view text, const DateTimeFormat& format) {
-  text = trimmed(text);
+  text = text::strip(text);
   if (!format.strptime.empty()) return byStrptime(text, format.strptime);
   Cursor k{text};
   Civil c;
@@ -245,8 +239,8 @@ StampParse parseDateTime(std::string_view text, const DateTimeFormat& format) {
     if (k.peek() == 'T') {
       ++k.at;
     } else {
-      if (!isBlank(k.peek())) return {};
-      while (isBlank(k.peek())) ++k.at;
+      if (!text::isBlank(k.peek())) return {};
+      while (text::isBlank(k.peek())) ++k.at;
     }
     p = parseTime(k, c);
     if (!p.ok) return {std::nullopt, std::move(p.why)};
@@ -257,8 +251,8 @@ StampParse parseDateTime(std::string_view text, const DateTimeFormat& format) {
 
 StampParse parseDateAndTime(std::string_view date, std::string_view time,
                             const DateTimeFormat& format) {
-  date = trimmed(date);
-  time = trimmed(time);
+  date = text::strip(date);
+  time = text::strip(time);
   if (!format.strptime.empty()) {
     char buf[256];
     if (date.size() + time.size() + 1 >= sizeof buf) return {};
@@ -278,7 +272,7 @@ StampParse parseDateAndTime(std::string_view date, std::string_view time,
 }
 
 StampParse parseIsoDateTime(std::string_view text) {
-  text = trimmed(text);
+  text = text::strip(text);
   Cursor k{text};
   if (k.runOfDigits() != 4) return {};
   Civil c;
@@ -302,7 +296,7 @@ StampParse parseIsoDateTime(std::string_view text) {
 StampParse parseInjection(std::string_view text, const DateTimeFormat& format) {
   StampParse iso = parseIsoDateTime(text);
   if (iso.stamp || !iso.why.empty()) return iso;
-  text = trimmed(text);
+  text = text::strip(text);
   if (format.strptime.empty()) {
     // A date alone is no release time (only the ISO date is midnight).
     Cursor k{text};

@@ -7,7 +7,7 @@
 
 #include "importer/discharge_track.h"
 #include "importer/header_options.h"
-#include "importer/output_file.h"
+#include "core/checked_file.h"
 
 namespace kaldero::importer {
 
@@ -203,7 +203,7 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
   }
 
   h.columnCaption = caption(o, table.layout());
-  OutputFile out;
+  AtomicFile out;
   if (auto e = out.create(o.stationPath)) return *e;
   out.write(headerText(h));
 
@@ -360,7 +360,7 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
                           formatStamp(track.last()->stamp) + ")";
   }
 
-  OutputFile controlOut;
+  AtomicFile controlOut;
   if (control && !control->alreadyListed) {
     if (auto e = controlOut.create(o.control->path)) return *e;
     controlOut.write(control->text);

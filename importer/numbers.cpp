@@ -7,17 +7,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/text.h"
+
 namespace kaldero::importer {
 
 namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 bool equalsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -50,13 +44,13 @@ bool readWhole(std::string_view t, char mark, double& out) {
 }  // namespace
 
 bool isMissing(std::string_view field) {
-  field = trimmed(field);
+  field = text::strip(field);
   return field.empty() || field == "-" || field == "#N/A" || equalsNoCase(field, "nan") ||
          equalsNoCase(field, "n/a");
 }
 
 ParsedValue parseValue(std::string_view field, DecimalMark& mark) {
-  field = trimmed(field);
+  field = text::strip(field);
   if (isMissing(field)) return {ValueKind::Missing, 0};
   const bool hasPoint = field.find('.') != std::string_view::npos;
   const bool hasComma = field.find(',') != std::string_view::npos;
@@ -79,7 +73,7 @@ ParsedValue parseValue(std::string_view field, DecimalMark& mark) {
 }
 
 bool parseNumber(std::string_view text, double& out) {
-  return readWhole(trimmed(text), '.', out);
+  return readWhole(text::strip(text), '.', out);
 }
 
 bool inSinglePrecision(double v) { return std::isfinite(v) && std::fabs(v) <= FLT_MAX; }

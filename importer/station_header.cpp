@@ -4,49 +4,12 @@
 #include <cassert>
 #include <utility>
 
+#include "core/header_layout.h"
 #include "importer/numbers.h"
 
 namespace kaldero::importer {
 
 namespace {
-
-// The label lines, by line number.
-constexpr std::pair<int, const char*> kLabels[] = {
-    {1, "TIME UNIT CODE (1 = DAYS, 2 = HOURS, 3 = MINUTES, 4 = SECONDS)"},
-    {3, "CONCENTRATION UNIT CODE (1 = G/L, 2 = MG/L, 3 = UG/L, 4 = NG/L)"},
-    {5, "BACKGROUND OPTION (1 = SUBTRACT), BACKGROUND CONCENTRATION"},
-    {7, "DISCHARGE MODE (1 = MEASURED COLUMN, 2 = CONSTANT DISCHARGE)"},
-    {9, "DISCHARGE UNIT CODE (1 M3/D, 2 M3/H, 3 M3/MIN, 4 M3/S, 5 GPD, 6 GPM, 7 FT3/D,"},
-    {10, "  8 FT3/H, 9 FT3/MIN, 10 FT3/S), AND IN MODE 2 THE CONSTANT DISCHARGE"},
-    {12, "STATION-TOTALS OPTION (1 = ADD THIS STATION TO THE RUN TOTALS)"},
-    {14, "DISTANCE UNIT CODE (1 M, 2 FT, 3 KM, 4 MI), TRAVEL DISTANCE"},
-    {16, "SINUOSITY OPTION (1 = CORRECT THE DISTANCE), SINUOSITY FACTOR (UP TO 1.5)"},
-    {18, "FLOW-GEOMETRY CODE (1 CONDUIT, 2 CONDUIT ZONE, 3 POROUS ZONE, 4 FRACTURES),"},
-    {19, "  POROSITY (FRACTION, FOR CODES 3 AND 4)"},
-    {21, "CONDUCTIVITY UNIT CODE (0 TO 3), AND FOR FLOW-GEOMETRY CODES 3 AND 4 THE"},
-    {22, "  HYDRAULIC CONDUCTIVITY (CODE 3) OR THE FISSURE HEIGHT (CODE 4)"},
-    {24, "RESULTS LISTING FILE NAME"},
-    {26, "KNOT OPTION (1 = INTERPOLATE ONTO KNOTS), NUMBER OF KNOT INTERVALS"},
-    {28, "INTERPOLATED-DATA FILE NAME"},
-    {30, "EXTRAPOLATION OPTION (1 = EXTEND THE TAIL), METHOD (1 EXPONENTIAL, 2 PCHIP, 3 ZERO "
-         "TIME)"},
-    {32, "DATA PLOT SWITCHES: DATA LISTING, POINTS, CURVE, POSTSCRIPT FILE"},
-    {34, "INTERPOLATED PLOT SWITCHES: DATA LISTING, POINTS, CURVE, POSTSCRIPT FILE"},
-    {36, "CHATWIN SWITCHES: TABLE ON SCREEN, TABLE FILE, SCREEN PLOT, POSTSCRIPT PLOT"},
-    {38, "CXTFIT OPTION (1 = WRITE THE CXTFIT INPUT FILE), SETTINGS S1 AND S2"},
-    {40, "CXTFIT INPUT FILE NAME"},
-    {42, "NORMALIZED CURVE FILE OPTION (1 = WRITE)"},
-    {44, "NORMALIZED CURVE FILE NAME"},
-    {46, "NORMALIZED PLOT SWITCHES: DATA LISTING, POINTS, CURVE, POSTSCRIPT FILE"},
-    {48, "LOAD CURVE FILE OPTION (1 = WRITE; NEEDS THE NORMALIZED CURVE FILE)"},
-    {50, "LOAD CURVE FILE NAME"},
-    {52, "LOAD PLOT SWITCHES: DATA LISTING, POINTS, CURVE, POSTSCRIPT FILE"},
-    {54, "STANDARDIZED CURVE FILE OPTION (1 = WRITE; NEEDS THE NORMALIZED CURVE FILE)"},
-    {56, "STANDARDIZED CURVE FILE NAME"},
-    {58, "STANDARDIZED PLOT SWITCHES: DATA LISTING, POINTS, CURVE, POSTSCRIPT FILE"},
-    {60, "SCREEN-ECHO OPTION (1 = SHOW EVERY RESULTS LINE ON THE SCREEN)"},
-    {62, "DATA-REDUCTION MODE (1 EVERY LINE, 2 GROUP MEANS, 3 EVERY K-TH LINE)"},
-};
 
 std::string num(double v) { return formatNumber(v); }
 std::string flag(bool b) { return b ? "1" : "0"; }
@@ -66,44 +29,44 @@ std::string optional(const std::optional<double>& v) { return v ? "1  " + num(*v
 // The value lines, by line number.
 std::array<std::string, 65> valueLines(const StationHeader& h) {
   std::array<std::string, 65> v;
-  v[2] = std::to_string(h.timeUnit);
-  v[4] = std::to_string(h.concentrationUnit);
-  v[6] = optional(h.background);
-  v[8] = h.measuredDischarge ? "1" : "2";
-  v[11] = std::to_string(h.dischargeUnit) +
+  v[header::TimeUnit] = std::to_string(h.timeUnit);
+  v[header::ConcentrationUnit] = std::to_string(h.concentrationUnit);
+  v[header::Background] = optional(h.background);
+  v[header::DischargeMode] = h.measuredDischarge ? "1" : "2";
+  v[header::DischargeUnit] = std::to_string(h.dischargeUnit) +
           (h.measuredDischarge ? "" : "  " + num(h.constantDischarge));
-  v[13] = flag(h.stationTotals);
-  v[15] = std::to_string(h.distanceUnit) + "  " + num(h.distance);
-  v[17] = optional(h.sinuosity);
+  v[header::StationTotals] = flag(h.stationTotals);
+  v[header::Distance] = std::to_string(h.distanceUnit) + "  " + num(h.distance);
+  v[header::Sinuosity] = optional(h.sinuosity);
   const int form = static_cast<int>(h.flowForm);
-  v[20] = std::to_string(form) + (h.porosity ? "  " + num(*h.porosity) : "");
+  v[header::FlowForm] = std::to_string(form) + (h.porosity ? "  " + num(*h.porosity) : "");
   const bool withConductivity = h.flowForm == FlowForm::PorousZone ||
                                 h.flowForm == FlowForm::Fractures;
-  v[23] = std::to_string(h.conductivityUnit) +
+  v[header::Conductivity] = std::to_string(h.conductivityUnit) +
           (withConductivity ? "  " + num(h.conductivity.value_or(0)) : "");
-  v[25] = h.listingName;
-  v[27] = h.knotIntervals ? "1  " + std::to_string(*h.knotIntervals) : "0";
-  v[29] = h.interpolatedName;
-  v[31] = h.extrapolation == Extrapolation::None
+  v[header::ListingName] = h.listingName;
+  v[header::Knots] = h.knotIntervals ? "1  " + std::to_string(*h.knotIntervals) : "0";
+  v[header::InterpolatedName] = h.interpolatedName;
+  v[header::Extrapolation] = h.extrapolation == Extrapolation::None
               ? "0"
               : "1  " + std::to_string(static_cast<int>(h.extrapolation));
-  v[33] = switches(h.dataPlot);
-  v[35] = switches(h.interpolatedPlot);
-  v[37] = switches(h.chatwin);
-  v[39] = flag(h.cxtfit) + (h.cxtfitMass == CxtfitMass::Injected ? " 1 0" : " 0 1");
-  v[41] = h.cxtfitName;
-  v[43] = flag(h.normalized.write);
-  v[45] = h.normalized.name;
-  v[47] = switches(h.normalizedPlot);
-  v[49] = flag(h.load.write);
-  v[51] = h.load.name;
-  v[53] = switches(h.loadPlot);
-  v[55] = flag(h.standardized.write);
-  v[57] = h.standardized.name;
-  v[59] = switches(h.standardizedPlot);
-  v[61] = flag(h.screenEcho);
-  v[63] = std::to_string(static_cast<int>(h.reduction));
-  v[64] = h.columnCaption;
+  v[header::DataPlot] = switches(h.dataPlot);
+  v[header::InterpolatedPlot] = switches(h.interpolatedPlot);
+  v[header::ChatwinPlot] = switches(h.chatwin);
+  v[header::Cxtfit] = flag(h.cxtfit) + (h.cxtfitMass == CxtfitMass::Injected ? " 1 0" : " 0 1");
+  v[header::CxtfitName] = h.cxtfitName;
+  v[header::NormalizedFile] = flag(h.normalized.write);
+  v[header::NormalizedName] = h.normalized.name;
+  v[header::NormalizedPlot] = switches(h.normalizedPlot);
+  v[header::LoadFile] = flag(h.load.write);
+  v[header::LoadName] = h.load.name;
+  v[header::LoadPlot] = switches(h.loadPlot);
+  v[header::StandardizedFile] = flag(h.standardized.write);
+  v[header::StandardizedName] = h.standardized.name;
+  v[header::StandardizedPlot] = switches(h.standardizedPlot);
+  v[header::ScreenEcho] = flag(h.screenEcho);
+  v[header::Reduction] = std::to_string(static_cast<int>(h.reduction));
+  v[header::kLines] = h.columnCaption;
   return v;
 }
 
@@ -164,12 +127,12 @@ Status checkHeader(const StationHeader& h, const std::string& stationName) {
 
 std::string headerText(const StationHeader& h) {
   const std::array<std::string, 65> values = valueLines(h);
-  std::array<const char*, 65> labels{};
-  for (const auto& [line, text] : kLabels) labels[line] = text;
   std::string out;
-  for (int line = 1; line <= 64; ++line) {
-    assert((labels[line] == nullptr) == !values[line].empty());
-    out += labels[line] ? labels[line] : values[line];
+  for (int line = 1; line <= header::kLines; ++line) {
+    // Line 64, the label of the data columns, names the columns written.
+    const bool label = header::isLabel(line) && line != header::kLines;
+    assert(label == values[line].empty());
+    out += label ? std::string(header::labelText(line)) : values[line];
     out += '\n';
   }
   return out;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <map>
 
+#include "core/text.h"
+
 namespace kaldero::importer {
 
 namespace {
@@ -13,15 +15,7 @@ namespace {
 constexpr std::size_t kSampleLines = 1000;
 constexpr std::size_t kSampleBytes = 1 << 20;
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trimmed(std::string_view s) {
-  while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-bool blankLine(std::string_view s) { return trimmed(s).empty(); }
+bool blankLine(std::string_view s) { return text::strip(s).empty(); }
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -86,7 +80,7 @@ std::optional<char> detectDelimiter(const std::vector<std::string>& lines) {
 // when the time column is not yet known.
 bool looksLikeData(const std::vector<Field>& f) {
   if (f.size() < 2) return false;
-  const std::string_view first = trimmed(f[0].text);
+  const std::string_view first = text::strip(f[0].text);
   return !first.empty() && first.front() >= '0' && first.front() <= '9';
 }
 
@@ -97,7 +91,7 @@ const char* const kRecognised =
 }  // namespace
 
 ColumnRef ColumnRef::parse(std::string_view text) {
-  const std::string_view t = trimmed(text);
+  const std::string_view t = text::strip(text);
   const bool digits = !t.empty() && t.size() <= 6 &&
                       std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
   // Column 0 does not exist: it stays a name that no header row has.
@@ -115,7 +109,7 @@ void splitFields(std::string_view line, char delimiter, std::vector<Field>& out)
   const std::size_t n = line.size();
   for (;;) {
     std::size_t start = at;
-    while (start < n && isBlank(line[start]) && line[start] != delimiter) ++start;
+    while (start < n && text::isBlank(line[start]) && line[start] != delimiter) ++start;
     if (start < n && line[start] == '"') {
       // Quoted: up to the closing quote ("" inside stands for a quote).
       std::size_t close = start + 1;
@@ -221,10 +215,10 @@ Status TableReader::detect() {
   auto find = [&](const ColumnRef& r, const std::vector<Field>& header) -> int {
     if (r.number > 0) return r.number - 1;
     for (std::size_t i = 0; i < header.size(); ++i)
-      if (trimmed(header[i].text) == r.name) return static_cast<int>(i);
+      if (text::strip(header[i].text) == r.name) return static_cast<int>(i);
     int found = -1;
     for (std::size_t i = 0; i < header.size(); ++i) {
-      if (sameNoCase(trimmed(header[i].text), r.name)) {
+      if (sameNoCase(text::strip(header[i].text), r.name)) {
         if (found >= 0) return -1;  // ambiguous without the exact case
         found = static_cast<int>(i);
       }
@@ -244,7 +238,7 @@ Status TableReader::detect() {
     L.valueIndex.clear();
     for (; k < refs.size(); ++k) L.valueIndex.push_back(find(*refs[k], h));
     L.names.clear();
-    for (const Field& x : h) L.names.emplace_back(trimmed(x.text));
+    for (const Field& x : h) L.names.emplace_back(text::strip(x.text));
   };
   auto stampOf = [&](const std::vector<Field>& row) -> StampParse {
     if (spec_.date) {
@@ -260,7 +254,7 @@ Status TableReader::detect() {
     std::string have;
     for (const Field& x : header) {
       if (!have.empty()) have += ", ";
-      have += "\"" + std::string(trimmed(x.text)) + "\"";
+      have += "\"" + std::string(text::strip(x.text)) + "\"";
     }
     for (const ColumnRef* r : refs) {
       if (r->number == 0 && find(*r, header) < 0) {
@@ -362,8 +356,8 @@ Status TableReader::detect() {
                            "the first data row has only " + std::to_string(row.size()) +
                                " fields: no time stamp in " + where);
         const StampParse p = stampOf(row);
-        std::string text(trimmed(row[at].text));
-        if (spec_.date) text += " " + std::string(trimmed(row[spec_.time->number - 1].text));
+        std::string text(text::strip(row[at].text));
+        if (spec_.date) text += " " + std::string(text::strip(row[spec_.time->number - 1].text));
         return dataError(path, static_cast<int64_t>(i + 1), row[at].column,
                          "\"" + text + "\" in " + where + " is not a date-time: " +
                              (p.why.empty() ? kRecognised : p.why));
@@ -384,7 +378,7 @@ Status TableReader::detect() {
 }
 
 Status TableReader::readStamp() {
-  auto text = [&](int i) { return trimmed(fields_[i].text); };
+  auto text = [&](int i) { return text::strip(fields_[i].text); };
   StampParse p;
   std::string shown;
   if (layout_.datetimeIndex >= 0) {
@@ -474,7 +468,7 @@ bool TableReader::value(std::size_t i, std::optional<double>& out) {
     case ValueKind::Number: out = v.value; return true;
     case ValueKind::Missing: out.reset(); return true;
     case ValueKind::NotANumber:
-      error_ = errorAt(f.column, "\"" + std::string(trimmed(f.text)) + "\" in " +
+      error_ = errorAt(f.column, "\"" + std::string(text::strip(f.text)) + "\" in " +
                                      layout_.describe(index) + " is not a number");
       return false;
     case ValueKind::MixedMark: {
@@ -484,7 +478,7 @@ bool TableReader::value(std::size_t i, std::optional<double>& out) {
                               (comma ? "comma" : "point")
           : comma       ? "the decimal mark is a comma (--decimal-comma)"
                         : "a comma-delimited file has a decimal point";
-      error_ = errorAt(f.column, "\"" + std::string(trimmed(f.text)) + "\" in " +
+      error_ = errorAt(f.column, "\"" + std::string(text::strip(f.text)) + "\" in " +
                                      layout_.describe(index) + " has a decimal " +
                                      (comma ? "point" : "comma") + ", but " + settled +
                                      ": a file must keep to one decimal mark");

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <span>
 
+#include "core/text.h"
+#include "core/units.h"
 #include "importer/numbers.h"
 
 namespace kaldero::importer {
@@ -62,8 +64,6 @@ bool sameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
 }  // namespace
 
 std::optional<Unit> findUnit(Quantity q, std::string_view name) {
@@ -85,34 +85,21 @@ std::string unitNames(Quantity q) {
 }
 
 double programFactor(Quantity q, int code) {
-  constexpr double kGallon = 0.00006309;  // m3/s in one gallon per minute
-  constexpr double kCubicFoot = 0.02832;  // m3 in one cubic foot
+  // The program's own factors (core/units.h), so that the checks of the
+  // import see the numbers the program will compute with.
   switch (q) {
-    case Quantity::Mass: return code == 1 ? 453.5924 * 1000 : code == 2 ? 1e6 : code == 3 ? 1000 : 1;
-    case Quantity::Distance:
-      return code == 2 ? 0.3048 : code == 3 ? 1000 : code == 4 ? 1609.3 : 1;
-    case Quantity::Time: return code == 1 ? 86400 : code == 2 ? 3600 : code == 3 ? 60 : 1;
-    case Quantity::Concentration: return code == 1 ? 1e9 : code == 2 ? 1e6 : code == 3 ? 1e3 : 1;
-    case Quantity::Discharge:
-      switch (code) {
-        case 1: return 1.0 / 86400;
-        case 2: return 1.0 / 3600;
-        case 3: return 1.0 / 60;
-        case 5: return kGallon / 1440;
-        case 6: return kGallon;
-        case 7: return kCubicFoot / 86400;
-        case 8: return kCubicFoot / 3600;
-        case 9: return kCubicFoot / 60;
-        case 10: return kCubicFoot;
-        default: return 1;
-      }
+    case Quantity::Mass: return units::massFactor(MassUnit{code});
+    case Quantity::Distance: return units::distanceFactor(DistanceUnit{code});
+    case Quantity::Time: return units::timeFactor(TimeUnit{code});
+    case Quantity::Concentration: return units::concentrationFactor(ConcentrationUnit{code});
+    case Quantity::Discharge: return units::dischargeToSI(1.0f, DischargeUnit{code});
   }
   return 1;
 }
 
 std::optional<Measure> parseMeasure(Quantity q, std::string_view text, std::string& why) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && text::isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && text::isBlank(text.back())) text.remove_suffix(1);
   // The number runs to the first blank or letter that does not continue it.
   std::size_t end = 0;
   while (end < text.size()) {
@@ -132,7 +119,7 @@ std::optional<Measure> parseMeasure(Quantity q, std::string_view text, std::stri
     return std::nullopt;
   }
   std::string_view name = text.substr(end);
-  while (!name.empty() && isBlank(name.front())) name.remove_prefix(1);
+  while (!name.empty() && text::isBlank(name.front())) name.remove_prefix(1);
   if (name.empty()) {
     why = "\"" + std::string(text) + "\" has no unit (one of " + unitNames(q) + ")";
     return std::nullopt;

@@ -7,7 +7,7 @@
 #include "core/format.h"
 #include "core/text.h"
 #include "input/code_target.h"
-#include "model/units.h"
+#include "core/units.h"
 
 namespace kaldero {
 

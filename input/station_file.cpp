@@ -8,8 +8,9 @@
 #include "core/file_reports.h"
 #include "core/stop.h"
 #include "core/text.h"
+#include "core/header_layout.h"
 #include "input/code_target.h"
-#include "model/units.h"
+#include "core/units.h"
 
 namespace kaldero {
 
@@ -129,136 +130,145 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
   HeaderReader h(console, reader_, stationName50);
   // The codes are read as the integers of the file (CodeTarget) and become
   // their enumerations at the end of each read.
-  h.label();                                              // 1
-  h.values(CodeTarget(t.timeUnit).raw());                 // 2
-  h.label();                                              // 3
-  h.values(CodeTarget(t.concentrationUnit).raw());        // 4
-  h.label();                                              // 5
-  if (!h.optionalValues(CodeTarget(t.backgroundOption).raw(), t.background) ||  // 6
-      t.background < 0) {
-    if (on(t.backgroundOption)) h.wrongFormat();
-    h.stepBack();
-  }
-  h.label();                                              // 7
-  h.values(CodeTarget(t.dischargeMode).raw());            // 8
-  h.label();                                              // 9
-  h.label();                                              // 10
-  const bool constant = t.dischargeMode == DischargeMode::Constant;  // 11
-  const bool unitRead = constant
-                            ? h.tryValues(CodeTarget(t.dischargeUnit).raw(), t.constantDischarge)
-                            : h.tryValues(CodeTarget(t.dischargeUnit).raw());
-  if (!unitRead) h.wrongFormat();
-  if (t.dischargeMode == DischargeMode::Measured) t.constantDischarge = 0;
-  h.label();                                              // 12
-  h.values(CodeTarget(t.stationTotals).raw());            // 13
-  h.label();                                              // 14
-  h.values(CodeTarget(t.distanceUnit).raw(), t.distance);  // 15
-  // The distance in metres (times the largest sinuosity factor) must be a
-  // number of the program: every velocity and dispersion is made from it.
-  if (!std::isfinite(t.distance * units::distanceFactor(t.distanceUnit) * 3.0f))
-    h.wrongValue("THE TRAVEL DISTANCE IS BEYOND THE RANGE OF THE PROGRAM'S NUMBERS IN METRES");
-  h.label();                                              // 16
-  if (!h.optionalValues(t.sinuosityOption, t.sinuosity) ||  // 17
-      (t.sinuosityOption == 0 && t.sinuosity == 0)) {
-    if (t.sinuosityOption == 0 || t.sinuosityOption == 1) t.sinuosity = 1.0f;
-    h.stepBack();
-  } else if (t.sinuosityOption > 0 && (t.sinuosity <= 0 || t.sinuosity > 1.5f)) {
-    h.wrongFormat();
-  }
-  h.label();                                              // 18
-  h.label();                                              // 19
   const auto conduit = [&] {
     return t.geometry == FlowForm::Conduit || t.geometry == FlowForm::ConduitZone;
   };
-  if (!h.optionalValues(CodeTarget(t.geometry).raw(), t.porosity) || t.porosity <= 0 ||  // 20
-      t.porosity > 1.0f) {
-    if (conduit()) {
-      t.porosity = 1.0f;
-    } else if (t.porosity < 0 || t.porosity > 1.0f) {
-      h.wrongFormat();
-    }
-    h.stepBack();
-  }
-  h.label();                                              // 21
-  h.label();                                              // 22
-  const bool withConductivity =                           // 23
-      t.geometry == FlowForm::PorousZone || t.geometry == FlowForm::Fractures;
-  const bool conductivityRead =
-      withConductivity ? h.optionalValues(CodeTarget(t.conductivityUnit).raw(), t.conductivity)
-                       : h.optionalValues(CodeTarget(t.conductivityUnit).raw());
-  if (!conductivityRead) {
-    if (code(t.conductivityUnit) < 0 || code(t.conductivityUnit) > 3) h.wrongFormat();
-    h.stepBack();
-  } else if (conduit()) {
-    t.conductivity = 0;
-  }
-  h.label();                                              // 24
-  h.text(t.listingName);                                  // 25
-  if (t.listingName == stationName50) {
-    reportListingNameReused(console, t.listingName);
-    return 1;
-  }
-  h.label();                                              // 26
-  if (!h.optionalValues(CodeTarget(t.knotOption).raw(), t.knotIntervals) ||  // 27
-      t.knotIntervals <= 0) {
-    if (on(t.knotOption) && t.knotIntervals == 0) h.wrongFormat();
-    h.stepBack();
-  }
-  h.label();                                              // 28
-  h.text(t.interpolatedName);                             // 29
-  if (t.interpolatedName == stationName50 || t.interpolatedName == t.listingName) {
-    reportInterpolatedNameReused(console, t.interpolatedName);
-    return 1;
-  }
-  h.label();                                              // 30
-  // (A code is its enumeration only after the statement that read it.)
-  const bool tailRead = h.optionalValues(CodeTarget(t.extrapolationOption).raw(),  // 31
-                                         CodeTarget(t.extrapolationMethod).raw());
-  if (!tailRead || code(t.extrapolationMethod) <= 0) {
-    if (on(t.extrapolationOption)) h.wrongFormat();
-    h.stepBack();
-  }
-  // Only methods 1 to 3 extend a tail; another one would leave it unmade.
-  if (on(t.extrapolationOption) && code(t.extrapolationMethod) > 3) h.wrongFormat();
   auto switches = [&](PlotSwitches& s) {
     h.values(CodeTarget(s.listing).raw(), CodeTarget(s.points).raw(), CodeTarget(s.curve).raw(),
              CodeTarget(s.postscript).raw());
   };
-  ChatwinSwitches& cw = t.chatwinPlot;
-  h.label();                                              // 32
-  switches(t.dataPlot);                                   // 33
-  h.label();                                              // 34
-  switches(t.interpolatedPlot);                           // 35
-  h.label();                                              // 36
-  h.values(CodeTarget(cw.tableOnScreen).raw(), CodeTarget(cw.tableFile).raw(),  // 37
-           CodeTarget(cw.screenPlot).raw(), CodeTarget(cw.postscript).raw());
-  h.label();                                              // 38
-  h.values(CodeTarget(t.cxtfitOption).raw(), t.cxtfitSettings[0], t.cxtfitSettings[1]);  // 39
-  h.label();                                              // 40
-  h.text(t.cxtfitName);                                   // 41
-  h.label();                                              // 42
-  h.values(CodeTarget(t.normalizedOption).raw());         // 43
-  h.label();                                              // 44
-  h.text(t.normalizedName);                               // 45
-  h.label();                                              // 46
-  switches(t.normalizedPlot);                             // 47
-  h.label();                                              // 48
-  h.values(CodeTarget(t.loadOption).raw());               // 49
-  h.label();                                              // 50
-  h.text(t.loadName);                                     // 51
-  h.label();                                              // 52
-  switches(t.loadPlot);                                   // 53
-  h.label();                                              // 54
-  h.values(CodeTarget(t.standardizedOption).raw());       // 55
-  h.label();                                              // 56
-  h.text(t.standardizedName);                             // 57
-  h.label();                                              // 58
-  switches(t.standardizedPlot);                           // 59
-  h.label();                                              // 60
-  h.values(CodeTarget(t.screenEcho).raw());               // 61
-  h.label();                                              // 62
-  h.values(CodeTarget(t.reductionMode).raw());            // 63
-  h.label();                                              // 64
+  // The lines in the order of the header layout; a line whose trailing
+  // values are absent is read again as the next line (step back).
+  for (int line = 1; line <= header::kLines; ++line) {
+    if (header::isLabel(line)) {
+      h.label();
+      continue;
+    }
+    switch (line) {
+      case header::TimeUnit: h.values(CodeTarget(t.timeUnit).raw()); break;
+      case header::ConcentrationUnit: h.values(CodeTarget(t.concentrationUnit).raw()); break;
+      case header::Background:
+        if (!h.optionalValues(CodeTarget(t.backgroundOption).raw(), t.background) ||
+            t.background < 0) {
+          if (on(t.backgroundOption)) h.wrongFormat();
+          h.stepBack();
+        }
+        break;
+      case header::DischargeMode: h.values(CodeTarget(t.dischargeMode).raw()); break;
+      case header::DischargeUnit: {
+        const bool constant = t.dischargeMode == DischargeMode::Constant;
+        const bool unitRead =
+            constant ? h.tryValues(CodeTarget(t.dischargeUnit).raw(), t.constantDischarge)
+                     : h.tryValues(CodeTarget(t.dischargeUnit).raw());
+        if (!unitRead) h.wrongFormat();
+        if (t.dischargeMode == DischargeMode::Measured) t.constantDischarge = 0;
+        break;
+      }
+      case header::StationTotals: h.values(CodeTarget(t.stationTotals).raw()); break;
+      case header::Distance:
+        h.values(CodeTarget(t.distanceUnit).raw(), t.distance);
+        // The distance in metres (times the largest sinuosity factor) must
+        // be a number of the program: every velocity and dispersion is
+        // made from it.
+        if (!std::isfinite(t.distance * units::distanceFactor(t.distanceUnit) * 3.0f))
+          h.wrongValue(
+              "THE TRAVEL DISTANCE IS BEYOND THE RANGE OF THE PROGRAM'S NUMBERS IN METRES");
+        break;
+      case header::Sinuosity:
+        if (!h.optionalValues(t.sinuosityOption, t.sinuosity) ||
+            (t.sinuosityOption == 0 && t.sinuosity == 0)) {
+          if (t.sinuosityOption == 0 || t.sinuosityOption == 1) t.sinuosity = 1.0f;
+          h.stepBack();
+        } else if (t.sinuosityOption > 0 && (t.sinuosity <= 0 || t.sinuosity > 1.5f)) {
+          h.wrongFormat();
+        }
+        break;
+      case header::FlowForm:
+        if (!h.optionalValues(CodeTarget(t.geometry).raw(), t.porosity) || t.porosity <= 0 ||
+            t.porosity > 1.0f) {
+          if (conduit()) {
+            t.porosity = 1.0f;
+          } else if (t.porosity < 0 || t.porosity > 1.0f) {
+            h.wrongFormat();
+          }
+          h.stepBack();
+        }
+        break;
+      case header::Conductivity: {
+        const bool withConductivity =
+            t.geometry == FlowForm::PorousZone || t.geometry == FlowForm::Fractures;
+        const bool read =
+            withConductivity
+                ? h.optionalValues(CodeTarget(t.conductivityUnit).raw(), t.conductivity)
+                : h.optionalValues(CodeTarget(t.conductivityUnit).raw());
+        if (!read) {
+          if (code(t.conductivityUnit) < 0 || code(t.conductivityUnit) > 3) h.wrongFormat();
+          h.stepBack();
+        } else if (conduit()) {
+          t.conductivity = 0;
+        }
+        break;
+      }
+      case header::ListingName:
+        h.text(t.listingName);
+        if (t.listingName == stationName50) {
+          reportListingNameReused(console, t.listingName);
+          return 1;
+        }
+        break;
+      case header::Knots:
+        if (!h.optionalValues(CodeTarget(t.knotOption).raw(), t.knotIntervals) ||
+            t.knotIntervals <= 0) {
+          if (on(t.knotOption) && t.knotIntervals == 0) h.wrongFormat();
+          h.stepBack();
+        }
+        break;
+      case header::InterpolatedName:
+        h.text(t.interpolatedName);
+        if (t.interpolatedName == stationName50 || t.interpolatedName == t.listingName) {
+          reportInterpolatedNameReused(console, t.interpolatedName);
+          return 1;
+        }
+        break;
+      case header::Extrapolation: {
+        // (A code is its enumeration only after the statement that read it.)
+        const bool tailRead = h.optionalValues(CodeTarget(t.extrapolationOption).raw(),
+                                               CodeTarget(t.extrapolationMethod).raw());
+        if (!tailRead || code(t.extrapolationMethod) <= 0) {
+          if (on(t.extrapolationOption)) h.wrongFormat();
+          h.stepBack();
+        }
+        // Only methods 1 to 3 extend a tail; another one would leave it
+        // unmade.
+        if (on(t.extrapolationOption) && code(t.extrapolationMethod) > 3) h.wrongFormat();
+        break;
+      }
+      case header::DataPlot: switches(t.dataPlot); break;
+      case header::InterpolatedPlot: switches(t.interpolatedPlot); break;
+      case header::ChatwinPlot: {
+        ChatwinSwitches& cw = t.chatwinPlot;
+        h.values(CodeTarget(cw.tableOnScreen).raw(), CodeTarget(cw.tableFile).raw(),
+                 CodeTarget(cw.screenPlot).raw(), CodeTarget(cw.postscript).raw());
+        break;
+      }
+      case header::Cxtfit:
+        h.values(CodeTarget(t.cxtfitOption).raw(), t.cxtfitSettings[0], t.cxtfitSettings[1]);
+        break;
+      case header::CxtfitName: h.text(t.cxtfitName); break;
+      case header::NormalizedFile: h.values(CodeTarget(t.normalizedOption).raw()); break;
+      case header::NormalizedName: h.text(t.normalizedName); break;
+      case header::NormalizedPlot: switches(t.normalizedPlot); break;
+      case header::LoadFile: h.values(CodeTarget(t.loadOption).raw()); break;
+      case header::LoadName: h.text(t.loadName); break;
+      case header::LoadPlot: switches(t.loadPlot); break;
+      case header::StandardizedFile: h.values(CodeTarget(t.standardizedOption).raw()); break;
+      case header::StandardizedName: h.text(t.standardizedName); break;
+      case header::StandardizedPlot: switches(t.standardizedPlot); break;
+      case header::ScreenEcho: h.values(CodeTarget(t.screenEcho).raw()); break;
+      case header::Reduction: h.values(CodeTarget(t.reductionMode).raw()); break;
+      default: h.label(); break;
+    }
+  }
   // Only modes 1 to 3 make samples; any other mode would leave the curve
   // empty.
   if (code(t.reductionMode) < 1 || code(t.reductionMode) > 3) h.wrongFormat();

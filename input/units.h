@@ -5,7 +5,7 @@
 #include "model/curve.h"
 #include "model/setup.h"
 #include "model/test_description.h"
-#include "model/units.h"
+#include "core/units.h"
 
 namespace kaldero::units {
 

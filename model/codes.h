@@ -6,34 +6,9 @@
 
 #include <cstdint>
 
+#include "core/units.h"
+
 namespace kaldero {
-
-enum class TimeUnit : int32_t { Days = 1, Hours = 2, Minutes = 3, Seconds = 4 };
-
-enum class ConcentrationUnit : int32_t {
-  GramsPerLitre = 1,
-  MilligramsPerLitre = 2,
-  MicrogramsPerLitre = 3,
-  NanogramsPerLitre = 4,
-};
-
-enum class DischargeUnit : int32_t {
-  CubicMetresPerDay = 1,
-  CubicMetresPerHour = 2,
-  CubicMetresPerMinute = 3,
-  CubicMetresPerSecond = 4,
-  GallonsPerDay = 5,
-  GallonsPerMinute = 6,
-  CubicFeetPerDay = 7,
-  CubicFeetPerHour = 8,
-  CubicFeetPerMinute = 9,
-  CubicFeetPerSecond = 10,
-};
-
-enum class DistanceUnit : int32_t { Metres = 1, Feet = 2, Kilometres = 3, Miles = 4 };
-
-// Any other code is milligrams.
-enum class MassUnit : int32_t { Pounds = 1, Kilograms = 2, Grams = 3 };
 
 // The unit of the hydraulic conductivity (or fissure height) of header line
 // 23. The codes have no names of their own: porous zones scale the value by

@@ -1,4 +1,4 @@
-#include "model/units.h"
+#include "core/units.h"
 
 namespace kaldero::units {
 
