@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/uncertainty.h"
 #include "plot/plot_device.h"
 
 namespace kaldero {
@@ -17,9 +18,11 @@ class Console;
 // What the command line asks for (driver/main.cpp). With no option the run
 // is exactly the interactive program of old.
 struct RunOptions {
-  // The control file named on the command line; without it the user is
-  // asked.
-  std::optional<std::string> controlFile;
+  // The control files named on the command line, run one after the other;
+  // without any the user is asked for one.
+  std::vector<std::string> controlFiles;
+  // In batch mode: a station that stops does not stop the run.
+  bool keepGoing = false;
   // For scripts: nothing is waited for or asked, the console shows the
   // reports and one summary line per station.
   bool batch = false;
@@ -31,12 +34,15 @@ struct RunOptions {
   // Model fits of flow paths: 1 to 3 paths, 0 for the number chosen by the
   // corrected Akaike criterion; none without --fit.
   std::optional<int> fitPaths;
+  // The uncertainty of every result (--uncertainty): off with 0 draws.
+  UncertaintySpec uncertainty;
+  // The normalized, load and standardized curves also as CSV files.
+  bool curvesCsv = false;
 };
 
-struct RunState;
-struct Error;
+struct Session;
 
-// A run of the program.
+// A call of the program: one run for each control file.
 class Run {
  public:
   Run(Console& console, const RunOptions& options);
@@ -44,16 +50,15 @@ class Run {
   Run(const Run&) = delete;
   Run& operator=(const Run&) = delete;
 
-  // The run to its end: the banner, the control file, every station, the
-  // run totals and the results files; returns the exit status (see
-  // core/stop.h). A report that stops the run throws Error.
+  // Every run to its end: for each control file the banner, the control
+  // file, every station, the run totals and the end box (a report that
+  // stops a run ends that run: kaldero::Error is caught there); then the
+  // results files of all runs. Returns the exit status (core/stop.h), the
+  // worst of the runs.
   int execute();
-  // After a report stopped the run: the results files of the run so far;
-  // returns the exit status.
-  int stopped(const Error& error);
 
  private:
-  std::unique_ptr<RunState> state_;
+  std::unique_ptr<Session> session_;
 };
 
 }  // namespace kaldero

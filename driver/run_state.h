@@ -26,17 +26,32 @@
 
 namespace kaldero {
 
-struct RunState {
-  RunState(Console& c, const RunOptions& o) : console(c), options(o), gate(c) {}
+// What every run of one call shares: the console, the options, the output
+// gate (no output of any run replaces an input or output of another) and
+// the graphics devices.
+struct Session {
+  Session(Console& c, const RunOptions& o) : console(c), options(o), gate(c) {}
 
   Console& console;
   const RunOptions& options;
-  OutputGate gate;  // every output file goes through it
+  OutputGate gate;
+  plot::PlotState plots;
+};
+
+// One run: one control file and its stations.
+struct RunState {
+  explicit RunState(Session& session)
+      : console(session.console), options(session.options), gate(session.gate),
+        plots(session.plots) {}
+
+  Console& console;
+  const RunOptions& options;
+  OutputGate& gate;  // every output file goes through it
+  plot::PlotState& plots;  // graphics devices and what the plots keep
   ControlFile controlFile;
   ControlValues control;  // the control file as read
   ReleaseSetup release;   // the release as the analyses use it
   ListingChannel listing;
-  plot::PlotState plots;  // graphics devices and what the plots keep for the run
   CarriedResults carried;  // the values the listings carry from station to station
   RunSums sums;            // the run totals so far
   RunRecord record;        // every station's record, for the results files
@@ -57,6 +72,7 @@ struct Station {
   int32_t wanted = 0;                      // samples the data pass is to make
   int32_t k = 0;                           // reduction factor
   ReductionMode mode = ReductionMode::EveryLine;
+  MeasuredCurve dataPass;                  // as the data pass read it (--uncertainty)
   MeasuredCurve measured;                  // the data pass with any extrapolated tail
   TailFit tail;
   std::optional<Curve> knots;              // the knot curve, when it replaced the measured one
@@ -64,6 +80,7 @@ struct Station {
   int32_t phase = 0;                       // 0 the measured curve, 1 the knot curve
   StationResults results;
   std::optional<FlowPathFitResult> fit;
+  int32_t index = 0;  // the station's place in the run, from 1
 
   // The curve analysed, in the units of the file.
   const Curve& analysedCurve() const { return knots ? *knots : measured.samples; }

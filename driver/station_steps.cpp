@@ -9,6 +9,7 @@
 #include "analysis/flow_path_fit.h"
 #include "analysis/run_totals.h"
 #include "analysis/station_analysis.h"
+#include "analysis/uncertainty.h"
 #include "conditioning/background.h"
 #include "conditioning/extrapolation.h"
 #include "conditioning/interpolation.h"
@@ -22,6 +23,7 @@
 #include "input/data_reduction.h"
 #include "input/output_names.h"
 #include "input/units.h"
+#include "numeric/random.h"
 #include "plot/chatwin_plot.h"
 #include "plot/curve_plot.h"
 #include "plot/data_plot.h"
@@ -120,6 +122,8 @@ void dataPlot(RunState& s, Station& st, int32_t modeWord) {
 void readData(RunState& s, Station& st) {
   st.measured = st.file.readData(s.console, st.test, st.name50, st.wanted, st.k, st.mode, st.facts);
   reportDataWarnings(s.console, st.name50, st.facts);
+  // The draws of the uncertainty start from the curve as read.
+  if (s.options.uncertainty.draws > 0) st.dataPass = st.measured;
   if (!on(st.test.extrapolationOption)) return;
   Extrapolation e = extrapolateTail(st.test, st.facts.equalDischargeCount, st.measured);
   writeNotices(s.console, e.notices);
@@ -511,7 +515,18 @@ void stationFiles(RunState& s, Station& st) {
   fitStep(s, st);
 }
 
+void stationUncertainty(RunState& s, Station& st) {
+  const UncertaintySpec& spec = s.options.uncertainty;
+  if (spec.draws <= 0) return;
+  const DrawStation draws{st.test, st.setup, s.release, st.dataPass, s.carried};
+  UncertaintyResult u = drawUncertainty(
+      draws, spec, numeric::streamSeed(spec.seed, static_cast<uint64_t>(s.stationCounter)));
+  reportDrawsStopped(s.console, st.name50, u);
+  record(s).uncertainty = std::move(u);
+}
+
 void finishStation(RunState& s, Station& st) {
+  ++s.record.stationsInTotals;
   s.sums = addStation(s.sums, st.results, st.test);
   s.carried = st.results.carried;
   s.lastTest = st.test;

@@ -30,6 +30,10 @@ void writeListing(RunState& s, Station& st);
 // flow-path fit (--fit).
 void stationFiles(RunState& s, Station& st);
 
+// With --uncertainty: the draws of the station's analysis on perturbed
+// copies of its curve.
+void stationUncertainty(RunState& s, Station& st);
+
 // The station's results go into the run sums and its record.
 void finishStation(RunState& s, Station& st);
 

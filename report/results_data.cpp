@@ -277,133 +277,44 @@ const char* statusName(StationStatus status) {
   }
 }
 
-double singlePrecision(float x) {
-  // The shortest decimal that reads back as the same float (0.1, not
-  // 0.100000001), as a double.
-  char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, x);
-  *r.ptr = '\0';
-  return std::strtod(buf, nullptr);
+std::vector<std::pair<std::string, ResultValue>> stationResults(const StationRecord& st) {
+  const bool have = st.results && st.results->complete();
+  return listingQuantities(have ? &*st.results : nullptr);
 }
 
 namespace {
 
-ResultValue opt(const std::optional<float>& x) { return x ? number(*x) : ResultValue{}; }
+json statedError(const StatedError& e) {
+  if (e.none()) return 0;
+  return e.text;
+}
 
-// A value the listing may repeat from an earlier station: only this
-// station's own.
-ResultValue own(const Carried& c) { return c.computed ? number(c.value) : ResultValue{}; }
-ResultValue own(const std::optional<Carried>& c) { return c ? own(*c) : ResultValue{}; }
+json uncertaintySpec(const UncertaintySpec& u) {
+  return {{"conc_error", statedError(u.concentration)},
+          {"conc_error_correlation", u.concentrationCorrelation},
+          {"discharge_error", statedError(u.discharge)},
+          {"discharge_noise", statedError(u.dischargeNoise)},
+          {"background_error", statedError(u.background)},
+          {"time_error", u.timeError},
+          {"tail_methods", u.allTailMethods ? "all" : "own"}};
+}
 
-// The first of the flow forms' values that the station has.
-template <class... T>
-ResultValue firstOf(const std::optional<T>&... values) {
-  ResultValue out;
-  auto take = [&](const auto& v) {
-    if (std::holds_alternative<std::monostate>(out) && v) out = number(*v);
-  };
-  (take(values), ...);
-  return out;
+json uncertainty(const UncertaintyResult& r, const UncertaintySpec& spec) {
+  json quantities = json::object();
+  for (const QuantityInterval& q : r.quantities)
+    quantities[q.name] = {{"p2_5", q.p2_5}, {"p50", q.p50}, {"p97_5", q.p97_5}, {"draws", q.values}};
+  json stopped = json::array();
+  for (const auto& [why, count] : r.stopped) stopped.push_back({{"reason", why}, {"draws", count}});
+  return {{"draws", r.draws},
+          {"seed", spec.seed},
+          {"station_seed", std::to_string(r.seed)},
+          {"errors", uncertaintySpec(spec)},
+          {"draws_completed", r.completed},
+          {"draws_stopped", stopped},
+          {"quantities", quantities}};
 }
 
 }  // namespace
-
-std::vector<std::pair<std::string, ResultValue>> stationResults(const StationRecord& st) {
-  static const StationResults kNone;
-  const bool have = st.results && st.results->complete();
-  const StationResults& r = have ? *st.results : kNone;
-  auto v = [&](float x) { return have ? number(x) : ResultValue{}; };
-  auto when = [&](const auto& x) { return have ? opt(x) : ResultValue{}; };
-  const MassRecovery m = r.mass.value_or(MassRecovery{});
-  const TransitTimes tt = r.transit.value_or(TransitTimes{});
-  const Transport tr = r.transport.value_or(Transport{});
-  const FlowGeometry g = r.geometry.value_or(FlowGeometry{});
-  const Recovery rec = r.recovery.value_or(Recovery{});
-  const ChatwinResults cw = r.chatwin.value_or(ChatwinResults{});
-  // The values of the flow form the station described.
-  using F = std::optional<float>;
-  const auto& conduit = g.conduit;
-  const auto& totals = conduit ? conduit->totals : std::optional<ConduitForm::Totals>{};
-  const auto& fractures = g.fractures;
-  const auto& described =
-      fractures ? fractures->described : std::optional<FractureForm::Described>{};
-  const MassTransfer mt = g.massTransfer.value_or(MassTransfer{});
-  auto field = [](const auto& o, auto get) -> F { return o ? F(get(*o)) : F{}; };
-  return {
-      {"recovered_mass_kg", v(m.mass.kilograms)},
-      {"percent_recovery", when(rec.percent)},
-      {"accuracy_index", when(rec.accuracyIndex)},
-      {"lower_integration_limit_h", v(m.limits.lower / 3600.0f)},
-      {"upper_integration_limit_h", v(m.limits.upper / 3600.0f)},
-      {"first_arrival_h", v(r.arrival.firstArrival / 3600.0f)},
-      {"peak_time_h", v(r.arrival.peakTime / 3600.0f)},
-      {"peak_concentration_ug_per_L", v(r.arrival.peakConcentration / 1e3f)},
-      {"travel_distance_m", v(r.distance.metres)},
-      {"mean_transit_time_h", v(tt.meanTime.hours)},
-      {"transit_time_variance_h2", v(tt.variance)},
-      {"transit_time_standard_deviation_h", v(tt.standardDeviation.hours)},
-      {"transit_time_skewness", when(tt.skewness)},
-      {"transit_time_kurtosis", when(tt.kurtosis)},
-      {"mean_velocity_m_per_s", v(tr.meanVelocity.perSecond)},
-      {"velocity_standard_deviation_m_per_s",
-       when(field(tr.velocitySpread, [](const VelocityInUnits& x) { return x.perSecond; }))},
-      {"maximum_velocity_m_per_s", have ? own(tr.maxVelocity) : ResultValue{}},
-      {"dispersion_coefficient_m2_per_s", v(tr.dispersion)},
-      {"dispersion_method",
-       have ? ResultValue{std::string(tr.dispersionFromMoments ? "moments" : "chatwin")}
-            : ResultValue{}},
-      {"moment_dispersion_coefficient_m2_per_s", v(tr.momentDispersion)},
-      {"chatwin_dispersion_coefficient_m2_per_s", when(tr.chatwinDispersion)},
-      {"dispersivity_m", when(tr.dispersivity)},
-      {"peclet_number", when(tr.peclet)},
-      {"peclet_class", have && tr.pecletClass ? ResultValue{*tr.pecletClass} : ResultValue{}},
-      {"volume_m3", when(g.endedAtStart ? F{} : F(g.volume))},
-      {"cross_section_m2",
-       when(conduit ? F(conduit->crossSection)
-                    : g.porous ? F(g.porous->crossSection)
-                               : field(described, [](const auto& d) { return d.crossSection; }))},
-      {"surface_area_m2",
-       have ? firstOf(field(conduit, [](const auto& c) { return c.surfaceArea; }),
-                      field(described, [](const auto& d) { return d.surfaceArea; }))
-            : ResultValue{}},
-      {"sorption_coefficient_m",
-       have ? firstOf(field(conduit, [](const auto& c) { return c.sorption; }),
-                      field(described, [](const auto& d) { return d.sorption; }))
-            : ResultValue{}},
-      {"head_loss_m",
-       have ? (g.porous ? own(g.porous->headLoss)
-                        : firstOf(field(conduit, [](const auto& c) { return c.headLoss; }),
-                                  field(described, [](const auto& d) { return d.headLoss; })))
-            : ResultValue{}},
-      {"friction_factor",
-       have ? firstOf(field(conduit, [](const auto& c) { return c.friction; }),
-                      field(described, [](const auto& d) { return d.friction; }))
-            : ResultValue{}},
-      {"viscous_sublayer_mm",
-       when(conduit ? conduit->sublayer : described ? described->sublayer : F{})},
-      {"reynolds_number",
-       have ? (g.porous ? own(g.porous->reynolds)
-                        : firstOf(field(totals, [](const auto& t) { return t.reynolds; }),
-                                  field(described, [](const auto& d) { return d.reynolds; })))
-            : ResultValue{}},
-      {"tube_diameter_m", when(field(totals, [](const auto& t) { return t.diameter.metres; }))},
-      {"fissure_height_m", when(field(described, [](const auto& d) { return d.fissureHeight; }))},
-      {"transport_width_m", when(field(described, [](const auto& d) { return d.width.metres; }))},
-      {"hydraulic_conductivity_m_per_s",
-       when(totals ? totals->conductivity : described ? described->conductivity : F{})},
-      {"froude_number",
-       when(totals ? F(totals->froude) : fractures ? fractures->froude : F{})},
-      {"hydraulic_depth_m",
-       have ? firstOf(field(totals, [](const auto& t) { return t.depth.metres; }),
-                      field(described, [](const auto& d) { return d.depth.metres; }))
-            : ResultValue{}},
-      {"shear_velocity_m_per_s", have ? own(mt.shearVelocity) : ResultValue{}},
-      {"schmidt_number", when(g.massTransfer ? F(mt.schmidt) : F{})},
-      {"sherwood_number", when(g.massTransfer ? F(mt.sherwood) : F{})},
-      {"mass_transfer_coefficient_m_per_s", when(mt.coefficient)},
-      {"diffusion_layer_thickness_mm", have ? own(mt.diffusionLayer) : ResultValue{}},
-  };
-}
 
 json resultsDocument(const RunRecord& run) {
   json doc;
@@ -446,6 +357,7 @@ json resultsDocument(const RunRecord& run) {
       s["chatwin"] = nullptr;
     }
     if (st.fit) s["fit"] = fit(*st.fit);
+    if (st.uncertainty && run.uncertainty) s["uncertainty"] = uncertainty(*st.uncertainty, *run.uncertainty);
     s["reports"] = reports(st.reports);
     stations.push_back(s);
   }
@@ -460,6 +372,7 @@ json resultsDocument(const RunRecord& run) {
         {"final_sorption_coefficient_m",
          b && b->finalSorption && b->finalSorption->computed ? num(b->finalSorption->value)
                                                              : json(nullptr)},
+        {"stations_included", run.stationsInTotals},
         {"percent_recovery", t.percentRecovery ? num(*t.percentRecovery) : json(nullptr)},
         {"accuracy_index", t.accuracyIndex ? num(*t.accuracyIndex) : json(nullptr)}};
   } else {
@@ -490,30 +403,75 @@ std::string csvField(const std::string& bytes) {
   return out + "\"";
 }
 
+std::string csvValue(double v) {
+  // The shortest decimal that reads back as the same double.
+  char buf[40];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
 std::string csvValue(const ResultValue& v) {
-  if (std::holds_alternative<double>(v)) {
-    // The shortest decimal that reads back as the same double.
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, std::get<double>(v));
-    return std::string(buf, r.ptr);
-  }
+  if (std::holds_alternative<double>(v)) return csvValue(std::get<double>(v));
   if (std::holds_alternative<std::string>(v)) return csvField(std::get<std::string>(v));
   return {};
 }
 
 }  // namespace
 
-std::string resultsTable(const RunRecord& run) {
+std::string resultsTable(const std::vector<RunRecord>& runs) {
   const std::vector<std::pair<std::string, ResultValue>> names = stationResults(StationRecord{});
-  std::string out = "station_file,status";
+  // With several control files each row names its own; with the
+  // uncertainty, every number has its 2.5 and 97.5 % points.
+  const bool several = runs.size() > 1;
+  bool intervals = false;
+  for (const RunRecord& run : runs) intervals = intervals || run.uncertainty.has_value();
+  const std::vector<std::string> numbers = numericQuantityNames();
+  std::string out = several ? "control_file,station_file,status" : "station_file,status";
   for (const auto& [key, value] : names) out += "," + key;
+  if (intervals)
+    for (const std::string& n : numbers) out += "," + n + "_p2_5," + n + "_p97_5";
   out += "\n";
-  for (const StationRecord& st : run.stations) {
-    out += csvField(st.stationFile) + "," + statusName(st.status);
-    for (const auto& [key, value] : stationResults(st)) out += "," + csvValue(value);
-    out += "\n";
+  for (const RunRecord& run : runs) {
+    for (const StationRecord& st : run.stations) {
+      if (several) out += csvField(run.controlFile) + ",";
+      out += csvField(st.stationFile) + "," + statusName(st.status);
+      for (const auto& [key, value] : stationResults(st)) out += "," + csvValue(value);
+      if (intervals) {
+        for (const std::string& n : numbers) {
+          const QuantityInterval* q = st.uncertainty ? st.uncertainty->find(n) : nullptr;
+          out += q ? "," + csvValue(q->p2_5) + "," + csvValue(q->p97_5) : ",,";
+        }
+      }
+      out += "\n";
+    }
   }
   return out;
+}
+
+json resultsDocument(const std::vector<RunRecord>& runs, int exitStatus, int filesNotWritten,
+                     const std::vector<ShownReport>& shown) {
+  if (runs.size() == 1) return resultsDocument(runs.front());
+  json doc;
+  doc["program"] = std::string(kProgramName);
+  doc["version"] = std::string(kProgramVersion);
+  json list = json::array();
+  int analysed = 0;
+  for (const RunRecord& run : runs) {
+    json one = resultsDocument(run);
+    one.erase("program");
+    one.erase("version");
+    one["control_file"] = run.controlFile;
+    one["folder"] = run.folder;
+    list.push_back(std::move(one));
+    for (const StationRecord& st : run.stations) analysed += st.analysed() ? 1 : 0;
+  }
+  doc["runs"] = std::move(list);
+  doc["run"] = {{"exit_status", exitStatus},
+                {"stations_analysed", analysed},
+                {"files_not_written", filesNotWritten},
+                {"reports", reports(shown)}};
+  textsAsUtf8(doc);
+  return doc;
 }
 
 }  // namespace kaldero

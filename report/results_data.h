@@ -14,12 +14,10 @@
 #include <variant>
 #include <vector>
 
+#include "analysis/quantities.h"
 #include "report/run_record.h"
 
 namespace kaldero {
-
-// A value of the results: none, a number or a text.
-using ResultValue = std::variant<std::monostate, double, std::string>;
 
 // The quantities of the results listing of a station, by name, in the order
 // of the listing (the same names in every station, null where they do not
@@ -29,16 +27,19 @@ std::vector<std::pair<std::string, ResultValue>> stationResults(const StationRec
 // The results document of the run.
 nlohmann::json resultsDocument(const RunRecord& run);
 
-// The CSV table: a header line of the names (station_file and status
-// first), then one row per station.
-std::string resultsTable(const RunRecord& run);
+// The results document of several runs (one control file each): their
+// documents as "runs", and the call's end in "run". One run gives its own
+// document.
+nlohmann::json resultsDocument(const std::vector<RunRecord>& runs, int exitStatus,
+                               int filesNotWritten, const std::vector<ShownReport>& shown);
+
+// The CSV table: a header line of the names (control_file with several
+// runs, then station_file and status; with --uncertainty every number's
+// NAME_p2_5 and NAME_p97_5 after the others), then one row per station.
+std::string resultsTable(const std::vector<RunRecord>& runs);
 
 // "analysed", "stopped" or "not run".
 const char* statusName(StationStatus status);
 
-// A number at single precision: the double nearest to the shortest decimal
-// that reads back as the same float, so that the JSON text shows 0.1 for
-// the float nearest to 0.1 rather than its 9 digits 0.100000001.
-double singlePrecision(float x);
 
 }  // namespace kaldero

@@ -38,9 +38,10 @@ std::string linkBase(const std::string& reportFile) {
   return rel.string() + "/";
 }
 
-std::string htmlReport(const RunRecord& record, const nlohmann::json& doc,
+std::string htmlReport(const std::vector<RunRecord>& records, const nlohmann::json& doc,
                        const std::string& file) {
   std::vector<html::StationPage> pages;
+  for (const RunRecord& record : records)
   for (const StationRecord& st : record.stations) {
     html::StationPage page;
     page.stationFile = st.stationFile;
@@ -58,8 +59,9 @@ std::string htmlReport(const RunRecord& record, const nlohmann::json& doc,
 
 }  // namespace
 
-int writeResultsFiles(Console& console, OutputGate& gate, RunRecord& record,
+int writeResultsFiles(Console& console, OutputGate& gate, std::vector<RunRecord>& records,
                       const ResultsFileNames& names, int status) {
+  std::vector<ShownReport> shown;
   // Opened in the order of the options (a later one of the same name is
   // refused), written with the JSON document last.
   std::deque<ResultsFile> files;
@@ -76,31 +78,38 @@ int writeResultsFiles(Console& console, OutputGate& gate, RunRecord& record,
     if (r.record.kind != "results file") order.push_back(&r);
   for (ResultsFile& r : files)
     if (r.record.kind == "results file") order.push_back(&r);
-  for (ShownReport& r : console.takeReports()) record.reports.push_back(std::move(r));
+  for (ShownReport& r : console.takeReports()) shown.push_back(std::move(r));
   // The status so far: a file not written makes it 4 unless the run
   // stopped.
   auto statusNow = [&] {
     return gate.notWritten() > 0 && status == kExitNormal ? kExitFilesNotWritten : status;
   };
+  // A single run's document carries the call's end itself.
+  auto settle = [&] {
+    if (records.size() != 1) return;
+    RunRecord& one = records.front();
+    one.filesNotWritten = gate.notWritten();
+    one.exitStatus = statusNow();
+    for (ShownReport& r : shown) one.reports.push_back(std::move(r));
+    shown.clear();
+  };
   for (ResultsFile* file : order) {
     ResultsFile& r = *file;
     if (!r.open) continue;
-    record.filesNotWritten = gate.notWritten();
-    record.exitStatus = statusNow();
-    const nlohmann::json doc = resultsDocument(record);
+    settle();
+    const nlohmann::json doc = resultsDocument(records, statusNow(), gate.notWritten(), shown);
     // The table and the page end with their last line end.
     if (r.record.kind == "results file")
       r.file.line(doc.dump(2));
     else if (r.record.kind == "results table")
-      r.file.write(resultsTable(record));
+      r.file.write(resultsTable(records));
     else
-      r.file.write(htmlReport(record, doc, r.record.name));
+      r.file.write(htmlReport(records, doc, r.record.name));
     gate.close(r.file, r.record);
-    for (ShownReport& rep : console.takeReports()) record.reports.push_back(std::move(rep));
+    for (ShownReport& rep : console.takeReports()) shown.push_back(std::move(rep));
   }
-  record.filesNotWritten = gate.notWritten();
-  record.exitStatus = statusNow();
-  return record.exitStatus;
+  settle();
+  return statusNow();
 }
 
 }  // namespace kaldero

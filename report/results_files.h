@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "report/run_record.h"
 
@@ -22,7 +23,7 @@ struct ResultsFileNames {
 // count one that cannot be created; the JSON document is written last, with
 // the exit status the run really ends with. Returns that status: the one
 // given, made 4 when an output file of the run could not be written.
-int writeResultsFiles(Console& console, OutputGate& gate, RunRecord& record,
+int writeResultsFiles(Console& console, OutputGate& gate, std::vector<RunRecord>& records,
                       const ResultsFileNames& names, int status);
 
 }  // namespace kaldero

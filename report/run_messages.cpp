@@ -163,6 +163,30 @@ void reportDataWarnings(Console& c, std::string_view stationName50, const DataPa
                 "SEPARATOR OF VALUES, NOT AS A DECIMAL POINT");
 }
 
+void reportUncertaintySeed(Console& c, const UncertaintySpec& spec) {
+  Console::ReportScope report(c, ShownReport::Kind::Note);
+  c.free("UNCERTAINTY OF THE RESULTS: " + std::to_string(spec.draws) +
+         " DRAWS A STATION, SEED " + std::to_string(spec.seed));
+}
+
+void reportDrawsStopped(Console& c, std::string_view stationName50, const UncertaintyResult& u) {
+  if (u.stopped.empty()) return;
+  std::string why;
+  for (const auto& [reason, count] : u.stopped)
+    why += (why.empty() ? "" : "; ") + std::to_string(count) + " " + reason;
+  Console::ReportScope report(c, ShownReport::Kind::Note);
+  c.free(fmt::FreeLine("UNCERTAINTY: ")
+             .text(text::trimmed(stationName50))
+             .text(": " + std::to_string(u.draws - u.completed) + " OF " +
+                   std::to_string(u.draws) + " DRAWS STOPPED (" + why + ")"));
+}
+
+void writeTotalsIncluded(const ReportTarget& out, int included, int listed) {
+  out.echoLine(text::blanks(15) + "The run totals include " + std::to_string(included) + " of " +
+               std::to_string(listed) + " stations (the others stopped).");
+  out.echoEmpty(2);
+}
+
 void reportFilesNotWritten(Console& c, int lost) {
   Console::ReportScope report(c, ShownReport::Kind::Warning);
   c.empty();
@@ -189,6 +213,12 @@ void stationSummary(Console& c, const StationRecord& st) {
                 r.transit->meanTime.hours, r.transport->dispersion,
                 text::trimmed(st.test.listingName).c_str());
   std::string summary = line;
+  if (st.uncertainty)
+    if (const QuantityInterval* m = st.uncertainty->find("recovered_mass_kg")) {
+      std::snprintf(line, sizeof line, "; recovered mass 95 %% interval [%.5g, %.5g] kg", m->p2_5,
+                    m->p97_5);
+      summary += line;
+    }
   if (st.fit) {
     if (const PathModelFit* best = st.fit->best()) {
       std::snprintf(line, sizeof line, "; flow-path fit: %d path%s, R^2 %.4f", best->pathCount,

@@ -12,6 +12,8 @@
 
 #include "model/results.h"
 #include "model/setup.h"
+#include "model/uncertainty.h"
+#include "report/report_target.h"
 
 namespace kaldero {
 
@@ -50,6 +52,16 @@ void reportStationWarnings(Console& console, std::string_view stationName50,
                            const std::vector<StationWarning>& warnings);
 void reportDataWarnings(Console& console, std::string_view stationName50,
                         const DataPassFacts& facts);
+
+// With --uncertainty: the draws and the seed (at the start), and the draws
+// of a station whose analysis stopped, by why.
+void reportUncertaintySeed(Console& console, const UncertaintySpec& spec);
+void reportDrawsStopped(Console& console, std::string_view stationName50,
+                        const UncertaintyResult& result);
+
+// With --keep-going, after the run totals: how many of the stations they
+// include (echoed like the totals).
+void writeTotalsIncluded(const ReportTarget& out, int included, int listed);
 
 // At the end of a run that could not write every file: how many.
 void reportFilesNotWritten(Console& console, int count);

@@ -16,6 +16,7 @@
 #include "model/results.h"
 #include "model/setup.h"
 #include "model/test_description.h"
+#include "model/uncertainty.h"
 
 namespace kaldero {
 
@@ -45,6 +46,7 @@ struct StationRecord {
   // m3/s), when the analyses ran.
   std::optional<Curve> curve;
   std::optional<FlowPathFitResult> fit;  // with --fit
+  std::optional<UncertaintyResult> uncertainty;  // with --uncertainty
   std::string listing;                   // the results listing as written (Windows-1252)
   std::vector<OutputFile> outputs;
   std::vector<ShownReport> reports;
@@ -54,6 +56,7 @@ struct StationRecord {
 
 struct RunRecord {
   std::string controlFile;  // as named on the command line or at the prompt
+  std::string folder;       // the folder the run worked in (its control file's), "" the current one
   std::string controlSha256;  // of the control file, hexadecimal; empty when unread
   std::string startedAt;      // the local date and time the run started, ISO 8601
   ControlValues control;
@@ -63,6 +66,10 @@ struct RunRecord {
   std::optional<RunTotals> totals;  // when they were written
   std::vector<ShownReport> reports;  // shown outside any station
   std::vector<OutputFile> runFiles;  // written outside any station
+  // With --uncertainty: the errors stated and the run's seed.
+  std::optional<UncertaintySpec> uncertainty;
+  // With --keep-going: the stations the run totals include.
+  int stationsInTotals = 0;
   int exitStatus = 0;
   int filesNotWritten = 0;
 };

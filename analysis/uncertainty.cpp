@@ -1,0 +1,206 @@
+#include "analysis/uncertainty.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "analysis/quantities.h"
+#include "analysis/station_analysis.h"
+#include "conditioning/background.h"
+#include "conditioning/extrapolation.h"
+#include "conditioning/interpolation.h"
+#include "input/units.h"
+#include "numeric/random.h"
+
+namespace kaldero {
+
+namespace {
+
+// Why a draw stopped.
+constexpr const char* kNoTracer = "no sample with tracer at the end of the curve";
+constexpr const char* kTail = "the tail could not be extrapolated";
+constexpr const char* kKnots = "fewer knots than samples";
+constexpr const char* kTimes = "sample times no longer increasing";
+constexpr const char* kNoMass = "no tracer mass recovered";
+constexpr const char* kNonFinite = "a value beyond the program's numbers";
+
+// An error applied to a value: relative errors scale it, absolute ones add.
+float perturbed(float v, const StatedError& e, double deviate) {
+  if (e.none()) return v;
+  return e.relative ? static_cast<float>(v * (1.0 + e.value * deviate))
+                    : static_cast<float>(v + e.value * deviate);
+}
+
+// The curve with the stated errors of one draw.
+Curve perturbCurve(const Curve& c, const DrawStation& st, const UncertaintySpec& spec,
+                   numeric::Random& rng, double rating) {
+  Curve out = c;
+  const std::size_t n = out.T.size();
+  if (spec.timeError != 0) {
+    for (float& t : out.T) t = static_cast<float>(t + spec.timeError * rng.normal());
+    std::sort(out.T.begin(), out.T.end());
+  }
+  if (!spec.concentration.none()) {
+    // AR(1) errors of lag-1 correlation r, each of unit variance.
+    const double r = spec.concentrationCorrelation;
+    const double innovation = std::sqrt(std::max(0.0, 1.0 - r * r));
+    double e = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      e = i == 0 ? rng.normal() : r * e + innovation * rng.normal();
+      // A negative concentration is read as 0, as the data pass reads one.
+      out.C[i] = std::max(0.0f, perturbed(out.C[i], spec.concentration, e));
+    }
+  }
+  if (st.test.dischargeMode == DischargeMode::Measured) {
+    for (std::size_t i = 0; i < n; ++i) {
+      out.Q[i] = perturbed(out.Q[i], spec.discharge, rating);
+      if (!spec.dischargeNoise.none()) out.Q[i] = perturbed(out.Q[i], spec.dischargeNoise, rng.normal());
+    }
+  }
+  return out;
+}
+
+// The tail methods a draw may take: the header's, or with allTailMethods
+// every method that extends the station's own curve.
+std::vector<ExtrapolationMethod> tailMethods(const DrawStation& st, const UncertaintySpec& spec) {
+  const ExtrapolationMethod own = st.test.extrapolationMethod;
+  if (!on(st.test.extrapolationOption) || !spec.allTailMethods) return {own};
+  std::vector<ExtrapolationMethod> out;
+  for (ExtrapolationMethod m : {ExtrapolationMethod::Exponential, ExtrapolationMethod::Pchip,
+                                ExtrapolationMethod::ZeroTime}) {
+    TestDescription t = st.test;
+    t.extrapolationMethod = m;
+    MeasuredCurve c{st.dataPass.samples, {}};
+    while (c.samples.size() > 0 && c.samples.C.back() <= 0) c.samples.truncate(c.samples.size() - 1);
+    if (c.samples.size() < 2) continue;
+    const Extrapolation e = extrapolateTail(t, 0, c);
+    if (e.errorCode == 0 && !e.nonFinite) out.push_back(m);
+  }
+  if (out.empty()) out.push_back(own);
+  return out;
+}
+
+// The samples whose measured discharge equals the next one's, as the data
+// pass counts them.
+int32_t equalDischarges(const Curve& c) {
+  const auto n = static_cast<int32_t>(c.Q.size());
+  int32_t e = 0;
+  for (int32_t i = 0; i + 1 < n; ++i)
+    if (c.Q[i] == c.Q[i + 1]) ++e;
+  if (n >= 2 && c.Q[n - 2] == c.Q[n - 1]) ++e;
+  return e;
+}
+
+// One draw: the perturbed curve through the data pass's last steps, the
+// tail, the knots, the background, the internal units and the analyses.
+// Returns why it stopped, or nothing and the results.
+const char* draw(const DrawStation& st, const UncertaintySpec& spec,
+                 const std::vector<ExtrapolationMethod>& methods, numeric::Random& rng,
+                 StationResults& results) {
+  const TestDescription& test = st.test;
+  const double rating = spec.discharge.none() ? 0.0 : rng.normal();
+  Curve c = perturbCurve(st.dataPass.samples, st, spec, rng, rating);
+  TestDescription t = test;
+  if (on(test.backgroundOption) && !spec.background.none())
+    t.background = perturbed(test.background, spec.background, rng.normal());
+  StationSetup setup = st.setup;
+  if (test.dischargeMode == DischargeMode::Constant)
+    setup.constantDischarge = perturbed(setup.constantDischarge, spec.discharge, rating);
+
+  if (on(test.extrapolationOption)) {
+    while (c.size() > 0 && c.C.back() <= 0) c.truncate(c.size() - 1);
+    if (c.size() == 0) return kNoTracer;
+  }
+  const float knotSpacing =
+      on(test.knotOption) && c.size() > 0
+          ? (c.T.back() - c.T.front()) / static_cast<float>(test.knotIntervals)
+          : 0.0f;
+  if (on(test.extrapolationOption)) {
+    t.extrapolationMethod = methods[methods.size() == 1 ? 0 : rng.below(methods.size())];
+    const int32_t equal = test.dischargeMode == DischargeMode::Measured ? equalDischarges(c) : 0;
+    Extrapolation e = extrapolateTail(t, equal, MeasuredCurve{std::move(c), {}});
+    if (e.nonFinite) return kNonFinite;
+    if (e.errorCode > 0) return kTail;
+    c = std::move(e.curve.samples);
+  }
+  if (on(setup.knotOption)) {
+    const int32_t n = c.size();
+    const int32_t knots = knotCount(c.T, n, knotSpacing);
+    if (knots < n) return kKnots;
+    if (knots > n) {
+      if (!interpolationStorage(n, knots)) return kKnots;
+      c = interpolateOntoKnots(t, knotSpacing, c, knots).knots;
+    }
+  }
+  c.C = subtractBackground(t, c.C);
+  const Curve conditioned = units::toInternalUnits(t, c);
+  for (int32_t i = 0; i + 1 < conditioned.size(); ++i)
+    if (!(conditioned.T[i] < conditioned.T[i + 1])) return kTimes;
+
+  const AnalysisInputs in{t, setup, st.release};
+  results = analyseStation(in, conditioned, st.previous);
+  if (results.stop)
+    return results.stop->kind == AnalysisStop::Kind::NoMassRecovered ? kNoMass : kNonFinite;
+  return nullptr;
+}
+
+}  // namespace
+
+QuantityInterval percentiles(std::vector<double>& v) {
+  QuantityInterval q;
+  q.values = static_cast<int>(v.size());
+  if (v.empty()) return q;
+  std::sort(v.begin(), v.end());
+  auto at = [&](double p) {
+    const double h = (static_cast<double>(v.size()) - 1.0) * p;
+    const auto lo = static_cast<std::size_t>(std::floor(h));
+    const std::size_t hi = std::min(lo + 1, v.size() - 1);
+    return v[lo] + (h - static_cast<double>(lo)) * (v[hi] - v[lo]);
+  };
+  q.p2_5 = at(0.025);
+  q.p50 = at(0.5);
+  q.p97_5 = at(0.975);
+  return q;
+}
+
+UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintySpec& spec,
+                                  uint64_t seed) {
+  UncertaintyResult out;
+  out.draws = spec.draws;
+  out.seed = seed;
+  numeric::Random rng(seed);
+  const std::vector<ExtrapolationMethod> methods = tailMethods(st, spec);
+  // One array a quantity: memory grows with the draws by one number a
+  // quantity.
+  std::vector<std::string> names;
+  std::vector<std::vector<double>> values;
+  std::map<std::string, int> stopped;
+  for (int d = 0; d < spec.draws; ++d) {
+    StationResults r;
+    if (const char* why = draw(st, spec, methods, rng, r)) {
+      ++stopped[why];
+      continue;
+    }
+    ++out.completed;
+    const auto quantities = listingQuantities(&r);
+    if (names.empty()) {
+      for (const auto& [name, value] : quantities) names.push_back(name);
+      values.resize(names.size());
+      for (auto& v : values) v.reserve(static_cast<std::size_t>(spec.draws));
+    }
+    for (std::size_t i = 0; i < quantities.size() && i < values.size(); ++i)
+      if (const double* x = std::get_if<double>(&quantities[i].second)) values[i].push_back(*x);
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (values[i].empty()) continue;
+    QuantityInterval q = percentiles(values[i]);
+    q.name = names[i];
+    out.quantities.push_back(std::move(q));
+  }
+  for (const auto& [why, count] : stopped) out.stopped.emplace_back(why, count);
+  return out;
+}
+
+}  // namespace kaldero

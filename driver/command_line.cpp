@@ -1,0 +1,216 @@
+#include "driver/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/version.h"
+
+namespace kaldero {
+
+namespace {
+
+// "ps,png" into formats; false for a name that is none of them (an empty
+// name too: "ps," is a list with a name missing).
+bool parseFormats(const std::string& list, std::vector<plot::PlotFormat>& out) {
+  using plot::PlotFormat;
+  out.clear();
+  if (!list.empty() && list.back() == ',') return false;
+  std::stringstream in(list);
+  std::string name;
+  while (std::getline(in, name, ',')) {
+    PlotFormat f;
+    if (name == "ps")
+      f = PlotFormat::PostScript;
+    else if (name == "png")
+      f = PlotFormat::Png;
+    else if (name == "svg")
+      f = PlotFormat::Svg;
+    else if (name == "pdf")
+      f = PlotFormat::Pdf;
+    else
+      return false;
+    bool seen = false;
+    for (PlotFormat g : out) seen = seen || g == f;
+    if (!seen) out.push_back(f);
+  }
+  return !out.empty();
+}
+
+// A number of the whole text, finite.
+std::optional<double> number(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const double v = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+const char* const kDescription =
+    "Analyses ground-water tracer tests: tracer mass recovered, transit times, velocities, "
+    "dispersion and flow geometry for every sampling station of a control file. Several "
+    "control files are run one after the other; the station files and outputs of each are "
+    "taken relative to the control file's own folder.";
+
+}  // namespace
+
+std::optional<StatedError> parseStatedError(const std::string& text) {
+  StatedError e;
+  e.text = text;
+  std::string digits = text;
+  if (!digits.empty() && digits.back() == '%') {
+    e.relative = true;
+    digits.pop_back();
+  }
+  const std::optional<double> v = number(digits);
+  if (!v || *v < 0) return std::nullopt;
+  e.value = e.relative ? *v / 100.0 : *v;
+  return e;
+}
+
+Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
+  CommandLine out;
+  RunOptions& options = out.options;
+  CLI::App app{kDescription, "kaldero"};
+  app.set_version_flag("--version",
+                       std::string(kProgramName) + " " + std::string(kProgramVersion),
+                       "Show the program name and version and exit");
+  app.set_help_flag("-h,--help", "Show this help and exit");
+  app.add_option("CONTROLFILE", options.controlFiles,
+                 "Control files, run in turn (without one the program asks, default KALDERO.D)");
+  app.add_flag("--batch", options.batch,
+               "For scripts: never wait or ask; show the reports and a line per station");
+  app.add_flag("--keep-going", options.keepGoing,
+               "With --batch: a station that stops does not stop the run (exit status 1)");
+  std::string results, table, report, plots = "ps", fit;
+  app.add_option("--results", results, "Write the results of the run as JSON to FILE")
+      ->type_name("FILE");
+  app.add_option("--table", table, "Write one CSV row of results per station to FILE")
+      ->type_name("FILE");
+  app.add_option("--plots", plots,
+                 "File formats of the plots, comma-separated: ps,png,svg,pdf (default ps)")
+      ->type_name("FORMATS");
+  app.add_option("--report", report,
+                 "Write an HTML report of the run (figures as SVG, adds svg to --plots)")
+      ->type_name("FILE.html");
+  app.add_flag("--curves-csv", options.curvesCsv,
+               "Write the normalized, load and standardized curve files also as CSV");
+  app.add_option("--fit", fit,
+                 "Fit 1, 2 or 3 advection-dispersion flow paths to each curve, or auto")
+      ->type_name("N|auto");
+  UncertaintySpec& u = options.uncertainty;
+  std::string concError, dischargeError, dischargeNoise, backgroundError, tailMethods;
+  std::optional<double> timeError, correlation;
+  std::optional<uint64_t> seed;
+  app.add_option("--uncertainty", u.draws,
+                 "Analyse DRAWS perturbed copies of every curve: 2.5, 50, 97.5 % points")
+      ->type_name("DRAWS");
+  app.add_option("--conc-error", concError,
+                 "Random error of each concentration: relative (3%) or in the station's unit")
+      ->type_name("E");
+  app.add_option("--conc-error-correlation", correlation,
+                 "Lag-1 correlation of the concentration errors (0 to below 1)")
+      ->type_name("R");
+  app.add_option("--discharge-error", dischargeError,
+                 "Rating error: one factor a draw for the whole discharge record (5% or absolute)")
+      ->type_name("E");
+  app.add_option("--discharge-noise", dischargeNoise,
+                 "Random error of each discharge (relative or absolute)")
+      ->type_name("E");
+  app.add_option("--background-error", backgroundError,
+                 "Error of the subtracted background, one value a draw (relative or absolute)")
+      ->type_name("E");
+  app.add_option("--time-error", timeError,
+                 "Error of the sample times, in the station's time unit (times kept in order)")
+      ->type_name("E");
+  app.add_option("--tail-methods", tailMethods,
+                 "all: each draw extrapolates a tail by any method that applies (default own)")
+      ->type_name("all|own");
+  app.add_option("--seed", seed, "Seed of the draws (the same seed gives the same files)")
+      ->type_name("N");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    out.show = app.help();
+    return out;
+  } catch (const CLI::CallForVersion&) {
+    out.show = app.version() + "\n";
+    return out;
+  } catch (const CLI::ParseError& e) {
+    return optionError(e.what());
+  }
+  // An option given with an empty value is a mistake, not the option left
+  // out.
+  for (const char* name : {"--results", "--table", "--report", "--fit", "--plots", "--conc-error",
+                           "--discharge-error", "--discharge-noise", "--background-error",
+                           "--tail-methods"})
+    if (app.count(name) > 0 && app[name]->as<std::string>().empty())
+      return optionError(std::string(name) + ": the value is empty");
+  if (!parseFormats(plots, options.plotFormats))
+    return optionError("--plots: \"" + plots + "\" is not a list of ps, png, svg, pdf");
+  if (!results.empty()) options.resultsFile = results;
+  if (!table.empty()) options.tableFile = table;
+  if (!report.empty()) {
+    options.reportFile = report;
+    bool svg = false;
+    for (auto f : options.plotFormats) svg = svg || f == plot::PlotFormat::Svg;
+    if (!svg) options.plotFormats.push_back(plot::PlotFormat::Svg);
+  }
+  if (!fit.empty()) {
+    if (fit == "auto")
+      options.fitPaths = 0;
+    else if (fit == "1" || fit == "2" || fit == "3")
+      options.fitPaths = fit[0] - '0';
+    else
+      return optionError("--fit: \"" + fit + "\" is not 1, 2, 3 or auto");
+  }
+  if (options.keepGoing && !options.batch) return optionError("--keep-going needs --batch");
+
+  // The uncertainty: every error stated needs the draws, and each must be
+  // a number (a percentage or a value) of 0 or more.
+  const bool draws = app.count("--uncertainty") > 0;
+  if (draws && (u.draws < 1 || u.draws > 1000000))
+    return optionError("--uncertainty: the number of draws must be 1 to 1000000");
+  const std::pair<const char*, std::pair<const std::string*, StatedError*>> errors[] = {
+      {"--conc-error", {&concError, &u.concentration}},
+      {"--discharge-error", {&dischargeError, &u.discharge}},
+      {"--discharge-noise", {&dischargeNoise, &u.dischargeNoise}},
+      {"--background-error", {&backgroundError, &u.background}}};
+  for (const auto& [name, target] : errors) {
+    if (app.count(name) == 0) continue;
+    if (!draws) return optionError(std::string(name) + " needs --uncertainty DRAWS");
+    const std::optional<StatedError> e = parseStatedError(*target.first);
+    if (!e)
+      return optionError(std::string(name) + ": \"" + *target.first +
+                         "\" is not a percentage or a value of 0 or more");
+    *target.second = *e;
+  }
+  if (timeError) {
+    if (!draws) return optionError("--time-error needs --uncertainty DRAWS");
+    if (!std::isfinite(*timeError) || *timeError < 0)
+      return optionError("--time-error: the error must be 0 or more");
+    u.timeError = *timeError;
+  }
+  if (correlation) {
+    if (!draws) return optionError("--conc-error-correlation needs --uncertainty DRAWS");
+    if (!(*correlation >= 0 && *correlation < 1))
+      return optionError("--conc-error-correlation: R must be from 0 to below 1");
+    u.concentrationCorrelation = *correlation;
+  }
+  if (!tailMethods.empty()) {
+    if (!draws) return optionError("--tail-methods needs --uncertainty DRAWS");
+    if (tailMethods != "all" && tailMethods != "own")
+      return optionError("--tail-methods: \"" + tailMethods + "\" is not all or own");
+    u.allTailMethods = tailMethods == "all";
+  }
+  if (seed) {
+    if (!draws) return optionError("--seed needs --uncertainty DRAWS");
+    u.seed = *seed;
+  }
+  return out;
+}
+
+}  // namespace kaldero

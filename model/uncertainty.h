@@ -1,0 +1,64 @@
+// The uncertainty of a station's results (--uncertainty): the errors the
+// user states for the measurements, and the 2.5, 50 and 97.5 % points of
+// each quantity of the results listing over the analyses of perturbed
+// copies of the station's curve.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kaldero {
+
+// The seed of the draws when the user gives none.
+inline constexpr uint64_t kDefaultSeed = 20261208;
+
+// An error as the user states it: relative (a fraction, written "3%") or
+// absolute (in the station's unit of the quantity).
+struct StatedError {
+  double value = 0;
+  bool relative = false;
+  std::string text;  // as given, for the results files ("3%", "0.05")
+
+  bool none() const { return value == 0; }
+};
+
+struct UncertaintySpec {
+  int draws = 0;  // 0: no uncertainty
+  uint64_t seed = kDefaultSeed;
+  StatedError concentration;            // random, each sample
+  double concentrationCorrelation = 0;  // lag-1 correlation of the concentration errors
+  StatedError discharge;                // systematic: one factor (or offset) a draw
+  StatedError dischargeNoise;           // random, each sample
+  StatedError background;               // of the subtracted background, one value a draw
+  double timeError = 0;                 // sample times, absolute, in the station's time unit
+  bool allTailMethods = false;          // each draw also extrapolates by the other methods
+};
+
+// A quantity's distribution over the draws.
+struct QuantityInterval {
+  std::string name;  // as in the results files, with its unit
+  double p2_5 = 0;
+  double p50 = 0;
+  double p97_5 = 0;
+  int values = 0;  // draws that gave the quantity a value
+};
+
+struct UncertaintyResult {
+  int draws = 0;
+  uint64_t seed = 0;  // the station's own stream of the run's seed
+  int completed = 0;  // draws analysed to the end
+  // Draws that stopped, by why (each count > 0).
+  std::vector<std::pair<std::string, int>> stopped;
+  std::vector<QuantityInterval> quantities;  // in the order of the listing
+
+  const QuantityInterval* find(std::string_view name) const {
+    for (const QuantityInterval& q : quantities)
+      if (q.name == name) return &q;
+    return nullptr;
+  }
+};
+
+}  // namespace kaldero
