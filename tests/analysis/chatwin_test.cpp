@@ -79,7 +79,6 @@ TEST(Chatwin, RecoversTheDispersionOfAnAdvectionDispersionCurve) {
   EXPECT_FLOAT_EQ(fit.r2, fit.r * fit.r);
   EXPECT_LT(fit.probability, 1e-3f);
   EXPECT_GT(fit.residual, 0.0f);
-  EXPECT_GE(fit.residual, fit.fitResidual);
   // The parameters end with an empty console line; the statistics warn of
   // nothing.
   ASSERT_EQ(fit.parameterNotices.size(), 1u);
@@ -93,10 +92,18 @@ TEST(Chatwin, RecoversTheDispersionOfAnAdvectionDispersionCurve) {
   ASSERT_EQ(fit.listedResiduals.size(), K);
   EXPECT_LT(fit.listedParameters[K - 1], 0.0f);
   EXPECT_FLOAT_EQ(fit.listedTimes[0], 2.0f);
+  double all = 0, fitRows = 0;
   for (std::size_t k = 0; k < K; ++k) {
     EXPECT_FLOAT_EQ(fit.listedFits[k], fit.slope * fit.listedTimes[k] + fit.intercept) << k;
     EXPECT_FLOAT_EQ(fit.listedResiduals[k], fit.listedParameters[k] - fit.listedFits[k]) << k;
+    const double r2 = static_cast<double>(fit.listedResiduals[k]) * fit.listedResiduals[k];
+    all += r2;
+    if (k < static_cast<std::size_t>(fit.fitPoints)) fitRows += r2;
   }
+  // The residual of the table over every listed point, and over the rows
+  // of the fit points (the first fitPoints listed).
+  EXPECT_NEAR(fit.residual, std::sqrt(all), 1e-4 * std::sqrt(all));
+  EXPECT_NEAR(fit.fitResidual, std::sqrt(fitRows), 1e-4 * std::sqrt(fitRows) + 1e-6);
   // The texts of the plot are 35 characters each.
   EXPECT_EQ(plot::chatwinTexts(fit).a.size(), 35u);
 }
