@@ -61,7 +61,11 @@ Transport velocitiesAndDispersion(const AnalysisInputs& in, std::span<const floa
     }
   }
 
-  const float v = guard::quotient(mass.distanceWeighted, mass.firstMoment) + dv;
+  // A velocity beyond the range of the numbers (an overflowed distance-
+  // weighted integral) stays so, and stops the station, rather than being
+  // shown as 0; without a first moment there is no velocity.
+  const float v =
+      (mass.firstMoment != 0 ? mass.distanceWeighted / mass.firstMoment : 0.0f) + dv;
   const float vh = 3600.0f * v;
   r.meanVelocity = {86400.0f * v, vh, v};
 
