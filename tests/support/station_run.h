@@ -3,8 +3,9 @@
 // analyseStation, then the blocks of the listing with the notices and the
 // stops in the order of the run, the run sums and, at the end, the run
 // totals; the results listing in a scratch directory, opened through an
-// output gate. Stations run one after the other carry their values over
-// as the run does.
+// output gate that plans each station's outputs. Stations run one after the
+// other carry their values over as the run does (each needs a listing name
+// of its own).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -64,6 +65,8 @@ class StationRun {
   void analyse(const std::vector<float>& T, const std::vector<float>& C,
                const std::vector<float>& Q = {}) {
     ++stationCounter_;
+    // The station's outputs are planned first, as the run plans them.
+    EXPECT_FALSE(gate_.planStation(plannedOutputs(test_, stationFile_)));
     results_ = analyseStation(AnalysisInputs{test_, setup_, release_}, conditionedCurve(T, C, Q),
                               carried_);
     const StationResults& r = results_;
@@ -104,6 +107,7 @@ class StationRun {
 
   // The run totals, appended to the listing of the last station.
   void finish() {
+    gate_.endStation();
     const RunTotals t = runTotals(sums_, results_, test_, release_.injectedMass);
     if (const std::optional<std::string> q = nonFinite(t)) stopNonFinite(console(), stationFile_, *q);
     listing_.openAppend(gate_, listingRecord(test_));
@@ -111,9 +115,11 @@ class StationRun {
     totals_ = t;
   }
 
-  std::string listing() {
+  std::string listing() { return file(text::trimmed(test_.listingName)); }
+  // A file the run wrote (the listing of an earlier station, say).
+  std::string file(const std::string& name) {
     listing_.close();
-    return dir_.read(text::trimmed(test_.listingName));
+    return dir_.read(name);
   }
   std::string consoleText() { return cc_.output(); }
   Console& console() { return cc_.console(); }
