@@ -61,8 +61,9 @@ Transport velocitiesAndDispersion(const AnalysisInputs& in, std::span<const floa
     }
   }
 
-  // A first moment of 0 has no mean velocity: the value overflows and the
-  // analysis stops naming it.
+  // A first moment of 0 has no mean velocity, and an overflowed distance-
+  // weighted integral has none either: the value stays beyond the range of
+  // the numbers and the analysis stops naming it, rather than showing 0.
   const float v = mass.distanceWeighted / mass.firstMoment + dv;
   const float vh = 3600.0f * v;
   r.meanVelocity = {86400.0f * v, vh, v};

@@ -228,6 +228,11 @@ FlowGeometry flowGeometry(const AnalysisInputs& in, const Curve& cv, const MassR
   // takes it as the fissure height (fractures).
   g.conductivity = t.conductivity;
   const int32_t n = cv.size();
+  // The limits of the volume integral: the report of a discharge record
+  // that starts after the release reads the lower one, also when the step
+  // ends there.
+  const float meanSeconds = transit.meanTime.minutes * 60.0f;
+  g.volumeLimits = {mass.limits.lower, meanSeconds};
   if (on(t.stationTotals) && t.dischargeMode == DischargeMode::Measured && n >= 1 &&
       cv.T[0] != 0) {
     g.startsAfterRelease = true;
@@ -237,8 +242,6 @@ FlowGeometry flowGeometry(const AnalysisInputs& in, const Curve& cv, const MassR
     }
   }
 
-  const float meanSeconds = transit.meanTime.minutes * 60.0f;
-  g.volumeLimits = {mass.limits.lower, meanSeconds};
   const Integral volume = integrate(g.volumeNotices, n, cv.T, cv.Q, g.volumeLimits);
   g.volumeCode = volume.code;
   float V = volume.value;

@@ -11,7 +11,7 @@
 
 #include "core/console.h"
 #include "core/text.h"
-#include "driver/work_array.h"
+#include "input/data_reduction.h"
 #include "input/station_file.h"
 #include "tests/support/station_text.h"
 
@@ -46,15 +46,14 @@ void BM_ReadStationFile(benchmark::State& state) {
     kaldero::TestDescription test;
     int32_t lines = 0;
     file.readHeader(console, test, name, lines);
-    kaldero::StationWorkArray work;
     auto d = kaldero::decideReduction(lines, test.reductionMode, test.knotOption,
                                       test.stationTotals,
-                                      [&](int32_t n) { return work.allocate(n, 1); });
-    kaldero::CurveSegments curve = work.curve();
-    kaldero::StationSetup setup;
-    int32_t n = d.n;
-    file.readData(console, test, setup, name, curve, n, d.k, d.mode);
-    benchmark::DoNotOptimize(curve.T[n - 1]);
+                                      [](int32_t n) { return kaldero::stationStorage(n, 1); });
+    kaldero::DataPassFacts facts;
+    const kaldero::MeasuredCurve curve =
+        file.readData(console, test, name, d.n, d.k, d.mode, facts);
+    const int32_t n = curve.samples.size();
+    benchmark::DoNotOptimize(curve.samples.T[n - 1]);
     if (n != 800) state.SkipWithError("unexpected sample count");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *

@@ -8,47 +8,33 @@ namespace kaldero {
 namespace {
 
 TEST(TracerLoad, MeasuredOrConstantDischargeOrNone) {
-  TestDescription t;
-  StationSetup setup;
-  setup.constantDischarge = 0.5f;  // m3/s, as the unit conversion left it
-  std::vector<float> c{1, 2, 3}, q{2, 3, 4};
-  t.dischargeMode = DischargeMode::Measured;
-  toTracerLoad(t, setup, c, q, 3);
-  EXPECT_EQ(c, (std::vector<float>{2, 6, 12}));
-  t.dischargeMode = DischargeMode::Constant;
-  t.constantDischarge = 1800;  // as read (m3/h): not the one used
-  c = {1, 2, 3};
-  toTracerLoad(t, setup, c, q, 3);
-  EXPECT_EQ(c, (std::vector<float>{0.5f, 1, 1.5f}));
-  toConcentration(t, setup, c, q, 3);
+  const std::vector<float> c{1, 2, 3}, q{2, 3, 4};
+  // 0.5 m3/s, as the unit conversion left it.
+  EXPECT_EQ(tracerLoad(c, {DischargeMode::Measured, q, 0.5f}), (std::vector<float>{2, 6, 12}));
+  const DischargeOf constant{DischargeMode::Constant, q, 0.5f};
+  const std::vector<float> load = tracerLoad(c, constant);
+  EXPECT_EQ(load, (std::vector<float>{0.5f, 1, 1.5f}));
+  EXPECT_EQ(concentrationsFromLoad(load, constant), c);
+  // Another mode changes nothing; the input is never changed.
+  EXPECT_EQ(tracerLoad(c, {DischargeMode{3}, q, 0.5f}), c);
+  EXPECT_EQ(concentrationsFromLoad(c, {DischargeMode{3}, q, 0.5f}), c);
   EXPECT_EQ(c, (std::vector<float>{1, 2, 3}));
-  // Another mode changes nothing; only n samples are touched.
-  t.dischargeMode = DischargeMode{3};
-  toTracerLoad(t, setup, c, q, 3);
-  EXPECT_EQ(c, (std::vector<float>{1, 2, 3}));
-  t.dischargeMode = DischargeMode::Measured;
-  toTracerLoad(t, setup, c, q, 2);
-  EXPECT_EQ(c, (std::vector<float>{2, 6, 3}));
+  // Only the values given are converted.
+  EXPECT_EQ(tracerLoad(std::span(c).first(2), {DischargeMode::Measured, q, 0}),
+            (std::vector<float>{2, 6}));
 }
 
 TEST(TracerLoad, BackToConcentrationNeverGivesNaN) {
-  TestDescription t;
-  StationSetup setup;
-  t.dischargeMode = DischargeMode::Measured;
   // A sample without discharge has no concentration to give back; a
   // negative discharge gives a negative quotient, stored as 0.
-  std::vector<float> c{1, 6, 0, 5}, q{0.5f, 2, 0, -1};
-  toConcentration(t, setup, c, q, 4);
-  EXPECT_EQ(c, (std::vector<float>{2, 3, 0, 0}));
-  c = {5};
-  q = {0};
-  toConcentration(t, setup, c, q, 1);
-  EXPECT_EQ(c[0], 0.0f);
-  t.dischargeMode = DischargeMode::Constant;
-  setup.constantDischarge = 0;
-  c = {5, 0};
-  toConcentration(t, setup, c, q, 2);
-  EXPECT_EQ(c, (std::vector<float>{0, 0}));
+  const std::vector<float> q{0.5f, 2, 0, -1};
+  EXPECT_EQ(concentrationsFromLoad(std::vector<float>{1, 6, 0, 5}, {DischargeMode::Measured, q, 0}),
+            (std::vector<float>{2, 3, 0, 0}));
+  const std::vector<float> none{0};
+  EXPECT_EQ(concentrationsFromLoad(std::vector<float>{5}, {DischargeMode::Measured, none, 0})[0],
+            0.0f);
+  EXPECT_EQ(concentrationsFromLoad(std::vector<float>{5, 0}, {DischargeMode::Constant, {}, 0}),
+            (std::vector<float>{0, 0}));
 }
 
 }  // namespace

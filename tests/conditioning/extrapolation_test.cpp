@@ -126,7 +126,7 @@ TEST(TailDischarge, ConstantMeasuredDischargeStaysConstant) {
     for (Sample& x : s) x.q = 0.37f;
     DataRun r = extrapolate(method, s);
     ASSERT_FALSE(r.stopped) << method << r.console;
-    EXPECT_EQ(r.setup.equalDischargeCount, 10);
+    EXPECT_EQ(r.facts.equalDischargeCount, 10);
     ASSERT_GT(r.n, 10);
     for (int i = 10; i < r.n; ++i) EXPECT_EQ(r.Q[i], 0.37f) << method << " " << i;
   }
@@ -141,14 +141,15 @@ TEST(PchipContinuation, AddsOneSampleWithoutTracerBeyondTheLast) {
   EXPECT_GT(r.T[10], 10.0f);
   EXPECT_EQ(r.C[10], 0.0f);
   EXPECT_GT(r.Q[10], 0.0f);
-  // The work segments are left clear.
+  // The spread, its work space, is left clear.
+  ASSERT_EQ(r.sT.size(), 11u);
   for (int i = 0; i < 11; ++i) {
     EXPECT_EQ(r.sT[i], 0.0f);
     EXPECT_EQ(r.sC[i], 0.0f);
     EXPECT_EQ(r.sQ[i], 0.0f);
-    EXPECT_EQ(r.scratchA[i], 0.0f);
-    EXPECT_EQ(r.scratchB[i], 0.0f);
   }
+  // The measured curve is a curve of its own, without the tail.
+  EXPECT_EQ(r.measured.samples.size(), 10);
 }
 
 // The failures the case folders do not run: each ends with the error code

@@ -9,7 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "core/checked_file.h"
+#include "core/output_gate.h"
 #include "files/interpolated_data.h"
+#include "tests/support/capture.h"
 #include "numeric/pchip.h"
 #include "tests/support/data_pass.h"
 #include "tests/support/station_text.h"
@@ -22,13 +25,16 @@ struct KnotRun {
   testing::DataRun measured;
   Notices notices;
   std::vector<float> X, C, Q;
-  WriteOutcome written;
+  bool written = false;
+  int notWritten = 0;
+  std::string console;  // what the output gate said
   std::string file;
 };
 
 // The data pass on the station file, then the interpolation onto its knots
-// with the interpolated-data file ST.INT written in a scratch directory, as
-// the run writes it.
+// with the interpolated-data file ST.INT written through the output gate in
+// a scratch directory, as the run writes it (quietly: the run reports a
+// file that cannot be created itself, and stops).
 KnotRun interpolate(std::map<int, std::string> lines, const std::string& data, int32_t wanted,
                     const std::string& interpolatedName = "ST.INT") {
   testing::ScratchDir dir;
@@ -38,24 +44,31 @@ KnotRun interpolate(std::map<int, std::string> lines, const std::string& data, i
       testing::runDataPass(testing::stationText(lines, data), wanted, ReductionMode::EveryLine, 0);
   testing::DataRun& d = run.measured;
   EXPECT_FALSE(d.stopped) << d.console;
-  InterpolationWorkspace ws;
-  EXPECT_TRUE(ws.allocate(d.n, d.setup.knotCount, false));
-  CurveSegments curve{d.T, d.C, d.Q, d.sT, d.sC, d.sQ, d.scratchA, d.scratchB};
-  run.notices = interpolateOntoKnots(d.test, d.setup.knotSpacing, curve, d.n, ws);
-  run.written = files::writeInterpolatedData(interpolatedName, d.test.dischargeMode, ws.knotTimes(),
-                                             ws.knotConcentrations(), ws.knotDischarges());
-  auto copy = [](std::span<float> s) { return std::vector<float>(s.begin(), s.end()); };
-  run.X = copy(ws.knotTimes());
-  run.C = copy(ws.knotConcentrations());
-  run.Q = copy(ws.knotDischarges());
-  if (run.written.ok()) run.file = dir.read("ST.INT");
+  EXPECT_TRUE(interpolationStorage(d.n, d.knotCount));
+  const KnotCurve k = interpolateOntoKnots(d.test, d.facts.knotSpacing, d.curve(), d.knotCount);
+  run.notices = k.notices;
+  testing::CapturedConsole cc;
+  OutputGate gate(cc.console());
+  const OutputRecord file{interpolatedName, "interpolated-data file", ""};
+  CheckedFile f;
+  if (gate.open(f, file, CheckedFile::Mode::Replace, true)) {
+    for (const std::string& l : files::interpolatedDataLines(d.test.dischargeMode, k.knots))
+      f.line(l);
+    run.written = gate.close(f, file);
+  }
+  run.notWritten = gate.notWritten();
+  run.console = cc.output();
+  run.X = k.knots.T;
+  run.C = k.knots.C;
+  run.Q = k.knots.Q;
+  if (run.written) run.file = dir.read("ST.INT");
   return run;
 }
 
 TEST(Knots, AccumulateTheSpacingAndEndExactlyOnTheLastSample) {
   // h = 0.1: thirty additions of 0.1f end at 2.99999928, not 3.
   KnotRun r = interpolate({{27, "1 30"}}, "0 1 1\n1 2 1\n2 3 1\n3 1 1\n", 4);
-  EXPECT_EQ(r.measured.setup.knotCount, 31);
+  EXPECT_EQ(r.measured.knotCount, 31);
   EXPECT_TRUE(r.notices.empty());
   ASSERT_EQ(r.X.size(), 31u);
   float x = 0;
@@ -93,7 +106,7 @@ TEST(Knots, ConcentrationsBelowZeroBecomeZeroDischargesStayAsInterpolated) {
 
 TEST(Knots, OtherDischargeModesWriteAnEmptyFile) {
   KnotRun r = interpolate({{8, "3"}, {27, "1 4"}}, "0 1 1\n1 3 1\n2 2 1\n", 3);
-  ASSERT_TRUE(r.written.ok());
+  ASSERT_TRUE(r.written);
   EXPECT_EQ(r.file, "");
 }
 
@@ -101,36 +114,32 @@ TEST(Knots, FileLinesInTheUnitsOfTheStationFile) {
   // Knots 0, 0.5, 1, 1.5, 2 (hours as in the file); a measured discharge
   // has a third column, a constant one none.
   KnotRun r = interpolate({{27, "1 4"}}, "0 1 1\n1 3 1\n2 2 1\n", 3);
-  ASSERT_TRUE(r.written.ok());
+  ASSERT_TRUE(r.written);
   ASSERT_EQ(r.X, (std::vector<float>{0, 0.5f, 1, 1.5f, 2}));
   EXPECT_EQ(r.file.substr(0, 61), "     0.000000000         1.000000000         1.000000000    \n");
   EXPECT_EQ(std::count(r.file.begin(), r.file.end(), '\n'), 5);
   KnotRun c = interpolate({{8, "2"}, {11, "4 0.5"}, {27, "1 4"}}, "0 1\n1 3\n2 2\n", 3);
-  ASSERT_TRUE(c.written.ok());
+  ASSERT_TRUE(c.written);
   EXPECT_EQ(c.file.substr(0, 41), "     0.000000000         1.000000000    \n");
 }
 
-TEST(Knots, FileThatCannotBeCreatedIsReportedAsNotCreated) {
-  // The run stops on it (with the report of a listing not opened).
+TEST(Knots, FileThatCannotBeCreatedIsNotWritten) {
+  // Opened quietly: the run reports it as a listing not opened, and stops.
   KnotRun r = interpolate({{27, "1 4"}}, "0 1 1\n1 3 1\n2 2 1\n", 3, "NO/SUCH/DIR/ST.INT");
-  EXPECT_EQ(r.written.status, WriteOutcome::Status::NotCreated);
+  EXPECT_FALSE(r.written);
+  EXPECT_EQ(r.console, "");
+  EXPECT_EQ(r.notWritten, 0);
 }
 
-TEST(InterpolationWorkspace, OneAllocationInTheOrderOfItsSegments) {
-  EXPECT_EQ(InterpolationWorkspace::totalLength(101, 201, false), 2 * 101 + 5 * 201 + 1 + 1);
-  EXPECT_EQ(InterpolationWorkspace::totalLength(101, 201, true), 2 * 101 + 5 * 201 + 1 + 402);
-  InterpolationWorkspace ws;
-  ASSERT_TRUE(ws.allocate(3, 5, false));
-  const float* base = ws.concentrationDerivatives().data();
-  EXPECT_EQ(ws.dischargeDerivatives().data() - base, 3);
-  EXPECT_EQ(ws.knotTimes().data() - base, 6);
-  EXPECT_EQ(ws.knotConcentrations().data() - base, 11);
-  EXPECT_EQ(ws.knotConcentrationDerivatives().data() - base, 16);
-  EXPECT_EQ(ws.knotDischarges().data() - base, 21);
-  EXPECT_EQ(ws.knotDischargeDerivatives().data() - base, 26);
-  EXPECT_EQ(ws.knotDischargeDerivatives().size(), 5u);
+TEST(InterpolationStorage, CountableIn32BitsAndHad) {
+  // 2N + 5K + 2 values.
+  EXPECT_TRUE(interpolationStorage(3, 5));
+  EXPECT_TRUE(interpolationStorage(101, 201));
   // More than a 32-bit count can index is storage that cannot be had.
-  EXPECT_FALSE(ws.allocate(100, std::numeric_limits<int32_t>::max() / 4, false));
+  EXPECT_FALSE(interpolationStorage(100, std::numeric_limits<int32_t>::max() / 4));
+  EXPECT_FALSE(interpolationStorage(0, 429496730));  // 5K + 2 = 2^31 + 4
+  EXPECT_FALSE(interpolationStorage(std::numeric_limits<int32_t>::max() / 2, 1));
+  EXPECT_FALSE(interpolationStorage(-1, 5));
 }
 
 }  // namespace

@@ -106,10 +106,17 @@ TEST(IntegerFormat, WidthAndOverflow) {
   EXPECT_EQ(I(9, 1), "9");
 }
 
-TEST(GeneralFormat, NonFiniteValuesAreRecognisable) {
-  EXPECT_EQ(G(std::numeric_limits<float>::quiet_NaN(), 10, 5), "       NaN");
-  EXPECT_EQ(G(std::numeric_limits<float>::infinity(), 10, 5), "  Infinity");
-  EXPECT_EQ(G(-std::numeric_limits<float>::infinity(), 9, 4), "-Infinity");
+TEST(GeneralFormat, NonFiniteValuesAreNeverWrittenAsNumbers) {
+  // The analyses stop a station before such a value is shown; a field that
+  // meets one all the same is filled with asterisks, in every format.
+  const double nan = std::numeric_limits<float>::quiet_NaN();
+  const double inf = std::numeric_limits<float>::infinity();
+  EXPECT_EQ(G(nan, 10, 5), "**********");
+  EXPECT_EQ(G(inf, 10, 5), "**********");
+  EXPECT_EQ(G(-inf, 9, 4), "*********");
+  EXPECT_EQ(F(nan, 8, 2), "********");
+  EXPECT_EQ(E(-inf, 11, 3), "***********");
+  EXPECT_EQ(FreeLine("A").num(static_cast<float>(inf)).str(), " A " + std::string(16, '*'));
 }
 
 TEST(FreeFormat, TextAndNumbersAsTheListDirectedWriter) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "driver/run_driver.h"
+#include "tests/support/run_program.h"
 #include "tests/support/capture.h"
 #include "tests/support/station_text.h"
 #include "tests/support/temp_file.h"

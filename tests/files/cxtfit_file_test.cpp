@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/finite_check.h"
 #include "core/text.h"
 
 namespace kaldero::cxtfit {
@@ -30,11 +31,24 @@ Inputs conduit() {
   in.constantDischarge = 0.5f;
   in.meanDischarge = 0.5f;
   in.geometry = FlowForm::Conduit;
-  in.stationFile = text::padded("ST.DAT");
-  in.interpolatedFile = text::padded("ST.INT");
   in.settings = {1, 0};
   return in;
 }
+
+// The names of the file's title: the station data file and the
+// interpolated-data file, the knot option as the knot decision left it.
+Heading heading(const Inputs& in, Option knotOption = Option::Off,
+                const std::string& stationFile = text::padded("ST.DAT")) {
+  return Heading{knotOption, stationFile, text::padded("ST.INT"), in.releaseMode};
+}
+
+// The lines of the file before its data.
+std::vector<std::string> headLines(const Inputs& in, const Heading& h) {
+  std::vector<std::string> lines = fileLines(h, parameters(in, {}, {}));
+  lines.pop_back();  // the closing line
+  return lines;
+}
+std::vector<std::string> headLines(const Inputs& in) { return headLines(in, heading(in)); }
 
 // The data lines of n samples at t = i hours with C = i mg/m3, without the
 // closing line.
@@ -44,9 +58,12 @@ std::vector<std::string> dataOf(int32_t n) {
     T.push_back(3600.0f * static_cast<float>(i));
     C.push_back(1000.0f * static_cast<float>(i));
   }
-  std::vector<std::string> lines = dataLines(T, C, n);
+  const Inputs in = conduit();
+  std::vector<std::string> lines = fileLines(heading(in), parameters(in, T, C));
   EXPECT_EQ(lines.back(), "        0                    0");
   lines.pop_back();
+  // The data follow the head.
+  lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(headLines(in).size()));
   return lines;
 }
 
@@ -115,14 +132,12 @@ TEST(CxtfitHead, SizeLineForConduitsAndFracturesOnly) {
 TEST(CxtfitHead, TitleNamesTheCurveAnalysed) {
   Inputs in = conduit();
   EXPECT_EQ(headLines(in)[2], "CXTFIT MODEL ANALYSIS OF ST.DAT              ");
-  in.knotOption = Option::On;
-  EXPECT_EQ(headLines(in)[2], "CXTFIT MODEL ANALYSIS OF ST.INT              ");
-  in.knotOption = Option{2};
-  EXPECT_EQ(headLines(in)[2], "(UNITS = m, hr, mg)");
+  EXPECT_EQ(headLines(in, heading(in, Option::On))[2],
+            "CXTFIT MODEL ANALYSIS OF ST.INT              ");
+  EXPECT_EQ(headLines(in, heading(in, Option{2}))[2], "(UNITS = m, hr, mg)");
   // The name is cut to 20 characters.
-  in.knotOption = Option::Off;
-  in.stationFile = text::padded("A_VERY_LONG_STATION_NAME.DAT");
-  EXPECT_EQ(headLines(in)[2], "CXTFIT MODEL ANALYSIS OF A_VERY_LONG_STATION_");
+  EXPECT_EQ(headLines(in, heading(in, Option::Off, text::padded("A_VERY_LONG_STATION_NAME.DAT")))[2],
+            "CXTFIT MODEL ANALYSIS OF A_VERY_LONG_STATION_");
 }
 
 TEST(CxtfitHead, BoundaryCodeByReleaseMode) {
@@ -155,6 +170,8 @@ TEST(CxtfitHead, DegenerateValuesGiveNumbers) {
       EXPECT_THAT(l, Not(HasSubstr("NaN"))) << l;
       EXPECT_THAT(l, Not(HasSubstr("Inf"))) << l;
     }
+    // Nor does the finite check of the values find one.
+    EXPECT_FALSE(nonFinite(parameters(in, {}, {})).has_value());
   }
 }
 

@@ -15,6 +15,7 @@
 #include "core/console.h"
 #include "driver/run_driver.h"
 #include "tests/fuzz/oracle.h"
+#include "tests/support/run_program.h"
 
 namespace kaldero::fuzzing {
 
@@ -40,7 +41,7 @@ inline void runAndCheck(const std::string& prefix,
   Console console(sink, nullptr, false, false);
   RunOptions options;
   options.controlFile = "KALDERO.D";
-  runProgram(console, options);
+  testing::runProgram(console, options);
   checkRun(dir, inputs);
   for (const auto& entry : std::filesystem::directory_iterator(dir))
     std::filesystem::remove_all(entry.path());

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/error.h"
 #include "core/listing_channel.h"
+#include "core/output_gate.h"
 #include "core/stop.h"
 #include "core/text.h"
 #include "tests/support/capture.h"
@@ -14,8 +16,9 @@ namespace {
 TEST(ReleaseTimeCheck, InstantaneousReleaseWithADurationIsCorrected) {
   testing::ScratchDir dir;
   testing::CapturedConsole cc;
+  OutputGate gate(cc.console());
   ListingChannel listing;
-  ASSERT_TRUE(listing.open(dir.path("L.OUT")));
+  ASSERT_TRUE(listing.open(gate, {dir.path("L.OUT"), "results listing", ""}));
   ControlValues v;
   ReleaseSetup release;
   release.mode = ReleaseMode::Instantaneous;
@@ -40,7 +43,7 @@ TEST(ReleaseTimeCheck, PulseReleaseWithoutDurationStops) {
   v.controlFileName = text::padded("KALDERO.D");
   ReleaseSetup release;
   release.mode = ReleaseMode::Pulse;
-  EXPECT_THROW(releaseTimeCheck(cc.console(), listing, v, release), RunStopped);
+  EXPECT_THROW(releaseTimeCheck(cc.console(), listing, v, release), Error);
   EXPECT_EQ(cc.output(), "\n   ERROR IN FILE:" + text::padded("KALDERO.D") +
                              "\n   Release time must exceed 0 for a pulse release!\n\n"
                              "         PROGRAM STOPPED DUE TO ERROR IN INPUT FILE\n");
@@ -67,7 +70,7 @@ TEST(CountingError, StopsWhenTheCounterIsNotPositive) {
   testing::CapturedConsole cc;
   countingErrorStop(cc.console(), 1);
   EXPECT_EQ(cc.output(), "");
-  EXPECT_THROW(countingErrorStop(cc.console(), 0), RunStopped);
+  EXPECT_THROW(countingErrorStop(cc.console(), 0), Error);
   EXPECT_EQ(cc.output(), "\n         COUNTING ERROR -- NUMBER =            0\n"
                          "     INJECTION QUANTITY CORRECTION NOT CORRECT\n\n"
                          "                             PROGRAM STOPPED\n");

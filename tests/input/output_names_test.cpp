@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/file_identity.h"
+#include "core/output_gate.h"
 #include "core/text.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"
@@ -20,17 +26,35 @@ TestDescription namesOf() {
   return t;
 }
 
+std::vector<std::string> namesOf(const std::vector<OutputRecord>& files) {
+  std::vector<std::string> out;
+  for (const OutputRecord& f : files) out.push_back(f.name);
+  return out;
+}
+
 TEST(OutputNames, OnlyTheFilesTheOptionsWrite) {
   TestDescription t = namesOf();
   const std::string station = text::padded("ST.DAT");
-  EXPECT_EQ(plannedOutputs(t, station), std::vector<std::string>{"ST.OUT"});
+  EXPECT_EQ(plannedOutputs(t, station),
+            (std::vector<OutputRecord>{{"ST.OUT", "results listing", ""}}));
+  EXPECT_EQ(listingRecord(t), (OutputRecord{"ST.OUT", "results listing", ""}));
   t.loadOption = Option::On;  // without the normalized file the load file is not written
   EXPECT_EQ(plannedOutputs(t, station).size(), 1u);
   t.knotOption = t.cxtfitOption = t.normalizedOption = t.standardizedOption = Option::On;
   t.chatwinPlot.tableFile = Option::On;
-  EXPECT_EQ(plannedOutputs(t, station),
-            (std::vector<std::string>{"ST.OUT", "ST.INT", "ST.CXT", "ST.NRM", "ST.LOD", "ST.STN",
-                                      "ST_CHT.OUT"}));
+  const std::vector<OutputRecord> planned = plannedOutputs(t, station);
+  EXPECT_EQ(namesOf(planned), (std::vector<std::string>{"ST.OUT", "ST.INT", "ST.CXT", "ST.NRM",
+                                                        "ST.LOD", "ST.STN", "ST_CHT.OUT"}));
+  // Each with its kind, as the console reports name it; no format.
+  std::vector<std::string> kinds;
+  for (const OutputRecord& f : planned) {
+    kinds.push_back(f.kind);
+    EXPECT_EQ(f.format, "");
+  }
+  EXPECT_EQ(kinds, (std::vector<std::string>{"results listing", "interpolated-data file",
+                                             "CXTFIT input file", "normalized curve file",
+                                             "load curve file", "standardized curve file",
+                                             "Chatwin table file"}));
 }
 
 TEST(OutputNames, SameFileByNameByPathAndByLink) {
@@ -46,18 +70,32 @@ TEST(OutputNames, SameFileByNameByPathAndByLink) {
   EXPECT_FALSE(sameFile("", ""));
 }
 
-TEST(OutputNames, AClashIsReported) {
+TEST(OutputNames, AClashWithTheListingIsRefusedAndReported) {
+  // A normalized curve file named like the results listing: the listing,
+  // first of the station's outputs, keeps the name; the curve file is not
+  // written, reported and counted.
+  testing::ScratchDir dir;
+  testing::InDirectory here(dir.dir());
   testing::CapturedConsole cc;
+  OutputGate gate(cc.console());
+  gate.addInput("KALDERO.D", "control file");
   TestDescription t = namesOf();
   t.normalizedOption = Option::On;
   t.normalizedName = t.listingName;
-  const FileSet none;
-  EXPECT_FALSE(outputNamesAreSound(cc.console(), t, text::padded("ST.DAT"), none, none));
-  EXPECT_NE(cc.output().find("FILENAME ST.OUT"), std::string::npos);
+  const std::vector<OutputRecord> planned = plannedOutputs(t, text::padded("ST.DAT"));
+  EXPECT_FALSE(gate.planStation(planned).has_value());
+  EXPECT_TRUE(gate.writeLines(listingRecord(t), {"the listing"}));
+  EXPECT_FALSE(gate.writeLines(planned[1], {"a curve"}));
+  EXPECT_EQ(cc.output(),
+            " THE NORMALIZED CURVE FILE ST.OUT IS NOT WRITTEN: IT WOULD REPLACE THE RESULTS "
+            "LISTING ST.OUT OF THIS STATION\n");
+  EXPECT_EQ(dir.read("ST.OUT"), "the listing\n");
+  EXPECT_EQ(gate.notWritten(), 1);
+  // Names that clash with nothing plan without a word.
   testing::CapturedConsole ok;
-  FileSet inputs;
-  inputs.add("KALDERO.D");
-  EXPECT_TRUE(outputNamesAreSound(ok.console(), namesOf(), text::padded("ST.DAT"), inputs, none));
+  OutputGate fine(ok.console());
+  fine.addInput("KALDERO.D", "control file");
+  EXPECT_FALSE(fine.planStation(plannedOutputs(namesOf(), text::padded("ST.DAT"))).has_value());
   EXPECT_EQ(ok.output(), "");
 }
 
@@ -65,15 +103,25 @@ TEST(OutputNames, AClashIsReported) {
 TEST(OutputNames, AFileOfAnEarlierStationIsRefused) {
   testing::ScratchDir dir;
   testing::InDirectory here(dir.dir());
-  dir.write("A.OUT", "the listing of station A");
-  FileSet earlier;
-  earlier.add("A.OUT");
+  testing::CapturedConsole cc;
+  OutputGate gate(cc.console());
+  TestDescription a = namesOf();
+  a.listingName = text::padded("A.OUT");
+  ASSERT_FALSE(gate.planStation(plannedOutputs(a, text::padded("A.DAT"))).has_value());
+  ASSERT_TRUE(gate.writeLines(listingRecord(a), {"the listing of station A"}));
+  gate.endStation();
   TestDescription t = namesOf();
   t.normalizedOption = Option::On;
   t.normalizedName = text::padded("./A.OUT");
-  testing::CapturedConsole cc;
-  EXPECT_FALSE(outputNamesAreSound(cc.console(), t, text::padded("B.DAT"), FileSet{}, earlier));
-  EXPECT_NE(cc.output().find("HAS ALREADY BEEN USED AND CANNOT BE USED AGAIN"), std::string::npos);
+  const std::vector<OutputRecord> planned = plannedOutputs(t, text::padded("B.DAT"));
+  EXPECT_FALSE(gate.planStation(planned).has_value());
+  EXPECT_EQ(gate.refusal(planned[1]), "IT WOULD REPLACE THE RESULTS LISTING A.OUT OF THE RUN");
+  EXPECT_FALSE(gate.writeLines(planned[1], {"a curve"}));
+  EXPECT_EQ(dir.read("A.OUT"), "the listing of station A\n");
+  // A listing of that name stops the station before anything is written.
+  t.listingName = text::padded("A.OUT");
+  EXPECT_EQ(gate.planStation(plannedOutputs(t, text::padded("B.DAT"))),
+            "IT WOULD REPLACE THE RESULTS LISTING A.OUT OF THE RUN");
 }
 
 TEST(OutputNames, FileSetFindsMembersByIdentityAndByPath) {

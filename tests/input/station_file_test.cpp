@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "core/error.h"
 #include "core/stop.h"
 #include "core/text.h"
 #include "tests/support/capture.h"
@@ -35,7 +36,7 @@ HeaderRun readHeaderOf(const std::string& contents) {
   EXPECT_TRUE(f.open(dir.write("ST.DAT", contents)));
   try {
     run.status = f.readHeader(cc.console(), run.test, kName, run.lines);
-  } catch (const RunStopped&) {
+  } catch (const Error&) {
     run.stopped = true;
   }
   run.console = cc.output();
@@ -367,8 +368,8 @@ TEST(DataPass, KnotSpacingAndCount) {
                            return std::to_string(i - 1) + " 1 1";
                          }),
                          101, kEvery, 0);
-  EXPECT_FLOAT_EQ(r.setup.knotSpacing, 0.5f);
-  EXPECT_EQ(r.setup.knotCount, 201);
+  EXPECT_FLOAT_EQ(r.facts.knotSpacing, 0.5f);
+  EXPECT_EQ(r.knotCount, 201);
 }
 
 TEST(DataPass, UnreadableDataLinesAreAWrongFormat) {
@@ -403,7 +404,7 @@ TEST(TimeOrder, ReportShowsTheNeighbourhoodAndStops) {
   bool stopped = false;
   try {
     checkTimeOrder(cc.console(), T, 7);
-  } catch (const RunStopped&) {
+  } catch (const Error&) {
     stopped = true;
   }
   EXPECT_TRUE(stopped);
@@ -426,7 +427,7 @@ TEST(TimeOrder, ReportShowsTheNeighbourhoodAndStops) {
 TEST(TimeOrder, AtTheEndOfTheCurveAndAtItsStart) {
   testing::CapturedConsole cc;
   const std::vector<float> T{2, 2};
-  EXPECT_THROW(checkTimeOrder(cc.console(), T, 2), RunStopped);
+  EXPECT_THROW(checkTimeOrder(cc.console(), T, 2), Error);
   const std::string out = cc.output();
   EXPECT_EQ(out.find(std::string(26, ' ') + "2.000    \n" + std::string(26, ' ') + "2.000"),
             std::string::npos);  // no T(i - 1) when T(i) is the first time

@@ -9,19 +9,17 @@ namespace {
 
 TEST(Units, ConcentrationsBelowAThousandthOfANanogramBecomeZero) {
   TestDescription t;
-  StationSetup setup;
   t.concentrationUnit = ConcentrationUnit::MilligramsPerLitre;
-  std::vector<float> T{1}, C{0.0005f}, Q{0};
-  convertStationData(t, setup, T, C, Q, 1);
-  EXPECT_FLOAT_EQ(C[0], 500.0f);
+  Curve c = toInternalUnits(t, Curve{{1}, {0.0005f}, {0}});
+  EXPECT_FLOAT_EQ(c.C[0], 500.0f);
   t = TestDescription{};
   t.concentrationUnit = ConcentrationUnit::GramsPerLitre;
-  C = {5e-13f, -5e-13f};
-  T = {0, 0};
-  Q = {0, 0};
-  convertStationData(t, setup, T, C, Q, 2);
-  EXPECT_EQ(C[0], 0.0f);
-  EXPECT_EQ(C[1], 0.0f);
+  const Curve tiny{{0, 0}, {5e-13f, -5e-13f}, {0, 0}};
+  c = toInternalUnits(t, tiny);
+  EXPECT_EQ(c.C[0], 0.0f);
+  EXPECT_EQ(c.C[1], 0.0f);
+  // The curve converted is a new one.
+  EXPECT_EQ(tiny.C[0], 5e-13f);
 }
 
 TEST(Units, DischargeFactorsInTheirOrder) {
@@ -34,57 +32,49 @@ TEST(Units, DischargeFactorsInTheirOrder) {
 
 TEST(Units, ConstantDischargeOnlyInModeTwo) {
   TestDescription t;
-  StationSetup setup;
   t.dischargeMode = DischargeMode::Constant;
   t.dischargeUnit = DischargeUnit::CubicMetresPerHour;
   t.constantDischarge = 36.0f;
-  std::vector<float> T{1}, C{1}, Q{7};
-  convertStationData(t, setup, T, C, Q, 1);
-  EXPECT_FLOAT_EQ(setup.constantDischarge, 0.01f);
-  EXPECT_FLOAT_EQ(Q[0], 7.0f);
+  const Curve curve{{1}, {1}, {7}};
+  EXPECT_FLOAT_EQ(internalSetup(t).constantDischarge, 0.01f);
+  EXPECT_FLOAT_EQ(toInternalUnits(t, curve).Q[0], 7.0f);
   // The header keeps the value as read.
   EXPECT_EQ(t.constantDischarge, 36.0f);
   // A measured discharge converts the column instead.
   t.dischargeMode = DischargeMode::Measured;
-  convertStationData(t, setup, T, C, Q, 1);
-  EXPECT_FLOAT_EQ(Q[0], 7.0f / 3600.0f);
+  EXPECT_FLOAT_EQ(toInternalUnits(t, curve).Q[0], 7.0f / 3600.0f);
 }
 
 TEST(Units, SinuosityOutsideOneToThreeIsReplacedByOne) {
   for (float factor : {0.5f, 3.5f}) {
     TestDescription t;
-    StationSetup setup;
     t.distanceUnit = DistanceUnit::Kilometres;
     t.distance = 2.0f;
     t.sinuosityOption = 1;
     t.sinuosity = factor;
-    std::vector<float> T{1}, C{1}, Q{1};
-    convertStationData(t, setup, T, C, Q, 1);
+    const StationSetup setup = internalSetup(t);
     EXPECT_FLOAT_EQ(setup.sinuosity, 1.0f);
     EXPECT_FLOAT_EQ(setup.distance, 2000.0f);
     EXPECT_EQ(t.distance, 2.0f);
   }
   TestDescription t;
-  StationSetup setup;
   t.distanceUnit = DistanceUnit{5};  // unknown: unchanged
   t.distance = 7.0f;
   t.sinuosityOption = 1;
   t.sinuosity = 1.5f;
-  std::vector<float> T{1}, C{1}, Q{1};
-  convertStationData(t, setup, T, C, Q, 1);
+  const StationSetup setup = internalSetup(t);
   EXPECT_FLOAT_EQ(setup.distance, 10.5f);
   EXPECT_FLOAT_EQ(setup.sinuosity, 1.5f);
 }
 
-TEST(Units, TimesAndKnotSpacing) {
+TEST(Units, TimesInSecondsAndTheKnotOptionAsRead) {
+  // The knot spacing stays in the unit of the file: the knots are made
+  // before the conversion.
   TestDescription t;
-  StationSetup setup;
   t.timeUnit = TimeUnit::Hours;
-  setup.knotSpacing = 0.5f;
-  std::vector<float> T{2.0f}, C{1}, Q{1};
-  convertStationData(t, setup, T, C, Q, 1);
-  EXPECT_FLOAT_EQ(T[0], 7200.0f);
-  EXPECT_FLOAT_EQ(setup.knotSpacing, 1800.0f);
+  t.knotOption = Option::On;
+  EXPECT_FLOAT_EQ(toInternalUnits(t, Curve{{2.0f}, {1}, {1}}).T[0], 7200.0f);
+  EXPECT_EQ(internalSetup(t).knotOption, Option::On);
 }
 
 TEST(Units, InjectedMassInMilligrams) {

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "core/error.h"
 #include "core/stop.h"
 #include "tests/plot/plot_fixture.h"
 
@@ -63,7 +64,7 @@ TEST_F(PlotTest, TimesNotIncreasingStopBeforeAnythingIsListedOrDrawn) {
   s.T[3] = s.T[2];
   auto ctx = context();
   EXPECT_THROW(plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1),
-               RunStopped);
+               Error);
   const std::string out = console_.output();
   EXPECT_THAT(out, HasSubstr("TIME DATA NOT STRICTLY INCREASING"));
   EXPECT_THAT(out, Not(HasSubstr("END OF DATA FILE")));

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/output_gate.h"
 #include "core/text.h"
 #include "model/test_description.h"
 #include "plot/data_plot.h"
@@ -55,11 +56,9 @@ class PlotTest : public ::testing::Test {
  protected:
   PlotTest() : wd_(dir_.dir()) { state_.devices.setScreenDevice("/null"); }
 
-  FileSet inputs_;
-  FileSet earlier_;
   plot::PlotContext context() {
-    return plot::PlotContext{console_.console(),           state_,  test_,
-                             text::padded("STATION1.DAT"), inputs_, earlier_};
+    return plot::PlotContext{console_.console(), state_, test_, text::padded("STATION1.DAT"),
+                             gate_};
   }
 
   // The files in the working directory, by name.
@@ -100,6 +99,7 @@ class PlotTest : public ::testing::Test {
   [[maybe_unused]] const std::filesystem::path& start_ = startDir();
   WorkingDir wd_;
   CapturedConsole console_;
+  OutputGate gate_{console_.console()};  // every plot file is kept through it
   TestDescription test_;
   plot::PlotState state_;
 };

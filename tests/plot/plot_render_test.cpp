@@ -76,26 +76,35 @@ TEST_F(PlotTest, PostScriptNeverReplacesAnInputFile) {
   test_.dataPlot = switches(0, 0, 0, 1);
   std::ofstream("STATION1_DAT.PS") << "an input\n";
   const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
-  inputs_.add("KALDERO.D");
-  inputs_.add("STATION1_DAT.PS");
+  gate_.addInput("KALDERO.D", "control file");
+  gate_.addInput("STATION1_DAT.PS", "station data file");
   auto ctx = context();
   plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
   EXPECT_EQ(dir_.read("STATION1_DAT.PS"), "an input\n");
   EXPECT_THAT(files(), ElementsAre("STATION1_DAT.PS"));  // no scratch file left
-  EXPECT_THAT(console_.output(), HasSubstr("STATION1_DAT.PS NOT WRITTEN"));
+  EXPECT_THAT(console_.output(),
+              HasSubstr(" THE DATA PLOT STATION1_DAT.PS IS NOT WRITTEN: IT WOULD REPLACE A STATION "
+                        "DATA FILE OF THE RUN\n"));
+  EXPECT_EQ(gate_.notWritten(), 1);
 }
 
 TEST_F(PlotTest, PostScriptNeverReplacesAFileOfAnEarlierStation) {
   test_.dischargeMode = DischargeMode::Constant;
   test_.dataPlot = switches(0, 0, 0, 1);
-  std::ofstream("STATION1_DAT.PS") << "listing of an earlier station\n";
-  earlier_.add("STATION1_DAT.PS");
+  // The results listing of an earlier station.
+  ASSERT_FALSE(gate_.planStation({{"STATION1_DAT.PS", "results listing", ""}}));
+  ASSERT_TRUE(gate_.writeText({"STATION1_DAT.PS", "results listing", ""},
+                              "listing of an earlier station\n"));
+  gate_.endStation();
   const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
   auto ctx = context();
   plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
   EXPECT_EQ(dir_.read("STATION1_DAT.PS"), "listing of an earlier station\n");
-  EXPECT_THAT(console_.output(), HasSubstr("AN EARLIER STATION OF THIS RUN WROTE THAT FILE"));
-  EXPECT_EQ(state_.filesNotWritten, 0);
+  EXPECT_THAT(console_.output(),
+              HasSubstr(" THE DATA PLOT STATION1_DAT.PS IS NOT WRITTEN: IT WOULD REPLACE THE "
+                        "RESULTS LISTING STATION1_DAT.PS OF THE RUN\n"));
+  // Left out, and counted as a file not written.
+  EXPECT_EQ(gate_.notWritten(), 1);
 }
 
 // A PostScript file the graphics library could not write completely (a
@@ -105,7 +114,7 @@ TEST_F(PlotTest, AnIncompletePostScriptFileIsNotKept) {
   test_.dataPlot = switches(0, 0, 0, 1);
   const Samples s = breakthrough(20, 1.0f, 20.0f, 5.0f, 1.0f);
   auto ctx = context();
-  ASSERT_TRUE(state_.devices.openPostScript(console_.console()));
+  ASSERT_TRUE(state_.devices.openPostScript(gate_));
   state_.devices.closePostScript();
   // Cut the scratch file short, as a full disk leaves it.
   for (const auto& e : std::filesystem::directory_iterator(dir_.dir()))
@@ -113,7 +122,7 @@ TEST_F(PlotTest, AnIncompletePostScriptFileIsNotKept) {
   plot::keepPostScript(ctx, "STATION1.DAT", 50, plot::kSuffixData);
   EXPECT_FALSE(std::filesystem::exists("STATION1_DAT.PS"));
   EXPECT_THAT(console_.output(), HasSubstr("STATION1_DAT.PS COULD NOT BE WRITTEN COMPLETELY"));
-  EXPECT_EQ(state_.filesNotWritten, 1);
+  EXPECT_EQ(gate_.notWritten(), 1);
   EXPECT_TRUE(files().empty());
 }
 

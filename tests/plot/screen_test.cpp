@@ -167,8 +167,8 @@ TEST(ScreenDevice, DataPlotWindowUnderXvfb) {
   {
     plot::PlotState state;
     ASSERT_EQ(state.devices.screenDevice(), "/xw");
-    const FileSet none;
-    plot::PlotContext ctx{console.console(), state, test, text::padded("SCREEN.DAT"), none, none};
+    OutputGate gate(console.console());
+    plot::PlotContext ctx{console.console(), state, test, text::padded("SCREEN.DAT"), gate};
     plot::dataPlot(ctx, s.curve(), TailFit{}, 0, 1, ExtrapolationMethod{0}, 1);
     EXPECT_TRUE(state.devices.screenOpen(plot::dataWindow(0)));
     EXPECT_EQ(mappedTopWindows(*x.name()), 1);

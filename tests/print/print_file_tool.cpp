@@ -7,6 +7,7 @@
 
 #include "core/console.h"
 #include "core/listing_channel.h"
+#include "core/output_gate.h"
 #include "print/printing.h"
 
 int main(int argc, char** argv) {
@@ -15,10 +16,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   kaldero::Console console(stdout, stdin);
+  kaldero::OutputGate gate(console);
   kaldero::ListingChannel listing;
   // Open for appending: the file keeps its lines and is open for writing,
   // as a results listing is when it is printed.
-  if (!listing.openAppend(argv[1])) return 2;
+  if (!listing.openAppend(gate, {argv[1], "results listing", ""})) return 2;
   kaldero::printing::PrintSettings s = kaldero::printing::printQuestionSettings();
   s.useDefaultPrinter = 1;
   s.carriageControl = argc > 2 ? 1 : 0;

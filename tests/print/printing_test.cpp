@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/listing_channel.h"
+#include "core/output_gate.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"
 
@@ -155,12 +156,14 @@ TEST(PrinterChoice, NoServerOrNoPrinterIsSaidAndNothingIsAsked) {
 class PrintListing : public ::testing::Test {
  protected:
   testing::ScratchDir dir;
+  testing::CapturedConsole gateConsole;
+  OutputGate gate{gateConsole.console()};
   ListingChannel listing;
   FakeService service;
 
   void SetUp() override {
     std::filesystem::create_directories(dir.dir() / "run2");
-    ASSERT_TRUE(listing.open(dir.path("run2/STATION1.OUT")));
+    ASSERT_TRUE(listing.open(gate, {dir.path("run2/STATION1.OUT"), "results listing", ""}));
   }
 };
 

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <vector>
 
+#include "core/output_gate.h"
 #include "core/text.h"
 #include "input/output_names.h"
 #include "tests/support/capture.h"
@@ -24,68 +25,74 @@ struct Listed {
   std::vector<float> TK{1.5f, 2.25f, 123456.0f, 4.0f};
   std::vector<float> PK{3.2f, 1.1f, -0.5f, -2.75f};
   std::vector<float> FK{3.0f, 1.5f, -0.25f, -2.0f};
-  float R() const {
+  // The root of the sum of the squared residuals of the first n rows.
+  float R(std::size_t n) const {
     float s = 0;
-    for (std::size_t i = 0; i < TK.size(); ++i) s += (PK[i] - FK[i]) * (PK[i] - FK[i]);
+    for (std::size_t i = 0; i < n && i < TK.size(); ++i) s += (PK[i] - FK[i]) * (PK[i] - FK[i]);
     return std::sqrt(s);
   }
 };
 
-ChatwinTable tableOf(const Listed& l, int32_t nfit) {
+// The results of the Chatwin method with the listed points l and nfit fit
+// points, as chatwinMethod leaves them.
+ChatwinResults resultsOf(const Listed& l, int32_t nfit) {
+  ChatwinResults r;
+  r.fitted = true;
+  r.fitPoints = nfit;
+  r.listedTimes = l.TK;
+  r.listedParameters = l.PK;
+  r.listedFits = l.FK;
+  for (std::size_t i = 0; i < l.TK.size(); ++i) r.listedResiduals.push_back(l.PK[i] - l.FK[i]);
+  r.residual = l.R(l.TK.size());
+  r.fitResidual = l.R(static_cast<std::size_t>(nfit));
+  return r;
+}
+
+ChatwinTable tableOf(const ChatwinResults& r) {
   ChatwinTable t;
   t.samples = 20;
-  t.TK = l.TK;
-  t.PK = l.PK;
-  t.FK = l.FK;
-  t.fitPoints = nfit;
-  t.residual = l.R();
+  t.fit = &r;
   t.titleName = text::padded("ST.DAT");
-  t.stationName = text::padded("ST.DAT");
   return t;
 }
 
-TEST(ChatwinTable, FileMatchesTheExpectedListing) {
-  testing::ScratchDir dir;
-  testing::InDirectory here(dir.dir());
+// The table file as the run writes it: its lines through the output gate.
+std::string writtenFile(const ChatwinTable& t) {
+  testing::ScratchDir dir("table");
   testing::CapturedConsole cc;
-  Listed l;
-  ChatwinTable t = tableOf(l, 3);
-  t.toFile = true;
-  const float fit = writeChatwinTable(cc.console(), t, nullptr);
-  EXPECT_NEAR(fit, std::sqrt(0.2625f), 1e-6);
-  EXPECT_EQ(dir.read("ST_CHT.OUT"), expectedFile("ST_CHT.OUT"));
+  OutputGate gate(cc.console());
+  const std::string name = dir.path("ST_CHT.OUT");
+  EXPECT_TRUE(gate.writeLines({name, "Chatwin table file", ""}, chatwinTableFileLines(t)));
   EXPECT_EQ(cc.output(), "");  // no paging, no prompt in the file
+  return dir.read("ST_CHT.OUT");
+}
+
+TEST(ChatwinTable, FileMatchesTheExpectedListing) {
+  const ChatwinResults r = resultsOf(Listed{}, 3);
+  EXPECT_NEAR(r.fitResidual, std::sqrt(0.2625f), 1e-6);
+  EXPECT_EQ(writtenFile(tableOf(r)), expectedFile("ST_CHT.OUT"));
 }
 
 TEST(ChatwinTable, ConsoleAndFileShowTheSameFitResidual) {
-  testing::ScratchDir dir;
-  testing::InDirectory here(dir.dir());
   testing::CapturedConsole cc;
-  Listed l;
-  ChatwinTable t = tableOf(l, 3);
-  t.toFile = true;
-  t.onScreen = true;
+  const ChatwinResults r = resultsOf(Listed{}, 3);
+  ChatwinTable t = tableOf(r);
   bool dismissed = false;
   t.plotShowing = true;
-  writeChatwinTable(cc.console(), t, [&] { dismissed = true; });
+  showChatwinTable(cc.console(), t, [&] { dismissed = true; });
   EXPECT_TRUE(dismissed);
   const std::string out = cc.output();
   const std::string fitLine =
       std::string(20, ' ') + "SQUARE ROOT OF THE SUM OF THE SQUARES OF THE RESIDUALS =      0.512348";
   EXPECT_NE(out.find(fitLine), std::string::npos);
-  EXPECT_NE(dir.read("ST_CHT.OUT").find(fitLine), std::string::npos);
+  EXPECT_NE(writtenFile(t).find(fitLine), std::string::npos);
 }
 
 TEST(ChatwinTable, FitRangeNumberWidth) {
-  testing::ScratchDir dir;
-  testing::InDirectory here(dir.dir());
-  Listed l;
+  const Listed l;
   for (auto [nfit, text] : {std::pair{9, " 9 ARE"}, {10, " 10 ARE"}, {100, " 100 ARE"}, {1234, " 1234 ARE"}}) {
-    testing::CapturedConsole cc;
-    ChatwinTable t = tableOf(l, nfit);
-    t.toFile = true;
-    writeChatwinTable(cc.console(), t, nullptr);
-    const std::string file = dir.read("ST_CHT.OUT");
+    const ChatwinResults r = resultsOf(l, nfit);
+    const std::string file = writtenFile(tableOf(r));
     EXPECT_NE(file.find("ONLY SAMPLES 1 THROUGH" + std::string(text)), std::string::npos) << nfit;
     // More fit points than listed points: the rows end with the last one.
     EXPECT_EQ(file.find("    21        "), std::string::npos);
@@ -101,16 +108,12 @@ std::size_t count(const std::string& s, const std::string& what) {
 TEST(ChatwinTable, ConsolePagesOfFifteenRows) {
   for (int rows : {15, 16, 31}) {
     testing::CapturedConsole cc;
-    std::vector<float> TK(static_cast<std::size_t>(rows), 1.0f), PK(TK), FK(TK);
-    ChatwinTable t;
+    Listed l;
+    l.TK = l.PK = l.FK = std::vector<float>(static_cast<std::size_t>(rows), 1.0f);
+    const ChatwinResults r = resultsOf(l, 2);
+    ChatwinTable t = tableOf(r);
     t.samples = rows;
-    t.TK = TK;
-    t.PK = PK;
-    t.FK = FK;
-    t.fitPoints = 2;
-    t.onScreen = true;
-    t.titleName = text::padded("ST.DAT");
-    writeChatwinTable(cc.console(), t, nullptr);
+    showChatwinTable(cc.console(), t, nullptr);
     const std::string out = cc.output();
     const int pages = (rows + 14) / 15;
     // Pages of all points with the long title, one page of fit points.
@@ -120,19 +123,20 @@ TEST(ChatwinTable, ConsolePagesOfFifteenRows) {
 }
 
 TEST(ChatwinTable, NoListedPointsStillEndsTheListing) {
-  testing::ScratchDir dir;
-  testing::InDirectory here(dir.dir());
   testing::CapturedConsole cc;
-  ChatwinTable t;
+  ChatwinResults r;
+  r.fitted = true;
+  r.fitPoints = 3;
+  ChatwinTable t = tableOf(r);
   t.samples = 5;
-  t.fitPoints = 3;
-  t.toFile = true;
-  t.onScreen = true;
-  t.titleName = t.stationName = text::padded("ST.DAT");
-  EXPECT_EQ(writeChatwinTable(cc.console(), t, nullptr), 0.0f);
-  const std::string file = dir.read("ST_CHT.OUT");
+  const std::string file = writtenFile(t);
   EXPECT_NE(file.find("END OF CHATWIN DATA"), std::string::npos);
   EXPECT_NE(file.find("END OF VALID CHATWIN DATA"), std::string::npos);
+  EXPECT_NE(file.find("RESIDUALS =      0.000000"), std::string::npos);
+  showChatwinTable(cc.console(), t, nullptr);
+  const std::string out = cc.output();
+  EXPECT_NE(out.find("END OF CHATWIN DATA"), std::string::npos);
+  EXPECT_NE(out.find("END OF VALID CHATWIN DATA"), std::string::npos);
 }
 
 TEST(ChatwinTable, FileName) {

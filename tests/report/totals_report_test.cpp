@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "analysis/run_totals.h"
 #include "core/text.h"
 #include "tests/support/station_fixture.h"
 
@@ -32,13 +33,15 @@ const std::string kFullRecovery =
     "\n\n";
 
 TEST(RunTotalsReport, SmallTotalInFourUnits) {
-  TestDescription t;
   ReportCapture out;
   RunTotals totals;
-  totals.recoveredMass = 500;
+  totals.sums.recoveredMass = 500;
   totals.recoveredMassKg = 5e-7f;
+  totals.recoveredMassG = 5e-4f;
+  totals.recoveredMassMg = 0.5f;
+  totals.recoveredMassUg = 500;
   totals.percentRecovery = 100;
-  writeRunTotals(out.target(), totals, t, kLongName);
+  writeRunTotals(out.target(), totals, kLongName);
   EXPECT_EQ(
       out.listingText(),
       kTotalsBox +
@@ -52,13 +55,13 @@ TEST(RunTotalsReport, SmallTotalInFourUnits) {
 }
 
 TEST(RunTotalsReport, LargeTotalInTwoUnitsWithTheEcho) {
-  TestDescription t;
   ReportCapture out("\n");
   RunTotals totals;
-  totals.recoveredMass = 5e6f;
+  totals.sums.recoveredMass = 5e6f;
   totals.recoveredMassKg = 5e-3f;
+  totals.recoveredMassG = 5.0f;
   totals.percentRecovery = 100;
-  writeRunTotals(out.target(true), totals, t, kLongName);
+  writeRunTotals(out.target(true), totals, kLongName);
   const std::string totalsLines =
       kTotalsBox +
       "               Total quantity of tracer recovered                   .50000E-02 kg\n"
@@ -71,24 +74,23 @@ TEST(RunTotalsReport, LargeTotalInTwoUnitsWithTheEcho) {
 }
 
 TEST(RunTotalsReport, AppendsToTheListing) {
-  TestDescription t;
   ReportCapture out;
   out.listing.line("STATION RESULTS");
-  writeRunTotals(out.target(), RunTotals{}, t, kLongName);
+  writeRunTotals(out.target(), RunTotals{}, kLongName);
   EXPECT_EQ(out.listingText().substr(0, 16), "STATION RESULTS\n");
 }
 
-// The volume block of a run whose last station alone gave the volume.
-RunTotals oneStation() {
-  RunTotals totals;
-  totals.aquiferVolume = 1000;
-  totals.surfaceArea = 500;
-  totals.recoveredMass = 5e8f;
-  totals.finalSorption = 2;
-  totals.volumeBlock = true;
-  totals.percentRecovery = 50;
-  totals.accuracyIndex = 0.5f;
-  return totals;
+// The run totals of a run whose last station (of the given flow form)
+// alone gave the volume, 1000 m3, with a surface area of 500 m2 and half
+// of the injected kilogram: a sorption coefficient of 2 m, a recovery of
+// 50 percent.
+RunTotals oneStation(FlowForm form = FlowForm::Conduit) {
+  testing::StationFixture f;
+  f.test.geometry = form;
+  StationResults last;
+  last.geometry = FlowGeometry{};
+  last.geometry->volume = 1000;
+  return runTotals(RunSums{5e8f, 1000, 500}, last, f.test, f.release.injectedMass);
 }
 
 const std::string kVolumeBlock =
@@ -101,10 +103,8 @@ const std::string kVolumeBlock =
     "\n\n\n\n";
 
 TEST(RunTotalsReport, VolumeAndSorptionOfOneStation) {
-  TestDescription t;
-  t.geometry = FlowForm::Conduit;
   ReportCapture out;
-  writeRunTotals(out.target(), oneStation(), t, kLongName);
+  writeRunTotals(out.target(), oneStation(), kLongName);
   const std::string l = out.listingText();
   EXPECT_NE(l.find("\n" + kVolumeBlock + "\n\n" +
                    "               Percent recovery of tracer injected                  50.000"),
@@ -114,11 +114,10 @@ TEST(RunTotalsReport, VolumeAndSorptionOfOneStation) {
 }
 
 TEST(RunTotalsReport, NoVolumeBlockWithoutAVolumeOfTheLastStation) {
-  TestDescription t;
   ReportCapture out;
   RunTotals totals = oneStation();
-  totals.volumeBlock = false;
-  writeRunTotals(out.target(), totals, t, kLongName);
+  totals.volume.reset();
+  writeRunTotals(out.target(), totals, kLongName);
   const std::string l = out.listingText();
   EXPECT_EQ(l.find("volume estimate"), std::string::npos);
   EXPECT_EQ(out.consoleText(), "");
@@ -126,20 +125,16 @@ TEST(RunTotalsReport, NoVolumeBlockWithoutAVolumeOfTheLastStation) {
 
 TEST(RunTotalsReport, TransportZoneAndPorousZone) {
   {
-    TestDescription t;
-    t.geometry = FlowForm::ConduitZone;
     ReportCapture out;
-    writeRunTotals(out.target(), oneStation(), t, kLongName);
+    writeRunTotals(out.target(), oneStation(FlowForm::ConduitZone), kLongName);
     const std::string l = out.listingText();
     EXPECT_NE(l.find("Total transport zone volume estimate                 1000.0     m^3"),
               std::string::npos);
     EXPECT_NE(l.find("Total aquifer surface area estimate"), std::string::npos);
   }
   {
-    TestDescription t;
-    t.geometry = FlowForm::PorousZone;
     ReportCapture out;
-    writeRunTotals(out.target(), oneStation(), t, kLongName);
+    writeRunTotals(out.target(), oneStation(FlowForm::PorousZone), kLongName);
     const std::string l = out.listingText();
     EXPECT_NE(l.find("Total aquifer volume estimate"), std::string::npos);
     EXPECT_EQ(l.find("Total aquifer surface area estimate"), std::string::npos);
@@ -160,11 +155,10 @@ const std::string kSeveralVolumes =
     "               *******************************************************************\n";
 
 TEST(RunTotalsReport, SeveralStationsInvalidateThePreliminaryEstimates) {
-  TestDescription t;
   ReportCapture out;
   RunTotals totals = oneStation();
-  totals.severalVolumes = true;
-  writeRunTotals(out.target(), totals, t, kLongName);
+  totals.volume->severalVolumes = true;
+  writeRunTotals(out.target(), totals, kLongName);
   EXPECT_EQ(out.consoleText(), kSeveralVolumes + "\n\n");
   const std::string l = out.listingText();
   EXPECT_NE(l.find("Final tracer sorption coefficient                    2.0000     m\n\n\n" +
@@ -174,14 +168,17 @@ TEST(RunTotalsReport, SeveralStationsInvalidateThePreliminaryEstimates) {
 
 TEST(RunTotalsReport, RecoveryAboveAllAddsTheImpossibleCondition) {
   for (bool several : {false, true}) {
-    TestDescription t;
     ReportCapture out("\n");
     RunTotals totals;
-    totals.recoveredMass = 1.25e9f;
+    totals.sums.recoveredMass = 1.25e9f;
     totals.percentRecovery = 125;
     totals.accuracyIndex = -0.25f;
-    totals.severalVolumes = several;
-    writeRunTotals(out.target(true), totals, t, kLongName);
+    totals.impossible = true;
+    if (several) {
+      totals.volume = RunTotals::VolumeBlock{};
+      totals.volume->severalVolumes = true;
+    }
+    writeRunTotals(out.target(true), totals, kLongName);
     const std::string l = out.listingText();
     EXPECT_NE(l.find("Percent recovery of tracer injected                  125.00     %\n"),
               std::string::npos);

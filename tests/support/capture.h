@@ -1,5 +1,6 @@
 // A console whose output is collected in memory and whose keyboard input is
-// a given text.
+// a given text. As a terminal it also writes the screen controls (the
+// clearing of the screen).
 #pragma once
 
 #include <cstdio>
@@ -11,10 +12,10 @@ namespace kaldero::testing {
 
 class CapturedConsole {
  public:
-  explicit CapturedConsole(const std::string& input = "") : input_(input) {
+  explicit CapturedConsole(const std::string& input = "", bool terminal = false) : input_(input) {
     out_ = open_memstream(&buf_, &size_);
     in_ = input_.empty() ? nullptr : fmemopen(input_.data(), input_.size(), "r");
-    console_ = new Console(out_, in_, false, false);
+    console_ = new Console(out_, in_, terminal, false);
   }
   ~CapturedConsole() {
     delete console_;

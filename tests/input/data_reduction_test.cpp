@@ -1,8 +1,9 @@
-#include "driver/work_array.h"
+#include "input/data_reduction.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <vector>
 
 namespace kaldero {
 namespace {
@@ -70,26 +71,16 @@ TEST(ReductionDecision, FailedAllocationHalvesTheSamples) {
   EXPECT_TRUE(d.allocated);
 }
 
-TEST(StationWorkArray, NineSegmentsAfterThePad) {
-  StationWorkArray w;
-  ASSERT_TRUE(w.allocate(10, 5));
-  EXPECT_EQ(StationWorkArray::totalLength(10, 5), 9 * 15 + 5);
-  for (int j = 1; j <= 9; ++j) EXPECT_EQ(w.segment(j).size(), 15u);
-  // Segments follow each other without overlap.
-  EXPECT_EQ(w.segment(2).data(), w.segment(1).data() + 15);
-  EXPECT_EQ(w.segment(9).data() + 15,
-            w.segment(1).data() - 5 + StationWorkArray::totalLength(10, 5));
-  EXPECT_EQ(StationWorkArray::padFor(Option::On, ExtrapolationMethod::Exponential), 5);
-  EXPECT_EQ(StationWorkArray::padFor(Option::On, ExtrapolationMethod::Pchip), 1);
-  EXPECT_EQ(StationWorkArray::padFor(Option::Off, ExtrapolationMethod::Exponential), 1);
-}
-
-TEST(StationWorkArray, LengthBeyondA32BitCountCannotBeHad) {
-  StationWorkArray w;
-  EXPECT_FALSE(w.allocate(std::numeric_limits<int32_t>::max() / 8, 1));
-  EXPECT_FALSE(w.allocated());
-  ASSERT_TRUE(w.allocate(3, 5));
-  EXPECT_EQ(w.segment(9).size(), 8u);
+// The station's storage: nine arrays of n + pad values and the pad, a
+// count that must fit 32 bits.
+TEST(StationStorage, LengthBeyondA32BitCountCannotBeHad) {
+  EXPECT_TRUE(stationStorage(3, 5));
+  EXPECT_TRUE(stationStorage(10, 1));
+  EXPECT_FALSE(stationStorage(std::numeric_limits<int32_t>::max() / 8, 1));
+  // 9 (n + 1) + 1 just above 2^31 - 1: the pad counts, nine times and once.
+  EXPECT_FALSE(stationStorage(238609294, 1));
+  EXPECT_FALSE(stationStorage(238609289, 5));  // 9 * 238609294 + 5
+  EXPECT_FALSE(stationStorage(-1, 1));
 }
 
 }  // namespace

@@ -1,0 +1,138 @@
+// The results as data (JSON and CSV) against the results listing: a value
+// the listing repeats from an earlier station is not this station's, and
+// the results files show it as null.
+#include "report/results_data.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "core/error.h"
+#include "report/listing_lines.h"
+#include "tests/support/station_run.h"
+
+namespace kaldero {
+namespace {
+
+using testing::StationRun;
+
+const std::vector<float> kT{0, 3600, 7200, 10800, 14400, 18000};
+const std::vector<float> kC{0, 1000, 4000, 2000, 500, 100};
+
+// The record of the station the run has just analysed.
+StationRecord recordOf(StationRun& run, const std::string& stationFile) {
+  StationRecord r;
+  r.stationFile = stationFile;
+  r.headerRead = r.analysed = r.finished = true;
+  r.test = run.test();
+  r.setup = run.setup();
+  r.results = run.results();
+  return r;
+}
+
+ResultValue valueOf(const StationRecord& st, const std::string& name) {
+  for (const auto& [key, value] : stationResults(st))
+    if (key == name) return value;
+  ADD_FAILURE() << "no result " << name;
+  return {};
+}
+
+// The CSV field of a result in the row of a station (0-based).
+std::string csvField(const std::string& table, std::size_t row, const std::string& name) {
+  std::vector<std::vector<std::string>> rows;
+  std::size_t at = 0;
+  while (at < table.size()) {
+    const std::size_t end = table.find('\n', at);
+    std::vector<std::string> fields;
+    std::size_t f = at;
+    for (std::size_t c = table.find(',', f); c < end; c = table.find(',', f)) {
+      fields.push_back(table.substr(f, c - f));
+      f = c + 1;
+    }
+    fields.push_back(table.substr(f, end - f));
+    rows.push_back(fields);
+    at = end + 1;
+  }
+  const std::vector<std::string>& head = rows.at(0);
+  const auto column = std::find(head.begin(), head.end(), name) - head.begin();
+  return rows.at(row + 1).at(static_cast<std::size_t>(column));
+}
+
+TEST(ResultsData, ACarriedMaximumVelocityIsNullWhileTheListingShowsIt) {
+  StationRun run;
+  run.test().listingName = text::padded("ST1.OUT");
+  run.run(kT, kC);
+  RunRecord record;
+  record.stations.push_back(recordOf(run, "ST1.DAT"));
+  const float first = run.results().transport->maxVelocity.value;
+  // No sample of the second station gives a maximum velocity.
+  run.test().listingName = text::padded("ST2.OUT");
+  run.release().flowZoneArrivalHours = 10;
+  run.run(kT, kC);
+  record.stations.push_back(recordOf(run, "ST2.DAT"));
+
+  const std::string line =
+      lines::labelled(15, "The maximum tracer velocity", lines::g10(first * 86400), "m/d");
+  EXPECT_NE(run.file("ST2.OUT").find(line), std::string::npos);
+  EXPECT_EQ(std::get<double>(valueOf(record.stations[0], "maximum_velocity_m_per_s")),
+            singlePrecision(first));
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(
+      valueOf(record.stations[1], "maximum_velocity_m_per_s")));
+  const nlohmann::json doc = resultsDocument(record);
+  EXPECT_EQ(doc["stations"][0]["results"]["maximum_velocity_m_per_s"], singlePrecision(first));
+  EXPECT_TRUE(doc["stations"][1]["results"]["maximum_velocity_m_per_s"].is_null());
+  // The station's own values are there.
+  EXPECT_TRUE(doc["stations"][1]["results"]["mean_velocity_m_per_s"].is_number());
+  const std::string table = resultsTable(record);
+  EXPECT_EQ(csvField(table, 1, "maximum_velocity_m_per_s"), "");
+  EXPECT_NE(csvField(table, 0, "maximum_velocity_m_per_s"), "");
+}
+
+TEST(ResultsData, ACarriedHeadLossOfAPorousZoneIsNullWhileTheListingShowsIt) {
+  // A porous zone with a conductivity, then one without: the second has no
+  // head loss of its own, and its listing repeats the first one's.
+  StationRun run;
+  run.test().geometry = FlowForm::PorousZone;
+  run.test().conductivityUnit = ConductivityUnit::Code1;
+  run.test().conductivity = 1e-3f;
+  run.test().listingName = text::padded("ST1.OUT");
+  run.run(kT, kC);
+  ASSERT_TRUE(run.results().geometry->porous && run.results().geometry->porous->headLoss);
+  const float first = run.results().geometry->porous->headLoss->value;
+  const StationRecord one = recordOf(run, "ST1.DAT");
+  run.test().conductivity = 0;
+  run.test().listingName = text::padded("ST2.OUT");
+  run.run(kT, kC);
+  const StationRecord two = recordOf(run, "ST2.DAT");
+  ASSERT_TRUE(run.results().geometry->porous->headLoss.has_value());
+  EXPECT_FALSE(run.results().geometry->porous->headLoss->computed);
+
+  const std::string line =
+      lines::labelled(15, "Hydraulic head loss along channel", lines::g10(first), "m");
+  EXPECT_NE(run.file("ST1.OUT").find(line), std::string::npos);
+  EXPECT_NE(run.file("ST2.OUT").find(line), std::string::npos);
+  EXPECT_EQ(std::get<double>(valueOf(one, "head_loss_m")), singlePrecision(first));
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(valueOf(two, "head_loss_m")));
+}
+
+TEST(ResultsData, AStationThatStoppedHasNoResults) {
+  StationRun run;
+  EXPECT_THROW(run.run(kT, std::vector<float>(6, 0.0f)), Error);
+  StationRecord st = recordOf(run, "ST.DAT");
+  st.analysed = false;
+  ASSERT_TRUE(st.results.has_value());
+  for (const auto& [key, value] : stationResults(st))
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(value)) << key;
+  RunRecord record;
+  record.stations.push_back(st);
+  const nlohmann::json doc = resultsDocument(record);
+  EXPECT_EQ(doc["stations"][0]["status"], "stopped");
+  EXPECT_TRUE(doc["stations"][0]["results"].is_null());
+  EXPECT_TRUE(doc["stations"][0]["chatwin"].is_null());
+}
+
+}  // namespace
+}  // namespace kaldero
