@@ -61,10 +61,13 @@ Transport velocitiesAndDispersion(const AnalysisInputs& in, std::span<const floa
     }
   }
 
-  // A first moment of 0 has no mean velocity, and an overflowed distance-
-  // weighted integral has none either: the value stays beyond the range of
-  // the numbers and the analysis stops naming it, rather than showing 0.
-  const float v = mass.distanceWeighted / mass.firstMoment + dv;
+  // Without a first moment (a long release whose mean time corrects to 0)
+  // the mean velocity is 0, and a warning says the dispersivity is
+  // undefined. A velocity beyond the range of the numbers (an overflowed
+  // distance-weighted integral) stays so, and stops the station, rather
+  // than being shown as 0.
+  const float v =
+      (mass.firstMoment != 0 ? mass.distanceWeighted / mass.firstMoment : 0.0f) + dv;
   const float vh = 3600.0f * v;
   r.meanVelocity = {86400.0f * v, vh, v};
 

@@ -166,13 +166,13 @@ TEST(Recovery, PercentRecoveryAndAccuracyIndex) {
   EXPECT_EQ(r.accuracyIndex, 0.0f);
   EXPECT_FALSE(r.impossible);
   r = recovery(1.5e6f, 1000);
-  EXPECT_FLOAT_EQ(r.percent, 150.0f);
-  EXPECT_FLOAT_EQ(r.accuracyIndex, -0.5f);
+  EXPECT_FLOAT_EQ(r.percent.value_or(0), 150.0f);
+  EXPECT_FLOAT_EQ(r.accuracyIndex.value_or(0), -0.5f);
   EXPECT_TRUE(r.impossible);
   // Without an injected mass there is no recovery to give, not infinity.
   r = recovery(1.5e6f, 0);
-  EXPECT_EQ(r.percent, 0.0f);
-  EXPECT_EQ(r.accuracyIndex, 0.0f);
+  EXPECT_FALSE(r.percent.has_value());
+  EXPECT_FALSE(r.accuracyIndex.has_value());
   EXPECT_FALSE(r.impossible);
 }
 

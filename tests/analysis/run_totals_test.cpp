@@ -146,13 +146,14 @@ TEST(RunRecovery, PercentOfTheRun) {
   EXPECT_EQ(totals.accuracyIndex, 0.0f);
   EXPECT_FALSE(totals.impossible);
   totals = runTotals(RunSums{1.25e9f, 0, 0}, last, f.test, f.release.injectedMass);
-  EXPECT_FLOAT_EQ(totals.percentRecovery, 125.0f);
-  EXPECT_FLOAT_EQ(totals.accuracyIndex, -0.25f);
+  EXPECT_FLOAT_EQ(totals.percentRecovery.value_or(0), 125.0f);
+  EXPECT_FLOAT_EQ(totals.accuracyIndex.value_or(0), -0.25f);
   EXPECT_TRUE(totals.impossible);
-  // Without an injected mass: zeros, not infinities.
+  // Without an injected mass there is no recovery: undefined, not infinity
+  // or 0.
   totals = runTotals(RunSums{1.25e9f, 0, 0}, last, f.test, 0);
-  EXPECT_EQ(totals.percentRecovery, 0.0f);
-  EXPECT_EQ(totals.accuracyIndex, 0.0f);
+  EXPECT_FALSE(totals.percentRecovery.has_value());
+  EXPECT_FALSE(totals.accuracyIndex.has_value());
 }
 
 }  // namespace

@@ -87,7 +87,8 @@ TEST(Uncertainty, TheIntervalsWidenWithTheErrorsAndTheirCorrelation) {
     spec.draws = 400;
     spec.concentration = {error, true, ""};
     spec.concentrationCorrelation = correlation;
-    const QuantityInterval* q = draws(s, spec).find("recovered_mass_kg");
+    const UncertaintyResult result = draws(s, spec);
+    const QuantityInterval* q = result.find("recovered_mass_kg");
     EXPECT_LE(q->p2_5, mass);
     EXPECT_GE(q->p97_5, mass);
     return q->p97_5 - q->p2_5;
@@ -101,10 +102,11 @@ TEST(Uncertainty, TheIntervalsWidenWithTheErrorsAndTheirCorrelation) {
   UncertaintySpec rating;
   rating.draws = 2000;
   rating.discharge = {0.05, true, "5%"};
-  const QuantityInterval* q = draws(s, rating).find("recovered_mass_kg");
+  const UncertaintyResult result = draws(s, rating);
+  const QuantityInterval* q = result.find("recovered_mass_kg");
   EXPECT_NEAR((q->p97_5 - q->p2_5) / mass, 2 * 1.96 * 0.05, 0.02);
   // The mean transit time does not depend on a rating factor.
-  const QuantityInterval* t = draws(s, rating).find("mean_transit_time_h");
+  const QuantityInterval* t = result.find("mean_transit_time_h");
   EXPECT_NEAR(t->p97_5, t->p2_5, 1e-4 * t->p50);
 }
 

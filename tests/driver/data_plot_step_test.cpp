@@ -40,7 +40,7 @@ TEST(DataPlotStep, GroupMeansArePlottedTwiceAndTheFileEndsUnderItsName) {
   dir.write("ST1.DAT", stationText({{33, "1 1 1 1"}, {63, "2"}}, dataLines(700)));
   CapturedConsole cc;
   RunOptions options;
-  options.controlFile = "KALDERO.D";
+  options.controlFiles = {"KALDERO.D"};
   ASSERT_EQ(runProgram(cc.console(), options), 0) << cc.output();
   const std::string out = cc.output();
   EXPECT_EQ(count(out, "END OF DATA FILE"), 2u);
@@ -62,7 +62,7 @@ TEST(DataPlotStep, NoPlotSwitchNoPlotFile) {
   dir.write("ST1.DAT", stationText({}, dataLines(20)));
   CapturedConsole cc;
   RunOptions options;
-  options.controlFile = "KALDERO.D";
+  options.controlFiles = {"KALDERO.D"};
   ASSERT_EQ(runProgram(cc.console(), options), 0) << cc.output();
   EXPECT_FALSE(std::filesystem::exists("ST1_DAT.PS"));
   EXPECT_EQ(count(cc.output(), "END OF DATA FILE"), 0u);

@@ -25,7 +25,7 @@ TEST(KnotStep, InterpolatedDataFileThatCannotBeCreatedStopsTheRun) {
             stationText({{27, "1 4"}, {29, "NO/SUCH/DIR/ST.INT"}}, "0 1 1\n1 3 1\n2 2 1\n"));
   CapturedConsole cc;
   RunOptions options;
-  options.controlFile = "KALDERO.D";
+  options.controlFiles = {"KALDERO.D"};
   EXPECT_NE(runProgram(cc.console(), options), 0);
   const std::string out = cc.output();
   EXPECT_NE(out.find("         FILE NO/SUCH/DIR/ST.INT"), std::string::npos) << out;

@@ -40,7 +40,7 @@ std::vector<std::string> fileLines(const std::string& name) {
 class DriverStation {
  public:
   explicit DriverStation(bool terminal = false)
-      : here_(dir_.dir()), cc_("", terminal), s_(cc_.console(), options_) {
+      : here_(dir_.dir()), cc_("", terminal), session_(cc_.console(), options_), s_(session_) {
     internalUnitStation(st_.test, st_.setup, s_.release, s_.control);
     st_.name50 = text::padded("ST.DAT");
     s_.plots.devices.setScreenDevice("/null");
@@ -71,6 +71,7 @@ class DriverStation {
   InDirectory here_;
   CapturedConsole cc_;
   RunOptions options_;
+  Session session_;
   RunState s_;
   Station st_;
 };

@@ -40,7 +40,7 @@ inline void runAndCheck(const std::string& prefix,
   for (const auto& [name, text] : inputs) std::ofstream(dir / name, std::ios::binary) << text;
   Console console(sink, nullptr, false, false);
   RunOptions options;
-  options.controlFile = "KALDERO.D";
+  options.controlFiles = {"KALDERO.D"};
   testing::runProgram(console, options);
   checkRun(dir, inputs);
   for (const auto& entry : std::filesystem::directory_iterator(dir))

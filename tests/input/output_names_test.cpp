@@ -70,10 +70,10 @@ TEST(OutputNames, SameFileByNameByPathAndByLink) {
   EXPECT_FALSE(sameFile("", ""));
 }
 
-TEST(OutputNames, AClashWithTheListingIsRefusedAndReported) {
-  // A normalized curve file named like the results listing: the listing,
-  // first of the station's outputs, keeps the name; the curve file is not
-  // written, reported and counted.
+TEST(OutputNames, AClashWithTheListingStopsTheStationBeforeAnyFile) {
+  // A normalized curve file named like the results listing: the station
+  // stops with the name-reuse report (the reason is returned) before
+  // anything is written, so neither file replaces the other.
   testing::ScratchDir dir;
   testing::InDirectory here(dir.dir());
   testing::CapturedConsole cc;
@@ -83,14 +83,10 @@ TEST(OutputNames, AClashWithTheListingIsRefusedAndReported) {
   t.normalizedOption = Option::On;
   t.normalizedName = t.listingName;
   const std::vector<OutputRecord> planned = plannedOutputs(t, text::padded("ST.DAT"));
-  EXPECT_FALSE(gate.planStation(planned).has_value());
-  EXPECT_TRUE(gate.writeLines(listingRecord(t), {"the listing"}));
-  EXPECT_FALSE(gate.writeLines(planned[1], {"a curve"}));
-  EXPECT_EQ(cc.output(),
-            " THE NORMALIZED CURVE FILE ST.OUT IS NOT WRITTEN: IT WOULD REPLACE THE RESULTS "
-            "LISTING ST.OUT OF THIS STATION\n");
-  EXPECT_EQ(dir.read("ST.OUT"), "the listing\n");
-  EXPECT_EQ(gate.notWritten(), 1);
+  EXPECT_EQ(gate.planStation(planned),
+            "THAT NAME IS ALSO THE NORMALIZED CURVE FILE ST.OUT OF THIS STATION");
+  EXPECT_FALSE(std::filesystem::exists(dir.dir() / "ST.OUT"));
+  EXPECT_EQ(cc.output(), "");
   // Names that clash with nothing plan without a word.
   testing::CapturedConsole ok;
   OutputGate fine(ok.console());

@@ -26,7 +26,8 @@ const std::vector<float> kC{0, 1000, 4000, 2000, 500, 100};
 StationRecord recordOf(StationRun& run, const std::string& stationFile) {
   StationRecord r;
   r.stationFile = stationFile;
-  r.headerRead = r.analysed = r.finished = true;
+  r.headerRead = r.finished = true;
+  r.status = StationStatus::Analysed;
   r.test = run.test();
   r.setup = run.setup();
   r.results = run.results();
@@ -86,7 +87,7 @@ TEST(ResultsData, ACarriedMaximumVelocityIsNullWhileTheListingShowsIt) {
   EXPECT_TRUE(doc["stations"][1]["results"]["maximum_velocity_m_per_s"].is_null());
   // The station's own values are there.
   EXPECT_TRUE(doc["stations"][1]["results"]["mean_velocity_m_per_s"].is_number());
-  const std::string table = resultsTable(record);
+  const std::string table = resultsTable({record});
   EXPECT_EQ(csvField(table, 1, "maximum_velocity_m_per_s"), "");
   EXPECT_NE(csvField(table, 0, "maximum_velocity_m_per_s"), "");
 }
@@ -122,7 +123,7 @@ TEST(ResultsData, AStationThatStoppedHasNoResults) {
   StationRun run;
   EXPECT_THROW(run.run(kT, std::vector<float>(6, 0.0f)), Error);
   StationRecord st = recordOf(run, "ST.DAT");
-  st.analysed = false;
+  st.status = StationStatus::Stopped;
   ASSERT_TRUE(st.results.has_value());
   for (const auto& [key, value] : stationResults(st))
     EXPECT_TRUE(std::holds_alternative<std::monostate>(value)) << key;

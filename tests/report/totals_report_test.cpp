@@ -41,6 +41,7 @@ TEST(RunTotalsReport, SmallTotalInFourUnits) {
   totals.recoveredMassMg = 0.5f;
   totals.recoveredMassUg = 500;
   totals.percentRecovery = 100;
+  totals.accuracyIndex = 0;
   writeRunTotals(out.target(), totals, kLongName);
   EXPECT_EQ(
       out.listingText(),
@@ -61,6 +62,7 @@ TEST(RunTotalsReport, LargeTotalInTwoUnitsWithTheEcho) {
   totals.recoveredMassKg = 5e-3f;
   totals.recoveredMassG = 5.0f;
   totals.percentRecovery = 100;
+  totals.accuracyIndex = 0;
   writeRunTotals(out.target(true), totals, kLongName);
   const std::string totalsLines =
       kTotalsBox +
@@ -97,7 +99,7 @@ const std::string kVolumeBlock =
     "\n\n\n\n"
     "               Total aquifer volume estimate                        1000.0     m^3\n"
     "\n"
-    "               Total aquifer surface area estimate                  500.00     m\n"
+    "               Total aquifer surface area estimate                  500.00     m^2\n"
     "\n"
     "               Final tracer sorption coefficient                    2.0000     m\n"
     "\n\n\n\n";

@@ -233,7 +233,6 @@ void velocityValues(Transport& r) {
   r.dispersionFromMoments = true;
   r.dispersivity = 36.0f;
   r.peclet = 27.777779f;
-  r.pecletFormed = true;
   r.pecletClass = "Advection > Diffusion";
   r.maxVelocity = {1000.0f / 18000.0f, true};
   r.maxVelocityUnits = {4800.0f, 200.0f, 1000.0f / 18000.0f};
@@ -317,9 +316,8 @@ TEST(VelocityReport, NoSpreadForALongReleaseAndNoClassWithoutAPecletNumber) {
   velocityValues(r);
   r.pulseRegime = false;
   r.velocitySpread.reset();
-  r.pecletFormed = false;
   r.pecletClass.reset();
-  r.peclet = 0;
+  r.peclet.reset();
   ReportCapture out;
   writeVelocitiesAndDispersion(out.target(), r);
   const std::string l = out.listingText();

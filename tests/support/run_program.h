@@ -1,5 +1,6 @@
 // The analysis program on a console, as its main program runs it: a report
-// that stops the run ends it with the results files of the run so far.
+// that stops a run ends that run, and the results files of the runs so far
+// are still written.
 #pragma once
 
 #include "core/error.h"
@@ -10,11 +11,7 @@ namespace kaldero::testing {
 // The exit status of the run.
 inline int runProgram(Console& console, const RunOptions& options) {
   Run run(console, options);
-  try {
-    return run.execute();
-  } catch (const Error& stop) {
-    return run.stopped(stop);
-  }
+  return run.execute();
 }
 
 }  // namespace kaldero::testing
