@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace kaldero {
 
@@ -71,6 +72,28 @@ RecoveryCurve totalRecoveryCurve(const std::vector<RecoveryCurve>& stations) {
   out.hours.erase(std::unique(out.hours.begin(), out.hours.end()), out.hours.end());
   out.fraction.assign(out.hours.size(), 0.0);
   for (const RecoveryCurve& c : stations) addCurve(c, out.hours, out.fraction);
+  return out;
+}
+
+std::string campaignLabel(const std::string& stationFile, float distanceMetres) {
+  char d[32];
+  std::snprintf(d, sizeof d, ", %.4g m", static_cast<double>(distanceMetres));
+  return stationFile + d;
+}
+
+StationCurve stationConcentrationCurve(std::span<const float> T, std::span<const float> C,
+                                       float recoveredKg, CampaignScale scale) {
+  StationCurve out;
+  const bool perKg = scale == CampaignScale::PerKgRecovered;
+  if (T.size() != C.size() || (perKg && !(recoveredKg > 0))) return out;
+  // ng/L to ug/L, then per kg recovered.
+  const double factor = 1e-3 / (perKg ? static_cast<double>(recoveredKg) : 1.0);
+  out.hours.reserve(T.size());
+  out.values.reserve(T.size());
+  for (std::size_t i = 0; i < T.size(); ++i) {
+    out.hours.push_back(static_cast<double>(T[i]) / 3600.0);
+    out.values.push_back(static_cast<double>(C[i]) * factor);
+  }
   return out;
 }
 

@@ -91,8 +91,14 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   app.add_option("--table", table, "Write one CSV row of results per station to FILE")
       ->type_name("FILE");
   app.add_option("--plots", plots,
-                 "File formats of the plots, comma-separated: ps,png,svg,pdf (default ps)")
+                 "File formats of the plots, comma-separated: ps,png,svg,pdf (default ps); "
+                 "given, also the figures of all stations (CONTROL_ALL, CONTROL_RECOVERY)")
       ->type_name("FORMATS");
+  std::string campaignScale;
+  app.add_option("--campaign-scale", campaignScale,
+                 "Concentrations of the all-stations figure: per-kg (per kg recovered, "
+                 "default) or raw")
+      ->type_name("per-kg|raw");
   app.add_option("--report", report,
                  "Write an HTML report of the run (figures as SVG, adds svg to --plots)")
       ->type_name("FILE.html");
@@ -146,11 +152,16 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   // out.
   for (const char* name : {"--results", "--table", "--report", "--fit", "--plots", "--conc-error",
                            "--discharge-error", "--discharge-noise", "--background-error",
-                           "--tail-methods"})
+                           "--tail-methods", "--campaign-scale"})
     if (app.count(name) > 0 && app[name]->as<std::string>().empty())
       return optionError(std::string(name) + ": the value is empty");
   if (!parseFormats(plots, options.plotFormats))
     return optionError("--plots: \"" + plots + "\" is not a list of ps, png, svg, pdf");
+  options.campaignFigures = app.count("--plots") > 0;
+  if (campaignScale == "raw")
+    options.campaignScale = CampaignScale::Raw;
+  else if (!campaignScale.empty() && campaignScale != "per-kg")
+    return optionError("--campaign-scale: \"" + campaignScale + "\" is not per-kg or raw");
   if (!results.empty()) options.resultsFile = results;
   if (!table.empty()) options.tableFile = table;
   if (!report.empty()) {

@@ -13,6 +13,7 @@
 #include "core/stop.h"
 #include "core/text.h"
 #include "core/units.h"
+#include "driver/campaign_step.h"
 #include "driver/run_state.h"
 #include "driver/station_steps.h"
 #include "input/output_names.h"
@@ -45,13 +46,8 @@ bool finishStationRecord(RunState& s) {
   }
   StationRecord& st = s.record.stations.back();
   st.finished = true;
-  // With several control files a run works in its control file's folder:
-  // the names its files are known by are taken from the call's folder.
-  const std::string& folder = s.record.folder;
-  for (const OutputRecord& f : s.gate.takeStationFiles()) {
-    const bool relative = !folder.empty() && !f.name.starts_with('/');
-    st.outputs.push_back({relative ? folder + "/" + f.name : f.name, f.kind, f.format});
-  }
+  for (const OutputRecord& f : s.gate.takeStationFiles())
+    st.outputs.push_back(asCalled(s.record.folder, f));
   s.gate.endStation();
   st.listing += s.listing.takeTranscript();
   st.reports = s.console.takeReports();
@@ -192,6 +188,7 @@ int runControlFile(Session& session, const std::optional<std::string>& name,
   }
   if (finishStationRecord(s)) stationSummary(s.console, s.record.stations.back());
   recordNotRun(s);
+  campaignFigures(s);
   s.record.release = s.release;
   s.record.exitStatus = status;
   records.push_back(std::move(s.record));

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/campaign.h"
 #include "model/uncertainty.h"
 #include "plot/plot_device.h"
 
@@ -38,6 +39,10 @@ struct RunOptions {
   UncertaintySpec uncertainty;
   // The normalized, load and standardized curves also as CSV files.
   bool curvesCsv = false;
+  // The figures of all stations of a run (--plots given), their
+  // concentrations in the scale.
+  bool campaignFigures = false;
+  CampaignScale campaignScale = CampaignScale::PerKgRecovered;
 };
 
 struct Session;

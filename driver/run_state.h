@@ -38,6 +38,13 @@ struct Session {
   plot::PlotState plots;
 };
 
+// A file of a run as the call knows it: with several control files each
+// run works in its own folder, and its files are named from the call's.
+inline OutputFile asCalled(const std::string& folder, const OutputRecord& f) {
+  const bool relative = !folder.empty() && !f.name.starts_with('/');
+  return {relative ? folder + "/" + f.name : f.name, f.kind, f.format};
+}
+
 // One run: one control file and its stations.
 struct RunState {
   explicit RunState(Session& session)

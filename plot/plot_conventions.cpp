@@ -6,8 +6,9 @@
 namespace kaldero::plot {
 
 std::string postScriptFileName(std::string_view name, int32_t length, int32_t code) {
-  static const char* const suffixes[] = {"_DAT.PS", "_INT.PS", "_CHT.PS", "_NRM.PS",
-                                         "_LOD.PS", "_STN.PS", "_FIT.PS"};
+  static const char* const suffixes[] = {"_DAT.PS", "_INT.PS", "_CHT.PS",
+                                         "_NRM.PS", "_LOD.PS", "_STN.PS",
+                                         "_FIT.PS", "_ALL.PS", "_RECOVERY.PS"};
   const std::string buffer = text::padded(name, length > 0 ? static_cast<std::size_t>(length) : 0);
   // A directory part stays as it is: a period or a blank in a folder name
   // must not cut the name short.
@@ -22,7 +23,7 @@ std::string postScriptFileName(std::string_view name, int32_t length, int32_t co
   base.resize(end);
   for (char& ch : base)
     if (ch == ' ') ch = '_';
-  const char* suffix = code >= 0 && code <= 6 ? suffixes[code] : ".PS";
+  const char* suffix = code >= 0 && code <= kSuffixRecovery ? suffixes[code] : ".PS";
   return buffer.substr(0, start) + base + suffix;
 }
 
@@ -52,8 +53,10 @@ const char* plotKind(int32_t code) {
                                       "normalized concentration plot",
                                       "normalized load plot",
                                       "standardized curve plot",
-                                      "flow-path fit plot"};
-  return code >= 0 && code <= 6 ? kinds[code] : "plot";
+                                      "flow-path fit plot",
+                                      "campaign concentration plot",
+                                      "campaign recovery plot"};
+  return code >= 0 && code <= kSuffixRecovery ? kinds[code] : "plot";
 }
 
 void keepPostScript(PlotContext& ctx, std::string_view name, int32_t length, int32_t code) {

@@ -50,6 +50,8 @@ enum PostScriptSuffix : int32_t {
   kSuffixLoad = 4,          // "_LOD.PS"
   kSuffixStandardized = 5,  // "_STN.PS"
   kSuffixFit = 6,           // "_FIT.PS", the flow-path fit figure (--fit)
+  kSuffixAll = 7,           // "_ALL.PS", all stations' curves (named after the control file)
+  kSuffixRecovery = 8,      // "_RECOVERY.PS", the campaign's recovery curves
 };
 
 // The PostScript file name made from a file name in a buffer of length

@@ -314,6 +314,17 @@ json uncertainty(const UncertaintyResult& r, const UncertaintySpec& spec) {
           {"quantities", quantities}};
 }
 
+// The files written, with their kinds (and a figure's format).
+json outputs(const std::vector<OutputFile>& files) {
+  json list = json::array();
+  for (const OutputFile& f : files) {
+    json o = {{"file", f.name}, {"kind", f.kind}};
+    if (!f.format.empty()) o["format"] = f.format;
+    list.push_back(o);
+  }
+  return list;
+}
+
 }  // namespace
 
 json resultsDocument(const RunRecord& run) {
@@ -339,13 +350,7 @@ json resultsDocument(const RunRecord& run) {
     s["station_file"] = st.stationFile;
     s["status"] = statusName(st.status);
     s["stop_report"] = st.stopReport.empty() ? json(nullptr) : json(st.stopReport);
-    json outputs = json::array();
-    for (const OutputFile& f : st.outputs) {
-      json o = {{"file", f.name}, {"kind", f.kind}};
-      if (!f.format.empty()) o["format"] = f.format;
-      outputs.push_back(o);
-    }
-    s["outputs"] = outputs;
+    s["outputs"] = outputs(st.outputs);
     s["test_description"] = st.headerRead ? testDescription(st.test) : json(nullptr);
     if (st.results && st.results->complete()) {
       json results = json::object();
@@ -383,6 +388,7 @@ json resultsDocument(const RunRecord& run) {
   doc["run"] = {{"exit_status", run.exitStatus},
                 {"stations_analysed", analysed},
                 {"files_not_written", run.filesNotWritten},
+                {"outputs", outputs(run.runFiles)},
                 {"reports", reports(run.reports)}};
   textsAsUtf8(doc);
   return doc;
