@@ -1,12 +1,31 @@
-// What a campaign of stations shows together: each station's recovery curve
-// (the recovered mass up to each time, as a fraction of the injected mass)
-// and the curve of their total.
+// What a campaign of stations shows together: each station's concentrations
+// against the time since the release (raw, or normalized per kg recovered so
+// that stations of different discharge compare), each station's recovery
+// curve (the recovered mass up to each time, as a fraction of the injected
+// mass) and the curve of their total.
 #pragma once
 
 #include <span>
 #include <vector>
 
 namespace kaldero {
+
+// A station's concentrations against the time since the release.
+struct ConcentrationCurve {
+  std::vector<double> hours;   // time since the release, h
+  std::vector<double> values;  // ug/L raw; mg/L per kg recovered normalized
+};
+
+enum class ConcentrationScale { Raw, PerKgRecovered };
+
+// From the analysed curve's times (s) and concentrations (ng/L). Raw: ug/L.
+// PerKgRecovered: concentration x 0.001 / recovered grams, mg/L per kg, as
+// the normalized curve file has it; empty when the recovered mass is not
+// positive (nothing to normalize by). Times and concentrations of unequal
+// length give an empty curve.
+ConcentrationCurve stationConcentrationCurve(std::span<const float> times,
+                                             std::span<const float> concentrations,
+                                             float recoveredGrams, ConcentrationScale scale);
 
 // A curve of the recovered mass against the time since the release.
 struct RecoveryCurve {

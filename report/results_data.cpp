@@ -29,20 +29,6 @@ json num(float x) { return toJson(number(x)); }
 
 std::string name(const std::string& padded) { return text::trimmed(padded); }
 
-const char* timeUnitName(TimeUnit u) {
-  switch (u) {
-    case TimeUnit::Days:
-      return "d";
-    case TimeUnit::Hours:
-      return "h";
-    case TimeUnit::Minutes:
-      return "min";
-    case TimeUnit::Seconds:
-      return "s";
-    default:
-      return nullptr;
-  }
-}
 
 const char* concentrationUnitName(ConcentrationUnit u) {
   switch (u) {
@@ -81,6 +67,23 @@ const char* distanceUnitName(DistanceUnit u) {
   }
 }
 
+}  // namespace
+
+const char* timeUnitName(TimeUnit u) {
+  switch (u) {
+    case TimeUnit::Days:
+      return "d";
+    case TimeUnit::Hours:
+      return "h";
+    case TimeUnit::Minutes:
+      return "min";
+    case TimeUnit::Seconds:
+      return "s";
+    default:
+      return nullptr;
+  }
+}
+
 const char* massUnitName(MassUnit u) {
   switch (u) {
     case MassUnit::Pounds:
@@ -93,6 +96,8 @@ const char* massUnitName(MassUnit u) {
       return "mg";
   }
 }
+
+namespace {
 
 const char* flowFormName(FlowForm f) {
   switch (f) {
@@ -109,7 +114,9 @@ const char* flowFormName(FlowForm f) {
   }
 }
 
-const char* releaseName(ReleaseMode m) {
+}  // namespace
+
+const char* releaseModeName(ReleaseMode m) {
   switch (m) {
     case ReleaseMode::Instantaneous:
       return "instantaneous";
@@ -121,6 +128,8 @@ const char* releaseName(ReleaseMode m) {
       return nullptr;
   }
 }
+
+namespace {
 
 // A name, or the code when the code has none.
 json named(const char* n, int32_t c) {
@@ -135,7 +144,9 @@ json switches(const PlotSwitches& s) {
           {"postscript", on(s.postscript)}};
 }
 
-json testDescription(const TestDescription& t) {
+}  // namespace
+
+json testDescriptionDocument(const TestDescription& t) {
   const char* reductions[] = {"every line", "group means", "every k-th line"};
   const char* methods[] = {"exponential", "pchip", "zero time"};
   const int32_t rm = code(t.reductionMode), em = code(t.extrapolationMethod);
@@ -184,6 +195,8 @@ json testDescription(const TestDescription& t) {
       {"data_reduction", rm >= 1 && rm <= 3 ? json(reductions[rm - 1]) : named(nullptr, rm)},
   };
 }
+
+namespace {
 
 const char* kindName(ShownReport::Kind k) {
   switch (k) {
@@ -412,7 +425,7 @@ json resultsDocument(const RunRecord& run) {
                       {"injected_mass", num(c.injectedMass)},
                       {"mass_unit", massUnitName(c.massUnit)},
                       {"injected_mass_mg", num(run.release.injectedMass)},
-                      {"release_mode", named(releaseName(c.releaseMode), code(c.releaseMode))},
+                      {"release_mode", named(releaseModeName(c.releaseMode), code(c.releaseMode))},
                       {"release_duration_h", num(run.release.durationHours)},
                       {"flow_zone_arrival_h", num(c.flowZoneArrival)}};
   } else {
@@ -431,7 +444,7 @@ json resultsDocument(const RunRecord& run) {
       outputs.push_back(o);
     }
     s["outputs"] = outputs;
-    s["test_description"] = st.headerRead ? testDescription(st.test) : json(nullptr);
+    s["test_description"] = st.headerRead ? testDescriptionDocument(st.test) : json(nullptr);
     if (st.results && st.results->complete()) {
       json results = json::object();
       for (const auto& [key, value] : stationResults(st)) results[key] = toJson(value);

@@ -32,6 +32,16 @@ nlohmann::json resultsDocument(const RunRecord& run);
 // first), then one row per station.
 std::string resultsTable(const RunRecord& run);
 
+// The test description of a station as the results document shows it
+// (names and units for the codes; the plot switches as groups of yes/no).
+nlohmann::json testDescriptionDocument(const TestDescription& test);
+
+// "d", "h", "min", "s"; "kg", "g", "mg" or "lb"; "instantaneous", "pulse",
+// "step" (nullptr for a code without a name).
+const char* timeUnitName(TimeUnit unit);
+const char* massUnitName(MassUnit unit);
+const char* releaseModeName(ReleaseMode mode);
+
 // "analysed", "stopped" or "not run".
 const char* statusName(StationStatus status);
 
