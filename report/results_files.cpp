@@ -1,9 +1,8 @@
 #include "report/results_files.h"
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/console.h"
 #include "core/output_gate.h"
@@ -23,11 +22,6 @@ struct ResultsFile {
   bool open = false;
 };
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The path from the report's folder to the folder the run wrote its files
 // in, for the report's links.
 std::string linkBase(const std::string& reportFile) {
@@ -38,22 +32,18 @@ std::string linkBase(const std::string& reportFile) {
   return rel.string() + "/";
 }
 
-std::string htmlReport(const RunRecord& record, const nlohmann::json& doc,
-                       const std::string& file) {
-  std::vector<html::StationPage> pages;
-  for (const StationRecord& st : record.stations) {
-    html::StationPage page;
-    page.stationFile = st.stationFile;
-    for (const OutputFile& f : st.outputs) {
-      page.files.push_back({f.name, f.kind});
-      if (f.kind == "results listing") page.listing = readFile(f.name);
-      if (f.format == "svg") page.figures.push_back({f.kind, readFile(f.name)});
-    }
-    pages.push_back(std::move(page));
-  }
+// The page, from the record alone (listings and figures are in it); it
+// links the results file and table written with it.
+std::string htmlReport(const RunRecord& record, const std::string& file,
+                       const std::deque<ResultsFile>& files) {
   html::ReportOptions options;
   options.linkBase = linkBase(file);
-  return html::renderReport(doc, pages, options);
+  for (const ResultsFile& r : files) {
+    if (!r.open) continue;
+    if (r.record.kind == "results file") options.resultsFile = r.record.name;
+    if (r.record.kind == "results table") options.tableFile = r.record.name;
+  }
+  return html::renderReport({&record}, options);
 }
 
 }  // namespace
@@ -77,6 +67,17 @@ int writeResultsFiles(Console& console, OutputGate& gate, RunRecord& record,
   for (ResultsFile& r : files)
     if (r.record.kind == "results file") order.push_back(&r);
   for (ShownReport& r : console.takeReports()) record.reports.push_back(std::move(r));
+  // The files written outside the stations before the results files (not
+  // the last station's listing, which the run totals are appended to).
+  for (const OutputRecord& f : gate.runFiles()) {
+    auto named = [&](const OutputFile& o) { return o.name == f.name; };
+    bool known = std::any_of(record.runFiles.begin(), record.runFiles.end(), named) ||
+                 std::any_of(files.begin(), files.end(),
+                             [&](const ResultsFile& r) { return r.record.name == f.name; });
+    for (const StationRecord& st : record.stations)
+      known = known || std::any_of(st.outputs.begin(), st.outputs.end(), named);
+    if (!known) record.runFiles.push_back({f.name, f.kind, f.format});
+  }
   // The status so far: a file not written makes it 4 unless the run
   // stopped.
   auto statusNow = [&] {
@@ -94,7 +95,7 @@ int writeResultsFiles(Console& console, OutputGate& gate, RunRecord& record,
     else if (r.record.kind == "results table")
       r.file.write(resultsTable(record));
     else
-      r.file.write(htmlReport(record, doc, r.record.name));
+      r.file.write(htmlReport(record, r.record.name, files));
     gate.close(r.file, r.record);
     for (ShownReport& rep : console.takeReports()) record.reports.push_back(std::move(rep));
   }
