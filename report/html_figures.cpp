@@ -121,6 +121,10 @@ void addCampaignLines(svg::Chart& chart, std::vector<CampaignLine> lines,
   }
 }
 
+std::size_t others(const std::vector<bool>& named) {
+  return static_cast<std::size_t>(std::count(named.begin(), named.end(), false));
+}
+
 std::size_t pointsPerLine(const CampaignLimits& limits, std::size_t lines) {
   if (lines == 0) return 2000;
   return std::clamp<std::size_t>(limits.pointBudget / lines, 16, 2000);
@@ -128,7 +132,8 @@ std::size_t pointsPerLine(const CampaignLimits& limits, std::size_t lines) {
 
 std::string manyStationsNote(std::size_t stations, std::size_t k) {
   if (stations <= k) return {};
-  return " The " + std::to_string(k) + " stations of the largest recovered mass are coloured, the " +
+  return " The " + std::to_string(k) +
+         " stations of the largest recovered mass are coloured, the " +
          std::to_string(stations - k) + " others grey.";
 }
 
@@ -148,7 +153,6 @@ bool measuredDischarge(const StationRecord& st) {
   return st.headerRead && st.test.dischargeMode == DischargeMode::Measured;
 }
 
-
 }  // namespace
 
 std::optional<svg::Chart> campaignConcentrationChart(const RunRecord& run, ConcentrationScale scale,
@@ -158,8 +162,8 @@ std::optional<svg::Chart> campaignConcentrationChart(const RunRecord& run, Conce
   std::vector<CampaignLine> lines;
   std::size_t leftOut = 0;
   for (const StationRecord* st : campaignStations(run)) {
-    ConcentrationCurve c = stationConcentrationCurve(st->curve->T, st->curve->C,
-                                                     st->results->mass->mass.grams, scale);
+    ConcentrationCurve c =
+        stationConcentrationCurve(st->curve->T, st->curve->C, st->results->mass->mass.grams, scale);
     if (c.hours.empty()) {
       ++leftOut;
       continue;
@@ -170,12 +174,12 @@ std::optional<svg::Chart> campaignConcentrationChart(const RunRecord& run, Conce
   if (lines.empty()) return std::nullopt;
   const std::vector<bool> named = highlighted(stations, limits.legendStations);
   svg::Chart chart;
-  chart.title = normalized ? "All stations: concentration per kg recovered"
-                           : "All stations: concentration";
+  chart.title =
+      normalized ? "All stations: concentration per kg recovered" : "All stations: concentration";
   chart.x.title = kTimeAxis;
   chart.x.startAtZero = true;
-  chart.y.title = normalized ? "Concentration per kg recovered (mg/L per kg)"
-                             : "Concentration (\u00b5g/L)";
+  chart.y.title =
+      normalized ? "Concentration per kg recovered (mg/L per kg)" : "Concentration (\u00b5g/L)";
   chart.y.startAtZero = true;
   chart.maxPoints = pointsPerLine(limits, lines.size());
   chart.description =
@@ -188,8 +192,7 @@ std::optional<svg::Chart> campaignConcentrationChart(const RunRecord& run, Conce
   if (leftOut > 0)
     chart.description += " " + std::to_string(leftOut) +
                          " station(s) without a recovered mass to divide by are left out.";
-  addCampaignLines(chart, std::move(lines), named,
-                   named.size() - static_cast<std::size_t>(std::count(named.begin(), named.end(), true)));
+  addCampaignLines(chart, std::move(lines), named, others(named));
   return chart;
 }
 
@@ -221,13 +224,11 @@ std::optional<svg::Chart> campaignRecoveryChart(const RunRecord& run,
     CampaignLine line{std::move(curves[i].hours), std::move(curves[i].fraction), stations[i]};
     for (double& f : line.y) f *= 100.0;
     if (named[i])
-      chart.markers.push_back({svg::Marker::Kind::Point, line.x.back(), line.y.back(), "",
-                               svg::Side::Left, ""});
+      chart.markers.push_back(
+          {svg::Marker::Kind::Point, line.x.back(), line.y.back(), "", svg::Side::Left, ""});
     lines.push_back(std::move(line));
   }
-  const std::size_t others =
-      named.size() - static_cast<std::size_t>(std::count(named.begin(), named.end(), true));
-  addCampaignLines(chart, std::move(lines), named, others);
+  addCampaignLines(chart, std::move(lines), named, others(named));
   // Each station's point takes the colour of its line.
   std::size_t colour = 0;
   for (svg::Marker& m : chart.markers)
@@ -241,7 +242,8 @@ std::optional<svg::Chart> campaignRecoveryChart(const RunRecord& run,
   const double final = sum.y.empty() ? NAN : sum.y.back();
   if (curves.size() > 1) chart.series.push_back(std::move(sum));
   chart.markers.push_back({svg::Marker::Kind::Horizontal, 0, final,
-                           "total " + plain(final, 3) + " %", svg::Side::Left, ""});
+                           (curves.size() > 1 ? "total " : "recovered ") + plain(final, 3) + " %",
+                           svg::Side::Left, ""});
   chart.description =
       "The mass each station recovered up to each time, and their total, in percent of the "
       "injected mass; the final recovery marked." +
@@ -334,8 +336,8 @@ std::optional<svg::Chart> stationRecoveryChart(const RunRecord& run, const Stati
 std::optional<svg::Chart> chatwinChart(const StationRecord& st) {
   if (!st.results || !st.results->chatwin || !st.results->chatwin->fitted) return std::nullopt;
   const ChatwinResults& cw = *st.results->chatwin;
-  const std::size_t n = std::min({cw.listedTimes.size(), cw.listedParameters.size(),
-                                  cw.listedFits.size()});
+  const std::size_t n =
+      std::min({cw.listedTimes.size(), cw.listedParameters.size(), cw.listedFits.size()});
   if (n == 0) return std::nullopt;
   const std::size_t fitRows = std::min(n, static_cast<std::size_t>(std::max(cw.fitPoints, 0)));
   svg::Chart chart;
@@ -363,9 +365,10 @@ std::optional<svg::Chart> chatwinChart(const StationRecord& st) {
   if (!other.x.empty()) chart.series.push_back(std::move(other));
   chart.series.push_back(std::move(fit));
   chart.markers.push_back({svg::Marker::Kind::Horizontal, 0, 0, "", svg::Side::Left, ""});
-  chart.description = "The Chatwin parameter of the listed points against the time, and the "
-                      "straight line fitted through the fit points (intercept " +
-                      plain(cw.intercept, 4) + " s\u00bd, slope " + plain(cw.slope, 4) + ").";
+  chart.description =
+      "The Chatwin parameter of the listed points against the time, and the "
+      "straight line fitted through the fit points (intercept " +
+      plain(cw.intercept, 4) + " s\u00bd, slope " + plain(cw.slope, 4) + ").";
   return chart;
 }
 
@@ -421,10 +424,9 @@ std::optional<svg::ChartStack> flowPathFitChart(const RunRecord& run, const Stat
       for (std::size_t k = 0; k < paths.size(); ++k)
         main.series.push_back(model({&paths[k], 1}, "Path " + std::to_string(k + 1), true,
                                     svg::paletteColour(2 + k)));
-    main.series.push_back(model(paths,
-                                "Fitted, " + std::to_string(paths.size()) +
-                                    (paths.size() == 1 ? " path" : " paths"),
-                                false, svg::paletteColour(1)));
+    main.series.push_back(model(
+        paths, "Fitted, " + std::to_string(paths.size()) + (paths.size() == 1 ? " path" : " paths"),
+        false, svg::paletteColour(1)));
     stack.description = "The measured concentrations and the curve of the " +
                         std::to_string(paths.size()) + " fitted flow path(s)" +
                         (paths.size() > 1 ? ", each path's share dashed." : ".");

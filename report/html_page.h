@@ -14,7 +14,8 @@
 
 namespace kaldero::html::page {
 
-inline constexpr std::string_view kDash = "<span class=\"na\" title=\"not available\">\u2014</span>";
+inline constexpr std::string_view kDash =
+    "<span class=\"na\" title=\"not available\">\u2014</span>";
 
 std::string_view styleSheet();
 

@@ -113,9 +113,7 @@ constexpr Quantity kSummaryColumns[] = {
     {"peclet_number", "Peclet number", ""},
 };
 
-std::string programLine() {
-  return std::string(kProgramName) + " " + std::string(kProgramVersion);
-}
+std::string programLine() { return std::string(kProgramName) + " " + std::string(kProgramVersion); }
 
 std::string controlName(const RunRecord& run) {
   return run.controlFile.empty() ? std::string("(control file not named)")
@@ -287,8 +285,9 @@ class Page {
     if (recovery) out_ += figure(*recovery, id + "rec-");
     out_ += "</div>\n";
     if (raw) {
-      out_ += "<details class=\"more\"><summary>The concentrations as measured (\u00b5g/L)"
-              "</summary>\n<div class=\"figures\">\n";
+      out_ +=
+          "<details class=\"more\"><summary>The concentrations as measured (\u00b5g/L)"
+          "</summary>\n<div class=\"figures\">\n";
       out_ += figure(*raw, id + "raw-");
       out_ += "</div>\n</details>\n";
     }
@@ -310,8 +309,8 @@ class Page {
       const ControlValues& c = run.control;
       row("Control file", controlName(run), "");
       const char* mode = releaseModeName(c.releaseMode);
-      row("Release mode",
-          mode ? std::string(mode) : "code " + std::to_string(code(c.releaseMode)), "");
+      row("Release mode", mode ? std::string(mode) : "code " + std::to_string(code(c.releaseMode)),
+          "");
       row("Release duration", formatNumber(run.release.durationHours), "h");
       row("Flow-zone arrival", formatNumber(c.flowZoneArrival), "h");
       row("Injected mass", formatNumber(c.injectedMass), massUnitName(c.massUnit));

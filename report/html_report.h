@@ -37,9 +37,9 @@
 namespace kaldero::html {
 
 struct ReportLimits {
-  std::size_t collapseAbove = 20;     // station sections closed by default
-  std::size_t listingsOpenUpTo = 3;   // listings open by default
-  std::size_t fullSectionsUpTo = 100;  // figures and listings in the page
+  std::size_t collapseAbove = 20;         // station sections closed by default
+  std::size_t listingsOpenUpTo = 3;       // listings open by default
+  std::size_t fullSectionsUpTo = 100;     // figures and listings in the page
   std::size_t listingBytes = 256 * 1024;  // a longer listing is linked, not shown
 };
 

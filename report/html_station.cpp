@@ -94,8 +94,8 @@ std::string grid(const std::vector<std::string>& tables) {
 // thousands of these rows).
 std::string valueRow(std::string_view label, const std::string& value, std::string_view unit,
                      bool text = false) {
-  return "<tr><th>" + std::string(label) + (text ? "<td class=\"t\">" : "<td>") +
-         value + "<td>" + std::string(unit) + "\n";
+  return "<tr><th>" + std::string(label) + (text ? "<td class=\"t\">" : "<td>") + value + "<td>" +
+         std::string(unit) + "\n";
 }
 
 // "time_unit" as "Time unit".
@@ -188,10 +188,10 @@ std::string intervalCell(const Estimate& e, int digits = 3) {
 // Chatwin estimates.
 std::string fitPathsTable(const StationRecord& st) {
   const PathModelFit* best = st.fit->best();
-  if (best == nullptr)
-    return "<p>No flow paths fitted: " + escape(st.fit->reason) + ".</p>\n";
-  std::string out = "<div class=\"scroll\">\n<table class=\"fit\">\n<caption>Fitted flow paths "
-                    "(95 % intervals)</caption>\n<thead>\n<tr>";
+  if (best == nullptr) return "<p>No flow paths fitted: " + escape(st.fit->reason) + ".</p>\n";
+  std::string out =
+      "<div class=\"scroll\">\n<table class=\"fit\">\n<caption>Fitted flow paths "
+      "(95 % intervals)</caption>\n<thead>\n<tr>";
   out += headerCell("Method", "");
   out += headerCell("D", "m²/s");
   out += headerCell("D, 95 % interval", "m²/s");
@@ -209,12 +209,12 @@ std::string fitPathsTable(const StationRecord& st) {
   const std::string dash(kDash);
   const Values values = stationResults(st);
   out += "<tr><th scope=\"row\">Moments</th><td>" +
-         show(valueOf(values, "moment_dispersion_coefficient_m2_per_s")) + "<td>" + dash +
-         "<td>" + show(valueOf(values, "mean_velocity_m_per_s")) + "<td>" + dash + "<td>" +
-         dash + "<td>" + dash + "\n";
+         show(valueOf(values, "moment_dispersion_coefficient_m2_per_s")) + "<td>" + dash + "<td>" +
+         show(valueOf(values, "mean_velocity_m_per_s")) + "<td>" + dash + "<td>" + dash + "<td>" +
+         dash + "\n";
   out += "<tr><th scope=\"row\">Chatwin method</th><td>" +
-         show(valueOf(values, "chatwin_dispersion_coefficient_m2_per_s")) + "<td>" + dash +
-         "<td>" + dash + "<td>" + dash + "<td>" + dash + "<td>" + dash + "\n";
+         show(valueOf(values, "chatwin_dispersion_coefficient_m2_per_s")) + "<td>" + dash + "<td>" +
+         dash + "<td>" + dash + "<td>" + dash + "<td>" + dash + "\n";
   out += "</tbody>\n</table>\n</div>\n<p class=\"fit-stats\">Flow paths: " +
          std::to_string(best->pathCount) + " \u00b7 R² " + formatNumber(best->rSquared, 4) +
          " \u00b7 RMSE " + formatNumber(best->rmse * 1e-3, 3) + " µg/L \u00b7 AICc " +
@@ -293,8 +293,9 @@ std::string figures(const StationContext& c, const std::string& anchor) {
 std::string fitModelsTable(const FlowPathFitResult& fit) {
   if (fit.models.empty()) return {};
   const PathModelFit* best = fit.best();
-  std::string out = "<div class=\"scroll\">\n<table class=\"fit models\">\n<caption>Every number "
-                    "of flow paths tried</caption>\n<thead>\n<tr>";
+  std::string out =
+      "<div class=\"scroll\">\n<table class=\"fit models\">\n<caption>Every number "
+      "of flow paths tried</caption>\n<thead>\n<tr>";
   out += headerCell("Flow paths", "");
   out += headerCell("Samples", "");
   out += headerCell("Parameters", "");
@@ -311,15 +312,15 @@ std::string fitModelsTable(const FlowPathFitResult& fit) {
     out += "<th scope=\"row\">" + std::to_string(m.pathCount);
     if (!m.fitted) {
       out += "<td>" + std::to_string(m.samples) + "<td>" + std::to_string(m.parameters) +
-             "<td colspan=\"4\" class=\"t\">" + std::string(kDash) + "<td class=\"t\">no fit: " +
-             escape(m.reason) + "\n";
+             "<td colspan=\"4\" class=\"t\">" + std::string(kDash) +
+             "<td class=\"t\">no fit: " + escape(m.reason) + "\n";
       continue;
     }
     out += "<td>" + std::to_string(m.samples) + "<td>" + std::to_string(m.parameters) + "<td>" +
            formatNumber(m.rSquared, 4) + "<td>" + formatNumber(m.rmse * 1e-3, 3) + "<td>" +
            formatNumber(m.aicc, 4) + "<td>" +
-           (best ? formatNumber(m.aicc - best->aicc, 3) : std::string(kDash)) +
-           "<td class=\"t\">" + (chosen ? "chosen (smallest AICc)" : "fitted") + "\n";
+           (best ? formatNumber(m.aicc - best->aicc, 3) : std::string(kDash)) + "<td class=\"t\">" +
+           (chosen ? "chosen (smallest AICc)" : "fitted") + "\n";
   }
   return out + "</tbody>\n</table>\n</div>\n";
 }

@@ -105,8 +105,8 @@ details.station>summary{margin-left:0;list-style:none}
 details.station>summary::-webkit-details-marker{display:none}
 details:not([open])>summary{color:var(--muted)}
 table.summary{font-size:7.5pt}
-pre.listing{font:6.5pt/1.2 "DejaVu Sans Mono","Liberation Mono",Consolas,monospace;white-space:pre-wrap;
-overflow:visible;background:none;padding:0;border:0}
+pre.listing{font:6.5pt/1.2 "DejaVu Sans Mono","Liberation Mono",Consolas,monospace;
+white-space:pre-wrap;overflow:visible;background:none;padding:0;border:0}
 .grid{grid-template-columns:repeat(3,minmax(0,1fr));gap:.4rem 1rem}
 table.values{font-size:7.5pt}
 table.values th,table.values td{padding:.1rem .3rem}

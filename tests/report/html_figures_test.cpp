@@ -38,7 +38,7 @@ TEST(CampaignFigures, ConcentrationsNormalizedPerKgRecoveredAndRaw) {
   for (std::size_t i = 0; i < line->y.size(); i += 97) {
     EXPECT_DOUBLE_EQ(line->x[i], a.curve->T[i] / 3600.0);
     EXPECT_NEAR(line->y[i], a.curve->C[i] * 0.001 / grams, 1e-12);  // mg/L per kg
-    EXPECT_NEAR(raw->series[0].y[i], a.curve->C[i] * 0.001, 1e-9);   // ug/L
+    EXPECT_NEAR(raw->series[0].y[i], a.curve->C[i] * 0.001, 1e-9);  // ug/L
   }
   EXPECT_EQ(normalized->y.title, "Concentration per kg recovered (mg/L per kg)");
   EXPECT_EQ(raw->y.title, "Concentration (\u00b5g/L)");
@@ -80,14 +80,13 @@ TEST(CampaignFigures, ManyStationsColourTheLargestRecoveriesAndShareAPointBudget
   // Recovered kg (i * 7) % 12 for i = 0..11: 0 7 2 9 4 11 6 1 8 3 10 5; the
   // eight largest are stations 2, 4, 5, 6, 7, 9, 11, 12 (1-based).
   EXPECT_EQ(named, (std::set<std::string>{"ST0002.DAT", "ST0004.DAT", "ST0005.DAT", "ST0006.DAT",
-                                          "ST0007.DAT", "ST0009.DAT", "ST0011.DAT",
-                                          "ST0012.DAT"}));
+                                          "ST0007.DAT", "ST0009.DAT", "ST0011.DAT", "ST0012.DAT"}));
   EXPECT_NE(chart->description.find("The 8 stations of the largest recovered mass are coloured, "
                                     "the 4 others grey."),
             std::string::npos);
-  EXPECT_EQ(campaignConcentrationChart(campaign(40000 / 16 + 400), ConcentrationScale::Raw)
-                ->maxPoints,
-            16u);
+  EXPECT_EQ(
+      campaignConcentrationChart(campaign(40000 / 16 + 400), ConcentrationScale::Raw)->maxPoints,
+      16u);
 }
 
 // Each station's recovery curve ends at its recovered mass (to the listing's

@@ -5,6 +5,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -16,18 +17,16 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "tests/report/report_fixture.h"
 
 namespace kaldero::html {
 namespace {
 
+using testing::campaign;
+using testing::emptyRun;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
-using testing::campaign;
-using testing::emptyRun;
 using testing::twoStationExample;
 
 // What the graphics library writes, cut down: a glyph and a clip path used
@@ -50,7 +49,6 @@ const std::string kSvg = R"svg(<?xml version="1.0" encoding="UTF-8"?>
 </g>
 </svg>
 )svg";
-
 
 TEST(HtmlText, EscapesMarkupAndReadsInvalidUtf8AsWindows1252) {
   EXPECT_EQ(escape("<a href='x'>&\"</a>"), "&lt;a href=&#39;x&#39;&gt;&amp;&quot;&lt;/a&gt;");
@@ -218,16 +216,18 @@ TEST(Report, SummaryOfAllStationsComesFirstThenTheCampaignFigures) {
   EXPECT_LT(page.find("Cumulative recovery"), page.find("<section class=\"run\""));
   EXPECT_LT(page.find("<section class=\"run\""), page.find("<details class=\"station\""));
   // The raw concentrations in a closed block.
-  const std::string raw = between(page, "<details class=\"more\"><summary>The concentrations as "
-                                  "measured", "</details>");
+  const std::string raw = between(page,
+                                  "<details class=\"more\"><summary>The concentrations as "
+                                  "measured",
+                                  "</details>");
   EXPECT_THAT(raw, HasSubstr("All stations: concentration</title>"));
   // Summary columns with their units, and the analysed station's numbers.
   const std::string table = between(page, "<table class=\"summary\">", "</table>");
-  for (const char* head : {"Distance<span class=\"u\">(m)", "Recovered mass<span class=\"u\">(kg)",
-                           "Recovery<span class=\"u\">(%)", "First arrival", "Peak time",
-                           "Mean transit time", "Mean velocity", "Maximum velocity",
-                           "Dispersion coefficient D", "D by", "Peclet number",
-                           "D fitted, per flow path"})
+  for (const char* head :
+       {"Distance<span class=\"u\">(m)", "Recovered mass<span class=\"u\">(kg)",
+        "Recovery<span class=\"u\">(%)", "First arrival", "Peak time", "Mean transit time",
+        "Mean velocity", "Maximum velocity", "Dispersion coefficient D", "D by", "Peclet number",
+        "D fitted, per flow path"})
     EXPECT_THAT(table, HasSubstr(head));
   EXPECT_THAT(table, HasSubstr("<th scope=\"row\"><a href=\"#s1-1\">A.DAT</a><td class=\"t\">"
                                "analysed</td><td>1500<td>"));
@@ -240,8 +240,10 @@ TEST(Report, StoppedAndNotRunStationsShowTheirReasonInsteadOfNumbers) {
   run.stations[1].curve = run.stations[0].curve;
   run.stations.push_back(testing::notRunStation("C.DAT", "B.DAT"));
   const std::string page = render(run);
-  const std::string stopped = between(page, "<tr class=\"halted\"><th scope=\"row\"><a "
-                                      "href=\"#s1-2\">", "\n");
+  const std::string stopped = between(page,
+                                      "<tr class=\"halted\"><th scope=\"row\"><a "
+                                      "href=\"#s1-2\">",
+                                      "\n");
   EXPECT_THAT(stopped, HasSubstr("<td class=\"t stopped\">stopped</td><td class=\"why\" "
                                  "colspan=\"12\">B.DAT: THE SAMPLE TIMES ARE NOT IN INCREASING "
                                  "ORDER AT LINE 212."));
@@ -357,8 +359,8 @@ TEST(Report, LinksArePercentEncodedUnderTheLinkBase) {
   for (const std::string& h : attributeValues(page, "href"))
     if (!h.starts_with('#')) files.push_back(h);
   EXPECT_EQ(files, (std::vector<std::string>{"../run/r%201.json", "../run/a%20b%23c%3F.OUT",
-                                             "../run/sub/A_DAT.svg",
-                                             "/tmp/abs.OUT", "../run/javascript%3Aalert%281%29"}));
+                                             "../run/sub/A_DAT.svg", "/tmp/abs.OUT",
+                                             "../run/javascript%3Aalert%281%29"}));
 }
 
 TEST(Report, NoNetworkResourceAndNoScript) {
@@ -432,8 +434,8 @@ TEST(Report, ListingInUtf8AndTestDescriptionInAClosedBlock) {
 TEST(Report, KeyNumbersGroupedWithoutThoseThatDoNotApply) {
   const std::string page = render(twoStationExample(false));
   const std::string a = between(page, "id=\"s1-1\"", "</details>\n");
-  for (const char* caption : {"Mass recovery", "Times", "Velocity and dispersion", "Flow system",
-                              "Chatwin method"})
+  for (const char* caption :
+       {"Mass recovery", "Times", "Velocity and dispersion", "Flow system", "Chatwin method"})
     EXPECT_THAT(a, HasSubstr(std::string("<caption>") + caption + "</caption>"));
   EXPECT_THAT(a, HasSubstr("<tr><th>Recovered mass<td>2.0019<td>kg"));
   EXPECT_THAT(a, HasSubstr("<tr><th>Peclet class<td class=\"t\">"));
@@ -510,8 +512,7 @@ TEST(Report, SeveralRunsEachWithItsControlFileAndFigures) {
 
 TEST(Report, ARecordWithNothingStillGivesAPage) {
   RunRecord nothing;
-  for (const std::string& page : {renderReport({}), renderReport({&nothing}),
-                                  render(emptyRun())}) {
+  for (const std::string& page : {renderReport({}), renderReport({&nothing}), render(emptyRun())}) {
     EXPECT_THAT(page, HasSubstr("<table class=\"summary\">"));
     EXPECT_THAT(page, HasSubstr("</html>"));
     EXPECT_EQ(svgElements(page).size(), 0u);

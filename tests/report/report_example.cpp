@@ -68,8 +68,8 @@ std::string measuringPage(const std::string& report, int width) {
   }
   const std::string w = std::to_string(width);
   return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"></head><body style=\"margin:0\">\n"
-         "<iframe id=\"f\" style=\"border:0;width:" + w + "px;height:1400px\" srcdoc=\"" + doc +
-         "\"></iframe>\n" + R"(<script>
+         "<iframe id=\"f\" style=\"border:0;width:" +
+         w + "px;height:1400px\" srcdoc=\"" + doc + "\"></iframe>\n" + R"(<script>
 document.getElementById('f').addEventListener('load', function () {
   var f = this.contentWindow, d = f.document.documentElement, r = document.documentElement;
   var t = f.document.querySelector('table.summary');
@@ -100,8 +100,7 @@ int render(const std::string& outDir, std::size_t stations) {
       write(outDir + "/report.html", page) &&
       write(outDir + "/measure-1280.html", measuringPage(page, 1280)) &&
       write(outDir + "/measure-400.html", measuringPage(page, 400)) &&
-      write(outDir + "/print-a4.html",
-            replaced(page, "</style>", "@page{size:A4}</style>")) &&
+      write(outDir + "/print-a4.html", replaced(page, "</style>", "@page{size:A4}</style>")) &&
       write(outDir + "/print-letter.html",
             replaced(page, "</style>", "@page{size:letter}</style>"));
   if (!ok) std::cerr << "cannot write to " << outDir << "\n";
@@ -122,18 +121,19 @@ int sizes(const std::string& outDir) {
     write(outDir + "/report-" + std::to_string(n) + ".html", page);
     const std::size_t target = n == 2 ? kTwoStationTarget : kCampaignTarget;
     using ms = std::chrono::milliseconds;
-    std::printf("%zu stations: %zu bytes (%.2f MB; target under %.1f MB), %zu <svg> figures, "
-                "record built in %lld ms, page rendered in %lld ms\n",
-                n, page.size(), page.size() / 1e6, target / 1e6,
-                [&] {
-                  std::size_t count = 0;
-                  for (std::size_t at = page.find("<svg "); at != std::string::npos;
-                       at = page.find("<svg ", at + 1))
-                    ++count;
-                  return count;
-                }(),
-                static_cast<long long>(std::chrono::duration_cast<ms>(built - begin).count()),
-                static_cast<long long>(std::chrono::duration_cast<ms>(rendered - built).count()));
+    std::printf(
+        "%zu stations: %zu bytes (%.2f MB; target under %.1f MB), %zu <svg> figures, "
+        "record built in %lld ms, page rendered in %lld ms\n",
+        n, page.size(), page.size() / 1e6, target / 1e6,
+        [&] {
+          std::size_t count = 0;
+          for (std::size_t at = page.find("<svg "); at != std::string::npos;
+               at = page.find("<svg ", at + 1))
+            ++count;
+          return count;
+        }(),
+        static_cast<long long>(std::chrono::duration_cast<ms>(built - begin).count()),
+        static_cast<long long>(std::chrono::duration_cast<ms>(rendered - built).count()));
     if (page.size() >= target) {
       std::printf("FAILED: the report of %zu stations is over its target\n", n);
       status = 1;
@@ -157,7 +157,8 @@ int countColour(const std::string& png, const std::string& hex) {
   const unsigned char* data = cairo_image_surface_get_data(image);
   long pixels = 0;
   for (int y = 0; y < height; ++y) {
-    const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<size_t>(y) * stride);
+    const auto* row =
+        reinterpret_cast<const std::uint32_t*>(data + static_cast<size_t>(y) * stride);
     for (int x = 0; x < width; ++x) {
       const int r = (row[x] >> 16) & 0xFF, g = (row[x] >> 8) & 0xFF, b = row[x] & 0xFF;
       if (std::abs(r - wr) <= 24 && std::abs(g - wg) <= 24 && std::abs(b - wb) <= 24) ++pixels;
