@@ -6,6 +6,20 @@
 
 namespace kaldero {
 
+ConcentrationCurve stationConcentrationCurve(std::span<const float> T, std::span<const float> C,
+                                             float grams, ConcentrationScale scale) {
+  ConcentrationCurve out;
+  const bool normalized = scale == ConcentrationScale::PerKgRecovered;
+  if (T.size() != C.size() || (normalized && !(grams > 0 && std::isfinite(grams)))) return out;
+  // ng/L to ug/L; per gram of ug/L is per kg of mg/L.
+  const double divisor = normalized ? static_cast<double>(grams) : 1.0;
+  for (std::size_t i = 0; i < T.size(); ++i) {
+    out.hours.push_back(static_cast<double>(T[i]) / 3600.0);
+    out.values.push_back(static_cast<double>(C[i]) * 0.001 / divisor);
+  }
+  return out;
+}
+
 RecoveryCurve stationRecoveryCurve(std::span<const float> T, std::span<const float> cumulative,
                                    float injected) {
   RecoveryCurve out;
@@ -79,22 +93,6 @@ std::string campaignLabel(const std::string& stationFile, float distanceMetres) 
   char d[32];
   std::snprintf(d, sizeof d, ", %.4g m", static_cast<double>(distanceMetres));
   return stationFile + d;
-}
-
-StationCurve stationConcentrationCurve(std::span<const float> T, std::span<const float> C,
-                                       float recoveredKg, CampaignScale scale) {
-  StationCurve out;
-  const bool perKg = scale == CampaignScale::PerKgRecovered;
-  if (T.size() != C.size() || (perKg && !(recoveredKg > 0))) return out;
-  // ng/L to ug/L, then per kg recovered.
-  const double factor = 1e-3 / (perKg ? static_cast<double>(recoveredKg) : 1.0);
-  out.hours.reserve(T.size());
-  out.values.reserve(T.size());
-  for (std::size_t i = 0; i < T.size(); ++i) {
-    out.hours.push_back(static_cast<double>(T[i]) / 3600.0);
-    out.values.push_back(static_cast<double>(C[i]) * factor);
-  }
-  return out;
 }
 
 }  // namespace kaldero

@@ -1,6 +1,8 @@
-// What a campaign of stations shows together: each station's recovery curve
-// (the recovered mass up to each time, as a fraction of the injected mass)
-// and the curve of their total.
+// What a campaign of stations shows together: each station's concentrations
+// against the time since the release (raw, or normalized per kg recovered so
+// that stations of different discharge compare), each station's recovery
+// curve (the recovered mass up to each time, as a fraction of the injected
+// mass) and the curve of their total.
 #pragma once
 
 #include <span>
@@ -8,6 +10,23 @@
 #include <vector>
 
 namespace kaldero {
+
+// A station's concentrations against the time since the release.
+struct ConcentrationCurve {
+  std::vector<double> hours;   // time since the release, h
+  std::vector<double> values;  // ug/L raw; mg/L per kg recovered normalized
+};
+
+enum class ConcentrationScale { Raw, PerKgRecovered };
+
+// From the analysed curve's times (s) and concentrations (ng/L). Raw: ug/L.
+// PerKgRecovered: concentration x 0.001 / recovered grams, mg/L per kg, as
+// the normalized curve file has it; empty when the recovered mass is not
+// positive (nothing to normalize by). Times and concentrations of unequal
+// length give an empty curve.
+ConcentrationCurve stationConcentrationCurve(std::span<const float> times,
+                                             std::span<const float> concentrations,
+                                             float recoveredGrams, ConcentrationScale scale);
 
 // A curve of the recovered mass against the time since the release.
 struct RecoveryCurve {
@@ -29,23 +48,5 @@ RecoveryCurve totalRecoveryCurve(const std::vector<RecoveryCurve>& stations);
 // A station in a campaign figure's legend: its data file and travel
 // distance (m), "B.DAT, 770 m".
 std::string campaignLabel(const std::string& stationFile, float distanceMetres);
-
-// How the concentration curves of all stations are put on one axis: per kg
-// of tracer the station recovered (curves of stations that caught different
-// shares of the tracer compare in shape), or as measured.
-enum class CampaignScale { PerKgRecovered, Raw };
-
-// A station's concentration curve on the campaign axis.
-struct StationCurve {
-  std::vector<double> hours;   // time since the release, h
-  std::vector<double> values;  // ug/L, or ug/L per kg recovered
-};
-
-// From the curve analysed: sample times (s), concentrations (ng/L) and the
-// mass the station recovered (kg). Per kg recovered without any mass
-// recovered the curve is empty.
-StationCurve stationConcentrationCurve(std::span<const float> times,
-                                       std::span<const float> concentrations, float recoveredKg,
-                                       CampaignScale scale);
 
 }  // namespace kaldero

@@ -22,7 +22,7 @@ plot::CampaignPlotData campaignData(const RunState& s) {
     const MassRecovery& m = *st.results->mass;
     plot::CampaignPlotStation& p = d.stations.emplace_back();
     p.label = campaignLabel(st.stationFile, st.setup.distance);
-    p.concentration = stationConcentrationCurve(cv.T, cv.C, m.mass.kilograms, d.scale);
+    p.concentration = stationConcentrationCurve(cv.T, cv.C, m.mass.grams, d.scale);
     p.recovery = stationRecoveryCurve(cv.T, m.cumulativeMass, s.release.injectedMass);
     curves.push_back(p.recovery);
   }

@@ -100,7 +100,7 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
                  "default) or raw")
       ->type_name("per-kg|raw");
   app.add_option("--report", report,
-                 "Write an HTML report of the run (figures as SVG, adds svg to --plots)")
+                 "Write an HTML report of the runs: summary, campaign figures, every station")
       ->type_name("FILE.html");
   app.add_flag("--curves-csv", options.curvesCsv,
                "Write the normalized, load and standardized curve files also as CSV");
@@ -159,17 +159,14 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
     return optionError("--plots: \"" + plots + "\" is not a list of ps, png, svg, pdf");
   options.campaignFigures = app.count("--plots") > 0;
   if (campaignScale == "raw")
-    options.campaignScale = CampaignScale::Raw;
+    options.campaignScale = ConcentrationScale::Raw;
   else if (!campaignScale.empty() && campaignScale != "per-kg")
     return optionError("--campaign-scale: \"" + campaignScale + "\" is not per-kg or raw");
   if (!results.empty()) options.resultsFile = results;
   if (!table.empty()) options.tableFile = table;
-  if (!report.empty()) {
-    options.reportFile = report;
-    bool svg = false;
-    for (auto f : options.plotFormats) svg = svg || f == plot::PlotFormat::Svg;
-    if (!svg) options.plotFormats.push_back(plot::PlotFormat::Svg);
-  }
+  // The report draws its own figures from the results: it needs no plot
+  // files.
+  if (!report.empty()) options.reportFile = report;
   if (!fit.empty()) {
     if (fit == "auto")
       options.fitPaths = 0;

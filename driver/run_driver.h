@@ -42,7 +42,7 @@ struct RunOptions {
   // The figures of all stations of a run (--plots given), their
   // concentrations in the scale.
   bool campaignFigures = false;
-  CampaignScale campaignScale = CampaignScale::PerKgRecovered;
+  ConcentrationScale campaignScale = ConcentrationScale::PerKgRecovered;
 };
 
 struct Session;

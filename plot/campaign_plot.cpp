@@ -110,7 +110,7 @@ TimeAxis timeAxis(const CampaignPlotData& d) {
   TimeAxis a;
   double first = INFINITY, lo = 0, hi = 0, peakLo = INFINITY, peakHi = 0;
   for (const CampaignPlotStation& s : d.stations) {
-    const StationCurve& c = s.concentration;
+    const ConcentrationCurve& c = s.concentration;
     if (c.hours.empty()) continue;
     hi = std::max(hi, c.hours.back());
     lo = std::min(lo, c.hours.front());
@@ -178,14 +178,14 @@ void drawConcentrations(const CampaignPlotData& d) {
       if (std::isfinite(v)) top = std::max(top, v);
   const TimeAxis axis = timeAxis(d);
   const std::size_t perCurve = campaignPointsPerCurve(d.stations.size());
-  const char* yTitle = d.scale == CampaignScale::PerKgRecovered
+  const char* yTitle = d.scale == ConcentrationScale::PerKgRecovered
                            ? "Concentration per kg recovered (mg L\\u-1\\d kg\\u-1\\d)"
                            : "Concentration (\\gmg L\\u-1\\d)";
   frame(axis, usable(Range{0, static_cast<float>(top * 1.08)}), d.controlFile + ": all stations",
         yTitle);
   std::vector<LegendEntry> entries;
   for (std::size_t i = 0; i < d.stations.size(); ++i) {
-    const StationCurve& c = d.stations[i].concentration;
+    const ConcentrationCurve& c = d.stations[i].concentration;
     cpgsci(colourOf(i));
     cpgsls(styleOf(i));
     drawPolyline(drawn(axis, c.hours, c.values, perCurve));

@@ -19,13 +19,13 @@ namespace kaldero::plot {
 // distance), its concentration curve and its recovery curve.
 struct CampaignPlotStation {
   std::string label;
-  StationCurve concentration;
+  ConcentrationCurve concentration;
   RecoveryCurve recovery;  // empty without an injected mass
 };
 
 struct CampaignPlotData {
   std::string controlFile;  // the figures' names are made from it
-  CampaignScale scale = CampaignScale::PerKgRecovered;
+  ConcentrationScale scale = ConcentrationScale::PerKgRecovered;
   std::vector<CampaignPlotStation> stations;
   RecoveryCurve total;  // of the stations the run totals include
 };

@@ -1,37 +1,46 @@
-// The HTML report of a run: one self-contained page (inline CSS, inline SVG
-// figures, no script and no network resource) with a summary table of every
-// station, then per station its key numbers, model-fit comparison, figures,
-// reports, full results listing and links to the files the run wrote.
+// The HTML report of one or more runs: one self-contained page (inline CSS,
+// inline SVG figures drawn in memory, no script and no network resource)
+// rendered from the runs' records alone; it reads no file.
+//
+// The page, top to bottom:
+//   header    the test's title, program and version, run date, each control
+//             file with its SHA-256, links to the results files (JSON, CSV)
+//             and to the files each run wrote outside its stations;
+//   summary   one table of every station of every run (stopped and not-run
+//             stations with their reason), then per run the campaign
+//             figures: all stations' concentrations normalized per kg
+//             recovered (the raw concentrations in a collapsed block), and
+//             the cumulative recovery of each station and in total;
+//   runs      per run its test, totals and run-level reports;
+//   stations  per station a collapsible section: key numbers, its figures
+//             (curve with discharge, recovery, Chatwin plot, flow-path fit),
+//             the fit's models, reports, the results listing and links to
+//             its files.
+//
+// Size rule (ReportLimits): station sections start collapsed above
+// collapseAbove stations; listings start collapsed above listingsOpenUpTo
+// stations; above fullSectionsUpTo stations a section holds the key
+// numbers, reports and links only (no figures, no listing: the listing is
+// the station's results listing file, linked). Every line of a figure is
+// thinned to at most a few thousand points; the campaign figures share a
+// point budget among their stations.
 #pragma once
 
-#include <nlohmann/json_fwd.hpp>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "report/run_record.h"
+
 namespace kaldero::html {
 
-// A figure of a station: the SVG document as the graphics library wrote it.
-struct Figure {
-  std::string title;
-  std::string svg;
-};
-
-// A file written by the run, linked relatively from the page.
-struct LinkedFile {
-  std::string name;
-  std::string kind;
-};
-
-// What the page shows of a station besides its entry in the results
-// document. stationFile matches the entry's "station_file" (the k-th page of
-// a name goes with the k-th entry of that name).
-struct StationPage {
-  std::string stationFile;
-  std::string listing;  // the results listing as written (Windows-1252 bytes)
-  std::vector<Figure> figures;
-  std::vector<LinkedFile> files;  // added to the entry's "outputs" unless already there
+struct ReportLimits {
+  std::size_t collapseAbove = 20;         // station sections closed by default
+  std::size_t listingsOpenUpTo = 3;       // listings open by default
+  std::size_t fullSectionsUpTo = 100;     // figures and listings in the page
+  std::size_t listingBytes = 256 * 1024;  // a longer listing is linked, not shown
 };
 
 struct ReportOptions {
@@ -39,13 +48,17 @@ struct ReportOptions {
   // of the page to the folder the run's file names are relative to (empty
   // when the page is written there). Absolute names are linked as they are.
   std::string linkBase;
+  // The results files written with the page (empty: none), linked from the
+  // header.
+  std::string resultsFile;  // JSON
+  std::string tableFile;    // CSV
+  ReportLimits limits;
 };
 
-// The page for a run. results: the results document (the layout the
-// --results option writes); any member may be null or absent, and one of an
-// unexpected type is shown as text or left out (it never makes the call
-// fail). Texts that are not valid UTF-8 are read as Windows-1252.
-std::string renderReport(const nlohmann::json& results, const std::vector<StationPage>& stations,
+// The page for the runs, in their order (one run is the common case; a null
+// pointer is skipped). Every text from the records is escaped; names and
+// reports that are not valid UTF-8 are read as Windows-1252.
+std::string renderReport(const std::vector<const RunRecord*>& runs,
                          const ReportOptions& options = {});
 
 // The pieces the page is made of, for other HTML writers and for tests.

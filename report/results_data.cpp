@@ -30,20 +30,6 @@ json num(float x) { return toJson(number(x)); }
 
 std::string name(const std::string& padded) { return text::trimmed(padded); }
 
-const char* timeUnitName(TimeUnit u) {
-  switch (u) {
-    case TimeUnit::Days:
-      return "d";
-    case TimeUnit::Hours:
-      return "h";
-    case TimeUnit::Minutes:
-      return "min";
-    case TimeUnit::Seconds:
-      return "s";
-    default:
-      return nullptr;
-  }
-}
 
 const char* concentrationUnitName(ConcentrationUnit u) {
   switch (u) {
@@ -82,6 +68,23 @@ const char* distanceUnitName(DistanceUnit u) {
   }
 }
 
+}  // namespace
+
+const char* timeUnitName(TimeUnit u) {
+  switch (u) {
+    case TimeUnit::Days:
+      return "d";
+    case TimeUnit::Hours:
+      return "h";
+    case TimeUnit::Minutes:
+      return "min";
+    case TimeUnit::Seconds:
+      return "s";
+    default:
+      return nullptr;
+  }
+}
+
 const char* massUnitName(MassUnit u) {
   switch (u) {
     case MassUnit::Pounds:
@@ -94,6 +97,8 @@ const char* massUnitName(MassUnit u) {
       return "mg";
   }
 }
+
+namespace {
 
 const char* flowFormName(FlowForm f) {
   switch (f) {
@@ -110,7 +115,9 @@ const char* flowFormName(FlowForm f) {
   }
 }
 
-const char* releaseName(ReleaseMode m) {
+}  // namespace
+
+const char* releaseModeName(ReleaseMode m) {
   switch (m) {
     case ReleaseMode::Instantaneous:
       return "instantaneous";
@@ -122,6 +129,8 @@ const char* releaseName(ReleaseMode m) {
       return nullptr;
   }
 }
+
+namespace {
 
 // A name, or the code when the code has none.
 json named(const char* n, int32_t c) {
@@ -136,7 +145,9 @@ json switches(const PlotSwitches& s) {
           {"postscript", on(s.postscript)}};
 }
 
-json testDescription(const TestDescription& t) {
+}  // namespace
+
+json testDescriptionDocument(const TestDescription& t) {
   const char* reductions[] = {"every line", "group means", "every k-th line"};
   const char* methods[] = {"exponential", "pchip", "zero time"};
   const int32_t rm = code(t.reductionMode), em = code(t.extrapolationMethod);
@@ -185,6 +196,8 @@ json testDescription(const TestDescription& t) {
       {"data_reduction", rm >= 1 && rm <= 3 ? json(reductions[rm - 1]) : named(nullptr, rm)},
   };
 }
+
+namespace {
 
 const char* kindName(ShownReport::Kind k) {
   switch (k) {
@@ -338,7 +351,7 @@ json resultsDocument(const RunRecord& run) {
                       {"injected_mass", num(c.injectedMass)},
                       {"mass_unit", massUnitName(c.massUnit)},
                       {"injected_mass_mg", num(run.release.injectedMass)},
-                      {"release_mode", named(releaseName(c.releaseMode), code(c.releaseMode))},
+                      {"release_mode", named(releaseModeName(c.releaseMode), code(c.releaseMode))},
                       {"release_duration_h", num(run.release.durationHours)},
                       {"flow_zone_arrival_h", num(c.flowZoneArrival)}};
   } else {
@@ -351,7 +364,7 @@ json resultsDocument(const RunRecord& run) {
     s["status"] = statusName(st.status);
     s["stop_report"] = st.stopReport.empty() ? json(nullptr) : json(st.stopReport);
     s["outputs"] = outputs(st.outputs);
-    s["test_description"] = st.headerRead ? testDescription(st.test) : json(nullptr);
+    s["test_description"] = st.headerRead ? testDescriptionDocument(st.test) : json(nullptr);
     if (st.results && st.results->complete()) {
       json results = json::object();
       for (const auto& [key, value] : stationResults(st)) results[key] = toJson(value);

@@ -38,6 +38,16 @@ nlohmann::json resultsDocument(const std::vector<RunRecord>& runs, int exitStatu
 // NAME_p2_5 and NAME_p97_5 after the others), then one row per station.
 std::string resultsTable(const std::vector<RunRecord>& runs);
 
+// The test description of a station as the results document shows it
+// (names and units for the codes; the plot switches as groups of yes/no).
+nlohmann::json testDescriptionDocument(const TestDescription& test);
+
+// "d", "h", "min", "s"; "kg", "g", "mg" or "lb"; "instantaneous", "pulse",
+// "step" (nullptr for a code without a name).
+const char* timeUnitName(TimeUnit unit);
+const char* massUnitName(MassUnit unit);
+const char* releaseModeName(ReleaseMode mode);
+
 // "analysed", "stopped" or "not run".
 const char* statusName(StationStatus status);
 

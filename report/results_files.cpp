@@ -1,9 +1,8 @@
 #include "report/results_files.h"
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "core/console.h"
 #include "core/output_gate.h"
@@ -23,11 +22,6 @@ struct ResultsFile {
   bool open = false;
 };
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The path from the report's folder to the folder the run wrote its files
 // in, for the report's links.
 std::string linkBase(const std::string& reportFile) {
@@ -38,23 +32,20 @@ std::string linkBase(const std::string& reportFile) {
   return rel.string() + "/";
 }
 
-std::string htmlReport(const std::vector<RunRecord>& records, const nlohmann::json& doc,
-                       const std::string& file) {
-  std::vector<html::StationPage> pages;
-  for (const RunRecord& record : records)
-  for (const StationRecord& st : record.stations) {
-    html::StationPage page;
-    page.stationFile = st.stationFile;
-    for (const OutputFile& f : st.outputs) {
-      page.files.push_back({f.name, f.kind});
-      if (f.kind == "results listing") page.listing = readFile(f.name);
-      if (f.format == "svg") page.figures.push_back({f.kind, readFile(f.name)});
-    }
-    pages.push_back(std::move(page));
-  }
+// The page, from the record alone (listings and figures are in it); it
+// links the results file and table written with it.
+std::string htmlReport(const std::vector<RunRecord>& records, const std::string& file,
+                       const std::deque<ResultsFile>& files) {
   html::ReportOptions options;
   options.linkBase = linkBase(file);
-  return html::renderReport(doc, pages, options);
+  for (const ResultsFile& r : files) {
+    if (!r.open) continue;
+    if (r.record.kind == "results file") options.resultsFile = r.record.name;
+    if (r.record.kind == "results table") options.tableFile = r.record.name;
+  }
+  std::vector<const RunRecord*> runs;
+  for (const RunRecord& r : records) runs.push_back(&r);
+  return html::renderReport(runs, options);
 }
 
 }  // namespace
@@ -104,7 +95,7 @@ int writeResultsFiles(Console& console, OutputGate& gate, std::vector<RunRecord>
     else if (r.record.kind == "results table")
       r.file.write(resultsTable(records));
     else
-      r.file.write(htmlReport(records, doc, r.record.name));
+      r.file.write(htmlReport(records, r.record.name, files));
     gate.close(r.file, r.record);
     for (ShownReport& rep : console.takeReports()) shown.push_back(std::move(rep));
   }

@@ -1,78 +1,114 @@
 #!/usr/bin/env bash
-# The HTML report in a real browser. The example tool draws three SVG
-# figures with the graphics library and writes a report of two stations
-# (one with a model fit, one that stopped the run); headless Chromium then
-# reads the page (its DOM must hold the summary table, the listing and the
-# three figures), takes a screenshot (the red curves of the first station's
-# figures must show) and prints the page to PDF (every figure's red curve
-# must show on paper).
+# The HTML report in a real browser. The example tool renders the report of
+# a hand-made run record: the two-station example (A.DAT analysed with a
+# flow-path fit, B.DAT stopped the run) and a campaign of 2,000 stations.
+# Headless Chromium then
+#   - reads the example's DOM (summary, stations, figures as SVG);
+#   - measures the page in a frame 1280 and 400 px wide: no sideways
+#     scrolling (the root's scroll width within the frame's width) and the
+#     summary table's top within the first 1,200 px, for both reports;
+#   - takes a screenshot: the curves of the campaign figures show at once;
+#   - prints the example to PDF on A4 and Letter: at most 8 pages each, the
+#     figures' curves on paper.
 #
-#   browser_test.sh EXAMPLE_TOOL RESULTS.json LISTING WORK_DIR
+#   browser_test.sh EXAMPLE_TOOL WORK_DIR
 #
-# Exit status 77 (skipped) when Chromium or pdftoppm is missing.
+# Exit status 77 (skipped) when Chromium or poppler's tools are missing.
 set -u
-tool=$1 results=$2 listing=$3 work=$4
+tool=$1 work=$2
 
 chromium=$(command -v chromium || true)
 [ -n "$chromium" ] || { echo "SKIPPED: chromium is not installed"; exit 77; }
-command -v pdftoppm >/dev/null || { echo "SKIPPED: pdftoppm is not installed"; exit 77; }
+for t in pdfinfo pdftoppm; do
+  command -v $t >/dev/null || { echo "SKIPPED: $t is not installed"; exit 77; }
+done
 
 failed=0
 fail() { echo "FAILED: $*"; failed=1; }
 
 rm -rf "$work"
-mkdir -p "$work"
+mkdir -p "$work/two" "$work/campaign"
 work=$(cd "$work" && pwd)
 profile=$(mktemp -d /tmp/kaldero-chromium.XXXXXX)
 trap 'rm -rf "$profile"' EXIT
 # Whatever the browser keeps for a user goes to the scratch folder too.
 export HOME=$profile/home XDG_CONFIG_HOME=$profile/config XDG_CACHE_HOME=$profile/cache
 
-"$tool" render "$results" "$listing" "$work" || { echo "FAILED: the report was not written"; exit 1; }
-page="file://$work/report.html"
+"$tool" render "$work/two" >/dev/null || { echo "FAILED: the example was not written"; exit 1; }
+"$tool" render "$work/campaign" 2000 >/dev/null ||
+  { echo "FAILED: the campaign report was not written"; exit 1; }
 
 browser() {
-  timeout 18 "$chromium" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+  timeout 60 "$chromium" --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
     --user-data-dir="$profile" "$@" 2>>"$work/chromium.log"
 }
 
+# An attribute of the measuring page's root element.
+attribute() { sed -n "s/.*<html[^>]* $2=\"\([^\"]*\)\".*/\1/p" "$1" | head -n 1; }
+
 # The page as the browser built it.
-browser --dump-dom "$page" >"$work/dom.html" || fail "chromium could not read the page"
-for text in "Summary of all stations" ">A.DAT</a>" ">B.DAT</a>" "0.0029952" "29.952" \
-  "0.020071" "0.48217" "Fit, flow path 2" "0.188 – 0.236" "THE RUN STOPS." \
-  "Longitudinal dispersivity" "µg/L" "DISPERSION ESTIMATE IS PROBABLY TOO LARGE" \
-  'href="A_FIT.svg"'; do
-  grep -qF -- "$text" "$work/dom.html" || fail "the page has no \"$text\""
+dom=$work/two/dom.html
+browser --dump-dom "file://$work/two/report.html" >"$dom" || fail "chromium could not read the page"
+for text in "Summary of all stations" ">A.DAT</a>" ">B.DAT</a>" "THE RUN STOPS." \
+  "All stations: concentration per kg recovered" "Cumulative recovery" "A.DAT: flow-path fit" \
+  "Every number of flow paths tried" "Longitudinal dispersivity" "µg/L" 'href="A.OUT"' \
+  'href="results.json"' 'href="results.csv"' "SHA-256 "; do
+  grep -qF -- "$text" "$dom" || fail "the page has no \"$text\""
 done
-figures=$(grep -o '<svg ' "$work/dom.html" | wc -l)
-[ "$figures" = 3 ] || fail "the page has $figures figures, not 3"
+figures=$(grep -o '<svg ' "$dom" | wc -l)
+[ "$figures" = 7 ] || fail "the page has $figures figures, not 7"
 
-# The screen: both figures of A.DAT come within the first 4000 pixels.
-browser --screenshot="$work/screen.png" --window-size=1280,4000 "$page" >/dev/null ||
-  fail "no screenshot"
-if "$tool" red "$work/screen.png" >"$work/screen.red"; then
-  curves=$(awk '$1 == "curves" { print $2 }' "$work/screen.red")
-  pixels=$(awk '$1 == "pixels" { print $2 }' "$work/screen.red")
-  [ "${curves:-0}" -ge 2 ] || fail "the screenshot shows ${curves:-no} red curves, not 2 or more"
-  [ "${pixels:-0}" -ge 1500 ] || fail "the screenshot has only ${pixels:-0} red pixels"
-else
-  fail "the screenshot could not be read"
-fi
-
-# Paper: every figure on one page, each with its red curve.
-browser --print-to-pdf="$work/report.pdf" --no-pdf-header-footer "$page" >/dev/null ||
-  fail "no PDF"
-if pdftoppm -r 72 -png "$work/report.pdf" "$work/paper"; then
-  total=0
-  for png in "$work"/paper-*.png; do
-    n=$("$tool" red "$png" | awk '$1 == "curves" { print $2 }')
-    total=$((total + ${n:-0}))
+# Width and the summary's place, in frames of 1280 and 400 px.
+for report in two campaign; do
+  for width in 1280 400; do
+    out=$work/$report/measure-$width.dom
+    browser --window-size=1400,1600 --dump-dom "file://$work/$report/measure-$width.html" >"$out" ||
+      fail "$report at $width px: chromium could not read the page"
+    scroll=$(attribute "$out" data-scroll-width)
+    inner=$(attribute "$out" data-window-width)
+    top=$(attribute "$out" data-summary-top)
+    echo "$report at $width px: scroll width ${scroll:-?}, window ${inner:-?}, summary top ${top:-?} px"
+    if [ -z "$scroll" ] || [ -z "$inner" ] || [ -z "$top" ]; then
+      fail "$report at $width px: no measurement"
+      continue
+    fi
+    [ "$scroll" -le "$inner" ] ||
+      fail "$report at $width px: the page scrolls sideways ($scroll > $inner px;" \
+        "too wide: $(attribute "$out" data-too-wide))"
+    [ "$top" -ge 0 ] && [ "$top" -le 1200 ] ||
+      fail "$report at $width px: the summary table starts at $top px"
   done
-  [ "$total" = 3 ] || fail "the printed page shows $total red curves, not 3"
-else
-  fail "the PDF could not be read"
-fi
+done
 
-[ "$failed" = 0 ] && echo "The report renders: summary, listing and 3 figures."
+# The screen: the campaign figures' curves (A.DAT in the first colour of
+# the palette) within the first 1,200 px.
+colour=332288
+browser --screenshot="$work/two/screen.png" --window-size=1280,1200 \
+  "file://$work/two/report.html" >/dev/null || fail "no screenshot"
+pixels=$("$tool" colour "$work/two/screen.png" $colour | awk '$1 == "pixels" { print $2 }')
+[ "${pixels:-0}" -ge 1000 ] || fail "the first screen shows ${pixels:-no} pixels of the curves"
+
+# Paper, A4 and Letter: at most 8 pages; the curves on at least 3 of them.
+for paper in a4 letter; do
+  pdf=$work/two/$paper.pdf
+  browser --print-to-pdf="$pdf" --no-pdf-header-footer "file://$work/two/print-$paper.html" \
+    >/dev/null || { fail "no PDF on $paper"; continue; }
+  pages=$(pdfinfo "$pdf" | awk '$1 == "Pages:" { print $2 }')
+  echo "$paper: ${pages:-?} pages"
+  [ -n "$pages" ] && [ "$pages" -le 8 ] || fail "the example prints to ${pages:-?} pages on $paper"
+  if pdftoppm -r 100 -png "$pdf" "$work/two/$paper"; then
+    drawn=0
+    for png in "$work/two/$paper"-*.png; do
+      n=$("$tool" colour "$png" $colour | awk '$1 == "pixels" { print $2 }')
+      [ "${n:-0}" -ge 100 ] && drawn=$((drawn + 1))
+    done
+    [ "$drawn" -ge 3 ] || fail "the curves show on $drawn printed pages on $paper, not 3 or more"
+  else
+    fail "the PDF on $paper could not be read"
+  fi
+done
+
+[ "$failed" = 0 ] && echo "The report renders: summary first, no sideways scrolling, figures on" \
+  "screen and paper, at most 8 pages."
 exit "$failed"

@@ -1,24 +1,33 @@
+// The HTML report rendered from hand-made run records: escaping, stopped
+// and not-run stations, figures that parse, links, the size rules, several
+// runs; and the text and SVG helpers it is made of.
 #include "report/html_report.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
-#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/report/report_fixture.h"
 
 namespace kaldero::html {
 namespace {
 
-using nlohmann::json;
+using testing::campaign;
+using testing::emptyRun;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
+using testing::twoStationExample;
 
 // What the graphics library writes, cut down: a glyph and a clip path used
 // by id, and the document's own prolog.
@@ -40,24 +49,6 @@ const std::string kSvg = R"svg(<?xml version="1.0" encoding="UTF-8"?>
 </g>
 </svg>
 )svg";
-
-std::string readFixture() {
-  std::ifstream in(std::string(KALDERO_SOURCE_DIR) + "/tests/report/two_stations.json");
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Every value of an attribute in the page.
-std::vector<std::string> attributeValues(const std::string& page, const std::string& name) {
-  std::vector<std::string> values;
-  const std::regex re("[ \\t\\n]" + name + "=[\"']([^\"']*)[\"']");
-  for (auto it = std::sregex_iterator(page.begin(), page.end(), re); it != std::sregex_iterator();
-       ++it) {
-    values.push_back((*it)[1]);
-  }
-  return values;
-}
 
 TEST(HtmlText, EscapesMarkupAndReadsInvalidUtf8AsWindows1252) {
   EXPECT_EQ(escape("<a href='x'>&\"</a>"), "&lt;a href=&#39;x&#39;&gt;&amp;&quot;&lt;/a&gt;");
@@ -151,224 +142,383 @@ TEST(InlineSvg, RefusesWhatIsNotAReadableSvgDocument) {
   EXPECT_TRUE(inlineSvg("\xEF\xBB\xBF<svg><![CDATA[ <g> ]]><!-- </svg> --></svg>", "p-"));
 }
 
-// A results document of one analysed station with the given extra members.
-json oneStation(json extra = json::object()) {
-  json station = {{"station_file", "A.DAT"},
-                  {"status", "analysed"},
-                  {"results", {{"recovered_mass_kg", 0.0698}, {"peclet_number", 38.5}}}};
-  station.update(extra);
-  return {{"program", "KALDERO"},
-          {"version", "2.0.0"},
-          {"control", {{"title", "TEST"}}},
-          {"stations", json::array({station})}};
-}
+// ------------------------------------------------------------ the page
 
-TEST(Report, IdsStayUniqueWithSeveralFiguresOfSeveralStations) {
-  json results = oneStation();
-  results["stations"].push_back({{"station_file", "B.DAT"}, {"status", "analysed"}});
-  const std::vector<StationPage> pages = {
-      {"A.DAT", "", {{"one", kSvg}, {"two", kSvg}}, {}},
-      {"B.DAT", "", {{"three", kSvg}}, {}},
-  };
-  const std::string page = renderReport(results, pages);
-
-  const std::vector<std::string> ids = attributeValues(page, "id");
-  const std::set<std::string> unique(ids.begin(), ids.end());
-  EXPECT_EQ(unique.size(), ids.size());
-  EXPECT_EQ(std::count(ids.begin(), ids.end(), "s1f1-clip1") +
-                std::count(ids.begin(), ids.end(), "s1f2-clip1") +
-                std::count(ids.begin(), ids.end(), "s2f1-clip1"),
-            3);
-  // Every reference on the page resolves, the figures' own to their figure.
-  std::vector<std::string> refs = attributeValues(page, "(?:xlink:)?href");
-  const std::regex url("url\\(['\"]?#([^'\")]+)");
-  for (auto it = std::sregex_iterator(page.begin(), page.end(), url); it != std::sregex_iterator();
+// Every value of an attribute in the page.
+std::vector<std::string> attributeValues(const std::string& page, const std::string& name) {
+  std::vector<std::string> values;
+  const std::regex re("[ \\t\\n]" + name + "=[\"']([^\"']*)[\"']");
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), re); it != std::sregex_iterator();
        ++it) {
-    refs.push_back("#" + (*it)[1].str());
+    values.push_back((*it)[1]);
   }
-  int local = 0;
-  for (const std::string& ref : refs) {
-    if (!ref.starts_with('#') || ref == "#unknown") continue;
-    ++local;
-    EXPECT_TRUE(unique.contains(ref.substr(1))) << ref;
-  }
-  EXPECT_GE(local, 3 * 4);
-  EXPECT_THAT(page, HasSubstr("<figcaption>three</figcaption>"));
+  return values;
 }
 
-TEST(Report, EscapesEveryTextFromTheResultsAndThePages) {
+// The <svg> elements of the page.
+std::vector<std::string> svgElements(const std::string& page) {
+  std::vector<std::string> out;
+  for (std::size_t at = page.find("<svg "); at != std::string::npos;
+       at = page.find("<svg ", at + 1)) {
+    const std::size_t end = page.find("</svg>", at);
+    if (end == std::string::npos) break;
+    out.push_back(page.substr(at, end + 6 - at));
+  }
+  return out;
+}
+
+std::string count(const std::string& page, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = page.find(what); at != std::string::npos; at = page.find(what, at + 1)) ++n;
+  return std::to_string(n);
+}
+
+// The part of the page from `from` to the next `to`.
+std::string between(const std::string& page, const std::string& from, const std::string& to) {
+  const std::size_t a = page.find(from);
+  if (a == std::string::npos) return {};
+  return page.substr(a, page.find(to, a + from.size()) - a);
+}
+
+std::string render(const RunRecord& run, const ReportOptions& options = {}) {
+  return renderReport({&run}, options);
+}
+
+TEST(Report, HeaderNamesTheTestProgramDateControlFileAndResultsFiles) {
+  RunRecord run = twoStationExample(false);
+  run.runFiles = {{"KALDERO_ALL.svg", "campaign figure", "svg"}};
+  ReportOptions options;
+  options.resultsFile = "r.json";
+  options.tableFile = "r.csv";
+  const std::string page = render(run, options);
+  const std::string header = between(page, "<header>", "</header>");
+  EXPECT_THAT(header, HasSubstr("<h1>DYE TRACE, SPRING 2023</h1>"));
+  EXPECT_THAT(header, HasSubstr("KALDERO 2.0.0"));
+  EXPECT_THAT(header, HasSubstr("<time datetime=\"2024-05-02T09:30:00+0200\">"));
+  EXPECT_THAT(header, HasSubstr("Control file <strong>KALDERO.D</strong>"));
+  EXPECT_THAT(header, HasSubstr("SHA-256 " + run.controlSha256));
+  EXPECT_THAT(header, HasSubstr("<a href=\"r.json\">r.json</a> (JSON)"));
+  EXPECT_THAT(header, HasSubstr("<a href=\"r.csv\">r.csv</a> (CSV)"));
+  EXPECT_THAT(header, HasSubstr("<a href=\"KALDERO_ALL.svg\">KALDERO_ALL.svg</a> (campaign "
+                                "figure, svg)"));
+  // The station files are linked in the sections, not in the header, which
+  // stays short however many stations there are.
+  EXPECT_THAT(header, Not(HasSubstr("A.OUT")));
+  EXPECT_THAT(page, HasSubstr("<a href=\"A.OUT\">A.OUT</a><span class=\"kind\">results listing"));
+}
+
+TEST(Report, SummaryOfAllStationsComesFirstThenTheCampaignFigures) {
+  const std::string page = render(twoStationExample(false));
+  const std::size_t summary = page.find("<table class=\"summary\">");
+  ASSERT_NE(summary, std::string::npos);
+  EXPECT_LT(page.find("</header>"), summary);
+  EXPECT_LT(summary, page.find("All stations: concentration per kg recovered"));
+  EXPECT_LT(page.find("Cumulative recovery"), page.find("<section class=\"run\""));
+  EXPECT_LT(page.find("<section class=\"run\""), page.find("<details class=\"station\""));
+  // The raw concentrations in a closed block.
+  const std::string raw = between(page,
+                                  "<details class=\"more\"><summary>The concentrations as "
+                                  "measured",
+                                  "</details>");
+  EXPECT_THAT(raw, HasSubstr("All stations: concentration</title>"));
+  // Summary columns with their units, and the analysed station's numbers.
+  const std::string table = between(page, "<table class=\"summary\">", "</table>");
+  for (const char* head :
+       {"Distance<span class=\"u\">(m)", "Recovered mass<span class=\"u\">(kg)",
+        "Recovery<span class=\"u\">(%)", "First arrival", "Peak time", "Mean transit time",
+        "Mean velocity", "Maximum velocity", "Dispersion coefficient D", "D by", "Peclet number",
+        "D fitted, per flow path"})
+    EXPECT_THAT(table, HasSubstr(head));
+  EXPECT_THAT(table, HasSubstr("<th scope=\"row\"><a href=\"#s1-1\">A.DAT</a><td class=\"t\">"
+                               "analysed</td><td>1500<td>"));
+}
+
+TEST(Report, StoppedAndNotRunStationsShowTheirReasonInsteadOfNumbers) {
+  RunRecord run = twoStationExample(false);
+  // A stopped station keeps what its analysis left: it is not a result.
+  run.stations[1].results = run.stations[0].results;
+  run.stations[1].curve = run.stations[0].curve;
+  run.stations.push_back(testing::notRunStation("C.DAT", "B.DAT"));
+  const std::string page = render(run);
+  const std::string stopped = between(page,
+                                      "<tr class=\"halted\"><th scope=\"row\"><a "
+                                      "href=\"#s1-2\">",
+                                      "\n");
+  EXPECT_THAT(stopped, HasSubstr("<td class=\"t stopped\">stopped</td><td class=\"why\" "
+                                 "colspan=\"12\">B.DAT: THE SAMPLE TIMES ARE NOT IN INCREASING "
+                                 "ORDER AT LINE 212."));
+  EXPECT_THAT(stopped, Not(HasSubstr("1500")));
+  EXPECT_THAT(page, HasSubstr("<td class=\"t notrun\">not run</td><td class=\"why\" "
+                              "colspan=\"12\">Not run: the run stopped at station B.DAT."));
+  const std::string b = between(page, "id=\"s1-2\"", "</details>\n");
+  EXPECT_THAT(b, HasSubstr("Station B.DAT <span class=\"stopped\">(stopped)</span>"));
+  EXPECT_THAT(b, HasSubstr("The run stopped at this station."));
+  EXPECT_THAT(b, Not(HasSubstr("Key numbers")));
+  EXPECT_THAT(b, HasSubstr("B.DAT: concentration"));  // its curve as read (a copy of A's here)
+  EXPECT_THAT(b, Not(HasSubstr("first arrival")));
+  EXPECT_THAT(b, Not(HasSubstr(": recovery")));
+  const std::string c = between(page, "id=\"s1-3\"", "</details>\n");
+  EXPECT_THAT(c, HasSubstr("This station was not analysed."));
+  EXPECT_THAT(c, Not(HasSubstr("listing")));
+  // The campaign figures draw the analysed station only.
+  EXPECT_THAT(between(page, "All stations: concentration per kg", "</svg>"),
+              Not(HasSubstr("B.DAT")));
+}
+
+TEST(Report, EscapesEveryTextFromTheRecord) {
   const std::string hostile = "<script>alert(1)</script>&\"'";
-  json results = oneStation({{"station_file", hostile},
-                             {"reports", {{{"kind", "<b>warning"}, {"text", hostile}}}},
-                             {"outputs", {{{"file", "x\"><img src=y>.svg"}, {"kind", hostile}}}}});
-  results["control"]["title"] = hostile;
-  results["control"]["file"] = hostile;
-  results["program"] = hostile;
-  results["stations"][0]["results"]["peclet_class"] = hostile;
-  results["stations"][0]["test_description"] = {{"<i>key", hostile}};
-  const std::vector<StationPage> pages = {
-      {hostile, hostile, {{hostile, "<svg/>"}}, {{"<q>.OUT", hostile}}}};
-  const std::string page = renderReport(results, pages);
-  EXPECT_THAT(page, Not(HasSubstr("<script")));
-  EXPECT_THAT(page, Not(HasSubstr("<b>")));
-  EXPECT_THAT(page, Not(HasSubstr("<i>")));
-  EXPECT_THAT(page, Not(HasSubstr("<img")));
-  EXPECT_THAT(page, Not(HasSubstr("<q>")));
+  RunRecord run = twoStationExample(false);
+  run.control.title = hostile;
+  run.controlFile = hostile;
+  run.controlSha256 = "<b>";
+  run.startedAt = "\"><i>";
+  run.reports = {{ShownReport::Kind::Warning, hostile}};
+  run.runFiles = {{"x\"><img src=y>.svg", hostile, "<u>"}};
+  StationRecord& a = run.stations[0];
+  a.stationFile = hostile;
+  a.reports = {{ShownReport::Kind::Note, hostile}};
+  a.outputs = {{"<q>.OUT", "results listing", ""}};
+  a.listing = "<script>\n";
+  PathModelFit refused;
+  refused.pathCount = 2;
+  refused.reason = hostile;
+  a.fit->models.push_back(refused);
+  run.stations[1].stopReport = hostile;
+  const std::string page = render(run);
+  for (const char* tag : {"<script", "<b>", "<i>", "<img", "<q>", "<u>"})
+    EXPECT_THAT(page, Not(HasSubstr(tag))) << tag;
   EXPECT_THAT(page, HasSubstr("&lt;script&gt;alert(1)&lt;/script&gt;&amp;&quot;&#39;"));
   EXPECT_THAT(page, HasSubstr("href=\"x%22%3E%3Cimg%20src%3Dy%3E.svg\""));
   EXPECT_THAT(page, HasSubstr("href=\"%3Cq%3E.OUT\""));
-  // The station's page was paired by its (hostile) name: its figure is there.
-  EXPECT_THAT(page, HasSubstr("id=\"station-1\""));
-  EXPECT_THAT(page, Not(HasSubstr("id=\"station-2\"")));
-}
-
-TEST(Report, StoppedStationShowsItsStopReportInsteadOfNumbers) {
-  json results = oneStation();
-  results["stations"].push_back({{"station_file", "B.DAT"},
-                                 {"status", "stopped"},
-                                 {"stop_report", "B.DAT HAS NO SAMPLES.\nTHE RUN STOPS."},
-                                 {"results", {{"recovered_mass_kg", 123.0}}}});
-  const std::string page = renderReport(results, {});
-  const size_t row = page.find("<tr class=\"stopped\">");
-  ASSERT_NE(row, std::string::npos);
-  const std::string stoppedRow = page.substr(row, page.find("</tr>", row) - row);
-  EXPECT_THAT(stoppedRow, HasSubstr("B.DAT"));
-  EXPECT_THAT(stoppedRow, HasSubstr("stopped"));
-  EXPECT_THAT(stoppedRow, HasSubstr("colspan=\"11\">B.DAT HAS NO SAMPLES.\nTHE RUN STOPS.</td>"));
-  EXPECT_THAT(stoppedRow, Not(HasSubstr("123")));
-  EXPECT_THAT(page, HasSubstr("B.DAT</a> <span class=\"status-stopped\">(stopped)</span></li>"));
-  EXPECT_THAT(page, HasSubstr("<h2>Station B.DAT <span class=\"status-stopped\">(stopped)</span>"));
-  EXPECT_THAT(page, HasSubstr("The run stopped at this station."));
-}
-
-TEST(Report, TestDescriptionSwitchesShowTheNamesOfThoseOn) {
-  json results = oneStation(
-      {{"test_description",
-        {{"data_plot",
-          {{"listing", false}, {"points", true}, {"curve", true}, {"postscript", false}}},
-         {"load_plot", {{"listing", false}, {"points", false}}},
-         {"distance_m", 150.0}}}});
-  const std::string page = renderReport(results, {});
-  EXPECT_THAT(page, HasSubstr("<th scope=\"row\">Data plot</th><td class=\"text\">points, curve"
-                              "</td><td class=\"unit-cell\"></td>"));
-  EXPECT_THAT(page, HasSubstr("<th scope=\"row\">Load plot</th><td class=\"text\">none</td>"));
-  EXPECT_THAT(page, HasSubstr("<th scope=\"row\">Distance</th><td class=\"num\">150</td>"
-                              "<td class=\"unit-cell\">m</td>"));
-}
-
-TEST(Report, NullsAndMissingFieldsShowAsDashes) {
-  json results = oneStation({{"results",
-                              {{"recovered_mass_kg", nullptr},
-                               {"percent_recovery", 34.9},
-                               {"dispersion_method", nullptr},
-                               {"new_quantity_m", 2.5}}},
-                             {"chatwin", nullptr},
-                             {"outputs", nullptr},
-                             {"reports", nullptr}});
-  const std::string page = renderReport(results, {});
-  EXPECT_THAT(page, HasSubstr("<td class=\"num\">34.9</td>"));
-  EXPECT_THAT(page, HasSubstr("<th scope=\"row\">Recovered mass</th><td class=\"num\"><span "
-                              "class=\"na\" title=\"not available\">—</span>"));
-  // A member the page does not know is shown with the unit its name ends in.
-  EXPECT_THAT(page, HasSubstr("<th scope=\"row\">New quantity</th><td class=\"num\">2.5</td>"
-                              "<td class=\"unit-cell\">m</td>"));
-  EXPECT_THAT(page, HasSubstr("No results listing."));
-  EXPECT_THAT(page, Not(HasSubstr("Files written")));
-
-  // Documents with nothing, or members of the wrong type, still give a page.
-  for (const json& odd :
-       {json::object(), json::array(), json(nullptr), json{{"stations", 5}, {"control", "x"}},
-        json{{"stations", {1, "x", {{"results", "y"}, {"fit", {{"paths", 3}}}}}}},
-        json{{"stations", {{{"fit", {{"paths", {1, nullptr}}}}}}}}}) {
-    const std::string p = renderReport(odd, {{"X.DAT", "", {}, {}}});
-    EXPECT_THAT(p, HasSubstr("<h1>Tracer test results</h1>")) << odd.dump();
-    EXPECT_THAT(p, HasSubstr("</html>")) << odd.dump();
+  EXPECT_THAT(page, HasSubstr("no fit: &lt;script&gt;"));
+  // Inside the figures the names are escaped for XML.
+  for (const std::string& svg : svgElements(page)) {
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_string(svg.c_str())) << svg.substr(0, 200);
   }
 }
 
-TEST(Report, ListingInPreformattedUtf8WithMicroSign) {
-  const std::vector<StationPage> pages = {
-      {"A.DAT", "     For a peak tracer concentration    4.6340     \xb5g/L\n  <&>\n", {}, {}}};
-  json results = oneStation();
-  results["control"]["title"] = "RHODAMINE AT 5 \xb5g/L";  // not UTF-8: Windows-1252
-  const std::string page = renderReport(results, pages);
-  EXPECT_THAT(page, HasSubstr("<pre class=\"listing\">     For a peak tracer concentration    "
-                              "4.6340     µg/L\n  &lt;&amp;&gt;\n</pre>"));
-  EXPECT_THAT(page, HasSubstr("<h1>RHODAMINE AT 5 µg/L</h1>"));
-  EXPECT_THAT(page, Not(HasSubstr(" \xb5g")));  // every micro sign as UTF-8
+TEST(Report, EveryFigureIsAnSvgThatParsesWithIdsUniqueOnThePage) {
+  RunRecord run = campaign(3);
+  const std::string page = render(run);
+  const std::vector<std::string> figures = svgElements(page);
+  // Campaign: normalized, recovery, raw; per station: curve, recovery,
+  // Chatwin plot, and the fit of ST0001.
+  std::size_t chatwins = 0;
+  for (const StationRecord& st : run.stations)
+    chatwins += st.results->chatwin && st.results->chatwin->fitted ? 1 : 0;
+  EXPECT_EQ(figures.size(), 3 + 3 * 2 + chatwins + 1);
+  for (const std::string& svg : figures) {
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_string(svg.c_str())) << svg.substr(0, 200);
+    const pugi::xml_node root = doc.document_element();
+    EXPECT_STREQ(root.name(), "svg");
+    EXPECT_STREQ(root.attribute("width").value(), "100%");
+    EXPECT_TRUE(root.attribute("viewBox"));
+    EXPECT_FALSE(root.child("title").text().empty());
+    EXPECT_LT(svg.size(), 80000u);  // decimated
+  }
+  const std::vector<std::string> ids = attributeValues(page, "id");
+  EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), ids.size());
+  // Every figure has a caption.
+  EXPECT_EQ(count(page, "<figcaption>"), std::to_string(figures.size()));
 }
 
-TEST(Report, FitComparedWithMomentsAndChatwin) {
-  const json fixture = json::parse(readFixture());
-  const std::string page = renderReport(fixture, {});
-  // The summary has a fitted-D column: both paths of A.DAT.
-  EXPECT_THAT(page, HasSubstr("D fitted, per flow path"));
-  EXPECT_THAT(page, HasSubstr("<td class=\"num\">1: 0.212<br>2: 0.0874</td>"));
-  const size_t table = page.find("<table class=\"values fit\">");
-  ASSERT_NE(table, std::string::npos);
-  const std::string fit = page.substr(table, page.find("</table>", table) - table);
-  EXPECT_THAT(fit, HasSubstr("Fit, flow path 1</th><td class=\"num\">0.212</td><td "
-                             "class=\"num\">0.188 – 0.236</td><td class=\"num\">0.0241</td><td "
-                             "class=\"num\">0.0236 – 0.0246</td><td class=\"num\">0.68</td>"));
-  EXPECT_THAT(fit, HasSubstr("Fit, flow path 2"));
-  EXPECT_THAT(fit, HasSubstr("Moments</th><td class=\"num\">0.48217</td>"));
-  EXPECT_THAT(fit, HasSubstr("Chatwin method</th><td class=\"num\">0.391</td>"));
-  EXPECT_THAT(page, HasSubstr("Flow paths: 2 · R² 0.9931 · RMSE 0.118 · AICc -41.7"));
+TEST(Report, ReadsNoFileFromDisk) {
+  // The files the record names exist, with other contents: the page shows
+  // the record's.
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("kaldero-html-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  RunRecord run = twoStationExample(false);
+  StationRecord& a = run.stations[0];
+  a.listing = "LISTING IN THE RECORD\n";
+  a.outputs = {{(dir / "A.OUT").string(), "results listing", ""},
+               {(dir / "A_DAT.svg").string(), "data plot", "svg"}};
+  std::ofstream(dir / "A.OUT") << "LISTING ON DISK\n";
+  std::ofstream(dir / "A_DAT.svg") << "<svg xmlns=\"http://www.w3.org/2000/svg\"><title>ON "
+                                      "DISK</title></svg>";
+  const std::string page = render(run);
+  std::filesystem::remove_all(dir);
+  EXPECT_THAT(page, HasSubstr("LISTING IN THE RECORD"));
+  EXPECT_THAT(page, Not(HasSubstr("ON DISK")));
+  EXPECT_THAT(page, HasSubstr("href=\"" + fileUrl((dir / "A_DAT.svg").string()) + "\""));
+}
 
-  json unfitted = oneStation({{"fit", {{"fitted", false}, {"reason", "flat <curve>"}}}});
-  const std::string noFit = renderReport(unfitted, {});
-  EXPECT_THAT(noFit, HasSubstr("<p>No model fit: flat &lt;curve&gt;.</p>"));
-  EXPECT_THAT(noFit, HasSubstr("<td class=\"num\">no fit</td>"));
-  EXPECT_THAT(renderReport(oneStation(), {}), Not(HasSubstr("D fitted")));
+TEST(Report, LinksArePercentEncodedUnderTheLinkBase) {
+  RunRecord run = twoStationExample(false);
+  run.stations[0].outputs = {{"a b#c?.OUT", "results listing", ""},
+                             {"sub/A_DAT.svg", "data plot", "svg"},
+                             {"/tmp/abs.OUT", "CXTFIT file", ""},
+                             {"javascript:alert(1)", "curve file", ""}};
+  ReportOptions options;
+  options.linkBase = "../run";
+  options.resultsFile = "r 1.json";
+  const std::string page = render(run, options);
+  std::vector<std::string> files;
+  for (const std::string& h : attributeValues(page, "href"))
+    if (!h.starts_with('#')) files.push_back(h);
+  EXPECT_EQ(files, (std::vector<std::string>{"../run/r%201.json", "../run/a%20b%23c%3F.OUT",
+                                             "../run/sub/A_DAT.svg", "/tmp/abs.OUT",
+                                             "../run/javascript%3Aalert%281%29"}));
 }
 
 TEST(Report, NoNetworkResourceAndNoScript) {
-  const json fixture = json::parse(readFixture());
-  const std::vector<StationPage> pages = {{"A.DAT", "listing", {{"a", kSvg}, {"fit", kSvg}}, {}},
-                                          {"B.DAT", "", {{"data", kSvg}}, {}}};
-  const std::string page = renderReport(fixture, pages);
+  const std::string page = render(twoStationExample(false));
   const std::regex uri("https?://[^\"' )]*");
-  std::map<std::string, int> uris;
+  std::set<std::string> uris;
   for (auto it = std::sregex_iterator(page.begin(), page.end(), uri); it != std::sregex_iterator();
-       ++it) {
-    ++uris[it->str()];
-  }
-  const std::map<std::string, int> expected = {{"http://www.w3.org/1999/xlink", 3},
-                                               {"http://www.w3.org/2000/svg", 3}};
-  EXPECT_EQ(uris, expected);
-  EXPECT_THAT(page, HasSubstr("Content-Security-Policy\" content=\"default-src 'none'"));
-  EXPECT_THAT(page, Not(HasSubstr("<script")));
-  EXPECT_THAT(page, Not(HasSubstr("<link")));
-  EXPECT_THAT(page, Not(HasSubstr("<img")));
-  EXPECT_THAT(page, Not(HasSubstr("@import")));
+       ++it)
+    uris.insert(it->str());
+  EXPECT_EQ(uris, (std::set<std::string>{"http://www.w3.org/2000/svg"}));
+  EXPECT_THAT(page, HasSubstr("Content-Security-Policy\" content=\"default-src 'none'; "
+                              "style-src 'unsafe-inline'\""));
+  for (const char* s : {"<script", "<link", "<img", "@import", "url("})
+    EXPECT_THAT(page, Not(HasSubstr(s))) << s;
 }
 
-TEST(Report, PagesPairedWithStationsAndFilesLinked) {
-  json results = oneStation({{"outputs",
-                              {{{"file", "A.OUT"}, {"kind", "results listing"}},
-                               {{"file", "A_NRM.svg"}, {"kind", "plot"}, {"format", "svg"}}}}});
-  results["stations"].push_back({{"station_file", "A.DAT"}, {"status", "analysed"}});
-  const std::vector<StationPage> pages = {{"Z.DAT", "zzz", {}, {}},
-                                          {"A.DAT", "first", {}, {{"A.OUT", "listing"}}},
-                                          {"A.DAT", "second", {}, {{"/tmp/abs.OUT", "abs"}}}};
+TEST(Report, FitPathsModelsTriedAndTheSummaryColumn) {
+  RunRecord run = twoStationExample(false);
+  FlowPathFitResult& fit = *run.stations[0].fit;
+  PathModelFit one;
+  one.pathCount = 1;
+  one.reason = "a path within 2 standard errors";
+  one.samples = 1500;
+  one.parameters = 3;
+  fit.models.insert(fit.models.begin(), one);
+  fit.chosen = 1;
+  const std::string page = render(run);
+  const std::string paths = between(page, "<caption>Fitted flow paths", "</table>");
+  EXPECT_THAT(paths, HasSubstr("<tr><th scope=\"row\">Fit, flow path 1</th><td>"));
+  EXPECT_THAT(paths, HasSubstr("Fit, flow path 2"));
+  EXPECT_THAT(paths, HasSubstr("<tr><th scope=\"row\">Moments</th>"));
+  EXPECT_THAT(paths, HasSubstr("<tr><th scope=\"row\">Chatwin method</th>"));
+  const std::string models = between(page, "<caption>Every number of flow paths tried", "</table>");
+  EXPECT_THAT(models, HasSubstr("<tr><th scope=\"row\">1<td>1500<td>3<td colspan=\"4\""));
+  EXPECT_THAT(models, HasSubstr("no fit: a path within 2 standard errors"));
+  EXPECT_THAT(models, HasSubstr("<tr class=\"chosen\"><th scope=\"row\">2<td>1500<td>6<td>0.99"));
+  EXPECT_THAT(models, HasSubstr("chosen (smallest AICc)"));
+  const std::string row = between(page, "<a href=\"#s1-1\">", "\n");
+  EXPECT_THAT(row, HasSubstr("<td>1: "));
+  EXPECT_THAT(row, HasSubstr("<br>2: "));
+
+  fit.chosen = -1;
+  fit.reason = "the curve has <3> samples";
+  const std::string none = render(run);
+  EXPECT_THAT(none, HasSubstr("<p>No flow paths fitted: the curve has &lt;3&gt; samples.</p>"));
+  EXPECT_THAT(between(none, "<a href=\"#s1-1\">", "\n"), HasSubstr("<td>no fit"));
+  RunRecord unfittedRun = campaign(2);
+  unfittedRun.stations[0].fit.reset();
+  EXPECT_THAT(render(unfittedRun), Not(HasSubstr("D fitted")));
+}
+
+TEST(Report, ListingInUtf8AndTestDescriptionInAClosedBlock) {
+  RunRecord run = twoStationExample(false);
+  run.stations[0].listing = "     peak    4.6340     \xb5g/L\n  <&>\n";
+  run.stations[0].test.dataPlot.points = Option::On;
+  run.stations[0].test.dataPlot.curve = Option::On;
+  run.control.title = "RHODAMINE AT 5 \xb5g/L";  // not UTF-8: Windows-1252
+  const std::string page = render(run);
+  EXPECT_THAT(page, HasSubstr("<pre class=\"listing\">     peak    4.6340     µg/L\n"
+                              "  &lt;&amp;&gt;\n</pre>"));
+  EXPECT_THAT(page, HasSubstr("<summary>Results listing (2 lines)</summary>"));
+  EXPECT_THAT(page, HasSubstr("<h1>RHODAMINE AT 5 µg/L</h1>"));
+  EXPECT_THAT(page, Not(HasSubstr(" \xb5g")));
+  const std::string description =
+      between(page, "<details class=\"more\"><summary>Test description", "</details>");
+  EXPECT_THAT(description, HasSubstr("<tr><th>Data plot<td class=\"t\">points, curve<td>"));
+  EXPECT_THAT(description, HasSubstr("<tr><th>Interpolated plot<td class=\"t\">none<td>"));
+  EXPECT_THAT(description, HasSubstr("<tr><th>Distance<td>1500<td>"));
+}
+
+TEST(Report, KeyNumbersGroupedWithoutThoseThatDoNotApply) {
+  const std::string page = render(twoStationExample(false));
+  const std::string a = between(page, "id=\"s1-1\"", "</details>\n");
+  for (const char* caption :
+       {"Mass recovery", "Times", "Velocity and dispersion", "Flow system", "Chatwin method"})
+    EXPECT_THAT(a, HasSubstr(std::string("<caption>") + caption + "</caption>"));
+  EXPECT_THAT(a, HasSubstr("<tr><th>Recovered mass<td>2.0019<td>kg"));
+  EXPECT_THAT(a, HasSubstr("<tr><th>Peclet class<td class=\"t\">"));
+  // Only with the normalized curve file; a conduit has no fissure height.
+  EXPECT_THAT(a, Not(HasSubstr("skewness")));
+  EXPECT_THAT(a, Not(HasSubstr("Fissure height")));
+}
+
+// The size rules: sections closed above 20 stations, listings closed above
+// 3, figures and listings left out above 100, a long listing linked.
+TEST(Report, SizeRulesForBigRuns) {
+  auto openSections = [](const std::string& page) {
+    return count(page, "<details class=\"station\" id=\"s1-") + "/" +
+           count(page, "\" open><summary><h2>Station");
+  };
+  EXPECT_EQ(openSections(render(campaign(20))), "20/20");
+  EXPECT_EQ(openSections(render(campaign(21))), "21/0");
+  EXPECT_EQ(count(render(campaign(3)), "<details class=\"more listing\" open>"), "3");
+  EXPECT_EQ(count(render(campaign(4)), "<details class=\"more listing\">"), "4");
+
   ReportOptions options;
-  options.linkBase = "../run";
-  const std::string page = renderReport(results, pages, options);
-  // The k-th page of a name goes with the k-th entry; the unpaired page last.
-  const size_t s1 = page.find("id=\"station-1\""), s2 = page.find("id=\"station-2\""),
-               s3 = page.find("id=\"station-3\"");
-  ASSERT_TRUE(s1 < s2 && s2 < s3 && s3 != std::string::npos);
-  EXPECT_NE(page.find(">first</pre>", s1), std::string::npos);
-  EXPECT_LT(page.find(">first</pre>", s1), s2);
-  EXPECT_LT(page.find(">second</pre>", s2), s3);
-  EXPECT_NE(page.find(">zzz</pre>", s3), std::string::npos);
-  EXPECT_THAT(page.substr(s3), HasSubstr("The results document has no entry for this station."));
-  // Outputs once each (the page's A.OUT is the same file), under the link base.
-  EXPECT_EQ(attributeValues(page, "href"),
-            (std::vector<std::string>{"#summary", "#station-1", "#station-2", "#station-3",
-                                      "#station-1", "#station-2", "#station-3", "../run/A.OUT",
-                                      "../run/A_NRM.svg", "/tmp/abs.OUT"}));
-  EXPECT_THAT(page, HasSubstr("<span class=\"kind\">plot, svg</span>"));
+  options.limits.fullSectionsUpTo = 5;
+  options.limits.collapseAbove = 2;
+  const RunRecord six = campaign(6);
+  const std::string compact = render(six, options);
+  EXPECT_EQ(svgElements(compact).size(), 3u);  // the campaign figures only
+  EXPECT_THAT(compact, Not(HasSubstr("<pre")));
+  EXPECT_THAT(compact, HasSubstr("With more than 5 stations each station's section holds"));
+  EXPECT_EQ(count(compact, "<caption>Mass recovery</caption>"), "6");
+  EXPECT_EQ(count(compact, "<span class=\"kind\">results listing</span>"), "6");
+  EXPECT_THAT(compact, Not(HasSubstr("<caption>Chatwin method</caption>")));
+
+  RunRecord longListing = twoStationExample(false);
+  longListing.stations[0].listing = std::string(300 * 1024, 'x') + "\n";
+  const std::string linked = render(longListing);
+  EXPECT_THAT(linked, HasSubstr("The results listing (1 lines) is too long to show here: <a "
+                                "href=\"A.OUT\">A.OUT</a>"));
+  EXPECT_LT(linked.size(), 300u * 1024);
+}
+
+TEST(Report, SizesStayWithinTheirTargets) {
+  const std::string two = render(twoStationExample(false));
+  EXPECT_LT(two.size(), 1500000u);
+  // Above 100 stations a station costs its key numbers and links; the
+  // campaign figures share a point budget: 2,000 stations stay under 10 MB.
+  const std::string many = render(campaign(150));
+  const std::string sections = many.substr(many.find("<details class=\"station\""));
+  EXPECT_LT(sections.size() / 150, 3500u);
+  EXPECT_LT(many.size() - sections.size(), 2000000u);
+}
+
+TEST(Report, SeveralRunsEachWithItsControlFileAndFigures) {
+  RunRecord first = twoStationExample(false);
+  RunRecord second = campaign(2);
+  second.controlFile = "other/SECOND.D";
+  second.controlSha256 = "ab12";
+  const std::string page = renderReport({&first, nullptr, &second});
+  EXPECT_THAT(page, HasSubstr("<h1>Tracer tests of 2 control files</h1>"));
+  EXPECT_THAT(page, HasSubstr("Control file <strong>KALDERO.D</strong> \u2014 DYE TRACE, SPRING "
+                              "2023 \u00b7 run <time"));
+  EXPECT_THAT(page, HasSubstr("Control file <strong>other/SECOND.D</strong> \u2014 CAMPAIGN OF 2 "
+                              "STATIONS"));
+  EXPECT_THAT(page, HasSubstr("SHA-256 ab12"));
+  EXPECT_THAT(page, HasSubstr("<tr class=\"run\"><th colspan=\"14\" scope=\"rowgroup\">Control "
+                              "file other/SECOND.D</th></tr>"));
+  EXPECT_EQ(count(page, "<tbody>\n<tr class=\"run\">"), "2");
+  for (const char* id : {"id=\"s1-1\"", "id=\"s1-2\"", "id=\"s2-1\"", "id=\"s2-2\""})
+    EXPECT_THAT(page, HasSubstr(id));
+  EXPECT_EQ(count(page, "<title id=\"r1-norm-title\">"), "1");
+  EXPECT_EQ(count(page, "<title id=\"r2-norm-title\">"), "1");
+  EXPECT_EQ(count(page, "<section class=\"run\""), "2");
+  EXPECT_THAT(page, HasSubstr("Station ST0001.DAT <span class=\"na\">(other/SECOND.D)</span>"));
+}
+
+TEST(Report, ARecordWithNothingStillGivesAPage) {
+  RunRecord nothing;
+  for (const std::string& page : {renderReport({}), renderReport({&nothing}), render(emptyRun())}) {
+    EXPECT_THAT(page, HasSubstr("<table class=\"summary\">"));
+    EXPECT_THAT(page, HasSubstr("</html>"));
+    EXPECT_EQ(svgElements(page).size(), 0u);
+  }
+  EXPECT_THAT(render(nothing), HasSubstr("<h1>Tracer test results</h1>"));
+  EXPECT_THAT(render(nothing), HasSubstr("(control file not named) (not read)"));
 }
 
 }  // namespace

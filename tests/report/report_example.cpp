@@ -1,150 +1,171 @@
-// The tool of the browser test of the HTML report.
+// The tool of the browser and size checks of the HTML report.
 //
-//   report_example render RESULTS.json LISTING OUTDIR
-//     draws three SVG figures with the graphics library (a box, a red curve
-//     and text each: two for the first station of the results, one for the
-//     second), then writes OUTDIR/report.html from the results, LISTING as
-//     the first station's listing and the figures.
-//   report_example red IMAGE.png
-//     counts the red pixels of a screenshot and the red curves (sets of
-//     red pixels apart from each other, eight cells of 6 x 6 pixels or
-//     more) and prints "pixels N" and "curves K".
+//   report_example render OUTDIR [STATIONS]
+//     renders the report of a hand-made run record (report_fixture.h): the
+//     two-station example (A.DAT analysed with a flow-path fit, B.DAT
+//     stopped the run), or with STATIONS a campaign of that many stations.
+//     Writes OUTDIR/report.html, and for the browser: measure-1280.html and
+//     measure-400.html (the report in a frame of that width; a script of
+//     the outer page writes the frame's scroll width, window width and the
+//     summary table's top into attributes of its root element, for
+//     --dump-dom), print-a4.html and print-letter.html (copies of the
+//     report with the paper size fixed).
+//   report_example sizes OUTDIR
+//     renders the two-station example and a campaign of 2,000 stations,
+//     prints their sizes and fails when one is over its target (1.5 MB and
+//     10 MB).
+//   report_example colour IMAGE.png RRGGBB
+//     counts the pixels of a screenshot near the colour: "pixels N".
 #include <cairo.h>
-#include <cpgplot.h>
 
-#include <cmath>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "report/html_report.h"
+#include "tests/report/report_fixture.h"
 
 namespace {
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+using kaldero::RunRecord;
+
+constexpr std::size_t kTwoStationTarget = 1500000;
+constexpr std::size_t kCampaignTarget = 10000000;
+
+bool write(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  return static_cast<bool>(out);
 }
 
-// A figure: box, axes labels, a red curve and a title, written as SVG.
-bool drawFigure(const std::string& path, const char* title, double peakTime, bool points) {
-  if (cpgopen((path + "/SVG").c_str()) <= 0) return false;
-  std::vector<float> t(200), c(200);
-  for (size_t i = 0; i < t.size(); ++i) {
-    t[i] = 0.06f * static_cast<float>(i);
-    const double x = t[i] / peakTime;
-    c[i] = static_cast<float>(4.6 * x * std::exp(1.0 - x));
-  }
-  cpgenv(0.0f, 12.0f, 0.0f, 5.0f, 0, 0);
-  cpglab("Time (h)", "Concentration (ug/L)", title);
-  if (points) {
-    for (size_t i = 0; i < t.size(); i += 10) cpgpt1(t[i], c[i] * 1.03f, 17);
-  }
-  cpgsci(2);
-  cpgslw(3);
-  cpgline(static_cast<int>(t.size()), t.data(), c.data());
-  cpgsci(1);
-  cpgtext(8.0f, 4.6f, "Peak < 5 & rising");
-  cpgclos();
-  return true;
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  const std::size_t at = text.find(from);
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
 }
 
-int render(const std::string& resultsPath, const std::string& listingPath,
-           const std::string& outDir) {
-  const nlohmann::json results = nlohmann::json::parse(readFile(resultsPath));
-  struct Drawn {
-    std::string station, file, title;
-    double peak;
-    bool points;
-  };
-  const std::vector<Drawn> drawn = {
-      {"A.DAT", "A_NRM.svg", "Normalized concentration", 3.5, false},
-      {"A.DAT", "A_FIT.svg", "Model fit: two flow paths", 3.0, true},
-      {"B.DAT", "B_DAT.svg", "Station data", 5.0, false},
-  };
-  std::vector<kaldero::html::StationPage> pages = {{"A.DAT", readFile(listingPath), {}, {}},
-                                                   {"B.DAT", "", {}, {}}};
-  for (const Drawn& d : drawn) {
-    const std::string path = outDir + "/" + d.file;
-    if (!drawFigure(path, d.title.c_str(), d.peak, d.points)) {
-      std::cerr << "cannot draw " << path << "\n";
-      return 1;
+// A page that shows the report in a frame of the given width and, once the
+// frame has loaded, writes into attributes of its own root element the
+// frame's scroll width and window width, the summary table's top and the
+// first elements outside the width (not inside a box that scrolls). The
+// report itself is unchanged: its policy allows no script; the frame's
+// document has this page's origin, so the script can read it.
+std::string measuringPage(const std::string& report, int width) {
+  std::string doc;
+  for (const char c : report) {
+    if (c == '&')
+      doc += "&amp;";
+    else if (c == '"')
+      doc += "&quot;";
+    else
+      doc += c;
+  }
+  const std::string w = std::to_string(width);
+  return "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"></head><body style=\"margin:0\">\n"
+         "<iframe id=\"f\" style=\"border:0;width:" +
+         w + "px;height:1400px\" srcdoc=\"" + doc + "\"></iframe>\n" + R"(<script>
+document.getElementById('f').addEventListener('load', function () {
+  var f = this.contentWindow, d = f.document.documentElement, r = document.documentElement;
+  var t = f.document.querySelector('table.summary');
+  r.setAttribute('data-scroll-width', d.scrollWidth);
+  r.setAttribute('data-window-width', f.innerWidth);
+  r.setAttribute('data-summary-top', t ? Math.round(t.getBoundingClientRect().top + f.scrollY) : -1);
+  var wide = [];
+  f.document.querySelectorAll('body *').forEach(function (e) {
+    var b = e.getBoundingClientRect();
+    if (b.right > f.innerWidth + 1 && wide.length < 5 && !e.closest('.scroll'))
+      wide.push(e.tagName + '.' + e.className + ':' + Math.round(b.right));
+  });
+  r.setAttribute('data-too-wide', wide.join(' '));
+});
+</script>
+</body></html>
+)";
+}
+
+int render(const std::string& outDir, std::size_t stations) {
+  const RunRecord run =
+      stations == 0 ? kaldero::testing::twoStationExample() : kaldero::testing::campaign(stations);
+  kaldero::html::ReportOptions options;
+  options.resultsFile = "results.json";
+  options.tableFile = "results.csv";
+  const std::string page = kaldero::html::renderReport({&run}, options);
+  const bool ok =
+      write(outDir + "/report.html", page) &&
+      write(outDir + "/measure-1280.html", measuringPage(page, 1280)) &&
+      write(outDir + "/measure-400.html", measuringPage(page, 400)) &&
+      write(outDir + "/print-a4.html", replaced(page, "</style>", "@page{size:A4}</style>")) &&
+      write(outDir + "/print-letter.html",
+            replaced(page, "</style>", "@page{size:letter}</style>"));
+  if (!ok) std::cerr << "cannot write to " << outDir << "\n";
+  std::cout << "bytes " << page.size() << "\n";
+  return ok ? 0 : 1;
+}
+
+int sizes(const std::string& outDir) {
+  std::filesystem::create_directories(outDir);
+  int status = 0;
+  for (const std::size_t n : {std::size_t{2}, std::size_t{2000}}) {
+    const auto begin = std::chrono::steady_clock::now();
+    const RunRecord run =
+        n == 2 ? kaldero::testing::twoStationExample() : kaldero::testing::campaign(n);
+    const auto built = std::chrono::steady_clock::now();
+    const std::string page = kaldero::html::renderReport({&run}, {});
+    const auto rendered = std::chrono::steady_clock::now();
+    write(outDir + "/report-" + std::to_string(n) + ".html", page);
+    const std::size_t target = n == 2 ? kTwoStationTarget : kCampaignTarget;
+    using ms = std::chrono::milliseconds;
+    std::printf(
+        "%zu stations: %zu bytes (%.2f MB; target under %.1f MB), %zu <svg> figures, "
+        "record built in %lld ms, page rendered in %lld ms\n",
+        n, page.size(), page.size() / 1e6, target / 1e6,
+        [&] {
+          std::size_t count = 0;
+          for (std::size_t at = page.find("<svg "); at != std::string::npos;
+               at = page.find("<svg ", at + 1))
+            ++count;
+          return count;
+        }(),
+        static_cast<long long>(std::chrono::duration_cast<ms>(built - begin).count()),
+        static_cast<long long>(std::chrono::duration_cast<ms>(rendered - built).count()));
+    if (page.size() >= target) {
+      std::printf("FAILED: the report of %zu stations is over its target\n", n);
+      status = 1;
     }
-    auto& page = pages[d.station == "A.DAT" ? 0 : 1];
-    page.figures.push_back({d.title, readFile(path)});
   }
-  std::ofstream(outDir + "/report.html", std::ios::binary)
-      << kaldero::html::renderReport(results, pages);
-  return 0;
+  return status;
 }
 
-int countRed(const std::string& png) {
+int countColour(const std::string& png, const std::string& hex) {
   cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
-  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS || hex.size() != 6) {
     std::cerr << "cannot read " << png << "\n";
     cairo_surface_destroy(image);
     return 1;
   }
+  const long rgb = std::strtol(hex.c_str(), nullptr, 16);
+  const int wr = (rgb >> 16) & 0xFF, wg = (rgb >> 8) & 0xFF, wb = rgb & 0xFF;
   const int width = cairo_image_surface_get_width(image);
   const int height = cairo_image_surface_get_height(image);
   const int stride = cairo_image_surface_get_stride(image);
   const unsigned char* data = cairo_image_surface_get_data(image);
-  // Cells of kCell x kCell pixels holding red; a curve is a set of
-  // neighbouring cells (the eight around a cell).
-  constexpr int kCell = 6;
-  constexpr int kMinCells = 8;
-  const int columns = (width + kCell - 1) / kCell, rows = (height + kCell - 1) / kCell;
-  std::vector<char> red(static_cast<size_t>(columns) * rows, 0);
   long pixels = 0;
   for (int y = 0; y < height; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
+    const auto* row =
+        reinterpret_cast<const std::uint32_t*>(data + static_cast<size_t>(y) * stride);
     for (int x = 0; x < width; ++x) {
       const int r = (row[x] >> 16) & 0xFF, g = (row[x] >> 8) & 0xFF, b = row[x] & 0xFF;
-      // The graphics library's red (238, 44, 44), also where antialiased
-      // into white; not the page's dark red texts.
-      if (r >= 200 && r - g >= 90 && std::abs(g - b) <= 30) {
-        ++pixels;
-        red[static_cast<size_t>(y / kCell) * columns + x / kCell] = 1;
-      }
+      if (std::abs(r - wr) <= 24 && std::abs(g - wg) <= 24 && std::abs(b - wb) <= 24) ++pixels;
     }
-  }
-  int curves = 0;
-  std::vector<int> stack;
-  for (int start = 0; start < columns * rows; ++start) {
-    if (red[start] != 1) continue;
-    int cells = 0;
-    red[start] = 2;
-    stack.push_back(start);
-    while (!stack.empty()) {
-      const int cell = stack.back();
-      stack.pop_back();
-      ++cells;
-      const int cx = cell % columns, cy = cell / columns;
-      for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-          const int nx = cx + dx, ny = cy + dy;
-          if (nx < 0 || ny < 0 || nx >= columns || ny >= rows) continue;
-          const int next = ny * columns + nx;
-          if (red[next] == 1) {
-            red[next] = 2;
-            stack.push_back(next);
-          }
-        }
-      }
-    }
-    // Specks (a curve's end cut off by an axis) are not curves.
-    if (cells >= kMinCells) ++curves;
   }
   cairo_surface_destroy(image);
-  std::cout << "pixels " << pixels << "\ncurves " << curves << "\n";
+  std::cout << "pixels " << pixels << "\n";
   return 0;
 }
 
@@ -152,9 +173,12 @@ int countRed(const std::string& png) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 4 && args[0] == "render") return render(args[1], args[2], args[3]);
-  if (args.size() == 2 && args[0] == "red") return countRed(args[1]);
-  std::cerr << "usage: report_example render RESULTS.json LISTING OUTDIR\n"
-               "       report_example red IMAGE.png\n";
+  if ((args.size() == 2 || args.size() == 3) && args[0] == "render")
+    return render(args[1], args.size() == 3 ? std::stoul(args[2]) : 0);
+  if (args.size() == 2 && args[0] == "sizes") return sizes(args[1]);
+  if (args.size() == 3 && args[0] == "colour") return countColour(args[1], args[2]);
+  std::cerr << "usage: report_example render OUTDIR [STATIONS]\n"
+               "       report_example sizes OUTDIR\n"
+               "       report_example colour IMAGE.png RRGGBB\n";
   return 2;
 }

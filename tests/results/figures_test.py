@@ -173,7 +173,10 @@ def main():
 
     written = common.files_in(folder) - inputs
     stems = sorted(f[:-3] for f in written if f.endswith(".PS"))
-    c.check(len(stems) == 11, f"{len(stems)} PostScript figures, the example draws 11")
+    # The stations' 11, and the two campaign figures of the run (--plots).
+    c.check(len(stems) == 13, f"{len(stems)} PostScript figures, the example draws 13")
+    c.check("KALDERO_ALL" in stems and "KALDERO_RECOVERY" in stems,
+            f"no campaign figures named after the control file: {stems}")
     for stem in stems:
         missing = [e for e in (".png", ".svg", ".pdf") if stem + e not in written]
         if c.check(not missing, f"{stem}.PS has no {', '.join(missing)}"):
@@ -186,10 +189,12 @@ def main():
     # a figure under the same kind.
     doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
     listed = {}
-    for s in doc["stations"]:
-        for o in s["outputs"]:
+    for outputs in [s["outputs"] for s in doc["stations"]] + [doc["run"]["outputs"]]:
+        for o in outputs:
             if "format" in o:
                 listed[o["file"]] = (o["kind"], o["format"])
+    c.check(listed.get("KALDERO_RECOVERY.png", ("",))[0] == "campaign recovery plot",
+            "the recovery figure is not listed as the campaign recovery plot")
     for stem in stems:
         kinds = set()
         for ext, fmt in ((".PS", "ps"), (".png", "png"), (".svg", "svg"), (".pdf", "pdf")):

@@ -1,0 +1,366 @@
+// A station's section of the HTML report: its key numbers, figures, the
+// flow-path fit's tables, reports, listing and files, from its record.
+#include <algorithm>
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "report/html_figures.h"
+#include "report/html_page.h"
+
+namespace kaldero::html::page {
+namespace {
+
+using nlohmann::json;
+
+struct Group {
+  std::string_view title;
+  std::span<const Quantity> quantities;
+};
+
+constexpr Quantity kRecovery[] = {
+    {"recovered_mass_kg", "Recovered mass", "kg"},
+    {"percent_recovery", "Recovery", "%"},
+    {"accuracy_index", "Accuracy index", ""},
+    {"lower_integration_limit_h", "Lower integration limit", "h"},
+    {"upper_integration_limit_h", "Upper integration limit", "h"},
+};
+constexpr Quantity kTimes[] = {
+    {"first_arrival_h", "First arrival", "h"},
+    {"peak_time_h", "Peak time", "h"},
+    {"peak_concentration_ug_per_L", "Peak concentration", "µg/L"},
+    {"mean_transit_time_h", "Mean transit time", "h"},
+    {"transit_time_variance_h2", "Transit time variance", "h²"},
+    {"transit_time_standard_deviation_h", "Transit time standard deviation", "h"},
+    {"transit_time_skewness", "Transit time skewness", ""},
+    {"transit_time_kurtosis", "Transit time kurtosis", ""},
+};
+constexpr Quantity kTransport[] = {
+    {"travel_distance_m", "Travel distance", "m"},
+    {"mean_velocity_m_per_s", "Mean velocity", "m/s"},
+    {"velocity_standard_deviation_m_per_s", "Velocity standard deviation", "m/s"},
+    {"maximum_velocity_m_per_s", "Maximum velocity", "m/s"},
+    {"dispersion_coefficient_m2_per_s", "Dispersion coefficient", "m²/s"},
+    {"dispersion_method", "Dispersion method", ""},
+    {"moment_dispersion_coefficient_m2_per_s", "Dispersion coefficient by moments", "m²/s"},
+    {"chatwin_dispersion_coefficient_m2_per_s", "Dispersion coefficient by Chatwin", "m²/s"},
+    {"dispersivity_m", "Longitudinal dispersivity", "m"},
+    {"peclet_number", "Peclet number", ""},
+    {"peclet_class", "Peclet class", ""},
+};
+constexpr Quantity kFlowSystem[] = {
+    {"volume_m3", "Volume", "m³"},
+    {"cross_section_m2", "Cross-section", "m²"},
+    {"surface_area_m2", "Surface area", "m²"},
+    {"sorption_coefficient_m", "Sorption coefficient", "m"},
+    {"head_loss_m", "Head loss", "m"},
+    {"friction_factor", "Friction factor", ""},
+    {"viscous_sublayer_mm", "Viscous sublayer", "mm"},
+    {"reynolds_number", "Reynolds number", ""},
+    {"tube_diameter_m", "Tube diameter", "m"},
+    {"fissure_height_m", "Fissure height", "m"},
+    {"transport_width_m", "Transport width", "m"},
+    {"hydraulic_conductivity_m_per_s", "Hydraulic conductivity", "m/s"},
+    {"froude_number", "Froude number", ""},
+    {"hydraulic_depth_m", "Hydraulic depth", "m"},
+    {"shear_velocity_m_per_s", "Shear velocity", "m/s"},
+    {"schmidt_number", "Schmidt number", ""},
+    {"sherwood_number", "Sherwood number", ""},
+    {"mass_transfer_coefficient_m_per_s", "Mass transfer coefficient", "m/s"},
+    {"diffusion_layer_thickness_mm", "Diffusion layer thickness", "mm"},
+};
+constexpr Group kGroups[] = {
+    {"Mass recovery", kRecovery},
+    {"Times", kTimes},
+    {"Velocity and dispersion", kTransport},
+    {"Flow system", kFlowSystem},
+};
+
+std::string valueTable(std::string_view caption, const std::string& rows) {
+  if (rows.empty()) return {};
+  return "<table class=\"values\">\n<caption>" + std::string(caption) + "</caption>\n<tbody>\n" +
+         rows + "</tbody>\n</table>\n";
+}
+
+std::string grid(const std::vector<std::string>& tables) {
+  std::string inner;
+  for (const std::string& t : tables) inner += t;
+  return inner.empty() ? inner : "<div class=\"grid\">\n" + inner + "</div>\n";
+}
+
+// A row of label, value and unit; end tags implied (a big run has tens of
+// thousands of these rows).
+std::string valueRow(std::string_view label, const std::string& value, std::string_view unit,
+                     bool text = false) {
+  return "<tr><th>" + std::string(label) + (text ? "<td class=\"t\">" : "<td>") + value + "<td>" +
+         std::string(unit) + "\n";
+}
+
+// "time_unit" as "Time unit".
+std::string humanName(std::string_view key) {
+  std::string name(key);
+  for (char& c : name)
+    if (c == '_') c = ' ';
+  if (!name.empty() && name[0] >= 'a' && name[0] <= 'z') name[0] = static_cast<char>(name[0] - 32);
+  return escape(name);
+}
+
+// A member of the test description: a value, or a group of yes/no switches
+// as the names of those that are on (in the order of the header line).
+std::string describe(const json& value) {
+  if (value.is_null()) return std::string(kDash);
+  if (value.is_boolean()) return value.get<bool>() ? "yes" : "no";
+  if (value.is_number_integer()) return std::to_string(value.get<long long>());
+  if (value.is_number()) return formatNumber(value.get<double>());
+  if (value.is_string()) return escape(value.get_ref<const std::string&>());
+  if (!value.is_object()) return escape(value.dump());
+  static constexpr std::string_view kOrder[] = {
+      "table_on_screen", "table_file", "screen_plot", "listing", "points", "curve", "postscript"};
+  std::string on;
+  for (const std::string_view key : kOrder) {
+    const auto it = value.find(std::string(key));
+    if (it == value.end() || !it->is_boolean() || !it->get<bool>()) continue;
+    std::string name(key);
+    std::replace(name.begin(), name.end(), '_', ' ');
+    on += (on.empty() ? "" : ", ") + name;
+  }
+  return on.empty() ? std::string("none") : on;
+}
+
+// The header of the station file as read, in a closed block (it repeats the
+// input).
+std::string testDescription(const StationRecord& st) {
+  if (!st.headerRead) return {};
+  std::string rows;
+  const json description = testDescriptionDocument(st.test);
+  for (const auto& [key, value] : description.items())
+    rows += valueRow(humanName(key), describe(value), "", value.is_string() || value.is_object());
+  return "<details class=\"more\"><summary>Test description (the header of the station "
+         "file)</summary>\n<div class=\"grid\">\n" +
+         valueTable("Test description", rows) + "</div>\n</details>\n";
+}
+
+std::string chatwinTable(const StationRecord& st) {
+  if (!st.results || !st.results->chatwin) return {};
+  const ChatwinResults& c = *st.results->chatwin;
+  std::string rows = valueRow("Fitted", c.fitted ? "yes" : "no", "", true);
+  rows += valueRow("Fit points", std::to_string(c.fitPoints), "");
+  if (c.fitted) {
+    rows += valueRow("Points listed", std::to_string(c.listed()), "");
+    rows += valueRow("Intercept", formatNumber(c.intercept), "s<sup>1/2</sup>");
+    rows += valueRow("Slope", formatNumber(c.slope), "");
+    rows += valueRow("Correlation coefficient r", formatNumber(c.r), "");
+    rows += valueRow("r²", formatNumber(c.r2), "");
+    rows += valueRow("Probability", formatNumber(c.probability), "");
+    rows += valueRow("z", formatNumber(c.z), "");
+    rows += valueRow("Dispersion coefficient", formatNumber(c.dispersion), "m²/s");
+  }
+  return valueTable("Chatwin method", rows);
+}
+
+// The grouped key numbers, without those that do not apply to the
+// station; a compact section leaves out the Chatwin table.
+std::string keyNumbers(const StationRecord& st, bool compact) {
+  if (!st.analysed() || !st.results || !st.results->complete()) return {};
+  const Values values = stationResults(st);
+  std::vector<std::string> tables;
+  for (const Group& g : kGroups) {
+    std::string rows;
+    for (const Quantity& q : g.quantities) {
+      const ResultValue& v = valueOf(values, q.key);
+      if (std::holds_alternative<std::monostate>(v)) continue;  // does not apply
+      rows += valueRow(q.label, show(v), q.unit, isText(v));
+    }
+    tables.push_back(valueTable(g.title, rows));
+  }
+  if (!compact) tables.push_back(chatwinTable(st));
+  return grid(tables);
+}
+
+std::string intervalCell(const Estimate& e, int digits = 3) {
+  return "<td>" + formatNumber(e.value, digits) + "<td>" + formatNumber(e.lower, digits) +
+         " \u2013 " + formatNumber(e.upper, digits);
+}
+
+// The chosen fit's paths with their 95 % intervals, beside the moment and
+// Chatwin estimates.
+std::string fitPathsTable(const StationRecord& st) {
+  const PathModelFit* best = st.fit->best();
+  if (best == nullptr) return "<p>No flow paths fitted: " + escape(st.fit->reason) + ".</p>\n";
+  std::string out =
+      "<div class=\"scroll\">\n<table class=\"fit\">\n<caption>Fitted flow paths "
+      "(95 % intervals)</caption>\n<thead>\n<tr>";
+  out += headerCell("Method", "");
+  out += headerCell("D", "m²/s");
+  out += headerCell("D, 95 % interval", "m²/s");
+  out += headerCell("Velocity", "m/s");
+  out += headerCell("Velocity, 95 % interval", "m/s");
+  out += headerCell("Mass fraction", "");
+  out += headerCell("Mass fraction, 95 % interval", "");
+  out += "</tr>\n</thead>\n<tbody>\n";
+  for (std::size_t i = 0; i < best->paths.size(); ++i) {
+    const FittedPath& p = best->paths[i];
+    out += "<tr><th scope=\"row\">Fit, flow path " + std::to_string(i + 1) + "</th>";
+    out += intervalCell(p.dispersion) + intervalCell(p.velocity) + intervalCell(p.massFraction);
+    out += "\n";
+  }
+  const std::string dash(kDash);
+  const Values values = stationResults(st);
+  out += "<tr><th scope=\"row\">Moments</th><td>" +
+         show(valueOf(values, "moment_dispersion_coefficient_m2_per_s")) + "<td>" + dash + "<td>" +
+         show(valueOf(values, "mean_velocity_m_per_s")) + "<td>" + dash + "<td>" + dash + "<td>" +
+         dash + "\n";
+  out += "<tr><th scope=\"row\">Chatwin method</th><td>" +
+         show(valueOf(values, "chatwin_dispersion_coefficient_m2_per_s")) + "<td>" + dash + "<td>" +
+         dash + "<td>" + dash + "<td>" + dash + "<td>" + dash + "\n";
+  out += "</tbody>\n</table>\n</div>\n<p class=\"fit-stats\">Flow paths: " +
+         std::to_string(best->pathCount) + " \u00b7 R² " + formatNumber(best->rSquared, 4) +
+         " \u00b7 RMSE " + formatNumber(best->rmse * 1e-3, 3) + " µg/L \u00b7 AICc " +
+         formatNumber(best->aicc, 4) + "</p>\n";
+  return out;
+}
+
+std::string reportsList(const std::vector<ShownReport>& reports) {
+  if (reports.empty()) return {};
+  std::string out = "<h3>Reports during the run</h3>\n<ul class=\"reports\">\n";
+  for (const ShownReport& r : reports) {
+    const char* kind = r.kind == ShownReport::Kind::Error     ? "error"
+                       : r.kind == ShownReport::Kind::Warning ? "warning"
+                                                              : "note";
+    out += std::string("<li class=\"") + kind + "\"><span class=\"kind\">" + kind + "</span>" +
+           escape(r.text) + "</li>\n";
+  }
+  return out + "</ul>\n";
+}
+
+std::string listingFile(const StationRecord& st) {
+  for (const OutputFile& f : st.outputs)
+    if (f.kind == "results listing") return f.name;
+  return {};
+}
+
+std::string listing(const StationContext& c) {
+  const StationRecord& st = c.station;
+  const std::string file = listingFile(st);
+  const std::string fileLink =
+      file.empty() ? std::string()
+                   : " <a href=\"" + href(c.options, file) + "\">" + escape(file) + "</a>";
+  if (st.listing.empty()) return "<p class=\"na\">No results listing.</p>\n";
+  const auto lines = std::count(st.listing.begin(), st.listing.end(), '\n');
+  if (st.listing.size() > c.options.limits.listingBytes)
+    return "<p class=\"note\">The results listing (" + std::to_string(lines) +
+           " lines) is too long to show here:" + (fileLink.empty() ? " not written." : fileLink) +
+           "</p>\n";
+  const bool open = c.stationsOnPage <= c.options.limits.listingsOpenUpTo;
+  return std::string("<details class=\"more listing\"") + (open ? " open" : "") +
+         "><summary>Results listing (" + std::to_string(lines) + " lines)</summary>\n" +
+         "<pre class=\"listing\">" + escape(windows1252ToUtf8(st.listing)) + "</pre>\n</details>\n";
+}
+
+std::string filesList(const StationContext& c) {
+  if (c.station.outputs.empty()) return {};
+  std::string out = "<h3>Files written</h3>\n<ul class=\"files\">\n";
+  for (const OutputFile& f : c.station.outputs) {
+    out += "<li><a href=\"" + href(c.options, f.name) + "\">" + escape(f.name) + "</a>";
+    const std::string kind = f.format.empty() ? f.kind : f.kind + ", " + f.format;
+    if (!kind.empty()) out += "<span class=\"kind\">" + escape(kind) + "</span>";
+    out += "</li>\n";
+  }
+  return out + "</ul>\n";
+}
+
+std::string figures(const StationContext& c, const std::string& anchor) {
+  std::string out;
+  int n = 0;
+  auto add = [&](const auto& chart) {
+    if (chart) out += figure(*chart, anchor + "-f" + std::to_string(++n) + "-");
+  };
+  add(stationCurveChart(c.run, c.station));
+  // What a station that did not finish computed is not a result.
+  if (c.station.analysed()) {
+    add(stationRecoveryChart(c.run, c.station));
+    add(chatwinChart(c.station));
+    add(flowPathFitChart(c.run, c.station));
+  }
+  if (out.empty()) return out;
+  return "<h3>Figures</h3>\n<div class=\"figures\">\n" + out + "</div>\n";
+}
+
+}  // namespace
+
+std::string fitModelsTable(const FlowPathFitResult& fit) {
+  if (fit.models.empty()) return {};
+  const PathModelFit* best = fit.best();
+  std::string out =
+      "<div class=\"scroll\">\n<table class=\"fit models\">\n<caption>Every number "
+      "of flow paths tried</caption>\n<thead>\n<tr>";
+  out += headerCell("Flow paths", "");
+  out += headerCell("Samples", "");
+  out += headerCell("Parameters", "");
+  out += headerCell("R²", "");
+  out += headerCell("RMSE", "µg/L");
+  out += headerCell("AICc", "");
+  out += headerCell("ΔAICc", "");
+  out += headerCell("Outcome", "");
+  out += "</tr>\n</thead>\n<tbody>\n";
+  for (std::size_t i = 0; i < fit.models.size(); ++i) {
+    const PathModelFit& m = fit.models[i];
+    const bool chosen = static_cast<int>(i) == fit.chosen;
+    out += chosen ? "<tr class=\"chosen\">" : "<tr>";
+    out += "<th scope=\"row\">" + std::to_string(m.pathCount);
+    if (!m.fitted) {
+      out += "<td>" + std::to_string(m.samples) + "<td>" + std::to_string(m.parameters) +
+             "<td colspan=\"4\" class=\"t\">" + std::string(kDash) +
+             "<td class=\"t\">no fit: " + escape(m.reason) + "\n";
+      continue;
+    }
+    out += "<td>" + std::to_string(m.samples) + "<td>" + std::to_string(m.parameters) + "<td>" +
+           formatNumber(m.rSquared, 4) + "<td>" + formatNumber(m.rmse * 1e-3, 3) + "<td>" +
+           formatNumber(m.aicc, 4) + "<td>" +
+           (best ? formatNumber(m.aicc - best->aicc, 3) : std::string(kDash)) + "<td class=\"t\">" +
+           (chosen ? "chosen (smallest AICc)" : "fitted") + "\n";
+  }
+  return out + "</tbody>\n</table>\n</div>\n";
+}
+
+std::string fitDiagnostics(const StationContext&) { return {}; }
+
+std::string uncertaintyIntervals(const StationContext&) { return {}; }
+
+std::string stationSection(const StationContext& c) {
+  const StationRecord& st = c.station;
+  const ReportLimits& l = c.options.limits;
+  const bool compact = c.stationsOnPage > l.fullSectionsUpTo;
+  const std::string anchor = stationAnchor(c.runNumber, c.stationNumber);
+  std::string out = "<details class=\"station\" id=\"" + anchor + "\"";
+  if (c.stationsOnPage <= l.collapseAbove) out += " open";
+  out += "><summary><h2>Station " + stationLabel(st);
+  if (c.severalRuns) out += " <span class=\"na\">(" + escape(c.run.controlFile) + ")</span>";
+  if (!st.analysed())
+    out += st.status == StationStatus::NotRun ? " <span class=\"notrun\">(not run)</span>"
+                                              : " <span class=\"stopped\">(stopped)</span>";
+  out += "</h2></summary>\n";
+  if (!st.analysed()) {
+    out += "<div class=\"stop-box\"><strong>";
+    out += st.status == StationStatus::NotRun ? "This station was not analysed."
+                                              : "The run stopped at this station.";
+    out += "</strong>\n" + stopReport(st) + "</div>\n";
+  }
+  const std::string numbers = keyNumbers(st, compact);
+  if (!numbers.empty()) out += "<h3>Key numbers</h3>\n" + numbers;
+  if (!compact) out += testDescription(st);
+  out += uncertaintyIntervals(c);
+  if (!compact) out += figures(c, anchor);
+  if (st.fit) {
+    out += "<h3>Flow-path fit</h3>\n" + fitPathsTable(st) + fitModelsTable(*st.fit);
+    out += fitDiagnostics(c);
+  }
+  out += reportsList(st.reports);
+  if (!compact && st.status != StationStatus::NotRun) out += listing(c);
+  out += filesList(c);
+  return out + "</details>\n";
+}
+
+}  // namespace kaldero::html::page
