@@ -2,6 +2,20 @@
 
 namespace kaldero::units {
 
+const char* timeUnitName(TimeUnit unit) {
+  switch (unit) {
+    case TimeUnit::Days:
+      return "d";
+    case TimeUnit::Hours:
+      return "h";
+    case TimeUnit::Minutes:
+      return "min";
+    case TimeUnit::Seconds:
+      return "s";
+  }
+  return nullptr;
+}
+
 float timeFactor(TimeUnit unit) {
   switch (unit) {
     case TimeUnit::Days: return 86400.0f;

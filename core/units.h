@@ -41,6 +41,9 @@ namespace kaldero::units {
 
 // Seconds in one time unit.
 float timeFactor(TimeUnit unit);
+// The symbol of a time unit ("d", "h", "min", "s"); nullptr for any other
+// code.
+const char* timeUnitName(TimeUnit unit);
 // Seconds in the time unit.
 inline float fromSeconds(float seconds, TimeUnit unit) { return seconds / timeFactor(unit); }
 // ng/L in one concentration unit.

@@ -15,6 +15,7 @@
 #include "conditioning/interpolation.h"
 #include "core/file_reports.h"
 #include "core/stop.h"
+#include "core/units.h"
 #include "files/curve_file.h"
 #include "files/cxtfit_file.h"
 #include "files/fit_file.h"
@@ -74,7 +75,7 @@ void requireListingWritten(RunState& s) {
 
 // The plot files of the station, planned with its other outputs.
 std::vector<OutputRecord> plannedFiles(const RunState& s, const Station& st) {
-  std::vector<OutputRecord> plan = plannedOutputs(st.test, st.name50);
+  std::vector<OutputRecord> plan = plannedOutputs(st.test, st.name50, s.options.curvesCsv);
   const bool fit = s.options.fitPaths.has_value();
   for (OutputRecord& r : plot::plannedPlotFiles(st.test, st.name50, s.plots.formats, fit))
     plan.push_back(std::move(r));
@@ -374,13 +375,17 @@ void cxtfitFile(RunState& s, const Station& st) {
   s.gate.writeLines({text::trimmed(t.cxtfitName), "CXTFIT input file", ""}, cxtfit::fileLines(h, p));
 }
 
-// One curve file and its plots.
+// One curve file (and with --curves-csv its CSV twin) and its plots.
 void curveFile(RunState& s, const Station& st, const std::string& name50, const char* kind,
-               std::span<const float> x, std::span<const float> y,
-               const plot::KindSelectors& selectors, int32_t& plotCounter) {
+               const files::CurveColumns& columns, std::span<const float> x,
+               std::span<const float> y, const plot::KindSelectors& selectors,
+               int32_t& plotCounter) {
   requireFinite(s, st, upperKind(kind), x);
   requireFinite(s, st, upperKind(kind), y);
-  s.gate.writeLines({text::trimmed(name50), kind, ""}, files::curveFileLines(x, y));
+  const OutputRecord file{text::trimmed(name50), kind, ""};
+  s.gate.writeLines(file, files::curveFileLines(x, y));
+  if (s.options.curvesCsv)
+    s.gate.writeLines(curveCsvRecord(file), files::curveCsvLines(columns, x, y));
   const TransitTimes& tt = *st.results.transit;
   const plot::CurveParameters params{tt.meanTimeInTimeUnit,       tt.standardDeviationInTimeUnit,
                                      tt.standardDeviation.hours, tt.skewness.value_or(0.0f),
@@ -406,14 +411,20 @@ void curveFiles(RunState& s, const Station& st) {
     const CurveFileValues v = curves::curveFileValues(
         st.conditioned.T, r.curves.outputConcentrations, dischargeOf(in, st.conditioned),
         t.timeUnit, r.mass->mass.grams, *r.transit, r.arrival.peakConcentration, load);
-    curveFile(s, st, t.normalizedName, "normalized curve file", v.times, v.values, {1, 0, 0},
+    // The CSV columns name their units; a time-unit code outside the
+    // table reads as seconds.
+    const char* unit = units::timeUnitName(t.timeUnit);
+    const std::string time = std::string("time_") + (unit ? unit : "s");
+    curveFile(s, st, t.normalizedName, "normalized curve file",
+              {time, "concentration_mg_per_L_per_kg_recovered"}, v.times, v.values, {1, 0, 0},
               plotCounter);
     if (load)
-      curveFile(s, st, t.loadName, "load curve file", v.times, v.loadValues, {0, 1, 0},
-                plotCounter);
+      curveFile(s, st, t.loadName, "load curve file", {time, "load_mg_per_s_per_kg_recovered"},
+                v.times, v.loadValues, {0, 1, 0}, plotCounter);
     if (standardized)
-      curveFile(s, st, t.standardizedName, "standardized curve file", v.standardizedTimes,
-                v.standardizedConcentrations, {0, 0, 1}, plotCounter);
+      curveFile(s, st, t.standardizedName, "standardized curve file",
+                {"time_standard_deviations_from_mean", "concentration_fraction_of_peak"},
+                v.standardizedTimes, v.standardizedConcentrations, {0, 0, 1}, plotCounter);
   }
   if (load && !normalized) prerequisiteReport(s, st);
   if (standardized && !normalized) prerequisiteReport(s, st);

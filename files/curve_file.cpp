@@ -1,5 +1,7 @@
 #include "files/curve_file.h"
 
+#include <charconv>
+
 #include "core/format.h"
 
 namespace kaldero::files {
@@ -8,6 +10,26 @@ std::vector<std::string> curveFileLines(std::span<const float> x, std::span<cons
   std::vector<std::string> lines;
   lines.reserve(x.size());
   for (std::size_t i = 0; i < x.size(); ++i) lines.push_back(fmt::G(x[i], 20, 10) + fmt::G(y[i], 20, 10));
+  return lines;
+}
+
+namespace {
+
+std::string shortest(float v) {
+  char b[32];
+  const auto r = std::to_chars(b, b + sizeof b, v);
+  return std::string(b, r.ptr);
+}
+
+}  // namespace
+
+std::vector<std::string> curveCsvLines(const CurveColumns& columns, std::span<const float> x,
+                                       std::span<const float> y) {
+  std::vector<std::string> lines;
+  lines.reserve(x.size() + 1);
+  lines.push_back(columns.x + "," + columns.y);
+  for (std::size_t i = 0; i < x.size() && i < y.size(); ++i)
+    lines.push_back(shortest(x[i]) + "," + shortest(y[i]));
   return lines;
 }
 

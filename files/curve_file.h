@@ -10,4 +10,14 @@ namespace kaldero::files {
 
 std::vector<std::string> curveFileLines(std::span<const float> x, std::span<const float> y);
 
+// The same curve as CSV (--curves-csv): a header row naming the two
+// columns with their units, then one sample a row, each value the shortest
+// text that reads back as the same single-precision number (the fixed-width
+// file rounds to ten digits).
+struct CurveColumns {
+  std::string x, y;
+};
+std::vector<std::string> curveCsvLines(const CurveColumns& columns, std::span<const float> x,
+                                       std::span<const float> y);
+
 }  // namespace kaldero::files

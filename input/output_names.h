@@ -20,9 +20,16 @@ std::string chatwinTableFileName(const std::string& stationName50);
 
 // The files the options of the test description make the station write
 // (without trailing blanks), in the order of the header, the results
-// listing first.
+// listing first; with curvesCsv each curve file is followed by its CSV twin
+// (the name with ".csv" added).
 std::vector<OutputRecord> plannedOutputs(const TestDescription& test,
-                                         const std::string& stationName50);
+                                         const std::string& stationName50,
+                                         bool curvesCsv = false);
+
+// The CSV twin of a curve file (--curves-csv): its name with ".csv" added
+// ("ST.NRM" gives "ST.NRM.csv", so that the three curves of a station keep
+// apart), its kind "normalized curve CSV file" for "normalized curve file".
+OutputRecord curveCsvRecord(const OutputRecord& curveFile);
 
 // The results listing of the station.
 OutputRecord listingRecord(const TestDescription& test);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/flow_path_fit.h"
+#include "core/units.h"
 #include "numeric/advection_dispersion.h"
 #include "report/results_data.h"
 
@@ -343,7 +344,7 @@ std::optional<svg::Chart> chatwinChart(const StationRecord& st) {
   const std::size_t fitRows = std::min(n, static_cast<std::size_t>(std::max(cw.fitPoints, 0)));
   svg::Chart chart;
   chart.title = stationName(st) + ": Chatwin plot";
-  const char* unit = timeUnitName(st.test.timeUnit);
+  const char* unit = units::timeUnitName(st.test.timeUnit);
   chart.x.title = std::string("Time (") + (unit ? unit : "time unit of the station") + ")";
   chart.y.title = "Chatwin parameter (s\u00bd)";
   svg::Series fit, other, line;

@@ -7,6 +7,7 @@
 
 #include "core/encoding.h"
 #include "core/text.h"
+#include "core/units.h"
 #include "core/version.h"
 
 namespace kaldero {
@@ -69,21 +70,6 @@ const char* distanceUnitName(DistanceUnit u) {
 }
 
 }  // namespace
-
-const char* timeUnitName(TimeUnit u) {
-  switch (u) {
-    case TimeUnit::Days:
-      return "d";
-    case TimeUnit::Hours:
-      return "h";
-    case TimeUnit::Minutes:
-      return "min";
-    case TimeUnit::Seconds:
-      return "s";
-    default:
-      return nullptr;
-  }
-}
 
 const char* massUnitName(MassUnit u) {
   switch (u) {
@@ -152,7 +138,7 @@ json testDescriptionDocument(const TestDescription& t) {
   const char* methods[] = {"exponential", "pchip", "zero time"};
   const int32_t rm = code(t.reductionMode), em = code(t.extrapolationMethod);
   return {
-      {"time_unit", named(timeUnitName(t.timeUnit), code(t.timeUnit))},
+      {"time_unit", named(units::timeUnitName(t.timeUnit), code(t.timeUnit))},
       {"concentration_unit",
        named(concentrationUnitName(t.concentrationUnit), code(t.concentrationUnit))},
       {"background_subtracted", on(t.backgroundOption)},

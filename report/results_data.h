@@ -44,7 +44,6 @@ nlohmann::json testDescriptionDocument(const TestDescription& test);
 
 // "d", "h", "min", "s"; "kg", "g", "mg" or "lb"; "instantaneous", "pulse",
 // "step" (nullptr for a code without a name).
-const char* timeUnitName(TimeUnit unit);
 const char* massUnitName(MassUnit unit);
 const char* releaseModeName(ReleaseMode mode);
 

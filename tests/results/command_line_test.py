@@ -263,6 +263,46 @@ def check_batch_draws_no_window(c, exe, work):
         os.unlink(path)
 
 
+def check_curves_csv(c, exe, work):
+    """--curves-csv: each curve file has a CSV twin with a header naming
+    its columns and units and every sample of the fixed-width file, listed
+    in the results file; the fixed-width files stay as they are."""
+    plain = common.copy_examples(os.path.join(work, "curves-plain"))
+    common.run(exe, plain, ["--batch", "KALDERO.D"])
+    folder = common.copy_examples(os.path.join(work, "curves-csv"))
+    proc = common.run(exe, folder, ["--batch", "--curves-csv", "--results", "r.json",
+                                    "KALDERO.D"])
+    c.check(proc.returncode == 0, f"--curves-csv: exit status {proc.returncode}")
+    doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
+    listed = {o["file"]: o["kind"] for s in doc["stations"] for o in s["outputs"]}
+    # TQF.DAT gives its times in hours, GDS.DAT in minutes.
+    for station, unit in (("TQF", "h"), ("GDS", "min")):
+        headers = {".NRM": f"time_{unit},concentration_mg_per_L_per_kg_recovered",
+                   ".LOD": f"time_{unit},load_mg_per_s_per_kg_recovered",
+                   ".STN": "time_standard_deviations_from_mean,concentration_fraction_of_peak"}
+        for ext, header in headers.items():
+            name = station + ext
+            fixed = open(os.path.join(folder, name), "rb").read()
+            c.check(fixed == open(os.path.join(plain, name), "rb").read(),
+                    f"{name} differs from the run without --curves-csv")
+            path = os.path.join(folder, name + ".csv")
+            if not c.check(os.path.exists(path), f"{name}.csv not written"):
+                continue
+            rows = open(path, encoding="ascii").read().splitlines()
+            c.check(rows[0] == header, f"{name}.csv header {rows[0]!r}")
+            fixed_rows = fixed.decode("ascii").splitlines()
+            c.check(len(rows) == len(fixed_rows) + 1,
+                    f"{name}.csv has {len(rows) - 1} samples, the curve file {len(fixed_rows)}")
+            for row, line in zip(rows[1:], fixed_rows):
+                a = [float(v) for v in row.split(",")]
+                b = [float(v) for v in line.split()]
+                if not c.check(all(abs(p - q) <= 1e-6 * max(abs(q), 1e-30) + 1e-9
+                                   for p, q in zip(a, b)), f"{name}.csv {row} vs {line}"):
+                    break
+            c.check(listed.get(name + ".csv", "").endswith("curve CSV file"),
+                    f"{name}.csv listed as {listed.get(name + '.csv')}")
+
+
 def main():
     exe, work = common.usage(sys.argv, ["KALDERO", "WORK"])
     exe = os.path.abspath(exe)
@@ -275,6 +315,7 @@ def main():
     check_replacing(c, exe, work, good)
     check_batch(c, exe, work)
     check_batch_draws_no_window(c, exe, work)
+    check_curves_csv(c, exe, work)
     return c.finish()
 
 
