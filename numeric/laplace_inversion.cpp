@@ -11,125 +11,184 @@ namespace kaldero::numeric {
 
 namespace {
 
-// A complex number with its derivatives by up to kMaxInversionDirections
-// parameters; only the first `n` derivatives are used.
+// A complex number with its derivatives by N parameters.
+template <int N>
 struct Jet {
   Complex v{};
-  std::array<Complex, kMaxInversionDirections> d{};
+  std::array<Complex, N> d{};
 };
 
-Jet sub(const Jet& a, const Jet& b, int n) {
-  Jet r;
-  r.v = a.v - b.v;
-  for (int j = 0; j < n; ++j) r.d[j] = a.d[j] - b.d[j];
-  return r;
-}
-
-Jet add(const Jet& a, const Jet& b, int n) {
-  Jet r;
+template <int N>
+Jet<N> operator+(const Jet<N>& a, const Jet<N>& b) {
+  Jet<N> r;
   r.v = a.v + b.v;
-  for (int j = 0; j < n; ++j) r.d[j] = a.d[j] + b.d[j];
+  for (int j = 0; j < N; ++j) r.d[j] = a.d[j] + b.d[j];
   return r;
 }
 
-Jet mul(const Jet& a, const Jet& b, int n) {
-  Jet r;
-  r.v = a.v * b.v;
-  for (int j = 0; j < n; ++j) r.d[j] = a.d[j] * b.v + a.v * b.d[j];
+template <int N>
+Jet<N> operator-(const Jet<N>& a, const Jet<N>& b) {
+  Jet<N> r;
+  r.v = a.v - b.v;
+  for (int j = 0; j < N; ++j) r.d[j] = a.d[j] - b.d[j];
   return r;
 }
 
-Jet div(const Jet& a, const Jet& b, int n) {
-  Jet r;
-  const Complex inv = 1.0 / b.v;
-  r.v = a.v * inv;
-  for (int j = 0; j < n; ++j) r.d[j] = (a.d[j] - r.v * b.d[j]) * inv;
-  return r;
-}
-
-Jet neg(const Jet& a, int n) {
-  Jet r;
+template <int N>
+Jet<N> operator-(const Jet<N>& a) {
+  Jet<N> r;
   r.v = -a.v;
-  for (int j = 0; j < n; ++j) r.d[j] = -a.d[j];
+  for (int j = 0; j < N; ++j) r.d[j] = -a.d[j];
+  return r;
+}
+
+template <int N>
+Jet<N> operator*(const Jet<N>& a, const Jet<N>& b) {
+  Jet<N> r;
+  r.v = a.v * b.v;
+  for (int j = 0; j < N; ++j) r.d[j] = a.d[j] * b.v + a.v * b.d[j];
+  return r;
+}
+
+// 1 / b without the library's care for infinities and NaN, which costs a
+// call for every division (a value that is not finite is caught after).
+inline Complex reciprocal(const Complex& b) {
+  const double n = b.real() * b.real() + b.imag() * b.imag();
+  return {b.real() / n, -b.imag() / n};
+}
+
+template <int N>
+Jet<N> operator/(const Jet<N>& a, const Jet<N>& b) {
+  Jet<N> r;
+  const Complex inv = reciprocal(b.v);
+  r.v = a.v * inv;
+  for (int j = 0; j < N; ++j) r.d[j] = (a.d[j] - r.v * b.d[j]) * inv;
   return r;
 }
 
 bool finite(const Complex& c) { return std::isfinite(c.real()) && std::isfinite(c.imag()); }
 
-bool finite(const Jet& a, int n) {
+template <int N>
+bool finite(const Jet<N>& a) {
   if (!finite(a.v)) return false;
-  for (int j = 0; j < n; ++j)
+  for (int j = 0; j < N; ++j)
     if (!finite(a.d[j])) return false;
   return true;
 }
 
+// Magnitudes below this are taken as underflow: the series ends before them.
+constexpr double kNegligibleTerm = 1e-280;
+
+template <int N>
+class Inverter {
+ public:
+  Inverter(const LogTransform& F, const LaplaceInversionSettings& settings)
+      : F_(F),
+        M_(std::max(settings.terms, 1)),
+        terms_(static_cast<std::size_t>(2 * M_ + 1)),
+        ratio_(settings.windowRatio > 1 ? settings.windowRatio : 2),
+        windows_(std::max(settings.windows, 1)),
+        logAccuracy_(std::log(std::clamp(settings.accuracy, 1e-300, 0.5))),
+        s_(terms_),
+        logF_(terms_),
+        dlogF_(terms_ * N),
+        a_(terms_),
+        d_(terms_),
+        q_(terms_),
+        e_(terms_),
+        ePrevious_(terms_) {}
+
+  void run(std::span<const double> times, std::span<double> out);
+
+ private:
+  int continuedFraction(std::size_t used);
+  void convergent(int count);
+  void horner(const std::vector<Jet<N>>& c, int component, std::vector<double>& re,
+              std::vector<double>& im) const;
+  void window(std::span<const double> times, std::span<double> out, double base, double hi);
+
+  const LogTransform& F_;
+  int M_;
+  std::size_t terms_;
+  double ratio_;
+  int windows_;
+  double logAccuracy_;
+  std::vector<Complex> s_, logF_, dlogF_;
+  std::vector<Jet<N>> a_, d_, q_, e_, ePrevious_;
+  std::vector<Jet<N>> A2_, A1_, A_, B2_, B1_, B_;
+  std::vector<std::size_t> index_;
+  std::vector<double> zr_, zi_, pr_, pi_, qr_, qi_, dr_, di_, ratioRe_, ratioIm_, factor_;
+};
+
 // The continued-fraction coefficients d_0 .. d_(count - 1) of the series
-// a_0 + a_1 z + ... by the quotient-difference algorithm. Stops at the first
-// coefficient that cannot be formed; returns how many there are (odd: the
-// approximant used ends on an even index).
-int continuedFraction(const std::vector<Jet>& a, int n, std::vector<Jet>& d) {
-  const int terms = static_cast<int>(a.size());  // 2M + 1
-  const int M = (terms - 1) / 2;
-  d.assign(static_cast<std::size_t>(terms), Jet{});
-  d[0] = a[0];
+// a_0 + a_1 z + ... + a_(used - 1) z^(used - 1) (used odd) by the
+// quotient-difference algorithm. Stops at the first coefficient that
+// cannot be formed; returns how many there are (odd).
+template <int N>
+int Inverter<N>::continuedFraction(std::size_t used) {
+  const int M = static_cast<int>(used - 1) / 2;
+  d_[0] = a_[0];
   if (M == 0) return 1;
-  std::vector<Jet> q(static_cast<std::size_t>(terms)), e(static_cast<std::size_t>(terms)),
-      ePrevious(static_cast<std::size_t>(terms));
-  for (int i = 0; i + 1 < terms; ++i) q[i] = div(a[i + 1], a[i], n);
+  for (std::size_t i = 0; i + 1 < used; ++i) q_[i] = a_[i + 1] / a_[i];
+  for (std::size_t i = 0; i < used; ++i) ePrevious_[i] = Jet<N>{};
   int made = 1;
   for (int r = 1; r <= M; ++r) {
-    for (int i = 0; i <= 2 * M - 2 * r; ++i)
-      e[i] = add(sub(q[i + 1], q[i], n), ePrevious[i + 1], n);
-    const Jet odd = neg(q[0], n), even = neg(e[0], n);
-    if (!finite(odd, n) || !finite(even, n) || odd.v == 0.0 || even.v == 0.0) break;
-    d[2 * r - 1] = odd;
-    d[2 * r] = even;
+    for (int i = 0; i <= 2 * M - 2 * r; ++i) e_[i] = q_[i + 1] - q_[i] + ePrevious_[i + 1];
+    const Jet<N> odd = -q_[0], even = -e_[0];
+    if (!finite(odd) || !finite(even) || odd.v == 0.0 || even.v == 0.0) break;
+    d_[2 * r - 1] = odd;
+    d_[2 * r] = even;
     made = 2 * r + 1;
     if (r < M)
-      for (int i = 0; i <= 2 * M - 2 * r - 1; ++i) q[i] = div(mul(q[i + 1], e[i + 1], n), e[i], n);
-    std::swap(e, ePrevious);
+      for (int i = 0; i <= 2 * M - 2 * r - 1; ++i) q_[i] = q_[i + 1] * e_[i + 1] / e_[i];
+    std::swap(e_, ePrevious_);
   }
   return made;
 }
 
-// The numerator and denominator polynomials (coefficients of z^0 .. z^M) of
-// the continued fraction's convergent A_N / B_N, N = count - 1.
-void convergent(const std::vector<Jet>& d, int count, int n, std::vector<Jet>& P,
-                std::vector<Jet>& Q) {
-  const std::size_t size = static_cast<std::size_t>(count / 2 + 2);
-  std::vector<Jet> A2(size), A1(size), B2(size), B1(size), A(size), B(size);
+// The numerator and denominator polynomials (coefficients of z^0 .. z^K,
+// K = (count - 1) / 2) of the convergent A_(count-1) / B_(count-1), left in
+// A1_ and B1_.
+template <int N>
+void Inverter<N>::convergent(int count) {
+  const std::size_t size = static_cast<std::size_t>(count / 2 + 1);
+  for (auto* v : {&A2_, &A1_, &A_, &B2_, &B1_, &B_}) v->assign(size, Jet<N>{});
   // A_(-1) = 0, A_0 = d_0; B_(-1) = 1, B_0 = 1.
-  A1[0] = d[0];
-  B2[0].v = 1;
-  B1[0].v = 1;
+  A1_[0] = d_[0];
+  B2_[0].v = 1;
+  B1_[0].v = 1;
   for (int k = 1; k < count; ++k) {
-    for (std::size_t j = 0; j < size; ++j) {
-      A[j] = A1[j];
-      B[j] = B1[j];
+    const Jet<N>& dk = d_[static_cast<std::size_t>(k)];
+    // A_k has degree (k + 1) / 2 ... only the coefficients that can be
+    // non-zero are formed.
+    const std::size_t top = std::min(size - 1, static_cast<std::size_t>((k + 1) / 2));
+    for (std::size_t j = 0; j <= top; ++j) {
+      A_[j] = A1_[j];
+      B_[j] = B1_[j];
       if (j > 0) {
-        A[j] = add(A[j], mul(d[static_cast<std::size_t>(k)], A2[j - 1], n), n);
-        B[j] = add(B[j], mul(d[static_cast<std::size_t>(k)], B2[j - 1], n), n);
+        A_[j] = A_[j] + dk * A2_[j - 1];
+        B_[j] = B_[j] + dk * B2_[j - 1];
       }
     }
-    std::swap(A2, A1);
-    std::swap(A1, A);
-    std::swap(B2, B1);
-    std::swap(B1, B);
+    std::swap(A2_, A1_);
+    std::swap(A1_, A_);
+    std::swap(B2_, B1_);
+    std::swap(B1_, B_);
   }
-  // A_N and B_N have degree N / 2.
-  A1.resize(static_cast<std::size_t>(count / 2 + 1));
-  B1.resize(static_cast<std::size_t>(count / 2 + 1));
-  P = A1;
-  Q = B1;
 }
 
 // Values of one polynomial component at the samples' z (structure of arrays
 // so that the loop over the samples vectorises).
-void horner(const std::vector<Jet>& c, int component, const std::vector<double>& zr,
-            const std::vector<double>& zi, std::vector<double>& re, std::vector<double>& im) {
-  const std::size_t m = zr.size();
+template <int N>
+void Inverter<N>::horner(const std::vector<Jet<N>>& c, int component, std::vector<double>& re,
+                         std::vector<double>& im) const {
+  const std::size_t m = zr_.size();
   auto coefficient = [&](std::size_t j) {
-    return component == 0 ? c[j].v : c[j].d[static_cast<std::size_t>(component - 1)];
+    if constexpr (N == 0) {
+      return c[j].v;
+    } else {
+      return component == 0 ? c[j].v : c[j].d[static_cast<std::size_t>(component - 1)];
+    }
   };
   const Complex top = coefficient(c.size() - 1);
   std::fill(re.begin(), re.end(), top.real());
@@ -137,27 +196,102 @@ void horner(const std::vector<Jet>& c, int component, const std::vector<double>&
   for (std::size_t j = c.size() - 1; j-- > 0;) {
     const Complex k = coefficient(j);
     const double kr = k.real(), ki = k.imag();
+    const double* zr = zr_.data();
+    const double* zi = zi_.data();
+    double* r = re.data();
+    double* s = im.data();
     for (std::size_t i = 0; i < m; ++i) {
-      const double r = re[i] * zr[i] - im[i] * zi[i] + kr;
-      const double s = re[i] * zi[i] + im[i] * zr[i] + ki;
-      re[i] = r;
-      im[i] = s;
+      const double x = r[i] * zr[i] - s[i] * zi[i] + kr;
+      const double y = r[i] * zi[i] + s[i] * zr[i] + ki;
+      r[i] = x;
+      s[i] = y;
     }
   }
 }
 
-// Magnitudes below this are taken as underflow: the series ends before them.
-constexpr double kNegligibleTerm = 1e-280;
-
-}  // namespace
-
-void invertLaplace(const LogTransform& F, std::span<const double> times, std::span<double> out,
-                   const LaplaceInversionSettings& settings) {
-  const int n = std::clamp(F.directions(), 0, kMaxInversionDirections);
+template <int N>
+void Inverter<N>::window(std::span<const double> times, std::span<double> out, double base,
+                         double hi) {
   const std::size_t count = times.size();
-  const std::size_t components = static_cast<std::size_t>(1 + n);
-  std::fill(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(components * count), 0.0);
-  const double base = std::max(F.shift(0), 0.0);
+  // The window's own shift: no later than the transform allows for the
+  // gamma of this window (taken from T = hi, which errs on the safe side:
+  // the window then widens by what the shift gives back, and its gamma
+  // falls).
+  const double shift = std::clamp(F_.shift(-logAccuracy_ / (2 * hi)), 0.0, base);
+  const double T = hi + (base - shift);
+  const double gamma = -logAccuracy_ / (2 * T);
+  for (std::size_t k = 0; k < terms_; ++k)
+    s_[k] = Complex(gamma, static_cast<double>(k) * std::numbers::pi / T);
+  F_.evaluate(s_, logF_, dlogF_);
+  // The shifted transform e^(s t0) F(s), scaled by its value at s = gamma
+  // so that neither end of the range of a double is reached.
+  const double scale = logF_[0].real() + gamma * shift;
+  std::size_t usable = 0;
+  for (std::size_t k = 0; k < terms_; ++k) {
+    const Complex lg = logF_[k] + s_[k] * shift - scale;
+    Jet<N>& ak = a_[k];
+    ak.v = std::exp(lg);
+    if (!finite(lg) || !finite(ak.v) ||
+        std::fabs(ak.v.real()) + std::fabs(ak.v.imag()) < kNegligibleTerm)
+      break;
+    for (int j = 0; j < N; ++j) ak.d[static_cast<std::size_t>(j)] = ak.v * dlogF_[k * N + j];
+    if (!finite(ak)) break;
+    usable = k + 1;
+  }
+  // Times at or before the shift stay 0.
+  std::erase_if(index_, [&](std::size_t i) { return !(times[i] > shift); });
+  if (usable == 0) {
+    for (std::size_t i : index_)
+      for (std::size_t c = 0; c <= N; ++c)
+        out[c * count + i] = std::numeric_limits<double>::quiet_NaN();
+    return;
+  }
+  a_[0].v *= 0.5;
+  for (int j = 0; j < N; ++j) a_[0].d[static_cast<std::size_t>(j)] *= 0.5;
+  // An odd number of terms: the diagonal approximant.
+  const int made = continuedFraction(usable % 2 ? usable : usable - 1);
+  convergent(made);
+
+  const std::size_t m = index_.size();
+  zr_.resize(m), zi_.resize(m), factor_.resize(m);
+  for (std::size_t j = 0; j < m; ++j) {
+    const double tp = times[index_[j]] - shift;
+    const double angle = std::numbers::pi * tp / T;
+    zr_[j] = std::cos(angle);
+    zi_[j] = std::sin(angle);
+    factor_[j] = std::exp(gamma * tp + scale) / T;
+  }
+  pr_.resize(m), pi_.resize(m), qr_.resize(m), qi_.resize(m);
+  horner(A1_, 0, pr_, pi_);
+  horner(B1_, 0, qr_, qi_);
+  ratioRe_.resize(m), ratioIm_.resize(m);
+  for (std::size_t j = 0; j < m; ++j) {
+    const Complex R = Complex(pr_[j], pi_[j]) * reciprocal(Complex(qr_[j], qi_[j]));
+    ratioRe_[j] = R.real();
+    ratioIm_[j] = R.imag();
+    out[index_[j]] = factor_[j] * R.real();
+  }
+  // d(P/Q) = (dP - (P/Q) dQ) / Q.
+  dr_.resize(m), di_.resize(m);
+  for (int c = 1; c <= N; ++c) {
+    horner(A1_, c, pr_, pi_);
+    horner(B1_, c, dr_, di_);
+    for (std::size_t j = 0; j < m; ++j) {
+      const Complex R(ratioRe_[j], ratioIm_[j]);
+      const Complex dv = (Complex(pr_[j], pi_[j]) - R * Complex(dr_[j], di_[j])) *
+                         reciprocal(Complex(qr_[j], qi_[j]));
+      out[static_cast<std::size_t>(c) * count + index_[j]] = factor_[j] * dv.real();
+    }
+  }
+}
+
+template <int N>
+void Inverter<N>::run(std::span<const double> times, std::span<double> out) {
+  const std::size_t count = times.size();
+  std::fill(out.begin(), out.begin() + static_cast<std::ptrdiff_t>((N + 1) * count), 0.0);
+  // Windows in the time after the front, t' = t - base.
+  const double base = std::max(F_.shift(0), 0.0);
+  const double floor = std::max(F_.negligibleBefore() - base, 0.0);
   double top = 0, bottom = std::numeric_limits<double>::infinity();
   for (double t : times)
     if (t - base > 0) {
@@ -165,97 +299,39 @@ void invertLaplace(const LogTransform& F, std::span<const double> times, std::sp
       bottom = std::min(bottom, t - base);
     }
   if (!(top > 0) || !std::isfinite(top)) return;
-
-  const int M = std::max(settings.terms, 1);
-  const std::size_t terms = static_cast<std::size_t>(2 * M + 1);
-  const double ratio = settings.windowRatio > 1 ? settings.windowRatio : 2;
-  const int windows = std::max(settings.windows, 1);
-  const double logAccuracy = std::log(std::clamp(settings.accuracy, 1e-300, 0.5));
-
-  std::vector<Complex> s(terms), logF(terms), dlogF(terms * static_cast<std::size_t>(n));
-  std::vector<Jet> a(terms), d, P, Q;
-  std::vector<std::size_t> index;
-  std::vector<double> zr, zi, pr, pi, qr, qi, dr, di, ratioRe, ratioIm, factor;
-
   double hi = top;
-  for (int w = 0; w < windows && hi >= bottom; ++w, hi /= ratio) {
-    const double lo = w + 1 == windows ? 0 : hi / ratio;
-    index.clear();
+  for (int w = 0; w < windows_ && hi >= bottom; ++w, hi /= ratio_) {
+    // The last window reaches down to the front: the last allowed, or the
+    // one that reaches where the inverse is negligible.
+    const double lo = w + 1 == windows_ || hi / ratio_ <= floor ? 0 : hi / ratio_;
+    index_.clear();
     for (std::size_t i = 0; i < count; ++i) {
       const double tp = times[i] - base;
-      if (tp > lo && tp <= hi) index.push_back(i);
+      if (tp > lo && tp <= hi) index_.push_back(i);
     }
-    if (index.empty()) continue;
+    if (!index_.empty()) window(times, out, base, hi);
+    if (lo == 0) break;
+  }
+}
 
-    // The window's own shift: no later than the transform allows for the
-    // gamma of this window (taken from T = hi, which errs on the safe side:
-    // the window then widens by what the shift gives back, and its gamma
-    // falls).
-    const double shift = std::clamp(F.shift(-logAccuracy / (2 * hi)), 0.0, base);
-    const double T = hi + (base - shift);
-    const double gamma = -logAccuracy / (2 * T);
-    for (std::size_t k = 0; k < terms; ++k)
-      s[k] = Complex(gamma, static_cast<double>(k) * std::numbers::pi / T);
-    F.evaluate(s, logF, dlogF);
-    // The shifted transform e^(s t0) F(s), scaled by its value at s = gamma
-    // so that neither end of the range of a double is reached.
-    const double scale = logF[0].real() + gamma * shift;
-    std::size_t usable = 0;
-    for (std::size_t k = 0; k < terms; ++k) {
-      const Complex lg = logF[k] + s[k] * shift - scale;
-      Jet& ak = a[k];
-      ak.v = std::exp(lg);
-      if (!finite(ak.v) || !finite(lg) || std::abs(ak.v) < kNegligibleTerm) break;
-      for (int j = 0; j < n; ++j) ak.d[static_cast<std::size_t>(j)] = ak.v * dlogF[k * n + j];
-      if (!finite(ak, n)) break;
-      usable = k + 1;
-    }
-    if (usable == 0) {
-      for (std::size_t i : index)
-        for (std::size_t c = 0; c < components; ++c)
-          out[c * count + i] = std::numeric_limits<double>::quiet_NaN();
-      continue;
-    }
-    a[0].v *= 0.5;
-    for (int j = 0; j < n; ++j) a[0].d[static_cast<std::size_t>(j)] *= 0.5;
-    // An odd number of terms: the diagonal approximant.
-    const std::size_t used = usable % 2 ? usable : usable - 1;
-    std::vector<Jet> series(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(used));
-    const int made = continuedFraction(series, n, d);
-    convergent(d, made % 2 ? made : made - 1, n, P, Q);
+template <int N>
+void invert(const LogTransform& F, std::span<const double> times, std::span<double> out,
+            const LaplaceInversionSettings& settings) {
+  Inverter<N>(F, settings).run(times, out);
+}
 
-    const std::size_t m = index.size();
-    zr.resize(m);
-    zi.resize(m);
-    factor.resize(m);
-    for (std::size_t j = 0; j < m; ++j) {
-      const double tp = times[index[j]] - shift;
-      const double angle = std::numbers::pi * tp / T;
-      zr[j] = std::cos(angle);
-      zi[j] = std::sin(angle);
-      factor[j] = std::exp(gamma * tp + scale) / T;
-    }
-    pr.resize(m), pi.resize(m), qr.resize(m), qi.resize(m);
-    horner(P, 0, zr, zi, pr, pi);
-    horner(Q, 0, zr, zi, qr, qi);
-    ratioRe.resize(m), ratioIm.resize(m);
-    for (std::size_t j = 0; j < m; ++j) {
-      const Complex R = Complex(pr[j], pi[j]) / Complex(qr[j], qi[j]);
-      ratioRe[j] = R.real();
-      ratioIm[j] = R.imag();
-      out[index[j]] = factor[j] * R.real();
-    }
-    // d(P/Q) = (dP - (P/Q) dQ) / Q.
-    dr.resize(m), di.resize(m);
-    for (int c = 1; c <= n; ++c) {
-      horner(P, c, zr, zi, pr, pi);
-      horner(Q, c, zr, zi, dr, di);
-      for (std::size_t j = 0; j < m; ++j) {
-        const Complex R(ratioRe[j], ratioIm[j]);
-        const Complex dv = (Complex(pr[j], pi[j]) - R * Complex(dr[j], di[j])) / Complex(qr[j], qi[j]);
-        out[static_cast<std::size_t>(c) * count + index[j]] = factor[j] * dv.real();
-      }
-    }
+}  // namespace
+
+void invertLaplace(const LogTransform& F, std::span<const double> times, std::span<double> out,
+                   const LaplaceInversionSettings& settings) {
+  switch (std::clamp(F.directions(), 0, kMaxInversionDirections)) {
+    case 0: return invert<0>(F, times, out, settings);
+    case 1: return invert<1>(F, times, out, settings);
+    case 2: return invert<2>(F, times, out, settings);
+    case 3: return invert<3>(F, times, out, settings);
+    case 4: return invert<4>(F, times, out, settings);
+    case 5: return invert<5>(F, times, out, settings);
+    default: return invert<6>(F, times, out, settings);
   }
 }
 

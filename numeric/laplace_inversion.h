@@ -22,9 +22,12 @@
 // (Fourier-series methods share their nodes between times; the acceleration
 // coefficients d_k do not depend on t). The accuracy falls for times far
 // below T, and where a sharp rise lies near the window's end, so the times
-// are cut into windows of t' in (T / ratio, T], T divided by the ratio from
-// the largest time down to the smallest (the last window allowed reaches
-// down to 0).
+// are cut into windows of t' = t - t0 in (hi / ratio, hi] (t0 the shift
+// below), hi divided by the ratio from the largest time down to the
+// smallest, or down to where the transform says its inverse is negligible
+// (the last window reaches down to t' = 0). As the shift moves with the
+// parameters of the transform, a time may change windows: the result then
+// jumps by the error of the inversion, about 1e-10 of the curve's peak.
 //
 // Shift: a transform whose inverse is negligible before a time t0 (a
 // breakthrough curve before its first arrival) is inverted as
@@ -37,7 +40,7 @@
 // where f(u) e^(gamma (t - u)) is negligible for every u < t0: the
 // transform gives t0 as a function of gamma, no later than the time that
 // dominates its value at s = gamma (a saddle point of f(u) e^(-gamma u)).
-// Each window takes the shift of its own gamma.
+// Each window takes the shift of its own gamma, no later than t0.
 //
 // Derivatives: the transform is given by its logarithm and the derivatives
 // of the logarithm by each parameter; the quotient-difference table, the
@@ -77,6 +80,9 @@ class LogTransform {
     (void)gamma;
     return 0;
   }
+  // A time before which f is below about 1e-16 of its scale: the windows
+  // need not be narrower there (0: down to the smallest time).
+  virtual double negligibleBefore() const { return 0; }
 };
 
 struct LaplaceInversionSettings {

@@ -12,6 +12,17 @@ namespace {
 // weight e^(gamma T) = accuracy^(-1/2) at which the inversion folds back
 // what lies before it.
 constexpr double kFrontExponent = 94;
+// Where the curve is below e^-37 = 1e-16 of its scale.
+constexpr double kNegligibleExponent = 37;
+
+// The earlier root t of (L - v t)^2 / (4 D t) = K, written without
+// cancellation: t = 2 L^2 / (b + sqrt(b^2 - 4 v^2 L^2)), b = 2 L v + 4 D K.
+double frontTime(double L, double v, double D, double K) {
+  const double b = 2 * L * v + 4 * D * K;
+  const double root = std::sqrt(4 * D * K * (4 * L * v + 4 * D * K));
+  const double t = 2 * L * L / (b + root);
+  return std::isfinite(t) && t > 0 ? t : 0;
+}
 
 // ln((1 - e^-x) / x), the release average, for Re x >= 0; by its series
 // near 0, where the quotient loses its digits.
@@ -28,6 +39,7 @@ class Transform final : public LogTransform {
   Transform(const StoragePathResponse& p, bool derivatives) : p_(p), derivatives_(derivatives) {}
   int directions() const override { return derivatives_ ? 4 : 0; }
   double shift(double gamma) const override { return p_.front(gamma); }
+  double negligibleBefore() const override { return p_.negligibleBefore(); }
   void evaluate(std::span<const Complex> s, std::span<Complex> logF,
                 std::span<Complex> dlogF) const override {
     for (std::size_t k = 0; k < s.size(); ++k)
@@ -57,12 +69,8 @@ StoragePathResponse::StoragePathResponse(double L, double v, double D, double be
            std::isfinite(alpha) && std::isfinite(Td) && L > 0 && v > 0 && D > 0 && beta >= 0 &&
            alpha >= 0 && Td >= 0;
   if (!valid_) return;
-  // The smaller root of (L - v t)^2 = 4 D K t, written without cancellation:
-  // t = 2 L^2 / (b + sqrt(b^2 - 4 v^2 L^2)), b = 2 L v + 4 D K.
-  const double b = 2 * L * v + 4 * D * kFrontExponent;
-  const double root = std::sqrt(4 * D * kFrontExponent * (4 * L * v + 4 * D * kFrontExponent));
-  front_ = 2 * L * L / (b + root);
-  if (!std::isfinite(front_) || front_ < 0) front_ = 0;
+  front_ = frontTime(L, v, D, kFrontExponent);
+  negligible_ = frontTime(L, v, D, kNegligibleExponent);
 }
 
 double StoragePathResponse::front(double gamma) const {

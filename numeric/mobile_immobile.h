@@ -68,6 +68,8 @@ class StoragePathResponse {
   // scale, and no later than the saddle point of the mobile travel time's
   // density damped by e^(-gamma t).
   double front(double gamma = 0) const;
+  // Before this time (s) the response is below e^-37 = 1e-16 of its scale.
+  double negligibleBefore() const { return negligible_; }
   // (1 + beta) L / v + Td / 2, s.
   double meanTravelTime() const;
 
@@ -80,7 +82,7 @@ class StoragePathResponse {
 
  private:
   double L_ = 0, v_ = 0, D_ = 0, beta_ = 0, alpha_ = 0, Td_ = 0;
-  double front_ = 0;
+  double front_ = 0, negligible_ = 0;
   bool valid_ = false;
 };
 
