@@ -1,0 +1,114 @@
+#include "numeric/ar1_errors.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kaldero::numeric {
+
+Ar1Errors::Ar1Errors(std::span<const double> times) {
+  for (std::size_t i = 1; i < times.size(); ++i) spacing_.push_back(times[i] - times[i - 1]);
+  if (!spacing_.empty()) {
+    std::vector<double> sorted = spacing_;
+    const std::size_t mid = sorted.size() / 2;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(mid),
+                     sorted.end());
+    median_ = sorted[mid];
+    if (sorted.size() % 2 == 0) {
+      const double below = *std::max_element(sorted.begin(),
+                                              sorted.begin() + static_cast<std::ptrdiff_t>(mid));
+      median_ = 0.5 * (median_ + below);
+    }
+  }
+  rho_.assign(spacing_.size(), 0.0);
+  c_.assign(spacing_.size(), 1.0);
+  drho_.assign(spacing_.size(), 0.0);
+}
+
+void Ar1Errors::setCorrelationTime(double tau) {
+  tau_ = tau > 0 ? tau : 0;
+  logDet_ = 0;
+  double dLogDet = 0;
+  for (std::size_t i = 0; i < spacing_.size(); ++i) {
+    const double rho = tau_ > 0 ? std::exp(-spacing_[i] / tau_) : 0.0;
+    // 1 - rho^2 without losing digits when rho is close to 1.
+    const double oneMinus = tau_ > 0 ? -std::expm1(-2 * spacing_[i] / tau_) : 1.0;
+    rho_[i] = rho;
+    c_[i] = 1 / std::sqrt(oneMinus);
+    // d rho / d ln tau = rho Delta / tau.
+    drho_[i] = tau_ > 0 ? rho * spacing_[i] / tau_ : 0.0;
+    logDet_ += std::log(oneMinus);
+    dLogDet += -2 * rho * drho_[i] / oneMinus;
+  }
+  const double n = static_cast<double>(size());
+  g_ = std::exp(logDet_ / (2 * n));
+  dLogG_ = dLogDet / (2 * n);
+}
+
+void Ar1Errors::setLag1(double phi) {
+  setCorrelationTime(phi > 0 && phi < 1 && median_ > 0 ? -median_ / std::log(phi) : 0.0);
+}
+
+double Ar1Errors::lag1() const { return tau_ > 0 && median_ > 0 ? std::exp(-median_ / tau_) : 0; }
+
+void Ar1Errors::whiten(std::span<const double> e, std::span<double> r) const {
+  if (e.empty()) return;
+  r[0] = g_ * e[0];
+  for (std::size_t i = 1; i < e.size(); ++i)
+    r[i] = g_ * c_[i - 1] * (e[i] - rho_[i - 1] * e[i - 1]);
+}
+
+void Ar1Errors::whitenedDerivative(std::span<const double> e, std::span<double> out) const {
+  if (e.empty()) return;
+  // r_i = g c_i (e_i - rho_i e_(i-1)); with c = (1 - rho^2)^(-1/2),
+  // dc/drho = rho c^3:
+  // dr_i = dg/dlnt c_i w~ + g [rho_i c_i^3 w~ - c_i e_(i-1)] drho_i.
+  out[0] = g_ * dLogG_ * e[0];
+  for (std::size_t i = 1; i < e.size(); ++i) {
+    const std::size_t k = i - 1;
+    const double innovation = e[i] - rho_[k] * e[i - 1];
+    out[i] = g_ * (dLogG_ * c_[k] * innovation +
+                   (rho_[k] * c_[k] * c_[k] * c_[k] * innovation - c_[k] * e[i - 1]) * drho_[k]);
+  }
+}
+
+double Ar1Errors::whitenedSumOfSquares(std::span<const double> e) const {
+  if (e.empty()) return 0;
+  double s = e[0] * e[0];
+  for (std::size_t i = 1; i < e.size(); ++i) {
+    const double w = c_[i - 1] * (e[i] - rho_[i - 1] * e[i - 1]);
+    s += w * w;
+  }
+  return s;
+}
+
+double Ar1Errors::minusTwoLogLikelihood(std::span<const double> e) const {
+  const double n = static_cast<double>(e.size());
+  constexpr double kTwoPi = 6.283185307179586;
+  return n * std::log(kTwoPi * whitenedSumOfSquares(e) / n) + logDet_ + n;
+}
+
+double Ar1Errors::effectiveSamples() const {
+  double n = 1;
+  for (double rho : rho_) n += (1 - rho) / (1 + rho);
+  return n;
+}
+
+double durbinWatson(std::span<const double> e) {
+  double num = 0, den = 0;
+  for (std::size_t i = 0; i < e.size(); ++i) {
+    den += e[i] * e[i];
+    if (i > 0) num += (e[i] - e[i - 1]) * (e[i] - e[i - 1]);
+  }
+  return e.size() > 1 && den > 0 ? num / den : 0;
+}
+
+double lag1Autocorrelation(std::span<const double> e) {
+  double num = 0, den = 0;
+  for (std::size_t i = 0; i < e.size(); ++i) {
+    den += e[i] * e[i];
+    if (i > 0) num += e[i] * e[i - 1];
+  }
+  return e.size() > 1 && den > 0 ? num / den : 0;
+}
+
+}  // namespace kaldero::numeric
