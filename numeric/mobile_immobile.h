@@ -49,9 +49,12 @@
 
 namespace kaldero::numeric {
 
-// The inversion used for the curves of paths with a storage zone: its
-// error is below 1e-7 of the peak up to Peclet numbers of 10^4.
-LaplaceInversionSettings storageInversionSettings();
+// The inversion used for the curves of paths with a storage zone of the
+// Peclet number vL/D given: 2M + 1 = 33 transform values a window, more
+// above Pe = 1000. The error is below 1e-6 of the peak up to Peclet
+// numbers of 10^4 (tests/numeric/mobile_immobile_test.cpp); a time that
+// changes windows, or a change of M, moves the curve by about that much.
+LaplaceInversionSettings storageInversionSettings(double peclet);
 
 class StoragePathResponse {
  public:
