@@ -192,10 +192,11 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
   fit.storage = spec.storage;
   fit.baseline = spec.baseline;
   fit.samples = static_cast<int>(c.size());
+  const bool correlated = in.errors != ErrorModel::Independent;
   fit.parameters = spec.curveParameters();
-  fit.degreesOfFreedom = fit.samples - fit.parameters - (spec.ar1 ? 1 : 0);
-  fit.criterionParameters = fit.parameters + 1 + (spec.ar1 ? 1 : 0);
-  fit.errors.model = spec.ar1 ? ErrorModel::Ar1 : ErrorModel::Independent;
+  fit.degreesOfFreedom = fit.samples - fit.parameters - (correlated ? 1 : 0);
+  fit.criterionParameters = fit.parameters + 1 + (correlated ? 1 : 0);
+  fit.errors.model = in.errors;
   // No fit: the reason, and no paths or statistics that could be taken for
   // results.
   auto noFit = [&fit](std::string reason) {
@@ -255,7 +256,8 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
     return run;
   }
 
-  // Residuals, whitened residuals and the Jacobian at the optimum.
+  // Residuals and the Jacobian at the optimum (whitened for the joint
+  // AR(1) fit).
   std::vector<double> r, J;
   const std::size_t n = c.size();
   std::vector<double> e(n);
@@ -275,15 +277,32 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
   fit.rmse = std::sqrt(fit.rss / nd);
   fit.rSquared = 1 - fit.rss / c.sst;
 
+  // The Jacobian of the curve's parameters.
+  const Eigen::Index Kc = spec.curveParameters(), K = spec.size();
+  Eigen::MatrixXd Jc(static_cast<Eigen::Index>(n), Kc);
+  double ss = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    ss += r[i] * r[i];
+    for (Eigen::Index k = 0; k < Kc; ++k)
+      Jc(static_cast<Eigen::Index>(i), k) =
+          J[i * static_cast<std::size_t>(K) + static_cast<std::size_t>(k)];
+  }
+
+  // The error process: jointly fitted, or estimated from the residuals by
+  // restricted maximum likelihood.
+  numeric::Ar1Errors ar(c.t);
+  if (in.errors == ErrorModel::Ar1Gls)
+    ar.setCorrelationTime(run.optimum.correlationTime);
+  else if (in.errors == ErrorModel::Ar1)
+    ar.fitLag1(e, &Jc);
+
   // The likelihood in ug/L.
   std::vector<double> eu(n);
   for (std::size_t i = 0; i < n; ++i) eu[i] = fit.residuals[i] * kMicrogramsPerNanogram;
   const double exact = nd * std::pow(kExactShare * c.peak * kMicrogramsPerNanogram, 2);
   constexpr double kTwoPi = 6.283185307179586;
-  numeric::Ar1Errors ar(c.t);
   double minusTwoLogL = 0;
-  if (spec.ar1) {
-    ar.setCorrelationTime(run.optimum.correlationTime);
+  if (correlated) {
     const double S = std::max(ar.whitenedSumOfSquares(eu), exact);
     minusTwoLogL = nd * std::log(kTwoPi * S / nd) + ar.logDeterminant() + nd;
   } else {
@@ -294,7 +313,7 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
   const double p = static_cast<double>(fit.criterionParameters);
   fit.logLikelihood = -0.5 * minusTwoLogL;
   fit.aicc = minusTwoLogL + 2 * p + 2 * p * (p + 1) / (nd - p - 1);
-  fit.tQuantile = boost::math::quantile(
+  const double tResidual = boost::math::quantile(
       boost::math::students_t(static_cast<double>(fit.degreesOfFreedom)), 0.975);
 
   // The error model's statistics.
@@ -302,29 +321,37 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
   es.medianSpacing = c.medianSpacing;
   es.durbinWatson = numeric::durbinWatson(fit.residuals);
   es.residualLag1 = numeric::lag1Autocorrelation(fit.residuals);
-  if (spec.ar1) {
+  if (correlated) {
     const double phi = ar.lag1();
     const double se = std::sqrt(std::max(1 - phi * phi, 0.0) / nd);
-    es.lag1 = {phi, se, std::max(0.0, phi - fit.tQuantile * se),
-               std::min(0.9999, phi + fit.tQuantile * se)};
+    es.lag1 = {phi, se, std::max(0.0, phi - tResidual * se),
+               std::min(0.9999, phi + tResidual * se)};
     es.correlationTime = ar.correlationTime();
     es.effectiveSamples = ar.effectiveSamples();
-    es.whitenedLag1 = numeric::lag1Autocorrelation(r);
+    std::vector<double> w(n);
+    ar.whiten(e, w);
+    es.whitenedLag1 = numeric::lag1Autocorrelation(w);
   } else {
     es.effectiveSamples = nd;
     es.whitenedLag1 = es.residualLag1;
   }
+  // Student's t for the intervals: with correlated errors the variance is
+  // known only as well as the effective sample count allows, so the degrees
+  // of freedom are those of the effective samples (at least one).
+  fit.tQuantile = correlated
+                      ? boost::math::quantile(
+                            boost::math::students_t(std::max(
+                                std::min(es.effectiveSamples, nd) - fit.parameters, 1.0)),
+                            0.975)
+                      : tResidual;
 
-  // Covariance of the curve's parameters: s^2 (J^T J)^-1 of the whitened
-  // residuals (the AR(1) coefficient is asymptotically independent of them).
-  const Eigen::Index Kc = spec.curveParameters(), K = spec.size();
-  Eigen::MatrixXd Jc(static_cast<Eigen::Index>(n), Kc);
-  double ss = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    ss += r[i] * r[i];
-    for (Eigen::Index k = 0; k < Kc; ++k)
-      Jc(static_cast<Eigen::Index>(i), k) = J[i * static_cast<std::size_t>(K) + static_cast<std::size_t>(k)];
-  }
+  // Covariance of the curve's parameters.
+  // - independent errors: s^2 (J^T J)^-1, s^2 = RSS / (n - k);
+  // - AR(1) with the curve fitted by least squares: the sandwich
+  //   s^2 (J^T J)^-1 J^T R J (J^T J)^-1, R the fitted correlation and s^2
+  //   the whitened sum of squares over n - k - 1;
+  // - joint AR(1): s^2 (J^T J)^-1 of the whitened residuals (the AR(1)
+  //   coefficient is asymptotically independent of the curve's parameters).
   const Eigen::MatrixXd normal = Jc.transpose() * Jc;
   const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> eig(normal);
   const Eigen::VectorXd lambda = eig.eigenvalues();
@@ -332,9 +359,22 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
     noFit("the parameters cannot be told apart (the model's derivatives are dependent)");
     return run;
   }
-  const Eigen::MatrixXd cov = (eig.eigenvectors() * lambda.cwiseInverse().asDiagonal() *
-                               eig.eigenvectors().transpose()) *
-                              (ss / static_cast<double>(fit.degreesOfFreedom));
+  const Eigen::MatrixXd inverse =
+      eig.eigenvectors() * lambda.cwiseInverse().asDiagonal() * eig.eigenvectors().transpose();
+  Eigen::MatrixXd cov;
+  if (in.errors == ErrorModel::Ar1) {
+    Eigen::MatrixXd colored(static_cast<Eigen::Index>(n), Kc);
+    std::vector<double> column(n), x(n);
+    for (Eigen::Index k = 0; k < Kc; ++k) {
+      for (std::size_t i = 0; i < n; ++i) column[i] = Jc(static_cast<Eigen::Index>(i), k);
+      ar.correlate(column, x);
+      for (std::size_t i = 0; i < n; ++i) colored(static_cast<Eigen::Index>(i), k) = x[i];
+    }
+    const double s2 = ar.whitenedSumOfSquares(e) / static_cast<double>(fit.degreesOfFreedom);
+    cov = inverse * (colored.transpose() * colored) * inverse * s2;
+  } else {
+    cov = inverse * (ss / static_cast<double>(fit.degreesOfFreedom));
+  }
 
   const std::size_t N = static_cast<std::size_t>(spec.paths);
   const PathSet& o = run.optimum;
@@ -488,7 +528,7 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
     ModelSpec spec;
     spec.paths = N;
     spec.baseline = in.baseline;
-    spec.ar1 = in.errors == ErrorModel::Ar1;
+    spec.ar1 = in.errors == ErrorModel::Ar1Gls;
     const ModelSpec plainSpec = spec;
     ModelRun runPlain = runModel(
         c, in, spec, previousPlain.haveOptimum ? &previousPlain.optimum : nullptr, nullptr);

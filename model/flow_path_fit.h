@@ -20,11 +20,17 @@ namespace kaldero {
 inline constexpr int kAutomaticPaths = 0;
 inline constexpr int kMaxPaths = 3;
 
-// How the errors of the concentrations are modelled: independent with one
-// variance (ordinary least squares), or a first-order autoregressive
-// process in continuous time (generalised least squares, the correlation
-// estimated with the curve).
-enum class ErrorModel { Independent, Ar1 };
+// How the errors of the concentrations are modelled:
+// - Independent: one variance, ordinary least squares;
+// - Ar1: a first-order autoregressive process in continuous time; the curve
+//   fitted by least squares, the process estimated by maximum likelihood
+//   from its residuals, the intervals and the criterion from that
+//   likelihood (the default);
+// - Ar1Gls: the same process estimated jointly with the curve by exact
+//   maximum likelihood (generalised least squares): efficient when the
+//   model is right, but on a curve whose shape the model misses it fits
+//   the changes from sample to sample rather than the concentrations.
+enum class ErrorModel { Independent, Ar1, Ar1Gls };
 
 // The 95 % intervals: from the covariance at the optimum (always), and
 // also from a moving-block bootstrap of the residuals.
@@ -103,7 +109,9 @@ struct PathModelFit {
   double logLikelihood = 0;       // ln L of the residuals in ug/L, at the estimated variance
   int criterionParameters = 0;    // parameters + variance (+ AR(1) coefficient)
   double aicc = 0;                // -2 ln L + 2p + 2p(p+1)/(n-p-1), p = criterionParameters
-  double tQuantile = 0;           // 0.975 quantile of Student's t, degreesOfFreedom
+  // 0.975 quantile of Student's t of the intervals: degreesOfFreedom for
+  // independent errors, effective samples - parameters (at least 1) for AR(1).
+  double tQuantile = 0;
   ErrorStatistics errors;
   bool baseline = false;
   Estimate baselineOffset;        // ng/L, set with a baseline

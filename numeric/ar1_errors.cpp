@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <limits>
 
 namespace kaldero::numeric {
 
@@ -69,6 +71,73 @@ void Ar1Errors::whitenedDerivative(std::span<const double> e, std::span<double> 
     out[i] = g_ * (dLogG_ * c_[k] * innovation +
                    (rho_[k] * c_[k] * c_[k] * c_[k] * innovation - c_[k] * e[i - 1]) * drho_[k]);
   }
+}
+
+void Ar1Errors::correlate(std::span<const double> j, std::span<double> x) const {
+  const std::size_t n = j.size();
+  if (n == 0) return;
+  // W^T is upper bidiagonal: diagonal c_i (c for the first sample 1), above
+  // it -c_(i+1) rho_(i+1).
+  auto diagonal = [&](std::size_t i) { return i == 0 ? 1.0 : c_[i - 1]; };
+  x[n - 1] = j[n - 1] / diagonal(n - 1);
+  for (std::size_t i = n - 1; i-- > 0;) x[i] = (j[i] + c_[i] * rho_[i] * x[i + 1]) / diagonal(i);
+}
+
+double Ar1Errors::fitLag1(std::span<const double> e, const Eigen::MatrixXd* X) {
+  const std::size_t size = e.size();
+  const Eigen::Index k = X ? X->cols() : 0;
+  const double n = static_cast<double>(size) - static_cast<double>(k);
+  Eigen::MatrixXd WX(X ? X->rows() : 0, k);
+  std::vector<double> column(size), whitened(size);
+  auto objective = [&](double phi) {
+    setLag1(phi);
+    const double S = whitenedSumOfSquares(e);
+    if (!(S > 0)) return std::numeric_limits<double>::infinity();
+    double value = n * std::log(S) + logDet_;
+    if (X) {
+      // g^2 |w|^2 of each column; g cancels against the log-determinant's
+      // share: ln det((W X)^T (W X)) = ln det((g W X)^T (g W X)) - 2k ln g.
+      for (Eigen::Index j = 0; j < k; ++j) {
+        for (std::size_t i = 0; i < size; ++i) column[i] = (*X)(static_cast<Eigen::Index>(i), j);
+        whiten(column, whitened);
+        for (std::size_t i = 0; i < size; ++i) WX(static_cast<Eigen::Index>(i), j) = whitened[i];
+      }
+      const Eigen::LDLT<Eigen::MatrixXd> ldlt(WX.transpose() * WX);
+      if (ldlt.info() != Eigen::Success) return std::numeric_limits<double>::infinity();
+      const Eigen::VectorXd d = ldlt.vectorD();
+      if (!(d.minCoeff() > 0)) return std::numeric_limits<double>::infinity();
+      value += d.array().log().sum() - 2 * static_cast<double>(k) * std::log(g_);
+    }
+    return value;
+  };
+  static constexpr double kGrid[] = {0,   0.1, 0.2, 0.3,  0.4,  0.5,   0.6,   0.7,
+                                     0.8, 0.9, 0.95, 0.99, 0.999, 0.9999};
+  constexpr std::size_t kPoints = std::size(kGrid);
+  std::size_t best = 0;
+  double bestValue = objective(kGrid[0]);
+  for (std::size_t k = 1; k < kPoints; ++k) {
+    const double v = objective(kGrid[k]);
+    if (v < bestValue) bestValue = v, best = k;
+  }
+  double a = kGrid[best > 0 ? best - 1 : 0], b = kGrid[std::min(best + 1, kPoints - 1)];
+  const double ratio = 0.6180339887498949;
+  double x1 = b - ratio * (b - a), x2 = a + ratio * (b - a);
+  double f1 = objective(x1), f2 = objective(x2);
+  for (int it = 0; it < 60 && b - a > 1e-10; ++it) {
+    if (f1 < f2) {
+      b = x2, x2 = x1, f2 = f1;
+      x1 = b - ratio * (b - a);
+      f1 = objective(x1);
+    } else {
+      a = x1, x1 = x2, f1 = f2;
+      x2 = a + ratio * (b - a);
+      f2 = objective(x2);
+    }
+  }
+  double phi = 0.5 * (a + b);
+  if (objective(phi) > bestValue) phi = kGrid[best];
+  setLag1(phi);
+  return phi;
 }
 
 double Ar1Errors::whitenedSumOfSquares(std::span<const double> e) const {

@@ -22,6 +22,20 @@
 // formed here; those by the curve's parameters are the whitened derivatives
 // of e.
 //
+// Estimating the coefficient alone from given residuals (the two-step use:
+// residuals of a least-squares fit): the profile -2 ln L(phi) is scanned on
+// a grid of phi (0, 0.1, ..., 0.9, 0.95, 0.99, 0.999, 0.9999) and refined by
+// golden-section search in the bracket of the best grid point. Residuals of
+// a fit of k parameters are smoother than the errors (the fit takes up part
+// of them), which biases phi low; given the fit's Jacobian X the restricted
+// (REML) likelihood corrects for it (Harville 1974):
+//   -2 ln L_R = (n - k) ln |w|^2 + ln det R + ln det(X^T R^-1 X).
+//
+// Covariance of a least-squares estimate under these errors: the sandwich
+// (J^T J)^-1 J^T Sigma J (J^T J)^-1 needs J^T R J, R the correlation matrix;
+// with the whitening W (W R W^T = I) it is |W^-T J|^2, and W^-T j is one
+// back substitution (W is lower bidiagonal).
+//
 // Effective sample count: the information a whitened sample carries about a
 // constant, 1 + sum_(i>=2) (1 - rho_i) / (1 + rho_i); n (1 - phi) / (1 + phi)
 // for even spacing and large n.
@@ -30,6 +44,7 @@
 // Double precision; no input or output.
 #pragma once
 
+#include <Eigen/Dense>
 #include <span>
 #include <vector>
 
@@ -58,6 +73,12 @@ class Ar1Errors {
   }
   // dr / d ln tau for the residuals e (at the current tau).
   void whitenedDerivative(std::span<const double> e, std::span<double> out) const;
+  // x = W^-T j, so that x.x = j^T R j (R the correlation matrix).
+  void correlate(std::span<const double> j, std::span<double> x) const;
+  // Sets phi (and tau) to the maximum-likelihood estimate for the residuals
+  // e with sigma^2 profiled out, restricted maximum likelihood when the
+  // Jacobian X (n x k) of the fit that left them is given; returns phi.
+  double fitLag1(std::span<const double> e, const Eigen::MatrixXd* X = nullptr);
 
   // sum_(i>=2) ln(1 - rho_i^2), the log-determinant of the correlation.
   double logDeterminant() const { return logDet_; }

@@ -61,6 +61,90 @@ TEST(Ar1Errors, LikelihoodIsTheGaussianOneWithTheFullCovariance) {
   }
 }
 
+TEST(Ar1Errors, CorrelatedQuadraticFormAndTheTwoStepEstimate) {
+  const std::vector<double> t = unevenTimes(50, 8);
+  Ar1Errors ar(t);
+  const double tau = 6;
+  ar.setCorrelationTime(tau);
+  const Eigen::Index n = static_cast<Eigen::Index>(t.size());
+  Eigen::MatrixXd R(n, n);
+  for (Eigen::Index i = 0; i < n; ++i)
+    for (Eigen::Index j = 0; j < n; ++j) R(i, j) = std::exp(-std::fabs(t[i] - t[j]) / tau);
+  std::vector<double> a(t.size()), b(t.size()), xa(t.size()), xb(t.size());
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    a[i] = std::cos(0.1 * t[i]);
+    b[i] = 1.0 / (1 + static_cast<double>(i));
+  }
+  ar.correlate(a, xa);
+  ar.correlate(b, xb);
+  const Eigen::Map<const Eigen::VectorXd> va(a.data(), n), vb(b.data(), n);
+  double dot = 0;
+  for (std::size_t i = 0; i < t.size(); ++i) dot += xa[i] * xb[i];
+  EXPECT_NEAR(dot, va.dot(R * vb), 1e-9 * std::fabs(va.dot(R * vb)));
+
+  // The coefficient alone, on a long series, by maximum likelihood: on the
+  // grid's bracket and refined, the best of the likelihood.
+  const double phi = 0.8;
+  std::vector<double> even, e;
+  std::mt19937_64 rng(17);
+  std::normal_distribution<double> z(0, 1);
+  double x = z(rng) / std::sqrt(1 - phi * phi);
+  for (int i = 0; i < 5000; ++i) {
+    if (i > 0) x = phi * x + z(rng);
+    even.push_back(3.0 * i);
+    e.push_back(x);
+  }
+  Ar1Errors fitted(even);
+  const double estimate = fitted.fitLag1(e);
+  EXPECT_NEAR(estimate, phi, 0.02);
+  EXPECT_NEAR(fitted.lag1(), estimate, 1e-15);
+  const double best = fitted.minusTwoLogLikelihood(e);
+  for (double other : {estimate - 0.01, estimate + 0.01}) {
+    fitted.setLag1(other);
+    EXPECT_GT(fitted.minusTwoLogLikelihood(e), best);
+  }
+  // White noise: near 0.
+  std::vector<double> white;
+  for (int i = 0; i < 5000; ++i) white.push_back(z(rng));
+  EXPECT_LT(fitted.fitLag1(white), 0.05);
+}
+
+TEST(Ar1Errors, RestrictedLikelihoodRemovesTheBiasOfFittedResiduals) {
+  // Residuals of a quadratic fitted to short AR(1) series: their plain
+  // maximum-likelihood coefficient is biased low, the restricted one far
+  // less.
+  const double phi = 0.8;
+  const int n = 100, series = 300;
+  std::mt19937_64 rng(23);
+  std::normal_distribution<double> z(0, 1);
+  std::vector<double> t;
+  Eigen::MatrixXd X(n, 3);
+  for (int i = 0; i < n; ++i) {
+    t.push_back(i);
+    const double u = (i - 50.0) / 50;
+    X(i, 0) = 1, X(i, 1) = u, X(i, 2) = u * u;
+  }
+  const Eigen::MatrixXd hat = X * (X.transpose() * X).inverse() * X.transpose();
+  double plain = 0, restricted = 0;
+  Ar1Errors ar(t);
+  for (int k = 0; k < series; ++k) {
+    Eigen::VectorXd e(n);
+    double x = z(rng) / std::sqrt(1 - phi * phi);
+    for (int i = 0; i < n; ++i) {
+      if (i > 0) x = phi * x + z(rng);
+      e(i) = x;
+    }
+    const Eigen::VectorXd residuals = e - hat * e;
+    const std::span<const double> r(residuals.data(), n);
+    plain += ar.fitLag1(r);
+    restricted += ar.fitLag1(r, &X);
+  }
+  plain /= series;
+  restricted /= series;
+  EXPECT_LT(plain, phi - 0.05);
+  EXPECT_NEAR(restricted, phi, 0.025);
+}
+
 TEST(Ar1Errors, DerivativeByTheLogCorrelationTime) {
   const std::vector<double> t = unevenTimes(40, 5);
   std::vector<double> e(t.size());
