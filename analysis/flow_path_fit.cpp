@@ -569,7 +569,7 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
     }
   } else {
     result.reason = result.models.size() == 1 ? result.models[0].reason
-                                              : "no model of the flow paths could be fitted";
+                                              : "no number of flow paths could be fitted";
     if (result.models.size() > 1)
       for (const PathModelFit& f : result.models)
         result.reason += "; " + f.label() + ": " + f.reason;

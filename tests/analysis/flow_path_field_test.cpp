@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "analysis/flow_path_fit.h"
+#include "files/fit_file.h"
 
 namespace kaldero {
 namespace {
@@ -114,6 +116,17 @@ TEST(FlowPathFieldFit, AutomaticChoiceAtFurfoozSaysWhetherItStoppedAtTheCap) {
               r.stillImprovingAtLargest ? "yes" : "no");
   EXPECT_EQ(r.stillImprovingAtLargest, r.best()->pathCount == kMaxPaths);
   EXPECT_EQ(r.samplesFitted, 1372);
+  // The fit file says so.
+  files::FitFileHeading h;
+  h.stationFile = "TQF.DAT";
+  h.distance = 150;
+  h.releaseDuration = 360;
+  h.recoveredMass = 6.985e7;
+  std::string text;
+  for (const std::string& line : files::fitFileLines(h, r)) text += line + "\n";
+  if (std::getenv("KALDERO_SHOW_FIT")) std::printf("%s", text.c_str());
+  EXPECT_EQ(text.find("still improves") != std::string::npos, r.stillImprovingAtLargest);
+  EXPECT_NE(text.find("Samples fitted                1372"), std::string::npos);
 }
 
 }  // namespace
