@@ -99,6 +99,30 @@ class CurveCost final : public ceres::CostFunction {
   mutable std::vector<double> e_, Je_, column_;
 };
 
+// Stops a solve that has stalled: after the first 20 iterations, when the
+// last ten have lowered the criterion by less than 0.02 (n times the
+// relative fall of the cost, n the number of samples). A model with a
+// parameter the curve hardly determines (a storage zone it does not show)
+// otherwise crawls along a valley of nearly equal fits. The solve counts as
+// settled there, the estimates within a small share of their standard
+// errors of the end of the valley; whether the parameter is resolved is
+// judged after.
+class StallGuard final : public ceres::IterationCallback {
+ public:
+  explicit StallGuard(double samples) : samples_(samples) {}
+  ceres::CallbackReturnType operator()(const ceres::IterationSummary& s) override {
+    costs_.push_back(s.cost);
+    const std::size_t k = costs_.size();
+    if (k > 20 && samples_ * (costs_[k - 11] - s.cost) < 0.02 * s.cost)
+      return ceres::SOLVER_TERMINATE_SUCCESSFULLY;
+    return ceres::SOLVER_CONTINUE;
+  }
+
+ private:
+  double samples_;
+  std::vector<double> costs_;
+};
+
 }  // namespace
 
 Moments moments(const Curve& c, std::size_t i0, std::size_t i1) {
@@ -327,9 +351,13 @@ double Problem::solve(int iterations, bool* converged) {
   // No line search after a projected step: it would evaluate the Jacobian
   // at every trial point.
   o.max_num_line_search_step_size_iterations = 0;
+  StallGuard stall(static_cast<double>(c_.size()));
+  if (iterations > 20) o.callbacks.push_back(&stall);
   ceres::Solver::Summary s;
   ceres::Solve(o, problem_.get(), &s);
-  if (converged) *converged = s.termination_type == ceres::CONVERGENCE;
+  if (converged)
+    *converged =
+        s.termination_type == ceres::CONVERGENCE || s.termination_type == ceres::USER_SUCCESS;
   if (s.termination_type == ceres::FAILURE || !std::isfinite(s.final_cost)) return kInfinity;
   return s.final_cost;
 }
@@ -590,7 +618,16 @@ std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const
           starts.push_back(set);
         }
     };
-    if (same && same->paths.size() == N) withStorage(same->paths, same->baseline);
+    if (same && same->paths.size() == N) {
+      // The fit without storage itself, with a zone too small to change
+      // it: the storage model starts no worse than the model it extends.
+      PathSet set = *same;
+      for (FlowPath& p : set.paths) p.storageRatio = p.exchangeRate = 0;
+      set.storageRatio = 0.01;
+      set.exchangeRate = 3 / mean;
+      starts.push_back(set);
+      withStorage(same->paths, same->baseline);
+    }
     if (fewer && fewer->paths.size() + 1 == N) {
       std::vector<FlowPath> more = pathsWithResidualPeak(c, *fewer);
       if (!more.empty()) {
