@@ -7,26 +7,44 @@
 //
 // Least squares: the parameters are fitted as ln v, ln D, ln M (ln beta,
 // ln alpha), which keeps them positive (Levenberg-Marquardt, Ceres Solver,
-// analytic derivatives; the storage curves and their derivatives by de Hoog
-// inversion of the Laplace transform at all samples at once).
+// analytic derivatives, box constraints at the ranges below; the storage
+// curves and their derivatives by de Hoog inversion of the Laplace
+// transform at all samples at once).
 //
-// Errors (FitOptions::errors): independent with one variance (ordinary
-// least squares), or, the default, a first-order autoregressive process in
-// continuous time (numeric/ar1_errors.h) whose correlation time is
-// estimated with the curve by exact Gaussian maximum likelihood: the
-// residuals are whitened by the Prais-Winsten transformation for the times
-// between the samples, so any sample spacing is taken as it is.
+// Errors (FitOptions::errors), the residuals r_i = measured - model:
+// - Independent: one variance; ordinary least squares.
+// - Ar1 (the default): a first-order autoregressive process in continuous
+//   time, correlation exp(-dt / tau) between samples dt apart
+//   (numeric/ar1_errors.h), so that any sample spacing is taken as it is.
+//   The curve is fitted by least squares (it stays the best fit of the
+//   concentrations themselves, as a published transport model is); tau is
+//   then estimated from its residuals by restricted maximum likelihood
+//   (which corrects the bias of residuals towards independence), and the
+//   intervals and the criterion use the AR(1) likelihood.
+// - Ar1Gls: tau estimated jointly with the curve by exact Gaussian maximum
+//   likelihood (the Prais-Winsten whitening, generalised least squares).
+//   Efficient when the model is right; where the model misses the curve's
+//   shape it fits the changes from sample to sample instead of the levels
+//   (Furfooz 150 m, one storage path: D 0.0019 m^2/s at a lag-1 of 0.999,
+//   against 0.0084 m^2/s by least squares and 0.009-0.011 published).
 //
 // Starts: for one path, the moments of the whole curve, the hints of the
 // other analyses, the peak's position and width, and each separated peak
 // alone; for more paths, the curve split at its peaks and at quantiles of
-// its mass, and the fit with one path fewer plus a path where the residual
-// is largest, each also with narrower paths; for storage, the paths of the
-// fit without storage (or with one storage path fewer) with storage zones
-// of a range of sizes and exchange rates. The masses of every start are set
-// by linear least squares; the best starts are iterated briefly and the best
-// of them carried to convergence, so that the optimum reported is never
-// worse than the best start. The paths are then ordered by velocity.
+// its mass, the peaks' positions and widths, and the fit with one path
+// fewer plus a path where the residual is largest, each also with narrower
+// paths; for storage, the fit without storage of as many paths with a zone
+// too small to change it (so that the storage model starts no worse than
+// the model it extends), the same paths with zones over a range of sizes
+// and exchange rates, and the storage fit with one path fewer plus a path
+// where its residual is largest. The linear parameters (masses, baseline)
+// of every start are set by linear least squares; the best starts are
+// iterated briefly and the best of them carried to convergence (for one
+// path without storage every distinct start), so that the optimum reported
+// is never worse than the best start. A solve also counts as settled when
+// ten iterations lower the criterion by less than 0.02 (a storage zone the
+// curve does not show otherwise drifts along a valley of nearly equal
+// fits). The paths are then ordered by velocity.
 //
 // A model gives no fit, with the reason, when its optimum leaves the range
 // the curve allows (v beyond a factor 1e3 of the curve's mean velocity, D or
@@ -37,22 +55,27 @@
 // alpha within t standard errors of zero. The last rule keeps the criterion
 // from choosing paths made of noise.
 //
-// Uncertainty: the covariance of the log parameters is s^2 (J^T J)^-1 of
-// the whitened residuals (for independent errors the residuals themselves),
-// s^2 their sum of squares over n - k degrees of freedom. Derived
-// quantities (mass fraction, dispersivity, Peclet number, mean travel time,
-// total mass) follow by the delta method; the 95 % interval of a positive
-// quantity is exp(ln x +- t se(ln x)), t Student's with n - k degrees of
-// freedom; the baseline's is b +- t se(b). With IntervalMethod::Bootstrap the
-// chosen model is also refitted to moving-block resamples of its residuals
-// (numeric/block_bootstrap.h; block length from the residuals' lag-1
-// correlation, seeded) and the 2.5 and 97.5 % percentiles of the refits are
-// reported beside.
+// Uncertainty: the covariance of the log parameters is, for independent
+// errors, s^2 (J^T J)^-1 with s^2 = RSS / (n - k); for AR(1) errors with
+// the curve fitted by least squares the sandwich s^2 (J^T J)^-1 J^T R J
+// (J^T J)^-1, R the fitted correlation matrix and s^2 the whitened sum of
+// squares over n - k - 1; for the joint AR(1) fit s^2 (J^T J)^-1 of the
+// whitened residuals. Derived quantities (mass fraction, dispersivity,
+// Peclet number, mean travel time, total mass) follow by the delta method;
+// the 95 % interval of a positive quantity is exp(ln x +- t se(ln x)), of
+// the baseline b +- t se(b), t Student's with n - k degrees of freedom for
+// independent errors and with the effective sample count less k (at least
+// one) for AR(1) errors, whose variance is known only that well. With
+// IntervalMethod::Bootstrap the chosen model is also refitted to
+// moving-block resamples of its residuals (numeric/block_bootstrap.h; block
+// length from the residuals' lag-1 correlation, seeded) and the 2.5 and
+// 97.5 % percentiles of the refits are reported beside.
 //
 // Model choice: AICc = -2 ln L + 2p + 2p(p+1)/(n - p - 1) with the
-// likelihood of the error model, residuals in ug/L, p the curve's parameters
-// plus the variance (and the AR(1) coefficient); the smallest among the
-// fitted models wins. A residual level below 1e-9 of the peak counts as
+// Gaussian likelihood of the error model at the estimates, residuals in
+// ug/L (the unit in which RMSE is shown), p the curve's parameters plus the
+// variance (and the AR(1) coefficient); the smallest among the fitted
+// models wins. A residual level below 1e-9 of the peak counts as
 // exact, so that on a curve the model reproduces to rounding a path more is
 // not chosen for rounding noise. When the model chosen has the most paths
 // tried, the result says that the criterion may still be improving.
