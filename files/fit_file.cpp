@@ -19,66 +19,155 @@ std::string padded(std::string s, std::size_t width) {
   return s;
 }
 
-std::string pathCountText(int n) { return std::to_string(n) + (n == 1 ? " path" : " paths"); }
-
-// A quantity line: name, unit, estimate and 95 % interval.
-std::string quantityLine(std::string_view name, std::string_view unit, const Estimate& e,
-                         double scale = 1) {
-  return "   " + padded(std::string(name), 30) + padded(std::string(unit), 8) +
-         padded(num(e.value * scale), 14) + "[" + num(e.lower * scale) + ", " +
-         num(e.upper * scale) + "]";
+std::string modelName(const PathModelFit& m) {
+  return std::to_string(m.pathCount) + (m.pathCount == 1 ? " path" : " paths") +
+         (m.storage ? " with a storage zone" : "");
 }
 
-void heading(std::vector<std::string>& out, const FitFileHeading& h) {
+// A quantity line: name, unit, estimate and 95 % interval, and the
+// bootstrap's interval when there is one.
+std::string quantityLine(std::string_view name, std::string_view unit, const Estimate& e,
+                         double scale = 1) {
+  std::string line = "   " + padded(std::string(name), 30) + padded(std::string(unit), 8) +
+                     padded(num(e.value * scale), 14) + "[" + num(e.lower * scale) + ", " +
+                     num(e.upper * scale) + "]";
+  if (e.bootstrapped)
+    line = padded(line, 86) + "bootstrap [" + num(e.bootstrapLower * scale) + ", " +
+           num(e.bootstrapUpper * scale) + "]";
+  return line;
+}
+
+const char* errorModelText(ErrorModel m) {
+  switch (m) {
+    case ErrorModel::Independent:
+      return "independent errors of one variance (ordinary least squares)";
+    case ErrorModel::Ar1Gls:
+      return "AR(1) errors in continuous time, fitted jointly with the curve "
+             "(generalised least squares)";
+    case ErrorModel::Ar1:
+      break;
+  }
+  return "AR(1) errors in continuous time, estimated from the residuals of the "
+         "least-squares fit";
+}
+
+std::string modelsTried(const FlowPathFitResult& fit) {
+  const int asked = fit.pathsAsked;
+  const std::string paths = asked == kAutomaticPaths ? "1 to 3 paths"
+                            : asked == 1             ? "1 path"
+                                                     : std::to_string(asked) + " paths";
+  const char* storage = fit.storage == StorageChoice::None     ? ", without a storage zone"
+                        : fit.storage == StorageChoice::Forced ? ", with a storage zone"
+                                                               : ", without and with a storage zone";
+  const bool choice = asked == kAutomaticPaths || fit.storage == StorageChoice::Allowed;
+  return paths + storage + (choice ? "; the smallest AICc chosen" : " (as asked)");
+}
+
+void heading(std::vector<std::string>& out, const FitFileHeading& h,
+             const FlowPathFitResult& fit) {
   out.push_back(" FLOW-PATH FIT OF " + h.stationFile);
   out.push_back("");
-  out.push_back(" One-dimensional advection-dispersion model of one or more flow paths,");
-  out.push_back(" fitted by least squares to the concentrations of the curve as analysed.");
+  out.push_back(" One-dimensional advection-dispersion model of one or more flow paths, with");
+  out.push_back(" or without a storage zone they share, fitted by least squares to the");
+  out.push_back(fit.sampleSource == SampleSource::Knots
+                    ? " concentrations interpolated onto knots (not independent measurements:"
+                    : " measured concentrations, background subtracted.");
+  if (fit.sampleSource == SampleSource::Knots)
+    out.push_back(" the intervals below are too narrow).");
   out.push_back("");
   out.push_back("   " + padded("Travel distance", 30) + num(h.distance) + " m");
   out.push_back("   " + padded("Release", 30) +
                 (h.releaseDuration > 0 ? "over " + num(h.releaseDuration / 3600) + " h"
                                        : std::string("instantaneous")));
-  out.push_back("   " + padded("Samples fitted", 30) + std::to_string(h.samples));
+  out.push_back("   " + padded("Samples fitted", 30) +
+                std::to_string(fit.samplesFitted > 0 ? fit.samplesFitted : h.samples));
   out.push_back("   " + padded("Recovered mass", 30) + num(h.recoveredMass * 1e-9) + " kg");
-  out.push_back("   " + padded("Numbers of paths tried", 30) +
-                (h.pathsAsked == kAutomaticPaths ? std::string("1 to 3, the smallest AICc chosen")
-                                                 : std::to_string(h.pathsAsked) + " (as asked)"));
+  out.push_back("   " + padded("Models tried", 30) + modelsTried(fit));
+  out.push_back("   " + padded("Errors", 30) + errorModelText(fit.errorModel));
+  if (fit.baseline) out.push_back("   " + padded("Baseline", 30) + "a constant offset fitted");
 }
 
 void modelTable(std::vector<std::string>& out, const FlowPathFitResult& fit) {
   out.push_back("");
-  out.push_back(" FITS BY NUMBER OF PATHS");
+  out.push_back(" FITS BY MODEL (paths, s: with a storage zone)");
   out.push_back("");
-  out.push_back("   paths  " + padded("RMSE (ug/L)", 14) + padded("R^2", 14) + "AICc");
+  out.push_back("   model  " + padded("RMSE (ug/L)", 14) + padded("R^2", 14) + padded("AICc", 14) +
+                "lag-1");
   for (std::size_t i = 0; i < fit.models.size(); ++i) {
     const PathModelFit& m = fit.models[i];
-    std::string line = "   " + padded(std::to_string(m.pathCount), 7);
+    std::string line = "   " + padded(m.label(), 7);
     if (m.fitted) {
-      line += padded(num(m.rmse * 1e-3), 14) + padded(num(m.rSquared), 14) + num(m.aicc);
-      if (static_cast<int>(i) == fit.chosen) line += "   <- chosen";
+      line += padded(num(m.rmse * 1e-3), 14) + padded(num(m.rSquared), 14) +
+              padded(num(m.aicc), 14) + padded(num(m.errors.residualLag1), 8);
+      if (static_cast<int>(i) == fit.chosen) line += "<- chosen";
     } else {
       line += "no fit: " + m.reason;
     }
     out.push_back(line);
   }
+  out.push_back("");
+  out.push_back("   AICc from the residuals in ug/L with the likelihood of the error model;");
+  out.push_back("   lag-1: the lag-1 autocorrelation of the residuals.");
+  if (fit.stillImprovingAtLargest) {
+    out.push_back("");
+    out.push_back(" NOTE: the criterion still improves at the largest model tried (" +
+                  std::to_string(kMaxPaths) + " paths): a further");
+    out.push_back(" path might lower it again. The extra paths then describe the curve's shape");
+    out.push_back(" (its tail, tracer held back and released slowly) rather than separate");
+    out.push_back(" routes; read them together.");
+  }
 }
 
-void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen) {
+void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen,
+               const FitFileHeading& h) {
   out.push_back("");
-  out.push_back(" " + pathCountText(m.pathCount) + (chosen ? " (chosen)" : "") +
+  out.push_back(" " + modelName(m) + (chosen ? " (chosen)" : "") +
                 ": estimates and 95 % intervals, paths by increasing velocity");
   for (std::size_t j = 0; j < m.paths.size(); ++j) {
     const FittedPath& p = m.paths[j];
     out.push_back("");
     out.push_back("   Path " + std::to_string(j + 1));
-    out.push_back(quantityLine("velocity", "m/s", p.velocity));
+    out.push_back(quantityLine(p.storage ? "velocity (mobile water)" : "velocity", "m/s",
+                               p.velocity));
     out.push_back(quantityLine("dispersion coefficient", "m^2/s", p.dispersion));
     out.push_back(quantityLine("dispersivity", "m", p.dispersivity));
     out.push_back(quantityLine("Peclet number", "", p.peclet));
+    out.push_back(quantityLine("mean travel time", "h", p.meanTravelTime, 1.0 / 3600));
     out.push_back(quantityLine("mass", "kg", p.mass, 1e-9));
     out.push_back(quantityLine("fraction of recovered mass", "", p.massFraction));
   }
+  if (!m.paths.empty() && m.paths.front().storage) {
+    const FittedPath& p = m.paths.front();
+    out.push_back("");
+    out.push_back("   Storage zone (shared by the paths)");
+    out.push_back(quantityLine("capacity ratio", "", p.storageRatio));
+    out.push_back(quantityLine("exchange rate", "1/s", p.exchangeRate));
+  }
+  out.push_back("");
+  out.push_back(quantityLine("Fitted total mass", "kg", m.totalMass, 1e-9));
+  out.push_back("   " + padded("Recovered mass", 30) + padded("kg", 8) + num(h.recoveredMass * 1e-9));
+  if (m.baseline) out.push_back(quantityLine("Baseline offset", "ug/L", m.baselineOffset, 1e-3));
+  const ErrorStatistics& e = m.errors;
+  out.push_back("");
+  if (e.model != ErrorModel::Independent) {
+    out.push_back(quantityLine("AR(1) coefficient", "", e.lag1) + "   at " +
+                  num(e.medianSpacing / 60) + " min");
+    out.push_back("   " + padded("correlation time", 30) + padded("min", 8) +
+                  num(e.correlationTime / 60));
+  }
+  out.push_back("   " + padded("effective samples", 38) + num(e.effectiveSamples) + " of " +
+                std::to_string(m.samples));
+  out.push_back("   " + padded("Durbin-Watson statistic", 38) + num(e.durbinWatson));
+  out.push_back("   " + padded("lag-1 of the residuals", 38) + num(e.residualLag1));
+  if (e.model != ErrorModel::Independent)
+    out.push_back("   " + padded("lag-1 of the whitened residuals", 38) + num(e.whitenedLag1));
+  if (m.bootstrap.replicates > 0)
+    out.push_back("   " + padded("bootstrap", 38) + std::to_string(m.bootstrap.replicates) +
+                  " moving-block resamples, blocks of " + std::to_string(m.bootstrap.blockLength) +
+                  " samples, seed " + std::to_string(m.bootstrap.seed) +
+                  (m.bootstrap.failed > 0
+                       ? ", " + std::to_string(m.bootstrap.failed) + " refits left out"
+                       : std::string()));
 }
 
 void comparison(std::vector<std::string>& out, const FitFileHeading& h, const PathModelFit& m) {
@@ -98,10 +187,10 @@ void comparison(std::vector<std::string>& out, const FitFileHeading& h, const Pa
 
 std::vector<std::string> fitFileLines(const FitFileHeading& h, const FlowPathFitResult& fit) {
   std::vector<std::string> out;
-  heading(out, h);
+  heading(out, h, fit);
   if (!fit.fitted()) {
     out.push_back("");
-    // With several numbers of paths the table below gives each one's reason.
+    // With several models the table below gives each one's reason.
     out.push_back(" NO FIT: " + (fit.models.size() > 1
                                      ? std::string("no number of flow paths could be fitted")
                                      : fit.reason));
@@ -110,10 +199,10 @@ std::vector<std::string> fitFileLines(const FitFileHeading& h, const FlowPathFit
   }
   modelTable(out, fit);
   const PathModelFit& best = *fit.best();
-  pathTable(out, best, true);
+  pathTable(out, best, true, h);
   for (std::size_t i = 0; i < fit.models.size(); ++i)
     if (static_cast<int>(i) != fit.chosen && fit.models[i].fitted)
-      pathTable(out, fit.models[i], false);
+      pathTable(out, fit.models[i], false, h);
   comparison(out, h, best);
   return out;
 }

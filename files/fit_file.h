@@ -1,9 +1,15 @@
-// The flow-path fit file of a station (--fit): for every number of paths
-// tried its fit statistics or why it gave no fit, and for each fitted path
-// the velocity, dispersion coefficient, dispersivity, Peclet number, mass and
-// fraction of the recovered mass with their 95 % intervals. The chosen
-// number of paths is marked; a curve that could not be fitted at all gives
-// the reason instead.
+// The flow-path fit file of a station (--fit): what was fitted (samples,
+// models tried, error model), for every model tried (number of paths, with
+// or without a storage zone) its RMSE, R^2, AICc and residual lag-1 or why
+// it gave no fit, and a note when the criterion still improves at the
+// largest model; for each fitted model its paths (velocity, dispersion
+// coefficient, dispersivity, Peclet number, mean travel time, mass and
+// fraction of the recovered mass), the storage zone (capacity ratio,
+// exchange rate), the fitted total mass beside the recovered mass, the
+// baseline, all with 95 % intervals (and bootstrap intervals when made),
+// and the error statistics (AR(1) coefficient, effective samples,
+// Durbin-Watson, lag-1). The chosen model is marked; a curve that could not
+// be fitted at all gives the reason instead.
 #pragma once
 
 #include <string>
@@ -16,7 +22,7 @@ namespace kaldero::files {
 // What the file says about the station besides the fit.
 struct FitFileHeading {
   std::string stationFile;
-  int pathsAsked = 0;          // 1 to 3, or kAutomaticPaths
+  int pathsAsked = 0;          // 1 to 3, or kAutomaticPaths (the fit's own record is shown)
   int samples = 0;             // samples fitted
   double distance = 0;         // m
   double releaseDuration = 0;  // s, 0 for an instantaneous release

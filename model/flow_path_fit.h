@@ -1,7 +1,13 @@
-// The result of a flow-path fit (--fit): every number of paths tried, with
-// its statistics or why it gave no fit, and the fitted paths of each with
-// their 95 % intervals. Computed by analysis/flow_path_fit.h; written by the
-// fit file, the fit figure and the results files.
+// The result of a flow-path fit (--fit): every model tried (number of paths,
+// with or without a storage zone), with its statistics or why it gave no
+// fit, the fitted paths of each with their 95 % intervals, the error model's
+// statistics and the residuals. Computed by analysis/flow_path_fit.h;
+// written by the fit file, the fit figure and the results files.
+//
+// Units: times s, velocities m/s, dispersion coefficients m^2/s, masses ug,
+// concentrations and residuals ng/L (as the fit's input), exchange rates
+// 1/s; the likelihood and AICc are of the residuals in ug/L, the unit in
+// which RMSE is shown.
 #pragma once
 
 #include <string>
@@ -14,44 +20,131 @@ namespace kaldero {
 inline constexpr int kAutomaticPaths = 0;
 inline constexpr int kMaxPaths = 3;
 
-// A fitted quantity: estimate, standard error and 95 % interval.
+// How the errors of the concentrations are modelled:
+// - Independent: one variance, ordinary least squares;
+// - Ar1: a first-order autoregressive process in continuous time; the curve
+//   fitted by least squares, the process estimated by maximum likelihood
+//   from its residuals, the intervals and the criterion from that
+//   likelihood (the default);
+// - Ar1Gls: the same process estimated jointly with the curve by exact
+//   maximum likelihood (generalised least squares): efficient when the
+//   model is right, but on a curve whose shape the model misses it fits
+//   the changes from sample to sample rather than the concentrations.
+enum class ErrorModel { Independent, Ar1, Ar1Gls };
+
+// The 95 % intervals: from the covariance at the optimum (always), and
+// also from a moving-block bootstrap of the residuals.
+enum class IntervalMethod { Covariance, Bootstrap };
+
+// Storage zones: not tried, tried beside the paths without (the criterion
+// chooses), or the only models tried.
+enum class StorageChoice { None, Allowed, Forced };
+
+// What the concentrations fitted are: the measured samples (background
+// subtracted), or a curve interpolated onto knots, whose neighbouring
+// values are not independent measurements.
+enum class SampleSource { Measured, Knots };
+
+// A fitted quantity: estimate, standard error and 95 % interval from the
+// covariance, and the moving-block bootstrap's 95 % percentile interval
+// when one was asked for.
 struct Estimate {
   double value = 0;
   double standardError = 0;
   double lower = 0;
   double upper = 0;
+  bool bootstrapped = false;
+  double bootstrapLower = 0;
+  double bootstrapUpper = 0;
 };
 
 struct FittedPath {
-  Estimate velocity;      // m/s
+  Estimate velocity;      // m/s, of the mobile water with a storage zone
   Estimate dispersion;    // m^2/s
   Estimate mass;          // ug
-  Estimate massFraction;  // of the recovered mass
+  Estimate massFraction;  // of the recovered mass (of the fitted total without one)
   Estimate dispersivity;  // D / v, m
   Estimate peclet;        // v L / D
+  Estimate meanTravelTime;  // (1 + beta) L / v, s (L / v without storage)
+  bool storage = false;     // the two below are set only with a storage zone
+  Estimate storageRatio;    // beta: immobile over mobile capacity
+  Estimate exchangeRate;    // alpha, 1/s
 };
 
-// The fit of one number of paths, or why there is none (then only the
-// counts and the reason are set).
+// The residuals' correlation and the error model's statistics.
+struct ErrorStatistics {
+  ErrorModel model = ErrorModel::Independent;
+  // AR(1): the lag-1 coefficient at the median spacing, with an interval
+  // from its asymptotic variance (1 - phi^2) / n; 0 for independent errors.
+  Estimate lag1;
+  double correlationTime = 0;   // s, tau of exp(-dt / tau); 0 for independent errors
+  double medianSpacing = 0;     // s
+  double effectiveSamples = 0;  // the information of the samples as independent ones
+  double durbinWatson = 0;      // of the residuals
+  double residualLag1 = 0;      // lag-1 autocorrelation of the residuals
+  double whitenedLag1 = 0;      // the same of the whitened residuals (AR(1)); near 0 if it holds
+};
+
+struct BootstrapSummary {
+  int replicates = 0;   // resamples asked for
+  int failed = 0;       // of them, those whose refit did not converge (left out)
+  int blockLength = 0;  // samples
+  unsigned long long seed = 0;
+};
+
+// The fit of one model, or why there is none (then only the counts and the
+// reason are set).
 struct PathModelFit {
   int pathCount = 0;
+  bool storage = false;  // every path with a storage zone (one zone, shared)
   bool fitted = false;
   std::string reason;             // set when not fitted
   std::vector<FittedPath> paths;  // by increasing velocity
   int samples = 0;                // n
-  int parameters = 0;             // k = 3 N
-  int degreesOfFreedom = 0;       // n - k
-  double rss = 0;                 // (ng/L)^2
+  int parameters = 0;             // of the curve: 3 N, + 2 with storage, + 1 with a baseline
+  int degreesOfFreedom = 0;       // n - parameters, - 1 for the AR(1) coefficient
+  double rss = 0;                 // (ng/L)^2, of the residuals
   double rmse = 0;                // sqrt(RSS / n), ng/L
   double rSquared = 0;
-  double aicc = 0;
-  double tQuantile = 0;  // 0.975 quantile of Student's t, n - k d.f.
+  double logLikelihood = 0;       // ln L of the residuals in ug/L, at the estimated variance
+  int criterionParameters = 0;    // parameters + variance (+ AR(1) coefficient)
+  double aicc = 0;                // -2 ln L + 2p + 2p(p+1)/(n-p-1), p = criterionParameters
+  // 0.975 quantile of Student's t of the intervals: degreesOfFreedom for
+  // independent errors, effective samples - parameters (at least 1) for AR(1).
+  double tQuantile = 0;
+  ErrorStatistics errors;
+  bool baseline = false;
+  Estimate baselineOffset;        // ng/L, set with a baseline
+  Estimate totalMass;             // ug, the paths together: the estimate of the total mass
+  std::vector<double> modelValues;  // the model at the samples, ng/L
+  std::vector<double> residuals;    // measured - model, ng/L
+  BootstrapSummary bootstrap;     // when bootstrap intervals were made
+
+  // "2" or "2s" (with storage).
+  std::string label() const {
+    return std::to_string(pathCount) + (storage ? "s" : "");
+  }
 };
 
 struct FlowPathFitResult {
-  std::vector<PathModelFit> models;  // every number of paths tried, ascending
+  std::vector<PathModelFit> models;  // every model tried, by paths, without storage first
   int chosen = -1;                   // index in models of the chosen fit, -1 for none
   std::string reason;                // why nothing was fitted (chosen == -1)
+  // The criterion chose the most paths tried (automatic choice only): a
+  // further path might lower it still; the extra paths then describe the
+  // curve's shape rather than separate routes.
+  bool stillImprovingAtLargest = false;
+
+  // What was fitted and how.
+  std::vector<double> times;  // s, the samples fitted
+  int samplesFitted = 0;
+  SampleSource sampleSource = SampleSource::Measured;
+  double recoveredMass = 0;   // ug, as given (0 for none)
+  int pathsAsked = kAutomaticPaths;
+  StorageChoice storage = StorageChoice::Allowed;
+  ErrorModel errorModel = ErrorModel::Ar1;
+  IntervalMethod intervals = IntervalMethod::Covariance;
+  bool baseline = false;
 
   bool fitted() const { return chosen >= 0; }
   const PathModelFit* best() const {

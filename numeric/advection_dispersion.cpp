@@ -1,7 +1,11 @@
 #include "numeric/advection_dispersion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
+
+#include "numeric/mobile_immobile.h"
 
 namespace kaldero::numeric {
 
@@ -121,9 +125,26 @@ Response pulseResponse(double t, double L, double v, double D, double Td) {
 double concentration(double t, double L, double Q, double Td, std::span<const FlowPath> paths) {
   if (!(Q > 0)) return 0;
   double c = 0;
-  for (const FlowPath& p : paths)
-    c += p.mass / Q * PathResponse(L, p.velocity, p.dispersion, Td).pulse(t).value;
+  concentrations({&t, 1}, {&Q, 1}, L, Td, paths, {&c, 1});
   return c;
+}
+
+void concentrations(std::span<const double> t, std::span<const double> Q, double L, double Td,
+                    std::span<const FlowPath> paths, std::span<double> out) {
+  const std::size_t n = t.size();
+  std::fill(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n), 0.0);
+  std::vector<double> h(n);
+  for (const FlowPath& p : paths) {
+    if (p.hasStorage()) {
+      StoragePathResponse(L, p.velocity, p.dispersion, p.storageRatio, p.exchangeRate, Td)
+          .values(t, h);
+    } else {
+      const PathResponse path(L, p.velocity, p.dispersion, Td);
+      for (std::size_t i = 0; i < n; ++i) h[i] = path.pulse(t[i]).value;
+    }
+    for (std::size_t i = 0; i < n; ++i)
+      if (Q[i] > 0) out[i] += p.mass / Q[i] * h[i];
+  }
 }
 
 }  // namespace kaldero::numeric

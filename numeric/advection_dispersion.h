@@ -72,16 +72,26 @@ Response stepResponse(double t, double L, double v, double D);
 Response stepComplement(double t, double L, double v, double D);
 Response pulseResponse(double t, double L, double v, double D, double Td);
 
-// One flow path: velocity (m/s), dispersion coefficient (m^2/s), mass (ug).
+// One flow path: velocity (m/s), dispersion coefficient (m^2/s), mass (ug),
+// and, when both are positive, the capacity ratio and exchange rate (1/s) of
+// its storage zone (numeric/mobile_immobile.h).
 struct FlowPath {
   double velocity = 0;
   double dispersion = 0;
   double mass = 0;
+  double storageRatio = 0;
+  double exchangeRate = 0;
+  bool hasStorage() const { return storageRatio > 0 && exchangeRate > 0; }
 };
 
 // The concentration (ng/L) at time t (s) and distance L (m) of the paths
 // together, for the discharge Q (m^3/s) and the release duration Td (s, 0 for
 // an instantaneous release).
 double concentration(double t, double L, double Q, double Td, std::span<const FlowPath> paths);
+
+// The same at every time t[i] for the discharge Q[i] at once (a path with a
+// storage zone is inverted once for all the times); out has t.size() values.
+void concentrations(std::span<const double> t, std::span<const double> Q, double L, double Td,
+                    std::span<const FlowPath> paths, std::span<double> out);
 
 }  // namespace kaldero::numeric

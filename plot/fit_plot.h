@@ -1,6 +1,8 @@
 // The flow-path fit figure of a station (--fit), in every file format asked
 // for: the measured concentrations, the fitted curve and each flow path's
-// share of it, with the fitted parameters. Files only, never the screen.
+// share of it, with the fitted parameters, and below it the residuals of the
+// fit (measured minus fitted, ug/L) against time with their lag-1 and
+// Durbin-Watson statistics. Files only, never the screen.
 #pragma once
 
 #include <span>

@@ -101,11 +101,14 @@ TEST(FlowPathFit, OnePathNoiseFreeIsRecoveredAndChosen) {
     EXPECT_NEAR(p.peclet.value, kOne.velocity * s.L / kOne.dispersion, 0.02);
     EXPECT_GT(f.rSquared, 0.999999);
     EXPECT_EQ(f.samples, 200);
-    EXPECT_EQ(f.degreesOfFreedom, 197);
+    // 200 samples less v, D, M and the AR(1) coefficient of the default
+    // error model.
+    EXPECT_EQ(f.degreesOfFreedom, 196);
     EXPECT_TRUE(allFinite(f));
   }
   const FlowPathFitResult automatic = fitFlowPaths(s.input(kAutomaticPaths));
-  ASSERT_EQ(automatic.models.size(), 3u);
+  // One to three paths, each without and with a storage zone.
+  ASSERT_EQ(automatic.models.size(), 6u);
   for (const PathModelFit& m : automatic.models) EXPECT_TRUE(!m.fitted || allFinite(m));
 }
 
@@ -169,7 +172,9 @@ TEST(FlowPathFit, IntervalsCoverTheTruthAtTheirNominalRate) {
   int coveredV = 0, coveredD = 0, fits = 0;
   for (int run = 0; run < kRuns; ++run) {
     const Synthetic s = curve({kOne}, 120, 600, 3600, 0.03, 1000 + run);
-    const FlowPathFitResult r = fitFlowPaths(s.input(1));
+    FlowPathFitInput in = s.input(1);
+    in.storage = StorageChoice::None;
+    const FlowPathFitResult r = fitFlowPaths(in);
     if (!r.fitted()) continue;
     ++fits;
     const FittedPath& p = r.best()->paths[0];
@@ -340,7 +345,11 @@ TEST(FlowPathFit, AgreesWithAnIndependentScipyFit) {
     EXPECT_LT(modelDifference, 1e-12);
     ASSERT_EQ(scipy.size(), k.paths.size()) << dir.read("scipy.txt");
 
-    const FlowPathFitResult r = fitFlowPaths(s.input(static_cast<int>(k.paths.size())));
+    // Least squares with independent errors, as SciPy's curve_fit.
+    FlowPathFitInput in = s.input(static_cast<int>(k.paths.size()));
+    in.errors = ErrorModel::Independent;
+    in.storage = StorageChoice::None;
+    const FlowPathFitResult r = fitFlowPaths(in);
     ASSERT_TRUE(r.fitted()) << r.reason;
     const PathModelFit& f = *r.best();
     EXPECT_NEAR(f.rss / rss, 1, 1e-10);

@@ -44,14 +44,67 @@ TEST(FitFile, MarksTheChosenFitAndShowsUnitsOfTheReader) {
   h.momentDispersion = 0.154;
   const std::string text = joined(fitFileLines(h, fit));
   EXPECT_THAT(text, HasSubstr(" FLOW-PATH FIT OF GDS.DAT"));
-  EXPECT_THAT(text, HasSubstr("   2      1.5           0.99          80   <- chosen"));
+  EXPECT_THAT(text, HasSubstr("   2      1.5           0.99          80            0       <- chosen"));
   EXPECT_THAT(text, HasSubstr(" 2 paths (chosen):"));
   EXPECT_THAT(text, HasSubstr(" 1 path:"));  // the other fit is listed too
+  // The criterion's unit is said; without a cap reached, no note.
+  EXPECT_THAT(text, HasSubstr("AICc from the residuals in ug/L"));
+  EXPECT_THAT(text, Not(HasSubstr("still improves")));
   // Masses in kg with their interval; RMSE in ug/L.
   EXPECT_THAT(text, HasSubstr("mass                          kg      2             [1.9, 2.1]"));
   EXPECT_THAT(text, HasSubstr("Recovered mass                0.039 kg"));
   EXPECT_THAT(text, HasSubstr("method of moments             0.154"));
   EXPECT_THAT(text, HasSubstr("Chatwin method                none"));
+}
+
+TEST(FitFile, StorageZoneErrorModelBootstrapAndTheCap) {
+  PathModelFit m = fitted(3, 50);
+  m.storage = true;
+  m.samples = 1372;
+  for (FittedPath& p : m.paths) {
+    p.storage = true;
+    p.storageRatio = {0.21, 0.002, 0.204, 0.212};
+    p.exchangeRate = {0.0023, 0, 0.0022, 0.0024};
+    p.velocity.bootstrapped = true;
+    p.velocity.bootstrapLower = 0.0008;
+    p.velocity.bootstrapUpper = 0.0012;
+  }
+  m.totalMass = {6.9e7, 0, 6.8e7, 7.0e7};
+  m.errors.model = ErrorModel::Ar1;
+  m.errors.lag1 = {0.86, 0.01, 0.84, 0.89};
+  m.errors.medianSpacing = 120;
+  m.errors.correlationTime = 818;
+  m.errors.effectiveSamples = 101;
+  m.errors.durbinWatson = 0.29;
+  m.errors.residualLag1 = 0.86;
+  m.errors.whitenedLag1 = 0.35;
+  m.bootstrap = {400, 3, 29, 7};
+  FlowPathFitResult fit;
+  fit.models = {fitted(1, 100), m};
+  fit.chosen = 1;
+  fit.stillImprovingAtLargest = true;
+  fit.samplesFitted = 1372;
+  fit.sampleSource = SampleSource::Knots;
+  FitFileHeading h;
+  h.stationFile = "TQF.DAT";
+  h.recoveredMass = 6.985e7;
+  h.samples = 2743;  // what the driver passed before: the fit's own count wins
+  const std::string text = joined(fitFileLines(h, fit));
+  EXPECT_THAT(text, HasSubstr("Samples fitted                1372\n"));
+  EXPECT_THAT(text, HasSubstr("interpolated onto knots"));
+  EXPECT_THAT(text, HasSubstr("   3s     1.5"));
+  EXPECT_THAT(text, HasSubstr(" 3 paths with a storage zone (chosen):"));
+  EXPECT_THAT(text, HasSubstr("   capacity ratio                        0.21          [0.204, 0.212]"));
+  EXPECT_THAT(text, HasSubstr("   exchange rate                 1/s     0.0023        [0.0022, 0.0024]"));
+  EXPECT_THAT(text, HasSubstr("   Fitted total mass             kg      0.069         [0.068, 0.07]"));
+  EXPECT_THAT(text, HasSubstr("   Recovered mass                kg      0.06985"));
+  EXPECT_THAT(text, HasSubstr("bootstrap [0.0008, 0.0012]"));
+  EXPECT_THAT(text, HasSubstr("   AR(1) coefficient                     0.86          [0.84, 0.89]   at 2 min"));
+  EXPECT_THAT(text, HasSubstr("   effective samples                     101 of 1372"));
+  EXPECT_THAT(text, HasSubstr("   Durbin-Watson statistic               0.29"));
+  EXPECT_THAT(text, HasSubstr("400 moving-block resamples, blocks of 29 samples, seed 7, 3 refits left out"));
+  EXPECT_THAT(text, HasSubstr(" NOTE: the criterion still improves at the largest model tried (3 paths)"));
+  EXPECT_THAT(text, HasSubstr("rather than separate\n routes"));
 }
 
 TEST(FitFile, WithoutAFitGivesTheReasonOfEveryNumberOfPaths) {

@@ -1,0 +1,653 @@
+#include "analysis/flow_path_model.h"
+
+#include <ceres/ceres.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "numeric/ar1_errors.h"
+#include "numeric/mobile_immobile.h"
+
+namespace kaldero::flowfit {
+
+namespace {
+
+bool positive(double x) { return std::isfinite(x) && x > 0; }
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// Bounds of ln v, ln D, ln M around the curve's own values, of ln beta, of
+// ln(alpha times the curve's mean time), of the baseline (share of the
+// peak) and of the AR(1) coefficient at the median spacing.
+constexpr double kVelocityRange = 6.907755278982137;     // ln 1e3
+constexpr double kDispersionRange = 13.815510557964274;  // ln 1e6
+constexpr double kMassRange = 13.815510557964274;
+constexpr double kStorageRatioLow = 1e-4, kStorageRatioHigh = 1e2;
+constexpr double kExchangeLow = 1e-4, kExchangeHigh = 1e4;
+constexpr double kBaselineRange = 1;
+// The AR(1) coefficient at the median spacing is fitted as theta with
+// phi = kLag1Max / (1 + e^-theta): it stays in (0, kLag1Max) without
+// bounds.
+constexpr double kLag1Max = 0.9999;
+
+// Lag-1 coefficient taken to start the AR(1) errors from the residuals of
+// a start.
+constexpr double kStartLag1Low = 0.05, kStartLag1High = 0.95;
+
+double lag1Of(double theta) { return kLag1Max / (1 + std::exp(-theta)); }
+
+double thetaOf(double phi) {
+  const double p = std::clamp(phi / kLag1Max, 1e-12, 1 - 1e-12);
+  return std::log(p / (1 - p));
+}
+
+// The residuals (model - y) / peak, whitened when the errors are AR(1), for
+// Ceres; one parameter block holding every parameter of the model.
+class CurveCost final : public ceres::CostFunction {
+ public:
+  CurveCost(const Curve& c, const ModelSpec& spec) : c_(c), spec_(spec), ar_(c.t) {
+    set_num_residuals(static_cast<int>(c.size()));
+    mutable_parameter_block_sizes()->push_back(spec.size());
+  }
+
+  bool Evaluate(double const* const* p, double* r, double** J) const override {
+    const std::size_t n = c_.size();
+    const int Kc = spec_.curveParameters(), K = spec_.size();
+    double* jac = J ? J[0] : nullptr;
+    e_.resize(n);
+    if (jac) Je_.resize(n * static_cast<std::size_t>(Kc));
+    if (!curveResiduals(c_, spec_, p[0], e_.data(), jac ? Je_.data() : nullptr)) return false;
+    if (!spec_.ar1) {
+      std::copy(e_.begin(), e_.end(), r);
+      if (jac)
+        for (std::size_t i = 0; i < n; ++i)
+          for (int k = 0; k < Kc; ++k)
+            jac[i * static_cast<std::size_t>(K) + static_cast<std::size_t>(k)] =
+                Je_[static_cast<std::size_t>(k) * n + i];
+      return true;
+    }
+    const double phi = lag1Of(p[0][spec_.ar1Index()]);
+    ar_.setLag1(phi);
+    ar_.whiten(e_, std::span<double>(r, n));
+    if (jac) {
+      column_.resize(n);
+      for (int k = 0; k < Kc; ++k) {
+        ar_.whitenColumn(std::span<const double>(Je_.data() + static_cast<std::size_t>(k) * n, n),
+                         column_);
+        for (std::size_t i = 0; i < n; ++i)
+          jac[i * static_cast<std::size_t>(K) + static_cast<std::size_t>(k)] = column_[i];
+      }
+      // dr/dtheta = dr/dln tau dln tau/dtheta; ln tau = ln Delta - ln(-ln phi).
+      ar_.whitenedDerivative(e_, column_);
+      const double chain = phi > 0 ? -(1 - phi / kLag1Max) / std::log(phi) : 0.0;
+      for (std::size_t i = 0; i < n; ++i)
+        jac[i * static_cast<std::size_t>(K) + static_cast<std::size_t>(Kc)] = column_[i] * chain;
+    }
+    for (std::size_t i = 0; i < n; ++i)
+      if (!std::isfinite(r[i])) return false;
+    if (jac)
+      for (std::size_t i = 0; i < n * static_cast<std::size_t>(K); ++i)
+        if (!std::isfinite(jac[i])) return false;
+    return true;
+  }
+
+ private:
+  const Curve& c_;
+  ModelSpec spec_;
+  mutable numeric::Ar1Errors ar_;
+  mutable std::vector<double> e_, Je_, column_;
+};
+
+// Stops a solve that has stalled: after the first 20 iterations, when the
+// last ten have lowered the criterion by less than 0.02 (n times the
+// relative fall of the cost, n the number of samples). A model with a
+// parameter the curve hardly determines (a storage zone it does not show)
+// otherwise crawls along a valley of nearly equal fits. The solve counts as
+// settled there, the estimates within a small share of their standard
+// errors of the end of the valley; whether the parameter is resolved is
+// judged after.
+class StallGuard final : public ceres::IterationCallback {
+ public:
+  explicit StallGuard(double samples) : samples_(samples) {}
+  ceres::CallbackReturnType operator()(const ceres::IterationSummary& s) override {
+    costs_.push_back(s.cost);
+    const std::size_t k = costs_.size();
+    if (k > 20 && samples_ * (costs_[k - 11] - s.cost) < 0.02 * s.cost)
+      return ceres::SOLVER_TERMINATE_SUCCESSFULLY;
+    return ceres::SOLVER_CONTINUE;
+  }
+
+ private:
+  double samples_;
+  std::vector<double> costs_;
+};
+
+}  // namespace
+
+Moments moments(const Curve& c, std::size_t i0, std::size_t i1) {
+  double m0 = 0, m1 = 0, m2 = 0;
+  for (std::size_t i = i0; i < i1; ++i) {
+    const double dt = c.t[i + 1] - c.t[i];
+    const double w0 = std::max(c.y[i], 0.0) * c.q[i];
+    const double w1 = std::max(c.y[i + 1], 0.0) * c.q[i + 1];
+    m0 += 0.5 * dt * (w0 + w1);
+    m1 += 0.5 * dt * (w0 * c.t[i] + w1 * c.t[i + 1]);
+    m2 += 0.5 * dt * (w0 * c.t[i] * c.t[i] + w1 * c.t[i + 1] * c.t[i + 1]);
+  }
+  Moments m;
+  if (!(m0 > 0)) return m;
+  m.mass = m0;
+  m.mean = m1 / m0;
+  m.variance = std::max(m2 / m0 - m.mean * m.mean, 0.0);
+  return m;
+}
+
+Parameters toParameters(const Curve& c, const ModelSpec& spec, const PathSet& s) {
+  Parameters x(static_cast<std::size_t>(spec.size()), 0.0);
+  for (int j = 0; j < spec.paths; ++j) {
+    const FlowPath& p = s.paths[static_cast<std::size_t>(j)];
+    x[static_cast<std::size_t>(3 * j)] = std::log(p.velocity);
+    x[static_cast<std::size_t>(3 * j + 1)] = std::log(p.dispersion);
+    x[static_cast<std::size_t>(3 * j + 2)] = std::log(p.mass);
+  }
+  if (spec.storage) {
+    x[static_cast<std::size_t>(spec.storageIndex())] = std::log(s.storageRatio);
+    x[static_cast<std::size_t>(spec.storageIndex() + 1)] = std::log(s.exchangeRate);
+  }
+  if (spec.baseline) x[static_cast<std::size_t>(spec.baselineIndex())] = s.baseline / c.peak;
+  if (spec.ar1)
+    x[static_cast<std::size_t>(spec.ar1Index())] =
+        thetaOf(s.correlationTime > 0 ? std::exp(-c.medianSpacing / s.correlationTime) : 0.5);
+  return x;
+}
+
+PathSet toPathSet(const Curve& c, const ModelSpec& spec, const Parameters& x) {
+  PathSet s;
+  for (int j = 0; j < spec.paths; ++j)
+    s.paths.push_back({std::exp(x[static_cast<std::size_t>(3 * j)]),
+                       std::exp(x[static_cast<std::size_t>(3 * j + 1)]),
+                       std::exp(x[static_cast<std::size_t>(3 * j + 2)])});
+  if (spec.storage) {
+    s.storageRatio = std::exp(x[static_cast<std::size_t>(spec.storageIndex())]);
+    s.exchangeRate = std::exp(x[static_cast<std::size_t>(spec.storageIndex() + 1)]);
+    for (FlowPath& p : s.paths) {
+      p.storageRatio = s.storageRatio;
+      p.exchangeRate = s.exchangeRate;
+    }
+  }
+  if (spec.baseline) s.baseline = x[static_cast<std::size_t>(spec.baselineIndex())] * c.peak;
+  if (spec.ar1) {
+    const double phi = lag1Of(x[static_cast<std::size_t>(spec.ar1Index())]);
+    s.correlationTime = phi > 0 ? -c.medianSpacing / std::log(phi) : 0;
+  }
+  return s;
+}
+
+bool curveResiduals(const Curve& c, const ModelSpec& spec, const double* x, double* e,
+                    double* J) {
+  const std::size_t n = c.size();
+  for (std::size_t i = 0; i < n; ++i) e[i] = -c.y[i] / c.peak;
+  const std::size_t Kc = static_cast<std::size_t>(spec.curveParameters());
+  if (J) std::fill(J, J + n * Kc, 0.0);
+  double beta = 0, alpha = 0;
+  if (spec.storage) {
+    beta = std::exp(x[spec.storageIndex()]);
+    alpha = std::exp(x[spec.storageIndex() + 1]);
+  }
+  std::vector<double> h;
+  for (int j = 0; j < spec.paths; ++j) {
+    const double v = std::exp(x[3 * j]), D = std::exp(x[3 * j + 1]), M = std::exp(x[3 * j + 2]);
+    double* Jv = J ? J + static_cast<std::size_t>(3 * j) * n : nullptr;
+    double* JD = Jv ? Jv + n : nullptr;
+    double* JM = JD ? JD + n : nullptr;
+    if (spec.storage) {
+      const numeric::StoragePathResponse path(c.L, v, D, beta, alpha, c.Td);
+      h.resize((J ? 5 : 1) * n);
+      if (J)
+        path.valuesAndDerivatives(c.t, h);
+      else
+        path.values(c.t, h);
+      double* Jb = J ? J + static_cast<std::size_t>(spec.storageIndex()) * n : nullptr;
+      double* Ja = Jb ? Jb + n : nullptr;
+      for (std::size_t i = 0; i < n; ++i) {
+        const double f = M / (c.q[i] * c.peak);
+        e[i] += f * h[i];
+        if (J) {
+          Jv[i] = f * v * h[n + i];
+          JD[i] = f * D * h[2 * n + i];
+          JM[i] = f * h[i];
+          Jb[i] += f * beta * h[3 * n + i];
+          Ja[i] += f * alpha * h[4 * n + i];
+        }
+      }
+    } else {
+      const numeric::PathResponse path(c.L, v, D, c.Td);
+      for (std::size_t i = 0; i < n; ++i) {
+        const numeric::Response r = path.pulse(c.t[i]);
+        const double f = M / (c.q[i] * c.peak);
+        e[i] += f * r.value;
+        if (J) {
+          Jv[i] = f * v * r.dVelocity;
+          JD[i] = f * D * r.dDispersion;
+          JM[i] = f * r.value;
+        }
+      }
+    }
+  }
+  if (spec.baseline) {
+    const double b = x[spec.baselineIndex()];
+    for (std::size_t i = 0; i < n; ++i) e[i] += b;
+    if (J) std::fill(J + static_cast<std::size_t>(spec.baselineIndex()) * n,
+                     J + static_cast<std::size_t>(spec.baselineIndex() + 1) * n, 1.0);
+  }
+  for (std::size_t i = 0; i < n; ++i)
+    if (!std::isfinite(e[i])) return false;
+  if (J)
+    for (std::size_t i = 0; i < n * Kc; ++i)
+      if (!std::isfinite(J[i])) return false;
+  return true;
+}
+
+bool unitCurves(const Curve& c, const ModelSpec& spec, const double* x, Eigen::MatrixXd& H) {
+  const std::size_t n = c.size();
+  H.resize(static_cast<Eigen::Index>(n), spec.paths);
+  std::vector<double> h(n);
+  for (int j = 0; j < spec.paths; ++j) {
+    const double v = std::exp(x[3 * j]), D = std::exp(x[3 * j + 1]);
+    if (spec.storage) {
+      numeric::StoragePathResponse(c.L, v, D, std::exp(x[spec.storageIndex()]),
+                                   std::exp(x[spec.storageIndex() + 1]), c.Td)
+          .values(c.t, h);
+    } else {
+      const numeric::PathResponse path(c.L, v, D, c.Td);
+      for (std::size_t i = 0; i < n; ++i) h[i] = path.pulse(c.t[i]).value;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      const double u = h[i] / c.q[i];
+      if (!std::isfinite(u)) return false;
+      H(static_cast<Eigen::Index>(i), j) = u;
+    }
+  }
+  return true;
+}
+
+Bounds boundsFor(const Curve& c, const ModelSpec& spec) {
+  Bounds b;
+  const std::size_t K = static_cast<std::size_t>(spec.size());
+  b.lower.assign(K, -kInfinity);
+  b.upper.assign(K, kInfinity);
+  b.binding.assign(K, true);
+  // The curve's own path, from its moments.
+  double mean = c.mean > 0 ? c.mean : c.t.back();
+  double variance = c.variance > 0 ? c.variance : 0.01 * mean * mean;
+  const double v = c.L / mean;
+  const double D = variance * v * v * v / (2 * c.L);
+  const double centre[3] = {std::log(v), std::log(D), std::log(c.mass)};
+  const double range[3] = {kVelocityRange, kDispersionRange, kMassRange};
+  for (int j = 0; j < spec.paths; ++j)
+    for (int k = 0; k < 3; ++k) {
+      b.lower[static_cast<std::size_t>(3 * j + k)] = centre[k] - range[k];
+      b.upper[static_cast<std::size_t>(3 * j + k)] = centre[k] + range[k];
+    }
+  if (spec.storage) {
+    const std::size_t s = static_cast<std::size_t>(spec.storageIndex());
+    b.lower[s] = std::log(kStorageRatioLow);
+    b.upper[s] = std::log(kStorageRatioHigh);
+    b.lower[s + 1] = std::log(kExchangeLow / mean);
+    b.upper[s + 1] = std::log(kExchangeHigh / mean);
+  }
+  if (spec.baseline) {
+    const std::size_t s = static_cast<std::size_t>(spec.baselineIndex());
+    b.lower[s] = -kBaselineRange;
+    b.upper[s] = kBaselineRange;
+  }
+  if (spec.ar1) b.binding[static_cast<std::size_t>(spec.ar1Index())] = false;
+  return b;
+}
+
+// The bounds go to the solver as box constraints, whose projected steps
+// keep a poorly determined parameter (a storage zone the curve hardly
+// shows) from leaping out of range; an optimum on a bound is out of range.
+Problem::Problem(const Curve& c, const ModelSpec& spec, const Bounds& bounds, Parameters start)
+    : c_(c), spec_(spec), x_(std::move(start)) {
+  for (std::size_t k = 0; k < x_.size(); ++k) {
+    // Strictly inside, where the solver may move either way.
+    const double width = bounds.upper[k] - bounds.lower[k];
+    const double margin = std::isfinite(width) ? 1e-6 * width : 0;
+    x_[k] = std::clamp(x_[k], bounds.lower[k] + margin, bounds.upper[k] - margin);
+  }
+  ceres::Problem::Options po;
+  problem_ = std::make_unique<ceres::Problem>(po);
+  problem_->AddResidualBlock(new CurveCost(c, spec), nullptr, x_.data());
+  for (std::size_t k = 0; k < x_.size(); ++k) {
+    if (std::isfinite(bounds.lower[k]))
+      problem_->SetParameterLowerBound(x_.data(), static_cast<int>(k), bounds.lower[k]);
+    if (std::isfinite(bounds.upper[k]))
+      problem_->SetParameterUpperBound(x_.data(), static_cast<int>(k), bounds.upper[k]);
+  }
+}
+
+Problem::~Problem() = default;
+
+double Problem::solve(int iterations, bool* converged) {
+  ceres::Solver::Options o;
+  o.minimizer_type = ceres::TRUST_REGION;
+  o.trust_region_strategy_type = ceres::LEVENBERG_MARQUARDT;
+  o.linear_solver_type = ceres::DENSE_QR;
+  o.max_num_iterations = iterations;
+  // A relative change of the cost of 1e-10 moves the estimates by less
+  // than 1e-3 of their standard errors.
+  o.function_tolerance = 1e-10;
+  // Levenberg-Marquardt starts damped (the radius is the inverse of the
+  // damping): undamped Gauss-Newton steps of these models overshoot by
+  // orders of magnitude along poorly determined directions.
+  o.initial_trust_region_radius = 100;
+  o.parameter_tolerance = 1e-10;
+  o.gradient_tolerance = 1e-14;
+  o.num_threads = 1;
+  o.logging_type = ceres::SILENT;
+  o.minimizer_progress_to_stdout = false;
+  // No line search after a projected step: it would evaluate the Jacobian
+  // at every trial point.
+  o.max_num_line_search_step_size_iterations = 0;
+  StallGuard stall(static_cast<double>(c_.size()));
+  if (iterations > 20) o.callbacks.push_back(&stall);
+  ceres::Solver::Summary s;
+  ceres::Solve(o, problem_.get(), &s);
+  if (converged)
+    *converged =
+        s.termination_type == ceres::CONVERGENCE || s.termination_type == ceres::USER_SUCCESS;
+  if (s.termination_type == ceres::FAILURE || !std::isfinite(s.final_cost)) return kInfinity;
+  return s.final_cost;
+}
+
+bool Problem::evaluate(std::vector<double>& r, std::vector<double>& J) const {
+  const CurveCost cost(c_, spec_);
+  r.resize(c_.size());
+  J.resize(c_.size() * x_.size());
+  const double* p = x_.data();
+  double* jac = J.data();
+  return cost.Evaluate(&p, r.data(), &jac);
+}
+
+double fitLinearParameters(const Curve& c, const ModelSpec& spec, PathSet& s) {
+  const std::size_t N = static_cast<std::size_t>(spec.paths);
+  if (s.paths.size() != N) return kInfinity;
+  for (const FlowPath& p : s.paths)
+    if (!positive(p.velocity) || !positive(p.dispersion)) return kInfinity;
+  if (spec.storage && (!positive(s.storageRatio) || !positive(s.exchangeRate))) return kInfinity;
+  for (FlowPath& p : s.paths)
+    if (!positive(p.mass)) p.mass = c.mass / static_cast<double>(N);
+  const Parameters x = toParameters(c, spec, s);
+  Eigen::MatrixXd H;
+  if (!unitCurves(c, spec, x.data(), H)) return kInfinity;
+  const Eigen::Index n = static_cast<Eigen::Index>(c.size());
+  const Eigen::Index columns = static_cast<Eigen::Index>(N) + (spec.baseline ? 1 : 0);
+  Eigen::MatrixXd A(n, columns);
+  A.leftCols(static_cast<Eigen::Index>(N)) = H;
+  if (spec.baseline) A.col(columns - 1).setOnes();
+  const Eigen::VectorXd y = Eigen::Map<const Eigen::VectorXd>(c.y.data(), n);
+  const Eigen::VectorXd m = A.colPivHouseholderQr().solve(y);
+  for (std::size_t j = 0; j < N; ++j) {
+    const double mj = m(static_cast<Eigen::Index>(j));
+    s.paths[j].mass = positive(mj) ? mj : 0.01 * c.mass / static_cast<double>(N);
+  }
+  if (spec.baseline) s.baseline = std::clamp(m(columns - 1), -0.5 * c.peak, 0.5 * c.peak);
+  Eigen::VectorXd coefficients(columns);
+  for (std::size_t j = 0; j < N; ++j) coefficients(static_cast<Eigen::Index>(j)) = s.paths[j].mass;
+  if (spec.baseline) coefficients(columns - 1) = s.baseline;
+  const Eigen::VectorXd e = (A * coefficients - y) / c.peak;
+  if (!e.allFinite()) return kInfinity;
+  if (!spec.ar1) return e.squaredNorm();
+  // The AR(1) errors start from the residuals' own lag-1 correlation.
+  const std::span<const double> es(e.data(), static_cast<std::size_t>(n));
+  const double phi =
+      std::clamp(numeric::lag1Autocorrelation(es), kStartLag1Low, kStartLag1High);
+  numeric::Ar1Errors ar(c.t);
+  ar.setLag1(phi);
+  s.correlationTime = ar.correlationTime();
+  std::vector<double> r(static_cast<std::size_t>(n));
+  ar.whiten(es, r);
+  double sum = 0;
+  for (double v : r) sum += v * v;
+  return std::isfinite(sum) ? sum : kInfinity;
+}
+
+std::vector<double> smoothed(const std::vector<double>& y) {
+  const std::size_t n = y.size();
+  const std::size_t h = n / 100;
+  std::vector<double> s(n);
+  std::vector<double> prefix(n + 1, 0.0);
+  for (std::size_t i = 0; i < n; ++i) prefix[i + 1] = prefix[i] + y[i];
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t a = i >= h ? i - h : 0, b = std::min(n - 1, i + h);
+    s[i] = (prefix[b + 1] - prefix[a]) / static_cast<double>(b - a + 1);
+  }
+  return s;
+}
+
+void peaksAndSplits(const Curve& c, std::size_t N, std::vector<std::size_t>& peaks,
+                    std::vector<std::size_t>& splits) {
+  const std::vector<double> s = smoothed(c.y);
+  const std::size_t n = s.size();
+  const double top = *std::max_element(s.begin(), s.end());
+  std::vector<std::pair<double, std::size_t>> found;  // prominence, position
+  for (std::size_t i = 0; i < n; ++i) {
+    const bool left = i == 0 || s[i] > s[i - 1];
+    const bool right = i + 1 == n || s[i] >= s[i + 1];
+    if (!left || !right || !(s[i] > 0)) continue;
+    double lowLeft = s[i], lowRight = s[i];
+    std::size_t k = i;
+    while (k > 0 && s[k - 1] <= s[i]) lowLeft = std::min(lowLeft, s[--k]);
+    if (k == 0) lowLeft = std::min(lowLeft, 0.0);
+    k = i;
+    while (k + 1 < n && s[k + 1] <= s[i]) lowRight = std::min(lowRight, s[++k]);
+    if (k + 1 == n) lowRight = std::min(lowRight, 0.0);
+    const double prominence = s[i] - std::max(lowLeft, lowRight);
+    if (prominence >= 0.05 * top) found.emplace_back(prominence, i);
+  }
+  std::sort(found.begin(), found.end(), std::greater<>());
+  if (found.size() > N) found.resize(N);
+  peaks.clear();
+  for (const auto& f : found) peaks.push_back(f.second);
+  std::sort(peaks.begin(), peaks.end());
+  splits.clear();
+  for (std::size_t j = 0; j + 1 < peaks.size(); ++j) {
+    const auto low = std::min_element(s.begin() + static_cast<std::ptrdiff_t>(peaks[j]),
+                                      s.begin() + static_cast<std::ptrdiff_t>(peaks[j + 1]));
+    splits.push_back(static_cast<std::size_t>(low - s.begin()));
+  }
+}
+
+namespace {
+
+// A path whose travel-time mean and variance are those given (the release
+// removed), with the mass given.
+FlowPath pathFromMoments(const Curve& c, double mean, double variance, double mass) {
+  mean -= c.Td / 2;
+  variance -= c.Td * c.Td / 12;
+  if (!(mean > 0)) mean = std::max(c.mean, 1e-9);
+  if (!(variance > 0)) variance = 0.01 * mean * mean;
+  const double v = c.L / mean;
+  return {v, variance * v * v * v / (2 * c.L), mass};
+}
+
+// Paths from the moments of the curve cut at the given sample positions.
+std::vector<FlowPath> pathsFromSegments(const Curve& c, std::vector<std::size_t> cuts) {
+  std::vector<FlowPath> paths;
+  cuts.insert(cuts.begin(), 0);
+  cuts.push_back(c.size() - 1);
+  for (std::size_t j = 0; j + 1 < cuts.size(); ++j) {
+    const Moments m = moments(c, cuts[j], cuts[j + 1]);
+    if (!(m.mass > 0)) continue;
+    paths.push_back(pathFromMoments(c, m.mean, m.variance, m.mass));
+  }
+  return paths;
+}
+
+// Cuts at the given shares of the curve's mass.
+std::vector<std::size_t> massQuantileCuts(const Curve& c, std::size_t N) {
+  std::vector<std::size_t> cuts;
+  double cumulative = 0;
+  std::size_t next = 1;
+  for (std::size_t i = 0; i + 1 < c.size() && next < N; ++i) {
+    cumulative += 0.5 * (c.t[i + 1] - c.t[i]) *
+                  (std::max(c.y[i], 0.0) * c.q[i] + std::max(c.y[i + 1], 0.0) * c.q[i + 1]);
+    if (cumulative >= c.mass * static_cast<double>(next) / static_cast<double>(N)) {
+      cuts.push_back(i + 1);
+      ++next;
+    }
+  }
+  return cuts;
+}
+
+// A path with its peak at sample `top` of the series s and the width at
+// half its height there (a Gaussian's standard deviation from it).
+FlowPath pathFromPeak(const Curve& c, const std::vector<double>& s, std::size_t top,
+                      double mass) {
+  std::size_t a = top, b = top;
+  while (a > 0 && s[a] > 0.5 * s[top]) --a;
+  while (b + 1 < c.size() && s[b] > 0.5 * s[top]) ++b;
+  // A cut-off curve: the rising side alone gives the width.
+  const double halfWidth = b + 1 == c.size() && s[b] > 0.5 * s[top] ? c.t[top] - c.t[a]
+                                                                     : 0.5 * (c.t[b] - c.t[a]);
+  const double sigma = std::max(halfWidth / 1.1774, 1e-3 * std::fabs(c.t[top]));
+  return pathFromMoments(c, c.t[top], sigma * sigma, mass);
+}
+
+// The paths and a new one where the smoothed residual is largest.
+std::vector<FlowPath> pathsWithResidualPeak(const Curve& c, const PathSet& fewer) {
+  std::vector<double> model(c.size());
+  numeric::concentrations(c.t, c.q, c.L, c.Td, fewer.paths, model);
+  std::vector<double> r(c.size());
+  for (std::size_t i = 0; i < c.size(); ++i) r[i] = c.y[i] - fewer.baseline - model[i];
+  const std::vector<double> s = smoothed(r);
+  const std::size_t top =
+      static_cast<std::size_t>(std::max_element(s.begin(), s.end()) - s.begin());
+  if (!(s[top] > 0) || !(c.t[top] > 0)) return {};
+  std::vector<FlowPath> paths = fewer.paths;
+  for (FlowPath& p : paths) p.storageRatio = p.exchangeRate = 0;
+  paths.push_back(pathFromPeak(c, s, top, 0));
+  return paths;
+}
+
+}  // namespace
+
+std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const ModelSpec& spec,
+                               const PathSet* fewer, const PathSet* same) {
+  const std::size_t N = static_cast<std::size_t>(spec.paths);
+  std::vector<std::vector<FlowPath>> pathStarts;
+  const std::vector<double> s = smoothed(c.y);
+  if (N == 1) {
+    const FlowPath curve =
+        pathFromMoments(c, c.mean + c.Td / 2, c.variance + c.Td * c.Td / 12, c.mass);
+    std::vector<double> velocities{curve.velocity};
+    if (positive(in.meanTransitTime)) velocities.push_back(c.L / in.meanTransitTime);
+    if (positive(in.peakTime)) velocities.push_back(c.L / in.peakTime);
+    std::vector<double> dispersions{curve.dispersion};
+    if (positive(in.momentDispersion)) dispersions.push_back(in.momentDispersion);
+    if (positive(in.chatwinDispersion)) dispersions.push_back(in.chatwinDispersion);
+    for (double v : velocities)
+      for (double D : dispersions) pathStarts.push_back({{v, D, c.mass}});
+    // The highest peak's position and width, and each separated peak alone.
+    const std::size_t top =
+        static_cast<std::size_t>(std::max_element(s.begin(), s.end()) - s.begin());
+    pathStarts.push_back({pathFromPeak(c, s, top, c.mass)});
+    std::vector<std::size_t> peaks, splits;
+    peaksAndSplits(c, kMaxPaths, peaks, splits);
+    if (peaks.size() > 1) {
+      for (const FlowPath& p : pathsFromSegments(c, splits)) pathStarts.push_back({p});
+      for (std::size_t p : peaks) pathStarts.push_back({pathFromPeak(c, s, p, c.mass)});
+    }
+  } else {
+    std::vector<std::size_t> peaks, splits;
+    peaksAndSplits(c, N, peaks, splits);
+    if (peaks.size() == N) {
+      pathStarts.push_back(pathsFromSegments(c, splits));
+      std::vector<FlowPath> byPeaks;
+      for (std::size_t p : peaks) byPeaks.push_back(pathFromPeak(c, s, p, c.mass / N));
+      pathStarts.push_back(byPeaks);
+    }
+    pathStarts.push_back(pathsFromSegments(c, massQuantileCuts(c, N)));
+    // The same with narrower paths: cutting a curve at its minima leaves
+    // each part the tails of its neighbours.
+    const std::size_t made = pathStarts.size();
+    for (std::size_t k = 0; k < made; ++k) {
+      std::vector<FlowPath> narrow = pathStarts[k];
+      for (FlowPath& p : narrow) p.dispersion *= 0.3;
+      pathStarts.push_back(narrow);
+    }
+  }
+
+  std::vector<PathSet> starts;
+  if (!spec.storage) {
+    if (fewer && fewer->paths.size() + 1 == N) {
+      const std::vector<FlowPath> more = pathsWithResidualPeak(c, *fewer);
+      if (!more.empty()) {
+        pathStarts.push_back(more);
+        std::vector<FlowPath> narrow = more;
+        narrow.back().dispersion *= 0.3;
+        pathStarts.push_back(narrow);
+      }
+    }
+    for (auto& p : pathStarts) {
+      PathSet set;
+      set.paths = p;
+      if (fewer) set.baseline = fewer->baseline;
+      starts.push_back(set);
+    }
+  } else {
+    // Storage zones over the range that shows in a curve: a tenth to half
+    // the mobile capacity, exchanged over three tenths to three times the
+    // mean travel time.
+    const double mean = c.mean > 0 ? c.mean : c.t.back();
+    const double ratios[2] = {0.1, 0.5};
+    const double rates[2] = {0.3 / mean, 3 / mean};
+    auto withStorage = [&](const std::vector<FlowPath>& paths, double baseline) {
+      for (double beta : ratios)
+        for (double alpha : rates) {
+          PathSet set;
+          set.paths = paths;
+          // The mobile water is faster than the whole: its velocity such
+          // that the mean travel time stays.
+          for (FlowPath& p : set.paths) p.velocity *= 1 + beta;
+          set.storageRatio = beta;
+          set.exchangeRate = alpha;
+          set.baseline = baseline;
+          starts.push_back(set);
+        }
+    };
+    if (same && same->paths.size() == N) {
+      // The fit without storage itself, with a zone too small to change
+      // it: the storage model starts no worse than the model it extends.
+      PathSet set = *same;
+      for (FlowPath& p : set.paths) p.storageRatio = p.exchangeRate = 0;
+      set.storageRatio = 0.01;
+      set.exchangeRate = 3 / mean;
+      starts.push_back(set);
+      withStorage(same->paths, same->baseline);
+    }
+    if (fewer && fewer->paths.size() + 1 == N) {
+      std::vector<FlowPath> more = pathsWithResidualPeak(c, *fewer);
+      if (!more.empty()) {
+        PathSet set;
+        set.paths = more;
+        set.storageRatio = fewer->storageRatio;
+        set.exchangeRate = fewer->exchangeRate;
+        set.baseline = fewer->baseline;
+        starts.push_back(set);
+      }
+    }
+    if (starts.empty() && !pathStarts.empty()) withStorage(pathStarts.front(), 0);
+  }
+  std::erase_if(starts, [N](const PathSet& set) {
+    if (set.paths.size() != N) return true;
+    return std::any_of(set.paths.begin(), set.paths.end(), [](const FlowPath& p) {
+      return !positive(p.velocity) || !positive(p.dispersion);
+    });
+  });
+  return starts;
+}
+
+}  // namespace kaldero::flowfit

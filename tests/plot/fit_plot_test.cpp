@@ -1,0 +1,86 @@
+// The flow-path fit figure: the curve, the fitted paths (with a storage
+// zone) and the residual panel below, in every file format; a curve without
+// a fit draws no residual panel.
+#include "plot/fit_plot.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "analysis/flow_path_fit.h"
+#include "numeric/advection_dispersion.h"
+#include "tests/plot/plot_fixture.h"
+
+namespace kaldero::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+struct FitCurve {
+  std::vector<double> t, c, q;
+};
+
+FitCurve storageCurve() {
+  FitCurve f;
+  for (int i = 1; i <= 400; ++i) {
+    f.t.push_back(200.0 * i);
+    f.q.push_back(0.5);
+  }
+  f.c.resize(f.t.size());
+  const std::vector<numeric::FlowPath> paths{{0.025, 0.3, 1.0e8, 0.4, 1e-4}};
+  numeric::concentrations(f.t, f.q, 500, 1800, paths, f.c);
+  // A wobble the model does not have, for the residual panel to show.
+  for (std::size_t i = 0; i < f.c.size(); ++i) f.c[i] += 20 * std::sin(0.05 * static_cast<double>(i));
+  return f;
+}
+
+// The ink in the band of rows [from, to) of the page (fractions from the top).
+int inkBetween(const Page& p, double from, double to) {
+  int n = 0;
+  const int r0 = static_cast<int>(from * p.height), r1 = static_cast<int>(to * p.height);
+  for (int r = r0; r < r1; ++r)
+    for (int c = 0; c < p.width; ++c) {
+      const std::size_t i = 3 * (static_cast<std::size_t>(r) * static_cast<std::size_t>(p.width) +
+                                 static_cast<std::size_t>(c));
+      if (p.rgb[i] < 240 || p.rgb[i + 1] < 240 || p.rgb[i + 2] < 240) ++n;
+    }
+  return n;
+}
+
+TEST_F(PlotTest, FitFigureHasAResidualPanelInEveryFormat) {
+  const FitCurve f = storageCurve();
+  FlowPathFitInput in;
+  in.times = f.t;
+  in.concentrations = f.c;
+  in.discharges = f.q;
+  in.distance = 500;
+  in.releaseDuration = 1800;
+  in.paths = 1;
+  in.storage = StorageChoice::Forced;
+  const FlowPathFitResult fit = fitFlowPaths(in);
+  ASSERT_TRUE(fit.fitted()) << fit.reason;
+  state_.formats = {plot::PlotFormat::PostScript, plot::PlotFormat::Png, plot::PlotFormat::Svg,
+                    plot::PlotFormat::Pdf};
+  auto ctx = context();
+  plot::fitPlot(ctx, {f.t, f.c, f.q, 500, 1800}, fit);
+  EXPECT_THAT(files(), ElementsAre("STATION1_FIT.PS", "STATION1_FIT.pdf", "STATION1_FIT.png",
+                                   "STATION1_FIT.svg"));
+  expectRendered("STATION1_FIT.PS", "fit_plot_residuals.png");
+  const auto page = renderPostScript("STATION1_FIT.PS");
+  ASSERT_TRUE(page.has_value());
+  // The lower fifth of the page holds the residual panel; without a fit it
+  // stays empty but for the time axis' labels.
+  const int withPanel = inkBetween(*page, 0.72, 0.9);
+  FlowPathFitResult none;
+  none.reason = "the curve is flat";
+  state_.formats = {plot::PlotFormat::PostScript};
+  plot::fitPlot(ctx, {f.t, f.c, f.q, 500, 1800}, none);
+  const auto empty = renderPostScript("STATION1_FIT.PS");
+  ASSERT_TRUE(empty.has_value());
+  EXPECT_GT(withPanel, 2 * inkBetween(*empty, 0.72, 0.9));
+}
+
+}  // namespace
+}  // namespace kaldero::testing
