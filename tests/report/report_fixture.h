@@ -146,7 +146,15 @@ inline StationRecord syntheticStation(const SyntheticStation& s, const RunRecord
     one.aicc = -100;
     for (const numeric::FlowPath& p : paths) {
       auto e = [](double x) { return Estimate{x, 0.05 * x, 0.9 * x, 1.1 * x}; };
-      one.paths.push_back({e(p.velocity), e(p.dispersion), e(p.mass), e(0.5), e(1), e(50)});
+      FittedPath path;
+      path.velocity = e(p.velocity);
+      path.dispersion = e(p.dispersion);
+      path.mass = e(p.mass);
+      path.massFraction = e(0.5);
+      path.dispersivity = e(1);
+      path.peclet = e(50);
+      path.meanTravelTime = e(1000 / p.velocity);
+      one.paths.push_back(path);
     }
     fit.models.push_back(one);
     fit.chosen = 0;
