@@ -11,7 +11,10 @@
 namespace kaldero {
 
 // The concentrations with the background taken off when the background
-// option is on, else as they are.
-std::vector<float> subtractBackground(const TestDescription& test, std::span<const float> C);
+// option is on, else as they are. The analyses take negative results as 0;
+// the flow-path fit keeps them (keepNegatives), so that noise about the
+// background is not biased upwards.
+std::vector<float> subtractBackground(const TestDescription& test, std::span<const float> C,
+                                      bool keepNegatives = false);
 
 }  // namespace kaldero

@@ -55,6 +55,50 @@ const char* const kDescription =
     "control files are run one after the other; the station files and outputs of each are "
     "taken relative to the control file's own folder.";
 
+// The fit options: --fit names the model; the other --fit- options need
+// it. Why they are wrong, or nothing.
+std::optional<std::string> parseFitOptions(const std::string& fit, const std::string& errors,
+                                           const std::string& intervals,
+                                           const std::optional<unsigned long long>& seed,
+                                           bool baseline, std::optional<FitOptions>& out) {
+  if (fit.empty()) {
+    if (!errors.empty()) return "--fit-errors needs --fit";
+    if (!intervals.empty()) return "--fit-intervals needs --fit";
+    if (seed) return "--fit-seed needs --fit";
+    if (baseline) return "--fit-baseline needs --fit";
+    return std::nullopt;
+  }
+  FitOptions o;
+  if (fit == "auto") {
+    o.paths = kAutomaticPaths;
+    o.storage = StorageChoice::Allowed;
+  } else if (fit.size() <= 2 && fit[0] >= '1' && fit[0] <= '3' &&
+             (fit.size() == 1 || fit[1] == 's')) {
+    o.paths = fit[0] - '0';
+    o.storage = fit.size() == 2 ? StorageChoice::Forced : StorageChoice::None;
+  } else {
+    return "--fit: \"" + fit + "\" is not 1, 2, 3, 1s, 2s, 3s or auto";
+  }
+  if (errors == "independent")
+    o.errors = ErrorModel::Independent;
+  else if (errors == "ar1-gls")
+    o.errors = ErrorModel::Ar1Gls;
+  else if (!errors.empty() && errors != "ar1")
+    return "--fit-errors: \"" + errors + "\" is not ar1, independent or ar1-gls";
+  if (intervals == "bootstrap")
+    o.intervals = IntervalMethod::Bootstrap;
+  else if (!intervals.empty() && intervals != "covariance")
+    return "--fit-intervals: \"" + intervals + "\" is not covariance or bootstrap";
+  if (seed) {
+    if (o.intervals != IntervalMethod::Bootstrap) return "--fit-seed needs --fit-intervals bootstrap";
+    o.bootstrapSeed = *seed;
+  }
+  o.baseline = baseline;
+  o.samples = SampleSource::Measured;
+  out = o;
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<StatedError> parseStatedError(const std::string& text) {
@@ -98,15 +142,31 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   app.add_option("--campaign-scale", campaignScale,
                  "Concentrations of the all-stations figure: per-kg (per kg recovered, "
                  "default) or raw")
-      ->type_name("per-kg|raw");
+      ->type_name("SCALE");
   app.add_option("--report", report,
                  "Write an HTML report of the runs: summary, campaign figures, every station")
       ->type_name("FILE.html");
   app.add_flag("--curves-csv", options.curvesCsv,
                "Write the normalized, load and standardized curve files also as CSV");
   app.add_option("--fit", fit,
-                 "Fit 1, 2 or 3 advection-dispersion flow paths to each curve, or auto")
-      ->type_name("N|auto");
+                 "Fit N (1 to 3) advection-dispersion flow paths to each station's measured "
+                 "samples, Ns the same sharing a storage zone, or auto (1 to 3, with or without "
+                 "storage, by the corrected Akaike criterion)")
+      ->type_name("N|Ns|auto");
+  std::string fitErrors, fitIntervals;
+  std::optional<unsigned long long> fitSeed;
+  bool fitBaseline = false;
+  app.add_option("--fit-errors", fitErrors,
+                 "Errors of the concentrations: ar1 (autocorrelated, default), independent, "
+                 "or ar1-gls (the AR(1) fitted jointly with the curve)")
+      ->type_name("MODEL");
+  app.add_option("--fit-intervals", fitIntervals,
+                 "bootstrap: also moving-block bootstrap 95 % intervals (default covariance)")
+      ->type_name("KIND");
+  app.add_option("--fit-seed", fitSeed, "Seed of the bootstrap resamples (default 1)")
+      ->type_name("N");
+  app.add_flag("--fit-baseline", fitBaseline,
+               "Fit a constant offset of the concentrations with the paths");
   UncertaintySpec& u = options.uncertainty;
   std::string concError, dischargeError, dischargeNoise, backgroundError, tailMethods;
   std::optional<double> timeError, correlation;
@@ -152,7 +212,8 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   // out.
   for (const char* name : {"--results", "--table", "--report", "--fit", "--plots", "--conc-error",
                            "--discharge-error", "--discharge-noise", "--background-error",
-                           "--tail-methods", "--campaign-scale"})
+                           "--tail-methods", "--campaign-scale", "--fit-errors",
+                           "--fit-intervals"})
     if (app.count(name) > 0 && app[name]->as<std::string>().empty())
       return optionError(std::string(name) + ": the value is empty");
   if (!parseFormats(plots, options.plotFormats))
@@ -167,14 +228,9 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   // The report draws its own figures from the results: it needs no plot
   // files.
   if (!report.empty()) options.reportFile = report;
-  if (!fit.empty()) {
-    if (fit == "auto")
-      options.fitPaths = 0;
-    else if (fit == "1" || fit == "2" || fit == "3")
-      options.fitPaths = fit[0] - '0';
-    else
-      return optionError("--fit: \"" + fit + "\" is not 1, 2, 3 or auto");
-  }
+  if (const std::optional<std::string> why =
+          parseFitOptions(fit, fitErrors, fitIntervals, fitSeed, fitBaseline, options.fit))
+    return optionError(*why);
   if (options.keepGoing && !options.batch) return optionError("--keep-going needs --batch");
 
   // The uncertainty: every error stated needs the draws, and each must be

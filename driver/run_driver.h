@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/campaign.h"
+#include "analysis/flow_path_fit.h"
 #include "model/uncertainty.h"
 #include "plot/plot_device.h"
 
@@ -32,9 +33,9 @@ struct RunOptions {
   std::optional<std::string> reportFile;   // HTML report of the run
   // The file formats of the plots.
   std::vector<plot::PlotFormat> plotFormats{plot::PlotFormat::PostScript};
-  // Model fits of flow paths: 1 to 3 paths, 0 for the number chosen by the
-  // corrected Akaike criterion; none without --fit.
-  std::optional<int> fitPaths;
+  // Model fits of flow paths (--fit and the --fit- options); none without
+  // --fit.
+  std::optional<FitOptions> fit;
   // The uncertainty of every result (--uncertainty): off with 0 draws.
   UncertaintySpec uncertainty;
   // The normalized, load and standardized curves also as CSV files.

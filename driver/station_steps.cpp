@@ -76,7 +76,7 @@ void requireListingWritten(RunState& s) {
 // The plot files of the station, planned with its other outputs.
 std::vector<OutputRecord> plannedFiles(const RunState& s, const Station& st) {
   std::vector<OutputRecord> plan = plannedOutputs(st.test, st.name50, s.options.curvesCsv);
-  const bool fit = s.options.fitPaths.has_value();
+  const bool fit = s.options.fit.has_value();
   for (OutputRecord& r : plot::plannedPlotFiles(st.test, st.name50, s.plots.formats, fit))
     plan.push_back(std::move(r));
   if (fit)
@@ -123,8 +123,9 @@ void dataPlot(RunState& s, Station& st, int32_t modeWord) {
 void readData(RunState& s, Station& st) {
   st.measured = st.file.readData(s.console, st.test, st.name50, st.wanted, st.k, st.mode, st.facts);
   reportDataWarnings(s.console, st.name50, st.facts);
-  // The draws of the uncertainty start from the curve as read.
-  if (s.options.uncertainty.draws > 0) st.dataPass = st.measured;
+  // The draws of the uncertainty and the flow-path fit start from the
+  // curve as read.
+  if (s.options.uncertainty.draws > 0 || s.options.fit) st.dataPass = st.measured;
   if (!on(st.test.extrapolationOption)) return;
   Extrapolation e = extrapolateTail(st.test, st.facts.equalDischargeCount, st.measured);
   writeNotices(s.console, e.notices);
@@ -434,24 +435,39 @@ void curveFiles(RunState& s, const Station& st) {
   s.console.focus();
 }
 
-// The flow-path fit (--fit): the curve as analysed, in SI units, with times
-// since the tracer reached the flow zone.
-void fitStep(RunState& s, Station& st) {
-  if (!s.options.fitPaths) return;
-  const Curve& cv = st.conditioned;
+// The samples the flow-path fit takes: the curve as the data pass read it
+// (never knots, nor an extrapolated tail), background subtracted with
+// negatives kept, in SI units, times since the tracer reached the flow
+// zone.
+struct FitSamples {
+  std::vector<double> times, concentrations, discharges;
+};
+
+FitSamples fitSamples(const RunState& s, const Station& st) {
+  Curve c = st.dataPass.samples;
+  c.C = subtractBackground(st.test, c.C, true);
+  const Curve si = units::toInternalUnits(st.test, c);
   const bool measured = st.test.dischargeMode == DischargeMode::Measured;
   const double arrival = static_cast<double>(s.release.flowZoneArrivalHours) * 3600;
-  std::vector<double> times, concentrations, discharges;
-  for (int32_t i = 0; i < cv.size(); ++i) {
-    times.push_back(static_cast<double>(cv.T[i]) - arrival);
-    concentrations.push_back(cv.C[i]);
-    discharges.push_back(measured ? cv.Q[i] : st.setup.constantDischarge);
+  FitSamples f;
+  for (int32_t i = 0; i < si.size(); ++i) {
+    f.times.push_back(static_cast<double>(si.T[i]) - arrival);
+    f.concentrations.push_back(si.C[i]);
+    f.discharges.push_back(measured ? si.Q[i] : st.setup.constantDischarge);
   }
+  return f;
+}
+
+// The flow-path fit (--fit) of the measured samples, its file and figure.
+void fitStep(RunState& s, Station& st) {
+  if (!s.options.fit) return;
+  const FitSamples samples = fitSamples(s, st);
   const StationResults& r = st.results;
   FlowPathFitInput in;
-  in.times = times;
-  in.concentrations = concentrations;
-  in.discharges = discharges;
+  static_cast<FitOptions&>(in) = *s.options.fit;
+  in.times = samples.times;
+  in.concentrations = samples.concentrations;
+  in.discharges = samples.discharges;
   in.distance = st.setup.distance;
   in.releaseDuration = s.release.mode == ReleaseMode::Instantaneous
                            ? 0.0
@@ -461,13 +477,12 @@ void fitStep(RunState& s, Station& st) {
   in.momentDispersion = r.transport->momentDispersion;
   in.chatwinDispersion = r.chatwin->fitted ? r.chatwin->dispersion : 0.0f;
   in.peakTime = r.arrival.peakTime;
-  in.paths = *s.options.fitPaths;
   st.fit = fitFlowPaths(in);
 
   files::FitFileHeading heading;
   heading.stationFile = text::trimmed(st.name50);
-  heading.pathsAsked = *s.options.fitPaths;
-  heading.samples = static_cast<int>(times.size());
+  heading.pathsAsked = in.paths;
+  heading.samples = static_cast<int>(samples.times.size());
   heading.distance = in.distance;
   heading.releaseDuration = in.releaseDuration;
   heading.recoveredMass = in.recoveredMass;
@@ -477,7 +492,11 @@ void fitStep(RunState& s, Station& st) {
       files::fitFileName(plot::postScriptFileName(st.name50, 85, plot::kSuffixFit));
   s.gate.writeLines({name, "flow-path fit file", ""}, files::fitFileLines(heading, *st.fit));
   plot::PlotContext ctx = plotContext(s, st);
-  plot::fitPlot(ctx, {times, concentrations, discharges, in.distance, in.releaseDuration}, *st.fit);
+  plot::fitPlot(ctx,
+                {samples.times, samples.concentrations, samples.discharges, in.distance,
+                 in.releaseDuration},
+                *st.fit);
+  reportFitNotes(s.console, st.name50, *st.fit);
   record(s).fit = st.fit;
 }
 

@@ -11,6 +11,7 @@
 
 #include "numeric/decimation.h"
 #include "plot/plot_conventions.h"
+#include "plot/legend.h"
 #include "plot/plot_draw.h"
 
 namespace kaldero::plot {
@@ -21,11 +22,17 @@ namespace {
 // stations the line style changes.
 constexpr int kColours[] = {2, 4, 3, 6, 8, 9, 10, 11, 12, 13, 14, 15};
 constexpr int kColourCount = sizeof kColours / sizeof kColours[0];
-// Legend entries beyond this many are summed up in one line.
-constexpr std::size_t kLegendEntries = 12;
 
 int colourOf(std::size_t i) { return kColours[i % kColourCount]; }
 int styleOf(std::size_t i) { return 1 + static_cast<int>(i / kColourCount) % 4; }
+
+LegendEntry stationEntry(const std::string& text, std::size_t i) {
+  LegendEntry e;
+  e.text = text;
+  e.colour = colourOf(i);
+  e.style = styleOf(i);
+  return e;
+}
 
 std::string percent(double fraction) {
   char b[32];
@@ -46,49 +53,6 @@ void dot(float x, float y, float size) {
   }
   cpgsfs(1);
   cpgpoly(kSides, px, py);
-}
-
-struct LegendEntry {
-  std::string label;
-  int colour = 1, style = 1, width = 2;
-};
-
-// The legend in a top corner inside the frame (right, or left), each entry
-// a line sample and its label; entries beyond the limit are summed up in
-// one line.
-void legend(std::vector<LegendEntry> entries, bool right) {
-  if (entries.size() > kLegendEntries + 1) {
-    const std::size_t more = entries.size() - kLegendEntries;
-    entries.resize(kLegendEntries);
-    entries.push_back({"and " + std::to_string(more) + " more stations", 0, 1, 2});
-  }
-  float x1, x2, y1, y2, xch, ych;
-  cpgqwin(&x1, &x2, &y1, &y2);
-  cpgsch(0.8f);
-  cpgqcs(4, &xch, &ych);
-  float width = 0;
-  for (const LegendEntry& e : entries) {
-    const TextBox box = textBox(x1, y1, e.label);
-    width = std::max(width, box.right - box.left);
-  }
-  const float sample = 3 * xch, step = 1.6f * ych;
-  const float left = right ? x2 - xch - width - sample - xch : x1 + 2 * xch;
-  const std::size_t n = entries.size();
-  for (std::size_t k = 0; k < n; ++k) {
-    const LegendEntry& e = entries[k];
-    const float y = y2 - (static_cast<float>(k) + 1.2f) * step;
-    if (e.colour > 0) {
-      cpgsci(e.colour);
-      cpgsls(e.style);
-      cpgslw(e.width);
-      segment(left, y + 0.3f * ych, left + sample, y + 0.3f * ych);
-    }
-    cpgsci(1);
-    cpgsls(1);
-    cpgslw(2);
-    cpgtext(left + sample + xch, y, e.label.c_str());
-  }
-  cpgsch(1.0f);
 }
 
 // The time axis of both figures: logarithmic when the stations' peaks lie
@@ -189,10 +153,10 @@ void drawConcentrations(const CampaignPlotData& d) {
     cpgsci(colourOf(i));
     cpgsls(styleOf(i));
     drawPolyline(drawn(axis, c.hours, c.values, perCurve));
-    entries.push_back({d.stations[i].label, colourOf(i), styleOf(i), 2});
+    entries.push_back(stationEntry(d.stations[i].label, i));
   }
   cpgsls(1);
-  legend(entries, true);
+  drawLegend(entries, {});
 }
 
 // Recovery in percent of the injected mass.
@@ -229,7 +193,10 @@ void drawRecovery(const CampaignPlotData& d) {
     drawPolyline(drawn(axis, d.total.hours, percentOf(d.total), perCurve));
     if (const std::optional<float> end = axis.at(d.total.hours.back()))
       dot(*end, static_cast<float>(final), 0.9f);
-    entries.push_back({"Total: " + percent(final / 100), 1, 1, 6});
+    LegendEntry total;
+    total.text = "Total: " + percent(final / 100);
+    total.width = 6;
+    entries.push_back(total);
   }
   for (std::size_t i = 0; i < d.stations.size(); ++i) {
     const RecoveryCurve& c = d.stations[i].recovery;
@@ -242,13 +209,14 @@ void drawRecovery(const CampaignPlotData& d) {
     cpgsls(1);
     if (const std::optional<float> end = axis.at(c.hours.back()))
       dot(*end, static_cast<float>(100 * c.fraction.back()), 0.6f);
-    entries.push_back({d.stations[i].label + ": " + percent(c.fraction.back()), colourOf(i),
-                       styleOf(i), 2});
+    entries.push_back(stationEntry(d.stations[i].label + ": " + percent(c.fraction.back()), i));
   }
   cpgsls(1);
   cpgslw(2);
   // Top left, where the recovery curves have not yet risen.
-  legend(entries, false);
+  LegendLayout layout;
+  layout.right = false;
+  drawLegend(entries, layout);
 }
 
 // One figure in every format, kept under the control file's name with the

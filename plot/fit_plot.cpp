@@ -11,6 +11,7 @@
 
 #include "analysis/flow_path_fit.h"
 #include "numeric/advection_dispersion.h"
+#include "plot/legend.h"
 #include "plot/plot_draw.h"
 
 namespace kaldero::plot {
@@ -23,6 +24,15 @@ constexpr int kPathColours[] = {3, 8, 6};
 std::string num(double x) {
   char b[32];
   std::snprintf(b, sizeof b, "%.3g", x);
+  return b;
+}
+
+// R^2 with the digits that tell it from 1 (0.99993, not 1).
+std::string rSquared(double r) {
+  char b[32];
+  int digits = 3;
+  while (digits < 8 && 1 - r > 0 && 1 - r < std::pow(10.0, 1 - digits)) ++digits;
+  std::snprintf(b, sizeof b, "%.*g", digits, r);
   return b;
 }
 
@@ -88,7 +98,7 @@ void residualPanel(const FlowPathFitResult& fit, const PathModelFit& best, const
   const float hi = *std::max_element(y.begin(), y.end());
   const float m = std::max(std::fabs(lo), std::fabs(hi));
   const Range yr = usable(Range{-1.1f * m, 1.1f * m});
-  cpgsvp(0.1f, 0.9f, 0.08f, 0.28f);
+  cpgsvp(0.12f, 0.9f, 0.08f, 0.28f);
   cpgswin(xr.lo, xr.hi, yr.lo, yr.hi);
   cpgsci(1);
   cpgslw(2);
@@ -134,7 +144,7 @@ void drawFigure(PlotContext& ctx, const FitPlotCurve& c, const FlowPathFitResult
   cpgpage();
   // The curve above, the residuals of the fit below (when there is one).
   const bool residuals = best && !best->residuals.empty();
-  cpgsvp(0.1f, 0.9f, residuals ? 0.38f : 0.1f, 0.9f);
+  cpgsvp(0.12f, 0.9f, residuals ? 0.38f : 0.1f, 0.9f);
   const Range xr = usable(plotRange(x.front(), x.back()));
   const Range yr = usable(plotRange(bottom, top));
   cpgswin(xr.lo, xr.hi, yr.lo, yr.hi);
@@ -146,13 +156,12 @@ void drawFigure(PlotContext& ctx, const FitPlotCurve& c, const FlowPathFitResult
   cpgbox(residuals ? "BCST" : "BCNST", 0.0f, 0, "BCNSTV", 0.0f, 0);
   sideText("T", 2.0f, 0.5f, 0.5f, ctx.stationFile);
   if (!residuals) sideText("B", 3.0f, 0.5f, 0.5f, "Time since the release (hours)");
-  sideText("L", 3.0f, 0.5f, 0.5f, "Concentration (\\gmg L\\u-1\\d)");
+  // Clear of the tick numbers, which the V option writes horizontally.
+  sideText("L", 4.2f, 0.5f, 0.5f, "Concentration (\\gmg L\\u-1\\d)");
 
-  // Dense curves as dots, sparse ones as circles.
-  cpgsci(4);
-  cpgsch(n > 300 ? 0.6f : 1.0f);
-  markers(static_cast<int32_t>(n), x.data(), y.data(), n > 300 ? -1 : 4);
-  cpgsch(0.8f);
+  // The model first, the measured samples over it (dense curves as dots,
+  // sparse ones as circles), so that the fitted sum never hides them.
+  std::vector<LegendEntry> legend;
   for (std::size_t j = 0; j < parts.size(); ++j) {
     cpgsci(kPathColours[j % 3]);
     cpgsls(2);
@@ -165,37 +174,70 @@ void drawFigure(PlotContext& ctx, const FitPlotCurve& c, const FlowPathFitResult
     drawPolyline(sum);
     cpgslw(2);
   }
+  // A dot is as wide as the line: wide enough to show on the fitted sum.
+  const bool dense = n > 300;
+  const int symbol = dense ? -1 : 4;
+  cpgsci(4);
+  cpgslw(dense ? 5 : 2);
+  markers(static_cast<int32_t>(n), x.data(), y.data(), symbol);
+  cpgslw(2);
 
-  // The parameters, top right inside the frame.
-  float line = 1.5f;
-  auto say = [&](int colour, const std::string& s) {
-    cpgsci(colour);
-    cpgmtxt("T", -line, 0.97f, 1.0f, s.c_str());
-    line += 1.4f;
-  };
+  LegendEntry measured;
+  measured.text = "Measured";
+  measured.sample = LegendEntry::Sample::Marker;
+  measured.colour = 4;
+  measured.symbol = symbol;
   if (!best) {
-    say(1, "No flow-path fit:");
-    for (const std::string& piece : wrapped(fit.reason, 60)) say(1, piece);
+    legend.push_back(measured);
+    LegendEntry none;
+    none.sample = LegendEntry::Sample::None;
+    none.text = "No flow-path fit:";
+    legend.push_back(none);
+    for (const std::string& piece : wrapped(fit.reason, 60)) {
+      none.text = piece;
+      legend.push_back(none);
+    }
+    drawLegend(legend, {});
     cpgebuf();
     st.devices.closePostScript();
     return;
   }
-  say(2, "Fitted sum of " + std::to_string(best->pathCount) +
-             (best->pathCount == 1 ? " flow path" : " flow paths") +
-             (best->storage ? " with a storage zone" : "") + ", R\\u2\\d = " +
-             num(best->rSquared));
+  legend.push_back(measured);
+  LegendEntry total;
+  total.colour = 2;
+  total.width = 4;
+  total.text = "Fitted sum of " + std::to_string(best->pathCount) +
+               (best->pathCount == 1 ? " flow path" : " flow paths") +
+               (best->storage ? " with a storage zone" : "") + ", R\\u2\\d = " +
+               rSquared(best->rSquared);
+  legend.push_back(total);
   for (std::size_t j = 0; j < best->paths.size(); ++j) {
     const FittedPath& p = best->paths[j];
-    say(best->paths.size() > 1 ? kPathColours[j % 3] : 2,
-        "Path " + std::to_string(j + 1) + ": v = " + num(p.velocity.value) +
-            " m s\\u-1\\d, D = " + num(p.dispersion.value) + " m\\u2\\d s\\u-1\\d, " +
-            num(100 * p.massFraction.value) + " % of the mass");
+    LegendEntry path;
+    path.text = "Path " + std::to_string(j + 1) + ": v = " + num(p.velocity.value) +
+                " m s\\u-1\\d, D = " + num(p.dispersion.value) + " m\\u2\\d s\\u-1\\d, " +
+                num(100 * p.massFraction.value) + " % of the mass";
+    if (best->paths.size() > 1) {
+      path.colour = kPathColours[j % 3];
+      path.style = 2;
+    } else {
+      path.sample = LegendEntry::Sample::None;
+      path.colour = 1;
+    }
+    legend.push_back(path);
   }
-  if (best->storage && !best->paths.empty())
-    say(2, "Storage zone: capacity ratio " + num(best->paths[0].storageRatio.value) +
-               ", exchange rate " + num(best->paths[0].exchangeRate.value) + " s\\u-1\\d");
-  if (fit.stillImprovingAtLargest) say(1, "Criterion still improving at 3 paths: shape, not routes");
-  say(4, "Measured");
+  LegendEntry note;
+  note.sample = LegendEntry::Sample::None;
+  if (best->storage && !best->paths.empty()) {
+    note.text = "Storage zone: capacity ratio " + num(best->paths[0].storageRatio.value) +
+                ", exchange rate " + num(best->paths[0].exchangeRate.value) + " s\\u-1\\d";
+    legend.push_back(note);
+  }
+  if (fit.stillImprovingAtLargest) {
+    note.text = "Criterion still improving at the largest model: the paths describe the shape";
+    legend.push_back(note);
+  }
+  drawLegend(legend, {});
   if (residuals) residualPanel(fit, *best, xr);
   cpgebuf();
   st.devices.closePostScript();

@@ -374,6 +374,28 @@ std::optional<svg::Chart> chatwinChart(const StationRecord& st) {
   return chart;
 }
 
+namespace {
+
+// The samples the fit took, as it saw them: times since the release (h) and
+// concentrations (ug/L), the measured value being the model plus the
+// residual at each sample.
+svg::Series fittedSamples(const FlowPathFitResult& fit, const PathModelFit& best,
+                          double arrivalSeconds) {
+  svg::Series s;
+  s.label = "Measured (" + std::to_string(fit.samplesFitted) + " samples fitted)";
+  s.style = svg::Style::Points;
+  s.colour = std::string(svg::paletteColour(7));
+  const std::size_t n =
+      std::min({fit.times.size(), best.modelValues.size(), best.residuals.size()});
+  for (std::size_t i = 0; i < n; ++i) {
+    s.x.push_back((fit.times[i] + arrivalSeconds) / 3600.0);
+    s.y.push_back((best.modelValues[i] + best.residuals[i]) * 1e-3);
+  }
+  return s;
+}
+
+}  // namespace
+
 std::optional<svg::ChartStack> flowPathFitChart(const RunRecord& run, const StationRecord& st) {
   if (!st.fit || !hasCurve(st)) return std::nullopt;
   const Curve& cv = *st.curve;
@@ -384,31 +406,32 @@ std::optional<svg::ChartStack> flowPathFitChart(const RunRecord& run, const Stat
   main.y.title = "Concentration (\u00b5g/L)";
   main.y.startAtZero = true;
   main.weight = 3;
-  svg::Series measured;
-  measured.label = "Measured";
-  measured.x = hoursOf(cv.T);
-  measured.y = scaled(cv.C, 1e-3);
-  measured.style = svg::Style::Points;
-  measured.colour = std::string(svg::paletteColour(7));
-  main.series.push_back(std::move(measured));
+  const double arrival = static_cast<double>(run.release.flowZoneArrivalHours) * 3600.0;
 
   const PathModelFit* best = st.fit->best();
   if (best == nullptr) {
+    svg::Series measured;
+    measured.label = "Measured";
+    measured.x = hoursOf(cv.T);
+    measured.y = scaled(cv.C, 1e-3);
+    measured.style = svg::Style::Points;
+    measured.colour = std::string(svg::paletteColour(7));
+    main.series.push_back(std::move(measured));
     stack.description = "No flow paths fitted: " + st.fit->reason;
   } else {
     // The model as the fit saw it: times since the tracer reached the flow
-    // zone, the discharge of the curve.
+    // zone, the discharge of the curve, the baseline when fitted.
     std::vector<double> Q;
     for (std::size_t i = 0; i < cv.T.size(); ++i)
       Q.push_back(measuredDischarge(st) && i < cv.Q.size() ? cv.Q[i] : st.setup.constantDischarge);
-    const double arrival = static_cast<double>(run.release.flowZoneArrivalHours) * 3600.0;
     const double Td = run.release.mode == ReleaseMode::Instantaneous
                           ? 0.0
                           : static_cast<double>(run.release.durationHours) * 3600.0;
     const double L = st.setup.distance;
+    const double baseline = best->baseline ? best->baselineOffset.value : 0.0;
     const std::vector<numeric::FlowPath> paths = modelPaths(*best);
     auto model = [&](std::span<const numeric::FlowPath> p, std::string label, bool dashed,
-                     std::string_view colour) {
+                     std::string_view colour, double offset) {
       svg::Series s;
       s.label = std::move(label);
       s.dashed = dashed;
@@ -417,21 +440,28 @@ std::optional<svg::ChartStack> flowPathFitChart(const RunRecord& run, const Stat
       for (int i = 0; i < kModelPoints; ++i) {
         const double t = t0 + (t1 - t0) * i / (kModelPoints - 1);
         s.x.push_back(t / 3600.0);
-        s.y.push_back(numeric::concentration(t - arrival, L, dischargeAt(cv.T, Q, t), Td, p) *
-                      1e-3);
+        s.y.push_back(
+            (numeric::concentration(t - arrival, L, dischargeAt(cv.T, Q, t), Td, p) + offset) *
+            1e-3);
       }
       return s;
     };
     if (paths.size() > 1)
       for (std::size_t k = 0; k < paths.size(); ++k)
         main.series.push_back(model({&paths[k], 1}, "Path " + std::to_string(k + 1), true,
-                                    svg::paletteColour(2 + k)));
-    main.series.push_back(model(
-        paths, "Fitted, " + std::to_string(paths.size()) + (paths.size() == 1 ? " path" : " paths"),
-        false, svg::paletteColour(1)));
-    stack.description = "The measured concentrations and the curve of the " +
-                        std::to_string(paths.size()) + " fitted flow path(s)" +
-                        (paths.size() > 1 ? ", each path's share dashed." : ".");
+                                    svg::paletteColour(2 + k), 0.0));
+    const std::string what = std::to_string(paths.size()) +
+                             (paths.size() == 1 ? " path" : " paths") +
+                             (best->storage ? " with a storage zone" : "");
+    main.series.push_back(model(paths, "Fitted, " + what, false, svg::paletteColour(1), baseline));
+    // The samples over the model, so that the fitted sum never hides them.
+    main.series.push_back(fittedSamples(*st.fit, *best, arrival));
+    stack.description = "The measured concentrations and the curve of the fitted model (" +
+                        what + ")" + (paths.size() > 1 ? ", each path's share dashed." : ".") +
+                        (st.fit->stillImprovingAtLargest
+                             ? " The criterion still improves at the largest model tried: the "
+                               "extra paths describe the curve's shape rather than separate routes."
+                             : "");
   }
   stack.panels.push_back(std::move(main));
   if (std::optional<svg::Panel> residuals = fitResidualPanel(run, st))
@@ -439,8 +469,32 @@ std::optional<svg::ChartStack> flowPathFitChart(const RunRecord& run, const Stat
   return stack;
 }
 
-std::optional<svg::Panel> fitResidualPanel(const RunRecord&, const StationRecord&) {
-  return std::nullopt;
+std::optional<svg::Panel> fitResidualPanel(const RunRecord& run, const StationRecord& st) {
+  if (!st.fit) return std::nullopt;
+  const PathModelFit* best = st.fit->best();
+  if (best == nullptr || best->residuals.empty()) return std::nullopt;
+  const double arrival = static_cast<double>(run.release.flowZoneArrivalHours) * 3600.0;
+  svg::Panel panel;
+  panel.y.title = "Residual (\u00b5g/L)";
+  panel.weight = 1;
+  svg::Series r;
+  char label[96];
+  std::snprintf(label, sizeof label, "Measured \u2212 fitted (lag-1 %.3f)",
+                best->errors.residualLag1);
+  r.label = label;
+  r.style = svg::Style::Points;
+  r.colour = std::string(svg::paletteColour(7));
+  const std::size_t n = std::min(st.fit->times.size(), best->residuals.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    r.x.push_back((st.fit->times[i] + arrival) / 3600.0);
+    r.y.push_back(best->residuals[i] * 1e-3);
+  }
+  panel.series.push_back(std::move(r));
+  svg::Marker zero;
+  zero.kind = svg::Marker::Kind::Horizontal;
+  zero.y = 0;
+  panel.markers.push_back(zero);
+  return panel;
 }
 
 }  // namespace kaldero::html

@@ -49,14 +49,14 @@ std::optional<svg::Chart> stationRecoveryChart(const RunRecord& run, const Stati
 // points apart) and the fitted line.
 std::optional<svg::Chart> chatwinChart(const StationRecord& station);
 
-// The flow-path fit (--fit): the measured concentrations, the fitted curve
-// and each path's share, as the first panel of a stack; the residual panel
-// (fitResidualPanel) below it when there is one.
+// The flow-path fit (--fit): the fitted model and each path's share, with
+// the samples the fit took drawn over them, as the first panel of a stack;
+// the residual panel (fitResidualPanel) below it when there is one.
 std::optional<svg::ChartStack> flowPathFitChart(const RunRecord& run, const StationRecord& station);
 
-// Extension point for the fit diagnostics: the residuals of the chosen fit
-// against the time since the release, as a panel under the fit. Returns
-// nothing yet.
+// The residuals of the chosen fit (measured minus fitted, ug/L) against the
+// time since the release, with the zero line and their lag-1 correlation;
+// nothing without a fit.
 std::optional<svg::Panel> fitResidualPanel(const RunRecord& run, const StationRecord& station);
 
 }  // namespace kaldero::html

@@ -171,7 +171,12 @@ std::string keyNumbers(const StationRecord& st, bool compact) {
     for (const Quantity& q : g.quantities) {
       const ResultValue& v = valueOf(values, q.key);
       if (std::holds_alternative<std::monostate>(v)) continue;  // does not apply
-      rows += valueRow(q.label, show(v), q.unit, isText(v));
+      // With --uncertainty: value [2.5 %, 97.5 %] of the draws.
+      std::string shown = show(v);
+      if (const QuantityInterval* u = st.uncertainty ? st.uncertainty->find(q.key) : nullptr)
+        shown += " <span class=\"ci\">[" + formatNumber(u->p2_5) + ", " + formatNumber(u->p97_5) +
+                 "]</span>";
+      rows += valueRow(q.label, shown, q.unit, isText(v));
     }
     tables.push_back(valueTable(g.title, rows));
   }
@@ -207,6 +212,16 @@ std::string fitPathsTable(const StationRecord& st) {
     out += "\n";
   }
   const std::string dash(kDash);
+  if (best->storage && !best->paths.empty()) {
+    // One zone the paths share: its capacity ratio and exchange rate.
+    const FittedPath& zone = best->paths[0];
+    out += "<tr><th scope=\"row\">Storage zone: capacity ratio</th>" +
+           intervalCell(zone.storageRatio) + "<td>" + dash + "<td>" + dash + "<td>" + dash +
+           "<td>" + dash + "\n";
+    out += "<tr><th scope=\"row\">Storage zone: exchange rate (1/s)</th>" +
+           intervalCell(zone.exchangeRate) + "<td>" + dash + "<td>" + dash + "<td>" + dash +
+           "<td>" + dash + "\n";
+  }
   const Values values = stationResults(st);
   out += "<tr><th scope=\"row\">Moments</th><td>" +
          show(valueOf(values, "moment_dispersion_coefficient_m2_per_s")) + "<td>" + dash + "<td>" +
@@ -215,8 +230,9 @@ std::string fitPathsTable(const StationRecord& st) {
   out += "<tr><th scope=\"row\">Chatwin method</th><td>" +
          show(valueOf(values, "chatwin_dispersion_coefficient_m2_per_s")) + "<td>" + dash + "<td>" +
          dash + "<td>" + dash + "<td>" + dash + "<td>" + dash + "\n";
-  out += "</tbody>\n</table>\n</div>\n<p class=\"fit-stats\">Flow paths: " +
-         std::to_string(best->pathCount) + " \u00b7 R² " + formatNumber(best->rSquared, 4) +
+  out += "</tbody>\n</table>\n</div>\n<p class=\"fit-stats\">Model: " +
+         std::to_string(best->pathCount) + (best->pathCount == 1 ? " path" : " paths") +
+         (best->storage ? " sharing a storage zone" : "") + " \u00b7 R² " + formatNumber(best->rSquared, 4) +
          " \u00b7 RMSE " + formatNumber(best->rmse * 1e-3, 3) + " µg/L \u00b7 AICc " +
          formatNumber(best->aicc, 4) + "</p>\n";
   return out;
@@ -294,40 +310,123 @@ std::string fitModelsTable(const FlowPathFitResult& fit) {
   if (fit.models.empty()) return {};
   const PathModelFit* best = fit.best();
   std::string out =
-      "<div class=\"scroll\">\n<table class=\"fit models\">\n<caption>Every number "
-      "of flow paths tried</caption>\n<thead>\n<tr>";
-  out += headerCell("Flow paths", "");
+      "<div class=\"scroll\">\n<table class=\"fit models\">\n<caption>Every model tried "
+      "(paths; s: sharing a storage zone)</caption>\n<thead>\n<tr>";
+  out += headerCell("Model", "");
   out += headerCell("Samples", "");
   out += headerCell("Parameters", "");
   out += headerCell("R²", "");
   out += headerCell("RMSE", "µg/L");
   out += headerCell("AICc", "");
   out += headerCell("ΔAICc", "");
+  out += headerCell("Residual lag-1", "");
   out += headerCell("Outcome", "");
   out += "</tr>\n</thead>\n<tbody>\n";
   for (std::size_t i = 0; i < fit.models.size(); ++i) {
     const PathModelFit& m = fit.models[i];
     const bool chosen = static_cast<int>(i) == fit.chosen;
     out += chosen ? "<tr class=\"chosen\">" : "<tr>";
-    out += "<th scope=\"row\">" + std::to_string(m.pathCount);
+    out += "<th scope=\"row\">" + m.label();
     if (!m.fitted) {
       out += "<td>" + std::to_string(m.samples) + "<td>" + std::to_string(m.parameters) +
-             "<td colspan=\"4\" class=\"t\">" + std::string(kDash) +
+             "<td colspan=\"5\" class=\"t\">" + std::string(kDash) +
              "<td class=\"t\">no fit: " + escape(m.reason) + "\n";
       continue;
     }
     out += "<td>" + std::to_string(m.samples) + "<td>" + std::to_string(m.parameters) + "<td>" +
            formatNumber(m.rSquared, 4) + "<td>" + formatNumber(m.rmse * 1e-3, 3) + "<td>" +
            formatNumber(m.aicc, 4) + "<td>" +
-           (best ? formatNumber(m.aicc - best->aicc, 3) : std::string(kDash)) + "<td class=\"t\">" +
+           (best ? formatNumber(m.aicc - best->aicc, 3) : std::string(kDash)) + "<td>" +
+           formatNumber(m.errors.residualLag1, 3) + "<td class=\"t\">" +
            (chosen ? "chosen (smallest AICc)" : "fitted") + "\n";
   }
   return out + "</tbody>\n</table>\n</div>\n";
 }
 
-std::string fitDiagnostics(const StationContext&) { return {}; }
+std::string fitDiagnostics(const StationContext& c) {
+  const FlowPathFitResult& fit = *c.station.fit;
+  const PathModelFit* best = fit.best();
+  if (best == nullptr) return {};
+  const ErrorStatistics& e = best->errors;
+  std::string out = "<ul class=\"fit-diagnostics\">\n";
+  out += "<li>Samples fitted: " + std::to_string(fit.samplesFitted) +
+         (fit.sampleSource == SampleSource::Knots ? " (knots)" : " measured") + "</li>\n";
+  if (e.model == ErrorModel::Independent) {
+    out += "<li>Errors taken as independent; residual lag-1 " + formatNumber(e.residualLag1, 3) +
+           ", Durbin\u2013Watson " + formatNumber(e.durbinWatson, 3) + "</li>\n";
+  } else {
+    out += "<li>Errors as a first-order autoregressive process: lag-1 " +
+           formatNumber(e.lag1.value, 3) + " (" + formatNumber(e.lag1.lower, 3) + " \u2013 " +
+           formatNumber(e.lag1.upper, 3) + ") at " + formatNumber(e.medianSpacing, 3) +
+           " s spacing, " + formatNumber(e.effectiveSamples, 3) + " effective samples of " +
+           std::to_string(fit.samplesFitted) + "; residual lag-1 " +
+           formatNumber(e.residualLag1, 3) + ", Durbin\u2013Watson " +
+           formatNumber(e.durbinWatson, 3) + "</li>\n";
+  }
+  out += "<li>Fitted total mass " + formatNumber(best->totalMass.value * 1e-9, 4) + " kg (" +
+         formatNumber(best->totalMass.lower * 1e-9, 4) + " \u2013 " +
+         formatNumber(best->totalMass.upper * 1e-9, 4) + "); recovered " +
+         formatNumber(fit.recoveredMass * 1e-9, 4) + " kg</li>\n";
+  if (best->baseline)
+    out += "<li>Baseline " + formatNumber(best->baselineOffset.value * 1e-3, 3) + " µg/L (" +
+           formatNumber(best->baselineOffset.lower * 1e-3, 3) + " \u2013 " +
+           formatNumber(best->baselineOffset.upper * 1e-3, 3) + ")</li>\n";
+  if (fit.intervals == IntervalMethod::Bootstrap)
+    out += "<li>Moving-block bootstrap: " + std::to_string(best->bootstrap.replicates) +
+           " resamples (" + std::to_string(best->bootstrap.failed) + " failed), blocks of " +
+           std::to_string(best->bootstrap.blockLength) + " samples, seed " +
+           std::to_string(best->bootstrap.seed) + "</li>\n";
+  out += "</ul>\n";
+  if (fit.stillImprovingAtLargest)
+    out += "<p class=\"note\">The criterion still improves at the largest model tried (" +
+           best->label() +
+           "): a further path might lower it again. The extra paths describe the curve's "
+           "shape (its tail, tracer held back and released slowly) rather than separate "
+           "routes; read them together.</p>\n";
+  return out;
+}
 
-std::string uncertaintyIntervals(const StationContext&) { return {}; }
+std::string uncertaintyIntervals(const StationContext& c) {
+  const StationRecord& st = c.station;
+  if (!st.uncertainty || !st.analysed()) return {};
+  const UncertaintyResult& u = *st.uncertainty;
+  const Values values = stationResults(st);
+  // Interval bars of the recovered mass and the mean transit time: the
+  // listing's value as the point, the 2.5 and 97.5 % points of the draws
+  // as the bar.
+  std::string charts;
+  const struct {
+    const char* key;
+    const char* title;
+    const char* axis;
+  } bars[] = {{"recovered_mass_kg", "Recovered mass", "Recovered mass (kg)"},
+              {"mean_transit_time_h", "Mean transit time", "Mean transit time (h)"}};
+  for (const auto& b : bars) {
+    const QuantityInterval* q = u.find(b.key);
+    const ResultValue& v = valueOf(values, b.key);
+    if (!q || !std::holds_alternative<double>(v)) continue;
+    svg::IntervalChart chart;
+    chart.title = std::string(b.title) + ": 95 % interval";
+    chart.description = std::string(b.title) + " " + formatNumber(std::get<double>(v)) +
+                        ", 95 % of the draws between " + formatNumber(q->p2_5) + " and " +
+                        formatNumber(q->p97_5) + ".";
+    chart.axis.title = b.axis;
+    chart.items.push_back({st.stationFile.empty() ? std::string("(unnamed station)")
+                                                   : windows1252ToUtf8(st.stationFile),
+                           std::get<double>(v), q->p2_5, q->p97_5, ""});
+    charts += "<figure class=\"interval\">" +
+              svg::renderIntervals(chart, "u" + std::to_string(c.runNumber) + "-" +
+                                                std::to_string(c.stationNumber) + "-" + b.key) +
+              "</figure>\n";
+  }
+  int stoppedDraws = 0;
+  for (const auto& [reason, count] : u.stopped) stoppedDraws += count;
+  return "<h3>Uncertainty</h3>\n<p class=\"note\">" + std::to_string(u.draws) +
+         " draws on perturbed copies of the curve (seed " + std::to_string(u.seed) + "); " +
+         std::to_string(u.completed) + " analysed to the end" +
+         (stoppedDraws > 0 ? ", " + std::to_string(stoppedDraws) + " stopped" : std::string()) +
+         ". Key numbers show [2.5 %, 97.5 %] of the draws.</p>\n" + charts;
+}
 
 std::string stationSection(const StationContext& c) {
   const StationRecord& st = c.station;

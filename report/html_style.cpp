@@ -53,6 +53,7 @@ table.values{width:100%;font-size:.9rem}
 table.values th{font-weight:normal}
 table.values td{text-align:right;white-space:nowrap}
 table.values td.t{white-space:normal;overflow-wrap:anywhere}
+.ci{display:block;font-size:.8rem;color:var(--muted)}
 table.values td+td{color:var(--muted);text-align:left;width:1%}
 table.fit td{text-align:right;white-space:nowrap}
 table.fit td.t{text-align:left;white-space:normal}

@@ -9,6 +9,7 @@
 #include "core/text.h"
 #include "core/units.h"
 #include "core/version.h"
+#include "report/fit_data.h"
 
 namespace kaldero {
 
@@ -218,44 +219,6 @@ json chatwin(const ChatwinResults& c) {
           {"dispersion_coefficient_m2_per_s", num(c.dispersion)}};
 }
 
-json interval(const Estimate& e) { return json::array({e.lower, e.upper}); }
-
-json fit(const FlowPathFitResult& f) {
-  const PathModelFit* best = f.best();
-  if (!best) return {{"fitted", false}, {"reason", f.reason}};
-  json paths = json::array();
-  for (const FittedPath& p : best->paths)
-    paths.push_back({{"velocity_m_per_s", p.velocity.value},
-                     {"velocity_ci95", interval(p.velocity)},
-                     {"dispersion_m2_per_s", p.dispersion.value},
-                     {"dispersion_ci95", interval(p.dispersion)},
-                     {"mass_kg", p.mass.value * 1e-9},
-                     {"mass_kg_ci95", json::array({p.mass.lower * 1e-9, p.mass.upper * 1e-9})},
-                     {"mass_fraction", p.massFraction.value},
-                     {"mass_fraction_ci95", interval(p.massFraction)},
-                     {"dispersivity_m", p.dispersivity.value},
-                     {"dispersivity_ci95", interval(p.dispersivity)},
-                     {"peclet_number", p.peclet.value},
-                     {"peclet_ci95", interval(p.peclet)}});
-  json models = json::array();
-  for (const PathModelFit& m : f.models) {
-    json one = {{"paths", m.pathCount}, {"fitted", m.fitted}};
-    if (m.fitted)
-      one.update({{"r_squared", m.rSquared}, {"rmse", m.rmse * 1e-3}, {"aicc", m.aicc}});
-    else
-      one["reason"] = m.reason;
-    models.push_back(one);
-  }
-  return {{"fitted", true},
-          {"chosen_paths", best->pathCount},
-          {"paths", paths},
-          {"r_squared", best->rSquared},
-          {"rmse", best->rmse * 1e-3},  // ug/L, as the concentrations
-          {"aicc", best->aicc},
-          {"degrees_of_freedom", best->degreesOfFreedom},
-          {"models", models}};
-}
-
 // Every text of the document as valid UTF-8: names and report texts come
 // from the input files as bytes (a Windows-1252 station name, say), and the
 // JSON writer refuses text that is not UTF-8.
@@ -360,7 +323,7 @@ json resultsDocument(const RunRecord& run) {
       s["results"] = nullptr;
       s["chatwin"] = nullptr;
     }
-    if (st.fit) s["fit"] = fit(*st.fit);
+    if (st.fit) s["fit"] = fitDocument(*st.fit, run.release.flowZoneArrivalHours);
     if (st.uncertainty && run.uncertainty) s["uncertainty"] = uncertainty(*st.uncertainty, *run.uncertainty);
     s["reports"] = reports(st.reports);
     stations.push_back(s);
@@ -431,10 +394,16 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
   bool intervals = false;
   for (const RunRecord& run : runs) intervals = intervals || run.uncertainty.has_value();
   const std::vector<std::string> numbers = numericQuantityNames();
+  // With a flow-path fit at any station, the chosen model's parameters.
+  bool fits = false;
+  for (const RunRecord& run : runs)
+    for (const StationRecord& st : run.stations) fits = fits || st.fit.has_value();
   std::string out = several ? "control_file,station_file,status" : "station_file,status";
   for (const auto& [key, value] : names) out += "," + key;
   if (intervals)
     for (const std::string& n : numbers) out += "," + n + "_p2_5," + n + "_p97_5";
+  if (fits)
+    for (const auto& [key, value] : fitColumns(nullptr)) out += "," + key;
   out += "\n";
   for (const RunRecord& run : runs) {
     for (const StationRecord& st : run.stations) {
@@ -447,6 +416,9 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
           out += q ? "," + csvValue(q->p2_5) + "," + csvValue(q->p97_5) : ",,";
         }
       }
+      if (fits)
+        for (const auto& [key, value] : fitColumns(st.fit ? &*st.fit : nullptr))
+          out += "," + csvValue(value);
       out += "\n";
     }
   }

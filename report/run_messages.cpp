@@ -181,6 +181,17 @@ void reportDrawsStopped(Console& c, std::string_view stationName50, const Uncert
                    std::to_string(u.draws) + " DRAWS STOPPED (" + why + ")"));
 }
 
+void reportFitNotes(Console& c, std::string_view stationName50, const FlowPathFitResult& fit) {
+  if (!fit.stillImprovingAtLargest) return;
+  const PathModelFit* best = fit.best();
+  Console::ReportScope report(c, ShownReport::Kind::Note);
+  c.free(fmt::FreeLine("FLOW-PATH FIT: ")
+             .text(text::trimmed(stationName50))
+             .text(": THE CRITERION STILL IMPROVES AT THE LARGEST MODEL TRIED (" +
+                   (best ? best->label() : std::string("?")) +
+                   "); THE EXTRA PATHS DESCRIBE THE CURVE'S SHAPE RATHER THAN SEPARATE ROUTES"));
+}
+
 void writeTotalsIncluded(const ReportTarget& out, int included, int listed) {
   out.echoLine(text::blanks(15) + "The run totals include " + std::to_string(included) + " of " +
                std::to_string(listed) + " stations (the others stopped).");
@@ -221,9 +232,12 @@ void stationSummary(Console& c, const StationRecord& st) {
     }
   if (st.fit) {
     if (const PathModelFit* best = st.fit->best()) {
-      std::snprintf(line, sizeof line, "; flow-path fit: %d path%s, R^2 %.4f", best->pathCount,
-                    best->pathCount == 1 ? "" : "s", best->rSquared);
+      std::snprintf(line, sizeof line, "; flow-path fit: %d path%s%s, R^2 %.4f, residual lag-1 %.3f",
+                    best->pathCount, best->pathCount == 1 ? "" : "s",
+                    best->storage ? " sharing a storage zone" : "", best->rSquared,
+                    best->errors.residualLag1);
       summary += line;
+      if (st.fit->stillImprovingAtLargest) summary += " (still improving at the largest model)";
     } else {
       summary += "; no flow-path fit: " + st.fit->reason;
     }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/flow_path_fit.h"
 #include "model/results.h"
 #include "model/setup.h"
 #include "model/uncertainty.h"
@@ -58,6 +59,10 @@ void reportDataWarnings(Console& console, std::string_view stationName50,
 void reportUncertaintySeed(Console& console, const UncertaintySpec& spec);
 void reportDrawsStopped(Console& console, std::string_view stationName50,
                         const UncertaintyResult& result);
+
+// With --fit: a note when the criterion still improves at the largest model
+// tried (the batch summary line says it too).
+void reportFitNotes(Console& console, std::string_view stationName50, const FlowPathFitResult& fit);
 
 // With --keep-going, after the run totals: how many of the stations they
 // include (echoed like the totals).

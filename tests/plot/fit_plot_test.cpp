@@ -82,5 +82,49 @@ TEST_F(PlotTest, FitFigureHasAResidualPanelInEveryFormat) {
   EXPECT_GT(withPanel, 2 * inkBetween(*empty, 0.72, 0.9));
 }
 
+// Strongly blue and strongly red pixels of the band of rows [from, to).
+std::pair<int, int> blueAndRed(const Page& p, double from, double to) {
+  int blue = 0, red = 0;
+  const int r0 = static_cast<int>(from * p.height), r1 = static_cast<int>(to * p.height);
+  for (int r = r0; r < r1; ++r)
+    for (int c = 0; c < p.width; ++c) {
+      const std::size_t i = 3 * (static_cast<std::size_t>(r) * static_cast<std::size_t>(p.width) +
+                                 static_cast<std::size_t>(c));
+      if (p.rgb[i + 2] > 180 && p.rgb[i] < 110 && p.rgb[i + 1] < 110) ++blue;
+      if (p.rgb[i] > 180 && p.rgb[i + 1] < 110 && p.rgb[i + 2] < 110) ++red;
+    }
+  return {blue, red};
+}
+
+TEST_F(PlotTest, FitFigureDrawsTheMeasuredSamplesOverTheFittedSum) {
+  // A curve the model reproduces exactly: the fitted sum runs through every
+  // sample, and only samples drawn after it stay visible on it.
+  FitCurve f;
+  for (int i = 1; i <= 600; ++i) {
+    f.t.push_back(100.0 * i);
+    f.q.push_back(0.5);
+  }
+  f.c.resize(f.t.size());
+  const std::vector<numeric::FlowPath> paths{{0.03, 0.5, 1.0e8}};
+  numeric::concentrations(f.t, f.q, 500, 0, paths, f.c);
+  FlowPathFitInput in;
+  in.times = f.t;
+  in.concentrations = f.c;
+  in.discharges = f.q;
+  in.distance = 500;
+  in.paths = 1;
+  in.storage = StorageChoice::None;
+  in.errors = ErrorModel::Independent;
+  const FlowPathFitResult fit = fitFlowPaths(in);
+  ASSERT_TRUE(fit.fitted()) << fit.reason;
+  auto ctx = context();
+  plot::fitPlot(ctx, {f.t, f.c, f.q, 500, 0}, fit);
+  const auto page = renderPostScript("STATION1_FIT.PS", 100);
+  ASSERT_TRUE(page.has_value());
+  // The upper panel below the legend: the curve's rise, peak and tail.
+  const auto [blue, red] = blueAndRed(*page, 0.35, 0.65);
+  EXPECT_GT(blue, red) << "blue " << blue << ", red " << red;
+}
+
 }  // namespace
 }  // namespace kaldero::testing

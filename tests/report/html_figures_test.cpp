@@ -173,24 +173,38 @@ TEST(StationFigures, ChatwinPlotOnlyWhenALineWasFitted) {
   EXPECT_FALSE(chatwinChart(st));
 }
 
-TEST(StationFigures, FlowPathFitWithEachPathAndRoomForResiduals) {
+TEST(StationFigures, FlowPathFitWithEachPathTheSamplesOverItAndTheResiduals) {
   const RunRecord run = campaign(1);  // ST0001: two generating paths, fit made of them
   const StationRecord& st = run.stations[0];
   const auto stack = flowPathFitChart(run, st);
   ASSERT_TRUE(stack);
-  ASSERT_EQ(stack->panels.size(), 1u);  // fitResidualPanel gives none yet
-  EXPECT_FALSE(fitResidualPanel(run, st));
+  ASSERT_EQ(stack->panels.size(), 2u);
   const auto& series = stack->panels[0].series;
   ASSERT_EQ(series.size(), 4u);
-  EXPECT_EQ(series[0].label, "Measured");
-  EXPECT_TRUE(series[1].dashed && series[2].dashed);
-  EXPECT_EQ(series[3].label, "Fitted, 2 paths");
+  EXPECT_TRUE(series[0].dashed && series[1].dashed);
+  EXPECT_EQ(series[2].label, "Fitted, 2 paths");
+  // The samples fitted come last, drawn over the model, and are the curve
+  // the fit took (model plus residual).
+  EXPECT_EQ(series[3].label, "Measured (" + std::to_string(st.curve->T.size()) + " samples fitted)");
+  ASSERT_EQ(series[3].y.size(), st.curve->C.size());
+  for (std::size_t i = 0; i < series[3].y.size(); i += 50)
+    EXPECT_NEAR(series[3].y[i], st.curve->C[i] * 1e-3, 1e-6 * (1 + st.curve->C[i] * 1e-3));
   // The model of the generating paths follows the noisy curve.
-  const double measuredPeak = *std::max_element(series[0].y.begin(), series[0].y.end());
-  const double modelPeak = *std::max_element(series[3].y.begin(), series[3].y.end());
+  const double measuredPeak = *std::max_element(series[3].y.begin(), series[3].y.end());
+  const double modelPeak = *std::max_element(series[2].y.begin(), series[2].y.end());
   EXPECT_NEAR(modelPeak, measuredPeak, 0.1 * measuredPeak);
-  for (std::size_t i = 0; i < series[3].y.size(); ++i)
-    EXPECT_NEAR(series[3].y[i], series[1].y[i] + series[2].y[i], 1e-9 * measuredPeak);
+  for (std::size_t i = 0; i < series[2].y.size(); ++i)
+    EXPECT_NEAR(series[2].y[i], series[0].y[i] + series[1].y[i], 1e-9 * measuredPeak);
+  // The residual panel: measured minus fitted in ug/L at the same times,
+  // and the zero line.
+  const svg::Panel& residuals = stack->panels[1];
+  ASSERT_EQ(residuals.series.size(), 1u);
+  const svg::Series& r = residuals.series[0];
+  ASSERT_EQ(r.y.size(), series[3].y.size());
+  EXPECT_EQ(r.x, series[3].x);
+  EXPECT_NEAR(r.y[100], st.fit->best()->residuals[100] * 1e-3, 1e-12);
+  ASSERT_EQ(residuals.markers.size(), 1u);
+  EXPECT_EQ(residuals.markers[0].y, 0.0);
 
   RunRecord unfitted = run;
   unfitted.stations[0].fit->chosen = -1;

@@ -393,14 +393,32 @@ TEST(Report, FitPathsModelsTriedAndTheSummaryColumn) {
   EXPECT_THAT(paths, HasSubstr("Fit, flow path 2"));
   EXPECT_THAT(paths, HasSubstr("<tr><th scope=\"row\">Moments</th>"));
   EXPECT_THAT(paths, HasSubstr("<tr><th scope=\"row\">Chatwin method</th>"));
-  const std::string models = between(page, "<caption>Every number of flow paths tried", "</table>");
-  EXPECT_THAT(models, HasSubstr("<tr><th scope=\"row\">1<td>1500<td>3<td colspan=\"4\""));
+  const std::string models = between(page, "<caption>Every model tried", "</table>");
+  EXPECT_THAT(models, HasSubstr("<tr><th scope=\"row\">1<td>1500<td>3<td colspan=\"5\""));
   EXPECT_THAT(models, HasSubstr("no fit: a path within 2 standard errors"));
   EXPECT_THAT(models, HasSubstr("<tr class=\"chosen\"><th scope=\"row\">2<td>1500<td>6<td>0.99"));
   EXPECT_THAT(models, HasSubstr("chosen (smallest AICc)"));
   const std::string row = between(page, "<a href=\"#s1-1\">", "\n");
   EXPECT_THAT(row, HasSubstr("<td>1: "));
   EXPECT_THAT(row, HasSubstr("<br>2: "));
+
+  // Not said while the criterion chose a model below the largest.
+  EXPECT_THAT(page, Not(HasSubstr("still improves")));
+  // A storage zone the paths share: its rows in the paths table, the model
+  // named "2s"; the largest model chosen is said aloud.
+  for (FittedPath& p : fit.models[1].paths) {
+    p.storage = true;
+    p.storageRatio = {0.19, 0.01, 0.17, 0.21};
+    p.exchangeRate = {7e-4, 1e-5, 6.8e-4, 7.2e-4};
+  }
+  fit.models[1].storage = true;
+  fit.stillImprovingAtLargest = true;
+  const std::string storage = render(run);
+  EXPECT_THAT(between(storage, "<caption>Fitted flow paths", "</table>"),
+              HasSubstr("<tr><th scope=\"row\">Storage zone: capacity ratio</th><td>0.19<td>0.17"));
+  EXPECT_THAT(between(storage, "<caption>Every model tried", "</table>"),
+              HasSubstr("<tr class=\"chosen\"><th scope=\"row\">2s<td>"));
+  EXPECT_THAT(storage, HasSubstr("The criterion still improves at the largest model tried (2s)"));
 
   fit.chosen = -1;
   fit.reason = "the curve has <3> samples";
@@ -410,6 +428,30 @@ TEST(Report, FitPathsModelsTriedAndTheSummaryColumn) {
   RunRecord unfittedRun = campaign(2);
   unfittedRun.stations[0].fit.reset();
   EXPECT_THAT(render(unfittedRun), Not(HasSubstr("D fitted")));
+}
+
+TEST(Report, KeyNumbersWithTheirIntervalsAndBarsOfMassAndTransitTime) {
+  RunRecord run = campaign(2);
+  StationRecord& st = run.stations[0];
+  UncertaintyResult u;
+  u.draws = u.completed = 200;
+  u.seed = 7;
+  u.stopped = {{"times not increasing", 3}};
+  u.quantities = {{"recovered_mass_kg", 0.061, 0.0655, 0.0712, 200},
+                  {"mean_transit_time_h", 3.1, 3.2, 3.3, 200}};
+  st.uncertainty = u;
+  const std::string page = render(run);
+  const std::string section = between(page, "id=\"s1-1\"", "</details>\n<details class=\"station\"");
+  EXPECT_THAT(section, HasSubstr("<span class=\"ci\">[0.061, 0.0712]</span>"));
+  EXPECT_THAT(section, HasSubstr("<span class=\"ci\">[3.1, 3.3]</span>"));
+  EXPECT_THAT(section, HasSubstr("200 draws on perturbed copies of the curve (seed 7)"));
+  EXPECT_THAT(section, HasSubstr("3 stopped"));
+  EXPECT_EQ(count(section, "Recovered mass: 95 % interval"), "2");  // title and name
+  EXPECT_THAT(section, HasSubstr("Mean transit time: 95 % interval"));
+  // The other station has no draws: no interval, no bars.
+  const std::string other = between(page, "id=\"s1-2\"", "</details>\n");
+  EXPECT_THAT(other, Not(HasSubstr("class=\"ci\"")));
+  EXPECT_THAT(other, Not(HasSubstr("<h3>Uncertainty</h3>")));
 }
 
 TEST(Report, ListingInUtf8AndTestDescriptionInAClosedBlock) {

@@ -156,6 +156,15 @@ inline StationRecord syntheticStation(const SyntheticStation& s, const RunRecord
       path.meanTravelTime = e(1000 / p.velocity);
       one.paths.push_back(path);
     }
+    // The samples fitted, the generating model at them and the residuals,
+    // as the fit leaves them.
+    for (std::size_t i = 0; i < cv.T.size(); ++i) {
+      const double model = numeric::concentration(cv.T[i], s.distance, 0.8, 0, paths);
+      fit.times.push_back(cv.T[i]);
+      one.modelValues.push_back(model);
+      one.residuals.push_back(cv.C[i] - model);
+    }
+    fit.samplesFitted = static_cast<int>(cv.T.size());
     fit.models.push_back(one);
     fit.chosen = 0;
     st.fit = fit;

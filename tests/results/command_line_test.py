@@ -51,7 +51,7 @@ def check_help(c, exe, work):
             f"--help: exit status {proc.returncode}, standard error {proc.stderr!r}")
     text = proc.stdout.decode()
     for option in OPTIONS:
-        found = [l for l in text.splitlines() if re.match(r"^\s+(-\w,)?" + option + r"\b", l)]
+        found = [l for l in text.splitlines() if re.match(r"^\s+(-\w,)?" + option + r"(\s|$)", l)]
         c.check(len(found) == 1 and len(found[0].split()) > 2,
                 f"--help: {option} not on one line of its own with its description: {found}")
     proc = common.run(exe, folder, ["--version"])

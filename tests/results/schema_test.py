@@ -115,12 +115,16 @@ def check_run(c, validator, label, folder, proc, inputs, with_table=True):
                 f"{label}: table row {row[:2]} for station {s.get('station_file')} "
                 f"({s.get('status')})")
         results = s.get("results")
+        columns = [k for k in header[2:] if not k.startswith("fit_")]
         if results is not None:
-            c.check(set(header[2:]) == set(results),
+            c.check(set(columns) == set(results),
                     f"{label}: table columns and results names differ: "
-                    f"{sorted(set(header[2:]) ^ set(results))}")
+                    f"{sorted(set(columns) ^ set(results))}")
         for key in header[2:]:
-            want = None if results is None else results.get(key)
+            if key.startswith("fit_"):
+                want = fit_value(s.get("fit"), key)
+            else:
+                want = None if results is None else results.get(key)
             got = values.get(key, "")
             if want is None:
                 ok = got == ""
@@ -133,6 +137,40 @@ def check_run(c, validator, label, folder, proc, inputs, with_table=True):
                     ok = False
             c.check(ok, f"{label}: {s.get('station_file')} {key}: table {got!r}, JSON {want!r}")
     return doc
+
+
+def fit_value(fit, key):
+    """The value a fit_ column of the table must hold, read from the
+    station's fit in the JSON document (None: an empty field)."""
+    if not fit or not fit.get("fitted"):
+        return None
+    name = key[len("fit_"):]
+    bound = None
+    for end, index in (("_ci95_low", 0), ("_ci95_high", 1)):
+        if name.endswith(end):
+            name, bound = name[:-len(end)], index
+    # The intervals of a path's first fields keep their older short names.
+    short = {"velocity_m_per_s": "velocity_ci95", "dispersion_m2_per_s": "dispersion_ci95"}
+    def pick(obj, field):
+        if obj is None or obj.get(field) is None:
+            return None
+        return obj[field] if bound is None else obj[short.get(field, field + "_ci95")][bound]
+    simple = {"model": "chosen_model", "r_squared": "r_squared", "rmse_ug_per_l": "rmse",
+              "total_mass_kg": "total_mass_kg"}
+    if name in simple:
+        return pick(fit, simple[name])
+    if name == "residual_lag1":
+        return fit["errors"]["residual_lag1"]
+    if name == "effective_samples":
+        return fit["errors"]["effective_samples"]
+    if name == "still_improving_at_largest":
+        return "true" if fit["still_improving_at_largest"] else "false"
+    if name.startswith("path"):
+        k = int(name[4]) - 1
+        return pick(fit["paths"][k], name[6:]) if k < len(fit["paths"]) else None
+    if name in ("storage_ratio", "exchange_rate_per_s"):
+        return pick(fit["paths"][0], name) if fit["storage"] else None
+    raise KeyError(key)
 
 
 def main():
