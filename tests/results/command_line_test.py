@@ -81,7 +81,15 @@ def check_bad_options(c, exe, work):
                         (["--plots", "ps,"], "ps,"),
                         (["--plots", "ps,,png"], "ps,,png"),
                         (["--fit", "4"], "4"),
-                        (["--fit", "one"], "one")]:
+                        (["--fit", "one"], "one"),
+                        (["--fit", "4s"], "4s"),
+                        (["--fit", "2x"], "2x"),
+                        (["--fit", "1", "--fit-errors", "white"], "white"),
+                        (["--fit-errors", "ar1"], "--fit-errors needs --fit"),
+                        (["--fit-baseline"], "--fit-baseline needs --fit"),
+                        (["--fit", "1", "--fit-intervals", "jackknife"], "jackknife"),
+                        (["--fit", "1", "--fit-seed", "3"], "--fit-seed needs"),
+                        (["--plots", "ps", "--campaign-scale", "log"], "log")]:
         check_bad(c, exe, folder, before, ["--batch"] + RESULTS + args + ["KALDERO.D"], named)
     # An option without its value at the end.
     for option in ("--results", "--report"):

@@ -195,6 +195,16 @@ def main():
                 and all(s["status"] == "analysed" for s in doc["stations"]),
                 "examples: not the two stations analysed")
     c.check(os.path.getsize(os.path.join(folder, "r.html")) > 0, "examples: no HTML report")
+    # TQF.DAT is analysed on knots (TQF.INT); its fit takes the measured
+    # samples, one a data line below the 64-line header.
+    if doc:
+        with open(os.path.join(folder, "TQF.DAT"), encoding="latin-1") as f:
+            samples = sum(1 for line in f.read().splitlines()[64:] if line.strip())
+        fit = doc["stations"][0].get("fit") or {}
+        c.check(os.path.exists(os.path.join(folder, "TQF.INT")), "examples: TQF.DAT not on knots")
+        c.check(fit.get("samples_fitted") == samples and fit.get("sample_source") == "measured",
+                f"examples: TQF.DAT fit of {fit.get('samples_fitted')} "
+                f"{fit.get('sample_source')} samples, the file has {samples}")
 
     # Every case folder's inputs in batch mode: the same exit status as the
     # case expects, and a results file that fits the schema.
