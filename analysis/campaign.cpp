@@ -91,7 +91,7 @@ RecoveryCurve totalRecoveryCurve(const std::vector<RecoveryCurve>& stations) {
 
 std::string campaignLabel(const std::string& stationFile, float distanceMetres) {
   char d[32];
-  std::snprintf(d, sizeof d, ", %.4g m", static_cast<double>(distanceMetres));
+  std::snprintf(d, sizeof d, " (%.4g m)", static_cast<double>(distanceMetres));
   return stationFile + d;
 }
 

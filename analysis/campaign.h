@@ -46,7 +46,7 @@ RecoveryCurve stationRecoveryCurve(std::span<const float> times,
 RecoveryCurve totalRecoveryCurve(const std::vector<RecoveryCurve>& stations);
 
 // A station in a campaign figure's legend: its data file and travel
-// distance (m), "B.DAT, 770 m".
+// distance (m), "B.DAT (770 m)".
 std::string campaignLabel(const std::string& stationFile, float distanceMetres);
 
 }  // namespace kaldero

@@ -112,10 +112,11 @@ std::optional<std::string> OutputGate::refusal(const OutputRecord& f) const {
 }
 
 void OutputGate::recordWritten(const OutputRecord& f) {
-  std::vector<OutputRecord>& list = inStation_ ? stationFiles_ : runFiles_;
+  std::vector<Written>& list = inStation_ ? stationFiles_ : runFiles_;
+  const std::string path = normalizedPath(f.name);
   const bool listed =
-      std::any_of(list.begin(), list.end(), [&](const OutputRecord& r) { return r.name == f.name; });
-  if (!listed) list.push_back(f);
+      std::any_of(list.begin(), list.end(), [&](const Written& w) { return w.path == path; });
+  if (!listed) list.push_back({f, path});
 }
 
 void OutputGate::reportRefusal(const OutputRecord& f, const std::string& reason) {
@@ -231,13 +232,21 @@ void OutputGate::discard(const std::string& scratch, std::string_view why) {
 }
 
 void OutputGate::incomplete(const std::string& name) {
-  std::erase_if(stationFiles_, [&](const OutputRecord& r) { return sameFile(r.name, name); });
-  std::erase_if(runFiles_, [&](const OutputRecord& r) { return sameFile(r.name, name); });
+  const std::string path = normalizedPath(name);
+  std::erase_if(stationFiles_, [&](const Written& w) { return w.path == path; });
+  std::erase_if(runFiles_, [&](const Written& w) { return w.path == path; });
 }
 
 std::vector<OutputRecord> OutputGate::takeStationFiles() {
   std::vector<OutputRecord> out;
-  out.swap(stationFiles_);
+  for (Written& w : stationFiles_) out.push_back(std::move(w.record));
+  stationFiles_.clear();
+  return out;
+}
+
+std::vector<OutputRecord> OutputGate::runFiles() const {
+  std::vector<OutputRecord> out;
+  for (const Written& w : runFiles_) out.push_back(w.record);
   return out;
 }
 

@@ -97,7 +97,7 @@ class OutputGate {
   std::vector<OutputRecord> takeStationFiles();
   // The files written outside any station (the results files, the campaign
   // figures).
-  const std::vector<OutputRecord>& runFiles() const { return runFiles_; }
+  std::vector<OutputRecord> runFiles() const;
   // Ends the station: its outputs stay protected, its plan is dropped.
   void endStation();
 
@@ -123,8 +123,15 @@ class OutputGate {
   // Claims by normalized path, with the identities of existing files.
   std::map<std::string, Claim> claims_;
   std::map<std::pair<unsigned long long, unsigned long long>, std::string> ids_;
-  std::vector<OutputRecord> stationFiles_;
-  std::vector<OutputRecord> runFiles_;
+  // A file written, with its normalized path: names are relative to the
+  // folder the run worked in, which changes from control file to control
+  // file.
+  struct Written {
+    OutputRecord record;
+    std::string path;
+  };
+  std::vector<Written> stationFiles_;
+  std::vector<Written> runFiles_;
   bool inStation_ = false;
   int notWritten_ = 0;
 };

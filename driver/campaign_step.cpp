@@ -39,7 +39,7 @@ void campaignFigures(RunState& s) {
   const std::size_t before = s.gate.runFiles().size();
   const std::string why = plot::campaignPlots(s.plots, s.gate, d);
   if (!why.empty()) s.console.line(" THE CAMPAIGN RECOVERY FIGURE IS NOT DRAWN: " + why);
-  const std::vector<OutputRecord>& files = s.gate.runFiles();
+  const std::vector<OutputRecord> files = s.gate.runFiles();
   for (std::size_t i = before; i < files.size(); ++i)
     s.record.runFiles.push_back(asCalled(s.record.folder, files[i]));
 }

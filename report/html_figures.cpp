@@ -85,9 +85,8 @@ std::string stationName(const StationRecord& st) {
 
 // "A.DAT (300 m)", with the travel distance the listing shows.
 std::string legendLabel(const StationRecord& st) {
-  std::string label = stationName(st);
-  if (st.results) label += " (" + plain(st.results->distance.metres, 4) + " m)";
-  return label;
+  return st.results ? campaignLabel(stationName(st), st.results->distance.metres)
+                    : stationName(st);
 }
 
 // The lines of a campaign figure: the grey ones first (drawn under the

@@ -255,6 +255,28 @@ TEST_F(Gate, TheFilesOfAStationAreListedOnceInTheOrderWritten) {
   EXPECT_EQ(namesOf(gate_.runFiles()), (std::vector<std::string>{"RUN.CSV", "RUN.JSON"}));
 }
 
+TEST_F(Gate, RunsInTwoFoldersListTheirFilesOfTheSameNameEach) {
+  // Each control file's run works in its own folder: the same relative
+  // name there is another file, written and listed again.
+  fs::create_directories(dir_.dir() / "A");
+  fs::create_directories(dir_.dir() / "B");
+  const OutputRecord figureA{"K_ALL.PS", "campaign concentration plot", "ps"};
+  {
+    testing::InDirectory a(dir_.dir() / "A");
+    ASSERT_TRUE(gate_.keep(figure("A"), figureA, true));
+  }
+  {
+    testing::InDirectory b(dir_.dir() / "B");
+    ASSERT_TRUE(gate_.keep(figure("B"), figureA, true));
+    // Written twice in the same folder, it is listed once.
+    ASSERT_TRUE(gate_.keep(figure("B again"), figureA, true));
+  }
+  EXPECT_EQ(namesOf(gate_.runFiles()), (std::vector<std::string>{"K_ALL.PS", "K_ALL.PS"}));
+  EXPECT_TRUE(fs::exists(dir_.dir() / "A" / "K_ALL.PS"));
+  EXPECT_TRUE(fs::exists(dir_.dir() / "B" / "K_ALL.PS"));
+  EXPECT_EQ(gate_.notWritten(), 0);
+}
+
 TEST_F(Gate, OtherSpellingsOfAFileAreTheSameFile) {
   dir_.write("ST.DAT", "station");
   fs::create_directory("sub");
