@@ -1,0 +1,67 @@
+"""--uncertainty through the whole program: the same seed gives the same
+files byte for byte (the run's date fixed by SOURCE_DATE_EPOCH), another
+seed other intervals; zero stated errors give intervals of zero width at
+the listing's values; the results listing stays the single run's.
+
+Usage: uncertainty_test.py KALDERO WORK
+"""
+import json
+import os
+import re
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import common  # noqa: E402
+
+ERRORS = ["--conc-error", "3%", "--discharge-error", "5%", "--background-error", "2%"]
+
+
+def run(c, exe, work, name, args):
+    folder = common.copy_examples(os.path.join(work, name))
+    os.environ["SOURCE_DATE_EPOCH"] = "1765000000"
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "r.csv",
+                                    "--report", "r.html"] + args + ["KALDERO.D"])
+    c.check(proc.returncode == 0, f"{name}: exit status {proc.returncode}")
+    return folder
+
+
+def main():
+    exe, work = common.usage(sys.argv, ["KALDERO", "WORK"])
+    exe = os.path.abspath(exe)
+    c = common.Checks()
+    common.fresh_folder(work)
+    plain = run(c, exe, work, "plain", [])
+    a = run(c, exe, work, "a", ["--uncertainty", "60", "--seed", "5"] + ERRORS)
+    b = run(c, exe, work, "b", ["--uncertainty", "60", "--seed", "5"] + ERRORS)
+    other = run(c, exe, work, "other", ["--uncertainty", "60", "--seed", "6"] + ERRORS)
+    # The PostScript plots carry the time they were drawn in a comment.
+    def content(folder, name):
+        data = open(os.path.join(folder, name), "rb").read()
+        return re.sub(rb"^%%CreationDate:.*$", b"", data, flags=re.M) if name.endswith(".PS") else data
+    for name in sorted(common.files_in(a)):
+        c.check(content(a, name) == content(b, name), f"the same seed: {name} differs")
+    # The listings are the single run's, with or without draws.
+    for name in ("TQF.OUT", "GDS.OUT"):
+        c.check(open(os.path.join(a, name), "rb").read()
+                == open(os.path.join(plain, name), "rb").read(),
+                f"{name} changed by --uncertainty")
+    doc_a = json.load(open(os.path.join(a, "r.json"), encoding="utf-8"))
+    doc_o = json.load(open(os.path.join(other, "r.json"), encoding="utf-8"))
+    q_a = doc_a["stations"][0]["uncertainty"]["quantities"]["recovered_mass_kg"]
+    q_o = doc_o["stations"][0]["uncertainty"]["quantities"]["recovered_mass_kg"]
+    c.check(q_a != q_o, "another seed gives the same interval of the recovered mass")
+    # No stated error: every interval is the listing's value itself.
+    zero = run(c, exe, work, "zero", ["--uncertainty", "5"])
+    doc = json.load(open(os.path.join(zero, "r.json"), encoding="utf-8"))
+    for s in doc["stations"]:
+        for key, q in s["uncertainty"]["quantities"].items():
+            value = s["results"].get(key)
+            if value is None:
+                continue
+            c.check(q["p2_5"] == q["p50"] == q["p97_5"] == value,
+                    f"zero errors: {s['station_file']} {key} {q} vs {value}")
+    return c.finish()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
