@@ -90,6 +90,7 @@ bench: deps build
 	@bench/read_benchmark.sh $(BUILD)
 	@bench/speed_benchmark.sh $(BUILD)
 	@$(BUILD)/bench/fit_benchmark
+	@$(BUILD)/bench/uncertainty_benchmark
 
 # End-to-end runs of kaldero: a station of 1,000,000 lines against wc -l,
 # 1,000 against 10,000 small stations, and the peak resident memory on a

@@ -31,7 +31,10 @@ kind() {
     *_LOD.PS) echo "normalized load plot" ;;
     *_STN.PS) echo "standardized curve plot" ;;
     *_FIT.PS) echo "flow-path fit plot" ;;
+    *_ALL.PS) echo "campaign figure: every station's curve" ;;
+    *_RECOVERY.PS) echo "campaign figure: cumulative recovery" ;;
     *.png | *.svg | *.pdf) echo "$(kind "${1%.*}.PS"), ${1##*.}" ;;
+    *.NRM.csv | *.LOD.csv | *.STN.csv) echo "$(kind "${1%.csv}") as CSV" ;;
     *.json) echo "results file (JSON)" ;;
     *.csv) echo "results table (CSV)" ;;
     *.html) echo "HTML report" ;;
@@ -62,8 +65,9 @@ done
 [ $status = 0 ] && status=$missing
 
 # Results as data: the same example once more in batch mode with every
-# results option: the results as JSON and CSV, an HTML report, and every
-# plot also as PNG, SVG and PDF.
+# results option: the results as JSON and CSV, an HTML report, every plot
+# also as PNG, SVG and PDF with the campaign figures, the curve files also
+# as CSV, the flow-path fits and the uncertainty of every result.
 results=$build/demo-results
 rm -rf "$results"
 mkdir -p "$results"
@@ -71,19 +75,21 @@ cp examples/KALDERO.D examples/*.DAT "$results"/
 echo
 results_status=0
 (cd "$results" && env -u DISPLAY "$OLDPWD/$build/kaldero" --batch --results results.json \
-   --table results.csv --report report.html --plots ps,png,svg,pdf --fit auto KALDERO.D \
+   --table results.csv --report report.html --plots ps,png,svg,pdf --curves-csv --fit auto \
+   --uncertainty 200 --conc-error 3% --discharge-error 5% KALDERO.D \
    </dev/null >console.txt) || results_status=$?
 echo "The program ran on examples/KALDERO.D with every results option in $results"
 echo "(exit status $results_status):"
 echo "  kaldero --batch --results results.json --table results.csv --report report.html \\"
-echo "          --plots ps,png,svg,pdf --fit auto KALDERO.D"
+echo "          --plots ps,png,svg,pdf --curves-csv --fit auto \\"
+echo "          --uncertainty 200 --conc-error 3% --discharge-error 5% KALDERO.D"
 echo "Console text (one summary line per station): $results/console.txt"
 echo "Files the run wrote:"
 for f in $(cd "$results" && ls); do
   case " KALDERO.D $(cd examples && echo *.DAT) console.txt " in *" $f "*) continue ;; esac
-  printf '  %-14s %9d bytes  %s\n' "$f" "$(stat -c %s "$results/$f")" "$(kind "$f")"
+  printf '  %-20s %9d bytes  %s\n' "$f" "$(stat -c %s "$results/$f")" "$(kind "$f")"
 done
-for f in results.json results.csv report.html; do
+for f in results.json results.csv report.html KALDERO_ALL.png KALDERO_RECOVERY.png TQF.NRM.csv; do
   if [ ! -s "$results/$f" ]; then
     echo "missing: $f was not written"
     results_status=1
@@ -124,7 +130,7 @@ for f in $(cd "$imported" && ls); do
     console.txt) what="console text of the run" ;;
     *) what=$(kind "$f") ;;
   esac
-  printf '  %-14s %9d bytes  %s\n' "$f" "$(stat -c %s "$imported/$f")" "$what"
+  printf '  %-20s %9d bytes  %s\n' "$f" "$(stat -c %s "$imported/$f")" "$what"
 done
 [ $status = 0 ] && status=$run_status
 exit $status

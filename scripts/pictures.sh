@@ -9,8 +9,8 @@ run=$build/pictures
 rm -rf "$run"
 mkdir -p "$run"
 cp examples/KALDERO.D examples/*.DAT "$run"/
-# With the flow-path fits and the PNG device as well, which change nothing
-# else of the run.
+# With the flow-path fits and the PNG device as well (with --plots, the
+# campaign figures too), which change nothing else of the run.
 (cd "$run" && env -u DISPLAY "$OLDPWD/$build/kaldero" --batch --fit auto --plots ps,png \
   KALDERO.D </dev/null >console.txt)
 # picture  plot of the run
@@ -27,6 +27,8 @@ standardized_plot.png GDS_STN.PS
 chatwin_plot.png TQF_CHT.PS
 fit_plot.png GDS_FIT.PS
 fit_plot_150m.png TQF_FIT.PS
+campaign_all.png KALDERO_ALL.PS
+campaign_recovery.png KALDERO_RECOVERY.PS
 LIST
 cp "$run/TQF_NRM.png" docs/results_figure.png
 echo "docs/results_figure.png from TQF_NRM.png (--plots png)"
