@@ -115,6 +115,172 @@ std::optional<StatedError> parseStatedError(const std::string& text) {
   return e;
 }
 
+namespace {
+
+// The option values as given, before they are checked.
+struct Given {
+  std::string results, table, report, plots = "ps", campaignScale;
+  std::string fit, fitErrors, fitIntervals;
+  std::optional<unsigned long long> fitSeed;
+  bool fitBaseline = false;
+  std::string concError, dischargeError, dischargeNoise, backgroundError, tailMethods;
+  std::optional<double> timeError, correlation;
+  std::optional<uint64_t> seed;
+};
+
+void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
+  app.add_option("CONTROLFILE", options.controlFiles,
+                 "Control files, run in turn (without one the program asks, default KALDERO.D)");
+  app.add_flag("--batch", options.batch,
+               "For scripts: never wait or ask; show the reports and a line per station");
+  app.add_flag("--keep-going", options.keepGoing,
+               "With --batch: a station that stops does not stop the run (exit status 1)");
+  app.add_option("--results", g.results, "Write the results of the run as JSON to FILE")
+      ->type_name("FILE");
+  app.add_option("--table", g.table, "Write one CSV row of results per station to FILE")
+      ->type_name("FILE");
+  app.add_option("--plots", g.plots,
+                 "File formats of the plots, comma-separated: ps,png,svg,pdf (default ps); "
+                 "given, also the figures of all stations (CONTROL_ALL, CONTROL_RECOVERY)")
+      ->type_name("FORMATS");
+  app.add_option("--campaign-scale", g.campaignScale,
+                 "Concentrations of the all-stations figure: per-kg (per kg recovered, "
+                 "default) or raw")
+      ->type_name("SCALE");
+  app.add_option("--report", g.report,
+                 "Write an HTML report of the runs: summary, campaign figures, every station")
+      ->type_name("FILE.html");
+  app.add_flag("--curves-csv", options.curvesCsv,
+               "Write the normalized, load and standardized curve files also as CSV");
+}
+
+void declareFitOptions(CLI::App& app, Given& g) {
+  app.add_option("--fit", g.fit,
+                 "Fit N (1 to 3) advection-dispersion flow paths to each station's measured "
+                 "samples, Ns the same sharing a storage zone, or auto (1 to 3, with or without "
+                 "storage, by the corrected Akaike criterion)")
+      ->type_name("N|Ns|auto");
+  app.add_option("--fit-errors", g.fitErrors,
+                 "Errors of the concentrations: ar1 (autocorrelated, default), independent, "
+                 "or ar1-gls (the AR(1) fitted jointly with the curve)")
+      ->type_name("MODEL");
+  app.add_option("--fit-intervals", g.fitIntervals,
+                 "bootstrap: also moving-block bootstrap 95 % intervals (default covariance)")
+      ->type_name("KIND");
+  app.add_option("--fit-seed", g.fitSeed, "Seed of the bootstrap resamples (default 1)")
+      ->type_name("N");
+  app.add_flag("--fit-baseline", g.fitBaseline,
+               "Fit a constant offset of the concentrations with the paths");
+}
+
+void declareUncertaintyOptions(CLI::App& app, UncertaintySpec& u, Given& g) {
+  app.add_option("--uncertainty", u.draws,
+                 "Analyse DRAWS perturbed copies of every curve: 2.5, 50, 97.5 % points")
+      ->type_name("DRAWS");
+  app.add_option("--conc-error", g.concError,
+                 "Random error of each concentration: relative (3%) or in the station's unit")
+      ->type_name("E");
+  app.add_option("--conc-error-correlation", g.correlation,
+                 "Lag-1 correlation of the concentration errors (0 to below 1)")
+      ->type_name("R");
+  app.add_option("--discharge-error", g.dischargeError,
+                 "Rating error: one factor a draw for the whole discharge record (5% or absolute)")
+      ->type_name("E");
+  app.add_option("--discharge-noise", g.dischargeNoise,
+                 "Random error of each discharge (relative or absolute)")
+      ->type_name("E");
+  app.add_option("--background-error", g.backgroundError,
+                 "Error of the subtracted background, one value a draw (relative or absolute)")
+      ->type_name("E");
+  app.add_option("--time-error", g.timeError,
+                 "Error of the sample times, in the station's time unit (times kept in order)")
+      ->type_name("E");
+  app.add_option("--tail-methods", g.tailMethods,
+                 "all: each draw extrapolates a tail by any method that applies (default own)")
+      ->type_name("all|own");
+  app.add_option("--seed", g.seed, "Seed of the draws (the same seed gives the same files)")
+      ->type_name("N");
+}
+
+// The outputs, the campaign figures, the fit and batch options; why they
+// are wrong, or nothing.
+std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
+                                           RunOptions& options) {
+  // An option given with an empty value is a mistake, not the option left
+  // out.
+  for (const char* name : {"--results", "--table", "--report", "--fit", "--plots", "--conc-error",
+                           "--discharge-error", "--discharge-noise", "--background-error",
+                           "--tail-methods", "--campaign-scale", "--fit-errors",
+                           "--fit-intervals"})
+    if (app.count(name) > 0 && app[name]->as<std::string>().empty())
+      return std::string(name) + ": the value is empty";
+  if (!parseFormats(g.plots, options.plotFormats))
+    return "--plots: \"" + g.plots + "\" is not a list of ps, png, svg, pdf";
+  options.campaignFigures = app.count("--plots") > 0;
+  if (g.campaignScale == "raw")
+    options.campaignScale = ConcentrationScale::Raw;
+  else if (!g.campaignScale.empty() && g.campaignScale != "per-kg")
+    return "--campaign-scale: \"" + g.campaignScale + "\" is not per-kg or raw";
+  if (!g.results.empty()) options.resultsFile = g.results;
+  if (!g.table.empty()) options.tableFile = g.table;
+  // The report draws its own figures from the results: it needs no plot
+  // files.
+  if (!g.report.empty()) options.reportFile = g.report;
+  if (std::optional<std::string> why = parseFitOptions(g.fit, g.fitErrors, g.fitIntervals,
+                                                       g.fitSeed, g.fitBaseline, options.fit))
+    return why;
+  if (options.keepGoing && !options.batch) return "--keep-going needs --batch";
+  return std::nullopt;
+}
+
+// The uncertainty: every error stated needs the draws, and each must be a
+// number (a percentage or a value) of 0 or more.
+std::optional<std::string> checkUncertainty(const CLI::App& app, const Given& g,
+                                            UncertaintySpec& u) {
+  const bool draws = app.count("--uncertainty") > 0;
+  if (draws && (u.draws < 1 || u.draws > 1000000))
+    return "--uncertainty: the number of draws must be 1 to 1000000";
+  const std::pair<const char*, std::pair<const std::string*, StatedError*>> errors[] = {
+      {"--conc-error", {&g.concError, &u.concentration}},
+      {"--discharge-error", {&g.dischargeError, &u.discharge}},
+      {"--discharge-noise", {&g.dischargeNoise, &u.dischargeNoise}},
+      {"--background-error", {&g.backgroundError, &u.background}}};
+  for (const auto& [name, target] : errors) {
+    if (app.count(name) == 0) continue;
+    if (!draws) return std::string(name) + " needs --uncertainty DRAWS";
+    const std::optional<StatedError> e = parseStatedError(*target.first);
+    if (!e)
+      return std::string(name) + ": \"" + *target.first +
+             "\" is not a percentage or a value of 0 or more";
+    *target.second = *e;
+  }
+  if (g.timeError) {
+    if (!draws) return "--time-error needs --uncertainty DRAWS";
+    if (!std::isfinite(*g.timeError) || *g.timeError < 0)
+      return "--time-error: the error must be 0 or more";
+    u.timeError = *g.timeError;
+  }
+  if (g.correlation) {
+    if (!draws) return "--conc-error-correlation needs --uncertainty DRAWS";
+    if (!(*g.correlation >= 0 && *g.correlation < 1))
+      return "--conc-error-correlation: R must be from 0 to below 1";
+    u.concentrationCorrelation = *g.correlation;
+  }
+  if (!g.tailMethods.empty()) {
+    if (!draws) return "--tail-methods needs --uncertainty DRAWS";
+    if (g.tailMethods != "all" && g.tailMethods != "own")
+      return "--tail-methods: \"" + g.tailMethods + "\" is not all or own";
+    u.allTailMethods = g.tailMethods == "all";
+  }
+  if (g.seed) {
+    if (!draws) return "--seed needs --uncertainty DRAWS";
+    u.seed = *g.seed;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   CommandLine out;
   RunOptions& options = out.options;
@@ -123,80 +289,10 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
                        std::string(kProgramName) + " " + std::string(kProgramVersion),
                        "Show the program name and version and exit");
   app.set_help_flag("-h,--help", "Show this help and exit");
-  app.add_option("CONTROLFILE", options.controlFiles,
-                 "Control files, run in turn (without one the program asks, default KALDERO.D)");
-  app.add_flag("--batch", options.batch,
-               "For scripts: never wait or ask; show the reports and a line per station");
-  app.add_flag("--keep-going", options.keepGoing,
-               "With --batch: a station that stops does not stop the run (exit status 1)");
-  std::string results, table, report, plots = "ps", fit;
-  app.add_option("--results", results, "Write the results of the run as JSON to FILE")
-      ->type_name("FILE");
-  app.add_option("--table", table, "Write one CSV row of results per station to FILE")
-      ->type_name("FILE");
-  app.add_option("--plots", plots,
-                 "File formats of the plots, comma-separated: ps,png,svg,pdf (default ps); "
-                 "given, also the figures of all stations (CONTROL_ALL, CONTROL_RECOVERY)")
-      ->type_name("FORMATS");
-  std::string campaignScale;
-  app.add_option("--campaign-scale", campaignScale,
-                 "Concentrations of the all-stations figure: per-kg (per kg recovered, "
-                 "default) or raw")
-      ->type_name("SCALE");
-  app.add_option("--report", report,
-                 "Write an HTML report of the runs: summary, campaign figures, every station")
-      ->type_name("FILE.html");
-  app.add_flag("--curves-csv", options.curvesCsv,
-               "Write the normalized, load and standardized curve files also as CSV");
-  app.add_option("--fit", fit,
-                 "Fit N (1 to 3) advection-dispersion flow paths to each station's measured "
-                 "samples, Ns the same sharing a storage zone, or auto (1 to 3, with or without "
-                 "storage, by the corrected Akaike criterion)")
-      ->type_name("N|Ns|auto");
-  std::string fitErrors, fitIntervals;
-  std::optional<unsigned long long> fitSeed;
-  bool fitBaseline = false;
-  app.add_option("--fit-errors", fitErrors,
-                 "Errors of the concentrations: ar1 (autocorrelated, default), independent, "
-                 "or ar1-gls (the AR(1) fitted jointly with the curve)")
-      ->type_name("MODEL");
-  app.add_option("--fit-intervals", fitIntervals,
-                 "bootstrap: also moving-block bootstrap 95 % intervals (default covariance)")
-      ->type_name("KIND");
-  app.add_option("--fit-seed", fitSeed, "Seed of the bootstrap resamples (default 1)")
-      ->type_name("N");
-  app.add_flag("--fit-baseline", fitBaseline,
-               "Fit a constant offset of the concentrations with the paths");
-  UncertaintySpec& u = options.uncertainty;
-  std::string concError, dischargeError, dischargeNoise, backgroundError, tailMethods;
-  std::optional<double> timeError, correlation;
-  std::optional<uint64_t> seed;
-  app.add_option("--uncertainty", u.draws,
-                 "Analyse DRAWS perturbed copies of every curve: 2.5, 50, 97.5 % points")
-      ->type_name("DRAWS");
-  app.add_option("--conc-error", concError,
-                 "Random error of each concentration: relative (3%) or in the station's unit")
-      ->type_name("E");
-  app.add_option("--conc-error-correlation", correlation,
-                 "Lag-1 correlation of the concentration errors (0 to below 1)")
-      ->type_name("R");
-  app.add_option("--discharge-error", dischargeError,
-                 "Rating error: one factor a draw for the whole discharge record (5% or absolute)")
-      ->type_name("E");
-  app.add_option("--discharge-noise", dischargeNoise,
-                 "Random error of each discharge (relative or absolute)")
-      ->type_name("E");
-  app.add_option("--background-error", backgroundError,
-                 "Error of the subtracted background, one value a draw (relative or absolute)")
-      ->type_name("E");
-  app.add_option("--time-error", timeError,
-                 "Error of the sample times, in the station's time unit (times kept in order)")
-      ->type_name("E");
-  app.add_option("--tail-methods", tailMethods,
-                 "all: each draw extrapolates a tail by any method that applies (default own)")
-      ->type_name("all|own");
-  app.add_option("--seed", seed, "Seed of the draws (the same seed gives the same files)")
-      ->type_name("N");
+  Given given;
+  declareRunOptions(app, options, given);
+  declareFitOptions(app, given);
+  declareUncertaintyOptions(app, options.uncertainty, given);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -208,72 +304,10 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   } catch (const CLI::ParseError& e) {
     return optionError(e.what());
   }
-  // An option given with an empty value is a mistake, not the option left
-  // out.
-  for (const char* name : {"--results", "--table", "--report", "--fit", "--plots", "--conc-error",
-                           "--discharge-error", "--discharge-noise", "--background-error",
-                           "--tail-methods", "--campaign-scale", "--fit-errors",
-                           "--fit-intervals"})
-    if (app.count(name) > 0 && app[name]->as<std::string>().empty())
-      return optionError(std::string(name) + ": the value is empty");
-  if (!parseFormats(plots, options.plotFormats))
-    return optionError("--plots: \"" + plots + "\" is not a list of ps, png, svg, pdf");
-  options.campaignFigures = app.count("--plots") > 0;
-  if (campaignScale == "raw")
-    options.campaignScale = ConcentrationScale::Raw;
-  else if (!campaignScale.empty() && campaignScale != "per-kg")
-    return optionError("--campaign-scale: \"" + campaignScale + "\" is not per-kg or raw");
-  if (!results.empty()) options.resultsFile = results;
-  if (!table.empty()) options.tableFile = table;
-  // The report draws its own figures from the results: it needs no plot
-  // files.
-  if (!report.empty()) options.reportFile = report;
-  if (const std::optional<std::string> why =
-          parseFitOptions(fit, fitErrors, fitIntervals, fitSeed, fitBaseline, options.fit))
+  if (const std::optional<std::string> why = checkRunOptions(app, given, options))
     return optionError(*why);
-  if (options.keepGoing && !options.batch) return optionError("--keep-going needs --batch");
-
-  // The uncertainty: every error stated needs the draws, and each must be
-  // a number (a percentage or a value) of 0 or more.
-  const bool draws = app.count("--uncertainty") > 0;
-  if (draws && (u.draws < 1 || u.draws > 1000000))
-    return optionError("--uncertainty: the number of draws must be 1 to 1000000");
-  const std::pair<const char*, std::pair<const std::string*, StatedError*>> errors[] = {
-      {"--conc-error", {&concError, &u.concentration}},
-      {"--discharge-error", {&dischargeError, &u.discharge}},
-      {"--discharge-noise", {&dischargeNoise, &u.dischargeNoise}},
-      {"--background-error", {&backgroundError, &u.background}}};
-  for (const auto& [name, target] : errors) {
-    if (app.count(name) == 0) continue;
-    if (!draws) return optionError(std::string(name) + " needs --uncertainty DRAWS");
-    const std::optional<StatedError> e = parseStatedError(*target.first);
-    if (!e)
-      return optionError(std::string(name) + ": \"" + *target.first +
-                         "\" is not a percentage or a value of 0 or more");
-    *target.second = *e;
-  }
-  if (timeError) {
-    if (!draws) return optionError("--time-error needs --uncertainty DRAWS");
-    if (!std::isfinite(*timeError) || *timeError < 0)
-      return optionError("--time-error: the error must be 0 or more");
-    u.timeError = *timeError;
-  }
-  if (correlation) {
-    if (!draws) return optionError("--conc-error-correlation needs --uncertainty DRAWS");
-    if (!(*correlation >= 0 && *correlation < 1))
-      return optionError("--conc-error-correlation: R must be from 0 to below 1");
-    u.concentrationCorrelation = *correlation;
-  }
-  if (!tailMethods.empty()) {
-    if (!draws) return optionError("--tail-methods needs --uncertainty DRAWS");
-    if (tailMethods != "all" && tailMethods != "own")
-      return optionError("--tail-methods: \"" + tailMethods + "\" is not all or own");
-    u.allTailMethods = tailMethods == "all";
-  }
-  if (seed) {
-    if (!draws) return optionError("--seed needs --uncertainty DRAWS");
-    u.seed = *seed;
-  }
+  if (const std::optional<std::string> why = checkUncertainty(app, given, options.uncertainty))
+    return optionError(*why);
   return out;
 }
 
