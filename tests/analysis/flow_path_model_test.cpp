@@ -12,6 +12,7 @@
 
 #include "analysis/flow_path_fit.h"
 #include "numeric/advection_dispersion.h"
+#include "tests/support/ar1_noise.h"
 
 namespace kaldero {
 namespace {
@@ -44,14 +45,7 @@ Curve make(const std::vector<FlowPath>& paths, std::vector<double> t, double noi
   s.q.assign(s.t.size(), 0.5);
   s.c.resize(s.t.size());
   numeric::concentrations(s.t, s.q, s.L, s.Td, paths, s.c);
-  const double peak = *std::max_element(s.c.begin(), s.c.end());
-  std::mt19937_64 rng(seed);
-  std::normal_distribution<double> z(0, 1);
-  double e = z(rng);
-  for (double& c : s.c) {
-    e = phi * e + std::sqrt(1 - phi * phi) * z(rng);
-    c += noise * peak * e;
-  }
+  testing::addAr1Noise(s.c, noise, phi, seed);
   return s;
 }
 

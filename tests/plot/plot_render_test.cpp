@@ -216,6 +216,42 @@ TEST_F(PlotTest, ChatwinPlotOnScreenAndInItsFile) {
   expectRendered("STATION1_CHT.PS", "chatwin_plot.png");
 }
 
+TEST_F(PlotTest, ChatwinLinesStayInsideTheFrame) {
+  // A fitted line far steeper than the points: it leaves the frame at the
+  // bottom a little after the first time. Drawn in red, it must not cross
+  // the axis labels and margin below the frame (the lowest tenth of the
+  // page) nor the margin left of it.
+  test_.timeUnit = TimeUnit::Hours;
+  std::vector<float> T, F, P;
+  for (int i = 0; i < 40; ++i) {
+    const float t = 1.0f + static_cast<float>(i);
+    T.push_back(t);
+    F.push_back(100.0f - 400.0f * t);
+    P.push_back(100.0f - 10.0f * t);
+  }
+  plot::ChatwinTexts texts;
+  auto ctx = context();
+  int32_t screen = 0;
+  plot::drawChatwinPlot(ctx, static_cast<int32_t>(T.size()), T, F, P, texts, 1, 0, screen, 2);
+  plot::keepPostScript(ctx, ctx.stationFile, 85, plot::kSuffixChatwin);
+  const auto page = renderPostScript("STATION1_CHT.PS", 72);
+  ASSERT_TRUE(page.has_value());
+  auto redIn = [&](int r0, int r1, int c0, int c1) {
+    int n = 0;
+    for (int r = r0; r < r1; ++r)
+      for (int c = c0; c < c1; ++c) {
+        const std::size_t i = 3 * (static_cast<std::size_t>(r) * static_cast<std::size_t>(page->width) +
+                                   static_cast<std::size_t>(c));
+        if (page->rgb[i] > 180 && page->rgb[i + 1] < 110 && page->rgb[i + 2] < 110) ++n;
+      }
+    return n;
+  };
+  const int w = page->width, h = page->height;
+  EXPECT_GT(redIn(0, h, 0, w), 20) << "no fitted line drawn";
+  EXPECT_EQ(redIn(h * 92 / 100, h, 0, w), 0) << "the line runs below the frame";
+  EXPECT_EQ(redIn(0, h, 0, w * 8 / 100), 0) << "the line runs left of the frame";
+}
+
 TEST_F(PlotTest, ChatwinPostScriptPassTurnsTheScreenSwitchOn) {
   test_.timeUnit = TimeUnit::Hours;
   const std::vector<float> T{1, 2, 3, 4, 5}, F{4, 2, 0, -2, -4}, P{4.2f, 1.9f, 0.1f, -2.2f, -3.9f};

@@ -52,7 +52,7 @@ dom=$work/two/dom.html
 browser --dump-dom "file://$work/two/report.html" >"$dom" || fail "chromium could not read the page"
 for text in "Summary of all stations" ">A.DAT</a>" ">B.DAT</a>" "THE RUN STOPS." \
   "All stations: concentration per kg recovered" "Cumulative recovery" "A.DAT: flow-path fit" \
-  "Every number of flow paths tried" "Longitudinal dispersivity" "µg/L" 'href="A.OUT"' \
+  "Every model tried" "Longitudinal dispersivity" "µg/L" 'href="A.OUT"' \
   'href="results.json"' 'href="results.csv"' "SHA-256 "; do
   grep -qF -- "$text" "$dom" || fail "the page has no \"$text\""
 done
