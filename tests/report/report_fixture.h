@@ -20,7 +20,7 @@
 
 namespace kaldero::testing {
 
-struct SyntheticStation {
+struct StationRecipe {
   std::string file = "A.DAT";
   double distance = 1500;     // m
   double peakHours = 30;      // of the faster path
@@ -61,7 +61,7 @@ inline std::string syntheticListing(const StationRecord& st) {
 }
 
 // The generating paths: a fast main path and, optionally, a slower one.
-inline std::vector<numeric::FlowPath> generatingPaths(const SyntheticStation& s) {
+inline std::vector<numeric::FlowPath> generatingPaths(const StationRecipe& s) {
   const double mass = s.recovered * static_cast<double>(kInjectedMg) * 1e3;  // ug
   const double v = s.distance / (s.peakHours * 3600.0);
   std::vector<numeric::FlowPath> paths;
@@ -74,7 +74,7 @@ inline std::vector<numeric::FlowPath> generatingPaths(const SyntheticStation& s)
   return paths;
 }
 
-inline StationRecord syntheticStation(const SyntheticStation& s, const RunRecord& run) {
+inline StationRecord recordFrom(const StationRecipe& s, const RunRecord& run) {
   StationRecord st;
   st.stationFile = s.file;
   st.status = StationStatus::Analysed;
@@ -211,11 +211,11 @@ inline RunRecord emptyRun(const std::string& title = "DYE TRACE, SPRING 2023") {
 // samples, measured discharge), B.DAT stopped the run.
 inline RunRecord twoStationExample(bool realFit = true) {
   RunRecord run = emptyRun();
-  SyntheticStation a;
+  StationRecipe a;
   a.samples = 1500;
   a.fit = realFit;
   a.handMadeFit = !realFit;
-  run.stations.push_back(syntheticStation(a, run));
+  run.stations.push_back(recordFrom(a, run));
   run.stations.push_back(stoppedStation(
       "B.DAT", "B.DAT: THE SAMPLE TIMES ARE NOT IN INCREASING ORDER AT LINE 212.\nTHE RUN STOPS."));
   run.exitStatus = 1;
@@ -234,7 +234,7 @@ inline RunRecord campaign(std::size_t n) {
       run.stations.push_back(stoppedStation(name, std::string(name) + " HAS NO SAMPLES.\n"));
       continue;
     }
-    SyntheticStation s;
+    StationRecipe s;
     s.file = name;
     s.distance = 300 + 97.0 * static_cast<double>(i % 50);
     s.peakHours = 5 + 0.3 * static_cast<double>(i % 70);
@@ -244,7 +244,7 @@ inline RunRecord campaign(std::size_t n) {
     s.twoPaths = i % 3 == 0;
     s.handMadeFit = i % 10 == 0;
     s.seed = static_cast<std::uint32_t>(i + 1);
-    run.stations.push_back(syntheticStation(s, run));
+    run.stations.push_back(recordFrom(s, run));
   }
   run.exitStatus = 1;
   return run;
