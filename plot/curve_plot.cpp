@@ -27,15 +27,14 @@ KindInfo kindInfo(const TestDescription& t, CurveKind kind) {
   switch (kind) {
     case CurveKind::Normalized:
       return {t.normalizedPlot, t.normalizedName, kSuffixNormalized, "Normalized Concentration",
-              "Conc. (mg L\\u-1\\d kg\\u-1\\d recovered)"};
+              valueAxisTitle(kind)};
     case CurveKind::Load:
-      return {t.loadPlot, t.loadName, kSuffixLoad, "Normalized Load",
-              "Load (mg s\\u-1\\d kg\\u-1\\d recovered)"};
+      return {t.loadPlot, t.loadName, kSuffixLoad, "Normalized Load", valueAxisTitle(kind)};
     case CurveKind::Standardized:
       break;
   }
   return {t.standardizedPlot, t.standardizedName, kSuffixStandardized, "Standardized Curve",
-          "Standardized Concentration \\fi(C/C\\dp\\u)"};
+          valueAxisTitle(CurveKind::Standardized)};
 }
 
 std::string g(float x) { return fmt::G(x, 10, 4); }
@@ -203,6 +202,18 @@ void curvePlot(PlotContext& ctx, std::span<const float> T, std::span<const float
     filePasses(ctx, info.fileName, 80, info.suffix, [&] {
       drawCurvePlot(ctx, T, C, n, points, curve, pass, kinds, params, phase, firstPlot);
     });
+}
+
+const char* valueAxisTitle(CurveKind kind) {
+  switch (kind) {
+    case CurveKind::Normalized:
+      return "Conc. (mg L\\u-1\\d kg\\u-1\\d recovered)";
+    case CurveKind::Load:
+      return "Load (mg s\\u-1\\d kg\\u-1\\d recovered)";
+    case CurveKind::Standardized:
+      break;
+  }
+  return "Standardized Concentration \\fi(C/C\\dp\\u)";
 }
 
 }  // namespace kaldero::plot

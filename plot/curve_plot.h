@@ -19,6 +19,11 @@ enum class CurveKind : int32_t { Normalized = 0, Load = 1, Standardized = 2 };
 using KindSelectors = std::array<int32_t, 3>;
 std::optional<CurveKind> selectedKind(const KindSelectors& kinds);
 
+// The title of the value axis of a kind of curve plot (graphics-library
+// escapes for the exponents): the normalized curves are per kilogram
+// recovered, as their files are.
+const char* valueAxisTitle(CurveKind kind);
+
 // The moment parameters the plot writes: mean time and standard deviation
 // in the station's time unit, skewness (gamma_t), kurtosis (kappa_t) and the
 // peak value Cp; the standard deviation in hours decides whether the last

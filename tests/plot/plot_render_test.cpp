@@ -150,6 +150,19 @@ class CurvePlotTest : public PlotTest {
   plot::CurveParameters params{14.2f, 6.1f, 1.35f, 2.7f, 0.0123f};
 };
 
+TEST(CurvePlotTitles, NormalizedCurvesArePerKilogramRecoveredAndTheLoadIsALoad) {
+  // The curve files hold values per kilogram recovered; the axes say so,
+  // and the load axis names a load, not a concentration.
+  for (plot::CurveKind kind : {plot::CurveKind::Normalized, plot::CurveKind::Load}) {
+    const std::string title = plot::valueAxisTitle(kind);
+    EXPECT_NE(title.find("kg\\u-1\\d recovered"), std::string::npos) << title;
+    EXPECT_EQ(title.find("injected"), std::string::npos) << title;
+  }
+  EXPECT_EQ(std::string(plot::valueAxisTitle(plot::CurveKind::Load)).rfind("Load (mg s", 0), 0u);
+  EXPECT_EQ(std::string(plot::valueAxisTitle(plot::CurveKind::Normalized)).rfind("Conc. (mg L", 0),
+            0u);
+}
+
 TEST_F(CurvePlotTest, NormalizedLoadAndStandardizedPlots) {
   const Samples s = breakthrough(60, 1.0f, 60.0f, 11.0f, 0.0123f);
   auto ctx = context();
