@@ -253,17 +253,6 @@ TEST(CarriedResults, AMaximumVelocityOfThePreviousStationIsListedButNotComputed)
   EXPECT_FLOAT_EQ(run.results().transport->maxVelocity.value, 500.0f / 3600.0f);
 }
 
-TEST(ConditionCurve, BackgroundOffNegativesAsZeroThenInternalUnits) {
-  StationFixture f;
-  f.test.timeUnit = TimeUnit::Minutes;
-  f.test.concentrationUnit = ConcentrationUnit::MicrogramsPerLitre;
-  f.test.backgroundOption = Option::On;
-  f.test.background = 0.5f;
-  const Curve c = conditionCurve(f.test, Curve{{1, 2, 3}, {2.5f, 0.5f, 0.25f}, {0, 0, 0}});
-  EXPECT_EQ(c.T, (std::vector<float>{60, 120, 180}));
-  EXPECT_EQ(c.C, (std::vector<float>{2000, 0, 0}));
-}
-
 TEST(FiniteCheck, TheCurvesBeforeTheAnalysesByTheirReportNames) {
   const float inf = std::numeric_limits<float>::infinity();
   EXPECT_EQ(nonFiniteKnots(Curve{{0, 1}, {1, 2}, {1, 1}}), std::nullopt);

@@ -1,5 +1,5 @@
-// What the end of a call says: the worst exit status of its runs, and the
-// time the run started as its record gives it.
+// What the end of a call reads: the worst exit status of its runs, and the
+// start time of a run as its record gives it.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -14,7 +14,6 @@ namespace kaldero {
 namespace {
 
 TEST(ExitStatus, StoppedIsWorseThanFilesNotWrittenWorseThanNormal) {
-  EXPECT_EQ(worseExitStatus(kExitNormal, kExitNormal), kExitNormal);
   EXPECT_EQ(worseExitStatus(kExitNormal, kExitFilesNotWritten), kExitFilesNotWritten);
   EXPECT_EQ(worseExitStatus(kExitFilesNotWritten, kExitNormal), kExitFilesNotWritten);
   EXPECT_EQ(worseExitStatus(kExitFilesNotWritten, kExitStopped), kExitStopped);
@@ -24,19 +23,16 @@ TEST(ExitStatus, StoppedIsWorseThanFilesNotWrittenWorseThanNormal) {
   EXPECT_EQ(worseExitStatus(kExitStopped, kExitInternal), kExitStopped);
 }
 
-// Sets an environment variable for the test, restoring it afterwards.
-class Environment {
+// Sets an environment variable for the life of the object.
+class Setting {
  public:
-  Environment(const char* name, const char* value) : name_(name) {
+  Setting(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
     ::setenv(name, value, 1);
     ::tzset();
   }
-  ~Environment() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
+  ~Setting() {
+    old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_);
     ::tzset();
   }
 
@@ -46,15 +42,11 @@ class Environment {
 };
 
 TEST(RunClock, LocalTimeWithItsOffsetAndAFixedEpoch) {
-  const Environment tz("TZ", "UTC");
-  EXPECT_EQ(isoLocalTime(0), "1970-01-01T00:00:00+0000");
-  {
-    const Environment berlin("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
-    EXPECT_EQ(isoLocalTime(1714642200), "2024-05-02T11:30:00+0200");
-    EXPECT_EQ(isoLocalTime(1704067200), "2024-01-01T01:00:00+0100");
-  }
-  const Environment epoch("SOURCE_DATE_EPOCH", "86399");
-  EXPECT_EQ(runStartTime(), "1970-01-01T23:59:59+0000");
+  const Setting tz("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+  EXPECT_EQ(isoLocalTime(1714642200), "2024-05-02T11:30:00+0200");
+  EXPECT_EQ(isoLocalTime(1704067200), "2024-01-01T01:00:00+0100");
+  const Setting epoch("SOURCE_DATE_EPOCH", "86399");
+  EXPECT_EQ(runStartTime(), "1970-01-02T00:59:59+0100");
 }
 
 }  // namespace

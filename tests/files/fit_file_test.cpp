@@ -4,9 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
-
-#include "core/text.h"
 
 namespace kaldero::files {
 namespace {
@@ -128,27 +125,6 @@ TEST(FitFile, WithoutAFitGivesTheReasonOfEveryNumberOfPaths) {
   FlowPathFitResult flat;
   flat.reason = "the curve is flat";
   EXPECT_THAT(joined(fitFileLines({}, flat)), HasSubstr(" NO FIT: the curve is flat\n"));
-}
-
-TEST(FitFile, HeadingFromTheFitsInput) {
-  const std::vector<double> times{0, 60, 120, 180};
-  FlowPathFitInput in;
-  in.paths = 3;
-  in.times = times;
-  in.distance = 1500;
-  in.releaseDuration = 7200;
-  in.recoveredMass = 4e6;
-  in.momentDispersion = 0.5;
-  in.chatwinDispersion = 0.25;
-  const FitFileHeading h = fitFileHeading(text::padded("dir/ST.DAT"), in);
-  EXPECT_EQ(h.stationFile, "dir/ST.DAT");
-  EXPECT_EQ(h.pathsAsked, 3);
-  EXPECT_EQ(h.samples, 4);
-  EXPECT_EQ(h.distance, 1500);
-  EXPECT_EQ(h.releaseDuration, 7200);
-  EXPECT_EQ(h.recoveredMass, 4e6);
-  EXPECT_EQ(h.momentDispersion, 0.5);
-  EXPECT_EQ(h.chatwinDispersion, 0.25);
 }
 
 }  // namespace

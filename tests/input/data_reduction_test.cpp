@@ -83,25 +83,5 @@ TEST(StationStorage, LengthBeyondA32BitCountCannotBeHad) {
   EXPECT_FALSE(stationStorage(-1, 1));
 }
 
-TEST(ReductionDecision, ByTheStationsHeader) {
-  TestDescription t;
-  t.reductionMode = kMeans;
-  t.knotOption = Option::On;  // group means become every k-th line
-  t.stationTotals = Option::On;
-  const ReductionDecision d = decideReduction(2000, t);
-  const ReductionDecision expected = decide(2000, kMeans, Option::On, Option::On);
-  EXPECT_TRUE(d.allocated);
-  EXPECT_EQ(d.mode, kKth);
-  EXPECT_EQ(d.n, expected.n);
-  EXPECT_EQ(d.k, expected.k);
-  // Without the knots: group means of two lines (and the totals' extra
-  // sample).
-  t.knotOption = Option::Off;
-  const ReductionDecision means = decideReduction(700, t);
-  EXPECT_EQ(means.mode, kMeans);
-  EXPECT_EQ(means.k, 2);
-  EXPECT_EQ(means.n, 351);
-}
-
 }  // namespace
 }  // namespace kaldero

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -160,31 +159,6 @@ TEST(ChatwinTable, TitleAndShowingPlotOfTheProcessingPhase) {
   const ChatwinTable knots = chatwinTable(r, 40, test, station, 1);
   EXPECT_EQ(knots.titleName, test.interpolatedName);
   EXPECT_FALSE(knots.plotShowing);
-}
-
-TEST(ChatwinTable, ShownAndWrittenAsTheSwitchesAsk) {
-  testing::ScratchDir dir("switches");
-  testing::InDirectory here(dir.dir());
-  testing::CapturedConsole cc("\n\n\n\n", true);
-  OutputGate gate(cc.console());
-  const ChatwinResults r = resultsOf(Listed{}, 3);
-  TestDescription test;
-  const std::string station = text::padded("ST.DAT");
-  const ChatwinTable t = chatwinTable(r, 20, test, station, 0);
-  writeChatwinTable(cc.console(), gate, t, test, station, nullptr);
-  EXPECT_EQ(cc.output(), "");
-  EXPECT_FALSE(std::filesystem::exists("ST_CHT.OUT"));
-  test.chatwinPlot.tableFile = Option::On;
-  writeChatwinTable(cc.console(), gate, t, test, station, nullptr);
-  EXPECT_EQ(dir.read("ST_CHT.OUT"), expectedFile("ST_CHT.OUT"));
-  EXPECT_EQ(cc.output(), "");
-  // On the screen the console is cleared after the table.
-  test.chatwinPlot.tableOnScreen = Option::On;
-  test.chatwinPlot.tableFile = Option::Off;
-  writeChatwinTable(cc.console(), gate, t, test, station, nullptr);
-  const std::string out = cc.output();
-  EXPECT_NE(out.find("END OF VALID CHATWIN DATA"), std::string::npos);
-  EXPECT_TRUE(out.ends_with("\033[2J\033[H")) << out.substr(out.size() - 40);
 }
 
 }  // namespace
