@@ -6,6 +6,12 @@
 
 namespace kaldero {
 
+std::optional<ConcentrationScale> parseConcentrationScale(const std::string& name) {
+  if (name == "per-kg") return ConcentrationScale::PerKgRecovered;
+  if (name == "raw") return ConcentrationScale::Raw;
+  return std::nullopt;
+}
+
 ConcentrationCurve stationConcentrationCurve(std::span<const float> T, std::span<const float> C,
                                              float grams, ConcentrationScale scale) {
   ConcentrationCurve out;

@@ -5,6 +5,7 @@
 // mass) and the curve of their total.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@ struct ConcentrationCurve {
 };
 
 enum class ConcentrationScale { Raw, PerKgRecovered };
+// The scale by its name: "per-kg" or "raw"; nothing for any other text.
+std::optional<ConcentrationScale> parseConcentrationScale(const std::string& name);
 
 // From the analysed curve's times (s) and concentrations (ng/L). Raw: ug/L.
 // PerKgRecovered: concentration x 0.001 / recovered grams, mg/L per kg, as

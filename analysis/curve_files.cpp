@@ -1,6 +1,7 @@
 #include "analysis/curve_files.h"
 
 #include "analysis/guards.h"
+#include "analysis/station_analysis.h"
 #include "core/units.h"
 
 namespace kaldero::curves {
@@ -32,6 +33,13 @@ CurveFileValues curveFileValues(std::span<const float> T, std::span<const float>
     }
   }
   return out;
+}
+
+CurveFileValues stationCurveValues(const AnalysisInputs& in, const Curve& conditioned,
+                                   const StationResults& r, bool load) {
+  return curveFileValues(conditioned.T, r.curves.outputConcentrations, dischargeOf(in, conditioned),
+                         in.test.timeUnit, r.mass->mass.grams, *r.transit,
+                         r.arrival.peakConcentration, load);
 }
 
 }  // namespace kaldero::curves

@@ -7,7 +7,9 @@
 
 #include <span>
 
+#include "analysis/inputs.h"
 #include "analysis/tracer_load.h"
+#include "model/curve.h"
 #include "model/results.h"
 
 namespace kaldero::curves {
@@ -24,5 +26,10 @@ CurveFileValues curveFileValues(std::span<const float> T, std::span<const float>
                                 const DischargeOf& discharge, TimeUnit timeUnit,
                                 float recoveredGrams, const TransitTimes& transit,
                                 float peakConcentration, bool load);
+
+// The same curves of a station: its conditioned curve, the output
+// concentrations of its results and their discharges, in its time unit.
+CurveFileValues stationCurveValues(const AnalysisInputs& in, const Curve& conditioned,
+                                   const StationResults& r, bool load);
 
 }  // namespace kaldero::curves

@@ -95,4 +95,28 @@ Parameters parameters(const Inputs& in, std::span<const float> T, std::span<cons
   return p;
 }
 
+std::optional<Inputs> inputsOf(const AnalysisInputs& a, const StationResults& r,
+                                std::span<const float> Q) {
+  const TestDescription& t = a.test;
+  const FlowGeometry& g = *r.geometry;
+  if (!on(t.stationTotals) || g.volume == 0) return std::nullopt;
+  Inputs in;
+  in.distance = a.setup.distance;
+  in.peakTime = r.arrival.peakTime;
+  in.volume = g.volume;
+  in.dispersion = r.transport->dispersion;
+  in.meanVelocity = r.transport->meanVelocity.perSecond;
+  in.conductivity = g.conductivity;
+  in.injectedMass = a.release.injectedMass;
+  in.recoveredMass = r.mass->mass.micrograms;
+  in.releaseDuration = a.release.durationHours;
+  in.constantDischarge = a.setup.constantDischarge;
+  in.meanDischarge = meanDischarge(Q);
+  in.releaseMode = a.release.mode;
+  in.dischargeMode = t.dischargeMode;
+  in.geometry = t.geometry;
+  in.settings = normalizedSettings(t.cxtfitSettings);
+  return in;
+}
+
 }  // namespace kaldero::cxtfit

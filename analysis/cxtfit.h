@@ -13,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "analysis/inputs.h"
 #include "model/codes.h"
+#include "model/results.h"
 
 namespace kaldero::cxtfit {
 
@@ -72,5 +74,11 @@ struct Parameters {
 };
 
 Parameters parameters(const Inputs& in, std::span<const float> T, std::span<const float> C);
+
+// The inputs of a station from its results (every step analysed) and the
+// discharges Q of its conditioned curve; nothing when the station gives no
+// file: it does not add to the run totals, or its flow volume is 0.
+std::optional<Inputs> inputsOf(const AnalysisInputs& in, const StationResults& r,
+                                std::span<const float> Q);
 
 }  // namespace kaldero::cxtfit

@@ -182,4 +182,23 @@ void check(FiniteCheck& c, const cxtfit::Parameters& p) {
   c("concentration (CXTFIT input file)", p.milligramsPerCubicMetre);
 }
 
+std::optional<std::string> nonFiniteKnots(const Curve& knots) {
+  FiniteCheck c;
+  c("knot time", knots.T);
+  c("interpolated concentration", knots.C);
+  c("interpolated discharge", knots.Q);
+  return c.first();
+}
+
+std::optional<std::string> nonFiniteConditioned(const Curve& cv, DischargeMode mode,
+                                                const StationSetup& setup) {
+  FiniteCheck c;
+  c("sample time in seconds", cv.T);
+  c("concentration in ng/L", cv.C);
+  if (mode == DischargeMode::Measured) c("discharge in m3/s", cv.Q);
+  c("constant discharge in m3/s", setup.constantDischarge);
+  c("travel distance in metres", setup.distance);
+  return c.first();
+}
+
 }  // namespace kaldero

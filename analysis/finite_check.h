@@ -11,7 +11,9 @@
 #include <string_view>
 
 #include "analysis/cxtfit.h"
+#include "model/curve.h"
 #include "model/results.h"
+#include "model/setup.h"
 
 namespace kaldero {
 
@@ -43,6 +45,14 @@ void check(FiniteCheck& c, const FlowGeometry& r);
 void check(FiniteCheck& c, const Recovery& r);
 void check(FiniteCheck& c, const RunTotals& r);
 void check(FiniteCheck& c, const cxtfit::Parameters& p);
+
+// The first value of the knot curve (in the units of the station data
+// file) that is not finite, by the name the report gives it.
+std::optional<std::string> nonFiniteKnots(const Curve& knots);
+// The same of the conditioned curve and the constants of the setup
+// (internal units); the discharges only when they were measured.
+std::optional<std::string> nonFiniteConditioned(const Curve& conditioned, DischargeMode mode,
+                                                const StationSetup& setup);
 
 // The first quantity of r that is not finite, if any.
 template <class R>

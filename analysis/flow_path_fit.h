@@ -88,6 +88,7 @@
 // Computes only: no console, no files.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -112,6 +113,16 @@ struct FitOptions {
   bool baseline = false;
   SampleSource samples = SampleSource::Measured;
 };
+
+// The choices as the user names them (the command line). The models: "1"
+// to "3" paths without a storage zone, "1s" to "3s" the same paths sharing
+// one, "auto" 1 to 3 paths with or without a zone (the criterion chooses);
+// false, with o unchanged, for any other text.
+bool parseFitModel(const std::string& name, FitOptions& o);
+// The error model by its word: "ar1", "independent" or "ar1-gls".
+std::optional<ErrorModel> parseErrorModel(const std::string& word);
+// The intervals by their word: "covariance" or "bootstrap".
+std::optional<IntervalMethod> parseIntervalMethod(const std::string& word);
 
 // The curve and what the fit needs to know about the test. The options are
 // a base so that in.paths and the like read as before.

@@ -6,6 +6,8 @@
 #include "analysis/geometry.h"
 #include "analysis/mass_recovery.h"
 #include "analysis/transit_times.h"
+#include "conditioning/background.h"
+#include "input/units.h"
 
 namespace kaldero {
 
@@ -17,6 +19,12 @@ CarriedResults CarriedResults::forNextStation() const {
   };
   return CarriedResults{reset(maxVelocity), hydraulics(conduit), hydraulics(porous),
                         hydraulics(fracture), reset(diffusionLayer)};
+}
+
+Curve conditionCurve(const TestDescription& test, const Curve& fileCurve) {
+  Curve background = fileCurve;
+  background.C = subtractBackground(test, fileCurve.C);
+  return units::toInternalUnits(test, background);
 }
 
 DischargeOf dischargeOf(const AnalysisInputs& in, const Curve& cv) {

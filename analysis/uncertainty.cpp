@@ -8,10 +8,8 @@
 
 #include "analysis/quantities.h"
 #include "analysis/station_analysis.h"
-#include "conditioning/background.h"
 #include "conditioning/extrapolation.h"
 #include "conditioning/interpolation.h"
-#include "input/units.h"
 #include "numeric/random.h"
 
 namespace kaldero {
@@ -134,8 +132,7 @@ const char* draw(const DrawStation& st, const UncertaintySpec& spec,
       c = interpolateOntoKnots(t, knotSpacing, c, knots).knots;
     }
   }
-  c.C = subtractBackground(t, c.C);
-  const Curve conditioned = units::toInternalUnits(t, c);
+  const Curve conditioned = conditionCurve(t, c);
   for (int32_t i = 0; i + 1 < conditioned.size(); ++i)
     if (!(conditioned.T[i] < conditioned.T[i + 1])) return kTimes;
 

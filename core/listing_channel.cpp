@@ -1,6 +1,9 @@
 #include "core/listing_channel.h"
 
 #include "core/console.h"
+#include "core/file_reports.h"
+#include "core/stop.h"
+#include "core/text.h"
 
 namespace kaldero {
 
@@ -48,6 +51,14 @@ void ListingChannel::empty(int n) {
   for (int i = 0; i < n; ++i) line();
 }
 
+void ListingChannel::append(OutputGate& gate, const OutputRecord& listing,
+                            const std::vector<std::string>& lines) {
+  const bool wasOpen = isOpen();
+  if (!wasOpen && !openAppend(gate, listing)) return;
+  for (const std::string& l : lines) line(l);
+  if (!wasOpen) close();
+}
+
 void echoLine(Console& console, ListingChannel& listing, bool echo, std::string_view s) {
   if (echo) console.line(s);
   listing.line(s);
@@ -60,6 +71,13 @@ void echoEmpty(Console& console, ListingChannel& listing, bool echo, int n) {
 void bothLine(Console& console, ListingChannel& listing, std::string_view s) {
   console.line(s);
   listing.line(s);
+}
+
+void requireListingWritten(Console& console, OutputGate& gate, ListingChannel& listing) {
+  if (listing.intact()) return;
+  gate.incomplete(listing.failedPath());
+  reportListingNotWritten(console, text::padded(listing.failedPath()), listing.failure());
+  stopRun(console);
 }
 
 }  // namespace kaldero

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/checked_file.h"
 #include "core/output_gate.h"
@@ -43,6 +44,10 @@ class ListingChannel {
 
   void line(std::string_view s = {});
   void empty(int n = 1);
+  // Lines for a station's listing after its reports: to the listing when it
+  // is open, else appended to the closed file (opened through the gate,
+  // then closed again; nothing when it cannot be opened).
+  void append(OutputGate& gate, const OutputRecord& listing, const std::vector<std::string>& lines);
 
   // What the channel wrote since the last call (every line with its line
   // end), for the results files that show a listing.
@@ -63,5 +68,11 @@ void echoLine(Console& console, ListingChannel& listing, bool echo, std::string_
 void echoEmpty(Console& console, ListingChannel& listing, bool echo, int n = 1);
 // A line written to both, the console first.
 void bothLine(Console& console, ListingChannel& listing, std::string_view s);
+
+// A results listing that could not be written completely (a full disk)
+// stops the run with the report that says so: the user must not take an
+// incomplete listing for the station's results. The gate no longer counts
+// it among the files written.
+void requireListingWritten(Console& console, OutputGate& gate, ListingChannel& listing);
 
 }  // namespace kaldero

@@ -149,6 +149,18 @@ bool OutputGate::writeLines(const OutputRecord& f, const std::vector<std::string
   return close(file, f);
 }
 
+bool OutputGate::writeRequired(const OutputRecord& f, const std::vector<std::string>& lines) {
+  if (refusal(f)) {
+    writeLines(f, lines);
+    return true;
+  }
+  CheckedFile file;
+  if (!open(file, f, CheckedFile::Mode::Replace, true)) return false;
+  for (const std::string& l : lines) file.line(l);
+  close(file, f);
+  return true;
+}
+
 bool OutputGate::open(CheckedFile& file, const OutputRecord& f, CheckedFile::Mode mode,
                       bool quiet) {
   if (const std::optional<std::string> why = refusal(f)) {

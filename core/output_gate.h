@@ -64,6 +64,11 @@ class OutputGate {
   // counted; true when the file was written completely.
   bool writeLines(const OutputRecord& f, const std::vector<std::string>& lines);
   bool writeText(const OutputRecord& f, std::string_view text);
+  // A file the run cannot go on without (the interpolated-data file): as
+  // writeLines, but a file that cannot be created is neither reported nor
+  // counted and gives false (the caller reports it and stops the run). A
+  // refused file is reported and counted as any other; true then.
+  bool writeRequired(const OutputRecord& f, const std::vector<std::string>& lines);
 
   // Files written piece by piece. open() applies the rule and opens; a
   // refusal or a file that cannot be created is reported and counted unless

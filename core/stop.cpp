@@ -15,4 +15,9 @@ void stopRun(Console& console, std::string_view message) {
   throw Error{"", 0, 0, std::string(message), ErrorKind::Data};
 }
 
+int worseExitStatus(int a, int b) {
+  auto rank = [](int x) { return x == kExitNormal ? 0 : x == kExitFilesNotWritten ? 1 : 2; };
+  return rank(b) > rank(a) ? b : a;
+}
+
 }  // namespace kaldero

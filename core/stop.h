@@ -21,6 +21,11 @@ inline constexpr int kExitInternal = 3; // the machine ran out of memory
 // (curve files, plots, tables) could not be written; the console names them.
 inline constexpr int kExitFilesNotWritten = 4;
 
+// The worse of two exit statuses of the runs of one call: a run stopped
+// (any status but 0 and 4) is worse than files not written, which is worse
+// than a normal end; of two equally bad, the first.
+int worseExitStatus(int a, int b);
+
 // Writes the stop message (when there is one) as a console line and ends the
 // run: throws Error (kind Data) with the message.
 [[noreturn]] void stopRun(Console& console, std::string_view message = {});

@@ -1,9 +1,9 @@
 #include "driver/campaign_step.h"
 
 #include "analysis/campaign.h"
-#include "core/console.h"
 #include "core/text.h"
 #include "plot/campaign_plot.h"
+#include "report/run_messages.h"
 
 namespace kaldero {
 
@@ -38,7 +38,7 @@ void campaignFigures(RunState& s) {
   if (d.stations.empty()) return;
   const std::size_t before = s.gate.runFiles().size();
   const std::string why = plot::campaignPlots(s.plots, s.gate, d);
-  if (!why.empty()) s.console.line(" THE CAMPAIGN RECOVERY FIGURE IS NOT DRAWN: " + why);
+  if (!why.empty()) reportCampaignFigureNotDrawn(s.console, why);
   const std::vector<OutputRecord> files = s.gate.runFiles();
   for (std::size_t i = before; i < files.size(); ++i)
     s.record.runFiles.push_back(asCalled(s.record.folder, files[i]));

@@ -2,8 +2,6 @@
 
 #include <CLI/CLI.hpp>
 #include <cmath>
-#include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,109 +11,11 @@ namespace kaldero {
 
 namespace {
 
-// "ps,png" into formats; false for a name that is none of them (an empty
-// name too: "ps," is a list with a name missing).
-bool parseFormats(const std::string& list, std::vector<plot::PlotFormat>& out) {
-  using plot::PlotFormat;
-  out.clear();
-  if (!list.empty() && list.back() == ',') return false;
-  std::stringstream in(list);
-  std::string name;
-  while (std::getline(in, name, ',')) {
-    PlotFormat f;
-    if (name == "ps")
-      f = PlotFormat::PostScript;
-    else if (name == "png")
-      f = PlotFormat::Png;
-    else if (name == "svg")
-      f = PlotFormat::Svg;
-    else if (name == "pdf")
-      f = PlotFormat::Pdf;
-    else
-      return false;
-    bool seen = false;
-    for (PlotFormat g : out) seen = seen || g == f;
-    if (!seen) out.push_back(f);
-  }
-  return !out.empty();
-}
-
-// A number of the whole text, finite.
-std::optional<double> number(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  const double v = std::strtod(text.c_str(), &end);
-  if (end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
 const char* const kDescription =
     "Analyses ground-water tracer tests: tracer mass recovered, transit times, velocities, "
     "dispersion and flow geometry for every sampling station of a control file. Several "
     "control files are run one after the other; the station files and outputs of each are "
     "taken relative to the control file's own folder.";
-
-// The fit options: --fit names the model; the other --fit- options need
-// it. Why they are wrong, or nothing.
-std::optional<std::string> parseFitOptions(const std::string& fit, const std::string& errors,
-                                           const std::string& intervals,
-                                           const std::optional<unsigned long long>& seed,
-                                           bool baseline, std::optional<FitOptions>& out) {
-  if (fit.empty()) {
-    if (!errors.empty()) return "--fit-errors needs --fit";
-    if (!intervals.empty()) return "--fit-intervals needs --fit";
-    if (seed) return "--fit-seed needs --fit";
-    if (baseline) return "--fit-baseline needs --fit";
-    return std::nullopt;
-  }
-  FitOptions o;
-  if (fit == "auto") {
-    o.paths = kAutomaticPaths;
-    o.storage = StorageChoice::Allowed;
-  } else if (fit.size() <= 2 && fit[0] >= '1' && fit[0] <= '3' &&
-             (fit.size() == 1 || fit[1] == 's')) {
-    o.paths = fit[0] - '0';
-    o.storage = fit.size() == 2 ? StorageChoice::Forced : StorageChoice::None;
-  } else {
-    return "--fit: \"" + fit + "\" is not 1, 2, 3, 1s, 2s, 3s or auto";
-  }
-  if (errors == "independent")
-    o.errors = ErrorModel::Independent;
-  else if (errors == "ar1-gls")
-    o.errors = ErrorModel::Ar1Gls;
-  else if (!errors.empty() && errors != "ar1")
-    return "--fit-errors: \"" + errors + "\" is not ar1, independent or ar1-gls";
-  if (intervals == "bootstrap")
-    o.intervals = IntervalMethod::Bootstrap;
-  else if (!intervals.empty() && intervals != "covariance")
-    return "--fit-intervals: \"" + intervals + "\" is not covariance or bootstrap";
-  if (seed) {
-    if (o.intervals != IntervalMethod::Bootstrap) return "--fit-seed needs --fit-intervals bootstrap";
-    o.bootstrapSeed = *seed;
-  }
-  o.baseline = baseline;
-  o.samples = SampleSource::Measured;
-  out = o;
-  return std::nullopt;
-}
-
-}  // namespace
-
-std::optional<StatedError> parseStatedError(const std::string& text) {
-  StatedError e;
-  e.text = text;
-  std::string digits = text;
-  if (!digits.empty() && digits.back() == '%') {
-    e.relative = true;
-    digits.pop_back();
-  }
-  const std::optional<double> v = number(digits);
-  if (!v || *v < 0) return std::nullopt;
-  e.value = e.relative ? *v / 100.0 : *v;
-  return e;
-}
-
-namespace {
 
 // The option values as given, before they are checked.
 struct Given {
@@ -127,6 +27,39 @@ struct Given {
   std::optional<double> timeError, correlation;
   std::optional<uint64_t> seed;
 };
+
+// The fit options: --fit names the model; the other --fit- options need
+// it. Why they are wrong, or nothing.
+std::optional<std::string> parseFitOptions(const Given& g, std::optional<FitOptions>& out) {
+  if (g.fit.empty()) {
+    if (!g.fitErrors.empty()) return "--fit-errors needs --fit";
+    if (!g.fitIntervals.empty()) return "--fit-intervals needs --fit";
+    if (g.fitSeed) return "--fit-seed needs --fit";
+    if (g.fitBaseline) return "--fit-baseline needs --fit";
+    return std::nullopt;
+  }
+  FitOptions o;
+  if (!parseFitModel(g.fit, o))
+    return "--fit: \"" + g.fit + "\" is not 1, 2, 3, 1s, 2s, 3s or auto";
+  if (!g.fitErrors.empty()) {
+    const std::optional<ErrorModel> e = parseErrorModel(g.fitErrors);
+    if (!e) return "--fit-errors: \"" + g.fitErrors + "\" is not ar1, independent or ar1-gls";
+    o.errors = *e;
+  }
+  if (!g.fitIntervals.empty()) {
+    const std::optional<IntervalMethod> i = parseIntervalMethod(g.fitIntervals);
+    if (!i) return "--fit-intervals: \"" + g.fitIntervals + "\" is not covariance or bootstrap";
+    o.intervals = *i;
+  }
+  if (g.fitSeed) {
+    if (o.intervals != IntervalMethod::Bootstrap) return "--fit-seed needs --fit-intervals bootstrap";
+    o.bootstrapSeed = *g.fitSeed;
+  }
+  o.baseline = g.fitBaseline;
+  o.samples = SampleSource::Measured;
+  out = o;
+  return std::nullopt;
+}
 
 void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
   app.add_option("CONTROLFILE", options.controlFiles,
@@ -214,21 +147,21 @@ std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
                            "--fit-intervals"})
     if (app.count(name) > 0 && app[name]->as<std::string>().empty())
       return std::string(name) + ": the value is empty";
-  if (!parseFormats(g.plots, options.plotFormats))
-    return "--plots: \"" + g.plots + "\" is not a list of ps, png, svg, pdf";
+  const std::optional<std::vector<plot::PlotFormat>> formats = plot::parseFormatList(g.plots);
+  if (!formats) return "--plots: \"" + g.plots + "\" is not a list of ps, png, svg, pdf";
+  options.plotFormats = *formats;
   options.campaignFigures = app.count("--plots") > 0;
-  if (g.campaignScale == "raw")
-    options.campaignScale = ConcentrationScale::Raw;
-  else if (!g.campaignScale.empty() && g.campaignScale != "per-kg")
-    return "--campaign-scale: \"" + g.campaignScale + "\" is not per-kg or raw";
+  if (!g.campaignScale.empty()) {
+    const std::optional<ConcentrationScale> scale = parseConcentrationScale(g.campaignScale);
+    if (!scale) return "--campaign-scale: \"" + g.campaignScale + "\" is not per-kg or raw";
+    options.campaignScale = *scale;
+  }
   if (!g.results.empty()) options.resultsFile = g.results;
   if (!g.table.empty()) options.tableFile = g.table;
   // The report draws its own figures from the results: it needs no plot
   // files.
   if (!g.report.empty()) options.reportFile = g.report;
-  if (std::optional<std::string> why = parseFitOptions(g.fit, g.fitErrors, g.fitIntervals,
-                                                       g.fitSeed, g.fitBaseline, options.fit))
-    return why;
+  if (std::optional<std::string> why = parseFitOptions(g, options.fit)) return why;
   if (options.keepGoing && !options.batch) return "--keep-going needs --batch";
   return std::nullopt;
 }

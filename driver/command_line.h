@@ -20,8 +20,4 @@ struct CommandLine {
 
 Expected<CommandLine> parseCommandLine(int argc, const char* const* argv);
 
-// A stated error: "3%" relative, "0.05" absolute; nothing when the text is
-// neither a number nor a percentage, or negative, or not finite.
-std::optional<StatedError> parseStatedError(const std::string& text);
-
 }  // namespace kaldero

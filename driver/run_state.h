@@ -38,13 +38,6 @@ struct Session {
   plot::PlotState plots;
 };
 
-// A file of a run as the call knows it: with several control files each
-// run works in its own folder, and its files are named from the call's.
-inline OutputFile asCalled(const std::string& folder, const OutputRecord& f) {
-  const bool relative = !folder.empty() && !f.name.starts_with('/');
-  return {relative ? folder + "/" + f.name : f.name, f.kind, f.format};
-}
-
 // One run: one control file and its stations.
 struct RunState {
   explicit RunState(Session& session)
@@ -87,7 +80,6 @@ struct Station {
   int32_t phase = 0;                       // 0 the measured curve, 1 the knot curve
   StationResults results;
   std::optional<FlowPathFitResult> fit;
-  int32_t index = 0;  // the station's place in the run, from 1
 
   // The curve analysed, in the units of the file.
   const Curve& analysedCurve() const { return knots ? *knots : measured.samples; }

@@ -3,19 +3,17 @@
 #include <string>
 #include <vector>
 
-#include "analysis/cxtfit.h"
 #include "analysis/curve_files.h"
+#include "analysis/cxtfit.h"
 #include "analysis/finite_check.h"
-#include "analysis/flow_path_fit.h"
+#include "analysis/station_fit.h"
 #include "analysis/run_totals.h"
 #include "analysis/station_analysis.h"
 #include "analysis/uncertainty.h"
-#include "conditioning/background.h"
 #include "conditioning/extrapolation.h"
 #include "conditioning/interpolation.h"
 #include "core/file_reports.h"
 #include "core/stop.h"
-#include "core/units.h"
 #include "files/curve_file.h"
 #include "files/cxtfit_file.h"
 #include "files/fit_file.h"
@@ -31,10 +29,9 @@
 #include "plot/fit_plot.h"
 #include "print/print_question.h"
 #include "report/chatwin_table.h"
-#include "report/geometry_report.h"
 #include "report/notices.h"
 #include "report/run_messages.h"
-#include "report/transport_report.h"
+#include "report/station_listing.h"
 
 namespace kaldero {
 
@@ -44,33 +41,22 @@ plot::PlotContext plotContext(RunState& s, const Station& st) {
   return plot::PlotContext{s.console, s.plots, st.test, st.name50, s.gate};
 }
 
-ReportTarget reportTarget(RunState& s, const Station& st) {
-  return ReportTarget{s.console, s.listing, st.test.echo()};
+AnalysisInputs analysisInputs(const RunState& s, const Station& st) {
+  return AnalysisInputs{st.test, st.setup, s.release};
 }
 
 StationRecord& record(RunState& s) { return s.record.stations.back(); }
 
-// Stops the station when a value is not a finite number.
-template <class R>
-void requireFinite(RunState& s, const Station& st, const R& result) {
-  if (const std::optional<std::string> q = nonFinite(result)) stopNonFinite(s.console, st.name50, *q);
+// Stops the station when a value is not a finite number: quantity names the
+// first, if any.
+void requireFinite(RunState& s, const Station& st, const std::optional<std::string>& quantity) {
+  if (quantity) stopNonFinite(s.console, st.name50, *quantity);
 }
 
-void requireFinite(RunState& s, const Station& st, std::string_view quantity,
-                   std::span<const float> values) {
-  FiniteCheck c;
-  c(quantity, values);
-  if (c.first()) stopNonFinite(s.console, st.name50, *c.first());
-}
-
-// A results listing that could not be written completely (a full disk)
-// stops the run: the user must not take an incomplete listing for the
-// station's results.
-void requireListingWritten(RunState& s) {
-  if (s.listing.intact()) return;
-  s.gate.incomplete(s.listing.failedPath());
-  reportListingNotWritten(s.console, text::padded(s.listing.failedPath()), s.listing.failure());
-  stopRun(s.console);
+// The flow-path fit file, named after the station's fit figure.
+OutputRecord fitFileRecord(const Station& st) {
+  return {files::fitFileName(plot::postScriptFileName(st.name50, 85, plot::kSuffixFit)),
+          "flow-path fit file", ""};
 }
 
 // The plot files of the station, planned with its other outputs.
@@ -79,9 +65,7 @@ std::vector<OutputRecord> plannedFiles(const RunState& s, const Station& st) {
   const bool fit = s.options.fit.has_value();
   for (OutputRecord& r : plot::plannedPlotFiles(st.test, st.name50, s.plots.formats, fit))
     plan.push_back(std::move(r));
-  if (fit)
-    plan.push_back({files::fitFileName(plot::postScriptFileName(st.name50, 85, plot::kSuffixFit)),
-                    "flow-path fit file", ""});
+  if (fit) plan.push_back(fitFileRecord(st));
   return plan;
 }
 
@@ -89,34 +73,11 @@ std::vector<OutputRecord> plannedFiles(const RunState& s, const Station& st) {
 // is halved (and the reduction factor doubled) while the storage cannot be
 // had.
 void decideStorage(RunState& s, Station& st, int32_t dataLines) {
-  const int32_t pad = on(st.test.extrapolationOption) &&
-                              st.test.extrapolationMethod == ExtrapolationMethod::Exponential
-                          ? 5
-                          : 1;
-  const ReductionDecision d =
-      decideReduction(dataLines, st.test.reductionMode, st.test.knotOption,
-                      st.test.stationTotals, [&](int32_t n) { return stationStorage(n, pad); });
+  const ReductionDecision d = decideReduction(dataLines, st.test);
   if (!d.allocated) stopStationStorage(s.console);
   st.k = d.k;
   st.mode = d.mode;
   st.wanted = d.n;
-}
-
-void dataPlot(RunState& s, Station& st, int32_t modeWord) {
-  plot::PlotContext ctx = plotContext(s, st);
-  const Curve& c = st.analysedCurve();
-  // The knot curve has no group spread.
-  const std::vector<float> none(c.T.size(), 0.0f);
-  const bool spread = !st.knots;
-  const plot::DataCurve curve{c.T,
-                              c.C,
-                              c.Q,
-                              spread ? st.measured.spread.T : none,
-                              spread ? st.measured.spread.C : none,
-                              spread ? st.measured.spread.Q : none,
-                              c.size()};
-  plot::dataPlot(ctx, curve, st.tail, st.phase, modeWord, st.test.extrapolationMethod,
-                 s.stationCounter);
 }
 
 // The data pass, the extrapolation of an unfinished tail and the knot count.
@@ -139,18 +100,10 @@ void readData(RunState& s, Station& st) {
 // a results listing does; one the name rule refuses is left out.
 void writeInterpolatedData(RunState& s, const Station& st, const Curve& knots) {
   const OutputRecord file{text::trimmed(st.test.interpolatedName), "interpolated-data file", ""};
-  const std::vector<std::string> lines = files::interpolatedDataLines(st.test.dischargeMode, knots);
-  if (s.gate.refusal(file)) {
-    s.gate.writeLines(file, lines);
+  if (s.gate.writeRequired(file, files::interpolatedDataLines(st.test.dischargeMode, knots)))
     return;
-  }
-  CheckedFile f;
-  if (!s.gate.open(f, file, CheckedFile::Mode::Replace, true)) {
-    reportListingNotOpened(s.console, st.test.interpolatedName);
-    stopRun(s.console);
-  }
-  for (const std::string& l : lines) f.line(l);
-  s.gate.close(f, file);
+  reportListingNotOpened(s.console, st.test.interpolatedName);
+  stopRun(s.console);
 }
 
 // The knot decision; the knot curve replaces the measured one when there
@@ -170,9 +123,7 @@ void knotStep(RunState& s, Station& st) {
   if (!interpolationStorage(n, knots)) stopInterpolationStorage(c);
   KnotCurve k = interpolateOntoKnots(st.test, st.facts.knotSpacing, m, knots);
   writeNotices(c, k.notices);
-  requireFinite(s, st, "knot time", k.knots.T);
-  requireFinite(s, st, "interpolated concentration", k.knots.C);
-  requireFinite(s, st, "interpolated discharge", k.knots.Q);
+  requireFinite(s, st, nonFiniteKnots(k.knots));
   writeInterpolatedData(s, st, k.knots);
   if (!stationStorage(knots, 1)) stopKnotCurveStorage(c);
   st.knots = std::move(k.knots);
@@ -182,10 +133,105 @@ void knotStep(RunState& s, Station& st) {
     c.secondPause();
     c.focus();
   } else {
-    // The knot curve is plotted with the reduction factor in the place of
-    // the data-reduction mode word.
-    dataPlot(s, st, st.k);
+    // The knot curve (without a group spread) is plotted with the
+    // reduction factor in the place of the data-reduction mode word.
+    plot::PlotContext ctx = plotContext(s, st);
+    plot::dataPlot(ctx, *st.knots, nullptr, st.tail, st.phase, st.k, st.test.extrapolationMethod,
+                   s.stationCounter);
   }
+}
+
+// A load or standardized curve file asked for without the normalized one.
+// The results-listing copy of the report: the listing of the last station
+// is still open; that of an earlier station has been closed after its
+// print question and gets the lines appended.
+void prerequisiteReport(RunState& s, const Station& st) {
+  reportCurveFilePrerequisite(s.console);
+  s.listing.append(s.gate, listingRecord(st.test), curveFilePrerequisiteLines());
+  if (st.test.echo()) continueAfterPrerequisite(s.console);
+}
+
+// The CXTFIT input file, when asked for and the station gives one.
+void cxtfitFile(RunState& s, const Station& st) {
+  const TestDescription& t = st.test;
+  if (!on(t.cxtfitOption)) return;
+  const StationResults& r = st.results;
+  const std::optional<cxtfit::Inputs> in =
+      cxtfit::inputsOf(analysisInputs(s, st), r, st.conditioned.Q);
+  if (!in) return;
+  const cxtfit::Parameters p =
+      cxtfit::parameters(*in, st.conditioned.T, r.curves.outputConcentrations);
+  requireFinite(s, st, nonFinite(p));
+  const cxtfit::Heading h{st.setup.knotOption, st.name50, t.interpolatedName, s.release.mode};
+  s.gate.writeLines({text::trimmed(t.cxtfitName), "CXTFIT input file", ""}, cxtfit::fileLines(h, p));
+}
+
+// One curve file (and with --curves-csv its CSV twin) and its plots.
+void curveFile(RunState& s, const Station& st, const std::string& name50, const char* kind,
+               const files::CurveColumns& columns, std::span<const float> x,
+               std::span<const float> y, const plot::KindSelectors& selectors,
+               int32_t& plotCounter) {
+  FiniteCheck finite;
+  finite(upperKind(kind), x);
+  finite(upperKind(kind), y);
+  requireFinite(s, st, finite.first());
+  const OutputRecord file{text::trimmed(name50), kind, ""};
+  s.gate.writeLines(file, files::curveFileLines(x, y));
+  if (s.options.curvesCsv)
+    s.gate.writeLines(curveCsvRecord(file), files::curveCsvLines(columns, x, y));
+  const StationResults& r = st.results;
+  const plot::CurveParameters params =
+      plot::curveParameters(*r.transit, r.arrival.peakConcentration);
+  plot::PlotContext ctx = plotContext(s, st);
+  plot::curvePlot(ctx, x, y, st.conditioned.Q, static_cast<int32_t>(x.size()), selectors, params,
+                  st.phase, s.stationCounter, plotCounter);
+}
+
+// The normalized curve file and its plots, then the load and the
+// standardized curve files with theirs; these two need the normalized one
+// and are refused with the prerequisite report without it.
+void curveFiles(RunState& s, const Station& st) {
+  const TestDescription& t = st.test;
+  const bool normalized = on(t.normalizedOption);
+  const bool load = on(t.loadOption), standardized = on(t.standardizedOption);
+  // The screen plots of the curves made so far for the station: the prompt
+  // before a plot comes with the first only.
+  int32_t plotCounter = 0;
+  if (normalized) {
+    const CurveFileValues v =
+        curves::stationCurveValues(analysisInputs(s, st), st.conditioned, st.results, load);
+    curveFile(s, st, t.normalizedName, "normalized curve file",
+              files::normalizedColumns(t.timeUnit), v.times, v.values, {1, 0, 0}, plotCounter);
+    if (load)
+      curveFile(s, st, t.loadName, "load curve file", files::loadColumns(t.timeUnit), v.times,
+                v.loadValues, {0, 1, 0}, plotCounter);
+    if (standardized)
+      curveFile(s, st, t.standardizedName, "standardized curve file",
+                files::standardizedColumns(), v.standardizedTimes, v.standardizedConcentrations,
+                {0, 0, 1}, plotCounter);
+  }
+  if (load && !normalized) prerequisiteReport(s, st);
+  if (standardized && !normalized) prerequisiteReport(s, st);
+  if (t.standardizedPlot.onScreen() || t.loadPlot.onScreen() || t.normalizedPlot.onScreen())
+    plot::closeGraphicsWindow(s.console, s.plots);
+  s.console.maximize();
+  s.console.focus();
+}
+
+// The flow-path fit (--fit) of the measured samples, its file and figure.
+void fitStep(RunState& s, Station& st) {
+  if (!s.options.fit) return;
+  const AnalysisInputs a = analysisInputs(s, st);
+  const FitSamples samples = fitSamples(a, st.dataPass.samples);
+  const FlowPathFitInput in = stationFitInput(*s.options.fit, samples, a, st.results);
+  st.fit = fitFlowPaths(in);
+  s.gate.writeLines(fitFileRecord(st),
+                    files::fitFileLines(files::fitFileHeading(st.name50, in), *st.fit));
+  plot::PlotContext ctx = plotContext(s, st);
+  plot::fitPlot(ctx, {in.times, in.concentrations, in.discharges, in.distance, in.releaseDuration},
+                *st.fit);
+  reportFitNotes(s.console, st.name50, *st.fit);
+  record(s).fit = st.fit;
 }
 
 }  // namespace
@@ -194,13 +240,11 @@ bool openStation(RunState& s, Station& st) {
   Console& c = s.console;
   ++s.stationCounter;
   if (s.stationCounter <= 0) countingErrorStop(c, s.stationCounter);
-  c.empty();
-  c.free("PROCESSING OF NEXT SAMPLING STATION DATA ");
+  writeStationHeading(c);
   if (!s.controlFile.nextStationName(st.name50)) return false;
-  c.free("FILE = " + st.name50);
-  for (ShownReport& r : c.takeReports()) s.record.reports.push_back(std::move(r));
-  s.record.stations.push_back(StationRecord{});
-  record(s).stationFile = text::trimmed(st.name50);
+  writeStationFileLine(c, st.name50);
+  s.record.addRunReports(c.takeReports());
+  s.record.startStation(text::trimmed(st.name50));
 
   if (!st.file.open(text::trimmed(st.name50))) {
     reportStationFileNotFound(c, st.name50);
@@ -231,53 +275,34 @@ void readAndConditionCurve(RunState& s, Station& st) {
     c.secondPause();
     c.focus();
   } else {
-    // The mode word of the plot: group means (2) are plotted once more
-    // without their error bars (0).
-    int32_t modeWord = code(st.mode);
-    dataPlot(s, st, modeWord);
-    while (modeWord == 2) {
-      modeWord = 0;
-      dataPlot(s, st, modeWord);
-    }
+    plot::PlotContext ctx = plotContext(s, st);
+    plot::measuredDataPlots(ctx, st.measured, st.tail, st.mode, st.test.extrapolationMethod,
+                            s.stationCounter);
   }
   st.setup = units::internalSetup(st.test);
   knotStep(s, st);
   record(s).setup = st.setup;
 
   // Background, then internal units.
-  const Curve& source = st.analysedCurve();
-  Curve background = source;
-  background.C = subtractBackground(st.test, source.C);
-  st.conditioned = units::toInternalUnits(st.test, background);
+  st.conditioned = conditionCurve(st.test, st.analysedCurve());
   const Curve& cv = st.conditioned;
-  requireFinite(s, st, "sample time in seconds", cv.T);
-  requireFinite(s, st, "concentration in ng/L", cv.C);
-  if (st.test.dischargeMode == DischargeMode::Measured)
-    requireFinite(s, st, "discharge in m3/s", cv.Q);
-  requireFinite(s, st, "constant discharge in m3/s", std::span(&st.setup.constantDischarge, 1));
-  requireFinite(s, st, "travel distance in metres", std::span(&st.setup.distance, 1));
+  requireFinite(s, st, nonFiniteConditioned(cv, st.test.dischargeMode, st.setup));
 
   // Every integral needs strictly increasing times. The data plot makes
   // this test when it runs; without it, blank lines at the end of a file
   // (samples at time 0) would reach the integration. The report shows the
   // times in the unit of the station data file.
-  std::vector<float> fileTimes(cv.T);
-  for (float& t : fileTimes) t = units::fromSeconds(t, st.test.timeUnit);
-  checkTimeOrder(c, fileTimes, cv.size());
+  checkTimeOrder(c, units::toFileTimes(st.test, cv.T), cv.size());
 }
 
 void analyse(RunState& s, Station& st) {
-  const AnalysisInputs in{st.test, st.setup, s.release};
-  st.results = analyseStation(in, st.conditioned, s.carried);
+  st.results = analyseStation(analysisInputs(s, st), st.conditioned, s.carried);
   record(s).results = st.results;
   record(s).curve = st.conditioned;
   const StationResults& r = st.results;
   reportStationWarnings(s.console, st.name50, r.warnings);
   if (r.mass) writeNotices(s.console, r.mass->notices);
-  const bool early = r.stoppedAt == AnalysisStage::Arrival || r.stoppedAt == AnalysisStage::Mass ||
-                     r.stoppedAt == AnalysisStage::Chatwin;
-  if (r.stop && r.stop->kind == AnalysisStop::Kind::NonFinite && early)
-    stopNonFinite(s.console, st.name50, r.stop->quantity);
+  stopBeforeListing(s.console, st.name50, r);
 }
 
 void chatwinOutputs(RunState& s, Station& st) {
@@ -285,263 +310,45 @@ void chatwinOutputs(RunState& s, Station& st) {
   writeNotices(s.console, cw.parameterNotices);
   Option screenPlot = st.test.chatwinPlot.screenPlot;
   if (cw.fitted) {
-    const ChatwinSwitches& cs = st.test.chatwinPlot;
-    const PlotSwitches& group = st.phase == 0 ? st.test.dataPlot : st.test.interpolatedPlot;
-    ChatwinTable t;
-    t.samples = st.conditioned.size();
-    t.fit = &cw;
-    t.plotShowing = group.onScreen();
-    t.titleName = st.phase == 0 ? st.name50 : st.test.interpolatedName;
-    if (on(cs.tableOnScreen)) {
-      showChatwinTable(s.console, t, [&] { plot::closeGraphicsWindow(s.console, s.plots); });
-    }
-    if (on(cs.tableFile))
-      s.gate.writeLines({text::trimmed(chatwinTableFileName(st.name50)), "Chatwin table file", ""},
-                        chatwinTableFileLines(t));
-    if (on(cs.tableOnScreen)) s.console.clear();
+    const ChatwinTable t = chatwinTable(cw, st.conditioned.size(), st.test, st.name50, st.phase);
+    writeChatwinTable(s.console, s.gate, t, st.test, st.name50,
+                      [&] { plot::closeGraphicsWindow(s.console, s.plots); });
     // The statistics' notices come after the table, then the plots.
     writeNotices(s.console, cw.fitNotices);
     plot::PlotContext ctx = plotContext(s, st);
-    Option postscript = cs.postscript;
+    Option postscript = st.test.chatwinPlot.postscript;
     plot::chatwinPlots(ctx, cw.listed(), cw.listedTimes, cw.listedFits, cw.listedParameters,
                        plot::chatwinTexts(cw), st.phase, s.stationCounter, screenPlot, postscript);
   }
-  // The graphics window is closed when a data plot or the Chatwin plot was
-  // on the screen and the results are echoed there, or when only the
-  // interpolated plot was on the screen (unless the Chatwin plot and both
-  // data-plot kinds were asked for); the Chatwin screen switch as the
-  // Chatwin plots left it.
-  const TestDescription& t = st.test;
-  const PlotSwitches& d = t.dataPlot;
-  const bool close = d.onScreen() || on(screenPlot)
-                         ? t.echo()
-                         : on(st.setup.knotOption) && t.interpolatedPlot.onScreen() &&
-                               !(screenPlot != Option::Off && d.points != Option::Off &&
-                                 d.curve != Option::Off);
-  if (close) {
+  // The Chatwin screen switch counts as the Chatwin plots left it.
+  if (plot::closesAfterChatwin(st.test, st.setup.knotOption, screenPlot)) {
     plot::closeGraphicsWindow(s.console, s.plots);
     s.console.focus();
   }
 }
 
-namespace {
-
-// The results-listing copy of a report made after the reports of the
-// station: the listing of the last station is still open; that of an
-// earlier station has been closed after its print question and gets the
-// lines appended.
-void toStationListing(RunState& s, const Station& st, const std::vector<std::string>& lines) {
-  const bool wasOpen = s.listing.isOpen();
-  if (!wasOpen && !s.listing.openAppend(s.gate, listingRecord(st.test))) return;
-  for (const auto& l : lines) s.listing.line(l);
-  if (!wasOpen) s.listing.close();
-}
-
-// A load or standardized curve file asked for without the normalized one.
-void prerequisiteReport(RunState& s, const Station& st) {
-  reportCurveFilePrerequisite(s.console);
-  toStationListing(s, st, curveFilePrerequisiteLines());
-  if (st.test.echo()) {
-    s.console.free("Press <RETURN> to continue program");
-    s.console.waitEnter();
-  }
-}
-
-void cxtfitFile(RunState& s, const Station& st) {
-  const TestDescription& t = st.test;
-  if (!on(t.cxtfitOption)) return;
-  const StationResults& r = st.results;
-  const FlowGeometry& g = *r.geometry;
-  if (!on(t.stationTotals) || g.volume == 0) return;
-  cxtfit::Inputs in;
-  in.distance = st.setup.distance;
-  in.peakTime = r.arrival.peakTime;
-  in.volume = g.volume;
-  in.dispersion = r.transport->dispersion;
-  in.meanVelocity = r.transport->meanVelocity.perSecond;
-  in.conductivity = g.conductivity;
-  in.injectedMass = s.release.injectedMass;
-  in.recoveredMass = r.mass->mass.micrograms;
-  in.releaseDuration = s.release.durationHours;
-  in.constantDischarge = st.setup.constantDischarge;
-  in.meanDischarge = cxtfit::meanDischarge(st.conditioned.Q);
-  in.releaseMode = s.release.mode;
-  in.dischargeMode = t.dischargeMode;
-  in.geometry = t.geometry;
-  in.settings = cxtfit::normalizedSettings(t.cxtfitSettings);
-  const cxtfit::Parameters p =
-      cxtfit::parameters(in, st.conditioned.T, r.curves.outputConcentrations);
-  requireFinite(s, st, p);
-  const cxtfit::Heading h{st.setup.knotOption, st.name50, t.interpolatedName, s.release.mode};
-  s.gate.writeLines({text::trimmed(t.cxtfitName), "CXTFIT input file", ""}, cxtfit::fileLines(h, p));
-}
-
-// One curve file (and with --curves-csv its CSV twin) and its plots.
-void curveFile(RunState& s, const Station& st, const std::string& name50, const char* kind,
-               const files::CurveColumns& columns, std::span<const float> x,
-               std::span<const float> y, const plot::KindSelectors& selectors,
-               int32_t& plotCounter) {
-  requireFinite(s, st, upperKind(kind), x);
-  requireFinite(s, st, upperKind(kind), y);
-  const OutputRecord file{text::trimmed(name50), kind, ""};
-  s.gate.writeLines(file, files::curveFileLines(x, y));
-  if (s.options.curvesCsv)
-    s.gate.writeLines(curveCsvRecord(file), files::curveCsvLines(columns, x, y));
-  const TransitTimes& tt = *st.results.transit;
-  const plot::CurveParameters params{tt.meanTimeInTimeUnit,       tt.standardDeviationInTimeUnit,
-                                     tt.standardDeviation.hours, tt.skewness.value_or(0.0f),
-                                     tt.kurtosis.value_or(0.0f), st.results.arrival.peakConcentration};
-  plot::PlotContext ctx = plotContext(s, st);
-  plot::curvePlot(ctx, x, y, st.conditioned.Q, static_cast<int32_t>(x.size()), selectors, params,
-                  st.phase, s.stationCounter, plotCounter);
-}
-
-// The normalized curve file and its plots, then the load and the
-// standardized curve files with theirs; these two need the normalized one
-// and are refused with the prerequisite report without it.
-void curveFiles(RunState& s, const Station& st) {
-  const TestDescription& t = st.test;
-  const bool normalized = on(t.normalizedOption);
-  const bool load = on(t.loadOption), standardized = on(t.standardizedOption);
-  // The screen plots of the curves made so far for the station: the prompt
-  // before a plot comes with the first only.
-  int32_t plotCounter = 0;
-  if (normalized) {
-    const StationResults& r = st.results;
-    const AnalysisInputs in{t, st.setup, s.release};
-    const CurveFileValues v = curves::curveFileValues(
-        st.conditioned.T, r.curves.outputConcentrations, dischargeOf(in, st.conditioned),
-        t.timeUnit, r.mass->mass.grams, *r.transit, r.arrival.peakConcentration, load);
-    // The CSV columns name their units; a time-unit code outside the
-    // table reads as seconds.
-    const char* unit = units::timeUnitName(t.timeUnit);
-    const std::string time = std::string("time_") + (unit ? unit : "s");
-    curveFile(s, st, t.normalizedName, "normalized curve file",
-              {time, "concentration_mg_per_L_per_kg_recovered"}, v.times, v.values, {1, 0, 0},
-              plotCounter);
-    if (load)
-      curveFile(s, st, t.loadName, "load curve file", {time, "load_mg_per_s_per_kg_recovered"},
-                v.times, v.loadValues, {0, 1, 0}, plotCounter);
-    if (standardized)
-      curveFile(s, st, t.standardizedName, "standardized curve file",
-                {"time_standard_deviations_from_mean", "concentration_fraction_of_peak"},
-                v.standardizedTimes, v.standardizedConcentrations, {0, 0, 1}, plotCounter);
-  }
-  if (load && !normalized) prerequisiteReport(s, st);
-  if (standardized && !normalized) prerequisiteReport(s, st);
-  if (t.standardizedPlot.onScreen() || t.loadPlot.onScreen() || t.normalizedPlot.onScreen())
-    plot::closeGraphicsWindow(s.console, s.plots);
-  s.console.maximize();
-  s.console.focus();
-}
-
-// The samples the flow-path fit takes: the curve as the data pass read it
-// (never knots, nor an extrapolated tail), background subtracted with
-// negatives kept, in SI units, times since the tracer reached the flow
-// zone.
-struct FitSamples {
-  std::vector<double> times, concentrations, discharges;
-};
-
-FitSamples fitSamples(const RunState& s, const Station& st) {
-  Curve c = st.dataPass.samples;
-  c.C = subtractBackground(st.test, c.C, true);
-  const Curve si = units::toInternalUnits(st.test, c);
-  const bool measured = st.test.dischargeMode == DischargeMode::Measured;
-  const double arrival = static_cast<double>(s.release.flowZoneArrivalHours) * 3600;
-  FitSamples f;
-  for (int32_t i = 0; i < si.size(); ++i) {
-    f.times.push_back(static_cast<double>(si.T[i]) - arrival);
-    f.concentrations.push_back(si.C[i]);
-    f.discharges.push_back(measured ? si.Q[i] : st.setup.constantDischarge);
-  }
-  return f;
-}
-
-// The flow-path fit (--fit) of the measured samples, its file and figure.
-void fitStep(RunState& s, Station& st) {
-  if (!s.options.fit) return;
-  const FitSamples samples = fitSamples(s, st);
-  const StationResults& r = st.results;
-  FlowPathFitInput in;
-  static_cast<FitOptions&>(in) = *s.options.fit;
-  in.times = samples.times;
-  in.concentrations = samples.concentrations;
-  in.discharges = samples.discharges;
-  in.distance = st.setup.distance;
-  in.releaseDuration = s.release.mode == ReleaseMode::Instantaneous
-                           ? 0.0
-                           : static_cast<double>(s.release.durationHours) * 3600;
-  in.recoveredMass = r.mass->mass.micrograms;
-  in.meanTransitTime = static_cast<double>(r.transit->meanTime.hours) * 3600;
-  in.momentDispersion = r.transport->momentDispersion;
-  in.chatwinDispersion = r.chatwin->fitted ? r.chatwin->dispersion : 0.0f;
-  in.peakTime = r.arrival.peakTime;
-  st.fit = fitFlowPaths(in);
-
-  files::FitFileHeading heading;
-  heading.stationFile = text::trimmed(st.name50);
-  heading.pathsAsked = in.paths;
-  heading.samples = static_cast<int>(samples.times.size());
-  heading.distance = in.distance;
-  heading.releaseDuration = in.releaseDuration;
-  heading.recoveredMass = in.recoveredMass;
-  heading.momentDispersion = in.momentDispersion;
-  heading.chatwinDispersion = in.chatwinDispersion;
-  const std::string name =
-      files::fitFileName(plot::postScriptFileName(st.name50, 85, plot::kSuffixFit));
-  s.gate.writeLines({name, "flow-path fit file", ""}, files::fitFileLines(heading, *st.fit));
-  plot::PlotContext ctx = plotContext(s, st);
-  plot::fitPlot(ctx,
-                {samples.times, samples.concentrations, samples.discharges, in.distance,
-                 in.releaseDuration},
-                *st.fit);
-  reportFitNotes(s.console, st.name50, *st.fit);
-  record(s).fit = st.fit;
-}
-
-}  // namespace
-
 void writeListing(RunState& s, Station& st) {
   Console& c = s.console;
-  const StationResults& r = st.results;
   if (!s.listing.open(s.gate, listingRecord(st.test))) {
     reportListingNotOpened(c, st.test.listingName);
     stopRun(c);
   }
-  const ReportTarget out = reportTarget(s, st);
+  const ReportTarget out{c, s.listing, st.test.echo()};
   const StationReport report{st.test, st.setup, st.name50};
-  writeMassRecovery(out, report, r);
-  if (r.stop && r.stoppedAt == AnalysisStage::Transit) {
-    if (r.stop->kind == AnalysisStop::Kind::NoMassRecovered) stopNoMassRecovered(c);
-    stopNonFinite(c, st.name50, r.stop->quantity);
-  }
-  writeNotices(c, r.transit->notices);
-  writeTransitTimes(out, report, r);
-  if (r.stop && r.stoppedAt == AnalysisStage::Transport)
-    stopNonFinite(c, st.name50, r.stop->quantity);
-  writeNotices(c, r.transport->notices);
-  writeVelocitiesAndDispersion(out, *r.transport);
+  writeTransportBlocks(out, report, st.results);
   countingErrorStop(c, s.stationCounter);
-  if (r.stop) stopNonFinite(c, st.name50, r.stop->quantity);
-  writeFlowGeometry(out, st.test, *r.geometry);
-  writeRecovery(out, *r.recovery);
-
+  writeGeometryBlocks(out, report, st.results);
   // Look ahead: another station follows when the control file holds one
   // more line; its listing is then offered for printing and closed.
   std::string nextName;
-  if (s.controlFile.lookAhead(nextName)) {
-    requireListingWritten(s);
-    askToPrint(c, s.listing, text::trimmed(st.test.listingName));
-    s.listing.close();
-    requireListingWritten(s);
-  }
+  if (s.controlFile.lookAhead(nextName))
+    askToPrintAndClose(c, s.gate, s.listing, text::trimmed(st.test.listingName));
 }
 
 void stationFiles(RunState& s, Station& st) {
   cxtfitFile(s, st);
   curveFiles(s, st);
-  requireListingWritten(s);
+  requireListingWritten(s.console, s.gate, s.listing);
   fitStep(s, st);
 }
 

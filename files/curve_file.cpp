@@ -33,4 +33,25 @@ std::vector<std::string> curveCsvLines(const CurveColumns& columns, std::span<co
   return lines;
 }
 
+namespace {
+
+std::string timeColumn(TimeUnit timeUnit) {
+  const char* unit = units::timeUnitName(timeUnit);
+  return std::string("time_") + (unit ? unit : "s");
+}
+
+}  // namespace
+
+CurveColumns normalizedColumns(TimeUnit timeUnit) {
+  return {timeColumn(timeUnit), "concentration_mg_per_L_per_kg_recovered"};
+}
+
+CurveColumns loadColumns(TimeUnit timeUnit) {
+  return {timeColumn(timeUnit), "load_mg_per_s_per_kg_recovered"};
+}
+
+CurveColumns standardizedColumns() {
+  return {"time_standard_deviations_from_mean", "concentration_fraction_of_peak"};
+}
+
 }  // namespace kaldero::files

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/units.h"
+
 namespace kaldero::files {
 
 std::vector<std::string> curveFileLines(std::span<const float> x, std::span<const float> y);
@@ -19,5 +21,12 @@ struct CurveColumns {
 };
 std::vector<std::string> curveCsvLines(const CurveColumns& columns, std::span<const float> x,
                                        std::span<const float> y);
+
+// The columns of the normalized, load and standardized curves, named with
+// their units; times in the station's time unit (a code outside the table
+// reads as seconds).
+CurveColumns normalizedColumns(TimeUnit timeUnit);
+CurveColumns loadColumns(TimeUnit timeUnit);
+CurveColumns standardizedColumns();
 
 }  // namespace kaldero::files

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/text.h"
+
 namespace kaldero::files {
 
 namespace {
@@ -205,6 +207,19 @@ std::vector<std::string> fitFileLines(const FitFileHeading& h, const FlowPathFit
       pathTable(out, fit.models[i], false, h);
   comparison(out, h, best);
   return out;
+}
+
+FitFileHeading fitFileHeading(const std::string& stationName50, const FlowPathFitInput& in) {
+  FitFileHeading h;
+  h.stationFile = text::trimmed(stationName50);
+  h.pathsAsked = in.paths;
+  h.samples = static_cast<int>(in.times.size());
+  h.distance = in.distance;
+  h.releaseDuration = in.releaseDuration;
+  h.recoveredMass = in.recoveredMass;
+  h.momentDispersion = in.momentDispersion;
+  h.chatwinDispersion = in.chatwinDispersion;
+  return h;
 }
 
 std::string fitFileName(const std::string& plotName) {

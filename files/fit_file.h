@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/flow_path_fit.h"
 #include "model/flow_path_fit.h"
 
 namespace kaldero::files {
@@ -32,6 +33,11 @@ struct FitFileHeading {
   double momentDispersion = 0;
   double chatwinDispersion = 0;
 };
+
+// The heading of a station's fit from the fit's input: the station data
+// file name (trailing blanks removed), the samples, distance, release
+// duration, recovered mass and the other analyses' dispersion coefficients.
+FitFileHeading fitFileHeading(const std::string& stationName50, const FlowPathFitInput& in);
 
 std::vector<std::string> fitFileLines(const FitFileHeading& heading, const FlowPathFitResult& fit);
 

@@ -49,4 +49,12 @@ ReductionDecision decideReduction(int32_t n, ReductionMode mode, Option knotOpti
   }
 }
 
+ReductionDecision decideReduction(int32_t dataLines, const TestDescription& t) {
+  const int32_t pad =
+      on(t.extrapolationOption) && t.extrapolationMethod == ExtrapolationMethod::Exponential ? 5
+                                                                                              : 1;
+  return decideReduction(dataLines, t.reductionMode, t.knotOption, t.stationTotals,
+                         [&](int32_t n) { return stationStorage(n, pad); });
+}
+
 }  // namespace kaldero

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "model/codes.h"
+#include "model/test_description.h"
 
 namespace kaldero {
 
@@ -24,6 +25,11 @@ struct ReductionDecision {
 ReductionDecision decideReduction(int32_t dataLines, ReductionMode mode, Option knotOption,
                                   Option stationTotals,
                                   const std::function<bool(int32_t)>& tryAllocate);
+
+// The decision for a station by its header (reduction mode, knot and totals
+// options), its storage tried by stationStorage with room for the 5 samples
+// an exponential tail adds (1 for any other tail or none).
+ReductionDecision decideReduction(int32_t dataLines, const TestDescription& test);
 
 // Whether the storage of a station of n samples with room for pad more can
 // be had: its nine arrays of n + pad values (the curve, its group spread and

@@ -33,4 +33,15 @@ Curve toInternalUnits(const TestDescription& t, const Curve& curve) {
   return out;
 }
 
+std::vector<float> toFileTimes(const TestDescription& t, std::span<const float> seconds) {
+  std::vector<float> out(seconds.begin(), seconds.end());
+  for (float& v : out) v = fromSeconds(v, t.timeUnit);
+  return out;
+}
+
+ReleaseSetup internalRelease(const ControlValues& c) {
+  return ReleaseSetup{c.releaseMode, c.releaseDuration, c.flowZoneArrival,
+                      c.injectedMass * massFactor(c.massUnit), c.massUnit};
+}
+
 }  // namespace kaldero::units

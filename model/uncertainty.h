@@ -25,6 +25,11 @@ struct StatedError {
   bool none() const { return value == 0; }
 };
 
+// A stated error as the command line gives it: "3%" relative, "0.05"
+// absolute; nothing when the text is neither a number nor a percentage, or
+// negative, or not finite.
+std::optional<StatedError> parseStatedError(const std::string& text);
+
 struct UncertaintySpec {
   int draws = 0;  // 0: no uncertainty
   uint64_t seed = kDefaultSeed;

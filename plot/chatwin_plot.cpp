@@ -134,4 +134,11 @@ ChatwinTexts chatwinTexts(const ChatwinResults& fit) {
           text35(fmt::G(fit.slope, 14, 6))};
 }
 
+bool closesAfterChatwin(const TestDescription& t, Option knotOption, Option screenPlot) {
+  const PlotSwitches& d = t.dataPlot;
+  if (d.onScreen() || on(screenPlot)) return t.echo();
+  return on(knotOption) && t.interpolatedPlot.onScreen() &&
+         !(screenPlot != Option::Off && d.points != Option::Off && d.curve != Option::Off);
+}
+
 }  // namespace kaldero::plot

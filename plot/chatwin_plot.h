@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/results.h"
+#include "model/test_description.h"
 #include "plot/plot_conventions.h"
 
 namespace kaldero::plot {
@@ -37,5 +38,13 @@ void drawChatwinPlot(PlotContext& ctx, int32_t n, std::span<const float> T,
 void chatwinPlots(PlotContext& ctx, int32_t n, std::span<const float> T,
                   std::span<const float> F, std::span<const float> P, const ChatwinTexts& texts,
                   int32_t phase, int32_t firstPlot, Option& screenPlot, Option& postscript);
+
+// Whether the graphics window is closed after the Chatwin step: when a data
+// plot or the Chatwin plot was on the screen and the results are echoed
+// there, or when only the interpolated plot was on the screen (unless the
+// Chatwin plot and both data-plot kinds were asked for). knotOption as the
+// knot decision left it, screenPlot the Chatwin screen switch as the
+// Chatwin plots left it.
+bool closesAfterChatwin(const TestDescription& test, Option knotOption, Option screenPlot);
 
 }  // namespace kaldero::plot

@@ -174,6 +174,12 @@ void drawCurvePlot(PlotContext& ctx, std::span<const float> T, std::span<const f
   if (ps) st.devices.closePostScript();
 }
 
+CurveParameters curveParameters(const TransitTimes& tt, float peakConcentration) {
+  return CurveParameters{tt.meanTimeInTimeUnit,        tt.standardDeviationInTimeUnit,
+                         tt.standardDeviation.hours,   tt.skewness.value_or(0.0f),
+                         tt.kurtosis.value_or(0.0f),   peakConcentration};
+}
+
 void curvePlot(PlotContext& ctx, std::span<const float> T, std::span<const float> C,
                std::span<const float> third, int32_t n, const KindSelectors& kinds,
                const CurveParameters& params, int32_t phase, int32_t firstPlot,

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 
+#include "model/results.h"
 #include "plot/plot_conventions.h"
 
 namespace kaldero::plot {
@@ -36,6 +37,10 @@ struct CurveParameters {
   float kurtosis = 0;
   float peak = 0;
 };
+
+// The parameters of a station's transit times and peak concentration (a
+// skewness or kurtosis left undefined shows as 0).
+CurveParameters curveParameters(const TransitTimes& transit, float peakConcentration);
 
 // The curve-plot driver: as the plot switches of the kind ask, the data
 // listing of T, C and the third array, the screen plot (the plot counter

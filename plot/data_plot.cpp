@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "core/console.h"
 #include "core/format.h"
@@ -280,6 +281,29 @@ void dataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, int32_
       drawDataPlot(ctx, cv, tail, phase, sw.points, sw.curve, pass, modeWord, extrapolationMethod,
                    firstPlot);
     });
+}
+
+void dataPlot(PlotContext& ctx, const Curve& c, const GroupSpread* spread, const TailFit& tail,
+              int32_t phase, int32_t modeWord, ExtrapolationMethod extrapolationMethod,
+              int32_t firstPlot) {
+  const std::vector<float> none(c.T.size(), 0.0f);
+  const DataCurve curve{c.T,
+                        c.C,
+                        c.Q,
+                        spread ? spread->T : none,
+                        spread ? spread->C : none,
+                        spread ? spread->Q : none,
+                        c.size()};
+  dataPlot(ctx, curve, tail, phase, modeWord, extrapolationMethod, firstPlot);
+}
+
+void measuredDataPlots(PlotContext& ctx, const MeasuredCurve& curve, const TailFit& tail,
+                       ReductionMode mode, ExtrapolationMethod extrapolationMethod,
+                       int32_t firstPlot) {
+  const int32_t modeWord = code(mode);
+  dataPlot(ctx, curve.samples, &curve.spread, tail, 0, modeWord, extrapolationMethod, firstPlot);
+  if (modeWord == 2)
+    dataPlot(ctx, curve.samples, &curve.spread, tail, 0, 0, extrapolationMethod, firstPlot);
 }
 
 }  // namespace kaldero::plot

@@ -32,6 +32,19 @@ inline constexpr int32_t kPostScriptPass = 2;
 void dataPlot(PlotContext& ctx, const DataCurve& curve, const TailFit& tail, int32_t phase,
               int32_t modeWord, ExtrapolationMethod extrapolationMethod, int32_t firstPlot);
 
+// The same for a curve in the station's units with the spread of its group
+// means; without one (the knot curve has none) the spreads are 0.
+void dataPlot(PlotContext& ctx, const Curve& curve, const GroupSpread* spread,
+              const TailFit& tail, int32_t phase, int32_t modeWord,
+              ExtrapolationMethod extrapolationMethod, int32_t firstPlot);
+
+// The data plots of the measured curve (phase 0) in its data-reduction
+// mode: group means (mode 2) are plotted once more without their error
+// bars (mode word 0).
+void measuredDataPlots(PlotContext& ctx, const MeasuredCurve& curve, const TailFit& tail,
+                       ReductionMode mode, ExtrapolationMethod extrapolationMethod,
+                       int32_t firstPlot);
+
 // One pass of the data-plot drawing (points and curve are the switches);
 // the PostScript pass leaves its file for keepPostScript.
 void drawDataPlot(PlotContext& ctx, const DataCurve& curve, const TailFit& tail, int32_t phase,

@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string_view>
 #include <system_error>
 
@@ -95,6 +97,31 @@ const char* formatExtension(PlotFormat format) {
     default:
       return ".PS";
   }
+}
+
+std::optional<std::vector<PlotFormat>> parseFormatList(const std::string& list) {
+  // A list ending in a comma has a name missing, which getline would not
+  // show.
+  if (!list.empty() && list.back() == ',') return std::nullopt;
+  std::vector<PlotFormat> out;
+  std::stringstream in(list);
+  std::string name;
+  while (std::getline(in, name, ',')) {
+    PlotFormat f;
+    if (name == "ps")
+      f = PlotFormat::PostScript;
+    else if (name == "png")
+      f = PlotFormat::Png;
+    else if (name == "svg")
+      f = PlotFormat::Svg;
+    else if (name == "pdf")
+      f = PlotFormat::Pdf;
+    else
+      return std::nullopt;
+    if (std::find(out.begin(), out.end(), f) == out.end()) out.push_back(f);
+  }
+  if (out.empty()) return std::nullopt;
+  return out;
 }
 
 PlotDevices::~PlotDevices() {

@@ -25,6 +25,10 @@ const char* formatName(PlotFormat format);
 // The file-name extension: ".PS" for PostScript (as the plot file names
 // have always had it), ".png", ".svg", ".pdf" for the others.
 const char* formatExtension(PlotFormat format);
+// A comma-separated list of format names ("ps,png"), each format kept once
+// in the order first named; nothing when a name is none of them or is
+// missing ("", "ps,", "ps,,png").
+std::optional<std::vector<PlotFormat>> parseFormatList(const std::string& list);
 
 // Whether the X display named by DISPLAY can be opened.
 bool xDisplayAvailable();

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "core/console.h"
+#include "core/listing_channel.h"
 #include "print/printing.h"
 
 namespace kaldero {
@@ -30,6 +31,14 @@ void askToPrint(Console& c, ListingChannel& listing, const std::string& listingN
   // The user chooses the printer; every failure is reported on the console
   // by the printing itself and the run goes on.
   (void)printing::printListing(c, listing, printing::printQuestionSettings());
+}
+
+void askToPrintAndClose(Console& c, OutputGate& gate, ListingChannel& listing,
+                        const std::string& listingName) {
+  requireListingWritten(c, gate, listing);
+  askToPrint(c, listing, listingName);
+  listing.close();
+  requireListingWritten(c, gate, listing);
 }
 
 }  // namespace kaldero

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "core/console.h"
+#include "core/output_gate.h"
 #include "core/format.h"
 #include "core/text.h"
+#include "input/output_names.h"
 
 namespace kaldero {
 
@@ -119,6 +121,17 @@ void consolePages(Console& c, const ChatwinTable& t, const Lines& lines, int32_t
 
 }  // namespace
 
+ChatwinTable chatwinTable(const ChatwinResults& fit, int32_t samples, const TestDescription& test,
+                          const std::string& stationName50, int32_t phase) {
+  const PlotSwitches& group = phase == 0 ? test.dataPlot : test.interpolatedPlot;
+  ChatwinTable t;
+  t.samples = samples;
+  t.fit = &fit;
+  t.plotShowing = group.onScreen();
+  t.titleName = phase == 0 ? stationName50 : test.interpolatedName;
+  return t;
+}
+
 void showChatwinTable(Console& c, const ChatwinTable& t,
                       const std::function<void()>& dismissScreenPlot) {
   const Lines lines(t);
@@ -150,6 +163,17 @@ std::vector<std::string> chatwinTableFileLines(const ChatwinTable& t) {
   put(f, Lines::residual(t.fit->fitResidual));
   put(f, std::vector<std::string>(9, ""));
   return f;
+}
+
+void writeChatwinTable(Console& c, OutputGate& gate, const ChatwinTable& t,
+                       const TestDescription& test, const std::string& stationName50,
+                       const std::function<void()>& dismissScreenPlot) {
+  const ChatwinSwitches& cs = test.chatwinPlot;
+  if (on(cs.tableOnScreen)) showChatwinTable(c, t, dismissScreenPlot);
+  if (on(cs.tableFile))
+    gate.writeLines({text::trimmed(chatwinTableFileName(stationName50)), "Chatwin table file", ""},
+                    chatwinTableFileLines(t));
+  if (on(cs.tableOnScreen)) c.clear();
 }
 
 }  // namespace kaldero

@@ -41,6 +41,22 @@ void writeBanner(Console& c) {
     c.line(l);
 }
 
+void writeStationHeading(Console& c) {
+  c.empty();
+  c.free("PROCESSING OF NEXT SAMPLING STATION DATA ");
+}
+
+void writeStationFileLine(Console& c, const std::string& name50) { c.free("FILE = " + name50); }
+
+void continueAfterPrerequisite(Console& c) {
+  c.free("Press <RETURN> to continue program");
+  c.waitEnter();
+}
+
+void reportCampaignFigureNotDrawn(Console& c, const std::string& why) {
+  c.line(" THE CAMPAIGN RECOVERY FIGURE IS NOT DRAWN: " + why);
+}
+
 void writeEndBox(Console& c) {
   c.empty(8);
   for (const auto& l : box(15, {"",

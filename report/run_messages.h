@@ -22,6 +22,10 @@ class Console;
 struct StationRecord;
 
 void writeBanner(Console& console);
+// The start of a station: the heading before its name is read, then the
+// line with the station data file name (50 characters).
+void writeStationHeading(Console& console);
+void writeStationFileLine(Console& console, const std::string& name50);
 void writeEndBox(Console& console);
 // The box that says which curve is processed (the station data file or the
 // interpolated-data file, 50 characters).
@@ -67,6 +71,13 @@ void reportFitNotes(Console& console, std::string_view stationName50, const Flow
 // With --keep-going, after the run totals: how many of the stations they
 // include (echoed like the totals).
 void writeTotalsIncluded(const ReportTarget& out, int included, int listed);
+
+// After the curve-file prerequisite report with the echo on: the prompt,
+// then the wait for the key.
+void continueAfterPrerequisite(Console& console);
+
+// A campaign figure that could not be drawn, and why.
+void reportCampaignFigureNotDrawn(Console& console, const std::string& why);
 
 // At the end of a run that could not write every file: how many.
 void reportFilesNotWritten(Console& console, int count);

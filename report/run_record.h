@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/console.h"
+#include "core/output_gate.h"
 #include "model/control.h"
 #include "model/curve.h"
 #include "model/flow_path_fit.h"
@@ -54,6 +55,14 @@ struct StationRecord {
   bool analysed() const { return status == StationStatus::Analysed; }
 };
 
+// A file of a run as the call knows it: with several control files each
+// run works in its own folder, and its files are named from the call's.
+OutputFile asCalled(const std::string& folder, const OutputRecord& f);
+
+// The text of the reports that stopped a station: the errors among those
+// shown, one after the other.
+std::string errorText(const std::vector<ShownReport>& shown);
+
 struct RunRecord {
   std::string controlFile;  // as named on the command line or at the prompt
   std::string folder;       // the folder the run worked in (its control file's), "" the current one
@@ -72,6 +81,37 @@ struct RunRecord {
   int stationsInTotals = 0;
   int exitStatus = 0;
   int filesNotWritten = 0;
+
+  // The control file as read: its values, its name (trailing blanks
+  // removed) and the checksum of the file of that name.
+  void readControl(const ControlValues& values);
+  // Reports shown outside any station.
+  void addRunReports(std::vector<ShownReport> shown);
+  // A station begins (its record is the last one until it is finished).
+  void startStation(const std::string& stationFile);
+  bool stationOpen() const { return !stations.empty() && !stations.back().finished; }
+  // The end of the open station (analysed or stopped): the files it wrote
+  // (named as the call knows them), its listing as written and the reports
+  // shown; a station not analysed keeps the errors among them as its stop
+  // report.
+  void finishStation(const std::vector<OutputRecord>& written, const std::string& listing,
+                     std::vector<ShownReport> shown);
+
+  // The stations the control file listed and the run reached (analysed or
+  // stopped), and those of them that stopped.
+  int reachedStations() const;
+  int stoppedStations() const;
+  // The last station analysed, if any.
+  StationRecord* lastAnalysed();
+  // Whether the run stopped in a station: the last station reached was
+  // not analysed.
+  bool stoppedInStation() const;
+  // After a station that stopped the run: the stations the control file
+  // still names, as not run, each saying where the run stopped.
+  void recordNotRun(const std::vector<std::string>& remaining);
 };
+
+// The stations analysed in all the runs.
+int analysedStations(const std::vector<RunRecord>& runs);
 
 }  // namespace kaldero

@@ -70,5 +70,12 @@ TEST(CampaignCurves, ConcentrationsRawOrPerKgRecovered) {
   EXPECT_EQ(campaignLabel("A.DAT", 1234.5f), "A.DAT (1234 m)");
 }
 
+TEST(CampaignCurves, ScaleByItsName) {
+  EXPECT_EQ(parseConcentrationScale("per-kg"), ConcentrationScale::PerKgRecovered);
+  EXPECT_EQ(parseConcentrationScale("raw"), ConcentrationScale::Raw);
+  for (const char* bad : {"", "Raw", "per kg", "perkg"})
+    EXPECT_FALSE(parseConcentrationScale(bad).has_value()) << '"' << bad << '"';
+}
+
 }  // namespace
 }  // namespace kaldero

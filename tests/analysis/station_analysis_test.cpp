@@ -253,5 +253,26 @@ TEST(CarriedResults, AMaximumVelocityOfThePreviousStationIsListedButNotComputed)
   EXPECT_FLOAT_EQ(run.results().transport->maxVelocity.value, 500.0f / 3600.0f);
 }
 
+TEST(FiniteCheck, TheCurvesBeforeTheAnalysesByTheirReportNames) {
+  const float inf = std::numeric_limits<float>::infinity();
+  EXPECT_EQ(nonFiniteKnots(Curve{{0, 1}, {1, 2}, {1, 1}}), std::nullopt);
+  EXPECT_EQ(nonFiniteKnots(Curve{{0, 1}, {1, 2}, {1, inf}}), "interpolated discharge");
+  EXPECT_EQ(nonFiniteKnots(Curve{{0, inf}, {1, inf}, {1, inf}}), "knot time");
+  StationSetup setup;
+  setup.distance = 1000;
+  const Curve cv{{0, 3600}, {1, 2}, {NAN, 1}};
+  // The discharges count only when they were measured.
+  EXPECT_EQ(nonFiniteConditioned(cv, DischargeMode::Constant, setup), std::nullopt);
+  EXPECT_EQ(nonFiniteConditioned(cv, DischargeMode::Measured, setup), "discharge in m3/s");
+  setup.constantDischarge = inf;
+  EXPECT_EQ(nonFiniteConditioned(cv, DischargeMode::Constant, setup),
+            "constant discharge in m3/s");
+  setup.constantDischarge = 1;
+  setup.distance = inf;
+  EXPECT_EQ(nonFiniteConditioned(cv, DischargeMode::Constant, setup), "travel distance in metres");
+  EXPECT_EQ(nonFiniteConditioned(Curve{{0, 1}, {inf, 1}, {1, 1}}, DischargeMode::Constant, setup),
+            "concentration in ng/L");
+}
+
 }  // namespace
 }  // namespace kaldero

@@ -308,5 +308,40 @@ TEST_F(Gate, OtherSpellingsOfAFileAreTheSameFile) {
   EXPECT_EQ(dir_.read("ST.DAT"), "station");
 }
 
+TEST_F(Gate, ARequiredFileThatCannotBeCreatedIsLeftToTheCaller) {
+  const OutputRecord knots{"ST.INT", "interpolated-data file", ""};
+  dir_.write("KALDERO.D", "control");
+  gate_.addInput("KALDERO.D", "control file");
+  ASSERT_FALSE(gate_.planStation({kListing, knots}));
+  EXPECT_TRUE(gate_.writeRequired(knots, {"1 2", "3 4"}));
+  EXPECT_EQ(dir_.read("ST.INT"), "1 2\n3 4\n");
+  // Not created: no report, not counted; the caller stops the run.
+  EXPECT_FALSE(gate_.writeRequired({"NO/SUCH/DIR/ST.INT", "interpolated-data file", ""}, {"x"}));
+  EXPECT_EQ(output(), "");
+  EXPECT_EQ(gate_.notWritten(), 0);
+  // Refused by the name rule: reported and counted as any file, and the
+  // run goes on without it.
+  EXPECT_TRUE(gate_.writeRequired({"KALDERO.D", "interpolated-data file", ""}, {"x"}));
+  EXPECT_THAT(output(), HasSubstr(" THE INTERPOLATED-DATA FILE KALDERO.D IS NOT WRITTEN: "));
+  EXPECT_EQ(gate_.notWritten(), 1);
+  EXPECT_EQ(dir_.read("KALDERO.D"), "control");
+  EXPECT_EQ(namesOf(gate_.takeStationFiles()), (std::vector<std::string>{"ST.INT"}));
+}
+
+TEST_F(Gate, LinesAfterAStationsReportsGoToItsListingOpenOrClosed) {
+  ASSERT_FALSE(gate_.planStation({kListing}));
+  ListingChannel listing;
+  ASSERT_TRUE(listing.open(gate_, kListing));
+  listing.line("head");
+  listing.append(gate_, kListing, {"while open"});
+  EXPECT_TRUE(listing.isOpen());
+  listing.close();
+  // Closed after its print question: appended, then closed again.
+  listing.append(gate_, kListing, {"after", "closing"});
+  EXPECT_FALSE(listing.isOpen());
+  EXPECT_EQ(dir_.read("ST.OUT"), "head\nwhile open\nafter\nclosing\n");
+  EXPECT_EQ(listing.takeTranscript(), "head\nwhile open\nafter\nclosing\n");
+}
+
 }  // namespace
 }  // namespace kaldero

@@ -61,5 +61,17 @@ TEST(CurveCsv, EachCurveFileHasItsOwnTwinPlannedRightAfterIt) {
   EXPECT_EQ(csv, expected);
 }
 
+TEST(CurveCsv, ColumnsNameTheirUnits) {
+  EXPECT_EQ(files::normalizedColumns(TimeUnit::Hours).x, "time_h");
+  EXPECT_EQ(files::normalizedColumns(TimeUnit::Days).y, "concentration_mg_per_L_per_kg_recovered");
+  EXPECT_EQ(files::loadColumns(TimeUnit::Minutes).x, "time_min");
+  EXPECT_EQ(files::loadColumns(TimeUnit::Minutes).y, "load_mg_per_s_per_kg_recovered");
+  // A time-unit code outside the table reads as seconds, as the times were
+  // converted.
+  EXPECT_EQ(files::loadColumns(TimeUnit{9}).x, "time_s");
+  EXPECT_EQ(files::standardizedColumns().x, "time_standard_deviations_from_mean");
+  EXPECT_EQ(files::standardizedColumns().y, "concentration_fraction_of_peak");
+}
+
 }  // namespace
 }  // namespace kaldero

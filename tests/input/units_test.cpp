@@ -93,5 +93,23 @@ TEST(Units, TimeInTheUnitOfTheStationDataFile) {
   EXPECT_FLOAT_EQ(fromSeconds(7200.0f, TimeUnit{9}), 7200.0f);
 }
 
+TEST(Units, TimesBackInTheFileUnitAndTheReleaseInMilligrams) {
+  TestDescription t;
+  t.timeUnit = TimeUnit::Minutes;
+  EXPECT_EQ(toFileTimes(t, std::vector<float>{0, 60, 150}), (std::vector<float>{0, 1, 2.5f}));
+  ControlValues c;
+  c.injectedMass = 2.5f;
+  c.massUnit = MassUnit::Kilograms;
+  c.releaseMode = ReleaseMode::Pulse;
+  c.releaseDuration = 3;
+  c.flowZoneArrival = 0.5f;
+  const ReleaseSetup r = internalRelease(c);
+  EXPECT_EQ(r.injectedMass, 2.5e6f);
+  EXPECT_EQ(r.massUnit, MassUnit::Kilograms);
+  EXPECT_EQ(r.mode, ReleaseMode::Pulse);
+  EXPECT_EQ(r.durationHours, 3);
+  EXPECT_EQ(r.flowZoneArrivalHours, 0.5f);
+}
+
 }  // namespace
 }  // namespace kaldero::units

@@ -145,5 +145,21 @@ TEST(ChatwinTable, FileName) {
   EXPECT_EQ(chatwinTableFileName(text::padded("NOPERIOD")), text::padded("NOPERIOD_CHT.OUT"));
 }
 
+TEST(ChatwinTable, TitleAndShowingPlotOfTheProcessingPhase) {
+  const ChatwinResults r = resultsOf(Listed{}, 3);
+  TestDescription test;
+  test.interpolatedName = text::padded("ST.INT");
+  test.dataPlot.curve = Option::On;  // the measured curve on the screen
+  const std::string station = text::padded("ST.DAT");
+  const ChatwinTable measured = chatwinTable(r, 20, test, station, 0);
+  EXPECT_EQ(measured.titleName, station);
+  EXPECT_TRUE(measured.plotShowing);
+  EXPECT_EQ(measured.fit, &r);
+  EXPECT_EQ(measured.samples, 20);
+  const ChatwinTable knots = chatwinTable(r, 40, test, station, 1);
+  EXPECT_EQ(knots.titleName, test.interpolatedName);
+  EXPECT_FALSE(knots.plotShowing);
+}
+
 }  // namespace
 }  // namespace kaldero

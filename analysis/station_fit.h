@@ -1,0 +1,35 @@
+// What the flow-path fit of a station is given (--fit): the samples it fits
+// and the hints the station's other analyses give it. Computes only: no
+// console, no files.
+#pragma once
+
+#include <vector>
+
+#include "analysis/flow_path_fit.h"
+#include "analysis/inputs.h"
+#include "model/curve.h"
+#include "model/results.h"
+
+namespace kaldero {
+
+// The samples the flow-path fit takes: the curve as the data pass read it
+// (never knots, nor an extrapolated tail), background subtracted with
+// negatives kept (so that noise about the background is not biased
+// upwards), in internal units (s, ng/L, m3/s), times since the tracer
+// reached the flow zone; the constant discharge of the setup at every
+// sample unless the discharges were measured.
+struct FitSamples {
+  std::vector<double> times, concentrations, discharges;
+};
+FitSamples fitSamples(const AnalysisInputs& in, const Curve& dataPass);
+
+// The fit's input: the options, the samples (which must outlive it), the
+// travel distance, the release duration in s (0 for an instantaneous
+// release), the recovered mass and, as starting hints, the mean transit
+// time, the peak time and the dispersion coefficients of the moments and of
+// the Chatwin line (0 when no line was fitted). r holds every step up to the
+// transport.
+FlowPathFitInput stationFitInput(const FitOptions& options, const FitSamples& samples,
+                                 const AnalysisInputs& in, const StationResults& r);
+
+}  // namespace kaldero
