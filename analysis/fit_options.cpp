@@ -28,4 +28,35 @@ std::optional<IntervalMethod> parseIntervalMethod(const std::string& word) {
   return std::nullopt;
 }
 
+std::optional<std::string> fitOptionsFrom(const FitOptionTexts& t, std::optional<FitOptions>& out) {
+  if (t.model.empty()) {
+    if (!t.errors.empty()) return "--fit-errors needs --fit";
+    if (!t.intervals.empty()) return "--fit-intervals needs --fit";
+    if (t.seed) return "--fit-seed needs --fit";
+    if (t.baseline) return "--fit-baseline needs --fit";
+    return std::nullopt;
+  }
+  FitOptions o;
+  if (!parseFitModel(t.model, o))
+    return "--fit: \"" + t.model + "\" is not 1, 2, 3, 1s, 2s, 3s or auto";
+  if (!t.errors.empty()) {
+    const std::optional<ErrorModel> e = parseErrorModel(t.errors);
+    if (!e) return "--fit-errors: \"" + t.errors + "\" is not ar1, independent or ar1-gls";
+    o.errors = *e;
+  }
+  if (!t.intervals.empty()) {
+    const std::optional<IntervalMethod> i = parseIntervalMethod(t.intervals);
+    if (!i) return "--fit-intervals: \"" + t.intervals + "\" is not covariance or bootstrap";
+    o.intervals = *i;
+  }
+  if (t.seed) {
+    if (o.intervals != IntervalMethod::Bootstrap) return "--fit-seed needs --fit-intervals bootstrap";
+    o.bootstrapSeed = *t.seed;
+  }
+  o.baseline = t.baseline;
+  o.samples = SampleSource::Measured;
+  out = o;
+  return std::nullopt;
+}
+
 }  // namespace kaldero

@@ -124,6 +124,21 @@ std::optional<ErrorModel> parseErrorModel(const std::string& word);
 // The intervals by their word: "covariance" or "bootstrap".
 std::optional<IntervalMethod> parseIntervalMethod(const std::string& word);
 
+// The fit's options as the command line gives them, before they are
+// checked.
+struct FitOptionTexts {
+  std::string model;      // --fit; empty: no fit
+  std::string errors;     // --fit-errors
+  std::string intervals;  // --fit-intervals
+  std::optional<unsigned long long> seed;  // --fit-seed
+  bool baseline = false;  // --fit-baseline
+};
+
+// The fit the texts ask for into out (left empty without --fit), or why
+// they cannot be taken: a --fit- option without --fit, a word not known,
+// a bootstrap seed without bootstrap intervals.
+std::optional<std::string> fitOptionsFrom(const FitOptionTexts& t, std::optional<FitOptions>& out);
+
 // The curve and what the fit needs to know about the test. The options are
 // a base so that in.paths and the like read as before.
 struct FlowPathFitInput : FitOptions {

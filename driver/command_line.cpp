@@ -1,7 +1,6 @@
 #include "driver/command_line.h"
 
 #include <CLI/CLI.hpp>
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -20,46 +19,9 @@ const char* const kDescription =
 // The option values as given, before they are checked.
 struct Given {
   std::string results, table, report, plots = "ps", campaignScale;
-  std::string fit, fitErrors, fitIntervals;
-  std::optional<unsigned long long> fitSeed;
-  bool fitBaseline = false;
-  std::string concError, dischargeError, dischargeNoise, backgroundError, tailMethods;
-  std::optional<double> timeError, correlation;
-  std::optional<uint64_t> seed;
+  FitOptionTexts fit;
+  UncertaintyOptionTexts uncertainty;
 };
-
-// The fit options: --fit names the model; the other --fit- options need
-// it. Why they are wrong, or nothing.
-std::optional<std::string> parseFitOptions(const Given& g, std::optional<FitOptions>& out) {
-  if (g.fit.empty()) {
-    if (!g.fitErrors.empty()) return "--fit-errors needs --fit";
-    if (!g.fitIntervals.empty()) return "--fit-intervals needs --fit";
-    if (g.fitSeed) return "--fit-seed needs --fit";
-    if (g.fitBaseline) return "--fit-baseline needs --fit";
-    return std::nullopt;
-  }
-  FitOptions o;
-  if (!parseFitModel(g.fit, o))
-    return "--fit: \"" + g.fit + "\" is not 1, 2, 3, 1s, 2s, 3s or auto";
-  if (!g.fitErrors.empty()) {
-    const std::optional<ErrorModel> e = parseErrorModel(g.fitErrors);
-    if (!e) return "--fit-errors: \"" + g.fitErrors + "\" is not ar1, independent or ar1-gls";
-    o.errors = *e;
-  }
-  if (!g.fitIntervals.empty()) {
-    const std::optional<IntervalMethod> i = parseIntervalMethod(g.fitIntervals);
-    if (!i) return "--fit-intervals: \"" + g.fitIntervals + "\" is not covariance or bootstrap";
-    o.intervals = *i;
-  }
-  if (g.fitSeed) {
-    if (o.intervals != IntervalMethod::Bootstrap) return "--fit-seed needs --fit-intervals bootstrap";
-    o.bootstrapSeed = *g.fitSeed;
-  }
-  o.baseline = g.fitBaseline;
-  o.samples = SampleSource::Measured;
-  out = o;
-  return std::nullopt;
-}
 
 void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
   app.add_option("CONTROLFILE", options.controlFiles,
@@ -88,50 +50,50 @@ void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
 }
 
 void declareFitOptions(CLI::App& app, Given& g) {
-  app.add_option("--fit", g.fit,
+  app.add_option("--fit", g.fit.model,
                  "Fit N (1 to 3) advection-dispersion flow paths to each station's measured "
                  "samples, Ns the same sharing a storage zone, or auto (1 to 3, with or without "
                  "storage, by the corrected Akaike criterion)")
       ->type_name("N|Ns|auto");
-  app.add_option("--fit-errors", g.fitErrors,
+  app.add_option("--fit-errors", g.fit.errors,
                  "Errors of the concentrations: ar1 (autocorrelated, default), independent, "
                  "or ar1-gls (the AR(1) fitted jointly with the curve)")
       ->type_name("MODEL");
-  app.add_option("--fit-intervals", g.fitIntervals,
+  app.add_option("--fit-intervals", g.fit.intervals,
                  "bootstrap: also moving-block bootstrap 95 % intervals (default covariance)")
       ->type_name("KIND");
-  app.add_option("--fit-seed", g.fitSeed, "Seed of the bootstrap resamples (default 1)")
+  app.add_option("--fit-seed", g.fit.seed, "Seed of the bootstrap resamples (default 1)")
       ->type_name("N");
-  app.add_flag("--fit-baseline", g.fitBaseline,
+  app.add_flag("--fit-baseline", g.fit.baseline,
                "Fit a constant offset of the concentrations with the paths");
 }
 
-void declareUncertaintyOptions(CLI::App& app, UncertaintySpec& u, Given& g) {
+void declareUncertaintyOptions(CLI::App& app, UncertaintyOptionTexts& u) {
   app.add_option("--uncertainty", u.draws,
                  "Analyse DRAWS perturbed copies of every curve: 2.5, 50, 97.5 % points")
       ->type_name("DRAWS");
-  app.add_option("--conc-error", g.concError,
+  app.add_option("--conc-error", u.concentration,
                  "Random error of each concentration: relative (3%) or in the station's unit")
       ->type_name("E");
-  app.add_option("--conc-error-correlation", g.correlation,
+  app.add_option("--conc-error-correlation", u.correlation,
                  "Lag-1 correlation of the concentration errors (0 to below 1)")
       ->type_name("R");
-  app.add_option("--discharge-error", g.dischargeError,
+  app.add_option("--discharge-error", u.discharge,
                  "Rating error: one factor a draw for the whole discharge record (5% or absolute)")
       ->type_name("E");
-  app.add_option("--discharge-noise", g.dischargeNoise,
+  app.add_option("--discharge-noise", u.dischargeNoise,
                  "Random error of each discharge (relative or absolute)")
       ->type_name("E");
-  app.add_option("--background-error", g.backgroundError,
+  app.add_option("--background-error", u.background,
                  "Error of the subtracted background, one value a draw (relative or absolute)")
       ->type_name("E");
-  app.add_option("--time-error", g.timeError,
+  app.add_option("--time-error", u.timeError,
                  "Error of the sample times, in the station's time unit (times kept in order)")
       ->type_name("E");
-  app.add_option("--tail-methods", g.tailMethods,
+  app.add_option("--tail-methods", u.tailMethods,
                  "all: each draw extrapolates a tail by any method that applies (default own)")
       ->type_name("all|own");
-  app.add_option("--seed", g.seed, "Seed of the draws (the same seed gives the same files)")
+  app.add_option("--seed", u.seed, "Seed of the draws (the same seed gives the same files)")
       ->type_name("N");
 }
 
@@ -161,54 +123,8 @@ std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
   // The report draws its own figures from the results: it needs no plot
   // files.
   if (!g.report.empty()) options.reportFile = g.report;
-  if (std::optional<std::string> why = parseFitOptions(g, options.fit)) return why;
+  if (std::optional<std::string> why = fitOptionsFrom(g.fit, options.fit)) return why;
   if (options.keepGoing && !options.batch) return "--keep-going needs --batch";
-  return std::nullopt;
-}
-
-// The uncertainty: every error stated needs the draws, and each must be a
-// number (a percentage or a value) of 0 or more.
-std::optional<std::string> checkUncertainty(const CLI::App& app, const Given& g,
-                                            UncertaintySpec& u) {
-  const bool draws = app.count("--uncertainty") > 0;
-  if (draws && (u.draws < 1 || u.draws > 1000000))
-    return "--uncertainty: the number of draws must be 1 to 1000000";
-  const std::pair<const char*, std::pair<const std::string*, StatedError*>> errors[] = {
-      {"--conc-error", {&g.concError, &u.concentration}},
-      {"--discharge-error", {&g.dischargeError, &u.discharge}},
-      {"--discharge-noise", {&g.dischargeNoise, &u.dischargeNoise}},
-      {"--background-error", {&g.backgroundError, &u.background}}};
-  for (const auto& [name, target] : errors) {
-    if (app.count(name) == 0) continue;
-    if (!draws) return std::string(name) + " needs --uncertainty DRAWS";
-    const std::optional<StatedError> e = parseStatedError(*target.first);
-    if (!e)
-      return std::string(name) + ": \"" + *target.first +
-             "\" is not a percentage or a value of 0 or more";
-    *target.second = *e;
-  }
-  if (g.timeError) {
-    if (!draws) return "--time-error needs --uncertainty DRAWS";
-    if (!std::isfinite(*g.timeError) || *g.timeError < 0)
-      return "--time-error: the error must be 0 or more";
-    u.timeError = *g.timeError;
-  }
-  if (g.correlation) {
-    if (!draws) return "--conc-error-correlation needs --uncertainty DRAWS";
-    if (!(*g.correlation >= 0 && *g.correlation < 1))
-      return "--conc-error-correlation: R must be from 0 to below 1";
-    u.concentrationCorrelation = *g.correlation;
-  }
-  if (!g.tailMethods.empty()) {
-    if (!draws) return "--tail-methods needs --uncertainty DRAWS";
-    if (g.tailMethods != "all" && g.tailMethods != "own")
-      return "--tail-methods: \"" + g.tailMethods + "\" is not all or own";
-    u.allTailMethods = g.tailMethods == "all";
-  }
-  if (g.seed) {
-    if (!draws) return "--seed needs --uncertainty DRAWS";
-    u.seed = *g.seed;
-  }
   return std::nullopt;
 }
 
@@ -225,7 +141,7 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   Given given;
   declareRunOptions(app, options, given);
   declareFitOptions(app, given);
-  declareUncertaintyOptions(app, options.uncertainty, given);
+  declareUncertaintyOptions(app, given.uncertainty);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -239,7 +155,8 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   }
   if (const std::optional<std::string> why = checkRunOptions(app, given, options))
     return optionError(*why);
-  if (const std::optional<std::string> why = checkUncertainty(app, given, options.uncertainty))
+  if (const std::optional<std::string> why =
+          uncertaintySpecFrom(given.uncertainty, options.uncertainty))
     return optionError(*why);
   return out;
 }

@@ -32,4 +32,53 @@ std::optional<StatedError> parseStatedError(const std::string& text) {
   return e;
 }
 
+std::optional<std::string> uncertaintySpecFrom(const UncertaintyOptionTexts& t,
+                                               UncertaintySpec& spec) {
+  UncertaintySpec u = spec;
+  const bool draws = t.draws.has_value();
+  if (draws) {
+    if (*t.draws < 1 || *t.draws > 1000000)
+      return "--uncertainty: the number of draws must be 1 to 1000000";
+    u.draws = *t.draws;
+  }
+  const std::pair<const char*, std::pair<const std::optional<std::string>*, StatedError*>>
+      errors[] = {{"--conc-error", {&t.concentration, &u.concentration}},
+                  {"--discharge-error", {&t.discharge, &u.discharge}},
+                  {"--discharge-noise", {&t.dischargeNoise, &u.dischargeNoise}},
+                  {"--background-error", {&t.background, &u.background}}};
+  for (const auto& [name, target] : errors) {
+    if (!*target.first) continue;
+    if (!draws) return std::string(name) + " needs --uncertainty DRAWS";
+    const std::optional<StatedError> e = parseStatedError(**target.first);
+    if (!e)
+      return std::string(name) + ": \"" + **target.first +
+             "\" is not a percentage or a value of 0 or more";
+    *target.second = *e;
+  }
+  if (t.timeError) {
+    if (!draws) return "--time-error needs --uncertainty DRAWS";
+    if (!std::isfinite(*t.timeError) || *t.timeError < 0)
+      return "--time-error: the error must be 0 or more";
+    u.timeError = *t.timeError;
+  }
+  if (t.correlation) {
+    if (!draws) return "--conc-error-correlation needs --uncertainty DRAWS";
+    if (!(*t.correlation >= 0 && *t.correlation < 1))
+      return "--conc-error-correlation: R must be from 0 to below 1";
+    u.concentrationCorrelation = *t.correlation;
+  }
+  if (t.tailMethods) {
+    if (!draws) return "--tail-methods needs --uncertainty DRAWS";
+    if (*t.tailMethods != "all" && *t.tailMethods != "own")
+      return "--tail-methods: \"" + *t.tailMethods + "\" is not all or own";
+    u.allTailMethods = *t.tailMethods == "all";
+  }
+  if (t.seed) {
+    if (!draws) return "--seed needs --uncertainty DRAWS";
+    u.seed = *t.seed;
+  }
+  spec = u;
+  return std::nullopt;
+}
+
 }  // namespace kaldero

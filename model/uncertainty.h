@@ -42,6 +42,26 @@ struct UncertaintySpec {
   bool allTailMethods = false;          // each draw also extrapolates by the other methods
 };
 
+// The uncertainty options as the command line gives them (each empty when
+// not given), before they are checked.
+struct UncertaintyOptionTexts {
+  std::optional<int> draws;                   // --uncertainty
+  std::optional<std::string> concentration;   // --conc-error
+  std::optional<std::string> discharge;       // --discharge-error
+  std::optional<std::string> dischargeNoise;  // --discharge-noise
+  std::optional<std::string> background;      // --background-error
+  std::optional<double> timeError;            // --time-error
+  std::optional<double> correlation;          // --conc-error-correlation
+  std::optional<std::string> tailMethods;     // --tail-methods
+  std::optional<uint64_t> seed;               // --seed
+};
+
+// The draws and errors the texts state, into spec; or why they cannot be
+// taken: every error stated needs the draws, and each must be a number (a
+// percentage or a value) of 0 or more.
+std::optional<std::string> uncertaintySpecFrom(const UncertaintyOptionTexts& t,
+                                               UncertaintySpec& spec);
+
 // A quantity's distribution over the draws.
 struct QuantityInterval {
   std::string name;  // as in the results files, with its unit

@@ -31,5 +31,38 @@ TEST(FitOptionWords, ErrorModelsAndIntervals) {
   EXPECT_FALSE(parseIntervalMethod("").has_value());
 }
 
+TEST(FitOptionTexts, EveryFitOptionNeedsTheFitAndTheSeedNeedsTheBootstrap) {
+  std::optional<FitOptions> out;
+  FitOptionTexts t;
+  EXPECT_FALSE(fitOptionsFrom(t, out).has_value());
+  EXPECT_FALSE(out.has_value());  // no --fit, no fit
+  const auto refused = [&](FitOptionTexts bad, const std::string& why) {
+    std::optional<FitOptions> o;
+    EXPECT_EQ(fitOptionsFrom(bad, o).value_or(""), why);
+    EXPECT_FALSE(o.has_value());
+  };
+  refused({"", "ar1", "", std::nullopt, false}, "--fit-errors needs --fit");
+  refused({"", "", "bootstrap", std::nullopt, false}, "--fit-intervals needs --fit");
+  refused({"", "", "", 7, false}, "--fit-seed needs --fit");
+  refused({"", "", "", std::nullopt, true}, "--fit-baseline needs --fit");
+  refused({"2", "", "", 7, false}, "--fit-seed needs --fit-intervals bootstrap");
+  refused({"4", "", "", std::nullopt, false}, "--fit: \"4\" is not 1, 2, 3, 1s, 2s, 3s or auto");
+  refused({"2", "white", "", std::nullopt, false},
+          "--fit-errors: \"white\" is not ar1, independent or ar1-gls");
+}
+
+TEST(FitOptionTexts, AllChoicesTakenTogether) {
+  std::optional<FitOptions> out;
+  ASSERT_FALSE(fitOptionsFrom({"2s", "independent", "bootstrap", 42, true}, out).has_value());
+  ASSERT_TRUE(out.has_value());
+  EXPECT_EQ(out->paths, 2);
+  EXPECT_EQ(out->storage, StorageChoice::Forced);
+  EXPECT_EQ(out->errors, ErrorModel::Independent);
+  EXPECT_EQ(out->intervals, IntervalMethod::Bootstrap);
+  EXPECT_EQ(out->bootstrapSeed, 42u);
+  EXPECT_TRUE(out->baseline);
+  EXPECT_EQ(out->samples, SampleSource::Measured);
+}
+
 }  // namespace
 }  // namespace kaldero

@@ -29,5 +29,72 @@ TEST(StatedError, RefusesWhatIsNotOneNumberOfZeroOrMore) {
     EXPECT_FALSE(parseStatedError(bad).has_value()) << '"' << bad << '"';
 }
 
+TEST(UncertaintyOptionTexts, EveryErrorNeedsTheDrawsAndARefusalChangesNothing) {
+  UncertaintySpec spec;
+  EXPECT_FALSE(uncertaintySpecFrom({}, spec).has_value());
+  EXPECT_EQ(spec.draws, 0);
+  const auto refused = [](const UncertaintyOptionTexts& t, const std::string& why) {
+    UncertaintySpec s;
+    EXPECT_EQ(uncertaintySpecFrom(t, s).value_or(""), why);
+    EXPECT_EQ(s.draws, 0);
+    EXPECT_TRUE(s.concentration.none());
+    EXPECT_EQ(s.seed, kDefaultSeed);
+  };
+  UncertaintyOptionTexts t;
+  t.concentration = "3%";
+  refused(t, "--conc-error needs --uncertainty DRAWS");
+  t = {};
+  t.seed = 5;
+  refused(t, "--seed needs --uncertainty DRAWS");
+  t = {};
+  t.tailMethods = "all";
+  refused(t, "--tail-methods needs --uncertainty DRAWS");
+  // With the draws, a bad value is refused and what was good before it is
+  // not kept either.
+  for (const int draws : {0, 1000001}) {
+    t = {};
+    t.draws = draws;
+    refused(t, "--uncertainty: the number of draws must be 1 to 1000000");
+  }
+  t = {};
+  t.draws = 10;
+  t.concentration = "3%";
+  t.discharge = "-5%";
+  refused(t, "--discharge-error: \"-5%\" is not a percentage or a value of 0 or more");
+  t.discharge = "5%";
+  t.correlation = 1.0;
+  refused(t, "--conc-error-correlation: R must be from 0 to below 1");
+  t.correlation = 0.5;
+  t.timeError = -0.1;
+  refused(t, "--time-error: the error must be 0 or more");
+  t.timeError = 0.1;
+  t.tailMethods = "some";
+  refused(t, "--tail-methods: \"some\" is not all or own");
+}
+
+TEST(UncertaintyOptionTexts, EveryStatedErrorReachesItsPlace) {
+  UncertaintyOptionTexts t;
+  t.draws = 1000;
+  t.concentration = "3%";
+  t.discharge = "5%";
+  t.dischargeNoise = "0.01";
+  t.background = "0.2";
+  t.timeError = 0.05;
+  t.correlation = 0.0;
+  t.tailMethods = "all";
+  t.seed = 9;
+  UncertaintySpec spec;
+  ASSERT_FALSE(uncertaintySpecFrom(t, spec).has_value());
+  EXPECT_EQ(spec.draws, 1000);
+  EXPECT_DOUBLE_EQ(spec.concentration.value, 0.03);
+  EXPECT_DOUBLE_EQ(spec.discharge.value, 0.05);
+  EXPECT_FALSE(spec.dischargeNoise.relative);
+  EXPECT_DOUBLE_EQ(spec.dischargeNoise.value, 0.01);
+  EXPECT_DOUBLE_EQ(spec.background.value, 0.2);
+  EXPECT_DOUBLE_EQ(spec.timeError, 0.05);
+  EXPECT_TRUE(spec.allTailMethods);
+  EXPECT_EQ(spec.seed, 9u);
+}
+
 }  // namespace
 }  // namespace kaldero
