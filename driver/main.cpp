@@ -30,8 +30,7 @@ int main(int argc, char** argv) {
   kaldero::Console console(stdout, stdin);
   console.setBatch(options.batch);
   try {
-    kaldero::Run run(console, options);
-    return run.execute();
+    return kaldero::runAll(console, options);
   } catch (const std::bad_alloc&) {
     kaldero::Console::ReportScope scope(console, kaldero::ShownReport::Kind::Error);
     console.line(" NOT ENOUGH STORAGE SPACE -- PROGRAM STOPPED");

@@ -140,20 +140,12 @@ std::pair<std::string, std::string> splitFolder(const std::string& path, bool se
 
 }  // namespace
 
-Run::Run(Console& console, const RunOptions& options)
-    : session_(std::make_unique<Session>(console, options)) {
-  Session& s = *session_;
-  s.plots.formats = options.plotFormats;
+int runAll(Console& console, const RunOptions& o) {
+  Session s(console, o);
+  s.plots.formats = o.plotFormats;
   // Batch mode draws no screen plot: the screen passes go to the null device
   // (the files are written as always).
-  if (options.batch) s.plots.devices.setScreenDevice("/null");
-}
-
-Run::~Run() = default;
-
-int Run::execute() {
-  Session& s = *session_;
-  const RunOptions& o = s.options;
+  if (o.batch) s.plots.devices.setScreenDevice("/null");
   if (o.uncertainty.draws > 0) reportUncertaintySeed(s.console, o.uncertainty);
   std::vector<RunRecord> records;
   int worst = kExitNormal;

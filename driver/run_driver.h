@@ -3,7 +3,6 @@
 // the run.
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,25 +45,11 @@ struct RunOptions {
   ConcentrationScale campaignScale = ConcentrationScale::PerKgRecovered;
 };
 
-struct Session;
-
-// A call of the program: one run for each control file.
-class Run {
- public:
-  Run(Console& console, const RunOptions& options);
-  ~Run();
-  Run(const Run&) = delete;
-  Run& operator=(const Run&) = delete;
-
-  // Every run to its end: for each control file the banner, the control
-  // file, every station, the run totals and the end box (a report that
-  // stops a run ends that run: kaldero::Error is caught there); then the
-  // results files of all runs. Returns the exit status (core/stop.h), the
-  // worst of the runs.
-  int execute();
-
- private:
-  std::unique_ptr<Session> session_;
-};
+// A call of the program: for each control file the banner, the control
+// file, every station, the run totals and the end box (a report that stops
+// a run ends that run: kaldero::Error is caught there); then the results
+// files of all runs. Returns the exit status (core/stop.h), the worst of the
+// runs.
+int runAll(Console& console, const RunOptions& options);
 
 }  // namespace kaldero

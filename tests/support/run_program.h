@@ -10,8 +10,7 @@ namespace kaldero::testing {
 
 // The exit status of the run.
 inline int runProgram(Console& console, const RunOptions& options) {
-  Run run(console, options);
-  return run.execute();
+  return runAll(console, options);
 }
 
 }  // namespace kaldero::testing
