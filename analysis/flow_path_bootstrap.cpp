@@ -29,7 +29,7 @@ void setInterval(Estimate& e, std::vector<double> values) {
 
 }  // namespace
 
-void bootstrapIntervals(const Curve& c, const ModelSpec& spec, const Bounds& bounds,
+void bootstrapIntervals(const Curve& c, const ModelForm& form, const Bounds& bounds,
                         const Parameters& optimum, double recoveredMass, int replicates,
                         unsigned long long seed, PathModelFit& fit) {
   const std::size_t n = c.size();
@@ -51,14 +51,14 @@ void bootstrapIntervals(const Curve& c, const ModelSpec& spec, const Bounds& bou
   for (int b = 0; b < replicates; ++b) {
     const std::vector<std::size_t> index = numeric::blockResample(n, block, rng);
     for (std::size_t i = 0; i < n; ++i) resampled.y[i] = fit.modelValues[i] + residuals[index[i]];
-    Problem problem(resampled, spec, bounds, optimum);
+    Problem problem(resampled, form, bounds, optimum);
     bool converged = false;
     const double cost = problem.solve(kRefitIterations, &converged);
     if (!converged || !std::isfinite(cost)) {
       ++fit.bootstrap.failed;
       continue;
     }
-    refits.push_back(quantitiesOf(c, toPathSet(c, spec, problem.parameters()), recoveredMass));
+    refits.push_back(quantitiesOf(c, toPathSet(c, form, problem.parameters()), recoveredMass));
   }
   if (refits.empty()) return;
   auto gather = [&](auto get) {

@@ -138,22 +138,22 @@ struct ModelRun {
 // Runs the starts and carries the best to convergence: the starts are
 // ranked by their objective with the linear parameters fitted, the best few
 // iterated briefly, the best of those to convergence.
-std::unique_ptr<Problem> bestOptimum(const Curve& c, const ModelSpec& spec, const Bounds& bounds,
+std::unique_ptr<Problem> bestOptimum(const Curve& c, const ModelForm& form, const Bounds& bounds,
                                      std::vector<PathSet>& starts, bool& converged) {
   std::vector<std::pair<double, std::size_t>> ranked;
   for (std::size_t k = 0; k < starts.size(); ++k) {
-    const double objective = fitLinearParameters(c, spec, starts[k]);
+    const double objective = fitLinearParameters(c, form, starts[k]);
     if (std::isfinite(objective)) ranked.emplace_back(objective, k);
   }
   std::sort(ranked.begin(), ranked.end());
   // Curves of paths without storage are cheap: more starts, each converged.
   const std::size_t tried = std::min<std::size_t>(
-      ranked.size(), spec.storage ? (spec.paths == 1 ? 3 : 2) : spec.paths == 1 ? 8 : 4);
-  const std::size_t carried = spec.storage ? 1 : spec.paths == 1 ? tried : 2;
+      ranked.size(), form.storage ? (form.paths == 1 ? 3 : 2) : form.paths == 1 ? 8 : 4);
+  const std::size_t carried = form.storage ? 1 : form.paths == 1 ? tried : 2;
   std::vector<std::pair<double, std::unique_ptr<Problem>>> brief;
   for (std::size_t r = 0; r < tried; ++r) {
-    auto p = std::make_unique<Problem>(c, spec, bounds,
-                                       toParameters(c, spec, starts[ranked[r].second]));
+    auto p = std::make_unique<Problem>(c, form, bounds,
+                                       toParameters(c, form, starts[ranked[r].second]));
     const double cost = p->solve(kStartIterations);
     if (std::isfinite(cost)) brief.emplace_back(cost, std::move(p));
   }
@@ -172,7 +172,7 @@ std::unique_ptr<Problem> bestOptimum(const Curve& c, const ModelSpec& spec, cons
     carriedCosts.push_back(briefCost);
     bool ok = false;
     const double cost =
-        brief[r].second->solve(spec.storage ? kFinalStorageIterations : kFinalIterations, &ok);
+        brief[r].second->solve(form.storage ? kFinalStorageIterations : kFinalIterations, &ok);
     // A converged optimum beats one that is not, then the lower cost.
     if (!std::isfinite(cost)) continue;
     if (!best || (ok && !converged) || (ok == converged && cost < bestCost)) {
@@ -184,16 +184,16 @@ std::unique_ptr<Problem> bestOptimum(const Curve& c, const ModelSpec& spec, cons
   return best;
 }
 
-ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& spec,
+ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& form,
                   const PathSet* fewer, const PathSet* same) {
   ModelRun run;
   PathModelFit& fit = run.fit;
-  fit.pathCount = spec.paths;
-  fit.storage = spec.storage;
-  fit.baseline = spec.baseline;
+  fit.pathCount = form.paths;
+  fit.storage = form.storage;
+  fit.baseline = form.baseline;
   fit.samples = static_cast<int>(c.size());
   const bool correlated = in.errors != ErrorModel::Independent;
-  fit.parameters = spec.curveParameters();
+  fit.parameters = form.curveParameters();
   fit.degreesOfFreedom = fit.samples - fit.parameters - (correlated ? 1 : 0);
   fit.criterionParameters = fit.parameters + 1 + (correlated ? 1 : 0);
   fit.errors.model = in.errors;
@@ -219,29 +219,29 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
     return run;
   }
 
-  const Bounds bounds = boundsFor(c, spec);
-  std::vector<PathSet> starts = startsFor(c, in, spec, fewer, same);
+  const Bounds bounds = boundsFor(c, form);
+  std::vector<PathSet> starts = startsFor(c, in, form, fewer, same);
   bool converged = false;
-  const std::unique_ptr<Problem> best = bestOptimum(c, spec, bounds, starts, converged);
+  const std::unique_ptr<Problem> best = bestOptimum(c, form, bounds, starts, converged);
   if (!best) {
     noFit("the model cannot be evaluated from any start");
     return run;
   }
   run.x = best->parameters();
-  run.optimum = toPathSet(c, spec, run.x);
+  run.optimum = toPathSet(c, form, run.x);
   run.haveOptimum = true;
 
-  for (int k = 0; k < spec.size(); ++k) {
+  for (int k = 0; k < form.size(); ++k) {
     const std::size_t kk = static_cast<std::size_t>(k);
     if (!bounds.binding[kk]) continue;
     const double p = run.x[kk];
     if (!(p > bounds.lower[kk] && p < bounds.upper[kk])) {
       std::string name;
-      if (k < 3 * spec.paths)
+      if (k < 3 * form.paths)
         name = "the " + std::string(kParameterNames[k % 3]) + " of a path";
-      else if (spec.storage && k == spec.storageIndex())
+      else if (form.storage && k == form.storageIndex())
         name = "the storage zone's capacity ratio";
-      else if (spec.storage && k == spec.storageIndex() + 1)
+      else if (form.storage && k == form.storageIndex() + 1)
         name = "the storage zone's exchange rate";
       else
         name = "the baseline";
@@ -251,7 +251,7 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
   }
   if (!converged) {
     noFit("the fit does not settle within " +
-          std::to_string(spec.storage ? kFinalStorageIterations : kFinalIterations) +
+          std::to_string(form.storage ? kFinalStorageIterations : kFinalIterations) +
           " iterations");
     return run;
   }
@@ -261,7 +261,7 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
   std::vector<double> r, J;
   const std::size_t n = c.size();
   std::vector<double> e(n);
-  if (!best->evaluate(r, J) || !curveResiduals(c, spec, run.x.data(), e.data(), nullptr)) {
+  if (!best->evaluate(r, J) || !curveResiduals(c, form, run.x.data(), e.data(), nullptr)) {
     noFit("the model cannot be evaluated at the optimum");
     return run;
   }
@@ -278,7 +278,7 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
   fit.rSquared = 1 - fit.rss / c.sst;
 
   // The Jacobian of the curve's parameters.
-  const Eigen::Index Kc = spec.curveParameters(), K = spec.size();
+  const Eigen::Index Kc = form.curveParameters(), K = form.size();
   Eigen::MatrixXd Jc(static_cast<Eigen::Index>(n), Kc);
   double ss = 0;
   for (std::size_t i = 0; i < n; ++i) {
@@ -376,7 +376,7 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
     cov = inverse * (ss / static_cast<double>(fit.degreesOfFreedom));
   }
 
-  const std::size_t N = static_cast<std::size_t>(spec.paths);
+  const std::size_t N = static_cast<std::size_t>(form.paths);
   const PathSet& o = run.optimum;
   double totalMass = 0;
   for (const FlowPath& q : o.paths) totalMass += q.mass;
@@ -392,8 +392,8 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
   for (std::size_t m = 0; m < N; ++m)
     gTotal(static_cast<Eigen::Index>(3 * m + 2)) = o.paths[m].mass / totalMass;
   fit.totalMass = logEstimate(totalMass, gTotal, cov, t);
-  const Eigen::Index ib = spec.storage ? spec.storageIndex() : -1, ia = spec.storage ? ib + 1 : -1;
-  const double beta = spec.storage ? o.storageRatio : 0;
+  const Eigen::Index ib = form.storage ? form.storageIndex() : -1, ia = form.storage ? ib + 1 : -1;
+  const double beta = form.storage ? o.storageRatio : 0;
   for (std::size_t j = 0; j < N; ++j) {
     const Eigen::Index iv = static_cast<Eigen::Index>(3 * j), iD = iv + 1, iM = iv + 2;
     const FlowPath& q = o.paths[j];
@@ -406,11 +406,11 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
     f.peclet = logEstimate(q.velocity * c.L / q.dispersion, unit(iv) - unit(iD), cov, t);
     // ln T = ln(1 + beta) + ln L - ln v.
     Eigen::VectorXd gT = -unit(iv);
-    if (spec.storage) gT(ib) = beta / (1 + beta);
+    if (form.storage) gT(ib) = beta / (1 + beta);
     f.meanTravelTime = logEstimate((1 + beta) * c.L / q.velocity, gT, cov, t);
     std::vector<std::pair<const Estimate*, const char*>> resolved{
         {&f.velocity, "velocity"}, {&f.dispersion, "dispersion coefficient"}, {&f.mass, "mass"}};
-    if (spec.storage) {
+    if (form.storage) {
       f.storage = true;
       f.storageRatio = logEstimate(o.storageRatio, unit(ib), cov, t);
       f.exchangeRate = logEstimate(o.exchangeRate, unit(ia), cov, t);
@@ -433,7 +433,7 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
       }
     fit.paths.push_back(f);
   }
-  if (spec.storage) {
+  if (form.storage) {
     const FittedPath& f = fit.paths.front();
     const std::pair<const Estimate*, const char*> zone[2] = {
         {&f.storageRatio, "capacity ratio"}, {&f.exchangeRate, "exchange rate"}};
@@ -444,8 +444,8 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelSpec& s
         return run;
       }
   }
-  if (spec.baseline) {
-    const Eigen::Index i = spec.baselineIndex();
+  if (form.baseline) {
+    const Eigen::Index i = form.baselineIndex();
     const double se = std::sqrt(std::max(cov(i, i), 0.0)) * c.peak;
     fit.baselineOffset = {o.baseline, se, o.baseline - t * se, o.baseline + t * se};
   }
@@ -523,29 +523,29 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
   // Every number of paths up to the last is fitted, those below the first
   // only for the starts they give.
   ModelRun previousPlain, previousStorage;
-  std::vector<std::pair<ModelSpec, Parameters>> optima;  // of the models reported
+  std::vector<std::pair<ModelForm, Parameters>> optima;  // of the models reported
   for (int N = 1; N <= last; ++N) {
-    ModelSpec spec;
-    spec.paths = N;
-    spec.baseline = in.baseline;
-    spec.ar1 = in.errors == ErrorModel::Ar1Gls;
-    const ModelSpec plainSpec = spec;
+    ModelForm form;
+    form.paths = N;
+    form.baseline = in.baseline;
+    form.ar1 = in.errors == ErrorModel::Ar1Gls;
+    const ModelForm plainForm = form;
     ModelRun runPlain = runModel(
-        c, in, spec, previousPlain.haveOptimum ? &previousPlain.optimum : nullptr, nullptr);
+        c, in, form, previousPlain.haveOptimum ? &previousPlain.optimum : nullptr, nullptr);
     ModelRun runStorage;
-    spec.storage = true;
+    form.storage = true;
     if (storage)
-      runStorage = runModel(c, in, spec,
+      runStorage = runModel(c, in, form,
                             previousStorage.haveOptimum ? &previousStorage.optimum : nullptr,
                             runPlain.haveOptimum ? &runPlain.optimum : nullptr);
     if (N >= first) {
       if (plain) {
         result.models.push_back(runPlain.fit);
-        optima.emplace_back(plainSpec, runPlain.x);
+        optima.emplace_back(plainForm, runPlain.x);
       }
       if (storage) {
         result.models.push_back(runStorage.fit);
-        optima.emplace_back(spec, runStorage.x);
+        optima.emplace_back(form, runStorage.x);
       }
     }
     previousPlain = std::move(runPlain);
@@ -562,8 +562,8 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
     result.stillImprovingAtLargest =
         in.paths == kAutomaticPaths && result.best()->pathCount == kMaxPaths;
     if (in.intervals == IntervalMethod::Bootstrap) {
-      const auto& [spec, x] = optima[static_cast<std::size_t>(result.chosen)];
-      bootstrapIntervals(c, spec, boundsFor(c, spec), x, result.recoveredMass,
+      const auto& [form, x] = optima[static_cast<std::size_t>(result.chosen)];
+      bootstrapIntervals(c, form, boundsFor(c, form), x, result.recoveredMass,
                          in.bootstrapReplicates, in.bootstrapSeed,
                          result.models[static_cast<std::size_t>(result.chosen)]);
     }

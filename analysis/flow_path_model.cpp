@@ -46,9 +46,9 @@ double thetaOf(double phi) {
 // Ceres; one parameter block holding every parameter of the model.
 class CurveCost final : public ceres::CostFunction {
  public:
-  CurveCost(const Curve& c, const ModelSpec& spec) : c_(c), spec_(spec), ar_(c.t) {
+  CurveCost(const Curve& c, const ModelForm& form) : c_(c), spec_(form), ar_(c.t) {
     set_num_residuals(static_cast<int>(c.size()));
-    mutable_parameter_block_sizes()->push_back(spec.size());
+    mutable_parameter_block_sizes()->push_back(form.size());
   }
 
   bool Evaluate(double const* const* p, double* r, double** J) const override {
@@ -94,7 +94,7 @@ class CurveCost final : public ceres::CostFunction {
 
  private:
   const Curve& c_;
-  ModelSpec spec_;
+  ModelForm spec_;
   mutable numeric::Ar1Errors ar_;
   mutable std::vector<double> e_, Je_, column_;
 };
@@ -143,72 +143,72 @@ Moments moments(const Curve& c, std::size_t i0, std::size_t i1) {
   return m;
 }
 
-Parameters toParameters(const Curve& c, const ModelSpec& spec, const PathSet& s) {
-  Parameters x(static_cast<std::size_t>(spec.size()), 0.0);
-  for (int j = 0; j < spec.paths; ++j) {
+Parameters toParameters(const Curve& c, const ModelForm& form, const PathSet& s) {
+  Parameters x(static_cast<std::size_t>(form.size()), 0.0);
+  for (int j = 0; j < form.paths; ++j) {
     const FlowPath& p = s.paths[static_cast<std::size_t>(j)];
     x[static_cast<std::size_t>(3 * j)] = std::log(p.velocity);
     x[static_cast<std::size_t>(3 * j + 1)] = std::log(p.dispersion);
     x[static_cast<std::size_t>(3 * j + 2)] = std::log(p.mass);
   }
-  if (spec.storage) {
-    x[static_cast<std::size_t>(spec.storageIndex())] = std::log(s.storageRatio);
-    x[static_cast<std::size_t>(spec.storageIndex() + 1)] = std::log(s.exchangeRate);
+  if (form.storage) {
+    x[static_cast<std::size_t>(form.storageIndex())] = std::log(s.storageRatio);
+    x[static_cast<std::size_t>(form.storageIndex() + 1)] = std::log(s.exchangeRate);
   }
-  if (spec.baseline) x[static_cast<std::size_t>(spec.baselineIndex())] = s.baseline / c.peak;
-  if (spec.ar1)
-    x[static_cast<std::size_t>(spec.ar1Index())] =
+  if (form.baseline) x[static_cast<std::size_t>(form.baselineIndex())] = s.baseline / c.peak;
+  if (form.ar1)
+    x[static_cast<std::size_t>(form.ar1Index())] =
         thetaOf(s.correlationTime > 0 ? std::exp(-c.medianSpacing / s.correlationTime) : 0.5);
   return x;
 }
 
-PathSet toPathSet(const Curve& c, const ModelSpec& spec, const Parameters& x) {
+PathSet toPathSet(const Curve& c, const ModelForm& form, const Parameters& x) {
   PathSet s;
-  for (int j = 0; j < spec.paths; ++j)
+  for (int j = 0; j < form.paths; ++j)
     s.paths.push_back({std::exp(x[static_cast<std::size_t>(3 * j)]),
                        std::exp(x[static_cast<std::size_t>(3 * j + 1)]),
                        std::exp(x[static_cast<std::size_t>(3 * j + 2)])});
-  if (spec.storage) {
-    s.storageRatio = std::exp(x[static_cast<std::size_t>(spec.storageIndex())]);
-    s.exchangeRate = std::exp(x[static_cast<std::size_t>(spec.storageIndex() + 1)]);
+  if (form.storage) {
+    s.storageRatio = std::exp(x[static_cast<std::size_t>(form.storageIndex())]);
+    s.exchangeRate = std::exp(x[static_cast<std::size_t>(form.storageIndex() + 1)]);
     for (FlowPath& p : s.paths) {
       p.storageRatio = s.storageRatio;
       p.exchangeRate = s.exchangeRate;
     }
   }
-  if (spec.baseline) s.baseline = x[static_cast<std::size_t>(spec.baselineIndex())] * c.peak;
-  if (spec.ar1) {
-    const double phi = lag1Of(x[static_cast<std::size_t>(spec.ar1Index())]);
+  if (form.baseline) s.baseline = x[static_cast<std::size_t>(form.baselineIndex())] * c.peak;
+  if (form.ar1) {
+    const double phi = lag1Of(x[static_cast<std::size_t>(form.ar1Index())]);
     s.correlationTime = phi > 0 ? -c.medianSpacing / std::log(phi) : 0;
   }
   return s;
 }
 
-bool curveResiduals(const Curve& c, const ModelSpec& spec, const double* x, double* e,
+bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, double* e,
                     double* J) {
   const std::size_t n = c.size();
   for (std::size_t i = 0; i < n; ++i) e[i] = -c.y[i] / c.peak;
-  const std::size_t Kc = static_cast<std::size_t>(spec.curveParameters());
+  const std::size_t Kc = static_cast<std::size_t>(form.curveParameters());
   if (J) std::fill(J, J + n * Kc, 0.0);
   double beta = 0, alpha = 0;
-  if (spec.storage) {
-    beta = std::exp(x[spec.storageIndex()]);
-    alpha = std::exp(x[spec.storageIndex() + 1]);
+  if (form.storage) {
+    beta = std::exp(x[form.storageIndex()]);
+    alpha = std::exp(x[form.storageIndex() + 1]);
   }
   std::vector<double> h;
-  for (int j = 0; j < spec.paths; ++j) {
+  for (int j = 0; j < form.paths; ++j) {
     const double v = std::exp(x[3 * j]), D = std::exp(x[3 * j + 1]), M = std::exp(x[3 * j + 2]);
     double* Jv = J ? J + static_cast<std::size_t>(3 * j) * n : nullptr;
     double* JD = Jv ? Jv + n : nullptr;
     double* JM = JD ? JD + n : nullptr;
-    if (spec.storage) {
+    if (form.storage) {
       const numeric::StoragePathResponse path(c.L, v, D, beta, alpha, c.Td);
       h.resize((J ? 5 : 1) * n);
       if (J)
         path.valuesAndDerivatives(c.t, h);
       else
         path.values(c.t, h);
-      double* Jb = J ? J + static_cast<std::size_t>(spec.storageIndex()) * n : nullptr;
+      double* Jb = J ? J + static_cast<std::size_t>(form.storageIndex()) * n : nullptr;
       double* Ja = Jb ? Jb + n : nullptr;
       for (std::size_t i = 0; i < n; ++i) {
         const double f = M / (c.q[i] * c.peak);
@@ -235,11 +235,11 @@ bool curveResiduals(const Curve& c, const ModelSpec& spec, const double* x, doub
       }
     }
   }
-  if (spec.baseline) {
-    const double b = x[spec.baselineIndex()];
+  if (form.baseline) {
+    const double b = x[form.baselineIndex()];
     for (std::size_t i = 0; i < n; ++i) e[i] += b;
-    if (J) std::fill(J + static_cast<std::size_t>(spec.baselineIndex()) * n,
-                     J + static_cast<std::size_t>(spec.baselineIndex() + 1) * n, 1.0);
+    if (J) std::fill(J + static_cast<std::size_t>(form.baselineIndex()) * n,
+                     J + static_cast<std::size_t>(form.baselineIndex() + 1) * n, 1.0);
   }
   for (std::size_t i = 0; i < n; ++i)
     if (!std::isfinite(e[i])) return false;
@@ -249,15 +249,15 @@ bool curveResiduals(const Curve& c, const ModelSpec& spec, const double* x, doub
   return true;
 }
 
-bool unitCurves(const Curve& c, const ModelSpec& spec, const double* x, Eigen::MatrixXd& H) {
+bool unitCurves(const Curve& c, const ModelForm& form, const double* x, Eigen::MatrixXd& H) {
   const std::size_t n = c.size();
-  H.resize(static_cast<Eigen::Index>(n), spec.paths);
+  H.resize(static_cast<Eigen::Index>(n), form.paths);
   std::vector<double> h(n);
-  for (int j = 0; j < spec.paths; ++j) {
+  for (int j = 0; j < form.paths; ++j) {
     const double v = std::exp(x[3 * j]), D = std::exp(x[3 * j + 1]);
-    if (spec.storage) {
-      numeric::StoragePathResponse(c.L, v, D, std::exp(x[spec.storageIndex()]),
-                                   std::exp(x[spec.storageIndex() + 1]), c.Td)
+    if (form.storage) {
+      numeric::StoragePathResponse(c.L, v, D, std::exp(x[form.storageIndex()]),
+                                   std::exp(x[form.storageIndex() + 1]), c.Td)
           .values(c.t, h);
     } else {
       const numeric::PathResponse path(c.L, v, D, c.Td);
@@ -272,9 +272,9 @@ bool unitCurves(const Curve& c, const ModelSpec& spec, const double* x, Eigen::M
   return true;
 }
 
-Bounds boundsFor(const Curve& c, const ModelSpec& spec) {
+Bounds boundsFor(const Curve& c, const ModelForm& form) {
   Bounds b;
-  const std::size_t K = static_cast<std::size_t>(spec.size());
+  const std::size_t K = static_cast<std::size_t>(form.size());
   b.lower.assign(K, -kInfinity);
   b.upper.assign(K, kInfinity);
   b.binding.assign(K, true);
@@ -285,32 +285,32 @@ Bounds boundsFor(const Curve& c, const ModelSpec& spec) {
   const double D = variance * v * v * v / (2 * c.L);
   const double centre[3] = {std::log(v), std::log(D), std::log(c.mass)};
   const double range[3] = {kVelocityRange, kDispersionRange, kMassRange};
-  for (int j = 0; j < spec.paths; ++j)
+  for (int j = 0; j < form.paths; ++j)
     for (int k = 0; k < 3; ++k) {
       b.lower[static_cast<std::size_t>(3 * j + k)] = centre[k] - range[k];
       b.upper[static_cast<std::size_t>(3 * j + k)] = centre[k] + range[k];
     }
-  if (spec.storage) {
-    const std::size_t s = static_cast<std::size_t>(spec.storageIndex());
+  if (form.storage) {
+    const std::size_t s = static_cast<std::size_t>(form.storageIndex());
     b.lower[s] = std::log(kStorageRatioLow);
     b.upper[s] = std::log(kStorageRatioHigh);
     b.lower[s + 1] = std::log(kExchangeLow / mean);
     b.upper[s + 1] = std::log(kExchangeHigh / mean);
   }
-  if (spec.baseline) {
-    const std::size_t s = static_cast<std::size_t>(spec.baselineIndex());
+  if (form.baseline) {
+    const std::size_t s = static_cast<std::size_t>(form.baselineIndex());
     b.lower[s] = -kBaselineRange;
     b.upper[s] = kBaselineRange;
   }
-  if (spec.ar1) b.binding[static_cast<std::size_t>(spec.ar1Index())] = false;
+  if (form.ar1) b.binding[static_cast<std::size_t>(form.ar1Index())] = false;
   return b;
 }
 
 // The bounds go to the solver as box constraints, whose projected steps
 // keep a poorly determined parameter (a storage zone the curve hardly
 // shows) from leaping out of range; an optimum on a bound is out of range.
-Problem::Problem(const Curve& c, const ModelSpec& spec, const Bounds& bounds, Parameters start)
-    : c_(c), spec_(spec), x_(std::move(start)) {
+Problem::Problem(const Curve& c, const ModelForm& form, const Bounds& bounds, Parameters start)
+    : c_(c), spec_(form), x_(std::move(start)) {
   for (std::size_t k = 0; k < x_.size(); ++k) {
     // Strictly inside, where the solver may move either way.
     const double width = bounds.upper[k] - bounds.lower[k];
@@ -319,7 +319,7 @@ Problem::Problem(const Curve& c, const ModelSpec& spec, const Bounds& bounds, Pa
   }
   ceres::Problem::Options po;
   problem_ = std::make_unique<ceres::Problem>(po);
-  problem_->AddResidualBlock(new CurveCost(c, spec), nullptr, x_.data());
+  problem_->AddResidualBlock(new CurveCost(c, form), nullptr, x_.data());
   for (std::size_t k = 0; k < x_.size(); ++k) {
     if (std::isfinite(bounds.lower[k]))
       problem_->SetParameterLowerBound(x_.data(), static_cast<int>(k), bounds.lower[k]);
@@ -371,35 +371,35 @@ bool Problem::evaluate(std::vector<double>& r, std::vector<double>& J) const {
   return cost.Evaluate(&p, r.data(), &jac);
 }
 
-double fitLinearParameters(const Curve& c, const ModelSpec& spec, PathSet& s) {
-  const std::size_t N = static_cast<std::size_t>(spec.paths);
+double fitLinearParameters(const Curve& c, const ModelForm& form, PathSet& s) {
+  const std::size_t N = static_cast<std::size_t>(form.paths);
   if (s.paths.size() != N) return kInfinity;
   for (const FlowPath& p : s.paths)
     if (!positive(p.velocity) || !positive(p.dispersion)) return kInfinity;
-  if (spec.storage && (!positive(s.storageRatio) || !positive(s.exchangeRate))) return kInfinity;
+  if (form.storage && (!positive(s.storageRatio) || !positive(s.exchangeRate))) return kInfinity;
   for (FlowPath& p : s.paths)
     if (!positive(p.mass)) p.mass = c.mass / static_cast<double>(N);
-  const Parameters x = toParameters(c, spec, s);
+  const Parameters x = toParameters(c, form, s);
   Eigen::MatrixXd H;
-  if (!unitCurves(c, spec, x.data(), H)) return kInfinity;
+  if (!unitCurves(c, form, x.data(), H)) return kInfinity;
   const Eigen::Index n = static_cast<Eigen::Index>(c.size());
-  const Eigen::Index columns = static_cast<Eigen::Index>(N) + (spec.baseline ? 1 : 0);
+  const Eigen::Index columns = static_cast<Eigen::Index>(N) + (form.baseline ? 1 : 0);
   Eigen::MatrixXd A(n, columns);
   A.leftCols(static_cast<Eigen::Index>(N)) = H;
-  if (spec.baseline) A.col(columns - 1).setOnes();
+  if (form.baseline) A.col(columns - 1).setOnes();
   const Eigen::VectorXd y = Eigen::Map<const Eigen::VectorXd>(c.y.data(), n);
   const Eigen::VectorXd m = A.colPivHouseholderQr().solve(y);
   for (std::size_t j = 0; j < N; ++j) {
     const double mj = m(static_cast<Eigen::Index>(j));
     s.paths[j].mass = positive(mj) ? mj : 0.01 * c.mass / static_cast<double>(N);
   }
-  if (spec.baseline) s.baseline = std::clamp(m(columns - 1), -0.5 * c.peak, 0.5 * c.peak);
+  if (form.baseline) s.baseline = std::clamp(m(columns - 1), -0.5 * c.peak, 0.5 * c.peak);
   Eigen::VectorXd coefficients(columns);
   for (std::size_t j = 0; j < N; ++j) coefficients(static_cast<Eigen::Index>(j)) = s.paths[j].mass;
-  if (spec.baseline) coefficients(columns - 1) = s.baseline;
+  if (form.baseline) coefficients(columns - 1) = s.baseline;
   const Eigen::VectorXd e = (A * coefficients - y) / c.peak;
   if (!e.allFinite()) return kInfinity;
-  if (!spec.ar1) return e.squaredNorm();
+  if (!form.ar1) return e.squaredNorm();
   // The AR(1) errors start from the residuals' own lag-1 correlation.
   const std::span<const double> es(e.data(), static_cast<std::size_t>(n));
   const double phi =
@@ -534,9 +534,9 @@ std::vector<FlowPath> pathsWithResidualPeak(const Curve& c, const PathSet& fewer
 
 }  // namespace
 
-std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const ModelSpec& spec,
+std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const ModelForm& form,
                                const PathSet* fewer, const PathSet* same) {
-  const std::size_t N = static_cast<std::size_t>(spec.paths);
+  const std::size_t N = static_cast<std::size_t>(form.paths);
   std::vector<std::vector<FlowPath>> pathStarts;
   const std::vector<double> s = smoothed(c.y);
   if (N == 1) {
@@ -581,7 +581,7 @@ std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const
   }
 
   std::vector<PathSet> starts;
-  if (!spec.storage) {
+  if (!form.storage) {
     if (fewer && fewer->paths.size() + 1 == N) {
       const std::vector<FlowPath> more = pathsWithResidualPeak(c, *fewer);
       if (!more.empty()) {

@@ -46,7 +46,7 @@ Moments moments(const Curve& c, std::size_t i0, std::size_t i1);
 // vector: per path ln v, ln D, ln M; then ln beta, ln alpha of the storage
 // zone; then the baseline as a share of the peak; then the AR(1)
 // coefficient at the median spacing as theta, phi = 0.9999 / (1 + e^-theta).
-struct ModelSpec {
+struct ModelForm {
   int paths = 1;
   bool storage = false;
   bool baseline = false;
@@ -69,19 +69,19 @@ struct PathSet {
   double correlationTime = 0;   // s
 };
 
-Parameters toParameters(const Curve& c, const ModelSpec& spec, const PathSet& s);
-PathSet toPathSet(const Curve& c, const ModelSpec& spec, const Parameters& x);
+Parameters toParameters(const Curve& c, const ModelForm& form, const PathSet& s);
+PathSet toPathSet(const Curve& c, const ModelForm& form, const Parameters& x);
 
 // The model's residuals e = (model - y) / peak at the samples and, when J is
 // given, their derivatives by the curve's parameters (column-major, n rows,
-// spec.curveParameters() columns). False where the model cannot be
+// form.curveParameters() columns). False where the model cannot be
 // evaluated (a value that is not finite).
-bool curveResiduals(const Curve& c, const ModelSpec& spec, const double* x, double* e,
+bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, double* e,
                     double* J);
 
 // The unit-mass curves (1 / Q times the response, ng/L per ug) of the paths
 // at the samples: n x paths.
-bool unitCurves(const Curve& c, const ModelSpec& spec, const double* x, Eigen::MatrixXd& H);
+bool unitCurves(const Curve& c, const ModelForm& form, const double* x, Eigen::MatrixXd& H);
 
 // Bounds of the parameters.
 struct Bounds {
@@ -90,13 +90,13 @@ struct Bounds {
   // coefficient may sit at its bounds).
   std::vector<bool> binding;
 };
-Bounds boundsFor(const Curve& c, const ModelSpec& spec);
+Bounds boundsFor(const Curve& c, const ModelForm& form);
 
 // One least-squares problem: the residuals whitened by the error model,
 // kept alive for the Jacobian at the optimum.
 class Problem {
  public:
-  Problem(const Curve& c, const ModelSpec& spec, const Bounds& bounds, Parameters start);
+  Problem(const Curve& c, const ModelForm& form, const Bounds& bounds, Parameters start);
   ~Problem();
   Problem(const Problem&) = delete;
   Problem& operator=(const Problem&) = delete;
@@ -112,7 +112,7 @@ class Problem {
 
  private:
   const Curve& c_;
-  ModelSpec spec_;
+  ModelForm spec_;
   Parameters x_;
   std::unique_ptr<ceres::Problem> problem_;
 };
@@ -122,12 +122,12 @@ class Problem {
 // share of the curve's mass. Returns the start's objective (sum of squares,
 // whitened with the start's correlation time when AR(1)), infinite when it
 // cannot be evaluated.
-double fitLinearParameters(const Curve& c, const ModelSpec& spec, PathSet& s);
+double fitLinearParameters(const Curve& c, const ModelForm& form, PathSet& s);
 
 // Candidate starts for a model. fewer: the optimum of the same family with
 // one path fewer (empty if none); same: the optimum of the other family
 // (without storage for a storage model) with the same number of paths.
-std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const ModelSpec& spec,
+std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const ModelForm& form,
                                const PathSet* fewer, const PathSet* same);
 
 // The quantities reported for a model, per path ordered by velocity:
@@ -148,7 +148,7 @@ Quantities quantitiesOf(const Curve& c, const PathSet& s, double recoveredMass);
 
 // Refits the model to moving-block resamples of its residuals and sets the
 // bootstrap intervals of the fit's estimates (numeric/block_bootstrap.h).
-void bootstrapIntervals(const Curve& c, const ModelSpec& spec, const Bounds& bounds,
+void bootstrapIntervals(const Curve& c, const ModelForm& form, const Bounds& bounds,
                         const Parameters& optimum, double recoveredMass, int replicates,
                         unsigned long long seed, PathModelFit& fit);
 

@@ -32,29 +32,29 @@ float perturbed(float v, const StatedError& e, double deviate) {
 }
 
 // The curve with the stated errors of one draw.
-Curve perturbCurve(const Curve& c, const DrawStation& st, const UncertaintySpec& spec,
+Curve perturbCurve(const Curve& c, const DrawStation& st, const UncertaintyRequest& request,
                    numeric::Random& rng, double rating) {
   Curve out = c;
   const std::size_t n = out.T.size();
-  if (spec.timeError != 0) {
-    for (float& t : out.T) t = static_cast<float>(t + spec.timeError * rng.normal());
+  if (request.timeError != 0) {
+    for (float& t : out.T) t = static_cast<float>(t + request.timeError * rng.normal());
     std::sort(out.T.begin(), out.T.end());
   }
-  if (!spec.concentration.none()) {
+  if (!request.concentration.none()) {
     // AR(1) errors of lag-1 correlation r, each of unit variance.
-    const double r = spec.concentrationCorrelation;
+    const double r = request.concentrationCorrelation;
     const double innovation = std::sqrt(std::max(0.0, 1.0 - r * r));
     double e = 0;
     for (std::size_t i = 0; i < n; ++i) {
       e = i == 0 ? rng.normal() : r * e + innovation * rng.normal();
       // A negative concentration is read as 0, as the data pass reads one.
-      out.C[i] = std::max(0.0f, perturbed(out.C[i], spec.concentration, e));
+      out.C[i] = std::max(0.0f, perturbed(out.C[i], request.concentration, e));
     }
   }
   if (st.test.dischargeMode == DischargeMode::Measured) {
     for (std::size_t i = 0; i < n; ++i) {
-      out.Q[i] = perturbed(out.Q[i], spec.discharge, rating);
-      if (!spec.dischargeNoise.none()) out.Q[i] = perturbed(out.Q[i], spec.dischargeNoise, rng.normal());
+      out.Q[i] = perturbed(out.Q[i], request.discharge, rating);
+      if (!request.dischargeNoise.none()) out.Q[i] = perturbed(out.Q[i], request.dischargeNoise, rng.normal());
     }
   }
   return out;
@@ -62,9 +62,9 @@ Curve perturbCurve(const Curve& c, const DrawStation& st, const UncertaintySpec&
 
 // The tail methods a draw may take: the header's, or with allTailMethods
 // every method that extends the station's own curve.
-std::vector<ExtrapolationMethod> tailMethods(const DrawStation& st, const UncertaintySpec& spec) {
+std::vector<ExtrapolationMethod> tailMethods(const DrawStation& st, const UncertaintyRequest& request) {
   const ExtrapolationMethod own = st.test.extrapolationMethod;
-  if (!on(st.test.extrapolationOption) || !spec.allTailMethods) return {own};
+  if (!on(st.test.extrapolationOption) || !request.allTailMethods) return {own};
   std::vector<ExtrapolationMethod> out;
   for (ExtrapolationMethod m : {ExtrapolationMethod::Exponential, ExtrapolationMethod::Pchip,
                                 ExtrapolationMethod::ZeroTime}) {
@@ -94,18 +94,18 @@ int32_t equalDischarges(const Curve& c) {
 // One draw: the perturbed curve through the data pass's last steps, the
 // tail, the knots, the background, the internal units and the analyses.
 // Returns why it stopped, or nothing and the results.
-const char* draw(const DrawStation& st, const UncertaintySpec& spec,
+const char* draw(const DrawStation& st, const UncertaintyRequest& request,
                  const std::vector<ExtrapolationMethod>& methods, numeric::Random& rng,
                  StationResults& results) {
   const TestDescription& test = st.test;
-  const double rating = spec.discharge.none() ? 0.0 : rng.normal();
-  Curve c = perturbCurve(st.dataPass.samples, st, spec, rng, rating);
+  const double rating = request.discharge.none() ? 0.0 : rng.normal();
+  Curve c = perturbCurve(st.dataPass.samples, st, request, rng, rating);
   TestDescription t = test;
-  if (on(test.backgroundOption) && !spec.background.none())
-    t.background = perturbed(test.background, spec.background, rng.normal());
+  if (on(test.backgroundOption) && !request.background.none())
+    t.background = perturbed(test.background, request.background, rng.normal());
   StationSetup setup = st.setup;
   if (test.dischargeMode == DischargeMode::Constant)
-    setup.constantDischarge = perturbed(setup.constantDischarge, spec.discharge, rating);
+    setup.constantDischarge = perturbed(setup.constantDischarge, request.discharge, rating);
 
   if (on(test.extrapolationOption)) {
     while (c.size() > 0 && c.C.back() <= 0) c.truncate(c.size() - 1);
@@ -162,21 +162,21 @@ QuantityInterval percentiles(std::vector<double>& v) {
   return q;
 }
 
-UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintySpec& spec,
+UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyRequest& request,
                                   uint64_t seed) {
   UncertaintyResult out;
-  out.draws = spec.draws;
+  out.draws = request.draws;
   out.seed = seed;
   numeric::Random rng(seed);
-  const std::vector<ExtrapolationMethod> methods = tailMethods(st, spec);
+  const std::vector<ExtrapolationMethod> methods = tailMethods(st, request);
   // One array a quantity: memory grows with the draws by one number a
   // quantity.
   std::vector<std::string> names;
   std::vector<std::vector<double>> values;
   std::map<std::string, int> stopped;
-  for (int d = 0; d < spec.draws; ++d) {
+  for (int d = 0; d < request.draws; ++d) {
     StationResults r;
-    if (const char* why = draw(st, spec, methods, rng, r)) {
+    if (const char* why = draw(st, request, methods, rng, r)) {
       ++stopped[why];
       continue;
     }
@@ -185,7 +185,7 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintySpec& 
     if (names.empty()) {
       for (const auto& [name, value] : quantities) names.push_back(name);
       values.resize(names.size());
-      for (auto& v : values) v.reserve(static_cast<std::size_t>(spec.draws));
+      for (auto& v : values) v.reserve(static_cast<std::size_t>(request.draws));
     }
     for (std::size_t i = 0; i < quantities.size() && i < values.size(); ++i)
       if (const double* x = std::get_if<double>(&quantities[i].second)) values[i].push_back(*x);

@@ -35,7 +35,7 @@ struct DrawStation {
 };
 
 // seed: the station's own stream (numeric::streamSeed of the run's seed).
-UncertaintyResult drawUncertainty(const DrawStation& station, const UncertaintySpec& spec,
+UncertaintyResult drawUncertainty(const DrawStation& station, const UncertaintyRequest& request,
                                   uint64_t seed);
 
 // The 2.5, 50 and 97.5 % points of the values (sorted in place).

@@ -17,17 +17,17 @@ void BM_Draws(benchmark::State& state) {
   kaldero::testing::SyntheticStation s =
       kaldero::testing::syntheticStation(1000, 1000, 100, 500, 0.5, samples, 40.0 / samples);
   s.test.backgroundOption = kaldero::Option::On;
-  kaldero::UncertaintySpec spec;
-  spec.draws = draws;
-  spec.concentration = {0.03, true, "3%"};
-  spec.concentrationCorrelation = 0.5;
-  spec.discharge = {0.05, true, "5%"};
-  spec.background = {0.02, true, "2%"};
+  kaldero::UncertaintyRequest request;
+  request.draws = draws;
+  request.concentration = {0.03, true, "3%"};
+  request.concentrationCorrelation = 0.5;
+  request.discharge = {0.05, true, "5%"};
+  request.background = {0.02, true, "2%"};
   const kaldero::CarriedResults none;
   int completed = 0;
   for (auto _ : state) {
     const kaldero::UncertaintyResult r = kaldero::drawUncertainty(
-        kaldero::DrawStation{s.test, s.setup, s.release, s.curve, none}, spec, 1);
+        kaldero::DrawStation{s.test, s.setup, s.release, s.curve, none}, request, 1);
     completed = r.completed;
     benchmark::DoNotOptimize(r.completed);
   }

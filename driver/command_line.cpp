@@ -156,7 +156,7 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   if (const std::optional<std::string> why = checkRunOptions(app, given, options))
     return optionError(*why);
   if (const std::optional<std::string> why =
-          uncertaintySpecFrom(given.uncertainty, options.uncertainty))
+          uncertaintyRequestFrom(given.uncertainty, options.uncertainty))
     return optionError(*why);
   return out;
 }

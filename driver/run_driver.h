@@ -36,7 +36,7 @@ struct RunOptions {
   // --fit.
   std::optional<FitOptions> fit;
   // The uncertainty of every result (--uncertainty): off with 0 draws.
-  UncertaintySpec uncertainty;
+  UncertaintyRequest uncertainty;
   // The normalized, load and standardized curves also as CSV files.
   bool curvesCsv = false;
   // The figures of all stations of a run (--plots given), their

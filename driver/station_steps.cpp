@@ -353,11 +353,11 @@ void stationFiles(RunState& s, Station& st) {
 }
 
 void stationUncertainty(RunState& s, Station& st) {
-  const UncertaintySpec& spec = s.options.uncertainty;
-  if (spec.draws <= 0) return;
+  const UncertaintyRequest& request = s.options.uncertainty;
+  if (request.draws <= 0) return;
   const DrawStation draws{st.test, st.setup, s.release, st.dataPass, s.carried};
   UncertaintyResult u = drawUncertainty(
-      draws, spec, numeric::streamSeed(spec.seed, static_cast<uint64_t>(s.stationCounter)));
+      draws, request, numeric::streamSeed(request.seed, static_cast<uint64_t>(s.stationCounter)));
   reportDrawsStopped(s.console, st.name50, u);
   record(s).uncertainty = std::move(u);
 }

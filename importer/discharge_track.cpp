@@ -2,7 +2,7 @@
 
 namespace kaldero::importer {
 
-Status DischargeTrack::open(const TableSpec& spec, double factor) {
+Status DischargeTrack::open(const TableSource& source, double factor) {
   factor_ = factor;
   prev_.reset();
   next_.reset();
@@ -10,11 +10,11 @@ Status DischargeTrack::open(const TableSpec& spec, double factor) {
   last_.reset();
   ended_ = false;
   missing_ = bridge_ = bridgeFrom_ = bridgeTo_ = 0;
-  if (auto e = table_.open(spec)) return e;
+  if (auto e = table_.open(source)) return e;
   auto got = advance();
   if (!got) return got.error();
   if (!*got)
-    return dataError(spec.path, table_.line(), 1, "the discharge file has no record with a value");
+    return dataError(source.path, table_.line(), 1, "the discharge file has no record with a value");
   return std::nullopt;
 }
 

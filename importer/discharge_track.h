@@ -14,8 +14,8 @@ namespace kaldero::importer {
 
 class DischargeTrack {
  public:
-  // spec.values holds the one discharge column; factor converts its unit.
-  Status open(const TableSpec& spec, double factor);
+  // source.values holds the one discharge column; factor converts its unit.
+  Status open(const TableSource& source, double factor);
 
   enum class Where { Before, Inside, After };
   struct Sample {

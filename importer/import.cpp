@@ -169,21 +169,21 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
   }
 
   // The input files.
-  TableSpec spec;
-  spec.path = o.loggerPath;
-  spec.datetime = o.datetime;
-  spec.date = o.date;
-  spec.time = o.time;
-  spec.layout = o.layout;
-  spec.format = o.format;
-  spec.values.push_back(o.concentration);
-  if (o.discharge == DischargeSource::Column) spec.values.push_back(o.dischargeColumn);
+  TableSource source;
+  source.path = o.loggerPath;
+  source.datetime = o.datetime;
+  source.date = o.date;
+  source.time = o.time;
+  source.layout = o.layout;
+  source.format = o.format;
+  source.values.push_back(o.concentration);
+  if (o.discharge == DischargeSource::Column) source.values.push_back(o.dischargeColumn);
   TableReader table;
-  if (auto e = table.open(spec)) return *e;
+  if (auto e = table.open(source)) return *e;
 
   DischargeTrack track;
   if (o.discharge == DischargeSource::File) {
-    TableSpec q;
+    TableSource q;
     q.path = o.dischargePath;
     q.datetime = o.dischargeDatetime;
     q.date = o.dischargeDate;

@@ -146,16 +146,16 @@ std::string Layout::describe(int index) const {
 }
 
 Error TableReader::errorAt(int64_t column, std::string message) const {
-  return dataError(spec_.path, reader_.lineNumber(), column, std::move(message));
+  return dataError(source_.path, reader_.lineNumber(), column, std::move(message));
 }
 
-Status TableReader::open(const TableSpec& spec) {
-  spec_ = spec;
+Status TableReader::open(const TableSource& source) {
+  source_ = source;
   layout_ = Layout{};
   previous_.reset();
   previousLine_ = markLine_ = 0;
   error_.reset();
-  if (auto e = reader_.open(spec.path)) return e;
+  if (auto e = reader_.open(source.path)) return e;
   if (auto e = detect()) return e;
   if (auto e = reader_.rewind()) return e;
   while (reader_.lineNumber() + 1 < layout_.firstDataLine) {
@@ -165,7 +165,7 @@ Status TableReader::open(const TableSpec& spec) {
 }
 
 Status TableReader::detect() {
-  const std::string& path = spec_.path;
+  const std::string& path = source_.path;
   std::vector<std::string> lines;
   std::size_t bytes = 0;
   bool wholeFile = false;
@@ -184,8 +184,8 @@ Status TableReader::detect() {
   }
 
   Layout& L = layout_;
-  if (spec_.layout.delimiter) {
-    L.delimiter = *spec_.layout.delimiter;
+  if (source_.layout.delimiter) {
+    L.delimiter = *source_.layout.delimiter;
   } else if (auto d = detectDelimiter(lines)) {
     L.delimiter = *d;
   } else {
@@ -193,17 +193,17 @@ Status TableReader::detect() {
                      "cannot tell the delimiter: no comma, semicolon or tab splits the lines "
                      "into the same columns (give --delimiter)");
   }
-  if (spec_.layout.decimalComma) L.mark = DecimalMark::Comma;
+  if (source_.layout.decimalComma) L.mark = DecimalMark::Comma;
   else if (L.delimiter == ',') L.mark = DecimalMark::Point;
 
   std::vector<const ColumnRef*> refs;
-  if (spec_.date) {
-    refs.push_back(&*spec_.date);
-    refs.push_back(&*spec_.time);
+  if (source_.date) {
+    refs.push_back(&*source_.date);
+    refs.push_back(&*source_.time);
   } else {
-    refs.push_back(&spec_.datetime);
+    refs.push_back(&source_.datetime);
   }
-  for (const ColumnRef& v : spec_.values) refs.push_back(&v);
+  for (const ColumnRef& v : source_.values) refs.push_back(&v);
   const bool named = std::any_of(refs.begin(), refs.end(), [](auto r) { return r->number == 0; });
 
   std::vector<Field> f;
@@ -229,7 +229,7 @@ Status TableReader::detect() {
     static const std::vector<Field> none;
     const std::vector<Field>& h = header ? *header : none;
     std::size_t k = 0;
-    if (spec_.date) {
+    if (source_.date) {
       L.dateIndex = find(*refs[k++], h);
       L.timeIndex = find(*refs[k++], h);
     } else {
@@ -241,14 +241,14 @@ Status TableReader::detect() {
     for (const Field& x : h) L.names.emplace_back(text::strip(x.text));
   };
   auto stampOf = [&](const std::vector<Field>& row) -> StampParse {
-    if (spec_.date) {
-      const int d = spec_.date->number - 1, t = spec_.time->number - 1;
+    if (source_.date) {
+      const int d = source_.date->number - 1, t = source_.time->number - 1;
       if (static_cast<std::size_t>(std::max(d, t)) >= row.size()) return {};
-      return parseDateAndTime(row[d].text, row[t].text, spec_.format);
+      return parseDateAndTime(row[d].text, row[t].text, source_.format);
     }
-    const int i = spec_.datetime.number - 1;
+    const int i = source_.datetime.number - 1;
     if (static_cast<std::size_t>(i) >= row.size()) return {};
-    return parseDateTime(row[i].text, spec_.format);
+    return parseDateTime(row[i].text, source_.format);
   };
   auto missingName = [&](std::size_t line, const std::vector<Field>& header) -> Error {
     std::string have;
@@ -266,7 +266,7 @@ Status TableReader::detect() {
     return dataError(path, static_cast<int64_t>(line + 1), 1, "no header row");
   };
 
-  const std::size_t start = static_cast<std::size_t>(spec_.layout.skipLines.value_or(0));
+  const std::size_t start = static_cast<std::size_t>(source_.layout.skipLines.value_or(0));
   if (start >= lines.size()) {
     const std::string why = wholeFile ? "the file has only " + std::to_string(lines.size()) +
                                             " lines"
@@ -276,7 +276,7 @@ Status TableReader::detect() {
                      "--skip-lines " + std::to_string(start) + " skips every line (" + why + ")");
   }
 
-  if (spec_.layout.skipLines) {
+  if (source_.layout.skipLines) {
     const std::vector<Field>& first = fieldsOf(start);
     if (!named && stampOf(first).stamp) {
       L.firstDataLine = static_cast<int64_t>(start + 1);
@@ -348,24 +348,24 @@ Status TableReader::detect() {
       for (std::size_t i = start; i < lines.size(); ++i) {
         const std::vector<Field> row = fieldsOf(i);
         if (!looksLikeData(row)) continue;
-        const int at = spec_.date ? spec_.date->number - 1 : spec_.datetime.number - 1;
+        const int at = source_.date ? source_.date->number - 1 : source_.datetime.number - 1;
         const std::string where = "column " + std::to_string(at + 1);
         if (static_cast<std::size_t>(at) >= row.size() ||
-            (spec_.date && static_cast<std::size_t>(spec_.time->number - 1) >= row.size()))
+            (source_.date && static_cast<std::size_t>(source_.time->number - 1) >= row.size()))
           return dataError(path, static_cast<int64_t>(i + 1), 1,
                            "the first data row has only " + std::to_string(row.size()) +
                                " fields: no time stamp in " + where);
         const StampParse p = stampOf(row);
         std::string text(text::strip(row[at].text));
-        if (spec_.date) text += " " + std::string(text::strip(row[spec_.time->number - 1].text));
+        if (source_.date) text += " " + std::string(text::strip(row[source_.time->number - 1].text));
         return dataError(path, static_cast<int64_t>(i + 1), row[at].column,
                          "\"" + text + "\" in " + where + " is not a date-time: " +
                              (p.why.empty() ? kRecognised : p.why));
       }
       return dataError(path, static_cast<int64_t>(lines.size()), 1,
                        "no data row: no line has a date-time in column " +
-                           std::to_string(spec_.date ? spec_.date->number
-                                                     : spec_.datetime.number) +
+                           std::to_string(source_.date ? source_.date->number
+                                                     : source_.datetime.number) +
                            (wholeFile ? "" : " among the first lines"));
     }
   }
@@ -388,7 +388,7 @@ Status TableReader::readStamp() {
       stampMissing_ = true;
       return std::nullopt;
     }
-    p = parseDateTime(fields_[i].text, spec_.format);
+    p = parseDateTime(fields_[i].text, source_.format);
     if (!p.stamp) shown = "\"" + std::string(text(i)) + "\" in " + layout_.describe(i);
   } else {
     const int d = layout_.dateIndex, t = layout_.timeIndex;
@@ -397,7 +397,7 @@ Status TableReader::readStamp() {
       stampMissing_ = true;
       return std::nullopt;
     }
-    p = parseDateAndTime(fields_[d].text, fields_[t].text, spec_.format);
+    p = parseDateAndTime(fields_[d].text, fields_[t].text, source_.format);
     if (!p.stamp)
       shown = "\"" + std::string(text(d)) + " " + std::string(text(t)) + "\" in " +
               layout_.describe(d) + " and " + layout_.describe(t);

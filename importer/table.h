@@ -32,7 +32,7 @@ struct LayoutOptions {
   std::optional<int64_t> skipLines;   // lines before the header row (or the data)
 };
 
-struct TableSpec {
+struct TableSource {
   std::string path;
   // The time stamp: one column, or a date column and a time column.
   ColumnRef datetime{1, {}};
@@ -68,9 +68,9 @@ struct Layout {
 class TableReader {
  public:
   // Opens the file, finds its layout and stands before the first data row.
-  Status open(const TableSpec& spec);
+  Status open(const TableSource& source);
   const Layout& layout() const { return layout_; }
-  const std::string& path() const { return spec_.path; }
+  const std::string& path() const { return source_.path; }
 
   enum class Next { Row, End, Failed };
   // The next data row (blank lines skipped). A row whose time stamp is
@@ -95,7 +95,7 @@ class TableReader {
   Status detect();
   Status readStamp();
 
-  TableSpec spec_;
+  TableSource source_;
   LineReader reader_;
   Layout layout_;
   std::vector<Field> fields_;

@@ -32,9 +32,9 @@ std::optional<StatedError> parseStatedError(const std::string& text) {
   return e;
 }
 
-std::optional<std::string> uncertaintySpecFrom(const UncertaintyOptionTexts& t,
-                                               UncertaintySpec& spec) {
-  UncertaintySpec u = spec;
+std::optional<std::string> uncertaintyRequestFrom(const UncertaintyOptionTexts& t,
+                                               UncertaintyRequest& request) {
+  UncertaintyRequest u = request;
   const bool draws = t.draws.has_value();
   if (draws) {
     if (*t.draws < 1 || *t.draws > 1000000)
@@ -77,7 +77,7 @@ std::optional<std::string> uncertaintySpecFrom(const UncertaintyOptionTexts& t,
     if (!draws) return "--seed needs --uncertainty DRAWS";
     u.seed = *t.seed;
   }
-  spec = u;
+  request = u;
   return std::nullopt;
 }
 

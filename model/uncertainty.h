@@ -30,7 +30,7 @@ struct StatedError {
 // negative, or not finite.
 std::optional<StatedError> parseStatedError(const std::string& text);
 
-struct UncertaintySpec {
+struct UncertaintyRequest {
   int draws = 0;  // 0: no uncertainty
   uint64_t seed = kDefaultSeed;
   StatedError concentration;            // random, each sample
@@ -56,11 +56,11 @@ struct UncertaintyOptionTexts {
   std::optional<uint64_t> seed;               // --seed
 };
 
-// The draws and errors the texts state, into spec; or why they cannot be
+// The draws and errors the texts state, into request; or why they cannot be
 // taken: every error stated needs the draws, and each must be a number (a
 // percentage or a value) of 0 or more.
-std::optional<std::string> uncertaintySpecFrom(const UncertaintyOptionTexts& t,
-                                               UncertaintySpec& spec);
+std::optional<std::string> uncertaintyRequestFrom(const UncertaintyOptionTexts& t,
+                                               UncertaintyRequest& request);
 
 // A quantity's distribution over the draws.
 struct QuantityInterval {

@@ -251,7 +251,7 @@ json statedError(const StatedError& e) {
   return e.text;
 }
 
-json uncertaintySpec(const UncertaintySpec& u) {
+json statedErrorsJson(const UncertaintyRequest& u) {
   return {{"conc_error", statedError(u.concentration)},
           {"conc_error_correlation", u.concentrationCorrelation},
           {"discharge_error", statedError(u.discharge)},
@@ -261,16 +261,16 @@ json uncertaintySpec(const UncertaintySpec& u) {
           {"tail_methods", u.allTailMethods ? "all" : "own"}};
 }
 
-json uncertainty(const UncertaintyResult& r, const UncertaintySpec& spec) {
+json uncertainty(const UncertaintyResult& r, const UncertaintyRequest& request) {
   json quantities = json::object();
   for (const QuantityInterval& q : r.quantities)
     quantities[q.name] = {{"p2_5", q.p2_5}, {"p50", q.p50}, {"p97_5", q.p97_5}, {"draws", q.values}};
   json stopped = json::array();
   for (const auto& [why, count] : r.stopped) stopped.push_back({{"reason", why}, {"draws", count}});
   return {{"draws", r.draws},
-          {"seed", spec.seed},
+          {"seed", request.seed},
           {"station_seed", std::to_string(r.seed)},
-          {"errors", uncertaintySpec(spec)},
+          {"errors", statedErrorsJson(request)},
           {"draws_completed", r.completed},
           {"draws_stopped", stopped},
           {"quantities", quantities}};

@@ -179,10 +179,10 @@ void reportDataWarnings(Console& c, std::string_view stationName50, const DataPa
                 "SEPARATOR OF VALUES, NOT AS A DECIMAL POINT");
 }
 
-void reportUncertaintySeed(Console& c, const UncertaintySpec& spec) {
+void reportUncertaintySeed(Console& c, const UncertaintyRequest& request) {
   Console::ReportScope report(c, ShownReport::Kind::Note);
-  c.free("UNCERTAINTY OF THE RESULTS: " + std::to_string(spec.draws) +
-         " DRAWS A STATION, SEED " + std::to_string(spec.seed));
+  c.free("UNCERTAINTY OF THE RESULTS: " + std::to_string(request.draws) +
+         " DRAWS A STATION, SEED " + std::to_string(request.seed));
 }
 
 void reportDrawsStopped(Console& c, std::string_view stationName50, const UncertaintyResult& u) {

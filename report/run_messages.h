@@ -60,7 +60,7 @@ void reportDataWarnings(Console& console, std::string_view stationName50,
 
 // With --uncertainty: the draws and the seed (at the start), and the draws
 // of a station whose analysis stopped, by why.
-void reportUncertaintySeed(Console& console, const UncertaintySpec& spec);
+void reportUncertaintySeed(Console& console, const UncertaintyRequest& request);
 void reportDrawsStopped(Console& console, std::string_view stationName50,
                         const UncertaintyResult& result);
 

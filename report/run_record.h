@@ -76,7 +76,7 @@ struct RunRecord {
   std::vector<ShownReport> reports;  // shown outside any station
   std::vector<OutputFile> runFiles;  // written outside any station
   // With --uncertainty: the errors stated and the run's seed.
-  std::optional<UncertaintySpec> uncertainty;
+  std::optional<UncertaintyRequest> uncertainty;
   // With --keep-going: the stations the run totals include.
   int stationsInTotals = 0;
   int exitStatus = 0;

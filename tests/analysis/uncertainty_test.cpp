@@ -23,9 +23,9 @@ using testing::syntheticStation;
 // 200 g over 1500 m at 90 m/h, D 400 m2/h, 0.5 m3/s, hourly samples.
 SyntheticStation station() { return syntheticStation(200, 1500, 90, 400, 0.5, 60, 1.0); }
 
-UncertaintyResult draws(const SyntheticStation& s, const UncertaintySpec& spec, uint64_t seed = 7) {
+UncertaintyResult draws(const SyntheticStation& s, const UncertaintyRequest& request, uint64_t seed = 7) {
   const CarriedResults none;
-  return drawUncertainty(DrawStation{s.test, s.setup, s.release, s.curve, none}, spec, seed);
+  return drawUncertainty(DrawStation{s.test, s.setup, s.release, s.curve, none}, request, seed);
 }
 
 StationResults base(const SyntheticStation& s) {
@@ -41,9 +41,9 @@ double value(const StationResults& r, const std::string& name) {
 
 TEST(Uncertainty, WithoutErrorsEveryIntervalIsTheStationsOwnValue) {
   const SyntheticStation s = station();
-  UncertaintySpec spec;
-  spec.draws = 7;
-  const UncertaintyResult u = draws(s, spec);
+  UncertaintyRequest request;
+  request.draws = 7;
+  const UncertaintyResult u = draws(s, request);
   const StationResults r = base(s);
   ASSERT_TRUE(r.complete());
   EXPECT_EQ(u.completed, 7);
@@ -65,12 +65,12 @@ TEST(Uncertainty, WithoutErrorsEveryIntervalIsTheStationsOwnValue) {
 
 TEST(Uncertainty, TheSameSeedGivesTheSameDrawsAndAnotherSeedOthers) {
   const SyntheticStation s = station();
-  UncertaintySpec spec;
-  spec.draws = 50;
-  spec.concentration = {0.03, true, "3%"};
-  spec.discharge = {0.05, true, "5%"};
-  spec.timeError = 0.01;
-  const UncertaintyResult a = draws(s, spec, 11), b = draws(s, spec, 11), c = draws(s, spec, 12);
+  UncertaintyRequest request;
+  request.draws = 50;
+  request.concentration = {0.03, true, "3%"};
+  request.discharge = {0.05, true, "5%"};
+  request.timeError = 0.01;
+  const UncertaintyResult a = draws(s, request, 11), b = draws(s, request, 11), c = draws(s, request, 12);
   ASSERT_EQ(a.quantities.size(), b.quantities.size());
   for (std::size_t i = 0; i < a.quantities.size(); ++i) {
     EXPECT_EQ(a.quantities[i].p2_5, b.quantities[i].p2_5) << a.quantities[i].name;
@@ -83,11 +83,11 @@ TEST(Uncertainty, TheIntervalsWidenWithTheErrorsAndTheirCorrelation) {
   const SyntheticStation s = station();
   const double mass = value(base(s), "recovered_mass_kg");
   auto width = [&](double error, double correlation) {
-    UncertaintySpec spec;
-    spec.draws = 400;
-    spec.concentration = {error, true, ""};
-    spec.concentrationCorrelation = correlation;
-    const UncertaintyResult result = draws(s, spec);
+    UncertaintyRequest request;
+    request.draws = 400;
+    request.concentration = {error, true, ""};
+    request.concentrationCorrelation = correlation;
+    const UncertaintyResult result = draws(s, request);
     const QuantityInterval* q = result.find("recovered_mass_kg");
     EXPECT_LE(q->p2_5, mass);
     EXPECT_GE(q->p97_5, mass);
@@ -99,7 +99,7 @@ TEST(Uncertainty, TheIntervalsWidenWithTheErrorsAndTheirCorrelation) {
   EXPECT_GT(correlated, 2 * large);
   // A 5 % rating error moves the mass by about 5 %: the 95 % interval is
   // about +-1.96 * 5 %.
-  UncertaintySpec rating;
+  UncertaintyRequest rating;
   rating.draws = 2000;
   rating.discharge = {0.05, true, "5%"};
   const UncertaintyResult result = draws(s, rating);
@@ -114,12 +114,12 @@ TEST(Uncertainty, ADrawThatStopsIsCountedWithItsReason) {
   SyntheticStation s = station();
   s.test.backgroundOption = Option::On;
   s.test.background = 0;
-  UncertaintySpec spec;
-  spec.draws = 100;
+  UncertaintyRequest request;
+  request.draws = 100;
   // A background error far beyond the concentrations leaves many draws
   // without tracer.
-  spec.background = {1e6, false, "1000000"};
-  const UncertaintyResult u = draws(s, spec);
+  request.background = {1e6, false, "1000000"};
+  const UncertaintyResult u = draws(s, request);
   ASSERT_EQ(u.stopped.size(), 1u);
   EXPECT_EQ(u.stopped[0].first, "no tracer mass recovered");
   EXPECT_GT(u.stopped[0].second, 20);

@@ -90,7 +90,7 @@ TEST(FlowPathFitStatistics, IntervalsCoverTheTruthUnderAutocorrelatedNoise) {
       EXPECT_LE(cd, 0.99);
       EXPECT_NEAR(phi / fits, 0.8, 0.05);
     } else {
-      // What the issue found: intervals far too narrow.
+      // The independent-error intervals on correlated noise: far too narrow.
       EXPECT_LT(cv, 0.8);
     }
   }

@@ -73,11 +73,11 @@ class Table : public ::testing::Test {
   // Opens text as a table of a time stamp and the value columns.
   Status open(const std::string& text, std::vector<std::string> values = {"2"},
               LayoutOptions layout = {}) {
-    spec.path = dir.write("log.txt", text);
-    spec.values.clear();
-    for (const auto& v : values) spec.values.push_back(ColumnRef::parse(v));
-    spec.layout = layout;
-    return table.open(spec);
+    source.path = dir.write("log.txt", text);
+    source.values.clear();
+    for (const auto& v : values) source.values.push_back(ColumnRef::parse(v));
+    source.layout = layout;
+    return table.open(source);
   }
   // Reads every row: "line:value" pairs, or the error text.
   std::string rows() {
@@ -93,13 +93,13 @@ class Table : public ::testing::Test {
   }
 
   ScratchDir dir;
-  TableSpec spec;
+  TableSource source;
   TableReader table;
 };
 
 TEST_F(Table, SemicolonFileWithDecimalCommaMetadataAndHeaderRow) {
-  spec.date = ColumnRef::parse("Date");
-  spec.time = ColumnRef::parse("Time");
+  source.date = ColumnRef::parse("Date");
+  source.time = ColumnRef::parse("Time");
   ASSERT_FALSE(open("Export\nSite: a; b\n\nDate;Time;U;R\n13.04.2016;11:00:00;0,5;1,25\n"
                     "13.04.2016;11:02:00;0,5;#N/A\n\n13.04.2016;11:04:00;0,5;2\n",
                     {"r"}));  // names match without regard to case
@@ -136,30 +136,30 @@ TEST_F(Table, SkipLinesNamesTheHeaderRow) {
   EXPECT_EQ(rows(), "4:1 ");
   skip.skipLines = 9;
   EXPECT_EQ(open("t;c\n2016-04-13T11:00;1\n", {"c"}, skip)->text(),
-            spec.path + ":2:1: --skip-lines 9 skips every line (the file has only 2 lines)");
+            source.path + ":2:1: --skip-lines 9 skips every line (the file has only 2 lines)");
 }
 
 TEST_F(Table, LayoutErrorsNameTheLine) {
   EXPECT_EQ(open("just text\nmore text\n")->message,
             "cannot tell the delimiter: no comma, semicolon or tab splits the lines into the "
             "same columns (give --delimiter)");
-  EXPECT_EQ(open("\n\n")->text(), spec.path + ":1:1: the file is empty");
+  EXPECT_EQ(open("\n\n")->text(), source.path + ":1:1: the file is empty");
   EXPECT_EQ(open("a;b\n1;2\n")->text(),
-            spec.path + ":2:1: \"1\" in column 1 is not a date-time: recognised: "
+            source.path + ":2:1: \"1\" in column 1 is not a date-time: recognised: "
                         "2016-04-13T10:00[:00][Z|+02:00], 13.04.2016 10:00[:00], 13/04/2016 "
                         "10:00[:00] (--date-order mdy for 04/13/2016); else give --datetime-format");
   EXPECT_EQ(open("t;c;c\n2016-04-13T11:00;1;2\n", {"C"})->text(),
-            spec.path + ":1:1: no column named \"C\" in the header row (it has \"t\", \"c\", \"c\")");
+            source.path + ":1:1: no column named \"C\" in the header row (it has \"t\", \"c\", \"c\")");
 }
 
 TEST_F(Table, RowsWhoseStampsDoNotIncreaseStopTheImport) {
   ASSERT_FALSE(open("t;c\n2016-10-30 02:59;1\n2016-10-30 02:00;1\n"));
-  EXPECT_EQ(rows(), "2:1 " + spec.path +
+  EXPECT_EQ(rows(), "2:1 " + source.path +
                         ":3:1: time stamp 2016-10-30 02:00:00 goes back from that of line 2 "
                         "(2016-10-30 02:59:00): time stamps must increase (a clock set back, as "
                         "at the end of daylight saving time, or repeated rows?)");
   ASSERT_FALSE(open("t;c\n2016-10-30T02:00Z;1\n2016-10-30T02:01;1\n"));
-  EXPECT_EQ(rows(), "2:1 " + spec.path +
+  EXPECT_EQ(rows(), "2:1 " + source.path +
                         ":3:1: this time stamp has no time zone, that of line 2 has one: a file "
                         "must keep to one kind");
   // A missing stamp is a row without a stamp, not an error.
@@ -171,7 +171,7 @@ TEST_F(Table, RowsWhoseStampsDoNotIncreaseStopTheImport) {
 
 TEST_F(Table, MixedDecimalMarksAreRefused) {
   ASSERT_FALSE(open("t;c\n2016-04-13T11:00;1\n2016-04-13T11:01;0,5\n2016-04-13T11:02;0.5\n"));
-  EXPECT_EQ(rows(), "2:1 3:0.5 " + spec.path +
+  EXPECT_EQ(rows(), "2:1 3:0.5 " + source.path +
                         ":4:18: \"0.5\" in column 2 (c) has a decimal point, but line 3 has a "
                         "decimal comma: a file must keep to one decimal mark");
 }

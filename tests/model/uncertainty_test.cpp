@@ -30,12 +30,12 @@ TEST(StatedError, RefusesWhatIsNotOneNumberOfZeroOrMore) {
 }
 
 TEST(UncertaintyOptionTexts, EveryErrorNeedsTheDrawsAndARefusalChangesNothing) {
-  UncertaintySpec spec;
-  EXPECT_FALSE(uncertaintySpecFrom({}, spec).has_value());
-  EXPECT_EQ(spec.draws, 0);
+  UncertaintyRequest request;
+  EXPECT_FALSE(uncertaintyRequestFrom({}, request).has_value());
+  EXPECT_EQ(request.draws, 0);
   const auto refused = [](const UncertaintyOptionTexts& t, const std::string& why) {
-    UncertaintySpec s;
-    EXPECT_EQ(uncertaintySpecFrom(t, s).value_or(""), why);
+    UncertaintyRequest s;
+    EXPECT_EQ(uncertaintyRequestFrom(t, s).value_or(""), why);
     EXPECT_EQ(s.draws, 0);
     EXPECT_TRUE(s.concentration.none());
     EXPECT_EQ(s.seed, kDefaultSeed);
@@ -83,17 +83,17 @@ TEST(UncertaintyOptionTexts, EveryStatedErrorReachesItsPlace) {
   t.correlation = 0.0;
   t.tailMethods = "all";
   t.seed = 9;
-  UncertaintySpec spec;
-  ASSERT_FALSE(uncertaintySpecFrom(t, spec).has_value());
-  EXPECT_EQ(spec.draws, 1000);
-  EXPECT_DOUBLE_EQ(spec.concentration.value, 0.03);
-  EXPECT_DOUBLE_EQ(spec.discharge.value, 0.05);
-  EXPECT_FALSE(spec.dischargeNoise.relative);
-  EXPECT_DOUBLE_EQ(spec.dischargeNoise.value, 0.01);
-  EXPECT_DOUBLE_EQ(spec.background.value, 0.2);
-  EXPECT_DOUBLE_EQ(spec.timeError, 0.05);
-  EXPECT_TRUE(spec.allTailMethods);
-  EXPECT_EQ(spec.seed, 9u);
+  UncertaintyRequest request;
+  ASSERT_FALSE(uncertaintyRequestFrom(t, request).has_value());
+  EXPECT_EQ(request.draws, 1000);
+  EXPECT_DOUBLE_EQ(request.concentration.value, 0.03);
+  EXPECT_DOUBLE_EQ(request.discharge.value, 0.05);
+  EXPECT_FALSE(request.dischargeNoise.relative);
+  EXPECT_DOUBLE_EQ(request.dischargeNoise.value, 0.01);
+  EXPECT_DOUBLE_EQ(request.background.value, 0.2);
+  EXPECT_DOUBLE_EQ(request.timeError, 0.05);
+  EXPECT_TRUE(request.allTailMethods);
+  EXPECT_EQ(request.seed, 9u);
 }
 
 }  // namespace

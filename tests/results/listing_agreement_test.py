@@ -37,7 +37,7 @@ VELOCITY = {"m/s": 1.0, "m/hr": 3600.0, "m/d": 86400.0}
 MASS = {"kg": 1.0, "g": 1e3, "mg": 1e6, "\u00b5g": 1e9}
 NONE = {"": 1.0}
 
-# The quantities the issue names; each must be printed in both listings.
+# The main quantities of a tracer test; each must be printed in both listings.
 REQUIRED = ["recovered_mass_kg", "percent_recovery", "first_arrival_h", "peak_time_h",
             "mean_transit_time_h", "transit_time_variance_h2", "mean_velocity_m_per_s",
             "maximum_velocity_m_per_s", "dispersion_coefficient_m2_per_s", "dispersivity_m",

@@ -45,13 +45,13 @@ TEST(UncertaintyCoverage, NinetyFivePercentIntervalsCoverTheNoiseFreeValues) {
     for (float& c : measured.curve.samples.C) c = static_cast<float>(c * (1 + 0.03 * noise.normal()));
     for (float& q : measured.curve.samples.Q) q = static_cast<float>(q * rating);
 
-    UncertaintySpec spec;
-    spec.draws = 200;
-    spec.concentration = {0.03, true, "3%"};
-    spec.discharge = {0.05, true, "5%"};
+    UncertaintyRequest request;
+    request.draws = 200;
+    request.concentration = {0.03, true, "3%"};
+    request.discharge = {0.05, true, "5%"};
     const CarriedResults none;
     const UncertaintyResult u = drawUncertainty(
-        DrawStation{measured.test, measured.setup, measured.release, measured.curve, none}, spec,
+        DrawStation{measured.test, measured.setup, measured.release, measured.curve, none}, request,
         numeric::streamSeed(99, static_cast<uint64_t>(k)));
     const QuantityInterval* m = u.find("recovered_mass_kg");
     const QuantityInterval* t = u.find("mean_transit_time_h");
