@@ -22,8 +22,6 @@ namespace {
 
 using namespace flowfit;
 
-bool positive(double x) { return std::isfinite(x) && x > 0; }
-
 // Iterations of a start, and of the best starts carried to convergence
 // (with a storage zone: a zone the curve does not show drifts along a
 // valley of nearly equal fits rather than settle).
@@ -296,20 +294,12 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
   else if (in.errors == ErrorModel::Ar1)
     ar.fitLag1(e, &Jc);
 
-  // The likelihood in ug/L.
+  // The likelihood in ug/L (with independent errors the error process is
+  // left uncorrelated: the plain sum of squares).
   std::vector<double> eu(n);
   for (std::size_t i = 0; i < n; ++i) eu[i] = fit.residuals[i] * kMicrogramsPerNanogram;
   const double exact = nd * std::pow(kExactShare * c.peak * kMicrogramsPerNanogram, 2);
-  constexpr double kTwoPi = 6.283185307179586;
-  double minusTwoLogL = 0;
-  if (correlated) {
-    const double S = std::max(ar.whitenedSumOfSquares(eu), exact);
-    minusTwoLogL = nd * std::log(kTwoPi * S / nd) + ar.logDeterminant() + nd;
-  } else {
-    double S = 0;
-    for (double x : eu) S += x * x;
-    minusTwoLogL = nd * std::log(kTwoPi * std::max(S, exact) / nd) + nd;
-  }
+  const double minusTwoLogL = ar.minusTwoLogLikelihood(eu, exact);
   const double p = static_cast<double>(fit.criterionParameters);
   fit.logLikelihood = -0.5 * minusTwoLogL;
   fit.aicc = minusTwoLogL + 2 * p + 2 * p * (p + 1) / (nd - p - 1);

@@ -13,8 +13,6 @@ namespace kaldero::flowfit {
 
 namespace {
 
-bool positive(double x) { return std::isfinite(x) && x > 0; }
-
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 // Bounds of ln v, ln D, ln M around the curve's own values, of ln beta, of

@@ -6,6 +6,7 @@
 
 #include <Eigen/Dense>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <span>
 #include <string>
@@ -21,6 +22,9 @@ class Problem;
 namespace kaldero::flowfit {
 
 using numeric::FlowPath;
+
+// A finite number above 0.
+inline bool positive(double x) { return std::isfinite(x) && x > 0; }
 
 // The curve as the fit sees it, with its own moments.
 struct Curve {

@@ -10,6 +10,7 @@
 #include "analysis/station_analysis.h"
 #include "conditioning/extrapolation.h"
 #include "conditioning/interpolation.h"
+#include "numeric/block_bootstrap.h"
 #include "numeric/random.h"
 
 namespace kaldero {
@@ -70,25 +71,15 @@ std::vector<ExtrapolationMethod> tailMethods(const DrawStation& st, const Uncert
                                 ExtrapolationMethod::ZeroTime}) {
     TestDescription t = st.test;
     t.extrapolationMethod = m;
-    MeasuredCurve c{st.dataPass.samples, {}};
-    while (c.samples.size() > 0 && c.samples.C.back() <= 0) c.samples.truncate(c.samples.size() - 1);
+    // The curve as the data pass left it: with a tail extrapolated, it ends
+    // on tracer.
+    const MeasuredCurve c{st.dataPass.samples, {}};
     if (c.samples.size() < 2) continue;
     const Extrapolation e = extrapolateTail(t, 0, c);
     if (e.errorCode == 0 && !e.nonFinite) out.push_back(m);
   }
   if (out.empty()) out.push_back(own);
   return out;
-}
-
-// The samples whose measured discharge equals the next one's, as the data
-// pass counts them.
-int32_t equalDischarges(const Curve& c) {
-  const auto n = static_cast<int32_t>(c.Q.size());
-  int32_t e = 0;
-  for (int32_t i = 0; i + 1 < n; ++i)
-    if (c.Q[i] == c.Q[i + 1]) ++e;
-  if (n >= 2 && c.Q[n - 2] == c.Q[n - 1]) ++e;
-  return e;
 }
 
 // One draw: the perturbed curve through the data pass's last steps, the
@@ -108,16 +99,15 @@ const char* draw(const DrawStation& st, const UncertaintyRequest& request,
     setup.constantDischarge = perturbed(setup.constantDischarge, request.discharge, rating);
 
   if (on(test.extrapolationOption)) {
-    while (c.size() > 0 && c.C.back() <= 0) c.truncate(c.size() - 1);
+    c.truncate(withoutTracerlessEnd(c.C, c.size()));
     if (c.size() == 0) return kNoTracer;
   }
-  const float knotSpacing =
-      on(test.knotOption) && c.size() > 0
-          ? (c.T.back() - c.T.front()) / static_cast<float>(test.knotIntervals)
-          : 0.0f;
+  const float spacing =
+      on(test.knotOption) && c.size() > 0 ? knotSpacing(c.T, c.size(), test.knotIntervals) : 0.0f;
   if (on(test.extrapolationOption)) {
     t.extrapolationMethod = methods[methods.size() == 1 ? 0 : rng.below(methods.size())];
-    const int32_t equal = test.dischargeMode == DischargeMode::Measured ? equalDischarges(c) : 0;
+    const int32_t equal =
+        test.dischargeMode == DischargeMode::Measured ? equalNeighbourDischarges(c.Q, c.size()) : 0;
     Extrapolation e = extrapolateTail(t, equal, MeasuredCurve{std::move(c), {}});
     if (e.nonFinite) return kNonFinite;
     if (e.errorCode > 0) return kTail;
@@ -125,11 +115,11 @@ const char* draw(const DrawStation& st, const UncertaintyRequest& request,
   }
   if (on(setup.knotOption)) {
     const int32_t n = c.size();
-    const int32_t knots = knotCount(c.T, n, knotSpacing);
+    const int32_t knots = knotCount(c.T, n, spacing);
     if (knots < n) return kKnots;
     if (knots > n) {
       if (!interpolationStorage(n, knots)) return kKnots;
-      c = interpolateOntoKnots(t, knotSpacing, c, knots).knots;
+      c = interpolateOntoKnots(t, spacing, c, knots).knots;
     }
   }
   const Curve conditioned = conditionCurve(t, c);
@@ -150,15 +140,9 @@ QuantityInterval percentiles(std::vector<double>& v) {
   q.values = static_cast<int>(v.size());
   if (v.empty()) return q;
   std::sort(v.begin(), v.end());
-  auto at = [&](double p) {
-    const double h = (static_cast<double>(v.size()) - 1.0) * p;
-    const auto lo = static_cast<std::size_t>(std::floor(h));
-    const std::size_t hi = std::min(lo + 1, v.size() - 1);
-    return v[lo] + (h - static_cast<double>(lo)) * (v[hi] - v[lo]);
-  };
-  q.p2_5 = at(0.025);
-  q.p50 = at(0.5);
-  q.p97_5 = at(0.975);
+  q.p2_5 = numeric::quantileOfSorted(v, 0.025);
+  q.p50 = numeric::quantileOfSorted(v, 0.5);
+  q.p97_5 = numeric::quantileOfSorted(v, 0.975);
   return q;
 }
 

@@ -1,25 +1,16 @@
 #include "conditioning/interpolation.h"
 
 #include <cmath>
-#include <limits>
-#include <new>
 #include <vector>
 
+#include "core/storage.h"
 #include "numeric/pchip.h"
 
 namespace kaldero {
 
 bool interpolationStorage(int32_t n, int32_t k) {
   if (n < 0 || k < 0) return false;
-  const int64_t length = 2LL * n + 5LL * k + 1 + 1;
-  if (length > std::numeric_limits<int32_t>::max()) return false;
-  try {
-    std::vector<float> probe;
-    probe.reserve(static_cast<std::size_t>(length));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
+  return storageAvailable(2LL * n + 5LL * k + 1 + 1);
 }
 
 int32_t knotCount(std::span<const float> T, int32_t n, float spacing) {

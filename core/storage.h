@@ -1,7 +1,7 @@
-// Making the float arrays of a station: zero-filled, and false instead of an
-// exception when the storage cannot be had. Counts of samples and knots are
-// 32-bit, so a length they cannot index counts as storage that cannot be
-// had as well.
+// Whether a station's float arrays of a given length can be had. Counts of
+// samples and knots are 32-bit, so a length they cannot index counts as
+// storage that cannot be had as well. The probe reserves and frees the
+// storage without touching it.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +12,11 @@
 
 namespace kaldero {
 
-inline bool allocateZeroed(std::vector<float>& storage, int64_t length) {
-  std::vector<float>().swap(storage);
-  if (length < 0 || length > std::numeric_limits<int32_t>::max()) return false;
+inline bool storageAvailable(int64_t floats) {
+  if (floats < 0 || floats > std::numeric_limits<int32_t>::max()) return false;
   try {
-    storage.assign(static_cast<std::size_t>(length), 0.0f);
+    std::vector<float> probe;
+    probe.reserve(static_cast<std::size_t>(floats));
   } catch (const std::bad_alloc&) {
     return false;
   } catch (const std::length_error&) {

@@ -65,27 +65,28 @@ bool processStation(RunState& s) {
   return true;
 }
 
-// The run totals, appended to the last analysed station's listing.
-void writeTotals(RunState& s) {
+// The run totals, appended to the listing of the last analysed station.
+void writeTotals(RunState& s, StationRecord& last) {
   Console& c = s.console;
-  const RunTotals totals = runTotals(s.sums, *s.lastResults, *s.lastTest, s.release.injectedMass);
-  if (const std::optional<std::string> q = nonFinite(totals)) stopNonFinite(c, s.lastStationFile, *q);
-  s.listing.openAppend(s.gate, listingRecord(*s.lastTest));
-  const ReportTarget out{c, s.listing, s.lastTest->echo()};
-  writeRunTotals(out, totals, s.lastStationFile);
+  const std::string name50 = text::padded(last.stationFile);
+  const RunTotals totals = runTotals(s.sums, *last.results, last.test, s.release.injectedMass);
+  if (const std::optional<std::string> q = nonFinite(totals)) stopNonFinite(c, name50, *q);
+  s.listing.openAppend(s.gate, listingRecord(last.test));
+  const ReportTarget out{c, s.listing, last.test.echo()};
+  writeRunTotals(out, totals, name50);
   const int reached = s.record.reachedStations();
   if (s.record.stationsInTotals < reached)
     writeTotalsIncluded(out, s.record.stationsInTotals, reached);
   s.record.totals = totals;
-  if (StationRecord* last = s.record.lastAnalysed()) last->listing += s.listing.takeTranscript();
-  askToPrintAndClose(c, s.gate, s.listing, text::trimmed(s.lastTest->listingName));
+  last.listing += s.listing.takeTranscript();
+  askToPrintAndClose(c, s.gate, s.listing, text::trimmed(last.test.listingName));
 }
 
 int endOfRun(RunState& s) {
   Console& c = s.console;
   // Without any station analysed there is no results listing to add totals
   // to.
-  if (s.lastTest && s.lastResults) writeTotals(s);
+  if (StationRecord* last = s.record.lastAnalysed(); last && last->results) writeTotals(s, *last);
   c.focus();
   writeEndBox(c);
   // With --keep-going a station that stopped makes the run's status 1.

@@ -14,6 +14,7 @@
 #include "core/text.h"
 #include "driver/run_driver.h"
 #include "input/control_file.h"
+#include "input/data_reduction.h"
 #include "input/station_file.h"
 #include "model/control.h"
 #include "model/curve.h"
@@ -56,10 +57,6 @@ struct RunState {
   RunSums sums;            // the run totals so far
   RunRecord record;        // every station's record, for the results files
   int32_t stationCounter = 0;
-  // The last station, whose listing receives the run totals.
-  std::optional<TestDescription> lastTest;
-  std::string lastStationFile;
-  std::optional<StationResults> lastResults;
 };
 
 // One station while it is processed.
@@ -69,20 +66,19 @@ struct Station {
   TestDescription test;                    // the header as read
   StationSetup setup;                      // internal units and the knot decision
   DataPassFacts facts;                     // knot spacing, equal discharges
-  int32_t wanted = 0;                      // samples the data pass is to make
-  int32_t k = 0;                           // reduction factor
-  ReductionMode mode = ReductionMode::EveryLine;
+  ReductionDecision reduction;             // samples to make, reduction factor and mode
   MeasuredCurve dataPass;                  // as the data pass read it (--uncertainty)
   MeasuredCurve measured;                  // the data pass with any extrapolated tail
   TailFit tail;
   std::optional<Curve> knots;              // the knot curve, when it replaced the measured one
   Curve conditioned;                       // background subtracted, internal units
-  int32_t phase = 0;                       // 0 the measured curve, 1 the knot curve
   StationResults results;
   std::optional<FlowPathFitResult> fit;
 
   // The curve analysed, in the units of the file.
   const Curve& analysedCurve() const { return knots ? *knots : measured.samples; }
+  // 0 while the measured curve is analysed, 1 the knot curve.
+  int32_t phase() const { return knots ? 1 : 0; }
 };
 
 }  // namespace kaldero

@@ -75,14 +75,13 @@ std::vector<OutputRecord> plannedFiles(const RunState& s, const Station& st) {
 void decideStorage(RunState& s, Station& st, int32_t dataLines) {
   const ReductionDecision d = decideReduction(dataLines, st.test);
   if (!d.allocated) stopStationStorage(s.console);
-  st.k = d.k;
-  st.mode = d.mode;
-  st.wanted = d.n;
+  st.reduction = d;
 }
 
 // The data pass, the extrapolation of an unfinished tail and the knot count.
 void readData(RunState& s, Station& st) {
-  st.measured = st.file.readData(s.console, st.test, st.name50, st.wanted, st.k, st.mode, st.facts);
+  st.measured = st.file.readData(s.console, st.test, st.name50, st.reduction.n, st.reduction.k,
+                                 st.reduction.mode, st.facts);
   reportDataWarnings(s.console, st.name50, st.facts);
   // The draws of the uncertainty and the flow-path fit start from the
   // curve as read.
@@ -90,7 +89,7 @@ void readData(RunState& s, Station& st) {
   if (!on(st.test.extrapolationOption)) return;
   Extrapolation e = extrapolateTail(st.test, st.facts.equalDischargeCount, st.measured);
   writeNotices(s.console, e.notices);
-  if (e.nonFinite) stopNonFinite(s.console, st.name50, *e.nonFinite);
+  requireFinite(s, st, e.nonFinite);
   if (e.errorCode > 0) stopExtrapolation(s.console, e.errorCode);
   st.measured = std::move(e.curve);
   st.tail = e.tail;
@@ -127,7 +126,6 @@ void knotStep(RunState& s, Station& st) {
   writeInterpolatedData(s, st, k.knots);
   if (!stationStorage(knots, 1)) stopKnotCurveStorage(c);
   st.knots = std::move(k.knots);
-  st.phase = 1;
   writeProcessingBox(c, st.test.interpolatedName);
   if (!st.test.interpolatedPlot.any()) {
     c.secondPause();
@@ -136,8 +134,8 @@ void knotStep(RunState& s, Station& st) {
     // The knot curve (without a group spread) is plotted with the
     // reduction factor in the place of the data-reduction mode word.
     plot::PlotContext ctx = plotContext(s, st);
-    plot::dataPlot(ctx, *st.knots, nullptr, st.tail, st.phase, st.k, st.test.extrapolationMethod,
-                   s.stationCounter);
+    plot::dataPlot(ctx, *st.knots, nullptr, st.tail, st.phase(), st.reduction.k,
+                   st.test.extrapolationMethod, s.stationCounter);
   }
 }
 
@@ -184,7 +182,7 @@ void curveFile(RunState& s, const Station& st, const std::string& name50, const 
       plot::curveParameters(*r.transit, r.arrival.peakConcentration);
   plot::PlotContext ctx = plotContext(s, st);
   plot::curvePlot(ctx, x, y, st.conditioned.Q, static_cast<int32_t>(x.size()), selectors, params,
-                  st.phase, s.stationCounter, plotCounter);
+                  st.phase(), s.stationCounter, plotCounter);
 }
 
 // The normalized curve file and its plots, then the load and the
@@ -276,8 +274,8 @@ void readAndConditionCurve(RunState& s, Station& st) {
     c.focus();
   } else {
     plot::PlotContext ctx = plotContext(s, st);
-    plot::measuredDataPlots(ctx, st.measured, st.tail, st.mode, st.test.extrapolationMethod,
-                            s.stationCounter);
+    plot::measuredDataPlots(ctx, st.measured, st.tail, st.reduction.mode,
+                            st.test.extrapolationMethod, s.stationCounter);
   }
   st.setup = units::internalSetup(st.test);
   knotStep(s, st);
@@ -310,7 +308,7 @@ void chatwinOutputs(RunState& s, Station& st) {
   writeNotices(s.console, cw.parameterNotices);
   Option screenPlot = st.test.chatwinPlot.screenPlot;
   if (cw.fitted) {
-    const ChatwinTable t = chatwinTable(cw, st.conditioned.size(), st.test, st.name50, st.phase);
+    const ChatwinTable t = chatwinTable(cw, st.conditioned.size(), st.test, st.name50, st.phase());
     writeChatwinTable(s.console, s.gate, t, st.test, st.name50,
                       [&] { plot::closeGraphicsWindow(s.console, s.plots); });
     // The statistics' notices come after the table, then the plots.
@@ -318,7 +316,8 @@ void chatwinOutputs(RunState& s, Station& st) {
     plot::PlotContext ctx = plotContext(s, st);
     Option postscript = st.test.chatwinPlot.postscript;
     plot::chatwinPlots(ctx, cw.listed(), cw.listedTimes, cw.listedFits, cw.listedParameters,
-                       plot::chatwinTexts(cw), st.phase, s.stationCounter, screenPlot, postscript);
+                       plot::chatwinTexts(cw), st.phase(), s.stationCounter, screenPlot,
+                       postscript);
   }
   // The Chatwin screen switch counts as the Chatwin plots left it.
   if (plot::closesAfterChatwin(st.test, st.setup.knotOption, screenPlot)) {
@@ -366,9 +365,6 @@ void finishStation(RunState& s, Station& st) {
   ++s.record.stationsInTotals;
   s.sums = addStation(s.sums, st.results, st.test);
   s.carried = st.results.carried;
-  s.lastTest = st.test;
-  s.lastStationFile = st.name50;
-  s.lastResults = st.results;
   record(s).status = StationStatus::Analysed;
 }
 

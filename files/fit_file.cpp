@@ -212,7 +212,6 @@ std::vector<std::string> fitFileLines(const FitFileHeading& h, const FlowPathFit
 FitFileHeading fitFileHeading(const std::string& stationName50, const FlowPathFitInput& in) {
   FitFileHeading h;
   h.stationFile = text::trimmed(stationName50);
-  h.pathsAsked = in.paths;
   h.samples = static_cast<int>(in.times.size());
   h.distance = in.distance;
   h.releaseDuration = in.releaseDuration;

@@ -23,7 +23,6 @@ namespace kaldero::files {
 // What the file says about the station besides the fit.
 struct FitFileHeading {
   std::string stationFile;
-  int pathsAsked = 0;          // 1 to 3, or kAutomaticPaths (the fit's own record is shown)
   int samples = 0;             // samples fitted
   double distance = 0;         // m
   double releaseDuration = 0;  // s, 0 for an instantaneous release

@@ -1,22 +1,12 @@
 #include "input/data_reduction.h"
 
-#include <limits>
-#include <new>
-#include <vector>
+#include "core/storage.h"
 
 namespace kaldero {
 
 bool stationStorage(int32_t n, int32_t pad) {
   if (n < 0) return false;
-  const int64_t length = 9LL * (n + pad) + pad;
-  if (length > std::numeric_limits<int32_t>::max()) return false;
-  try {
-    std::vector<float> probe;
-    probe.reserve(static_cast<std::size_t>(length));
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
+  return storageAvailable(9LL * (n + pad) + pad);
 }
 
 ReductionDecision decideReduction(int32_t n, ReductionMode mode, Option knotOption,

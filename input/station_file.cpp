@@ -430,18 +430,12 @@ MeasuredCurve StationFile::readData(Console& console, const TestDescription& t,
 
   const bool extrapolated = on(t.extrapolationOption);
   if (extrapolated) {
-    while (n > 0 && C[n - 1] <= 0) --n;
+    n = withoutTracerlessEnd(C, n);
     if (n == 0) stationStop(" HOLDS NO SAMPLE WITH A POSITIVE CONCENTRATION");
   }
-  if (on(t.knotOption))
-    facts.knotSpacing = (T[n - 1] - T[0]) / static_cast<float>(t.knotIntervals);
-  if (t.dischargeMode == DischargeMode::Measured && extrapolated) {
-    int32_t e = 0;
-    for (int32_t i = 0; i + 1 < n; ++i)
-      if (Q[i] == Q[i + 1]) ++e;
-    if (n >= 2 && Q[n - 2] == Q[n - 1]) ++e;
-    facts.equalDischargeCount = e;
-  }
+  if (on(t.knotOption)) facts.knotSpacing = knotSpacing(T, n, t.knotIntervals);
+  if (t.dischargeMode == DischargeMode::Measured && extrapolated)
+    facts.equalDischargeCount = equalNeighbourDischarges(Q, n);
   file_.close();
   curve.samples.truncate(n);
   for (std::vector<float>* v : {&curve.spread.T, &curve.spread.C, &curve.spread.Q})

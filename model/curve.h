@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,30 @@ inline void Curve::truncate(int32_t n) {
   T.resize(m);
   C.resize(m);
   Q.resize(m);
+}
+
+// The last steps of the data pass, the same wherever a curve goes through
+// them (the station file and the draws of the uncertainty):
+// the sample count left when the samples at the end without tracer
+// (concentration 0 or below) are dropped;
+inline int32_t withoutTracerlessEnd(std::span<const float> C, int32_t n) {
+  while (n > 0 && C[n - 1] <= 0) --n;
+  return n;
+}
+
+// the knot spacing: intervals equal intervals over the first n times;
+inline float knotSpacing(std::span<const float> T, int32_t n, int32_t intervals) {
+  return (T[n - 1] - T[0]) / static_cast<float>(intervals);
+}
+
+// the samples among the first n whose discharge equals the next one's, the
+// last pair counted twice.
+inline int32_t equalNeighbourDischarges(std::span<const float> Q, int32_t n) {
+  int32_t e = 0;
+  for (int32_t i = 0; i + 1 < n; ++i)
+    if (Q[i] == Q[i + 1]) ++e;
+  if (n >= 2 && Q[n - 2] == Q[n - 1]) ++e;
+  return e;
 }
 
 // The standard deviations of the times, concentrations and discharges of

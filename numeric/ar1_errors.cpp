@@ -150,10 +150,10 @@ double Ar1Errors::whitenedSumOfSquares(std::span<const double> e) const {
   return s;
 }
 
-double Ar1Errors::minusTwoLogLikelihood(std::span<const double> e) const {
+double Ar1Errors::minusTwoLogLikelihood(std::span<const double> e, double floor) const {
   const double n = static_cast<double>(e.size());
   constexpr double kTwoPi = 6.283185307179586;
-  return n * std::log(kTwoPi * whitenedSumOfSquares(e) / n) + logDet_ + n;
+  return n * std::log(kTwoPi * std::max(whitenedSumOfSquares(e), floor) / n) + logDet_ + n;
 }
 
 double Ar1Errors::effectiveSamples() const {

@@ -82,8 +82,9 @@ class Ar1Errors {
 
   // sum_(i>=2) ln(1 - rho_i^2), the log-determinant of the correlation.
   double logDeterminant() const { return logDet_; }
-  // -2 ln L at sigma^2 = |w|^2 / n for the residuals e.
-  double minusTwoLogLikelihood(std::span<const double> e) const;
+  // -2 ln L at sigma^2 = |w|^2 / n for the residuals e, |w|^2 taken as at
+  // least floor (a curve fitted exactly would give an infinite likelihood).
+  double minusTwoLogLikelihood(std::span<const double> e, double floor = 0) const;
   // The innovation-scale sum |w|^2 for the residuals e (g not applied).
   double whitenedSumOfSquares(std::span<const double> e) const;
   double effectiveSamples() const;

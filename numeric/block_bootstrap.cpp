@@ -31,10 +31,14 @@ std::vector<std::size_t> blockResample(std::size_t n, std::size_t block, std::mt
 double empiricalQuantile(std::vector<double> values, double q) {
   if (values.empty()) return 0;
   std::sort(values.begin(), values.end());
-  const double h = (static_cast<double>(values.size()) - 1) * std::clamp(q, 0.0, 1.0);
+  return quantileOfSorted(values, q);
+}
+
+double quantileOfSorted(std::span<const double> sorted, double q) {
+  const double h = (static_cast<double>(sorted.size()) - 1) * std::clamp(q, 0.0, 1.0);
   const std::size_t lo = static_cast<std::size_t>(std::floor(h));
-  const std::size_t hi = std::min(lo + 1, values.size() - 1);
-  return values[lo] + (h - static_cast<double>(lo)) * (values[hi] - values[lo]);
+  const std::size_t hi = std::min(lo + 1, sorted.size() - 1);
+  return sorted[lo] + (h - static_cast<double>(lo)) * (sorted[hi] - sorted[lo]);
 }
 
 }  // namespace kaldero::numeric

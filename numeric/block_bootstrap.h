@@ -38,4 +38,8 @@ std::vector<std::size_t> blockResample(std::size_t n, std::size_t block, std::mt
 // empty set.
 double empiricalQuantile(std::vector<double> values, double q);
 
+// The same of values already in ascending order (at least one): linear
+// interpolation between the order statistics around (n - 1) q.
+double quantileOfSorted(std::span<const double> sorted, double q);
+
 }  // namespace kaldero::numeric

@@ -79,10 +79,6 @@ std::vector<bool> highlighted(const std::vector<const StationRecord*>& stations,
   return out;
 }
 
-std::string stationName(const StationRecord& st) {
-  return st.stationFile.empty() ? std::string("(unnamed station)") : st.stationFile;
-}
-
 // "A.DAT (300 m)", with the travel distance the listing shows.
 std::string legendLabel(const StationRecord& st) {
   return st.results ? campaignLabel(stationName(st), st.results->distance.metres)
@@ -154,6 +150,10 @@ bool measuredDischarge(const StationRecord& st) {
 }
 
 }  // namespace
+
+std::string stationName(const StationRecord& st) {
+  return st.stationFile.empty() ? std::string("(unnamed station)") : st.stationFile;
+}
 
 std::optional<svg::Chart> campaignConcentrationChart(const RunRecord& run, ConcentrationScale scale,
                                                      const CampaignLimits& limits) {

@@ -16,6 +16,10 @@
 
 namespace kaldero::html {
 
+// The station file as the control file names it, or "(unnamed station)";
+// not escaped (a chart escapes its texts).
+std::string stationName(const StationRecord& station);
+
 struct CampaignLimits {
   // Above this many stations only the stations of the largest recovered
   // mass are coloured and named in the legend; the others are grey.

@@ -48,6 +48,9 @@ std::string figure(const svg::ChartStack& stack, const std::string& idPrefix);
 
 // The station file escaped, or "(unnamed station)".
 std::string stationLabel(const StationRecord& station);
+// A report shown during the run as a list item of its kind (error,
+// warning, note).
+std::string reportItem(const ShownReport& report);
 // The id of the station's section: "s" run "-" station, 1-based.
 std::string stationAnchor(std::size_t run, std::size_t station);
 // "analysed", "stopped", "not run" with the class of the status.

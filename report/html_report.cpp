@@ -69,8 +69,14 @@ std::string figure(const svg::ChartStack& stack, const std::string& idPrefix) {
   return figureOf(svg::renderStack(stack, idPrefix), stack.description);
 }
 
-std::string stationLabel(const StationRecord& st) {
-  return st.stationFile.empty() ? std::string("(unnamed station)") : escape(st.stationFile);
+std::string stationLabel(const StationRecord& st) { return escape(stationName(st)); }
+
+std::string reportItem(const ShownReport& r) {
+  const char* kind = r.kind == ShownReport::Kind::Error     ? "error"
+                     : r.kind == ShownReport::Kind::Warning ? "warning"
+                                                            : "note";
+  return std::string("<li class=\"") + kind + "\"><span class=\"kind\">" + kind + "</span>" +
+         escape(r.text) + "</li>\n";
 }
 
 std::string stationAnchor(std::size_t run, std::size_t station) {
@@ -205,7 +211,7 @@ class Page {
     add(options_.resultsFile, "JSON");
     add(options_.tableFile, "CSV");
     for (const RunRecord* r : runs_)
-      for (const OutputFile& f : r->runFiles)
+      for (const OutputRecord& f : r->runFiles)
         if (f.name != options_.resultsFile && f.name != options_.tableFile)
           add(f.name, escape(f.format.empty() ? f.kind : f.kind + ", " + f.format));
     if (!links.empty()) {
@@ -335,10 +341,8 @@ class Page {
       table("Run totals", rows);
       rows.clear();
     }
-    std::size_t analysed = 0;
-    for (const StationRecord& st : run.stations) analysed += st.analysed() ? 1 : 0;
     row("Stations analysed",
-        std::to_string(analysed) + " of " + std::to_string(run.stations.size()), "");
+        std::to_string(run.analysedStations()) + " of " + std::to_string(run.stations.size()), "");
     row("Files not written", std::to_string(run.filesNotWritten), "");
     row("Exit status", std::to_string(run.exitStatus), "");
     table("Run", rows);
@@ -354,14 +358,6 @@ class Page {
   void table(std::string_view caption, const std::string& rows) {
     out_ += "<table class=\"values\">\n<caption>" + std::string(caption) + "</caption>\n<tbody>\n" +
             rows + "</tbody>\n</table>\n";
-  }
-
-  static std::string reportItem(const ShownReport& r) {
-    const char* kind = r.kind == ShownReport::Kind::Error     ? "error"
-                       : r.kind == ShownReport::Kind::Warning ? "warning"
-                                                              : "note";
-    return std::string("<li class=\"") + kind + "\"><span class=\"kind\">" + kind + "</span>" +
-           escape(r.text) + "</li>\n";
   }
 
   void stations() {

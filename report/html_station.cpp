@@ -241,18 +241,12 @@ std::string fitPathsTable(const StationRecord& st) {
 std::string reportsList(const std::vector<ShownReport>& reports) {
   if (reports.empty()) return {};
   std::string out = "<h3>Reports during the run</h3>\n<ul class=\"reports\">\n";
-  for (const ShownReport& r : reports) {
-    const char* kind = r.kind == ShownReport::Kind::Error     ? "error"
-                       : r.kind == ShownReport::Kind::Warning ? "warning"
-                                                              : "note";
-    out += std::string("<li class=\"") + kind + "\"><span class=\"kind\">" + kind + "</span>" +
-           escape(r.text) + "</li>\n";
-  }
+  for (const ShownReport& r : reports) out += reportItem(r);
   return out + "</ul>\n";
 }
 
 std::string listingFile(const StationRecord& st) {
-  for (const OutputFile& f : st.outputs)
+  for (const OutputRecord& f : st.outputs)
     if (f.kind == "results listing") return f.name;
   return {};
 }
@@ -278,7 +272,7 @@ std::string listing(const StationContext& c) {
 std::string filesList(const StationContext& c) {
   if (c.station.outputs.empty()) return {};
   std::string out = "<h3>Files written</h3>\n<ul class=\"files\">\n";
-  for (const OutputFile& f : c.station.outputs) {
+  for (const OutputRecord& f : c.station.outputs) {
     out += "<li><a href=\"" + href(c.options, f.name) + "\">" + escape(f.name) + "</a>";
     const std::string kind = f.format.empty() ? f.kind : f.kind + ", " + f.format;
     if (!kind.empty()) out += "<span class=\"kind\">" + escape(kind) + "</span>";

@@ -277,9 +277,9 @@ json uncertainty(const UncertaintyResult& r, const UncertaintyRequest& request) 
 }
 
 // The files written, with their kinds (and a figure's format).
-json outputs(const std::vector<OutputFile>& files) {
+json outputs(const std::vector<OutputRecord>& files) {
   json list = json::array();
-  for (const OutputFile& f : files) {
+  for (const OutputRecord& f : files) {
     json o = {{"file", f.name}, {"kind", f.kind}};
     if (!f.format.empty()) o["format"] = f.format;
     list.push_back(o);
@@ -345,10 +345,8 @@ json resultsDocument(const RunRecord& run) {
   } else {
     doc["totals"] = nullptr;
   }
-  int analysed = 0;
-  for (const StationRecord& st : run.stations) analysed += st.analysed() ? 1 : 0;
   doc["run"] = {{"exit_status", run.exitStatus},
-                {"stations_analysed", analysed},
+                {"stations_analysed", run.analysedStations()},
                 {"files_not_written", run.filesNotWritten},
                 {"outputs", outputs(run.runFiles)},
                 {"reports", reports(run.reports)}};
@@ -432,7 +430,6 @@ json resultsDocument(const std::vector<RunRecord>& runs, int exitStatus, int fil
   doc["program"] = std::string(kProgramName);
   doc["version"] = std::string(kProgramVersion);
   json list = json::array();
-  int analysed = 0;
   for (const RunRecord& run : runs) {
     json one = resultsDocument(run);
     one.erase("program");
@@ -440,11 +437,10 @@ json resultsDocument(const std::vector<RunRecord>& runs, int exitStatus, int fil
     one["control_file"] = run.controlFile;
     one["folder"] = run.folder;
     list.push_back(std::move(one));
-    for (const StationRecord& st : run.stations) analysed += st.analysed() ? 1 : 0;
   }
   doc["runs"] = std::move(list);
   doc["run"] = {{"exit_status", exitStatus},
-                {"stations_analysed", analysed},
+                {"stations_analysed", analysedStations(runs)},
                 {"files_not_written", filesNotWritten},
                 {"reports", reports(shown)}};
   textsAsUtf8(doc);

@@ -5,7 +5,7 @@
 
 namespace kaldero {
 
-OutputFile asCalled(const std::string& folder, const OutputRecord& f) {
+OutputRecord asCalled(const std::string& folder, const OutputRecord& f) {
   const bool relative = !folder.empty() && !f.name.starts_with('/');
   return {relative ? folder + "/" + f.name : f.name, f.kind, f.format};
 }
@@ -48,6 +48,12 @@ int RunRecord::reachedStations() const {
   return n;
 }
 
+int RunRecord::analysedStations() const {
+  int n = 0;
+  for (const StationRecord& st : stations) n += st.analysed() ? 1 : 0;
+  return n;
+}
+
 int RunRecord::stoppedStations() const {
   int n = 0;
   for (const StationRecord& st : stations) n += st.status == StationStatus::Stopped;
@@ -78,8 +84,7 @@ void RunRecord::recordNotRun(const std::vector<std::string>& remaining) {
 
 int analysedStations(const std::vector<RunRecord>& runs) {
   int n = 0;
-  for (const RunRecord& r : runs)
-    for (const StationRecord& st : r.stations) n += st.analysed() ? 1 : 0;
+  for (const RunRecord& r : runs) n += r.analysedStations();
   return n;
 }
 

@@ -21,13 +21,6 @@
 
 namespace kaldero {
 
-// A file the run wrote, with what it is ("results listing", "data plot").
-struct OutputFile {
-  std::string name;
-  std::string kind;
-  std::string format;  // of a plot: "ps", "png", "svg", "pdf"; else empty
-};
-
 enum class StationStatus {
   Analysed,  // every step of the station ran
   Stopped,   // a report stopped the run at this station
@@ -49,7 +42,7 @@ struct StationRecord {
   std::optional<FlowPathFitResult> fit;  // with --fit
   std::optional<UncertaintyResult> uncertainty;  // with --uncertainty
   std::string listing;                   // the results listing as written (Windows-1252)
-  std::vector<OutputFile> outputs;
+  std::vector<OutputRecord> outputs;
   std::vector<ShownReport> reports;
 
   bool analysed() const { return status == StationStatus::Analysed; }
@@ -57,7 +50,7 @@ struct StationRecord {
 
 // A file of a run as the call knows it: with several control files each
 // run works in its own folder, and its files are named from the call's.
-OutputFile asCalled(const std::string& folder, const OutputRecord& f);
+OutputRecord asCalled(const std::string& folder, const OutputRecord& f);
 
 // The text of the reports that stopped a station: the errors among those
 // shown, one after the other.
@@ -74,7 +67,7 @@ struct RunRecord {
   std::vector<StationRecord> stations;
   std::optional<RunTotals> totals;  // when they were written
   std::vector<ShownReport> reports;  // shown outside any station
-  std::vector<OutputFile> runFiles;  // written outside any station
+  std::vector<OutputRecord> runFiles;  // written outside any station
   // With --uncertainty: the errors stated and the run's seed.
   std::optional<UncertaintyRequest> uncertainty;
   // With --keep-going: the stations the run totals include.
@@ -100,6 +93,7 @@ struct RunRecord {
   // The stations the control file listed and the run reached (analysed or
   // stopped), and those of them that stopped.
   int reachedStations() const;
+  int analysedStations() const;
   int stoppedStations() const;
   // The last station analysed, if any.
   StationRecord* lastAnalysed();
