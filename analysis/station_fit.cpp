@@ -12,6 +12,7 @@ FitSamples fitSamples(const AnalysisInputs& in, const Curve& dataPass) {
   const bool measured = in.test.dischargeMode == DischargeMode::Measured;
   const double arrival = static_cast<double>(in.release.flowZoneArrivalHours) * 3600;
   FitSamples f;
+  f.arrival = arrival;
   for (int32_t i = 0; i < si.size(); ++i) {
     f.times.push_back(static_cast<double>(si.T[i]) - arrival);
     f.concentrations.push_back(si.C[i]);

@@ -20,6 +20,7 @@ namespace kaldero {
 // sample unless the discharges were measured.
 struct FitSamples {
   std::vector<double> times, concentrations, discharges;
+  double arrival = 0;  // s after the release: the times count from it
 };
 FitSamples fitSamples(const AnalysisInputs& in, const Curve& dataPass);
 

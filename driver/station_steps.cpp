@@ -226,7 +226,9 @@ void fitStep(RunState& s, Station& st) {
   s.gate.writeLines(fitFileRecord(st),
                     files::fitFileLines(files::fitFileHeading(st.name50, in), *st.fit));
   plot::PlotContext ctx = plotContext(s, st);
-  plot::fitPlot(ctx, {in.times, in.concentrations, in.discharges, in.distance, in.releaseDuration},
+  plot::fitPlot(ctx,
+                {in.times, in.concentrations, in.discharges, in.distance, in.releaseDuration,
+                 samples.arrival},
                 *st.fit);
   reportFitNotes(s.console, st.name50, *st.fit);
   record(s).fit = st.fit;

@@ -77,7 +77,7 @@ Polyline modelCurve(const FitPlotCurve& c, std::span<const numeric::FlowPath> pa
   numeric::concentrations(t, q, c.distance, c.releaseDuration, paths, y);
   Polyline p;
   for (int i = 0; i < kGridPoints; ++i) {
-    p.x.push_back(static_cast<float>(t[static_cast<std::size_t>(i)] / 3600));
+    p.x.push_back(static_cast<float>((t[static_cast<std::size_t>(i)] + c.arrival) / 3600));
     p.y.push_back(static_cast<float>((y[static_cast<std::size_t>(i)] + baseline) * 1e-3));
   }
   return p;
@@ -86,12 +86,13 @@ Polyline modelCurve(const FitPlotCurve& c, std::span<const numeric::FlowPath> pa
 // The residual panel below the curve: measured minus fitted concentration
 // (ug/L) at each sample fitted, against the same time axis, with the zero
 // line and the lag-1 statistic.
-void residualPanel(const FlowPathFitResult& fit, const PathModelFit& best, const Range& xr) {
+void residualPanel(const FlowPathFitResult& fit, const PathModelFit& best, const Range& xr,
+                   double arrival) {
   const std::size_t n = std::min(fit.times.size(), best.residuals.size());
   if (n == 0) return;
   std::vector<float> x(n), y(n);
   for (std::size_t i = 0; i < n; ++i) {
-    x[i] = static_cast<float>(fit.times[i] / 3600);
+    x[i] = static_cast<float>((fit.times[i] + arrival) / 3600);
     y[i] = static_cast<float>(best.residuals[i] * 1e-3);
   }
   const float lo = *std::min_element(y.begin(), y.end());
@@ -124,7 +125,7 @@ void drawFigure(PlotContext& ctx, const FitPlotCurve& c, const FlowPathFitResult
   const std::size_t n = c.times.size();
   std::vector<float> x(n), y(n);
   for (std::size_t i = 0; i < n; ++i) {
-    x[i] = static_cast<float>(c.times[i] / 3600);
+    x[i] = static_cast<float>((c.times[i] + c.arrival) / 3600);
     y[i] = static_cast<float>(c.concentrations[i] * 1e-3);
   }
   const PathModelFit* best = fit.best();
@@ -238,7 +239,7 @@ void drawFigure(PlotContext& ctx, const FitPlotCurve& c, const FlowPathFitResult
     legend.push_back(note);
   }
   drawLegend(legend, {});
-  if (residuals) residualPanel(fit, *best, xr);
+  if (residuals) residualPanel(fit, *best, xr, c.arrival);
   cpgebuf();
   st.devices.closePostScript();
 }

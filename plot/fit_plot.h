@@ -20,6 +20,9 @@ struct FitPlotCurve {
   std::span<const double> discharges;
   double distance = 0;
   double releaseDuration = 0;
+  // s: the times count from the tracer's arrival at the flow zone, this
+  // long after the release; the figure's time axis is since the release.
+  double arrival = 0;
 };
 
 // Writes the figure under the station's plot name with "_FIT"; a curve

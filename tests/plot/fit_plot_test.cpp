@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "analysis/flow_path_fit.h"
@@ -124,6 +127,52 @@ TEST_F(PlotTest, FitFigureDrawsTheMeasuredSamplesOverTheFittedSum) {
   // The upper panel below the legend: the curve's rise, peak and tail.
   const auto [blue, red] = blueAndRed(*page, 0.35, 0.65);
   EXPECT_GT(blue, red) << "blue " << blue << ", red " << red;
+}
+
+// The numbers the figure writes (its tick labels): the PostScript strings
+// "(...)Tj" that hold a number.
+std::vector<double> numbersWritten(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string ps((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<double> out;
+  for (std::size_t end = ps.find(")Tj"); end != std::string::npos; end = ps.find(")Tj", end + 1)) {
+    const std::size_t open = ps.rfind('(', end);
+    if (open == std::string::npos) continue;
+    const std::string text = ps.substr(open + 1, end - open - 1);
+    if (!text.empty() && text.find_first_not_of("-0123456789.") == std::string::npos)
+      out.push_back(std::stod(text));
+  }
+  return out;
+}
+
+TEST_F(PlotTest, FitFigureTimesAreSinceTheReleaseWhenTheFlowZoneIsReachedLater) {
+  // The fit counts time from the tracer's arrival at the flow zone, 200 h
+  // after the release; the figure's axis, "Time since the release", adds
+  // it back: its labels reach 200 h and more.
+  const FitCurve f = storageCurve();  // 0.06 to 22 h after the arrival
+  FlowPathFitInput in;
+  in.times = f.t;
+  in.concentrations = f.c;
+  in.discharges = f.q;
+  in.distance = 500;
+  in.releaseDuration = 1800;
+  in.paths = 1;
+  in.storage = StorageChoice::Forced;
+  in.errors = ErrorModel::Independent;
+  const FlowPathFitResult fit = fitFlowPaths(in);
+  ASSERT_TRUE(fit.fitted()) << fit.reason;
+  auto ctx = context();
+  plot::fitPlot(ctx, {f.t, f.c, f.q, 500, 1800, 0}, fit);
+  const std::vector<double> atArrival = numbersWritten("STATION1_FIT.PS");
+  plot::fitPlot(ctx, {f.t, f.c, f.q, 500, 1800, 200 * 3600.0}, fit);
+  const std::vector<double> sinceRelease = numbersWritten("STATION1_FIT.PS");
+  ASSERT_FALSE(atArrival.empty());
+  const auto largest = [](const std::vector<double>& v) {
+    return *std::max_element(v.begin(), v.end());
+  };
+  EXPECT_LT(largest(atArrival), 200);
+  EXPECT_GE(largest(sinceRelease), 200);
+  EXPECT_LE(largest(sinceRelease), 230);
 }
 
 }  // namespace
