@@ -405,9 +405,8 @@ std::string uncertaintyIntervals(const StationContext& c) {
                         ", 95 % of the draws between " + formatNumber(q->p2_5) + " and " +
                         formatNumber(q->p97_5) + ".";
     chart.axis.title = b.axis;
-    chart.items.push_back({st.stationFile.empty() ? std::string("(unnamed station)")
-                                                   : windows1252ToUtf8(st.stationFile),
-                           std::get<double>(v), q->p2_5, q->p97_5, ""});
+    // The chart reads the name as UTF-8, or as Windows-1252 where it is not.
+    chart.items.push_back({stationName(st), std::get<double>(v), q->p2_5, q->p97_5, ""});
     charts += "<figure class=\"interval\">" +
               svg::renderIntervals(chart, "u" + std::to_string(c.runNumber) + "-" +
                                                 std::to_string(c.stationNumber) + "-" + b.key) +

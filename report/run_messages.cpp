@@ -236,9 +236,8 @@ void stationSummary(Console& c, const StationRecord& st) {
   std::snprintf(line, sizeof line,
                 " %s: analysed; recovered %.5g kg (%s %%); mean transit time %.5g h; "
                 "dispersion coefficient %.5g m^2/s; listing %s",
-                st.stationFile.c_str(), r.mass->mass.micrograms * 1e-9, percent,
-                r.transit->meanTime.hours, r.transport->dispersion,
-                text::trimmed(st.test.listingName).c_str());
+                st.stationFile.c_str(), r.mass->mass.kilograms, percent, r.transit->meanTime.hours,
+                r.transport->dispersion, text::trimmed(st.test.listingName).c_str());
   std::string summary = line;
   if (st.uncertainty)
     if (const QuantityInterval* m = st.uncertainty->find("recovered_mass_kg")) {

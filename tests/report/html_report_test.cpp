@@ -454,6 +454,21 @@ TEST(Report, KeyNumbersWithTheirIntervalsAndBarsOfMassAndTransitTime) {
   EXPECT_THAT(other, Not(HasSubstr("<h3>Uncertainty</h3>")));
 }
 
+TEST(Report, AStationNameInUtf8IsShownOnceEncodedInTheIntervalBars) {
+  RunRecord run = campaign(1);
+  StationRecord& st = run.stations[0];
+  st.stationFile = "Source \xC3\xA9t\xC3\xA9.DAT";  // "été" in UTF-8
+  UncertaintyResult u;
+  u.draws = u.completed = 100;
+  u.quantities = {{"recovered_mass_kg", 0.061, 0.0655, 0.0712, 100}};
+  st.uncertainty = u;
+  const std::string page = render(run);
+  ASSERT_THAT(page, HasSubstr("Recovered mass: 95 % interval"));
+  EXPECT_THAT(page, Not(HasSubstr("\xC3\x83\xC2\xA9")));  // "é" encoded twice
+  const std::string bars = between(page, "<figure class=\"interval\">", "</figure>");
+  EXPECT_THAT(bars, HasSubstr("Source \xC3\xA9t\xC3\xA9.DAT"));
+}
+
 TEST(Report, ListingInUtf8AndTestDescriptionInAClosedBlock) {
   RunRecord run = twoStationExample(false);
   run.stations[0].listing = "     peak    4.6340     \xb5g/L\n  <&>\n";
