@@ -89,6 +89,7 @@ pictures: deps programs
 bench: deps build
 	@bench/read_benchmark.sh $(BUILD)
 	@bench/speed_benchmark.sh $(BUILD)
+	@bench/every_line_benchmark.sh $(BUILD)
 	@$(BUILD)/bench/fit_benchmark
 	@$(BUILD)/bench/uncertainty_benchmark
 

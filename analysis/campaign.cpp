@@ -12,29 +12,30 @@ std::optional<ConcentrationScale> parseConcentrationScale(const std::string& nam
   return std::nullopt;
 }
 
-ConcentrationCurve stationConcentrationCurve(std::span<const float> T, std::span<const float> C,
-                                             float grams, ConcentrationScale scale) {
+ConcentrationCurve stationConcentrationCurve(std::span<const double> T,
+                                             std::span<const double> C, float grams,
+                                             ConcentrationScale scale) {
   ConcentrationCurve out;
   const bool normalized = scale == ConcentrationScale::PerKgRecovered;
   if (T.size() != C.size() || (normalized && !(grams > 0 && std::isfinite(grams)))) return out;
   // ng/L to ug/L; per gram of ug/L is per kg of mg/L.
   const double divisor = normalized ? static_cast<double>(grams) : 1.0;
   for (std::size_t i = 0; i < T.size(); ++i) {
-    out.hours.push_back(static_cast<double>(T[i]) / 3600.0);
-    out.values.push_back(static_cast<double>(C[i]) * 0.001 / divisor);
+    out.hours.push_back(T[i] / 3600.0);
+    out.values.push_back(C[i] * 0.001 / divisor);
   }
   return out;
 }
 
-RecoveryCurve stationRecoveryCurve(std::span<const float> T, std::span<const float> cumulative,
-                                   float injected) {
+RecoveryCurve stationRecoveryCurve(std::span<const double> T,
+                                   std::span<const double> cumulative, float injected) {
   RecoveryCurve out;
   if (!(injected > 0) || T.size() != cumulative.size()) return out;
   // ug to mg, then the share of the injected mass.
   const double mg = static_cast<double>(injected);
   for (std::size_t i = 0; i < T.size(); ++i) {
-    out.hours.push_back(static_cast<double>(T[i]) / 3600.0);
-    out.fraction.push_back(static_cast<double>(cumulative[i]) / 1000.0 / mg);
+    out.hours.push_back(T[i] / 3600.0);
+    out.fraction.push_back(cumulative[i] / 1000.0 / mg);
   }
   return out;
 }

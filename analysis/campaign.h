@@ -22,13 +22,14 @@ enum class ConcentrationScale { Raw, PerKgRecovered };
 // The scale by its name: "per-kg" or "raw"; nothing for any other text.
 std::optional<ConcentrationScale> parseConcentrationScale(const std::string& name);
 
-// From the analysed curve's times (s) and concentrations (ng/L). Raw: ug/L.
-// PerKgRecovered: concentration x 0.001 / recovered grams, mg/L per kg, as
-// the normalized curve file has it; empty when the recovered mass is not
-// positive (nothing to normalize by). Times and concentrations of unequal
-// length give an empty curve.
-ConcentrationCurve stationConcentrationCurve(std::span<const float> times,
-                                             std::span<const float> concentrations,
+// From the measured record's times (s) and concentrations (ng/L,
+// background subtracted with their sign). Raw: ug/L. PerKgRecovered:
+// concentration x 0.001 / recovered grams, mg/L per kg, as the normalized
+// curve file has it; empty when the recovered mass is not positive
+// (nothing to normalize by). Times and concentrations of unequal length
+// give an empty curve.
+ConcentrationCurve stationConcentrationCurve(std::span<const double> times,
+                                             std::span<const double> concentrations,
                                              float recoveredGrams, ConcentrationScale scale);
 
 // A curve of the recovered mass against the time since the release.
@@ -40,8 +41,8 @@ struct RecoveryCurve {
 // A station's curve from its sample times (s) and its recovery curve (ug up
 // to each sample); injectedMass in mg. Without an injected mass the
 // fractions are of nothing: the curve is empty.
-RecoveryCurve stationRecoveryCurve(std::span<const float> times,
-                                   std::span<const float> cumulativeMass, float injectedMass);
+RecoveryCurve stationRecoveryCurve(std::span<const double> times,
+                                   std::span<const double> cumulativeMass, float injectedMass);
 
 // The total of the stations' curves on the union of their times: each
 // station adds 0 before its first sample, its curve (linear between its

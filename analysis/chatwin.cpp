@@ -130,6 +130,7 @@ ChatwinResults chatwinMethod(const ChatwinInputs& in) {
   if (stats.warnings.badArgument) out.fitNotices.push_back({Notice::Kind::BetaBadArgument});
   if (stats.warnings.noConvergence) out.fitNotices.push_back({Notice::Kind::BetaNoConvergence});
   out.fitted = true;
+  out.pointsListed = static_cast<int32_t>(TK.size());
   out.listedTimes = std::move(TK);
   out.listedParameters = std::move(PK);
   out.listedFits = std::move(FK);

@@ -37,7 +37,7 @@ CurveFileValues curveFileValues(std::span<const float> T, std::span<const float>
 
 CurveFileValues stationCurveValues(const AnalysisInputs& in, const Curve& conditioned,
                                    const StationResults& r, bool load) {
-  return curveFileValues(conditioned.T, r.curves.outputConcentrations, dischargeOf(in, conditioned),
+  return curveFileValues(conditioned.T, r.outputConcentrations, dischargeOf(in, conditioned),
                          in.test.timeUnit, r.mass->mass.grams, *r.transit,
                          r.arrival.peakConcentration, load);
 }

@@ -50,7 +50,7 @@ Transport velocitiesAndDispersion(const AnalysisInputs& in, std::span<const floa
       }
     }
     if (pulse) {
-      const Integral s = integrate(r.notices, n, X, W, mass.momentLimits);
+      const Integral s = integrate(r.notices, n, X, W, mass.momentLimits, in.setup.wideSums);
       r.limitsWarning = s.limitsWarning();
       const float spread = guard::root(guard::quotient(s.value, transit.zerothMoment));
       // With the correction for the time the tracer took to reach the flow

@@ -242,7 +242,7 @@ FlowGeometry flowGeometry(const AnalysisInputs& in, const Curve& cv, const MassR
     }
   }
 
-  const Integral volume = integrate(g.volumeNotices, n, cv.T, cv.Q, g.volumeLimits);
+  const Integral volume = integrate(g.volumeNotices, n, cv.T, cv.Q, g.volumeLimits, in.setup.wideSums);
   g.volumeCode = volume.code;
   float V = volume.value;
   if (t.dischargeMode == DischargeMode::Constant && on(t.stationTotals))

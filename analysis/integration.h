@@ -24,7 +24,9 @@ struct Integral {
 // limits. A derivative error is noted and leaves the integral 0 (fewer than
 // two points, or times that do not increase, have no interpolant); a limit
 // outside [x(1), x(n)] is noted and the extrapolated integral returned.
+// wideSums (StationSetup::wideSums): the sum over the intervals in double
+// precision.
 Integral integrate(Notices& notices, int32_t n, std::span<const float> x,
-                   std::span<const float> f, IntegrationLimits limits);
+                   std::span<const float> f, IntegrationLimits limits, bool wideSums = false);
 
 }  // namespace kaldero

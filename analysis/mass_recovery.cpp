@@ -4,7 +4,6 @@
 
 #include "analysis/guards.h"
 #include "analysis/integration.h"
-#include "numeric/pchip.h"
 
 namespace kaldero {
 
@@ -28,7 +27,7 @@ void firstMomentStep(Notices& notices, MassRecovery& r, const AnalysisInputs& in
   if (mode == ReleaseMode::Instantaneous ||
       (mode == ReleaseMode::Pulse && Td * 3600.0f < 0.5f * tp)) {
     for (int32_t i = 0; i < n; ++i) after[i] *= X[i];
-    const Integral m = integrate(notices, n, X, after, r.momentLimits);
+    const Integral m = integrate(notices, n, X, after, r.momentLimits, in.setup.wideSums);
     r.firstMoment = m.value;
     r.limitsWarning = m.limitsWarning();
     for (int32_t i = 0; i < n; ++i)
@@ -40,7 +39,7 @@ void firstMomentStep(Notices& notices, MassRecovery& r, const AnalysisInputs& in
     std::vector<float> W(static_cast<std::size_t>(k > 0 ? k : 0));
     if (k >= 1) r.momentLimits.upper = X[k - 1];
     for (int32_t i = 0; i < k; ++i) W[i] = 1.0f - guard::quotient(F[i], peak.peakConcentration);
-    const Integral m = integrate(notices, k, X, W, r.momentLimits);
+    const Integral m = integrate(notices, k, X, W, r.momentLimits, in.setup.wideSums);
     r.firstMoment = m.value;
     r.limitsWarning = m.limitsWarning();
   }
@@ -79,21 +78,10 @@ void distanceWeightedStep(Notices& notices, MassRecovery& r, const AnalysisInput
     }
   }
   if (instantaneous || (pulse && !longRelease)) {
-    const Integral d = integrate(notices, n, X, W, r.momentLimits);
+    const Integral d = integrate(notices, n, X, W, r.momentLimits, in.setup.wideSums);
     r.distanceWeighted = d.value;
     r.limitsWarning = d.limitsWarning();
   }
-}
-
-// The recovery curve: the integral of the load up to each sample, by the
-// same interpolant as the recovered mass (none when it has no interpolant).
-std::vector<float> cumulativeLoad(std::span<const float> T, std::span<const float> load,
-                                  const Integral& mass) {
-  const auto n = static_cast<int32_t>(T.size());
-  if (mass.code < 0 || n < 2) return std::vector<float>(T.size(), 0.0f);
-  std::vector<float> d(T.size(), 0.0f);
-  (void)numeric::PCHEZ(n, T.data(), load.data(), d.data());
-  return numeric::cumulativeIntegral(n, T.data(), load.data(), d.data());
 }
 
 }  // namespace
@@ -114,9 +102,8 @@ MassRecovery massRecovery(const AnalysisInputs& in, const Curve& cv, const Disch
   const int32_t n = cv.size();
   r.limits = {n >= 1 ? cv.T[0] : 0.0f, n >= 1 ? cv.T[n - 1] : 0.0f};
   curves.load = tracerLoad(cv.C, q);
-  const Integral mass = integrate(r.notices, n, cv.T, curves.load, r.limits);
+  const Integral mass = integrate(r.notices, n, cv.T, curves.load, r.limits, in.setup.wideSums);
   r.mass = massInUnits(mass.value, in.release.massUnit == MassUnit::Pounds);
-  r.cumulativeMass = cumulativeLoad(cv.T, curves.load, mass);
 
   // The first moment of a long release is taken of the concentrations.
   const ReleaseMode mode = in.release.mode;

@@ -139,10 +139,22 @@ std::vector<std::pair<std::string, ResultValue>> listingQuantities(const Station
   };
 }
 
+std::vector<std::pair<std::string, ResultValue>> signedQuantities(const SignedEstimates* e) {
+  auto value = [](const std::optional<double>& x) {
+    return x && std::isfinite(*x) ? ResultValue{*x} : ResultValue{};
+  };
+  return {
+      {"signed_recovered_mass_kg", e ? value(e->massMicrograms * 1e-9) : ResultValue{}},
+      {"signed_mean_transit_time_h", e ? value(e->meanTransitHours) : ResultValue{}},
+      {"signed_percent_recovery", e ? value(e->percentRecovery) : ResultValue{}},
+  };
+}
+
 std::vector<std::string> numericQuantityNames() {
   std::vector<std::string> out;
   for (const auto& [name, value] : listingQuantities(nullptr))
     if (name != "dispersion_method" && name != "peclet_class") out.push_back(name);
+  for (const auto& [name, value] : signedQuantities(nullptr)) out.push_back(name);
   return out;
 }
 

@@ -11,6 +11,7 @@
 #include <variant>
 #include <vector>
 
+#include "analysis/measured_series.h"
 #include "model/results.h"
 
 namespace kaldero {
@@ -22,8 +23,14 @@ using ResultValue = std::variant<std::monostate, double, std::string>;
 // null, without results).
 std::vector<std::pair<std::string, ResultValue>> listingQuantities(const StationResults* results);
 
+// The signed estimates of the measured record by name, in doubles
+// (signed_recovered_mass_kg, signed_mean_transit_time_h,
+// signed_percent_recovery); every value null without estimates.
+std::vector<std::pair<std::string, ResultValue>> signedQuantities(const SignedEstimates* estimates);
+
 // The names of the quantities that are numbers (every one but the texts
-// dispersion_method and peclet_class), in the order of the listing.
+// dispersion_method and peclet_class), in the order of the listing, then
+// the signed estimates.
 std::vector<std::string> numericQuantityNames();
 
 // A number at single precision: the double nearest to the shortest decimal

@@ -21,10 +21,10 @@ CarriedResults CarriedResults::forNextStation() const {
                         hydraulics(fracture), reset(diffusionLayer)};
 }
 
-Curve conditionCurve(const TestDescription& test, const Curve& fileCurve) {
-  Curve background = fileCurve;
-  background.C = subtractBackground(test, fileCurve.C);
-  return units::toInternalUnits(test, background);
+Curve conditionCurve(const TestDescription& test, Curve c) {
+  subtractBackgroundInPlace(test, c.C);
+  units::toInternalUnitsInPlace(test, c);
+  return c;
 }
 
 DischargeOf dischargeOf(const AnalysisInputs& in, const Curve& cv) {
@@ -84,15 +84,22 @@ StationResults analyseStation(const AnalysisInputs& in, const Curve& cv,
   if (!finite(out, out.arrival, AnalysisStage::Arrival)) return out;
   if (!finite(out, out.distance, AnalysisStage::Arrival)) return out;
 
-  AnalysisCurves& curves = out.curves;
+  // The working curves, each released when the steps after no longer read
+  // it (a curve of every line of a long record is large).
+  AnalysisCurves curves;
+  auto release = [](std::vector<float>& v) { std::vector<float>().swap(v); };
   const MassRecovery mass = massRecovery(in, cv, q, out.arrival, curves);
   out.mass = mass;
+  release(curves.load);
+  release(curves.momentInput);
   if (!finite(out, mass, AnalysisStage::Mass)) return out;
 
   // The Chatwin method takes concentrations: a pulse's loads are given back.
-  curves.chatwinConcentrations = mass.loadRegime
-                                     ? concentrationsFromLoad(curves.afterFirstMoment, q)
-                                     : curves.afterFirstMoment;
+  if (mass.loadRegime)
+    curves.chatwinConcentrations = concentrationsFromLoad(curves.afterFirstMoment, q);
+  else
+    curves.chatwinConcentrations = std::move(curves.afterFirstMoment);
+  release(curves.afterFirstMoment);
   ChatwinInputs ci;
   ci.T = cv.T;
   ci.C = curves.chatwinConcentrations;
@@ -108,21 +115,34 @@ StationResults analyseStation(const AnalysisInputs& in, const Curve& cv,
   if (!finite(out, *out.chatwin, AnalysisStage::Chatwin)) return out;
 
   // The transit times and velocities of a pulse are those of the load.
-  curves.transportCurve = mass.loadRegime ? tracerLoad(curves.chatwinConcentrations, q)
-                                          : curves.chatwinConcentrations;
-  curves.outputConcentrations = mass.loadRegime
-                                    ? concentrationsFromLoad(curves.transportCurve, q)
-                                    : curves.transportCurve;
+  if (mass.loadRegime)
+    curves.transportCurve = tracerLoad(curves.chatwinConcentrations, q);
+  else
+    curves.transportCurve = std::move(curves.chatwinConcentrations);
+  release(curves.chatwinConcentrations);
+  // The concentrations of the output files, from the same curve.
+  auto outputConcentrations = [&] {
+    if (mass.loadRegime)
+      out.outputConcentrations = concentrationsFromLoad(curves.transportCurve, q);
+    else
+      out.outputConcentrations = std::move(curves.transportCurve);
+    release(curves.transportCurve);
+  };
   out.transit = transitTimes(in, cv.T, curves.transportCurve, out.arrival, mass);
   if (!out.transit) {
     out.stop = AnalysisStop{AnalysisStop::Kind::NoMassRecovered, {}};
     out.stoppedAt = AnalysisStage::Transit;
+    outputConcentrations();
     return out;
   }
-  if (!finite(out, *out.transit, AnalysisStage::Transit)) return out;
+  if (!finite(out, *out.transit, AnalysisStage::Transit)) {
+    outputConcentrations();
+    return out;
+  }
 
   out.transport = velocitiesAndDispersion(in, cv.T, curves.transportCurve, mass, *out.transit,
                                           *out.chatwin, out.carried.maxVelocity);
+  outputConcentrations();
   out.carried.maxVelocity = out.transport->maxVelocity;
   if (!out.transport->dispersivity) out.warnings.push_back({StationWarning::Kind::NoMeanVelocity});
   if (!out.transport->peclet) out.warnings.push_back({StationWarning::Kind::NoDispersion});

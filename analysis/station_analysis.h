@@ -20,7 +20,7 @@ namespace kaldero {
 // The curve the analyses take, from the curve analysed in the units of the
 // station data file (the measured curve or the knot curve): background
 // subtracted (negative results as 0), in internal units.
-Curve conditionCurve(const TestDescription& test, const Curve& fileCurve);
+Curve conditionCurve(const TestDescription& test, Curve fileCurve);
 
 // previous: what the station before left (the listings repeat some values
 // of it where this station computes none).

@@ -1,23 +1,17 @@
 #include "analysis/station_fit.h"
 
-#include "conditioning/background.h"
-#include "input/units.h"
+#include "analysis/measured_series.h"
 
 namespace kaldero {
 
-FitSamples fitSamples(const AnalysisInputs& in, const Curve& dataPass) {
-  Curve c = dataPass;
-  c.C = subtractBackground(in.test, c.C, true);
-  const Curve si = units::toInternalUnits(in.test, c);
-  const bool measured = in.test.dischargeMode == DischargeMode::Measured;
-  const double arrival = static_cast<double>(in.release.flowZoneArrivalHours) * 3600;
+FitSamples fitSamples(const AnalysisInputs& in, const MeasuredRecord& record) {
+  MeasuredSeries s = measuredSeries(in, record);
   FitSamples f;
-  f.arrival = arrival;
-  for (int32_t i = 0; i < si.size(); ++i) {
-    f.times.push_back(static_cast<double>(si.T[i]) - arrival);
-    f.concentrations.push_back(si.C[i]);
-    f.discharges.push_back(measured ? si.Q[i] : in.setup.constantDischarge);
-  }
+  f.arrival = static_cast<double>(in.release.flowZoneArrivalHours) * 3600;
+  for (double& t : s.t) t -= f.arrival;
+  f.times = std::move(s.t);
+  f.concentrations = std::move(s.c);
+  f.discharges = std::move(s.q);
   return f;
 }
 

@@ -7,22 +7,22 @@
 
 #include "analysis/flow_path_fit.h"
 #include "analysis/inputs.h"
-#include "model/curve.h"
+#include "model/measured_record.h"
 #include "model/results.h"
 
 namespace kaldero {
 
-// The samples the flow-path fit takes: the curve as the data pass read it
-// (never knots, nor an extrapolated tail), background subtracted with
-// negatives kept (so that noise about the background is not biased
-// upwards), in internal units (s, ng/L, m3/s), times since the tracer
-// reached the flow zone; the constant discharge of the setup at every
-// sample unless the discharges were measured.
+// The samples the flow-path fit takes: every read of the measured record
+// (never thinned, never knots, nor an extrapolated tail), background
+// subtracted with its sign (so that noise about the background is not
+// biased upwards), in internal units (s, ng/L, m3/s), times since the
+// tracer reached the flow zone; the constant discharge of the setup at
+// every sample unless the discharges were measured.
 struct FitSamples {
   std::vector<double> times, concentrations, discharges;
   double arrival = 0;  // s after the release: the times count from it
 };
-FitSamples fitSamples(const AnalysisInputs& in, const Curve& dataPass);
+FitSamples fitSamples(const AnalysisInputs& in, const MeasuredRecord& record);
 
 // The fit's input: the options, the samples (which must outlive it), the
 // travel distance, the release duration in s (0 for an instantaneous

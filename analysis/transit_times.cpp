@@ -89,7 +89,7 @@ std::optional<TransitTimes> transitTimes(const AnalysisInputs& in, std::span<con
   auto integral = [&](int32_t m, const std::function<float(int32_t)>& value) {
     std::vector<float> W(static_cast<std::size_t>(std::max(m, 0)));
     for (int32_t i = 0; i < m; ++i) W[i] = value(i);
-    const Integral result = integrate(r.notices, m, X, W, mass.momentLimits);
+    const Integral result = integrate(r.notices, m, X, W, mass.momentLimits, in.setup.wideSums);
     r.limitsWarning = result.limitsWarning();
     return result.value;
   };

@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "analysis/measured_series.h"
 #include "analysis/quantities.h"
 #include "analysis/station_analysis.h"
 #include "conditioning/extrapolation.h"
 #include "conditioning/interpolation.h"
-#include "numeric/block_bootstrap.h"
+#include "input/data_pass.h"
 #include "numeric/random.h"
+#include "numeric/block_bootstrap.h"
 
 namespace kaldero {
 
@@ -19,6 +21,7 @@ namespace {
 
 // Why a draw stopped.
 constexpr const char* kNoTracer = "no sample with tracer at the end of the curve";
+constexpr const char* kDataPass = "fewer than two samples in the data pass";
 constexpr const char* kTail = "the tail could not be extrapolated";
 constexpr const char* kKnots = "fewer knots than samples";
 constexpr const char* kTimes = "sample times no longer increasing";
@@ -32,10 +35,14 @@ float perturbed(float v, const StatedError& e, double deviate) {
                     : static_cast<float>(v + e.value * deviate);
 }
 
-// The curve with the stated errors of one draw.
-Curve perturbCurve(const Curve& c, const DrawStation& st, const UncertaintyRequest& request,
-                   numeric::Random& rng, double rating) {
-  Curve out = c;
+// The record with the stated errors of one draw, into out (the station's
+// record as it is, its values perturbed; concentrations keep their sign).
+void perturbRecord(const DrawStation& st, const UncertaintyRequest& request, numeric::Random& rng,
+                   double rating, MeasuredRecord& out) {
+  const MeasuredRecord& r = st.record;
+  out.T = r.T;
+  out.C = r.C;
+  out.Q = r.Q;
   const std::size_t n = out.T.size();
   if (request.timeError != 0) {
     for (float& t : out.T) t = static_cast<float>(t + request.timeError * rng.normal());
@@ -43,22 +50,26 @@ Curve perturbCurve(const Curve& c, const DrawStation& st, const UncertaintyReque
   }
   if (!request.concentration.none()) {
     // AR(1) errors of lag-1 correlation r, each of unit variance.
-    const double r = request.concentrationCorrelation;
-    const double innovation = std::sqrt(std::max(0.0, 1.0 - r * r));
+    const double phi = request.concentrationCorrelation;
+    const double innovation = std::sqrt(std::max(0.0, 1.0 - phi * phi));
     double e = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      e = i == 0 ? rng.normal() : r * e + innovation * rng.normal();
-      // A negative concentration is read as 0, as the data pass reads one.
-      out.C[i] = std::max(0.0f, perturbed(out.C[i], request.concentration, e));
+      e = i == 0 ? rng.normal() : phi * e + innovation * rng.normal();
+      out.C[i] = perturbed(out.C[i], request.concentration, e);
     }
   }
-  if (st.test.dischargeMode == DischargeMode::Measured) {
+  if (st.test.dischargeMode == DischargeMode::Measured && r.dischargeColumn) {
     for (std::size_t i = 0; i < n; ++i) {
       out.Q[i] = perturbed(out.Q[i], request.discharge, rating);
-      if (!request.dischargeNoise.none()) out.Q[i] = perturbed(out.Q[i], request.dischargeNoise, rng.normal());
+      if (!request.dischargeNoise.none())
+        out.Q[i] = perturbed(out.Q[i], request.dischargeNoise, rng.normal());
     }
   }
-  return out;
+}
+
+// The station's own data pass on a record, as the listing's curve was made.
+DataPassCurve dataPassOf(const DrawStation& st, const MeasuredRecord& record) {
+  return curveFromRecord(record, st.test, st.reduction.n, st.reduction.k, st.reduction.mode);
 }
 
 // The tail methods a draw may take: the header's, or with allTailMethods
@@ -66,15 +77,16 @@ Curve perturbCurve(const Curve& c, const DrawStation& st, const UncertaintyReque
 std::vector<ExtrapolationMethod> tailMethods(const DrawStation& st, const UncertaintyRequest& request) {
   const ExtrapolationMethod own = st.test.extrapolationMethod;
   if (!on(st.test.extrapolationOption) || !request.allTailMethods) return {own};
+  // The curve as the data pass left it: with a tail extrapolated, it ends
+  // on tracer.
+  const DataPassCurve pass = dataPassOf(st, st.record);
   std::vector<ExtrapolationMethod> out;
   for (ExtrapolationMethod m : {ExtrapolationMethod::Exponential, ExtrapolationMethod::Pchip,
                                 ExtrapolationMethod::ZeroTime}) {
     TestDescription t = st.test;
     t.extrapolationMethod = m;
-    // The curve as the data pass left it: with a tail extrapolated, it ends
-    // on tracer.
-    const MeasuredCurve c{st.dataPass.samples, {}};
-    if (c.samples.size() < 2) continue;
+    const MeasuredCurve c{pass.curve.samples, {}};
+    if (pass.stop != DataPassCurve::Stop::None || c.samples.size() < 2) continue;
     const Extrapolation e = extrapolateTail(t, 0, c);
     if (e.errorCode == 0 && !e.nonFinite) out.push_back(m);
   }
@@ -82,55 +94,72 @@ std::vector<ExtrapolationMethod> tailMethods(const DrawStation& st, const Uncert
   return out;
 }
 
-// One draw: the perturbed curve through the data pass's last steps, the
-// tail, the knots, the background, the internal units and the analyses.
-// Returns why it stopped, or nothing and the results.
-const char* draw(const DrawStation& st, const UncertaintyRequest& request,
-                 const std::vector<ExtrapolationMethod>& methods, numeric::Random& rng,
-                 StationResults& results) {
+// What one draw gives: its signed estimates (from the perturbed record)
+// and the results of its analysis, or why the analysis stopped.
+struct Draw {
+  std::optional<SignedEstimates> signedEstimates;
+  StationResults results;
+  const char* stopped = nullptr;
+};
+
+// One draw: the perturbed record, its signed estimates, then the data
+// pass, the tail, the knots, the background, the internal units and the
+// analyses.
+void draw(const DrawStation& st, const UncertaintyRequest& request,
+          const std::vector<ExtrapolationMethod>& methods, numeric::Random& rng,
+          MeasuredRecord& record, Draw& out) {
   const TestDescription& test = st.test;
   const double rating = request.discharge.none() ? 0.0 : rng.normal();
-  Curve c = perturbCurve(st.dataPass.samples, st, request, rng, rating);
+  perturbRecord(st, request, rng, rating, record);
   TestDescription t = test;
   if (on(test.backgroundOption) && !request.background.none())
     t.background = perturbed(test.background, request.background, rng.normal());
   StationSetup setup = st.setup;
   if (test.dischargeMode == DischargeMode::Constant)
     setup.constantDischarge = perturbed(setup.constantDischarge, request.discharge, rating);
+  const AnalysisInputs in{t, setup, st.release};
+  out.signedEstimates = signedEstimates(in, record).estimates;
 
-  if (on(test.extrapolationOption)) {
-    c.truncate(withoutTracerlessEnd(c.C, c.size()));
-    if (c.size() == 0) return kNoTracer;
+  DataPassCurve pass = dataPassOf(st, record);
+  switch (pass.stop) {
+    case DataPassCurve::Stop::None: break;
+    case DataPassCurve::Stop::NoTracer: out.stopped = kNoTracer; return;
+    default: out.stopped = kDataPass; return;
   }
-  const float spacing =
-      on(test.knotOption) && c.size() > 0 ? knotSpacing(c.T, c.size(), test.knotIntervals) : 0.0f;
+  Curve c = std::move(pass.curve.samples);
+  const float spacing = pass.facts.knotSpacing;
   if (on(test.extrapolationOption)) {
     t.extrapolationMethod = methods[methods.size() == 1 ? 0 : rng.below(methods.size())];
-    const int32_t equal =
-        test.dischargeMode == DischargeMode::Measured ? equalNeighbourDischarges(c.Q, c.size()) : 0;
-    Extrapolation e = extrapolateTail(t, equal, MeasuredCurve{std::move(c), {}});
-    if (e.nonFinite) return kNonFinite;
-    if (e.errorCode > 0) return kTail;
+    Extrapolation e = extrapolateTail(t, pass.facts.equalDischargeCount, MeasuredCurve{std::move(c), {}});
+    if (e.nonFinite) {
+      out.stopped = kNonFinite;
+      return;
+    }
+    if (e.errorCode > 0) {
+      out.stopped = kTail;
+      return;
+    }
     c = std::move(e.curve.samples);
   }
   if (on(setup.knotOption)) {
     const int32_t n = c.size();
     const int32_t knots = knotCount(c.T, n, spacing);
-    if (knots < n) return kKnots;
-    if (knots > n) {
-      if (!interpolationStorage(n, knots)) return kKnots;
-      c = interpolateOntoKnots(t, spacing, c, knots).knots;
+    if (knots < n || (knots > n && !interpolationStorage(n, knots))) {
+      out.stopped = kKnots;
+      return;
     }
+    if (knots > n) c = interpolateOntoKnots(t, spacing, c, knots).knots;
   }
   const Curve conditioned = conditionCurve(t, c);
   for (int32_t i = 0; i + 1 < conditioned.size(); ++i)
-    if (!(conditioned.T[i] < conditioned.T[i + 1])) return kTimes;
-
-  const AnalysisInputs in{t, setup, st.release};
-  results = analyseStation(in, conditioned, st.previous);
-  if (results.stop)
-    return results.stop->kind == AnalysisStop::Kind::NoMassRecovered ? kNoMass : kNonFinite;
-  return nullptr;
+    if (!(conditioned.T[i] < conditioned.T[i + 1])) {
+      out.stopped = kTimes;
+      return;
+    }
+  out.results = analyseStation(in, conditioned, st.previous);
+  if (out.results.stop)
+    out.stopped =
+        out.results.stop->kind == AnalysisStop::Kind::NoMassRecovered ? kNoMass : kNonFinite;
 }
 
 }  // namespace
@@ -146,6 +175,18 @@ QuantityInterval percentiles(std::vector<double>& v) {
   return q;
 }
 
+std::vector<OutsideInterval> listingOutsideIntervals(const StationResults& results,
+                                                     const UncertaintyResult& draws) {
+  std::vector<OutsideInterval> out;
+  if (!results.complete()) return out;
+  for (const auto& [name, value] : listingQuantities(&results)) {
+    const double* x = std::get_if<double>(&value);
+    const QuantityInterval* q = draws.find(name);
+    if (x && q && (*x < q->p2_5 || *x > q->p97_5)) out.push_back({name, *x, q->p2_5, q->p97_5});
+  }
+  return out;
+}
+
 UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyRequest& request,
                                   uint64_t seed) {
   UncertaintyResult out;
@@ -154,24 +195,31 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
   numeric::Random rng(seed);
   const std::vector<ExtrapolationMethod> methods = tailMethods(st, request);
   // One array a quantity: memory grows with the draws by one number a
-  // quantity.
+  // quantity. The names are those of the listing, then the signed
+  // estimates.
   std::vector<std::string> names;
-  std::vector<std::vector<double>> values;
+  for (const auto& [name, value] : listingQuantities(nullptr)) names.push_back(name);
+  const std::size_t listed = names.size();
+  for (const auto& [name, value] : signedQuantities(nullptr)) names.push_back(name);
+  std::vector<std::vector<double>> values(names.size());
+  for (auto& v : values) v.reserve(static_cast<std::size_t>(request.draws));
   std::map<std::string, int> stopped;
-  for (int d = 0; d < request.draws; ++d) {
-    StationResults r;
-    if (const char* why = draw(st, request, methods, rng, r)) {
-      ++stopped[why];
+  MeasuredRecord record = st.record;  // the buffer of every draw's record
+  Draw d;
+  for (int k = 0; k < request.draws; ++k) {
+    d = Draw{};
+    draw(st, request, methods, rng, record, d);
+    const auto signedValues = signedQuantities(d.signedEstimates ? &*d.signedEstimates : nullptr);
+    for (std::size_t i = 0; i < signedValues.size(); ++i)
+      if (const double* x = std::get_if<double>(&signedValues[i].second))
+        values[listed + i].push_back(*x);
+    if (d.stopped) {
+      ++stopped[d.stopped];
       continue;
     }
     ++out.completed;
-    const auto quantities = listingQuantities(&r);
-    if (names.empty()) {
-      for (const auto& [name, value] : quantities) names.push_back(name);
-      values.resize(names.size());
-      for (auto& v : values) v.reserve(static_cast<std::size_t>(request.draws));
-    }
-    for (std::size_t i = 0; i < quantities.size() && i < values.size(); ++i)
+    const auto quantities = listingQuantities(&d.results);
+    for (std::size_t i = 0; i < quantities.size() && i < listed; ++i)
       if (const double* x = std::get_if<double>(&quantities[i].second)) values[i].push_back(*x);
   }
   for (std::size_t i = 0; i < names.size(); ++i) {

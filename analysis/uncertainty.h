@@ -1,13 +1,17 @@
 // The uncertainty of a station's results by Monte Carlo propagation of the
-// stated measurement errors: the station's curve, as the data pass read it,
-// is perturbed again and again (concentrations with random, optionally
-// autocorrelated errors; the discharge record by one rating factor a draw
-// and random noise; the subtracted background by one value a draw; the
-// sample times by random errors, kept in increasing order; an extrapolated
-// tail by a method drawn among those that apply), and every perturbed curve
-// goes through the same conditioning and analyses as the station itself.
-// The 2.5, 50 and 97.5 % points of each quantity of the listing over the
-// draws (linear interpolation between order statistics) are its interval.
+// stated measurement errors: the station's measured record (every data
+// line as read, signed) is perturbed again and again (concentrations with
+// random, optionally autocorrelated errors, their sign kept; the discharge
+// record by one rating factor a draw and random noise; the subtracted
+// background by one value a draw; the sample times by random errors, kept
+// in increasing order; an extrapolated tail by a method drawn among those
+// that apply). Each perturbed record gives its signed estimates
+// (analysis/measured_series.h), then goes through the station's own data
+// pass (the same thinning, group means and clipping of negatives as the
+// listing's curve), conditioning and analyses. The 2.5, 50 and 97.5 %
+// points of each quantity of the listing and of the signed estimates over
+// the draws (linear interpolation between order statistics) are its
+// interval.
 //
 // With every error 0 each draw is the station's own analysis, so the
 // intervals have zero width at the listing's values. A draw whose analysis
@@ -19,6 +23,8 @@
 #include <cstdint>
 
 #include "analysis/inputs.h"
+#include "input/data_reduction.h"
+#include "model/measured_record.h"
 #include "model/curve.h"
 #include "model/results.h"
 #include "model/uncertainty.h"
@@ -30,13 +36,25 @@ struct DrawStation {
   const TestDescription& test;
   const StationSetup& setup;         // internal units and the knot decision
   const ReleaseSetup& release;
-  const MeasuredCurve& dataPass;     // as the data pass read it, before any tail (file units)
+  const MeasuredRecord& record;      // every data line as read (file units)
+  const ReductionDecision& reduction;  // the samples, mode and factor of its data pass
   const CarriedResults& previous;    // what the station before left
 };
 
 // seed: the station's own stream (numeric::streamSeed of the run's seed).
 UncertaintyResult drawUncertainty(const DrawStation& station, const UncertaintyRequest& request,
                                   uint64_t seed);
+
+// A quantity of the listing whose value lies outside its own 95 % interval
+// of the draws: the draws' own data pass (negative concentrations set to
+// 0, a tail extrapolated again) has moved it.
+struct OutsideInterval {
+  std::string name;
+  double value = 0;
+  double low = 0, high = 0;
+};
+std::vector<OutsideInterval> listingOutsideIntervals(const StationResults& results,
+                                                     const UncertaintyResult& draws);
 
 // The 2.5, 50 and 97.5 % points of the values (sorted in place).
 QuantityInterval percentiles(std::vector<double>& values);

@@ -11,10 +11,10 @@
 namespace kaldero {
 
 // The concentrations with the background taken off when the background
-// option is on, else as they are. The analyses take negative results as 0;
-// the flow-path fit keeps them (keepNegatives), so that noise about the
-// background is not biased upwards.
-std::vector<float> subtractBackground(const TestDescription& test, std::span<const float> C,
-                                      bool keepNegatives = false);
+// option is on, else as they are; negative results become 0. (The analyses
+// beyond the listing keep their sign: analysis/measured_series.h.)
+std::vector<float> subtractBackground(const TestDescription& test, std::span<const float> C);
+// The same in the array itself.
+void subtractBackgroundInPlace(const TestDescription& test, std::span<float> C);
 
 }  // namespace kaldero

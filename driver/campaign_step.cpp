@@ -17,13 +17,13 @@ plot::CampaignPlotData campaignData(const RunState& s) {
   d.scale = s.options.campaignScale;
   std::vector<RecoveryCurve> curves;
   for (const StationRecord& st : s.record.stations) {
-    if (!st.analysed() || !st.curve || !st.results || !st.results->mass) continue;
-    const Curve& cv = *st.curve;
+    if (!st.analysed() || !st.drawn || !st.results || !st.results->mass) continue;
+    const DrawnRecord& cv = *st.drawn;
     const MassRecovery& m = *st.results->mass;
     plot::CampaignPlotStation& p = d.stations.emplace_back();
     p.label = campaignLabel(st.stationFile, st.setup.distance);
-    p.concentration = stationConcentrationCurve(cv.T, cv.C, m.mass.grams, d.scale);
-    p.recovery = stationRecoveryCurve(cv.T, m.cumulativeMass, s.release.injectedMass);
+    p.concentration = stationConcentrationCurve(cv.t, cv.c, m.mass.grams, d.scale);
+    p.recovery = stationRecoveryCurve(cv.t, cv.recovered, s.release.injectedMass);
     curves.push_back(p.recovery);
   }
   d.total = totalRecoveryCurve(curves);

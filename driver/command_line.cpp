@@ -47,6 +47,9 @@ void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
       ->type_name("FILE.html");
   app.add_flag("--curves-csv", options.curvesCsv,
                "Write the normalized, load and standardized curve files also as CSV");
+  app.add_flag("--every-line", options.everyLine,
+               "Analyse every data line of a file in data-reduction mode 1, however long "
+               "(without it a file of more than 6000 lines is thinned to about 800 samples)");
 }
 
 void declareFitOptions(CLI::App& app, Given& g) {

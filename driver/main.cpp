@@ -2,6 +2,8 @@
 // throws kaldero::Error, caught by the run loop, which then writes the
 // results files of the runs so far); storage that cannot be had ends the
 // program here.
+#include <malloc.h>
+
 #include <cstdio>
 #include <iostream>
 #include <new>
@@ -12,6 +14,11 @@
 #include "driver/run_driver.h"
 
 int main(int argc, char** argv) {
+  // The arrays of a long record (tens of MB each) come from the heap and
+  // go back to it, so that each array a step makes reuses the pages of one
+  // freed before instead of mapping new ones (and zeroing them) every time.
+  mallopt(M_MMAP_MAX, 0);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   const kaldero::Expected<kaldero::CommandLine> line = kaldero::parseCommandLine(argc, argv);
   if (!line) {
     std::cerr << "kaldero: " << line.error().message << "\n"

@@ -39,6 +39,9 @@ struct RunOptions {
   UncertaintyRequest uncertainty;
   // The normalized, load and standardized curves also as CSV files.
   bool curvesCsv = false;
+  // The analyses of the listing take every data line of a file of any
+  // length in data-reduction mode 1 (--every-line).
+  bool everyLine = false;
   // The figures of all stations of a run (--plots given), their
   // concentrations in the scale.
   bool campaignFigures = false;

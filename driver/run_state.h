@@ -18,6 +18,7 @@
 #include "input/station_file.h"
 #include "model/control.h"
 #include "model/curve.h"
+#include "model/measured_record.h"
 #include "model/flow_path_fit.h"
 #include "model/results.h"
 #include "model/setup.h"
@@ -67,16 +68,17 @@ struct Station {
   StationSetup setup;                      // internal units and the knot decision
   DataPassFacts facts;                     // knot spacing, equal discharges
   ReductionDecision reduction;             // samples to make, reduction factor and mode
-  MeasuredCurve dataPass;                  // as the data pass read it (--uncertainty)
-  MeasuredCurve measured;                  // the data pass with any extrapolated tail
+  MeasuredRecord record;                   // every data line as read, signed
+  // The data pass with any extrapolated tail, and the knot curve when it
+  // replaced the measured one: their samples become the conditioned curve
+  // (background subtracted, internal units), which every step after takes.
+  MeasuredCurve measured;
   TailFit tail;
-  std::optional<Curve> knots;              // the knot curve, when it replaced the measured one
-  Curve conditioned;                       // background subtracted, internal units
+  std::optional<Curve> knots;
+  Curve conditioned;
   StationResults results;
   std::optional<FlowPathFitResult> fit;
 
-  // The curve analysed, in the units of the file.
-  const Curve& analysedCurve() const { return knots ? *knots : measured.samples; }
   // 0 while the measured curve is analysed, 1 the knot curve.
   int32_t phase() const { return knots ? 1 : 0; }
 };

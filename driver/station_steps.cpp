@@ -6,6 +6,7 @@
 #include "analysis/curve_files.h"
 #include "analysis/cxtfit.h"
 #include "analysis/finite_check.h"
+#include "analysis/measured_series.h"
 #include "analysis/station_fit.h"
 #include "analysis/run_totals.h"
 #include "analysis/station_analysis.h"
@@ -36,6 +37,16 @@
 namespace kaldero {
 
 namespace {
+
+// The reads of the measured record a figure draws at most.
+constexpr std::size_t kDrawnReads = 4000;
+
+// Whether anything after the data pass takes the measured record: the
+// analyses beyond the listing, the results as data and the figures.
+bool keepsMeasuredRecord(const RunOptions& o) {
+  return o.fit || o.uncertainty.draws > 0 || o.resultsFile || o.tableFile || o.reportFile ||
+         o.campaignFigures;
+}
 
 plot::PlotContext plotContext(RunState& s, const Station& st) {
   return plot::PlotContext{s.console, s.plots, st.test, st.name50, s.gate};
@@ -73,19 +84,45 @@ std::vector<OutputRecord> plannedFiles(const RunState& s, const Station& st) {
 // is halved (and the reduction factor doubled) while the storage cannot be
 // had.
 void decideStorage(RunState& s, Station& st, int32_t dataLines) {
-  const ReductionDecision d = decideReduction(dataLines, st.test);
+  const ReductionDecision d = decideReduction(dataLines, st.test, s.options.everyLine);
   if (!d.allocated) stopStationStorage(s.console);
   st.reduction = d;
+}
+
+// The measured record with its sign, for the results as data and the
+// figures: its signed estimates and the reads a figure draws.
+void measuredRecordResults(RunState& s, const Station& st) {
+  const RunOptions& o = s.options;
+  const bool asData = o.resultsFile || o.tableFile || o.reportFile || o.uncertainty.draws > 0;
+  if (!asData && !o.campaignFigures) return;
+  // The setup in internal units, as the analyses will take it.
+  const StationSetup setup = units::internalSetup(st.test);
+  const AnalysisInputs a{st.test, setup, s.release};
+  StationRecord& r = record(s);
+  if (asData) {
+    SignedEstimatesOutcome e = signedEstimates(a, st.record);
+    r.signedEstimates = e.estimates;
+    r.signedWhyNot = std::move(e.whyNot);
+  }
+  r.drawn = drawnRecord(a, st.record, kDrawnReads);
 }
 
 // The data pass, the extrapolation of an unfinished tail and the knot count.
 void readData(RunState& s, Station& st) {
   st.measured = st.file.readData(s.console, st.test, st.name50, st.reduction.n, st.reduction.k,
-                                 st.reduction.mode, st.facts);
+                                 st.reduction.mode, st.facts,
+                                 keepsMeasuredRecord(s.options) ? &st.record : nullptr);
+  StationRecord& r = record(s);
+  r.dataLines = st.file.dataLines();
+  r.recordReads = st.record.size();
+  r.samplesAnalysed = st.measured.samples.size();
+  r.reduction = reductionWords(st.reduction);
+  measuredRecordResults(s, st);
+  // Only the fit and the draws take the record further.
+  if (!s.options.fit && s.options.uncertainty.draws == 0) st.record = MeasuredRecord{};
   reportDataWarnings(s.console, st.name50, st.facts);
-  // The draws of the uncertainty and the flow-path fit start from the
-  // curve as read.
-  if (s.options.uncertainty.draws > 0 || s.options.fit) st.dataPass = st.measured;
+  if (st.reduction.reduces())
+    reportThinning(s.console, st.name50, r.dataLines, r.samplesAnalysed, st.reduction);
   if (!on(st.test.extrapolationOption)) return;
   Extrapolation e = extrapolateTail(st.test, st.facts.equalDischargeCount, st.measured);
   writeNotices(s.console, e.notices);
@@ -158,7 +195,7 @@ void cxtfitFile(RunState& s, const Station& st) {
       cxtfit::inputsOf(analysisInputs(s, st), r, st.conditioned.Q);
   if (!in) return;
   const cxtfit::Parameters p =
-      cxtfit::parameters(*in, st.conditioned.T, r.curves.outputConcentrations);
+      cxtfit::parameters(*in, st.conditioned.T, r.outputConcentrations);
   requireFinite(s, st, nonFinite(p));
   const cxtfit::Heading h{st.setup.knotOption, st.name50, t.interpolatedName, s.release.mode};
   s.gate.writeLines({text::trimmed(t.cxtfitName), "CXTFIT input file", ""}, cxtfit::fileLines(h, p));
@@ -220,7 +257,7 @@ void curveFiles(RunState& s, const Station& st) {
 void fitStep(RunState& s, Station& st) {
   if (!s.options.fit) return;
   const AnalysisInputs a = analysisInputs(s, st);
-  const FitSamples samples = fitSamples(a, st.dataPass.samples);
+  const FitSamples samples = fitSamples(a, st.record);
   const FlowPathFitInput in = stationFitInput(*s.options.fit, samples, a, st.results);
   st.fit = fitFlowPaths(in);
   s.gate.writeLines(fitFileRecord(st),
@@ -281,24 +318,60 @@ void readAndConditionCurve(RunState& s, Station& st) {
   }
   st.setup = units::internalSetup(st.test);
   knotStep(s, st);
+  // A long curve read whole sums its integrals in double precision.
+  st.setup.wideSums =
+      s.options.everyLine && (st.knots ? st.knots->size() : st.measured.samples.size()) > 6000;
   record(s).setup = st.setup;
 
-  // Background, then internal units.
-  st.conditioned = conditionCurve(st.test, st.analysedCurve());
+  // Background, then internal units, in the arrays of the curve analysed
+  // (nothing after takes it in the file's units).
+  st.conditioned =
+      conditionCurve(st.test, st.knots ? std::move(*st.knots) : std::move(st.measured.samples));
   const Curve& cv = st.conditioned;
   requireFinite(s, st, nonFiniteConditioned(cv, st.test.dischargeMode, st.setup));
 
   // Every integral needs strictly increasing times. The data plot makes
   // this test when it runs; without it, blank lines at the end of a file
-  // (samples at time 0) would reach the integration. The report shows the
-  // times in the unit of the station data file.
-  checkTimeOrder(c, units::toFileTimes(st.test, cv.T), cv.size());
+  // (samples at time 0) would reach the integration. The times are
+  // compared, and the report shows them, in the unit of the station data
+  // file.
+  const TimeUnit unit = st.test.timeUnit;
+  for (int32_t i = 0; i + 1 < cv.size(); ++i)
+    if (!(units::fromSeconds(cv.T[i], unit) < units::fromSeconds(cv.T[i + 1], unit))) {
+      checkTimeOrder(c, units::toFileTimes(st.test, cv.T), cv.size());
+      break;
+    }
+}
+
+// The record keeps what the results files show of a station's results:
+// not the concentrations of the station's own output files, nor the
+// Chatwin table's points unless the report draws them (the arrays of a
+// curve of every line of a long record are large). They are set aside
+// while the rest is copied.
+void keepResults(RunState& s, Station& st) {
+  StationResults& r = st.results;
+  std::vector<float> output;
+  output.swap(r.outputConcentrations);
+  std::vector<float>* listed[4] = {};
+  std::vector<float> aside[4];
+  if (!s.options.reportFile && r.chatwin) {
+    ChatwinResults& cw = *r.chatwin;
+    std::vector<float>* arrays[4] = {&cw.listedTimes, &cw.listedParameters, &cw.listedFits,
+                                     &cw.listedResiduals};
+    for (int i = 0; i < 4; ++i) {
+      listed[i] = arrays[i];
+      aside[i].swap(*arrays[i]);
+    }
+  }
+  record(s).results = r;
+  output.swap(r.outputConcentrations);
+  for (int i = 0; i < 4; ++i)
+    if (listed[i]) aside[i].swap(*listed[i]);
 }
 
 void analyse(RunState& s, Station& st) {
   st.results = analyseStation(analysisInputs(s, st), st.conditioned, s.carried);
-  record(s).results = st.results;
-  record(s).curve = st.conditioned;
+  keepResults(s, st);
   const StationResults& r = st.results;
   reportStationWarnings(s.console, st.name50, r.warnings);
   if (r.mass) writeNotices(s.console, r.mass->notices);
@@ -356,10 +429,11 @@ void stationFiles(RunState& s, Station& st) {
 void stationUncertainty(RunState& s, Station& st) {
   const UncertaintyRequest& request = s.options.uncertainty;
   if (request.draws <= 0) return;
-  const DrawStation draws{st.test, st.setup, s.release, st.dataPass, s.carried};
+  const DrawStation draws{st.test, st.setup, s.release, st.record, st.reduction, s.carried};
   UncertaintyResult u = drawUncertainty(
       draws, request, numeric::streamSeed(request.seed, static_cast<uint64_t>(s.stationCounter)));
   reportDrawsStopped(s.console, st.name50, u);
+  reportOutsideIntervals(s.console, st.name50, listingOutsideIntervals(st.results, u));
   record(s).uncertainty = std::move(u);
 }
 

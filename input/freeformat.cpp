@@ -440,6 +440,7 @@ ReadStatus ListReader::readItems(Target* items, int n) {
   firstLine_ = lastLine_ = 0;
   error_.clear();
   leftOver_ = false;
+  assigned_ = 0;
   bool afterComma = true;  // a comma now would be a null value
   int k = 0;
   do {
@@ -462,6 +463,7 @@ ReadStatus ListReader::readItems(Target* items, int n) {
           error_ = shown(token);
           return ReadStatus::Error;
         }
+        assigned_ |= 1u << k;
         afterComma = false;
       }
       // Token starts beyond the record's end do not count.
@@ -491,6 +493,7 @@ ReadStatus ListReader::readItems(Target* items, int n) {
           error_ = shown(token);
           return ReadStatus::Error;
         }
+        assigned_ |= 1u << k;
         ++k;
       } else {
         // Repeat count: r*value or r* (r nulls).
@@ -508,6 +511,7 @@ ReadStatus ListReader::readItems(Target* items, int n) {
             error_ = shown(token);
             return ReadStatus::Error;
           }
+          assigned_ |= 1u << k;
         }
       }
       // The separator after a value: blanks, and at most one comma.

@@ -109,6 +109,10 @@ class ListReader {
   // whose values are separated by blanks ("365 0,01 21,60").
   bool valuesLeftOver() const { return leftOver_; }
   bool decimalCommaSeen() const;
+  // The targets the last read assigned, bit i for the i-th (a null value
+  // or an early "/" leaves a target unassigned; so does the end of the
+  // file or a failure before it is reached).
+  uint32_t assignedMask() const { return assigned_; }
 
   // Lines on which the last read started and ended.
   int64_t firstLine() const { return firstLine_; }
@@ -136,6 +140,7 @@ class ListReader {
   std::string_view rec_;
   std::string_view line_;  // the whole of the last record read
   bool leftOver_ = false;
+  uint32_t assigned_ = 0;
   int64_t firstLine_ = 0;
   int64_t lastLine_ = 0;
   uint64_t lastLineStart_ = 0;

@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "core/header_layout.h"
 #include "input/code_target.h"
+#include "input/data_pass.h"
 #include "core/units.h"
 
 namespace kaldero {
@@ -118,10 +119,6 @@ class HeaderReader {
   ListReader& r_;
   const std::string& name_;
 };
-
-void clampNegative(float& v) {
-  if (v < 0) v = 0;
-}
 
 }  // namespace
 
@@ -283,164 +280,99 @@ int32_t StationFile::readHeader(Console& console, TestDescription& t,
     stopRun(console, "          PROGRAM STOPPED");
   }
   dataLines = static_cast<int32_t>(lines);
+  dataLines_ = lines;
   return 0;
+}
+
+MeasuredRecord StationFile::readRecord(Console& console, const TestDescription& t,
+                                      const std::string& stationName50, int64_t dataLines) {
+  MeasuredRecord r;
+  r.dischargeColumn = t.dischargeMode != DischargeMode::Constant;
+  r.dataLines = dataLines;
+  // Every data line is at most one read: the record never grows beyond
+  // this.
+  try {
+    const auto lines = static_cast<std::size_t>(std::max<int64_t>(dataLines, 0));
+    r.T.reserve(lines);
+    r.C.reserve(lines);
+    if (r.dischargeColumn) r.Q.reserve(lines);
+  } catch (const std::bad_alloc&) {
+    Console::ReportScope report(console, ShownReport::Kind::Error);
+    file_.close();
+    console.empty();
+    console.free(fmt::FreeLine("FILE ")
+                     .text(text::trimmed(stationName50))
+                     .text(" HAS TOO MANY DATA LINES TO BE HELD IN MEMORY"));
+    stopRun(console, "          PROGRAM STOPPED");
+  }
+  file_.rewind();
+  for (int i = 0; i < 64; ++i) reader_.skipLine();
+  const uint32_t every = r.dischargeColumn ? 7u : 3u;
+  for (;;) {
+    float tv = 0, cv = 0, qv = 0;
+    const ReadStatus s = r.dischargeColumn ? reader_.read(tv, cv, qv) : reader_.read(tv, cv);
+    const int64_t at = r.size();
+    if (s == ReadStatus::Error) {
+      r.unreadable = MeasuredRecord::Unreadable{at, reader_.lastLine(), reader_.error()};
+      break;
+    }
+    const uint32_t assigned = reader_.assignedMask();
+    if (s == ReadStatus::End) {
+      if (assigned != 0) r.endRead = MeasuredRecord::EndRead{assigned, tv, cv, qv};
+      break;
+    }
+    if (assigned != every) r.partial.push_back({at, assigned});
+    if (r.extraValues.read < 0 && reader_.valuesLeftOver())
+      r.extraValues = {at, reader_.lastLine()};
+    if (r.decimalComma.read < 0 && reader_.decimalCommaSeen())
+      r.decimalComma = {at, reader_.lastLine()};
+    r.T.push_back(tv);
+    r.C.push_back(cv);
+    if (r.dischargeColumn) r.Q.push_back(qv);
+  }
+  file_.close();
+  return r;
 }
 
 MeasuredCurve StationFile::readData(Console& console, const TestDescription& t,
                                    const std::string& stationName50, int32_t wanted, int32_t k,
-                                   ReductionMode mode, DataPassFacts& facts) {
-  // Zero-filled: a sample the file does not reach keeps time and values 0.
-  MeasuredCurve curve;
-  curve.samples = Curve::zeros(wanted);
-  const Curve spread = Curve::zeros(wanted);
-  curve.spread = GroupSpread{spread.T, spread.C, spread.Q};
-  std::vector<float>& T = curve.samples.T;
-  std::vector<float>& C = curve.samples.C;
-  std::vector<float>& Q = curve.samples.Q;
-  const bool measuredQ = t.dischargeMode != DischargeMode::Constant;
-  auto wrongFormat = [&] {
+                                   ReductionMode mode, DataPassFacts& facts,
+                                   MeasuredRecord* keep) {
+  MeasuredRecord record = readRecord(console, t, stationName50, dataLines_);
+  // What a stop reports of the record is kept before it may give up its
+  // arrays.
+  const std::optional<MeasuredRecord::Unreadable> unreadable = record.unreadable;
+  DataPassCurve pass = keep ? curveFromRecord(record, t, wanted, k, mode)
+                            : curveFromRecord(std::move(record), t, wanted, k, mode);
+  facts = pass.facts;
+  auto stop = [&](const fmt::FreeLine& what) {
     Console::ReportScope report(console, ShownReport::Kind::Error);
-    file_.close();
     console.empty();
-    console.free(fmt::FreeLine("READ ERROR IN FILE ")
-                     .text(text::trimmed(stationName50))
-                     .text(", LINE ")
-                     .text(std::to_string(reader_.lastLine()))
-                     .text(": \"")
-                     .text(reader_.error())
-                     .text("\" IS NOT A NUMBER"));
+    console.free(what);
     reportWrongFormat(console, FormatSelector::StationFile, "", stationName50);
     stopRun(console);
   };
-  // One data line into t, c, q: false at the end of the file. Lines with
-  // more values than the columns, or that look written with decimal commas,
-  // are noted (the first of each).
-  auto readLine = [&](float& tv, float& cv, float& qv) {
-    ReadStatus s = measuredQ ? reader_.read(tv, cv, qv) : reader_.read(tv, cv);
-    if (s == ReadStatus::Error) wrongFormat();
-    if (s != ReadStatus::Ok) return false;
-    if (facts.extraValuesLine == 0 && reader_.valuesLeftOver())
-      facts.extraValuesLine = reader_.lastLine();
-    if (facts.decimalCommaLine == 0 && reader_.decimalCommaSeen())
-      facts.decimalCommaLine = reader_.lastLine();
-    return true;
-  };
-
-  file_.rewind();
-  for (int i = 0; i < 64; ++i) reader_.skipLine();
-
-  int32_t made = 0;
-  if (mode == ReductionMode::EveryLine) {
-    // The end of the file leaves the remaining samples as they were (zero).
-    for (; made < wanted; ++made) {
-      float dummy = 0;
-      if (!readLine(T[made], C[made], measuredQ ? Q[made] : dummy)) {
-        made = wanted;
-        break;
-      }
-      clampNegative(C[made]);
-    }
-  } else if (mode == ReductionMode::GroupMeans) {
-    // Group means of k lines. At the end of the file a group is completed
-    // with the values of its last line; a group that would get no line at
-    // all is not made.
-    const float m = static_cast<float>(k);
-    while (made < wanted) {
-      float sum[3] = {0, 0, 0}, sq[3] = {0, 0, 0};
-      float tv = 0, cv = 0, qv = 0;
-      bool anyRead = false;
-      bool ended = false;
-      for (int32_t line = 0; line < k; ++line) {
-        if (!ended && readLine(tv, cv, qv)) {
-          clampNegative(cv);
-          if (made == 0 && tv == 0) {
-            // A first line at time 0 is sample 1 by itself.
-            T[0] = 0;
-            C[0] = cv;
-            if (t.dischargeMode == DischargeMode::Measured) Q[0] = qv < 0 ? 0 : qv;
-            made = 1;
-            sum[0] = sum[1] = sum[2] = sq[0] = sq[1] = sq[2] = 0;
-            anyRead = false;
-            line = -1;
-            continue;
-          }
-          anyRead = true;
-        } else {
-          ended = true;
-          if (!anyRead) break;
-        }
-        const float v[3] = {tv, cv, qv};
-        for (int j = 0; j < 3; ++j) {
-          sum[j] += v[j];
-          sq[j] += v[j] * v[j];
-        }
-      }
-      if (!anyRead || made >= wanted) break;
-      auto deviation = [&](int j) {
-        const float var = (sq[j] - sum[j] * sum[j] / m) / (m - 1);
-        return var < 0 || !(m > 1) ? 0.0f : std::sqrt(var);
-      };
-      T[made] = sum[0] / m;
-      C[made] = sum[1] / m;
-      curve.spread.T[made] = deviation(0);
-      curve.spread.C[made] = deviation(1);
-      if (t.dischargeMode == DischargeMode::Measured) {
-        Q[made] = sum[2] / m;
-        curve.spread.Q[made] = deviation(2);
-      }
-      ++made;
-      if (ended) break;
-    }
-  } else if (mode == ReductionMode::EveryKth) {
-    // Sub-sampling: line 0, line k, then every (k+1)-th line; the last
-    // sample takes the last data line of the file.
-    int64_t lineIndex = 0;
-    int64_t chosen = 0;
-    float tv = 0, cv = 0, qv = 0;
-    while (made < wanted - 1 && readLine(tv, cv, qv)) {
-      if (lineIndex == chosen) {
-        T[made] = tv;
-        C[made] = cv < 0 ? 0 : cv;
-        if (measuredQ) Q[made] = qv < 0 ? 0 : qv;
-        ++made;
-        chosen = made == 1 ? k : chosen + k + 1;
-      }
-      ++lineIndex;
-    }
-    if (made >= wanted - 1 && wanted >= 1) {
-      const int32_t last = wanted - 1;
-      float dummy = 0;
-      for (int64_t i = 0; i < 1000LL * wanted; ++i)
-        if (!readLine(T[last], C[last], measuredQ ? Q[last] : dummy)) break;
-      clampNegative(C[last]);
-      made = wanted;
-    }
+  const std::string name = text::trimmed(stationName50);
+  switch (pass.stop) {
+    case DataPassCurve::Stop::None: break;
+    case DataPassCurve::Stop::Unreadable:
+      stop(fmt::FreeLine("READ ERROR IN FILE ")
+               .text(name)
+               .text(", LINE ")
+               .text(std::to_string(unreadable->line))
+               .text(": \"")
+               .text(unreadable->token)
+               .text("\" IS NOT A NUMBER"));
+      break;
+    case DataPassCurve::Stop::FewerThanTwoSamples:
+      stop(fmt::FreeLine("FILE ").text(name).text(" HOLDS FEWER THAN TWO SAMPLES"));
+      break;
+    case DataPassCurve::Stop::NoTracer:
+      stop(fmt::FreeLine("FILE ").text(name).text(" HOLDS NO SAMPLE WITH A POSITIVE CONCENTRATION"));
+      break;
   }
-  int32_t n = made;
-
-  auto stationStop = [&](const char* what) {
-    Console::ReportScope report(console, ShownReport::Kind::Error);
-    file_.close();
-    console.empty();
-    console.free(fmt::FreeLine("FILE ").text(text::trimmed(stationName50)).text(what));
-    reportWrongFormat(console, FormatSelector::StationFile, "", stationName50);
-    stopRun(console);
-  };
-  if (n < 2) stationStop(" HOLDS FEWER THAN TWO SAMPLES");
-
-  const bool extrapolated = on(t.extrapolationOption);
-  if (extrapolated) {
-    n = withoutTracerlessEnd(C, n);
-    if (n == 0) stationStop(" HOLDS NO SAMPLE WITH A POSITIVE CONCENTRATION");
-  }
-  if (on(t.knotOption)) facts.knotSpacing = knotSpacing(T, n, t.knotIntervals);
-  if (t.dischargeMode == DischargeMode::Measured && extrapolated)
-    facts.equalDischargeCount = equalNeighbourDischarges(Q, n);
-  file_.close();
-  curve.samples.truncate(n);
-  for (std::vector<float>* v : {&curve.spread.T, &curve.spread.C, &curve.spread.Q})
-    v->resize(static_cast<std::size_t>(n));
-  return curve;
+  if (keep) *keep = std::move(record);
+  return std::move(pass.curve);
 }
 
 void checkTimeOrder(Console& c, std::span<const float> T, int32_t n) {

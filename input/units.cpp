@@ -19,8 +19,7 @@ StationSetup internalSetup(const TestDescription& t) {
   return setup;
 }
 
-Curve toInternalUnits(const TestDescription& t, const Curve& curve) {
-  Curve out = curve;
+void toInternalUnitsInPlace(const TestDescription& t, Curve& out) {
   const float tf = timeFactor(t.timeUnit);
   for (float& v : out.T) v *= tf;
   const float cf = concentrationFactor(t.concentrationUnit);
@@ -30,6 +29,11 @@ Curve toInternalUnits(const TestDescription& t, const Curve& curve) {
   }
   if (t.dischargeMode == DischargeMode::Measured)
     for (float& q : out.Q) q = dischargeToSI(q, t.dischargeUnit);
+}
+
+Curve toInternalUnits(const TestDescription& t, const Curve& curve) {
+  Curve out = curve;
+  toInternalUnitsInPlace(t, out);
   return out;
 }
 

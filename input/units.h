@@ -20,6 +20,8 @@ StationSetup internalSetup(const TestDescription& test);
 // The curve in internal units; a concentration below 0.001 ng/L counts as
 // 0. The discharges are converted in discharge mode Measured.
 Curve toInternalUnits(const TestDescription& test, const Curve& curve);
+// The same in the curve's own arrays.
+void toInternalUnitsInPlace(const TestDescription& test, Curve& curve);
 
 // Times in seconds back in the time unit of the station data file, for the
 // reports that show them as the file has them.

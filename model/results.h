@@ -66,9 +66,6 @@ struct MassInUnits {
 struct MassRecovery {
   IntegrationLimits limits;  // the first and the last sample time
   MassInUnits mass;
-  // The load integral from the first sample to each sample time, ug: the
-  // recovery curve of the station (its last value is the recovered mass).
-  std::vector<float> cumulativeMass;
   // The first-moment step: the integral (of the load times the time, or for
   // a long release of the shortfall below the peak), the comparison time of
   // the release regimes (h), and the limits it leaves for the later
@@ -112,7 +109,8 @@ struct ChatwinResults {
   float dispersion = 0;    // m^2/s, 0 when there is no estimate
   Notices parameterNotices;  // shown after the parameters
   Notices fitNotices;        // shown after the table
-  int32_t listed() const { return static_cast<int32_t>(listedTimes.size()); }
+  int32_t pointsListed = 0;  // of the listed arrays (a record may keep the count alone)
+  int32_t listed() const { return pointsListed; }
 };
 
 // The mean transit time and its moments (corrected by the flow-zone
@@ -295,10 +293,11 @@ struct CurveFileValues {
   std::vector<float> loadValues;  // mg/s per kg recovered
 };
 
-// The curves the steps work on, each built from the one before: the
-// single-precision round trips of the conversions between concentration
-// and load are part of the results (every later step sees exactly these
-// values).
+// The curves the steps of the analysis work on, each built from the one
+// before: the single-precision round trips of the conversions between
+// concentration and load, so that every step sees exactly the values the
+// step before left. Only the last, the concentrations the output files
+// take, outlives the analysis (StationResults::outputConcentrations).
 struct AnalysisCurves {
   std::vector<float> load;                // concentration times discharge
   std::vector<float> momentInput;         // what the first-moment step integrates
@@ -345,7 +344,9 @@ struct StationResults {
   std::optional<Transport> transport;
   std::optional<FlowGeometry> geometry;
   std::optional<Recovery> recovery;
-  AnalysisCurves curves;
+  // The concentrations the CXTFIT and curve files take (the analysed curve
+  // after the analyses' round trips between concentration and load).
+  std::vector<float> outputConcentrations;
   CarriedResults carried;  // as this station leaves them
   // What the user must know to read the results: inputs that cannot be
   // physical (the results are computed as always, but do not mean what

@@ -20,13 +20,14 @@ struct Bucket {
   std::size_t gap = kNone;
 };
 
+template <class V>
 class Decimator {
  public:
-  Decimator(std::span<const double> x, std::span<const double> y) : x_(x), y_(y) {
+  Decimator(std::span<const V> x, std::span<const V> y) : x_(x), y_(y) {
     for (std::size_t i = 0; i < x.size(); ++i) {
       if (!finite(i)) continue;
-      xLow_ = std::min(xLow_, x[i]);
-      xHigh_ = std::max(xHigh_, x[i]);
+      xLow_ = std::min(xLow_, static_cast<double>(x[i]));
+      xHigh_ = std::max(xHigh_, static_cast<double>(x[i]));
     }
   }
 
@@ -100,10 +101,32 @@ class Decimator {
     }
   }
 
-  std::span<const double> x_, y_;
+  std::span<const V> x_, y_;
   double xLow_ = INFINITY;
   double xHigh_ = -INFINITY;
 };
+
+// Every index of a curve of n points.
+std::vector<std::size_t> everyIndex(std::size_t n) {
+  std::vector<std::size_t> all(n);
+  std::iota(all.begin(), all.end(), std::size_t{0});
+  return all;
+}
+
+template <class V>
+std::vector<std::size_t> inOnePass(std::span<const V> x, std::span<const V> y,
+                                   std::size_t maxPoints) {
+  if (x.size() != y.size()) throw std::invalid_argument("decimate: x and y differ in length");
+  const std::size_t n = x.size();
+  if (n <= maxPoints) return everyIndex(n);
+  const Decimator<V> decimator(x, y);
+  // A bucket keeps at most four points of a curve without gaps, five with.
+  const std::size_t buckets = maxPoints >= 7 ? (maxPoints - 2) / 5 : 0;
+  if (buckets == 0) return decimator.fewest(maxPoints);
+  std::vector<std::size_t> kept;
+  decimator.select(buckets, kept);
+  return kept;
+}
 
 }  // namespace
 
@@ -111,12 +134,8 @@ std::vector<std::size_t> decimate(std::span<const double> x, std::span<const dou
                                   std::size_t maxPoints) {
   if (x.size() != y.size()) throw std::invalid_argument("decimate: x and y differ in length");
   const std::size_t n = x.size();
-  if (n <= maxPoints) {
-    std::vector<std::size_t> all(n);
-    std::iota(all.begin(), all.end(), std::size_t{0});
-    return all;
-  }
-  const Decimator decimator(x, y);
+  if (n <= maxPoints) return everyIndex(n);
+  const Decimator<double> decimator(x, y);
   // The number of kept points grows with the number of buckets, though not
   // strictly; bisection finds a large count that fits, and every count it
   // accepts has been checked.
@@ -135,6 +154,16 @@ std::vector<std::size_t> decimate(std::span<const double> x, std::span<const dou
   if (best == 0) return decimator.fewest(maxPoints);
   decimator.select(best, kept);
   return kept;
+}
+
+std::vector<std::size_t> decimateInOnePass(std::span<const double> x, std::span<const double> y,
+                                           std::size_t maxPoints) {
+  return inOnePass(x, y, maxPoints);
+}
+
+std::vector<std::size_t> decimateInOnePass(std::span<const float> x, std::span<const float> y,
+                                           std::size_t maxPoints) {
+  return inOnePass(x, y, maxPoints);
 }
 
 }  // namespace kaldero::numeric

@@ -36,4 +36,13 @@ namespace kaldero::numeric {
 std::vector<std::size_t> decimate(std::span<const double> x, std::span<const double> y,
                                   std::size_t maxPoints);
 
+// The same in one pass over the curve, with the fixed number of buckets
+// (maxPoints - 2) / 5 (each keeps at most five points), for curves of
+// millions of points, where the search for the best number would pass over
+// them many times; the kept points may then be fewer than they could be.
+std::vector<std::size_t> decimateInOnePass(std::span<const double> x, std::span<const double> y,
+                                           std::size_t maxPoints);
+std::vector<std::size_t> decimateInOnePass(std::span<const float> x, std::span<const float> y,
+                                           std::size_t maxPoints);
+
 }  // namespace kaldero::numeric

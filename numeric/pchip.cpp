@@ -2,18 +2,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace kaldero::numeric {
 
 namespace {
 
 // +1 when a and b have the same sign, -1 when opposite, 0 when either is 0.
-float PCHST(float a, float b) {
+template <class R>
+R PCHST(R a, R b) {
   if (a == 0 || b == 0) return 0;
-  return (a > 0) == (b > 0) ? 1.0f : -1.0f;
+  return (a > 0) == (b > 0) ? R(1) : R(-1);
 }
 
-bool increasing(int32_t n, const float* x) {
+template <class R>
+bool increasing(int32_t n, const R* x) {
   for (int32_t i = 1; i < n; ++i)
     if (!(x[i] > x[i - 1])) return false;
   return true;
@@ -35,9 +38,51 @@ void CHFEV(float x1, float x2, float f1, float f2, float d1, float d2, float x, 
   de = d1 + t * (c2t2 + t * c3t3);
 }
 
-}  // namespace
+// The derivative at an end point (PCHEZ's shape-preserving three-point
+// formula): hNear, delNear of the interval at the end, hFar, delFar of the
+// one next to it.
+template <class R>
+R endDerivative(R hNear, R hFar, R delNear, R delFar) {
+  const R hsum = hNear + hFar;
+  const R wNear = (hNear + hsum) / hsum;
+  const R wFar = -hNear / hsum;
+  R d = wNear * delNear + wFar * delFar;
+  if (PCHST(d, delNear) <= 0) {
+    d = 0;
+  } else if (PCHST(delNear, delFar) < 0) {
+    const R dmax = 3 * delNear;
+    if (std::fabs(d) > std::fabs(dmax)) d = dmax;
+  }
+  return d;
+}
 
-int32_t PCHEZ(int32_t n, const float* x, const float* f, float* d, bool /*spline*/) {
+// The derivative at an interior point between intervals of widths h1, h2
+// and slopes del1, del2 (Fritsch and Butland's weighted harmonic mean; 0
+// where the slopes change sign or one is 0).
+template <class R>
+R interiorDerivative(R h1, R h2, R del1, R del2) {
+  if (!(PCHST(del1, del2) > 0)) return 0;
+  const R hsum = h1 + h2;
+  if constexpr (std::is_same_v<R, double>) {
+    // The same mean with one division: dmin dmax 3 hsum over
+    // (hsum + h1) del1 + (hsum + h2) del2, whose sign is the slopes'.
+    const double dmax = std::max(std::fabs(del1), std::fabs(del2));
+    const double dmin = std::min(std::fabs(del1), std::fabs(del2));
+    return dmin * dmax * 3 * hsum / ((hsum + h1) * del1 + (hsum + h2) * del2);
+  }
+  const R hsumt3 = 3 * hsum;
+  const R w1 = (hsum + h1) / hsumt3;
+  const R w2 = (hsum + h2) / hsumt3;
+  const R dmax = std::max(std::fabs(del1), std::fabs(del2));
+  const R dmin = std::min(std::fabs(del1), std::fabs(del2));
+  const R drat1 = del1 / dmax;
+  const R drat2 = del2 / dmax;
+  return dmin / (w1 * drat1 + w2 * drat2);
+}
+
+// The derivatives of the monotone interpolant (PCHEZ's rule) in single
+// precision, and the count of changes of monotonicity direction.
+int32_t derivativesOf(int32_t n, const float* x, const float* f, float* d) {
   if (n < 2) return -1;
   if (!increasing(n, x)) return -3;
   int32_t ierr = 0;
@@ -50,29 +95,16 @@ int32_t PCHEZ(int32_t n, const float* x, const float* f, float* d, bool /*spline
   }
   float h2 = x[2] - x[1];
   float del2 = (f[2] - f[1]) / h2;
-  float hsum = h1 + h2;
-
-  // First point: shape-preserving three-point formula.
-  float w1 = (h1 + hsum) / hsum;
-  float w2 = -h1 / hsum;
-  d[0] = w1 * del1 + w2 * del2;
-  if (PCHST(d[0], del1) <= 0) {
-    d[0] = 0;
-  } else if (PCHST(del1, del2) < 0) {
-    const float dmax = 3 * del1;
-    if (std::fabs(d[0]) > std::fabs(dmax)) d[0] = dmax;
-  }
+  d[0] = endDerivative(h1, h2, del1, del2);
 
   // Interior points (1-based i = 2 .. n-1).
   for (int32_t i = 1; i < n - 1; ++i) {
     if (i != 1) {
       h1 = h2;
       h2 = x[i + 1] - x[i];
-      hsum = h1 + h2;
       del1 = del2;
       del2 = (f[i + 1] - f[i]) / h2;
     }
-    d[i] = 0;
     const float s = PCHST(del1, del2);
     if (s < 0) {
       ++ierr;
@@ -82,29 +114,59 @@ int32_t PCHEZ(int32_t n, const float* x, const float* f, float* d, bool /*spline
         if (PCHST(dsave, del2) < 0) ++ierr;
         dsave = del2;
       }
-    } else {
-      const float hsumt3 = 3 * hsum;
-      w1 = (hsum + h1) / hsumt3;
-      w2 = (hsum + h2) / hsumt3;
-      const float dmax = std::max(std::fabs(del1), std::fabs(del2));
-      const float dmin = std::min(std::fabs(del1), std::fabs(del2));
-      const float drat1 = del1 / dmax;
-      const float drat2 = del2 / dmax;
-      d[i] = dmin / (w1 * drat1 + w2 * drat2);
     }
+    d[i] = interiorDerivative(h1, h2, del1, del2);
   }
-
   // Last point: mirror of the first.
-  w1 = -h2 / hsum;
-  w2 = (h2 + hsum) / hsum;
-  d[n - 1] = w1 * del1 + w2 * del2;
-  if (PCHST(d[n - 1], del2) <= 0) {
-    d[n - 1] = 0;
-  } else if (PCHST(del1, del2) < 0) {
-    const float dmax = 3 * del2;
-    if (std::fabs(d[n - 1]) > std::fabs(dmax)) d[n - 1] = dmax;
-  }
+  d[n - 1] = endDerivative(h2, h1, del2, del1);
   return ierr;
+}
+
+}  // namespace
+
+int32_t PCHEZ(int32_t n, const float* x, const float* f, float* d, bool /*spline*/) {
+  return derivativesOf(n, x, f, d);
+}
+
+void MonotoneIntegral::add(double x, double f) {
+  ++n_;
+  if (n_ >= 2) {
+    const double h = x - x_[1], del = (f - f_[1]) / h;
+    if (n_ == 3) d_[0] = endDerivative(h_[1], h, del_[1], del);
+    if (n_ >= 3) {
+      // The point before is interior: its derivative closes the interval
+      // before it.
+      const double d1 = interiorDerivative(h_[1], h, del_[1], del);
+      close(d1);
+      d_[0] = d1;
+    }
+    h_[0] = h_[1];
+    del_[0] = del_[1];
+    h_[1] = h;
+    del_[1] = del;
+  }
+  x_[0] = x_[1];
+  f_[0] = f_[1];
+  x_[1] = x;
+  f_[1] = f;
+}
+
+void MonotoneIntegral::close(double dRight) {
+  // The interval from x_[0] to x_[1], with d_[0] at its left end.
+  const double h = x_[1] - x_[0];
+  sum_ += h * ((f_[0] + f_[1]) + (d_[0] - dRight) * (h / 6));
+  ++closed_;
+}
+
+double MonotoneIntegral::finish() {
+  if (n_ == 2) {
+    // One interval: both derivatives its slope.
+    d_[0] = del_[1];
+    close(del_[1]);
+  } else if (n_ >= 3) {
+    close(endDerivative(h_[1], h_[0], del_[1], del_[0]));
+  }
+  return value();
 }
 
 int32_t PCHEV(int32_t n, const float* x, const float* f, const float* d, int32_t ne,
@@ -158,19 +220,37 @@ float CHFIV(float x1, float x2, float f1, float f2, float d1, float d2, float xa
   return (0.5f * h) * (fterm + dterm);
 }
 
-std::vector<float> cumulativeIntegral(int32_t n, const float* x, const float* f, const float* d) {
-  std::vector<float> out(static_cast<std::size_t>(n > 0 ? n : 0), 0.0f);
-  float sum = 0;
+namespace {
+
+// Twice the integral of the Hermite cubic over the interval ending at x(i),
+// in PCHQA's arithmetic.
+template <class R>
+R twiceInterval(const R* x, const R* f, const R* d, int32_t i) {
+  const R h = x[i] - x[i - 1];
+  return h * ((f[i - 1] + f[i]) + (d[i - 1] - d[i]) * (h / 6));
+}
+
+template <class R>
+std::vector<R> cumulative(int32_t n, const R* x, const R* f, const R* d) {
+  std::vector<R> out(static_cast<std::size_t>(n > 0 ? n : 0), R(0));
+  R sum = 0;
   for (int32_t i = 1; i < n; ++i) {
-    const float h = x[i] - x[i - 1];
-    sum += h * ((f[i - 1] + f[i]) + (d[i - 1] - d[i]) * (h / 6));
-    out[static_cast<std::size_t>(i)] = 0.5f * sum;
+    sum += twiceInterval(x, f, d, i);
+    out[static_cast<std::size_t>(i)] = R(0.5) * sum;
   }
   return out;
 }
 
+}  // namespace
+
+std::vector<float> cumulativeIntegral(int32_t n, const float* x, const float* f, const float* d) {
+  return cumulative(n, x, f, d);
+}
+
+
+
 float PCHQA(int32_t n, const float* x, const float* f, const float* d, float a, float b,
-            int32_t& ierr) {
+            int32_t& ierr, bool wideSum) {
   ierr = 0;
   if (a < x[0] || a > x[n - 1]) ierr += 1;
   if (b < x[0] || b > x[n - 1]) ierr += 2;
@@ -196,12 +276,15 @@ float PCHQA(int32_t n, const float* x, const float* f, const float* d, float a, 
     return value;
   }
   if (ib > ia) {
-    float sum = 0;
-    for (int32_t i = ia; i <= ib - 1; ++i) {
-      const float h = x[i] - x[i - 1];
-      sum += h * ((f[i - 1] + f[i]) + (d[i - 1] - d[i]) * (h / 6));
+    if (wideSum) {
+      double sum = 0;
+      for (int32_t i = ia; i <= ib - 1; ++i) sum += twiceInterval(x, f, d, i);
+      value = static_cast<float>(0.5 * sum);
+    } else {
+      float sum = 0;
+      for (int32_t i = ia; i <= ib - 1; ++i) sum += twiceInterval(x, f, d, i);
+      value = 0.5f * sum;
     }
-    value = 0.5f * sum;
   }
   if (xa < x[ia - 1]) {
     const int32_t il = std::max(1, ia - 1);

@@ -286,13 +286,17 @@ void dataPlot(PlotContext& ctx, const DataCurve& cv, const TailFit& tail, int32_
 void dataPlot(PlotContext& ctx, const Curve& c, const GroupSpread* spread, const TailFit& tail,
               int32_t phase, int32_t modeWord, ExtrapolationMethod extrapolationMethod,
               int32_t firstPlot) {
+  // A curve without a group spread (every line, every k-th) has none of 0.
   const std::vector<float> none(c.T.size(), 0.0f);
+  auto of = [&](const std::vector<float>* v) -> std::span<const float> {
+    return v && v->size() == c.T.size() ? std::span<const float>(*v) : none;
+  };
   const DataCurve curve{c.T,
                         c.C,
                         c.Q,
-                        spread ? spread->T : none,
-                        spread ? spread->C : none,
-                        spread ? spread->Q : none,
+                        of(spread ? &spread->T : nullptr),
+                        of(spread ? &spread->C : nullptr),
+                        of(spread ? &spread->Q : nullptr),
                         c.size()};
   dataPlot(ctx, curve, tail, phase, modeWord, extrapolationMethod, firstPlot);
 }

@@ -37,21 +37,21 @@ std::string plain(double v, int digits = 3) {
   return b;
 }
 
-std::vector<double> hoursOf(std::span<const float> seconds) {
+bool hasCurve(const StationRecord& st) { return st.drawn && !st.drawn->t.empty(); }
+
+std::vector<double> hoursOf(std::span<const double> seconds) {
   std::vector<double> out;
   out.reserve(seconds.size());
-  for (const float t : seconds) out.push_back(static_cast<double>(t) / 3600.0);
+  for (const double t : seconds) out.push_back(t / 3600.0);
   return out;
 }
 
-std::vector<double> scaled(std::span<const float> values, double factor) {
+std::vector<double> scaled(std::span<const double> values, double factor) {
   std::vector<double> out;
   out.reserve(values.size());
-  for (const float v : values) out.push_back(static_cast<double>(v) * factor);
+  for (const double v : values) out.push_back(v * factor);
   return out;
 }
-
-bool hasCurve(const StationRecord& st) { return st.curve && st.curve->size() > 0; }
 
 // The stations a campaign figure draws: analysed, with a curve and a
 // recovered mass.
@@ -135,8 +135,8 @@ std::string manyStationsNote(std::size_t stations, std::size_t k) {
 
 // The discharge at time t (s) of the curve, linear between samples and
 // constant beyond them.
-double dischargeAt(std::span<const float> T, std::span<const double> Q, double t) {
-  const auto it = std::lower_bound(T.begin(), T.end(), static_cast<float>(t));
+double dischargeAt(std::span<const double> T, std::span<const double> Q, double t) {
+  const auto it = std::lower_bound(T.begin(), T.end(), t);
   if (it == T.begin()) return Q.front();
   if (it == T.end()) return Q.back();
   const auto i = static_cast<std::size_t>(it - T.begin());
@@ -163,7 +163,7 @@ std::optional<svg::Chart> campaignConcentrationChart(const RunRecord& run, Conce
   std::size_t leftOut = 0;
   for (const StationRecord* st : campaignStations(run)) {
     ConcentrationCurve c =
-        stationConcentrationCurve(st->curve->T, st->curve->C, st->results->mass->mass.grams, scale);
+        stationConcentrationCurve(st->drawn->t, st->drawn->c, st->results->mass->mass.grams, scale);
     if (c.hours.empty()) {
       ++leftOut;
       continue;
@@ -202,8 +202,8 @@ std::optional<svg::Chart> campaignRecoveryChart(const RunRecord& run,
   std::vector<const StationRecord*> stations;
   std::vector<RecoveryCurve> curves;
   for (const StationRecord* st : campaignStations(run)) {
-    RecoveryCurve c = stationRecoveryCurve(st->curve->T, st->results->mass->cumulativeMass,
-                                           run.release.injectedMass);
+    RecoveryCurve c =
+        stationRecoveryCurve(st->drawn->t, st->drawn->recovered, run.release.injectedMass);
     if (c.hours.empty()) continue;
     stations.push_back(st);
     curves.push_back(std::move(c));
@@ -253,7 +253,7 @@ std::optional<svg::Chart> campaignRecoveryChart(const RunRecord& run,
 
 std::optional<svg::Chart> stationCurveChart(const RunRecord& run, const StationRecord& st) {
   if (!hasCurve(st)) return std::nullopt;
-  const Curve& cv = *st.curve;
+  const DrawnRecord& cv = *st.drawn;
   svg::Chart chart;
   chart.title = stationName(st) + ": concentration";
   chart.x.title = kTimeAxis;
@@ -261,17 +261,19 @@ std::optional<svg::Chart> stationCurveChart(const RunRecord& run, const StationR
   chart.y.startAtZero = true;
   svg::Series c;
   c.label = "Concentration";
-  c.x = hoursOf(cv.T);
-  c.y = scaled(cv.C, 1e-3);
-  c.style = cv.T.size() <= kPointsUpTo ? svg::Style::LinePoints : svg::Style::Line;
+  c.x = hoursOf(cv.t);
+  c.y = scaled(cv.c, 1e-3);
+  c.style = cv.t.size() <= kPointsUpTo ? svg::Style::LinePoints : svg::Style::Line;
   chart.series.push_back(std::move(c));
-  chart.description = "Concentration (background subtracted) against the time since the release";
-  if (measuredDischarge(st) && cv.Q.size() == cv.T.size()) {
+  chart.description =
+      "Measured concentration (background subtracted, with its sign) against the time since "
+      "the release";
+  if (measuredDischarge(st) && cv.q.size() == cv.t.size()) {
     chart.y2 = svg::Axis{"Discharge (m\u00b3/s)", svg::Scale::Linear, {}, {}, true};
     svg::Series q;
     q.label = "Discharge";
-    q.x = hoursOf(cv.T);
-    q.y = scaled(cv.Q, 1.0);
+    q.x = hoursOf(cv.t);
+    q.y = cv.q;
     q.axis = svg::Side::Right;
     q.dashed = true;
     q.colour = std::string(svg::paletteColour(2));
@@ -284,10 +286,11 @@ std::optional<svg::Chart> stationCurveChart(const RunRecord& run, const StationR
     if (r.arrival.firstArrival > 0)
       chart.markers.push_back({svg::Marker::Kind::Vertical, r.arrival.firstArrival / 3600.0, 0,
                                "first arrival", svg::Side::Left, ""});
-    const auto peak = static_cast<std::size_t>(r.arrival.peakIndex - 1);
-    if (r.arrival.peakIndex >= 1 && peak < cv.T.size())
-      chart.markers.push_back({svg::Marker::Kind::Point, cv.T[peak] / 3600.0, cv.C[peak] * 1e-3,
-                               "peak", svg::Side::Left, ""});
+    // The peak of the curve the listing analysed.
+    chart.markers.push_back(
+        {svg::Marker::Kind::Point,
+         r.arrival.peakTime / 3600.0 + static_cast<double>(run.release.flowZoneArrivalHours),
+         r.arrival.peakConcentration * 1e-3, "peak", svg::Side::Left, ""});
     if (r.transit && !r.transit->infiltrationExceedsMean)
       chart.markers.push_back(
           {svg::Marker::Kind::Vertical,
@@ -299,32 +302,29 @@ std::optional<svg::Chart> stationCurveChart(const RunRecord& run, const StationR
 
 std::optional<svg::Chart> stationRecoveryChart(const RunRecord& run, const StationRecord& st) {
   if (!hasCurve(st) || !st.results || !st.results->mass) return std::nullopt;
-  const MassRecovery& m = *st.results->mass;
-  if (m.cumulativeMass.size() != st.curve->T.size()) return std::nullopt;
+  const DrawnRecord& cv = *st.drawn;
+  if (cv.recovered.size() != cv.t.size()) return std::nullopt;
   svg::Chart chart;
   chart.title = stationName(st) + ": recovery";
   chart.x.title = kTimeAxis;
   chart.y.startAtZero = true;
   svg::Series s;
   s.colour = std::string(svg::paletteColour(0));
-  const RecoveryCurve c =
-      stationRecoveryCurve(st.curve->T, m.cumulativeMass, run.release.injectedMass);
+  const RecoveryCurve c = stationRecoveryCurve(cv.t, cv.recovered, run.release.injectedMass);
   std::string finalLabel;
   if (!c.hours.empty()) {
     chart.y.title = "Recovered (% of the injected mass)";
     s.x = c.hours;
     for (const double f : c.fraction) s.y.push_back(f * 100.0);
-    const double percent =
-        st.results->recovery ? st.results->recovery->percent.value_or(s.y.back()) : s.y.back();
-    finalLabel = "recovered " + plain(percent, 3) + " %";
+    finalLabel = "recovered " + plain(s.y.back(), 3) + " %";
     chart.description =
-        "The mass recovered up to each time, in percent of the injected mass; the final "
-        "recovery marked.";
+        "The mass recovered up to each time, integrated from the measured record with its "
+        "sign, in percent of the injected mass; the final recovery marked.";
   } else {
     chart.y.title = "Recovered mass (g)";
-    s.x = hoursOf(st.curve->T);
-    s.y = scaled(m.cumulativeMass, 1e-6);
-    finalLabel = "recovered " + plain(m.mass.grams, 3) + " g";
+    s.x = hoursOf(cv.t);
+    s.y = scaled(cv.recovered, 1e-6);
+    finalLabel = "recovered " + plain(s.y.back(), 3) + " g";
     chart.description = "The mass recovered up to each time (no injected mass to compare with).";
   }
   chart.markers.push_back(
@@ -397,7 +397,7 @@ svg::Series fittedSamples(const FlowPathFitResult& fit, const PathModelFit& best
 
 std::optional<svg::ChartStack> flowPathFitChart(const RunRecord& run, const StationRecord& st) {
   if (!st.fit || !hasCurve(st)) return std::nullopt;
-  const Curve& cv = *st.curve;
+  const DrawnRecord& cv = *st.drawn;
   svg::ChartStack stack;
   stack.title = stationName(st) + ": flow-path fit";
   stack.x.title = kTimeAxis;
@@ -411,8 +411,8 @@ std::optional<svg::ChartStack> flowPathFitChart(const RunRecord& run, const Stat
   if (best == nullptr) {
     svg::Series measured;
     measured.label = "Measured";
-    measured.x = hoursOf(cv.T);
-    measured.y = scaled(cv.C, 1e-3);
+    measured.x = hoursOf(cv.t);
+    measured.y = scaled(cv.c, 1e-3);
     measured.style = svg::Style::Points;
     measured.colour = std::string(svg::paletteColour(7));
     main.series.push_back(std::move(measured));
@@ -420,9 +420,7 @@ std::optional<svg::ChartStack> flowPathFitChart(const RunRecord& run, const Stat
   } else {
     // The model as the fit saw it: times since the tracer reached the flow
     // zone, the discharge of the curve, the baseline when fitted.
-    std::vector<double> Q;
-    for (std::size_t i = 0; i < cv.T.size(); ++i)
-      Q.push_back(measuredDischarge(st) && i < cv.Q.size() ? cv.Q[i] : st.setup.constantDischarge);
+    const std::vector<double>& Q = cv.q;
     const double Td = run.release.mode == ReleaseMode::Instantaneous
                           ? 0.0
                           : static_cast<double>(run.release.durationHours) * 3600.0;
@@ -435,12 +433,12 @@ std::optional<svg::ChartStack> flowPathFitChart(const RunRecord& run, const Stat
       s.label = std::move(label);
       s.dashed = dashed;
       s.colour = colour;
-      const double t0 = cv.T.front(), t1 = cv.T.back();
+      const double t0 = cv.t.front(), t1 = cv.t.back();
       for (int i = 0; i < kModelPoints; ++i) {
         const double t = t0 + (t1 - t0) * i / (kModelPoints - 1);
         s.x.push_back(t / 3600.0);
         s.y.push_back(
-            (numeric::concentration(t - arrival, L, dischargeAt(cv.T, Q, t), Td, p) + offset) *
+            (numeric::concentration(t - arrival, L, dischargeAt(cv.t, Q, t), Td, p) + offset) *
             1e-3);
       }
       return s;

@@ -71,11 +71,18 @@ constexpr Quantity kFlowSystem[] = {
     {"mass_transfer_coefficient_m_per_s", "Mass transfer coefficient", "m/s"},
     {"diffusion_layer_thickness_mm", "Diffusion layer thickness", "mm"},
 };
+// Integrated from every data line as read, negative concentrations kept.
+constexpr Quantity kSigned[] = {
+    {"signed_recovered_mass_kg", "Recovered mass", "kg"},
+    {"signed_percent_recovery", "Recovery", "%"},
+    {"signed_mean_transit_time_h", "Mean transit time", "h"},
+};
 constexpr Group kGroups[] = {
     {"Mass recovery", kRecovery},
     {"Times", kTimes},
     {"Velocity and dispersion", kTransport},
     {"Flow system", kFlowSystem},
+    {"Measured record, with its sign", kSigned},
 };
 
 std::string valueTable(std::string_view caption, const std::string& rows) {
@@ -134,7 +141,8 @@ std::string describe(const json& value) {
 std::string testDescription(const StationRecord& st) {
   if (!st.headerRead) return {};
   std::string rows;
-  const json description = testDescriptionDocument(st.test);
+  const bool read = st.recordReads > 0 || st.samplesAnalysed > 0;
+  const json description = testDescriptionDocument(st.test, read ? &st.reduction : nullptr);
   for (const auto& [key, value] : description.items())
     rows += valueRow(humanName(key), describe(value), "", value.is_string() || value.is_object());
   return "<details class=\"more\"><summary>Test description (the header of the station "

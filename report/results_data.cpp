@@ -134,7 +134,7 @@ json switches(const PlotSwitches& s) {
 
 }  // namespace
 
-json testDescriptionDocument(const TestDescription& t) {
+json testDescriptionDocument(const TestDescription& t, const ReductionWords* done) {
   const char* reductions[] = {"every line", "group means", "every k-th line"};
   const char* methods[] = {"exponential", "pchip", "zero time"};
   const int32_t rm = code(t.reductionMode), em = code(t.extrapolationMethod);
@@ -180,7 +180,11 @@ json testDescriptionDocument(const TestDescription& t) {
       {"standardized_file",
        on(t.standardizedOption) ? json(name(t.standardizedName)) : json(nullptr)},
       {"screen_echo", on(t.screenEcho)},
-      {"data_reduction", rm >= 1 && rm <= 3 ? json(reductions[rm - 1]) : named(nullptr, rm)},
+      {"data_reduction",
+       done ? json(done->why.empty() ? done->what : done->what + ": " + done->why)
+            : rm >= 1 && rm <= 3 ? json(reductions[rm - 1])
+                                 : named(nullptr, rm)},
+      {"data_reduction_asked", rm >= 1 && rm <= 3 ? json(reductions[rm - 1]) : named(nullptr, rm)},
   };
 }
 
@@ -241,7 +245,11 @@ const char* statusName(StationStatus status) {
 
 std::vector<std::pair<std::string, ResultValue>> stationResults(const StationRecord& st) {
   const bool have = st.results && st.results->complete();
-  return listingQuantities(have ? &*st.results : nullptr);
+  std::vector<std::pair<std::string, ResultValue>> out =
+      listingQuantities(have ? &*st.results : nullptr);
+  for (auto& q : signedQuantities(have && st.signedEstimates ? &*st.signedEstimates : nullptr))
+    out.push_back(std::move(q));
+  return out;
 }
 
 namespace {
@@ -313,12 +321,19 @@ json resultsDocument(const RunRecord& run) {
     s["status"] = statusName(st.status);
     s["stop_report"] = st.stopReport.empty() ? json(nullptr) : json(st.stopReport);
     s["outputs"] = outputs(st.outputs);
-    s["test_description"] = st.headerRead ? testDescriptionDocument(st.test) : json(nullptr);
+    // What the data pass made of the lines is known once it ran.
+    const bool read = st.recordReads > 0 || st.samplesAnalysed > 0;
+    s["test_description"] =
+        st.headerRead ? testDescriptionDocument(st.test, read ? &st.reduction : nullptr)
+                      : json(nullptr);
+    s["data_lines"] = st.headerRead ? json(st.dataLines) : json(nullptr);
+    s["samples_analysed"] = read ? json(st.samplesAnalysed) : json(nullptr);
     if (st.results && st.results->complete()) {
       json results = json::object();
       for (const auto& [key, value] : stationResults(st)) results[key] = toJson(value);
       s["results"] = results;
       s["chatwin"] = chatwin(*st.results->chatwin);
+      if (!st.signedWhyNot.empty()) s["signed_estimates_not_made"] = st.signedWhyNot;
     } else {
       s["results"] = nullptr;
       s["chatwin"] = nullptr;

@@ -20,8 +20,8 @@
 namespace kaldero {
 
 // The quantities of the results listing of a station, by name, in the order
-// of the listing (the same names in every station, null where they do not
-// apply).
+// of the listing, then the signed estimates of its measured record (the
+// same names in every station, null where they do not apply).
 std::vector<std::pair<std::string, ResultValue>> stationResults(const StationRecord& station);
 
 // The results document of the run.
@@ -39,8 +39,11 @@ nlohmann::json resultsDocument(const std::vector<RunRecord>& runs, int exitStatu
 std::string resultsTable(const std::vector<RunRecord>& runs);
 
 // The test description of a station as the results document shows it
-// (names and units for the codes; the plot switches as groups of yes/no).
-nlohmann::json testDescriptionDocument(const TestDescription& test);
+// (names and units for the codes; the plot switches as groups of yes/no);
+// its data_reduction says what the data pass did when done is given, else
+// what the header asks (data_reduction_asked).
+nlohmann::json testDescriptionDocument(const TestDescription& test,
+                                       const ReductionWords* done = nullptr);
 
 // "d", "h", "min", "s"; "kg", "g", "mg" or "lb"; "instantaneous", "pulse",
 // "step" (nullptr for a code without a name).

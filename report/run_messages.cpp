@@ -179,6 +179,27 @@ void reportDataWarnings(Console& c, std::string_view stationName50, const DataPa
                 "SEPARATOR OF VALUES, NOT AS A DECIMAL POINT");
 }
 
+namespace {
+
+std::string upperCase(std::string s) {
+  for (char& ch : s)
+    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+  return s;
+}
+
+}  // namespace
+
+void reportThinning(Console& c, std::string_view stationName50, int64_t dataLines,
+                    int32_t samples, const ReductionDecision& d) {
+  const ReductionWords w = reductionWords(d);
+  const std::string how = d.asked == ReductionMode::EveryLine
+                              ? "--every-line ANALYSES EVERY LINE"
+                              : "DATA-REDUCTION MODE 1 WITH --every-line ANALYSES EVERY LINE";
+  warning(c, stationName50,
+          std::to_string(dataLines) + " DATA LINES ARE ANALYSED AS " + std::to_string(samples) +
+              " SAMPLES, " + upperCase(w.what) + " (" + upperCase(w.why) + "); " + how);
+}
+
 void reportUncertaintySeed(Console& c, const UncertaintyRequest& request) {
   Console::ReportScope report(c, ShownReport::Kind::Note);
   c.free("UNCERTAINTY OF THE RESULTS: " + std::to_string(request.draws) +
@@ -195,6 +216,25 @@ void reportDrawsStopped(Console& c, std::string_view stationName50, const Uncert
              .text(text::trimmed(stationName50))
              .text(": " + std::to_string(u.draws - u.completed) + " OF " +
                    std::to_string(u.draws) + " DRAWS STOPPED (" + why + ")"));
+}
+
+void reportOutsideIntervals(Console& c, std::string_view stationName50,
+                            const std::vector<OutsideInterval>& outside) {
+  if (outside.empty()) return;
+  auto g = [](double v) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.5G", v);
+    return std::string(b);
+  };
+  std::string list;
+  for (const OutsideInterval& o : outside)
+    list += (list.empty() ? "" : ", ") + o.name + " " + g(o.value) + " [" + g(o.low) + ", " +
+            g(o.high) + "]";
+  warning(c, stationName50,
+          "THE LISTING'S VALUES LIE OUTSIDE THEIR OWN 95 % INTERVALS OF THE DRAWS: " + list +
+              "; THE DRAWS MOVE THEM (EACH DRAW'S DATA PASS SETS NEGATIVE CONCENTRATIONS TO 0 AS "
+              "THE LISTING'S DOES, AND CHOOSES A TAIL OR A DISPERSION ESTIMATE AGAIN): READ THE "
+              "INTERVALS, AND FOR THE MASS AND THE MEAN TRANSIT TIME THE SIGNED ESTIMATES");
 }
 
 void reportFitNotes(Console& c, std::string_view stationName50, const FlowPathFitResult& fit) {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/uncertainty.h"
+#include "input/data_reduction.h"
 #include "model/flow_path_fit.h"
 #include "model/results.h"
 #include "model/setup.h"
@@ -57,12 +59,19 @@ void reportStationWarnings(Console& console, std::string_view stationName50,
                            const std::vector<StationWarning>& warnings);
 void reportDataWarnings(Console& console, std::string_view stationName50,
                         const DataPassFacts& facts);
+// The data lines the data-reduction decision thinned: how many, into how
+// many samples, how and why.
+void reportThinning(Console& console, std::string_view stationName50, int64_t dataLines,
+                    int32_t samples, const ReductionDecision& decision);
 
 // With --uncertainty: the draws and the seed (at the start), and the draws
 // of a station whose analysis stopped, by why.
 void reportUncertaintySeed(Console& console, const UncertaintyRequest& request);
 void reportDrawsStopped(Console& console, std::string_view stationName50,
                         const UncertaintyResult& result);
+// The listing's values that lie outside their own 95 % intervals.
+void reportOutsideIntervals(Console& console, std::string_view stationName50,
+                            const std::vector<OutsideInterval>& outside);
 
 // With --fit: a note when the criterion still improves at the largest model
 // tried (the batch summary line says it too).

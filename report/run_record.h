@@ -9,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/measured_series.h"
 #include "core/console.h"
 #include "core/output_gate.h"
+#include "input/data_reduction.h"
 #include "model/control.h"
 #include "model/curve.h"
 #include "model/flow_path_fit.h"
@@ -36,9 +38,21 @@ struct StationRecord {
   TestDescription test;
   StationSetup setup;
   std::optional<StationResults> results;  // when the analyses ran
-  // The curve analysed (background subtracted, internal units: s, ng/L,
-  // m3/s), when the analyses ran.
-  std::optional<Curve> curve;
+  // What the data pass made of the data lines: the lines the header pass
+  // counted, the reads of the measured record, the samples of the curve
+  // the listing analyses (before any tail or knots) and how they were made.
+  int64_t dataLines = 0;
+  int64_t recordReads = 0;
+  int32_t samplesAnalysed = 0;
+  ReductionWords reduction;
+  // The signed estimates of the measured record, or why there are none
+  // (with the results as data).
+  std::optional<SignedEstimates> signedEstimates;
+  std::string signedWhyNot;
+  // The measured record as the figures draw it (background subtracted with
+  // its sign, internal units), when the analyses ran and a figure or a
+  // results file may need it.
+  std::optional<DrawnRecord> drawn;
   std::optional<FlowPathFitResult> fit;  // with --fit
   std::optional<UncertaintyResult> uncertainty;  // with --uncertainty
   std::string listing;                   // the results listing as written (Windows-1252)

@@ -9,8 +9,8 @@ namespace {
 
 TEST(CampaignCurves, AStationsRecoveryEndsAtItsMassAsAFractionOfTheInjected) {
   // 0, 2 and 5 g recovered by 1, 2 and 3 h of a 10 g (10,000 mg) release.
-  const std::vector<float> T{3600, 7200, 10800};
-  const std::vector<float> cumulative{0, 2e6f, 5e6f};  // ug
+  const std::vector<double> T{3600, 7200, 10800};
+  const std::vector<double> cumulative{0, 2e6, 5e6};  // ug
   const RecoveryCurve c = stationRecoveryCurve(T, cumulative, 1e4f);
   EXPECT_EQ(c.hours, (std::vector<double>{1, 2, 3}));
   ASSERT_EQ(c.fraction.size(), 3u);
@@ -56,8 +56,8 @@ TEST(CampaignCurves, ManySamplesGiveTheTotalOnAGridThatStillEndsAtTheSum) {
 }
 
 TEST(CampaignCurves, ConcentrationsRawOrPerKgRecovered) {
-  const std::vector<float> T{0, 3600};
-  const std::vector<float> C{0, 5000};  // ng/L
+  const std::vector<double> T{0, 3600};
+  const std::vector<double> C{0, 5000};  // ng/L
   const ConcentrationCurve raw = stationConcentrationCurve(T, C, 500, ConcentrationScale::Raw);
   EXPECT_EQ(raw.hours, (std::vector<double>{0, 1}));
   EXPECT_DOUBLE_EQ(raw.values[1], 5.0);  // ug/L

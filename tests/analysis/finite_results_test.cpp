@@ -186,10 +186,7 @@ std::vector<std::string> nonFinite(const StationResults& r) {
     n("percentRecovery", p->percent);
     n("accuracyIndex", p->accuracyIndex);
   }
-  const AnalysisCurves& c = r.curves;
-  for (const auto* v : {&c.load, &c.momentInput, &c.afterFirstMoment, &c.chatwinConcentrations,
-                        &c.transportCurve, &c.outputConcentrations})
-    n("analysis curve", *v);
+  n("output concentrations", r.outputConcentrations);
   n("carried.maxVelocity", r.carried.maxVelocity);
   n("carried.conduit", r.carried.conduit);
   n("carried.porous", r.carried.porous);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/station_fixture.h"
+#include "tests/support/synthetic_station.h"
 
 namespace kaldero {
 namespace {
@@ -21,7 +22,8 @@ TEST(StationFit, SamplesKeepNegativesInInternalUnitsSinceTheFlowZone) {
   f.test.backgroundOption = Option::On;
   f.test.background = 1.0f;
   f.release.flowZoneArrivalHours = 0.5f;
-  const Curve read{{1, 2, 3}, {5, 1, 0.5f}, {3600, 7200, 1800}};
+  // Every line as read, a concentration below the background too.
+  const MeasuredRecord read = testing::recordOf(Curve{{1, 2, 3}, {5, 1, 0.5f}, {3600, 7200, 1800}});
   FitSamples s = fitSamples(f.inputs(), read);
   EXPECT_EQ(s.times, (std::vector<double>{1800, 5400, 9000}));
   EXPECT_EQ(s.concentrations, (std::vector<double>{4000, 0, -500}));
@@ -29,7 +31,7 @@ TEST(StationFit, SamplesKeepNegativesInInternalUnitsSinceTheFlowZone) {
   // A constant discharge: the setup's at every sample.
   f.test.dischargeMode = DischargeMode::Constant;
   f.setup.constantDischarge = 0.25f;
-  s = fitSamples(f.inputs(), Curve{{1, 2}, {3, 2}, {0, 0}});
+  s = fitSamples(f.inputs(), testing::recordOf(Curve{{1, 2}, {3, 2}, {}}, false));
   EXPECT_EQ(s.discharges, (std::vector<double>{0.25, 0.25}));
 }
 

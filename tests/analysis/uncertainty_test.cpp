@@ -25,7 +25,7 @@ SyntheticStation station() { return syntheticStation(200, 1500, 90, 400, 0.5, 60
 
 UncertaintyResult draws(const SyntheticStation& s, const UncertaintyRequest& request, uint64_t seed = 7) {
   const CarriedResults none;
-  return drawUncertainty(DrawStation{s.test, s.setup, s.release, s.curve, none}, request, seed);
+  return drawUncertainty(s.draws(none), request, seed);
 }
 
 StationResults base(const SyntheticStation& s) {

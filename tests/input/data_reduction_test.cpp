@@ -83,5 +83,42 @@ TEST(StationStorage, LengthBeyondA32BitCountCannotBeHad) {
   EXPECT_FALSE(stationStorage(-1, 1));
 }
 
+TEST(ReductionDecision, EveryLineReadsALongFileWholeInModeOneOnly) {
+  auto every = [](int32_t lines, ReductionMode mode) {
+    return decideReduction(lines, mode, Option::Off, Option::On, [](int32_t) { return true; },
+                           /*everyLine*/ true);
+  };
+  auto d = every(2000000, kEvery);
+  EXPECT_EQ(d.mode, kEvery);
+  EXPECT_EQ(d.k, 0);
+  EXPECT_EQ(d.n, 2000000);
+  EXPECT_FALSE(d.reduces());
+  // The header's group means and sub-sampling are still taken as asked.
+  d = every(2000000, kMeans);
+  EXPECT_EQ(d.mode, kMeans);
+  EXPECT_EQ(d.k, 2500);
+  d = every(1000, kKth);
+  EXPECT_EQ(d.mode, kKth);
+  EXPECT_TRUE(d.reduces());
+}
+
+TEST(ReductionDecision, WhatWasDoneInWords) {
+  EXPECT_EQ(reductionWords(decide(6000, kEvery)).what, "every line");
+  EXPECT_EQ(reductionWords(decide(6000, kEvery)).why, "");
+  const ReductionWords many = reductionWords(decide(12800, kEvery));
+  EXPECT_EQ(many.what, "group means of 16 lines");
+  EXPECT_EQ(many.why, "more than 6000 lines in data-reduction mode 1");
+  EXPECT_EQ(reductionWords(decide(12360, kMeans)).why,
+            "as the header's data-reduction mode 2 asks");
+  // Every k-th line takes the line k + 1 after the one before it.
+  EXPECT_EQ(reductionWords(decide(1000, kKth)).what, "every 3rd line");
+  EXPECT_EQ(reductionWords(decide(601, kMeans, Option::On)).why,
+            "data-reduction mode 2 with knots is read as mode 3");
+  ReductionDecision halved = decideReduction(
+      12800, kEvery, Option::Off, Option::Off, [](int32_t n) { return n < 500; });
+  EXPECT_TRUE(halved.halved);
+  EXPECT_NE(reductionWords(halved).why.find("halved for want of storage"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace kaldero

@@ -396,6 +396,90 @@ TEST(DataPass, TooFewSamplesOrNoTracerStopCleanly) {
   EXPECT_NE(r.console.find("HOLDS NO SAMPLE WITH A POSITIVE CONCENTRATION"), std::string::npos);
 }
 
+// -------------------------------------------------- the measured record
+
+TEST(MeasuredRecord, HoldsEveryLineSignedWhateverTheCurveKeeps) {
+  // Group means of pairs: the curve clamps each line, then averages; the
+  // record keeps every line as written, the last one too.
+  DataRun r = readDataOf({}, lines(601, [](int i) {
+                           return std::to_string(i) + " " + std::to_string(i % 2 ? -1 : 4) + " 2";
+                         }),
+                         300, kMeans, 2);
+  ASSERT_FALSE(r.stopped) << r.console;
+  ASSERT_EQ(r.record.size(), 601);
+  EXPECT_EQ(r.record.C[0], -1.0f);
+  EXPECT_EQ(r.record.C[1], 4.0f);
+  EXPECT_EQ(r.record.T[600], 601.0f);
+  EXPECT_EQ(r.record.Q[600], 2.0f);
+  EXPECT_EQ(r.record.dataLines, 601);
+  EXPECT_FLOAT_EQ(r.C[0], 2.0f);
+  // Every k-th line: the same record.
+  r = readDataOf({}, lines(1000, [](int i) { return std::to_string(i) + " -0.5 1"; }), 334,
+                 kKth, 2);
+  ASSERT_EQ(r.record.size(), 1000);
+  EXPECT_EQ(r.record.C[999], -0.5f);
+  EXPECT_EQ(r.C[333], 0.0f);
+}
+
+TEST(MeasuredRecord, AnUnreadableLineTheGroupsDoNotReachEndsTheRecordAlone) {
+  // 603 lines in pairs: the groups take lines 1 to 602, the unreadable line
+  // 603 is never reached by the curve and does not stop the run; the record
+  // ends before it and says where.
+  std::string data = lines(602, [](int i) { return std::to_string(i) + " 1 1"; });
+  data += "603 x 1\n";
+  DataRun r = readDataOf({}, data, 301, kMeans, 2);
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.n, 301);
+  EXPECT_EQ(r.record.size(), 602);
+  ASSERT_TRUE(r.record.unreadable.has_value());
+  EXPECT_EQ(r.record.unreadable->line, 64 + 603);
+  EXPECT_EQ(r.record.unreadable->token, "x");
+  // Read line by line, the curve reaches it: the wrong-format stop names it.
+  r = readDataOf({}, data, 603, kEvery, 0);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_NE(r.console.find("LINE 667: \"x\" IS NOT A NUMBER"), std::string::npos) << r.console;
+}
+
+TEST(MeasuredRecord, NullValuesAndAShortLastLineAreReadAsTheReaderReadsThem) {
+  // A null concentration (two commas) leaves the target as it was: 0 in a
+  // sample of its own (every line), the line before's value in a group.
+  DataRun r = readDataOf({}, "1 2 3\n2,,4\n3 6 5\n4 8 6\n", 4, kEvery, 0);
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.C[1], 0.0f);
+  ASSERT_EQ(r.record.partial.size(), 1u);
+  EXPECT_EQ(r.record.partial[0].read, 1);
+  EXPECT_EQ(r.record.partial[0].assigned, 5u);  // time and discharge
+  std::string many = lines(600, [](int i) { return std::to_string(i) + " 2 1"; });
+  many.replace(many.find("\n2 2 1\n"), 7, "\n2,,1\n");
+  r = readDataOf({}, many, 300, kMeans, 2);
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_FLOAT_EQ(r.C[0], 2.0f);  // (2 + 2) / 2: the null kept line 1's 2
+  // A last line without its discharge keeps the time and concentration it
+  // read; it is no sample of the record.
+  r = readDataOf({}, "1 1 1\n2 3\n", 2, kEvery, 0);
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.T[1], 2.0f);
+  EXPECT_EQ(r.C[1], 3.0f);
+  EXPECT_EQ(r.Q[1], 0.0f);
+  EXPECT_EQ(r.record.size(), 1);
+  ASSERT_TRUE(r.record.endRead.has_value());
+  EXPECT_EQ(r.record.endRead->assigned, 3u);
+}
+
+TEST(MeasuredRecord, WarningsNameOnlyLinesTheCurveWasMadeFrom) {
+  // A line with a value too many after the last group: the record has it,
+  // the curve never read it, the warning (of the listing's data) stays
+  // silent.
+  std::string data = lines(601, [](int i) { return std::to_string(i) + " 1 1"; });
+  data.replace(data.rfind("601 1 1"), 7, "601 1 1 9");
+  DataRun r = readDataOf({}, data, 300, kMeans, 2);
+  ASSERT_FALSE(r.stopped) << r.console;
+  EXPECT_EQ(r.record.extraValues.line, 64 + 601);
+  EXPECT_EQ(r.facts.extraValuesLine, 0);
+  r = readDataOf({}, data, 601, kEvery, 0);
+  EXPECT_EQ(r.facts.extraValuesLine, 64 + 601);
+}
+
 // ------------------------------------------------------- time-order test
 
 TEST(TimeOrder, ReportShowsTheNeighbourhoodAndStops) {

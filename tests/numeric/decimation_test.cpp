@@ -158,5 +158,35 @@ TEST(Decimation, TinyAndExtremeInputs) {
                std::invalid_argument);
 }
 
+// One pass with a fixed number of buckets: within the limit, the ends and
+// the extremes kept, the envelope at the resolution of its buckets, the
+// same points whether the curve comes in single or double precision.
+TEST(Decimation, InOnePassKeepsTheEnvelopeOfItsBuckets) {
+  const Curve c = breakthrough(200000, 3);
+  const std::size_t maxPoints = 4000;
+  const auto kept = decimateInOnePass(c.x, c.y, maxPoints);
+  expectValid(kept, c.x.size(), maxPoints);
+  EXPECT_GT(kept.size(), maxPoints / 2);
+  const auto peak = static_cast<std::size_t>(std::max_element(c.y.begin(), c.y.end()) - c.y.begin());
+  EXPECT_TRUE(std::binary_search(kept.begin(), kept.end(), peak));
+  const double width = (c.x.back() - c.x.front()) / static_cast<double>((maxPoints - 2) / 5);
+  std::size_t first = 0;
+  for (std::size_t i = 0; i < c.x.size(); i += 7) {
+    while (c.x[kept[first]] < c.x[i] - width) ++first;
+    bool above = false, below = false;
+    for (std::size_t k = first; k < kept.size() && c.x[kept[k]] <= c.x[i] + width; ++k) {
+      above |= c.y[kept[k]] >= c.y[i];
+      below |= c.y[kept[k]] <= c.y[i];
+    }
+    ASSERT_TRUE(above && below) << "point " << i;
+  }
+  std::vector<float> xf(c.x.begin(), c.x.end()), yf(c.y.begin(), c.y.end());
+  std::vector<double> xd(xf.begin(), xf.end()), yd(yf.begin(), yf.end());
+  EXPECT_EQ(decimateInOnePass(std::span<const float>(xf), std::span<const float>(yf), maxPoints),
+            decimateInOnePass(std::span<const double>(xd), std::span<const double>(yd), maxPoints));
+  // Within the limit: every point.
+  EXPECT_EQ(decimateInOnePass(c.x, c.y, c.x.size()).size(), c.x.size());
+}
+
 }  // namespace
 }  // namespace kaldero::numeric

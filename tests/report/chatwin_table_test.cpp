@@ -40,6 +40,7 @@ ChatwinResults resultsOf(const Listed& l, int32_t nfit) {
   r.fitted = true;
   r.fitPoints = nfit;
   r.listedTimes = l.TK;
+  r.pointsListed = static_cast<int32_t>(l.TK.size());
   r.listedParameters = l.PK;
   r.listedFits = l.FK;
   for (std::size_t i = 0; i < l.TK.size(); ++i) r.listedResiduals.push_back(l.PK[i] - l.FK[i]);

@@ -34,11 +34,11 @@ TEST(CampaignFigures, ConcentrationsNormalizedPerKgRecoveredAndRaw) {
   const svg::Series* line = seriesNamed(*normalized, "A.DAT (1500 m)");
   ASSERT_NE(line, nullptr);
   const double grams = a.results->mass->mass.grams;
-  ASSERT_EQ(line->y.size(), a.curve->C.size());
+  ASSERT_EQ(line->y.size(), a.drawn->c.size());
   for (std::size_t i = 0; i < line->y.size(); i += 97) {
-    EXPECT_DOUBLE_EQ(line->x[i], a.curve->T[i] / 3600.0);
-    EXPECT_NEAR(line->y[i], a.curve->C[i] * 0.001 / grams, 1e-12);  // mg/L per kg
-    EXPECT_NEAR(raw->series[0].y[i], a.curve->C[i] * 0.001, 1e-9);  // ug/L
+    EXPECT_DOUBLE_EQ(line->x[i], a.drawn->t[i] / 3600.0);
+    EXPECT_NEAR(line->y[i], a.drawn->c[i] * 0.001 / grams, 1e-12);  // mg/L per kg
+    EXPECT_NEAR(raw->series[0].y[i], a.drawn->c[i] * 0.001, 1e-9);  // ug/L
   }
   EXPECT_EQ(normalized->y.title, "Concentration per kg recovered (mg/L per kg)");
   EXPECT_EQ(raw->y.title, "Concentration (\u00b5g/L)");
@@ -48,7 +48,7 @@ TEST(CampaignFigures, ConcentrationsNormalizedPerKgRecoveredAndRaw) {
   none.stations[0].results->mass->mass.grams = 0;
   EXPECT_FALSE(campaignConcentrationChart(none, ConcentrationScale::PerKgRecovered));
   EXPECT_TRUE(campaignConcentrationChart(none, ConcentrationScale::Raw));
-  EXPECT_TRUE(stationConcentrationCurve(std::vector<float>{1, 2}, std::vector<float>{1}, 1,
+  EXPECT_TRUE(stationConcentrationCurve(std::vector<double>{1, 2}, std::vector<double>{1}, 1,
                                         ConcentrationScale::Raw)
                   .hours.empty());
 }
@@ -138,7 +138,7 @@ TEST(StationFigures, CurveWithDischargeOnTheRightWhenMeasuredAndTheTimesMarked) 
   const svg::Series* q = seriesNamed(*measured, "Discharge");
   ASSERT_NE(q, nullptr);
   EXPECT_EQ(q->axis, svg::Side::Right);
-  EXPECT_DOUBLE_EQ(q->y[3], run.stations[0].curve->Q[3]);
+  EXPECT_DOUBLE_EQ(q->y[3], run.stations[0].drawn->q[3]);
   EXPECT_EQ(seriesNamed(*constant, "Discharge"), nullptr);
   const StationResults& r = *run.stations[0].results;
   std::set<std::string> labels;
@@ -185,10 +185,10 @@ TEST(StationFigures, FlowPathFitWithEachPathTheSamplesOverItAndTheResiduals) {
   EXPECT_EQ(series[2].label, "Fitted, 2 paths");
   // The samples fitted come last, drawn over the model, and are the curve
   // the fit took (model plus residual).
-  EXPECT_EQ(series[3].label, "Measured (" + std::to_string(st.curve->T.size()) + " samples fitted)");
-  ASSERT_EQ(series[3].y.size(), st.curve->C.size());
+  EXPECT_EQ(series[3].label, "Measured (" + std::to_string(st.drawn->t.size()) + " samples fitted)");
+  ASSERT_EQ(series[3].y.size(), st.drawn->c.size());
   for (std::size_t i = 0; i < series[3].y.size(); i += 50)
-    EXPECT_NEAR(series[3].y[i], st.curve->C[i] * 1e-3, 1e-6 * (1 + st.curve->C[i] * 1e-3));
+    EXPECT_NEAR(series[3].y[i], st.drawn->c[i] * 1e-3, 1e-6 * (1 + st.drawn->c[i] * 1e-3));
   // The model of the generating paths follows the noisy curve.
   const double measuredPeak = *std::max_element(series[3].y.begin(), series[3].y.end());
   const double modelPeak = *std::max_element(series[2].y.begin(), series[2].y.end());

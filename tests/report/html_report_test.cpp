@@ -237,7 +237,7 @@ TEST(Report, StoppedAndNotRunStationsShowTheirReasonInsteadOfNumbers) {
   RunRecord run = twoStationExample(false);
   // A stopped station keeps what its analysis left: it is not a result.
   run.stations[1].results = run.stations[0].results;
-  run.stations[1].curve = run.stations[0].curve;
+  run.stations[1].drawn = run.stations[0].drawn;
   run.stations.push_back(testing::notRunStation("C.DAT", "B.DAT"));
   const std::string page = render(run);
   const std::string stopped = between(page,

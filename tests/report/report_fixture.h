@@ -115,7 +115,17 @@ inline StationRecord recordFrom(const StationRecipe& s, const RunRecord& run) {
     cv.Q.push_back(s.measuredDischarge ? static_cast<float>(q) : 0.0f);
   }
   st.results = analyseStation({st.test, st.setup, run.release}, cv, CarriedResults{});
-  st.curve = cv;
+  // The figures draw the curve as the lines of a station file in internal
+  // units would hold it.
+  TestDescription internal = t;
+  internal.timeUnit = TimeUnit::Seconds;
+  internal.concentrationUnit = ConcentrationUnit::NanogramsPerLitre;
+  MeasuredRecord record;
+  record.T = cv.T;
+  record.C = cv.C;
+  record.dischargeColumn = s.measuredDischarge;
+  if (s.measuredDischarge) record.Q = cv.Q;
+  st.drawn = drawnRecord({internal, st.setup, run.release}, record, 4000);
   st.listing = syntheticListing(st);
   st.outputs = {{base + ".OUT", "results listing", ""},
                 {base + "_DAT.svg", "data plot", "svg"},

@@ -23,6 +23,7 @@ namespace kaldero::testing {
 struct DataRun {
   bool stopped = false;  // the header pass or the data pass stopped the run
   int32_t n = 0;         // samples of the curve
+  MeasuredRecord record;  // every line as read
   // The curve (with its tail when one was extrapolated) and its group
   // spread.
   std::vector<float> T, C, Q, sT, sC, sQ;
@@ -39,8 +40,10 @@ struct DataRun {
   Curve curve() const { return Curve{T, C, Q}; }
 };
 
-inline DataRun runDataPass(const std::string& contents, int32_t wanted, ReductionMode mode,
-                           int32_t k, const std::string& keyboard = "") {
+// The data pass of one file, keeping its measured record or letting the
+// curve take over the record's arrays.
+inline DataRun runDataPassOnce(const std::string& contents, int32_t wanted, ReductionMode mode,
+                               int32_t k, const std::string& keyboard, bool keepRecord) {
   const std::string name = text::padded("ST.DAT");
   ScratchDir dir("data-pass");
   CapturedConsole cc(keyboard);
@@ -51,7 +54,8 @@ inline DataRun runDataPass(const std::string& contents, int32_t wanted, Reductio
   try {
     if (f.readHeader(cc.console(), run.test, name, lines) != 0)
       throw Error{"", 0, 0, "header", ErrorKind::Data};
-    run.measured = f.readData(cc.console(), run.test, name, wanted, k, mode, run.facts);
+    run.measured = f.readData(cc.console(), run.test, name, wanted, k, mode, run.facts,
+                              keepRecord ? &run.record : nullptr);
     MeasuredCurve curve = run.measured;
     if (on(run.test.extrapolationOption)) {
       run.extrapolation = extrapolateTail(run.test, run.facts.equalDischargeCount, curve);
@@ -73,6 +77,25 @@ inline DataRun runDataPass(const std::string& contents, int32_t wanted, Reductio
   }
   run.console = cc.output();
   return run;
+}
+
+// The data pass of a file with its record kept; the same pass without
+// keeping it (the curve then takes the record's arrays) must make the same
+// curve, facts and reports.
+inline DataRun runDataPass(const std::string& contents, int32_t wanted, ReductionMode mode,
+                           int32_t k, const std::string& keyboard = "") {
+  DataRun kept = runDataPassOnce(contents, wanted, mode, k, keyboard, true);
+  const DataRun given = runDataPassOnce(contents, wanted, mode, k, keyboard, false);
+  EXPECT_EQ(kept.stopped, given.stopped);
+  EXPECT_EQ(kept.console, given.console);
+  EXPECT_EQ(kept.T, given.T);
+  EXPECT_EQ(kept.C, given.C);
+  EXPECT_EQ(kept.Q, given.Q);
+  EXPECT_EQ(kept.sT, given.sT);
+  EXPECT_EQ(kept.facts.extraValuesLine, given.facts.extraValuesLine);
+  EXPECT_EQ(kept.facts.decimalCommaLine, given.facts.decimalCommaLine);
+  EXPECT_EQ(kept.facts.knotSpacing, given.facts.knotSpacing);
+  return kept;
 }
 
 }  // namespace kaldero::testing

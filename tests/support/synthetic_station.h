@@ -8,20 +8,41 @@
 #include <cmath>
 #include <vector>
 
+#include "analysis/uncertainty.h"
 #include "core/text.h"
+#include "input/data_reduction.h"
 #include "input/units.h"
 #include "model/control.h"
 #include "model/curve.h"
+#include "model/measured_record.h"
 #include "model/setup.h"
 #include "model/test_description.h"
 
 namespace kaldero::testing {
+
+// The measured record of a curve read line by line: every sample a read,
+// every value given.
+inline MeasuredRecord recordOf(const Curve& c, bool dischargeColumn = true) {
+  MeasuredRecord r;
+  r.T = c.T;
+  r.C = c.C;
+  r.dischargeColumn = dischargeColumn;
+  if (dischargeColumn) r.Q = c.Q;
+  r.dataLines = c.size();
+  return r;
+}
 
 struct SyntheticStation {
   TestDescription test;
   StationSetup setup;
   ReleaseSetup release;
   MeasuredCurve curve;  // file units: h, ug/L, m3/s
+  MeasuredRecord record;  // the same curve as the lines of a station file
+  ReductionDecision reduction;  // every line
+
+  DrawStation draws(const CarriedResults& previous) const {
+    return DrawStation{test, setup, release, record, reduction, previous};
+  }
 };
 
 // mass in g, distance in m, v in m/h, D in m2/h, discharge in m3/s.
@@ -59,6 +80,9 @@ inline SyntheticStation syntheticStation(double mass, double distance, double v,
   }
   const std::size_t n = s.curve.samples.T.size();
   s.curve.spread = GroupSpread{std::vector<float>(n), std::vector<float>(n), std::vector<float>(n)};
+  s.record = recordOf(s.curve.samples);
+  s.reduction.n = static_cast<int32_t>(n);
+  s.reduction.allocated = true;
   return s;
 }
 
