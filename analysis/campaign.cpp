@@ -4,11 +4,15 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/format.h"
+
 namespace kaldero {
 
 std::optional<ConcentrationScale> parseConcentrationScale(const std::string& name) {
   if (name == "per-kg") return ConcentrationScale::PerKgRecovered;
   if (name == "raw") return ConcentrationScale::Raw;
+  if (name == "peak") return ConcentrationScale::OfThePeak;
+  if (name == "log") return ConcentrationScale::LogPerKg;
   return std::nullopt;
 }
 
@@ -16,13 +20,21 @@ ConcentrationCurve stationConcentrationCurve(std::span<const double> T,
                                              std::span<const double> C, float grams,
                                              ConcentrationScale scale) {
   ConcentrationCurve out;
-  const bool normalized = scale == ConcentrationScale::PerKgRecovered;
+  const bool normalized =
+      scale == ConcentrationScale::PerKgRecovered || scale == ConcentrationScale::LogPerKg;
   if (T.size() != C.size() || (normalized && !(grams > 0 && std::isfinite(grams)))) return out;
-  // ng/L to ug/L; per gram of ug/L is per kg of mg/L.
-  const double divisor = normalized ? static_cast<double>(grams) : 1.0;
+  // ng/L to ug/L; per gram of ug/L is per kg of mg/L; or over the peak.
+  double divisor = normalized ? static_cast<double>(grams) * 1000.0 : 1000.0;
+  if (scale == ConcentrationScale::OfThePeak) {
+    double peak = 0;
+    for (double c : C)
+      if (std::isfinite(c)) peak = std::max(peak, c);
+    if (!(peak > 0)) return out;
+    divisor = peak;
+  }
   for (std::size_t i = 0; i < T.size(); ++i) {
     out.hours.push_back(T[i] / 3600.0);
-    out.values.push_back(C[i] * 0.001 / divisor);
+    out.values.push_back(C[i] / divisor);
   }
   return out;
 }
@@ -97,9 +109,7 @@ RecoveryCurve totalRecoveryCurve(const std::vector<RecoveryCurve>& stations) {
 }
 
 std::string campaignLabel(const std::string& stationFile, float distanceMetres) {
-  char d[32];
-  std::snprintf(d, sizeof d, " (%.4g m)", static_cast<double>(distanceMetres));
-  return stationFile + d;
+  return stationFile + " (" + fmt::general(distanceMetres, 4) + " m)";
 }
 
 }  // namespace kaldero

@@ -18,16 +18,22 @@ struct ConcentrationCurve {
   std::vector<double> values;  // ug/L raw; mg/L per kg recovered normalized
 };
 
-enum class ConcentrationScale { Raw, PerKgRecovered };
-// The scale by its name: "per-kg" or "raw"; nothing for any other text.
+// Raw: ug/L as measured; PerKgRecovered: mg/L per kg recovered;
+// OfThePeak: each curve over its own largest value (a fraction), so that a
+// far station's low curve shows beside a near one's; LogPerKg: per kg
+// recovered on a logarithmic axis (the same values as PerKgRecovered).
+enum class ConcentrationScale { Raw, PerKgRecovered, OfThePeak, LogPerKg };
+// The scale by its name: "per-kg", "raw", "peak" or "log"; nothing for any
+// other text.
 std::optional<ConcentrationScale> parseConcentrationScale(const std::string& name);
 
 // From the measured record's times (s) and concentrations (ng/L,
 // background subtracted with their sign). Raw: ug/L. PerKgRecovered:
 // concentration x 0.001 / recovered grams, mg/L per kg, as the normalized
 // curve file has it; empty when the recovered mass is not positive
-// (nothing to normalize by). Times and concentrations of unequal length
-// give an empty curve.
+// (nothing to normalize by). OfThePeak: over the largest concentration
+// (empty when none is positive). Times and concentrations of unequal
+// length give an empty curve.
 ConcentrationCurve stationConcentrationCurve(std::span<const double> times,
                                              std::span<const double> concentrations,
                                              float recoveredGrams, ConcentrationScale scale);

@@ -58,7 +58,8 @@ void bootstrapIntervals(const Curve& c, const ModelForm& form, const Bounds& bou
       ++fit.bootstrap.failed;
       continue;
     }
-    refits.push_back(quantitiesOf(c, toPathSet(c, form, problem.parameters()), recoveredMass));
+    refits.push_back(
+        byVelocity(quantitiesOf(c, toPathSet(c, form, problem.parameters()), recoveredMass)));
   }
   if (refits.empty()) return;
   auto gather = [&](auto get) {

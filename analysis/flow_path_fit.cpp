@@ -14,6 +14,8 @@
 #include <utility>
 
 #include "analysis/flow_path_model.h"
+#include "core/error.h"
+#include "core/format.h"
 #include "numeric/ar1_errors.h"
 
 namespace kaldero {
@@ -41,61 +43,48 @@ constexpr double kMicrogramsPerNanogram = 1e-3;
 // (that of Ceres Solver's covariance).
 constexpr double kRankRatio = 1e-14;
 
-// Ceres reports through glog on the standard error stream (a start it
-// cannot evaluate). The fit gives its own reasons, and this library writes
-// to no stream: glog keeps quiet while a fit runs (the level is
-// process-wide: fits on several threads at once would restore it in any
-// order).
-class QuietSolver {
- public:
-  QuietSolver() : saved_(FLAGS_minloglevel) { FLAGS_minloglevel = google::GLOG_FATAL; }
-  ~QuietSolver() { FLAGS_minloglevel = saved_; }
-  QuietSolver(const QuietSolver&) = delete;
-  QuietSolver& operator=(const QuietSolver&) = delete;
+// A reason the fit is not made, as the one error type.
+Status refusal(std::string reason) { return reasonError(std::move(reason)); }
 
- private:
-  int saved_;
-};
-
-// Why the data cannot be fitted at all; empty when they can.
-std::string checkInput(const FlowPathFitInput& in) {
+// Why the data cannot be fitted at all; none when they can.
+Status checkInput(const FlowPathFitInput& in) {
   const std::size_t n = in.times.size();
   if (in.concentrations.size() != n || in.discharges.size() != n)
-    return "times, concentrations and discharges differ in number";
+    return refusal("times, concentrations and discharges differ in number");
   if (in.paths != kAutomaticPaths && (in.paths < 1 || in.paths > kMaxPaths))
-    return "the number of flow paths must be 1, 2 or 3";
+    return refusal("the number of flow paths must be 1, 2 or 3");
   if (in.intervals == IntervalMethod::Bootstrap && in.bootstrapReplicates < 20)
-    return "bootstrap intervals need at least 20 replicates";
-  if (!positive(in.distance)) return "the travel distance is not positive";
+    return refusal("bootstrap intervals need at least 20 replicates");
+  if (!positive(in.distance)) return refusal("the travel distance is not positive");
   if (!std::isfinite(in.releaseDuration) || in.releaseDuration < 0)
-    return "the release duration is negative or not a number";
-  if (n < 5) return "the curve has " + std::to_string(n) + " samples; a fit needs at least 5";
+    return refusal("the release duration is negative or not a number");
+  if (n < 5) return refusal("the curve has " + std::to_string(n) + " samples; a fit needs at least 5");
   for (std::size_t i = 0; i < n; ++i) {
     const std::string at = " at sample " + std::to_string(i + 1);
     if (!std::isfinite(in.times[i]) || !std::isfinite(in.concentrations[i]) ||
         !std::isfinite(in.discharges[i]))
-      return "a value is not a finite number" + at;
-    if (!(in.discharges[i] > 0)) return "the discharge is not positive" + at;
-    if (i > 0 && !(in.times[i] > in.times[i - 1])) return "the times do not increase" + at;
+      return refusal("a value is not a finite number" + at);
+    if (!(in.discharges[i] > 0)) return refusal("the discharge is not positive" + at);
+    if (i > 0 && !(in.times[i] > in.times[i - 1])) return refusal("the times do not increase" + at);
   }
-  return {};
+  return std::nullopt;
 }
 
-// Why the curve's shape cannot be fitted; empty when it can. A curve cut
+// Why the curve's shape cannot be fitted; none when it can. A curve cut
 // off in its tail is fitted when its peak is resolved.
-std::string checkShape(const Curve& c) {
-  if (!(c.peak > 0)) return "no concentration is positive";
-  if (!(c.sst > 0)) return "the curve is flat";
+Status checkShape(const Curve& c) {
+  if (!(c.peak > 0)) return refusal("no concentration is positive");
+  if (!(c.sst > 0)) return refusal("the curve is flat");
   const std::vector<double> s = smoothed(c.y);
   const auto top = std::max_element(s.begin(), s.end());
   const std::size_t after = static_cast<std::size_t>(s.end() - top) - 1;
   const double lowest = *std::min_element(top, s.end());
   if (after < kSamplesAfterPeak || !(lowest < kFallAfterPeak * *top))
-    return "the curve does not fall after its peak (a fit needs a peak followed by at least " +
+    return refusal("the curve does not fall after its peak (a fit needs a peak followed by at least " +
            std::to_string(kSamplesAfterPeak) + " samples and a fall below " +
-           std::to_string(static_cast<int>(100 * kFallAfterPeak)) + " % of it)";
-  if (!(c.mass > 0) || !(c.mean > 0)) return "the curve's mass lies before the release";
-  return {};
+           std::to_string(static_cast<int>(100 * kFallAfterPeak)) + " % of it)");
+  if (!(c.mass > 0) || !(c.mean > 0)) return refusal("the curve's mass lies before the release");
+  return std::nullopt;
 }
 
 // Estimate of a positive quantity x whose logarithm has the gradient g in
@@ -116,11 +105,7 @@ bool finite(const Estimate& e) {
          std::isfinite(e.bootstrapUpper);
 }
 
-std::string share(double x) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%.2g", x);
-  return b;
-}
+std::string share(double x) { return fmt::general(x, 2); }
 
 const char* const kParameterNames[3] = {"velocity", "dispersion coefficient", "mass"};
 
@@ -131,6 +116,7 @@ struct ModelRun {
   bool haveOptimum = false;
   PathSet optimum;
   Parameters x;
+  Eigen::MatrixXd covariance;  // of the curve's parameters, when fitted
 };
 
 // Runs the starts and carries the best to convergence: the starts are
@@ -367,54 +353,50 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
   }
 
   const std::size_t N = static_cast<std::size_t>(form.paths);
-  const PathSet& o = run.optimum;
-  double totalMass = 0;
-  for (const FlowPath& q : o.paths) totalMass += q.mass;
-  const bool ofRecovered = positive(in.recoveredMass);
-  const double reference = ofRecovered ? in.recoveredMass : totalMass;
-  auto unit = [Kc](Eigen::Index i) {
-    Eigen::VectorXd u = Eigen::VectorXd::Zero(Kc);
-    if (i >= 0) u(i) = 1;
-    return u;
-  };
   const double t = fit.tQuantile;
-  Eigen::VectorXd gTotal = Eigen::VectorXd::Zero(Kc);
-  for (std::size_t m = 0; m < N; ++m)
-    gTotal(static_cast<Eigen::Index>(3 * m + 2)) = o.paths[m].mass / totalMass;
-  fit.totalMass = logEstimate(totalMass, gTotal, cov, t);
-  const Eigen::Index ib = form.storage ? form.storageIndex() : -1, ia = form.storage ? ib + 1 : -1;
-  const double beta = form.storage ? o.storageRatio : 0;
+  // Every derived quantity from the one definition of them (quantitiesOf),
+  // its interval from the gradient of its logarithm by the curve's
+  // parameters (central differences in the log parameters).
+  const Quantities q = quantitiesOf(c, run.optimum, in.recoveredMass);
+  constexpr double kStep = 1e-6;
+  std::vector<Quantities> plus(static_cast<std::size_t>(Kc)), minus(static_cast<std::size_t>(Kc));
+  for (Eigen::Index k = 0; k < Kc; ++k) {
+    Parameters xp = run.x, xm = run.x;
+    xp[static_cast<std::size_t>(k)] += kStep;
+    xm[static_cast<std::size_t>(k)] -= kStep;
+    plus[static_cast<std::size_t>(k)] = quantitiesOf(c, toPathSet(c, form, xp), in.recoveredMass);
+    minus[static_cast<std::size_t>(k)] = quantitiesOf(c, toPathSet(c, form, xm), in.recoveredMass);
+  }
+  auto estimate = [&](auto get) {
+    Eigen::VectorXd g(Kc);
+    for (Eigen::Index k = 0; k < Kc; ++k)
+      g(k) = (std::log(get(plus[static_cast<std::size_t>(k)])) -
+              std::log(get(minus[static_cast<std::size_t>(k)]))) /
+             (2 * kStep);
+    return logEstimate(get(q), g, cov, t);
+  };
+  fit.totalMass = estimate([](const Quantities& x) { return x.totalMass; });
+  Estimate FittedPath::*const fields[kPathQuantities] = {
+      &FittedPath::velocity,     &FittedPath::dispersion, &FittedPath::mass,
+      &FittedPath::massFraction, &FittedPath::dispersivity, &FittedPath::peclet,
+      &FittedPath::meanTravelTime, &FittedPath::storageRatio, &FittedPath::exchangeRate};
   for (std::size_t j = 0; j < N; ++j) {
-    const Eigen::Index iv = static_cast<Eigen::Index>(3 * j), iD = iv + 1, iM = iv + 2;
-    const FlowPath& q = o.paths[j];
     FittedPath f;
-    f.velocity = logEstimate(q.velocity, unit(iv), cov, t);
-    f.dispersion = logEstimate(q.dispersion, unit(iD), cov, t);
-    f.mass = logEstimate(q.mass, unit(iM), cov, t);
-    f.massFraction = logEstimate(q.mass / reference, ofRecovered ? unit(iM) : unit(iM) - gTotal, cov, t);
-    f.dispersivity = logEstimate(q.dispersion / q.velocity, unit(iD) - unit(iv), cov, t);
-    f.peclet = logEstimate(q.velocity * c.L / q.dispersion, unit(iv) - unit(iD), cov, t);
-    // ln T = ln(1 + beta) + ln L - ln v.
-    Eigen::VectorXd gT = -unit(iv);
-    if (form.storage) gT(ib) = beta / (1 + beta);
-    f.meanTravelTime = logEstimate((1 + beta) * c.L / q.velocity, gT, cov, t);
-    std::vector<std::pair<const Estimate*, const char*>> resolved{
-        {&f.velocity, "velocity"}, {&f.dispersion, "dispersion coefficient"}, {&f.mass, "mass"}};
-    if (form.storage) {
-      f.storage = true;
-      f.storageRatio = logEstimate(o.storageRatio, unit(ib), cov, t);
-      f.exchangeRate = logEstimate(o.exchangeRate, unit(ia), cov, t);
+    for (int k = 0; k < kPathQuantities; ++k) {
+      if (!form.storage && (k == kStorageRatio || k == kExchangeRate)) continue;
+      f.*fields[k] = estimate([j, k](const Quantities& x) { return x.paths[j][static_cast<std::size_t>(k)]; });
     }
-    for (const Estimate* x : {&f.velocity, &f.dispersion, &f.mass, &f.massFraction,
-                              &f.dispersivity, &f.peclet, &f.meanTravelTime, &f.storageRatio,
-                              &f.exchangeRate})
-      if (!finite(*x)) {
+    f.storage = form.storage;
+    for (Estimate FittedPath::*field : fields)
+      if (!finite(f.*field)) {
         noFit("the uncertainty of the parameters is not finite");
         return run;
       }
     // A path the data do not resolve: one of its parameters cannot be told
     // from zero at the 95 % level (t se >= value). Typically a narrow spike
     // fitted to noise, or two paths sharing one peak.
+    const std::pair<const Estimate*, const char*> resolved[] = {
+        {&f.velocity, "velocity"}, {&f.dispersion, "dispersion coefficient"}, {&f.mass, "mass"}};
     for (const auto& [x, name] : resolved)
       if (!(t * x->standardError < x->value)) {
         noFit("a path is not resolved by the data: its " + std::string(name) +
@@ -437,11 +419,13 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
   if (form.baseline) {
     const Eigen::Index i = form.baselineIndex();
     const double se = std::sqrt(std::max(cov(i, i), 0.0)) * c.peak;
-    fit.baselineOffset = {o.baseline, se, o.baseline - t * se, o.baseline + t * se};
+    const double b = run.optimum.baseline;
+    fit.baselineOffset = {b, se, b - t * se, b + t * se};
   }
   std::sort(fit.paths.begin(), fit.paths.end(), [](const FittedPath& a, const FittedPath& b) {
     return a.velocity.value < b.velocity.value;
   });
+  run.covariance = cov;
   if (!std::isfinite(fit.rss) || !std::isfinite(fit.rmse) || !std::isfinite(fit.rSquared) ||
       !std::isfinite(fit.aicc) || !std::isfinite(fit.tQuantile) || !finite(fit.totalMass) ||
       !finite(fit.baselineOffset) || !finite(es.lag1) || !std::isfinite(es.durbinWatson) ||
@@ -451,6 +435,76 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
   }
   fit.fitted = true;
   return run;
+}
+
+// The drawing grid over the samples: kGridLinear times evenly spread and
+// kGridEarly more spread evenly in the logarithm of the time from the first
+// positive sample time, merged.
+constexpr int kGridLinear = 400, kGridEarly = 200;
+
+std::vector<double> drawingGrid(const Curve& c) {
+  const double t0 = c.t.front(), t1 = c.t.back();
+  std::vector<double> grid;
+  for (int i = 0; i < kGridLinear; ++i) grid.push_back(t0 + (t1 - t0) * i / (kGridLinear - 1));
+  const auto first = std::find_if(c.t.begin(), c.t.end(), [](double t) { return t > 0; });
+  if (first != c.t.end() && *first < t1) {
+    const double a = std::log(*first), b = std::log(t1);
+    for (int i = 0; i < kGridEarly; ++i) grid.push_back(std::exp(a + (b - a) * i / (kGridEarly - 1)));
+  }
+  std::sort(grid.begin(), grid.end());
+  grid.erase(std::unique(grid.begin(), grid.end()), grid.end());
+  return grid;
+}
+
+// The discharge at time t, linear between the samples and constant beyond.
+double dischargeAt(const Curve& c, double t) {
+  const auto it = std::lower_bound(c.t.begin(), c.t.end(), t);
+  if (it == c.t.begin()) return c.q.front();
+  if (it == c.t.end()) return c.q.back();
+  const auto i = static_cast<std::size_t>(it - c.t.begin());
+  const double w = (t - c.t[i - 1]) / (c.t[i] - c.t[i - 1]);
+  return c.q[i - 1] + w * (c.q[i] - c.q[i - 1]);
+}
+
+// The chosen model on the drawing grid, its 95 % band by the delta method
+// (the model's derivatives by the curve's parameters at the grid, the
+// parameters' covariance and the fit's t quantile) and each path's share.
+FlowPathFitResult::ModelCurve modelCurve(const Curve& c, const ModelForm& form,
+                                         const Parameters& x, const Eigen::MatrixXd& cov,
+                                         const PathModelFit& fit) {
+  FlowPathFitResult::ModelCurve out;
+  Curve g;
+  g.t = drawingGrid(c);
+  g.q.resize(g.t.size());
+  for (std::size_t i = 0; i < g.t.size(); ++i) g.q[i] = dischargeAt(c, g.t[i]);
+  g.y.assign(g.t.size(), 0.0);
+  g.L = c.L;
+  g.Td = c.Td;
+  g.peak = c.peak;
+  const std::size_t n = g.t.size();
+  const auto Kc = static_cast<std::size_t>(form.curveParameters());
+  std::vector<double> e(n), J(n * Kc);
+  if (!curveResiduals(g, form, x.data(), e.data(), J.data())) return out;
+  out.times = g.t;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double model = e[i] * c.peak;
+    Eigen::VectorXd row(static_cast<Eigen::Index>(Kc));
+    for (std::size_t k = 0; k < Kc; ++k) row(static_cast<Eigen::Index>(k)) = J[k * n + i] * c.peak;
+    const double se = cov.rows() == static_cast<Eigen::Index>(Kc)
+                          ? std::sqrt(std::max(row.dot(cov * row), 0.0))
+                          : 0.0;
+    out.sum.push_back(model);
+    out.low.push_back(model - fit.tQuantile * se);
+    out.high.push_back(model + fit.tQuantile * se);
+  }
+  const std::vector<numeric::FlowPath> paths = modelPaths(fit);
+  if (paths.size() > 1)
+    for (const numeric::FlowPath& p : paths) {
+      std::vector<double> y(n);
+      numeric::concentrations(g.t, g.q, c.L, c.Td, {&p, 1}, y);
+      out.paths.push_back(std::move(y));
+    }
+  return out;
 }
 
 }  // namespace
@@ -466,16 +520,21 @@ Quantities quantitiesOf(const Curve& c, const PathSet& s, double recoveredMass) 
                          p.dispersion / p.velocity, p.velocity * c.L / p.dispersion,
                          (1 + s.storageRatio) * c.L / p.velocity, s.storageRatio,
                          s.exchangeRate});
-  std::sort(out.paths.begin(), out.paths.end(),
-            [](const auto& a, const auto& b) { return a[kVelocity] < b[kVelocity]; });
   out.baseline = s.baseline;
   return out;
 }
 
+Quantities byVelocity(Quantities q) {
+  std::sort(q.paths.begin(), q.paths.end(),
+            [](const auto& a, const auto& b) { return a[kVelocity] < b[kVelocity]; });
+  return q;
+}
+
 }  // namespace flowfit
 
+void quietSolverLog() { FLAGS_minloglevel = google::GLOG_FATAL; }
+
 FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
-  const QuietSolver quiet;
   FlowPathFitResult result;
   result.pathsAsked = in.paths;
   result.storage = in.storage;
@@ -484,9 +543,16 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
   result.baseline = in.baseline;
   result.sampleSource = in.samples;
   result.recoveredMass = positive(in.recoveredMass) ? in.recoveredMass : 0;
-  result.reason = checkInput(in);
-  if (!result.reason.empty()) return result;
+  if (const Status refused = checkInput(in)) {
+    result.reason = refused->message;
+    return result;
+  }
   result.times.assign(in.times.begin(), in.times.end());
+  result.concentrations.assign(in.concentrations.begin(), in.concentrations.end());
+  result.discharges.assign(in.discharges.begin(), in.discharges.end());
+  result.arrival = in.arrival;
+  result.distance = in.distance;
+  result.releaseDuration = in.releaseDuration;
   result.samplesFitted = static_cast<int>(in.times.size());
 
   Curve c;
@@ -503,8 +569,10 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
   c.mean = m.mean - c.Td / 2;
   c.variance = m.variance - c.Td * c.Td / 12;
   c.medianSpacing = numeric::Ar1Errors(c.t).medianSpacing();
-  result.reason = checkShape(c);
-  if (!result.reason.empty()) return result;
+  if (const Status refused = checkShape(c)) {
+    result.reason = refused->message;
+    return result;
+  }
 
   const int first = in.paths == kAutomaticPaths ? 1 : in.paths;
   const int last = in.paths == kAutomaticPaths ? kMaxPaths : in.paths;
@@ -513,7 +581,13 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
   // Every number of paths up to the last is fitted, those below the first
   // only for the starts they give.
   ModelRun previousPlain, previousStorage;
-  std::vector<std::pair<ModelForm, Parameters>> optima;  // of the models reported
+  // The optima of the models reported, with their parameters' covariance.
+  struct Optimum {
+    ModelForm form;
+    Parameters x;
+    Eigen::MatrixXd covariance;
+  };
+  std::vector<Optimum> optima;
   for (int N = 1; N <= last; ++N) {
     ModelForm form;
     form.paths = N;
@@ -531,11 +605,11 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
     if (N >= first) {
       if (plain) {
         result.models.push_back(runPlain.fit);
-        optima.emplace_back(plainForm, runPlain.x);
+        optima.push_back({plainForm, runPlain.x, runPlain.covariance});
       }
       if (storage) {
         result.models.push_back(runStorage.fit);
-        optima.emplace_back(form, runStorage.x);
+        optima.push_back({form, runStorage.x, runStorage.covariance});
       }
     }
     previousPlain = std::move(runPlain);
@@ -551,12 +625,12 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
     result.reason.clear();
     result.stillImprovingAtLargest =
         in.paths == kAutomaticPaths && result.best()->pathCount == kMaxPaths;
-    if (in.intervals == IntervalMethod::Bootstrap) {
-      const auto& [form, x] = optima[static_cast<std::size_t>(result.chosen)];
+    const auto& [form, x, covariance] = optima[static_cast<std::size_t>(result.chosen)];
+    if (in.intervals == IntervalMethod::Bootstrap)
       bootstrapIntervals(c, form, boundsFor(c, form), x, result.recoveredMass,
                          in.bootstrapReplicates, in.bootstrapSeed,
                          result.models[static_cast<std::size_t>(result.chosen)]);
-    }
+    result.curve = modelCurve(c, form, x, covariance, *result.best());
   } else {
     result.reason = result.models.size() == 1 ? result.models[0].reason
                                               : "no number of flow paths could be fitted";

@@ -147,6 +147,7 @@ struct FlowPathFitInput : FitOptions {
   std::span<const double> discharges;      // m^3/s, one per sample
   double distance = 0;                     // travel distance L, m
   double releaseDuration = 0;              // Td, s; 0 for an instantaneous release
+  double arrival = 0;                      // s after the release the times count from
   double recoveredMass = 0;                // ug; mass fractions are of this mass
                                            // (of the fitted total when 0)
   // Starting hints from the other analyses; 0 when there is none.
@@ -160,6 +161,11 @@ struct FlowPathFitInput : FitOptions {
 // with no chosen model and the reason. No fitted model holds a number that
 // is not finite.
 FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in);
+
+// The solver library reports through its log on the standard error (a
+// start it cannot evaluate, say); the fit gives its own reasons. The
+// program sets the log to fatal messages once, before any fit.
+void quietSolverLog();
 
 // The fitted paths as model parameters (with their storage zone), for
 // drawing the curve and its parts.

@@ -134,10 +134,12 @@ double fitLinearParameters(const Curve& c, const ModelForm& form, PathSet& s);
 std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const ModelForm& form,
                                const PathSet* fewer, const PathSet* same);
 
-// The quantities reported for a model, per path ordered by velocity:
-// v, D, M, mass fraction, dispersivity, Peclet number, mean travel time,
-// beta, alpha (the last two 0 without storage); then the total mass and the
-// baseline (ng/L).
+// The quantities reported for a model, per path in the order of the
+// parameters: v, D, M, mass fraction, dispersivity, Peclet number, mean
+// travel time, beta, alpha (the last two 0 without storage); then the total
+// mass and the baseline (ng/L). The one definition of them: the intervals
+// from the covariance take their gradients by the parameters, the
+// bootstrap their values at every refit.
 enum PathQuantity {
   kVelocity, kDispersion, kMass, kFraction, kDispersivity, kPeclet, kTravelTime,
   kStorageRatio, kExchangeRate, kPathQuantities
@@ -149,6 +151,8 @@ struct Quantities {
 };
 // recoveredMass 0: fractions of the total.
 Quantities quantitiesOf(const Curve& c, const PathSet& s, double recoveredMass);
+// The same with the paths ordered by velocity, as the fit reports them.
+Quantities byVelocity(Quantities q);
 
 // Refits the model to moving-block resamples of its residuals and sets the
 // bootstrap intervals of the fit's estimates (numeric/block_bootstrap.h).

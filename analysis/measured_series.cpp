@@ -62,18 +62,13 @@ MeasuredSeries measuredSeries(const AnalysisInputs& in, const MeasuredRecord& r)
   return s;
 }
 
-SignedEstimatesOutcome signedEstimates(const AnalysisInputs& in, const MeasuredRecord& r) {
-  SignedEstimatesOutcome out;
+Expected<SignedEstimates> signedEstimates(const AnalysisInputs& in, const MeasuredRecord& r) {
   const InternalUnits u(in, r);
   const std::size_t n = u.size();
-  if (n < 2) {
-    out.whyNot = "the record holds fewer than two samples";
-    return out;
-  }
-  if (const std::size_t i = firstNotIncreasing(u); i < n) {
-    out.whyNot = "the record's times do not increase at its sample " + std::to_string(i + 1);
-    return out;
-  }
+  if (n < 2) return reasonError("the record holds fewer than two samples");
+  if (const std::size_t i = firstNotIncreasing(u); i < n)
+    return reasonError("the record's times do not increase at its sample " +
+                       std::to_string(i + 1));
   numeric::MonotoneIntegral load, moment;
   for (std::size_t i = 0; i < n; ++i) {
     const double t = u.t(i), f = u.c(i) * u.q(i);
@@ -81,10 +76,8 @@ SignedEstimatesOutcome signedEstimates(const AnalysisInputs& in, const MeasuredR
     moment.add(t, f * t);
   }
   const double mass = load.finish(), first = moment.finish();
-  if (!std::isfinite(mass) || !std::isfinite(first)) {
-    out.whyNot = "an integral of the record is beyond the range of numbers";
-    return out;
-  }
+  if (!std::isfinite(mass) || !std::isfinite(first))
+    return reasonError("an integral of the record is beyond the range of numbers");
   SignedEstimates e;
   e.massMicrograms = mass;
   if (mass > 0)
@@ -93,8 +86,7 @@ SignedEstimatesOutcome signedEstimates(const AnalysisInputs& in, const MeasuredR
   // ug against the injected mg, as the listing's recovery.
   if (in.release.injectedMass != 0)
     e.percentRecovery = mass * 0.001 / static_cast<double>(in.release.injectedMass) * 100.0;
-  out.estimates = e;
-  return out;
+  return e;
 }
 
 DrawnRecord drawnRecord(const AnalysisInputs& in, const MeasuredRecord& r, std::size_t maxPoints) {
@@ -106,6 +98,7 @@ DrawnRecord drawnRecord(const AnalysisInputs& in, const MeasuredRecord& r, std::
   // internal units is increasing in both.
   const std::vector<std::size_t> kept = numeric::decimateInOnePass(
       std::span<const float>(r.T), std::span<const float>(r.C), maxPoints);
+  out.index = kept;
   for (std::size_t i : kept) {
     out.t.push_back(u.t(i));
     out.c.push_back(u.c(i));

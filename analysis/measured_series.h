@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "analysis/inputs.h"
+#include "core/error.h"
 #include "model/measured_record.h"
 
 namespace kaldero {
@@ -52,19 +53,16 @@ struct SignedEstimates {
   std::optional<double> percentRecovery;   // undefined without an injected mass
 };
 
-// Why there are none: fewer than two reads, times that do not increase
+// Or why there are none: fewer than two reads, times that do not increase
 // (at the read named), or an integral beyond the numbers.
-struct SignedEstimatesOutcome {
-  std::optional<SignedEstimates> estimates;
-  std::string whyNot;
-};
-SignedEstimatesOutcome signedEstimates(const AnalysisInputs& in, const MeasuredRecord& record);
+Expected<SignedEstimates> signedEstimates(const AnalysisInputs& in, const MeasuredRecord& record);
 
 // The record as the figures draw it: at most maxPoints of its reads, kept
 // by numeric/decimation.h on (t, c) so that a line through them covers the
 // pixels of the line through every read, each with the mass recovered up
 // to it (signed, ug; empty when the times do not increase).
 struct DrawnRecord {
+  std::vector<std::size_t> index;  // of each kept read in the record
   std::vector<double> t, c, q;
   std::vector<double> recovered;
   std::size_t reads = 0;  // of the whole record

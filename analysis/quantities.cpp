@@ -1,53 +1,56 @@
 #include "analysis/quantities.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
+
+#include "core/format.h"
+#include "model/quantity_table.h"
 
 namespace kaldero {
 
 double singlePrecision(float x) {
   // The shortest decimal that reads back as the same float (0.1, not
   // 0.100000001), as a double.
-  char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, x);
-  *r.ptr = '\0';
-  return std::strtod(buf, nullptr);
+  return std::strtod(fmt::shortest(x).c_str(), nullptr);
 }
 
 namespace {
+
+// A quantity as the results hold it: none, a number (in the results'
+// unit, before the table's conversion) or a word.
+using Raw = std::variant<std::monostate, float, std::string>;
 
 ResultValue number(float x) {
   if (!std::isfinite(x)) return std::monostate{};
   return singlePrecision(x);
 }
 
-ResultValue opt(const std::optional<float>& x) { return x ? number(*x) : ResultValue{}; }
+Raw opt(const std::optional<float>& x) { return x ? Raw{*x} : Raw{}; }
 
 // A value the listing may repeat from an earlier station: only this
 // station's own.
-ResultValue own(const Carried& c) { return c.computed ? number(c.value) : ResultValue{}; }
-ResultValue own(const std::optional<Carried>& c) { return c ? own(*c) : ResultValue{}; }
+Raw own(const Carried& c) { return c.computed ? Raw{c.value} : Raw{}; }
+Raw own(const std::optional<Carried>& c) { return c ? own(*c) : Raw{}; }
 
 // The first of the flow forms' values that the station has.
 template <class... T>
-ResultValue firstOf(const std::optional<T>&... values) {
-  ResultValue out;
+Raw firstOf(const std::optional<T>&... values) {
+  Raw out;
   auto take = [&](const auto& v) {
-    if (std::holds_alternative<std::monostate>(out) && v) out = number(*v);
+    if (std::holds_alternative<std::monostate>(out) && v) out = Raw{*v};
   };
   (take(values), ...);
   return out;
 }
 
-}  // namespace
-
-std::vector<std::pair<std::string, ResultValue>> listingQuantities(const StationResults* results) {
+// The listing's quantities in the units the results hold them, by id.
+std::vector<std::pair<QuantityId, Raw>> rawQuantities(const StationResults* results) {
+  using Q = QuantityId;
   static const StationResults kNone;
   const bool have = results != nullptr;
   const StationResults& r = have ? *results : kNone;
-  auto v = [&](float x) { return have ? number(x) : ResultValue{}; };
-  auto when = [&](const auto& x) { return have ? opt(x) : ResultValue{}; };
+  auto v = [&](float x) { return have ? Raw{x} : Raw{}; };
+  auto when = [&](const auto& x) { return have ? opt(x) : Raw{}; };
   const MassRecovery m = r.mass.value_or(MassRecovery{});
   const TransitTimes tt = r.transit.value_or(TransitTimes{});
   const Transport tr = r.transport.value_or(Transport{});
@@ -64,79 +67,95 @@ std::vector<std::pair<std::string, ResultValue>> listingQuantities(const Station
   const MassTransfer mt = g.massTransfer.value_or(MassTransfer{});
   auto field = [](const auto& o, auto get) -> F { return o ? F(get(*o)) : F{}; };
   return {
-      {"recovered_mass_kg", v(m.mass.kilograms)},
-      {"percent_recovery", when(rec.percent)},
-      {"accuracy_index", when(rec.accuracyIndex)},
-      {"lower_integration_limit_h", v(m.limits.lower / 3600.0f)},
-      {"upper_integration_limit_h", v(m.limits.upper / 3600.0f)},
-      {"first_arrival_h", v(r.arrival.firstArrival / 3600.0f)},
-      {"peak_time_h", v(r.arrival.peakTime / 3600.0f)},
-      {"peak_concentration_ug_per_L", v(r.arrival.peakConcentration / 1e3f)},
-      {"travel_distance_m", v(r.distance.metres)},
-      {"mean_transit_time_h", v(tt.meanTime.hours)},
-      {"transit_time_variance_h2", v(tt.variance)},
-      {"transit_time_standard_deviation_h", v(tt.standardDeviation.hours)},
-      {"transit_time_skewness", when(tt.skewness)},
-      {"transit_time_kurtosis", when(tt.kurtosis)},
-      {"mean_velocity_m_per_s", v(tr.meanVelocity.perSecond)},
-      {"velocity_standard_deviation_m_per_s",
+      {Q::RecoveredMass, v(m.mass.kilograms)},
+      {Q::PercentRecovery, when(rec.percent)},
+      {Q::AccuracyIndex, when(rec.accuracyIndex)},
+      {Q::LowerIntegrationLimit, v(m.limits.lower)},
+      {Q::UpperIntegrationLimit, v(m.limits.upper)},
+      {Q::FirstArrival, v(r.arrival.firstArrival)},
+      {Q::PeakTime, v(r.arrival.peakTime)},
+      {Q::PeakConcentration, v(r.arrival.peakConcentration)},
+      {Q::TravelDistance, v(r.distance.metres)},
+      {Q::MeanTransitTime, v(tt.meanTime.hours)},
+      {Q::TransitTimeVariance, v(tt.variance)},
+      {Q::TransitTimeStandardDeviation, v(tt.standardDeviation.hours)},
+      {Q::TransitTimeSkewness, when(tt.skewness)},
+      {Q::TransitTimeKurtosis, when(tt.kurtosis)},
+      {Q::MeanVelocity, v(tr.meanVelocity.perSecond)},
+      {Q::VelocityStandardDeviation,
        when(field(tr.velocitySpread, [](const VelocityInUnits& x) { return x.perSecond; }))},
-      {"maximum_velocity_m_per_s", have ? own(tr.maxVelocity) : ResultValue{}},
-      {"dispersion_coefficient_m2_per_s", v(tr.dispersion)},
-      {"dispersion_method",
-       have ? ResultValue{std::string(tr.dispersionFromMoments ? "moments" : "chatwin")}
-            : ResultValue{}},
-      {"moment_dispersion_coefficient_m2_per_s", v(tr.momentDispersion)},
-      {"chatwin_dispersion_coefficient_m2_per_s", when(tr.chatwinDispersion)},
-      {"dispersivity_m", when(tr.dispersivity)},
-      {"peclet_number", when(tr.peclet)},
-      {"peclet_class", have && tr.pecletClass ? ResultValue{*tr.pecletClass} : ResultValue{}},
-      {"volume_m3", when(g.endedAtStart ? F{} : F(g.volume))},
-      {"cross_section_m2",
+      {Q::MaximumVelocity, have ? own(tr.maxVelocity) : Raw{}},
+      {Q::DispersionCoefficient, v(tr.dispersion)},
+      {Q::DispersionMethod,
+       have ? Raw{std::string(tr.dispersionFromMoments ? "moments" : "chatwin")}
+            : Raw{}},
+      {Q::MomentDispersionCoefficient, v(tr.momentDispersion)},
+      {Q::ChatwinDispersionCoefficient, when(tr.chatwinDispersion)},
+      {Q::Dispersivity, when(tr.dispersivity)},
+      {Q::PecletNumber, when(tr.peclet)},
+      {Q::PecletClass, have && tr.pecletClass ? Raw{*tr.pecletClass} : Raw{}},
+      {Q::Volume, when(g.endedAtStart ? F{} : F(g.volume))},
+      {Q::CrossSection,
        when(conduit ? F(conduit->crossSection)
                     : g.porous ? F(g.porous->crossSection)
                                : field(described, [](const auto& d) { return d.crossSection; }))},
-      {"surface_area_m2",
+      {Q::SurfaceArea,
        have ? firstOf(field(conduit, [](const auto& c) { return c.surfaceArea; }),
                       field(described, [](const auto& d) { return d.surfaceArea; }))
-            : ResultValue{}},
-      {"sorption_coefficient_m",
+            : Raw{}},
+      {Q::SorptionCoefficient,
        have ? firstOf(field(conduit, [](const auto& c) { return c.sorption; }),
                       field(described, [](const auto& d) { return d.sorption; }))
-            : ResultValue{}},
-      {"head_loss_m",
+            : Raw{}},
+      {Q::HeadLoss,
        have ? (g.porous ? own(g.porous->headLoss)
                         : firstOf(field(conduit, [](const auto& c) { return c.headLoss; }),
                                   field(described, [](const auto& d) { return d.headLoss; })))
-            : ResultValue{}},
-      {"friction_factor",
+            : Raw{}},
+      {Q::FrictionFactor,
        have ? firstOf(field(conduit, [](const auto& c) { return c.friction; }),
                       field(described, [](const auto& d) { return d.friction; }))
-            : ResultValue{}},
-      {"viscous_sublayer_mm",
+            : Raw{}},
+      {Q::ViscousSublayer,
        when(conduit ? conduit->sublayer : described ? described->sublayer : F{})},
-      {"reynolds_number",
+      {Q::ReynoldsNumber,
        have ? (g.porous ? own(g.porous->reynolds)
                         : firstOf(field(totals, [](const auto& t) { return t.reynolds; }),
                                   field(described, [](const auto& d) { return d.reynolds; })))
-            : ResultValue{}},
-      {"tube_diameter_m", when(field(totals, [](const auto& t) { return t.diameter.metres; }))},
-      {"fissure_height_m", when(field(described, [](const auto& d) { return d.fissureHeight; }))},
-      {"transport_width_m", when(field(described, [](const auto& d) { return d.width.metres; }))},
-      {"hydraulic_conductivity_m_per_s",
+            : Raw{}},
+      {Q::TubeDiameter, when(field(totals, [](const auto& t) { return t.diameter.metres; }))},
+      {Q::FissureHeight, when(field(described, [](const auto& d) { return d.fissureHeight; }))},
+      {Q::TransportWidth, when(field(described, [](const auto& d) { return d.width.metres; }))},
+      {Q::HydraulicConductivity,
        when(totals ? totals->conductivity : described ? described->conductivity : F{})},
-      {"froude_number",
+      {Q::FroudeNumber,
        when(totals ? F(totals->froude) : fractures ? fractures->froude : F{})},
-      {"hydraulic_depth_m",
+      {Q::HydraulicDepth,
        have ? firstOf(field(totals, [](const auto& t) { return t.depth.metres; }),
                       field(described, [](const auto& d) { return d.depth.metres; }))
-            : ResultValue{}},
-      {"shear_velocity_m_per_s", have ? own(mt.shearVelocity) : ResultValue{}},
-      {"schmidt_number", when(g.massTransfer ? F(mt.schmidt) : F{})},
-      {"sherwood_number", when(g.massTransfer ? F(mt.sherwood) : F{})},
-      {"mass_transfer_coefficient_m_per_s", when(mt.coefficient)},
-      {"diffusion_layer_thickness_mm", have ? own(mt.diffusionLayer) : ResultValue{}},
+            : Raw{}},
+      {Q::ShearVelocity, have ? own(mt.shearVelocity) : Raw{}},
+      {Q::SchmidtNumber, when(g.massTransfer ? F(mt.schmidt) : F{})},
+      {Q::SherwoodNumber, when(g.massTransfer ? F(mt.sherwood) : F{})},
+      {Q::MassTransferCoefficient, when(mt.coefficient)},
+      {Q::DiffusionLayerThickness, have ? own(mt.diffusionLayer) : Raw{}},
   };
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, ResultValue>> listingQuantities(const StationResults* results) {
+  std::vector<std::pair<std::string, ResultValue>> out;
+  for (auto& [id, raw] : rawQuantities(results)) {
+    const QuantityRow& row = quantityRow(id);
+    ResultValue value;
+    if (const float* x = std::get_if<float>(&raw))
+      value = number(*x / row.divisor);
+    else if (std::string* t = std::get_if<std::string>(&raw))
+      value = std::move(*t);
+    out.emplace_back(std::string(row.name), std::move(value));
+  }
+  return out;
 }
 
 std::vector<std::pair<std::string, ResultValue>> signedQuantities(const SignedEstimates* e) {
@@ -144,17 +163,19 @@ std::vector<std::pair<std::string, ResultValue>> signedQuantities(const SignedEs
     return x && std::isfinite(*x) ? ResultValue{*x} : ResultValue{};
   };
   return {
-      {"signed_recovered_mass_kg", e ? value(e->massMicrograms * 1e-9) : ResultValue{}},
-      {"signed_mean_transit_time_h", e ? value(e->meanTransitHours) : ResultValue{}},
-      {"signed_percent_recovery", e ? value(e->percentRecovery) : ResultValue{}},
+      {std::string(quantityName(QuantityId::SignedRecoveredMass)),
+       e ? value(e->massMicrograms * 1e-9) : ResultValue{}},
+      {std::string(quantityName(QuantityId::SignedMeanTransitTime)),
+       e ? value(e->meanTransitHours) : ResultValue{}},
+      {std::string(quantityName(QuantityId::SignedPercentRecovery)),
+       e ? value(e->percentRecovery) : ResultValue{}},
   };
 }
 
 std::vector<std::string> numericQuantityNames() {
   std::vector<std::string> out;
-  for (const auto& [name, value] : listingQuantities(nullptr))
-    if (name != "dispersion_method" && name != "peclet_class") out.push_back(name);
-  for (const auto& [name, value] : signedQuantities(nullptr)) out.push_back(name);
+  for (const QuantityRow& row : quantityTable())
+    if (!row.text) out.emplace_back(row.name);
   return out;
 }
 

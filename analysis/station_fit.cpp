@@ -23,6 +23,7 @@ FlowPathFitInput stationFitInput(const FitOptions& options, const FitSamples& sa
   fit.concentrations = samples.concentrations;
   fit.discharges = samples.discharges;
   fit.distance = in.setup.distance;
+  fit.arrival = samples.arrival;
   fit.releaseDuration = in.release.mode == ReleaseMode::Instantaneous
                             ? 0.0
                             : static_cast<double>(in.release.durationHours) * 3600;

@@ -11,6 +11,7 @@
 #include "analysis/station_analysis.h"
 #include "conditioning/extrapolation.h"
 #include "conditioning/interpolation.h"
+#include "core/units.h"
 #include "input/data_pass.h"
 #include "numeric/random.h"
 #include "numeric/block_bootstrap.h"
@@ -98,9 +99,21 @@ std::vector<ExtrapolationMethod> tailMethods(const DrawStation& st, const Uncert
 // and the results of its analysis, or why the analysis stopped.
 struct Draw {
   std::optional<SignedEstimates> signedEstimates;
+  std::vector<double> band;  // the concentrations at the band's reads, ng/L
   StationResults results;
   const char* stopped = nullptr;
 };
+
+// The perturbed concentrations at the band's reads, background subtracted
+// (with the draw's background), in ng/L.
+void bandValues(const DrawStation& st, const TestDescription& t, const MeasuredRecord& record,
+                std::vector<double>& out) {
+  out.clear();
+  const double cf = units::concentrationFactor(t.concentrationUnit);
+  const double background = on(t.backgroundOption) ? static_cast<double>(t.background) : 0.0;
+  for (std::size_t i : st.bandReads)
+    if (i < record.C.size()) out.push_back((static_cast<double>(record.C[i]) - background) * cf);
+}
 
 // One draw: the perturbed record, its signed estimates, then the data
 // pass, the tail, the knots, the background, the internal units and the
@@ -118,7 +131,8 @@ void draw(const DrawStation& st, const UncertaintyRequest& request,
   if (test.dischargeMode == DischargeMode::Constant)
     setup.constantDischarge = perturbed(setup.constantDischarge, request.discharge, rating);
   const AnalysisInputs in{t, setup, st.release};
-  out.signedEstimates = signedEstimates(in, record).estimates;
+  if (Expected<SignedEstimates> e = signedEstimates(in, record)) out.signedEstimates = *e;
+  if (!st.bandReads.empty()) bandValues(st, t, record, out.band);
 
   DataPassCurve pass = dataPassOf(st, record);
   switch (pass.stop) {
@@ -205,10 +219,14 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
   for (auto& v : values) v.reserve(static_cast<std::size_t>(request.draws));
   std::map<std::string, int> stopped;
   MeasuredRecord record = st.record;  // the buffer of every draw's record
+  // The band's values, read by read, of the first draws.
+  std::vector<std::vector<double>> band(st.bandReads.size());
   Draw d;
   for (int k = 0; k < request.draws; ++k) {
     d = Draw{};
     draw(st, request, methods, rng, record, d);
+    if (k < UncertaintyResult::kBandDraws)
+      for (std::size_t i = 0; i < d.band.size() && i < band.size(); ++i) band[i].push_back(d.band[i]);
     const auto signedValues = signedQuantities(d.signedEstimates ? &*d.signedEstimates : nullptr);
     for (std::size_t i = 0; i < signedValues.size(); ++i)
       if (const double* x = std::get_if<double>(&signedValues[i].second))
@@ -229,6 +247,14 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
     out.quantities.push_back(std::move(q));
   }
   for (const auto& [why, count] : stopped) out.stopped.emplace_back(why, count);
+  const double tf = units::timeFactor(st.test.timeUnit);
+  for (std::size_t i = 0; i < band.size(); ++i) {
+    if (band[i].empty() || st.bandReads[i] >= st.record.T.size()) continue;
+    const QuantityInterval q = percentiles(band[i]);
+    out.bandTimes.push_back(static_cast<double>(st.record.T[st.bandReads[i]]) * tf);
+    out.bandLow.push_back(q.p2_5);
+    out.bandHigh.push_back(q.p97_5);
+  }
   return out;
 }
 

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "analysis/inputs.h"
 #include "input/data_reduction.h"
@@ -39,6 +40,9 @@ struct DrawStation {
   const MeasuredRecord& record;      // every data line as read (file units)
   const ReductionDecision& reduction;  // the samples, mode and factor of its data pass
   const CarriedResults& previous;    // what the station before left
+  // The reads whose concentrations the band of the result is made at
+  // (increasing; none: no band).
+  std::span<const std::size_t> bandReads = {};
 };
 
 // seed: the station's own stream (numeric::streamSeed of the run's seed).

@@ -61,17 +61,53 @@ std::pair<char32_t, std::size_t> decodeUtf8(std::string_view text, std::size_t i
   return {c, length};
 }
 
+namespace {
+
+// The code point at text[i], UTF-8 or else a Windows-1252 byte (U+FFFD for
+// an unassigned one); i moves past it.
+char32_t nextCodePoint(std::string_view text, std::size_t& i) {
+  auto [c, length] = decodeUtf8(text, i);
+  if (length == 0) {
+    c = windows1252CodePoint(static_cast<unsigned char>(text[i]));
+    if (c == 0) c = 0xFFFD;
+    length = 1;
+  }
+  i += length;
+  return c;
+}
+
+}  // namespace
+
+std::string markupText(std::string_view text, bool oneLine) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t c = nextCodePoint(text, i);
+    switch (c) {
+      case '&': out += "&amp;"; continue;
+      case '<': out += "&lt;"; continue;
+      case '>': out += "&gt;"; continue;
+      case '"': out += "&quot;"; continue;
+      case '\'': out += "&#39;"; continue;
+      case '\t':
+      case '\n':
+      case '\r':
+      case '\f':
+        if (oneLine) c = ' ';
+        break;
+      default:
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0xFFFE || c == 0xFFFF) c = 0xFFFD;
+    }
+    appendUtf8(out, c);
+  }
+  return out;
+}
+
 std::string utf8Text(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    auto [c, length] = decodeUtf8(text, i);
-    if (length == 0) {
-      c = windows1252CodePoint(static_cast<unsigned char>(text[i]));
-      if (c == 0) c = 0xFFFD;
-      length = 1;
-    }
-    i += length;
+    char32_t c = nextCodePoint(text, i);
     appendUtf8(out, c);
   }
   return out;

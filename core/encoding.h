@@ -26,4 +26,11 @@ std::pair<char32_t, std::size_t> decodeUtf8(std::string_view text, std::size_t i
 // read as Windows-1252 (unassigned bytes as U+FFFD).
 std::string utf8Text(std::string_view text);
 
+// The same escaped for XML and HTML content and attribute values (& < > "
+// and ' as references), the control characters other than tab, line feed,
+// form feed and carriage return (C0 and C1) and the non-characters U+FFFE
+// and U+FFFF as U+FFFD; with `oneLine` those four white-space characters
+// as blanks (an SVG text, a title).
+std::string markupText(std::string_view text, bool oneLine = false);
+
 }  // namespace kaldero::text

@@ -23,4 +23,6 @@ Error optionError(std::string message) {
   return Error{"", 0, 0, std::move(message), ErrorKind::Option};
 }
 
+Error reasonError(std::string message) { return dataError({}, 0, 0, std::move(message)); }
+
 }  // namespace kaldero

@@ -34,6 +34,9 @@ struct Error {
 
 Error dataError(std::string file, int64_t line, int64_t column, std::string message);
 Error optionError(std::string message);
+// Why a step beyond the listing gives no result (a fit not made, estimates
+// not made): a data fault at no file position.
+Error reasonError(std::string message);
 
 // A value or the error that prevented it.
 template <class T>

@@ -1,5 +1,7 @@
 #include "core/format.h"
 
+#include <charconv>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -162,6 +164,34 @@ FreeLine& FreeLine::num(float x) {
   line_ += freeReal(x);
   last_ = Last::Number;
   return *this;
+}
+
+std::string significant(double x, int digits) {
+  if (!std::isfinite(x)) return "-";
+  char b[64];
+  if (std::abs(x) >= std::pow(10.0, digits) && std::abs(x) < 1e15)
+    std::snprintf(b, sizeof b, "%.0f", x);
+  else
+    std::snprintf(b, sizeof b, "%.*g", digits, x);
+  return b;
+}
+
+std::string general(double x, int digits) {
+  char b[64];
+  std::snprintf(b, sizeof b, "%.*g", digits, x);
+  return b;
+}
+
+std::string shortest(double x) {
+  char b[40];
+  const auto r = std::to_chars(b, b + sizeof b, x);
+  return std::string(b, r.ptr);
+}
+
+std::string shortest(float x) {
+  char b[40];
+  const auto r = std::to_chars(b, b + sizeof b, x);
+  return std::string(b, r.ptr);
 }
 
 }  // namespace kaldero::fmt

@@ -37,6 +37,21 @@ std::string I(int64_t n, int w);
 std::string freeInt(int64_t n);
 std::string freeReal(float x);
 
+// Numbers in the texts beyond the listings (figures, the report, notes):
+// `digits` significant digits, whole numbers of more digits written in
+// full (12345, not 1.23e+04) up to 10^15; "-" when not finite.
+std::string significant(double x, int digits = 3);
+// `digits` significant digits as printf's %g writes them (the exponent
+// form for large and small magnitudes): the fit file, the shares in
+// messages, the report's numbers before their exponent is set as HTML.
+std::string general(double x, int digits);
+// The shortest decimal that reads back as the same double (the results
+// files): 0.1, not 0.10000000000000001.
+std::string shortest(double x);
+// The same for a single-precision value: the shortest decimal that reads
+// back as the same float, 0.1 for the float nearest to 0.1.
+std::string shortest(float x);
+
 class FreeLine {
  public:
   FreeLine() = default;

@@ -19,6 +19,8 @@ const char* const kDescription =
 // The option values as given, before they are checked.
 struct Given {
   std::string results, table, report, plots = "ps", campaignScale;
+  std::string figures, figureScale, figureSize;
+  std::optional<int> dpi;
   FitOptionTexts fit;
   UncertaintyOptionTexts uncertainty;
 };
@@ -39,9 +41,21 @@ void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
                  "given, also the figures of all stations (CONTROL_ALL, CONTROL_RECOVERY)")
       ->type_name("FORMATS");
   app.add_option("--campaign-scale", g.campaignScale,
-                 "Concentrations of the all-stations figure: per-kg (per kg recovered, "
-                 "default) or raw")
+                 "Concentrations of the all-stations figure: peak (each curve over its own "
+                 "peak, default), per-kg (per kg recovered), log (per kg, logarithmic axis) or raw")
       ->type_name("SCALE");
+  app.add_option("--figures", g.figures,
+                 "Write the report's figures of every station (concentration, recovery, "
+                 "Chatwin, flow-path fit) and the all-stations figures as files: ps,png,svg,pdf")
+      ->type_name("FORMATS");
+  app.add_option("--figure-scale", g.figureScale,
+                 "Time axes of the figures: log or linear (default: each figure chooses)")
+      ->type_name("SCALE");
+  app.add_option("--figure-size", g.figureSize,
+                 "Size of the figure files in cm, WxH (default 16x10)")
+      ->type_name("WxH");
+  app.add_option("--dpi", g.dpi, "Resolution of the PNG figure files, dots an inch (default 150)")
+      ->type_name("N");
   app.add_option("--report", g.report,
                  "Write an HTML report of the runs: summary, campaign figures, every station")
       ->type_name("FILE.html");
@@ -106,7 +120,8 @@ std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
                                            RunOptions& options) {
   // An option given with an empty value is a mistake, not the option left
   // out.
-  for (const char* name : {"--results", "--table", "--report", "--fit", "--plots", "--conc-error",
+  for (const char* name : {"--results", "--table", "--report", "--fit", "--plots", "--figures",
+                           "--figure-scale", "--figure-size", "--conc-error",
                            "--discharge-error", "--discharge-noise", "--background-error",
                            "--tail-methods", "--campaign-scale", "--fit-errors",
                            "--fit-intervals"})
@@ -115,11 +130,31 @@ std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
   const std::optional<std::vector<plot::PlotFormat>> formats = plot::parseFormatList(g.plots);
   if (!formats) return "--plots: \"" + g.plots + "\" is not a list of ps, png, svg, pdf";
   options.plotFormats = *formats;
-  options.campaignFigures = app.count("--plots") > 0;
+  if (app.count("--figures") > 0) {
+    const std::optional<std::vector<plot::PlotFormat>> f = plot::parseFormatList(g.figures);
+    if (!f) return "--figures: \"" + g.figures + "\" is not a list of ps, png, svg, pdf";
+    options.figureFormats = *f;
+  }
+  options.campaignFigures = app.count("--plots") > 0 || app.count("--figures") > 0;
   if (!g.campaignScale.empty()) {
     const std::optional<ConcentrationScale> scale = parseConcentrationScale(g.campaignScale);
-    if (!scale) return "--campaign-scale: \"" + g.campaignScale + "\" is not per-kg or raw";
-    options.campaignScale = *scale;
+    if (!scale)
+      return "--campaign-scale: \"" + g.campaignScale + "\" is not peak, per-kg, log or raw";
+    options.figureOptions.campaignScale = *scale;
+  }
+  if (!g.figureScale.empty()) {
+    const std::optional<figure::Scale> scale = figure::parseScale(g.figureScale);
+    if (!scale) return "--figure-scale: \"" + g.figureScale + "\" is not log or linear";
+    options.figureOptions.timeScale = *scale;
+  }
+  if (!g.figureSize.empty()) {
+    const std::optional<plot::FigureSize> size = plot::parseFigureSize(g.figureSize);
+    if (!size) return "--figure-size: \"" + g.figureSize + "\" is not WxH in cm, each 2 to 100";
+    options.figureSize = *size;
+  }
+  if (g.dpi) {
+    if (*g.dpi < 50 || *g.dpi > 1200) return "--dpi: the resolution must be 50 to 1200";
+    options.figureSize.dpi = *g.dpi;
   }
   if (!g.results.empty()) options.resultsFile = g.results;
   if (!g.table.empty()) options.tableFile = g.table;

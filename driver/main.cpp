@@ -8,6 +8,7 @@
 #include <iostream>
 #include <new>
 
+#include "analysis/flow_path_fit.h"
 #include "core/console.h"
 #include "core/stop.h"
 #include "driver/command_line.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   // The arrays of a long record (tens of MB each) come from the heap and
   // go back to it, so that each array a step makes reuses the pages of one
   // freed before instead of mapping new ones (and zeroing them) every time.
+  kaldero::quietSolverLog();
   mallopt(M_MMAP_MAX, 0);
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
   const kaldero::Expected<kaldero::CommandLine> line = kaldero::parseCommandLine(argc, argv);

@@ -9,7 +9,7 @@
 #include "core/stop.h"
 #include "core/text.h"
 #include "core/run_clock.h"
-#include "driver/campaign_step.h"
+#include "driver/figure_step.h"
 #include "driver/run_state.h"
 #include "driver/station_steps.h"
 #include "input/output_names.h"
@@ -54,6 +54,8 @@ bool processStation(RunState& s) {
     stationFiles(s, st);
     stationUncertainty(s, st);
     finishStation(s, st);
+    // Drawn from the finished record, as the report draws them at the end.
+    stationFigures(s, st);
   } catch (const Error&) {
     if (!s.options.keepGoing) throw;
     // The station's own listing, if it opened one, is closed; the run goes
@@ -98,6 +100,7 @@ void readControlFile(RunState& s, const std::optional<std::string>& name) {
   if (s.controlFile.readLeadingBlock(s.console, s.control, name) != 0) stopRun(s.console);
   s.record.readControl(s.control);
   s.release = units::internalRelease(s.control);
+  s.record.release = s.release;
   if (s.options.uncertainty.draws > 0) s.record.uncertainty = s.options.uncertainty;
   for (const std::string& station : s.controlFile.remainingNames())
     s.gate.addInput(station, "station data file");
@@ -125,7 +128,6 @@ int runControlFile(Session& session, const std::optional<std::string>& name,
   // The stations after one that stopped the run are listed as not run.
   if (s.record.stoppedInStation()) s.record.recordNotRun(s.controlFile.remainingNames());
   campaignFigures(s);
-  s.record.release = s.release;
   s.record.exitStatus = status;
   records.push_back(std::move(s.record));
   return status;
@@ -171,7 +173,8 @@ int runAll(Console& console, const RunOptions& o) {
     worst = kExitFilesNotWritten;
   }
   const int status = writeResultsFiles(s.console, s.gate, records,
-                                       {o.resultsFile, o.tableFile, o.reportFile}, worst);
+                                       {o.resultsFile, o.tableFile, o.reportFile, o.figureOptions},
+                                       worst);
   runSummary(s.console, analysedStations(records), status);
   s.console.flush();
   return status;

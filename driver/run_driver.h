@@ -10,7 +10,9 @@
 #include "analysis/campaign.h"
 #include "analysis/flow_path_fit.h"
 #include "model/uncertainty.h"
+#include "plot/figure_file.h"
 #include "plot/plot_device.h"
+#include "report/figures.h"
 
 namespace kaldero {
 
@@ -42,10 +44,15 @@ struct RunOptions {
   // The analyses of the listing take every data line of a file of any
   // length in data-reduction mode 1 (--every-line).
   bool everyLine = false;
-  // The figures of all stations of a run (--plots given), their
-  // concentrations in the scale.
+  // The figures of all stations of a run (--plots or --figures given).
   bool campaignFigures = false;
-  ConcentrationScale campaignScale = ConcentrationScale::PerKgRecovered;
+  // The report figures of every station as files (--figures FORMATS), and
+  // the options of every figure drawn from its description (the report's,
+  // the flow-path fit and campaign figures): --figure-scale,
+  // --campaign-scale, --figure-size, --dpi.
+  std::vector<plot::PlotFormat> figureFormats;
+  figures::Options figureOptions;
+  plot::FigureSize figureSize;
 };
 
 // A call of the program: for each control file the banner, the control

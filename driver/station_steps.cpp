@@ -27,7 +27,6 @@
 #include "plot/chatwin_plot.h"
 #include "plot/curve_plot.h"
 #include "plot/data_plot.h"
-#include "plot/fit_plot.h"
 #include "print/print_question.h"
 #include "report/chatwin_table.h"
 #include "report/notices.h"
@@ -38,8 +37,10 @@ namespace kaldero {
 
 namespace {
 
-// The reads of the measured record a figure draws at most.
+// The reads of the measured record a figure draws at most, and the reads
+// the band of the draws' concentrations is made at.
 constexpr std::size_t kDrawnReads = 4000;
+constexpr std::size_t kBandReads = 400;
 
 // Whether anything after the data pass takes the measured record: the
 // analyses beyond the listing, the results as data and the figures.
@@ -74,7 +75,8 @@ OutputRecord fitFileRecord(const Station& st) {
 std::vector<OutputRecord> plannedFiles(const RunState& s, const Station& st) {
   std::vector<OutputRecord> plan = plannedOutputs(st.test, st.name50, s.options.curvesCsv);
   const bool fit = s.options.fit.has_value();
-  for (OutputRecord& r : plot::plannedPlotFiles(st.test, st.name50, s.plots.formats, fit))
+  for (OutputRecord& r : plot::plannedPlotFiles(st.test, st.name50, s.plots.formats, fit,
+                                                s.options.figureFormats))
     plan.push_back(std::move(r));
   if (fit) plan.push_back(fitFileRecord(st));
   return plan;
@@ -100,9 +102,11 @@ void measuredRecordResults(RunState& s, const Station& st) {
   const AnalysisInputs a{st.test, setup, s.release};
   StationRecord& r = record(s);
   if (asData) {
-    SignedEstimatesOutcome e = signedEstimates(a, st.record);
-    r.signedEstimates = e.estimates;
-    r.signedWhyNot = std::move(e.whyNot);
+    Expected<SignedEstimates> e = signedEstimates(a, st.record);
+    if (e)
+      r.signedEstimates = *e;
+    else
+      r.signedWhyNot = e.error().message;
   }
   r.drawn = drawnRecord(a, st.record, kDrawnReads);
 }
@@ -262,11 +266,6 @@ void fitStep(RunState& s, Station& st) {
   st.fit = fitFlowPaths(in);
   s.gate.writeLines(fitFileRecord(st),
                     files::fitFileLines(files::fitFileHeading(st.name50, in), *st.fit));
-  plot::PlotContext ctx = plotContext(s, st);
-  plot::fitPlot(ctx,
-                {in.times, in.concentrations, in.discharges, in.distance, in.releaseDuration,
-                 samples.arrival},
-                *st.fit);
   reportFitNotes(s.console, st.name50, *st.fit);
   record(s).fit = st.fit;
 }
@@ -354,7 +353,7 @@ void keepResults(RunState& s, Station& st) {
   output.swap(r.outputConcentrations);
   std::vector<float>* listed[4] = {};
   std::vector<float> aside[4];
-  if (!s.options.reportFile && r.chatwin) {
+  if (!s.options.reportFile && s.options.figureFormats.empty() && r.chatwin) {
     ChatwinResults& cw = *r.chatwin;
     std::vector<float>* arrays[4] = {&cw.listedTimes, &cw.listedParameters, &cw.listedFits,
                                      &cw.listedResiduals};
@@ -429,7 +428,14 @@ void stationFiles(RunState& s, Station& st) {
 void stationUncertainty(RunState& s, Station& st) {
   const UncertaintyRequest& request = s.options.uncertainty;
   if (request.draws <= 0) return;
-  const DrawStation draws{st.test, st.setup, s.release, st.record, st.reduction, s.carried};
+  // The band of the concentration figure: at most kBandReads of the reads
+  // it draws.
+  std::vector<std::size_t> band;
+  if (const std::optional<DrawnRecord>& drawn = record(s).drawn) {
+    const std::size_t step = drawn->index.size() / kBandReads + 1;
+    for (std::size_t i = 0; i < drawn->index.size(); i += step) band.push_back(drawn->index[i]);
+  }
+  const DrawStation draws{st.test, st.setup, s.release, st.record, st.reduction, s.carried, band};
   UncertaintyResult u = drawUncertainty(
       draws, request, numeric::streamSeed(request.seed, static_cast<uint64_t>(s.stationCounter)));
   reportDrawsStopped(s.console, st.name50, u);

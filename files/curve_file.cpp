@@ -15,11 +15,7 @@ std::vector<std::string> curveFileLines(std::span<const float> x, std::span<cons
 
 namespace {
 
-std::string shortest(float v) {
-  char b[32];
-  const auto r = std::to_chars(b, b + sizeof b, v);
-  return std::string(b, r.ptr);
-}
+std::string shortest(float v) { return fmt::shortest(v); }
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/format.h"
 #include "core/text.h"
 
 namespace kaldero::files {
@@ -10,11 +11,7 @@ namespace kaldero::files {
 namespace {
 
 // A number with five significant digits, as the listings show them.
-std::string num(double x) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%.5g", x);
-  return b;
-}
+std::string num(double x) { return fmt::general(x, 5); }
 
 std::string padded(std::string s, std::size_t width) {
   if (s.size() < width) s.append(width - s.size(), ' ');

@@ -135,8 +135,15 @@ struct FlowPathFitResult {
   // curve's shape rather than separate routes.
   bool stillImprovingAtLargest = false;
 
-  // What was fitted and how.
-  std::vector<double> times;  // s, the samples fitted
+  // What was fitted and how: the samples as the fit took them (times since
+  // the tracer reached the flow zone, `arrival` after the release), the
+  // travel distance and the release duration.
+  std::vector<double> times;           // s
+  std::vector<double> concentrations;  // ng/L, background subtracted, signed
+  std::vector<double> discharges;      // m^3/s
+  double arrival = 0;                  // s after the release
+  double distance = 0;                 // m
+  double releaseDuration = 0;          // s
   int samplesFitted = 0;
   SampleSource sampleSource = SampleSource::Measured;
   double recoveredMass = 0;   // ug, as given (0 for none)
@@ -145,6 +152,19 @@ struct FlowPathFitResult {
   ErrorModel errorModel = ErrorModel::Ar1;
   IntervalMethod intervals = IntervalMethod::Covariance;
   bool baseline = false;
+
+  // The chosen model on a drawing grid over the samples (times as above,
+  // linear over the samples and denser near their start, so that a
+  // logarithmic time axis draws it as smoothly): the fitted sum with its
+  // 95 % band (the delta method on the parameters' covariance, the fit's
+  // own t quantile), and each path's share when there are several. Empty
+  // without a fit. Every figure of the fit draws this curve.
+  struct ModelCurve {
+    std::vector<double> times;  // s
+    std::vector<double> sum, low, high;  // ng/L
+    std::vector<std::vector<double>> paths;  // ng/L, by the paths' order
+  };
+  ModelCurve curve;
 
   bool fitted() const { return chosen >= 0; }
   const PathModelFit* best() const {

@@ -78,6 +78,11 @@ struct UncertaintyResult {
   // Draws that stopped, by why (each count > 0).
   std::vector<std::pair<std::string, int>> stopped;
   std::vector<QuantityInterval> quantities;  // in the order of the listing
+  // The 95 % band of the measured concentrations (background subtracted,
+  // ng/L) at the reads a figure draws, over the first kBandDraws draws:
+  // times (s since the release), the 2.5 and the 97.5 % points.
+  static constexpr int kBandDraws = 1000;
+  std::vector<double> bandTimes, bandLow, bandHigh;
 
   const QuantityInterval* find(std::string_view name) const {
     for (const QuantityInterval& q : quantities)

@@ -167,7 +167,9 @@ void drawCurvePlot(PlotContext& ctx, std::span<const float> T, std::span<const f
     labelled(xrest, 0.65f * y.hi, "\\fi\\gk\\dt\\u =", kappaText);
     const bool days = test.timeUnit == TimeUnit::Days;
     const float xw = late ? (days ? 0.21f : 0.22f) * tn : (days ? 0.78f : 0.79f) * tn;
-    for (float h : {0.8f, 0.75f, 0.7f, 0.65f}) drawText(xw, h * y.hi, unitWord(test.timeUnit));
+    // The unit beside the mean and the standard deviation; skewness and
+    // kurtosis have none.
+    for (float h : {0.8f, 0.75f}) drawText(xw, h * y.hi, unitWord(test.timeUnit));
   }
 
   cpgebuf();

@@ -3,12 +3,14 @@
 #include "core/console.h"
 #include "core/text.h"
 
+#include <algorithm>
+
 namespace kaldero::plot {
 
 std::string postScriptFileName(std::string_view name, int32_t length, int32_t code) {
-  static const char* const suffixes[] = {"_DAT.PS", "_INT.PS", "_CHT.PS",
-                                         "_NRM.PS", "_LOD.PS", "_STN.PS",
-                                         "_FIT.PS", "_ALL.PS", "_RECOVERY.PS"};
+  static const char* const suffixes[] = {"_DAT.PS",  "_INT.PS", "_CHT.PS",      "_NRM.PS",
+                                         "_LOD.PS",  "_STN.PS", "_FIT.PS",      "_ALL.PS",
+                                         "_RECOVERY.PS", "_CONC.PS", "_REC.PS", "_CHW.PS"};
   const std::string buffer = text::padded(name, length > 0 ? static_cast<std::size_t>(length) : 0);
   // A directory part stays as it is: a period or a blank in a folder name
   // must not cut the name short.
@@ -23,7 +25,7 @@ std::string postScriptFileName(std::string_view name, int32_t length, int32_t co
   base.resize(end);
   for (char& ch : base)
     if (ch == ' ') ch = '_';
-  const char* suffix = code >= 0 && code <= kSuffixRecovery ? suffixes[code] : ".PS";
+  const char* suffix = code >= 0 && code <= kSuffixChatwinFigure ? suffixes[code] : ".PS";
   return buffer.substr(0, start) + base + suffix;
 }
 
@@ -55,8 +57,11 @@ const char* plotKind(int32_t code) {
                                       "standardized curve plot",
                                       "flow-path fit plot",
                                       "campaign concentration plot",
-                                      "campaign recovery plot"};
-  return code >= 0 && code <= kSuffixRecovery ? kinds[code] : "plot";
+                                      "campaign recovery plot",
+                                      "concentration figure",
+                                      "recovery figure",
+                                      "Chatwin figure"};
+  return code >= 0 && code <= kSuffixChatwinFigure ? kinds[code] : "plot";
 }
 
 void keepPostScript(PlotContext& ctx, std::string_view name, int32_t length, int32_t code) {
@@ -68,7 +73,8 @@ void keepPostScript(PlotContext& ctx, std::string_view name, int32_t length, int
 
 std::vector<OutputRecord> plannedPlotFiles(const TestDescription& t,
                                            const std::string& stationFile50,
-                                           const std::vector<PlotFormat>& formats, bool fit) {
+                                           const std::vector<PlotFormat>& formats, bool fit,
+                                           const std::vector<PlotFormat>& figureFormats) {
   // The station's own plots take their names from the station data file
   // (in a buffer of 85 characters), the curve plots from the curve files
   // (80).
@@ -93,9 +99,20 @@ std::vector<OutputRecord> plannedPlotFiles(const TestDescription& t,
   }
   if (fit) station(kSuffixFit);
   std::vector<OutputRecord> out;
+  const auto add = [&](const Plot& p, PlotFormat f) {
+    const OutputRecord r{plotFileName(p.name, p.length, p.code, f), plotKind(p.code), formatName(f)};
+    if (std::find_if(out.begin(), out.end(), [&](const OutputRecord& o) { return o.name == r.name; }) ==
+        out.end())
+      out.push_back(r);
+  };
   for (const Plot& p : plots)
-    for (PlotFormat f : formats)
-      out.push_back({plotFileName(p.name, p.length, p.code, f), plotKind(p.code), formatName(f)});
+    for (PlotFormat f : formats) add(p, f);
+  std::vector<Plot> figures;
+  for (int32_t code : {kSuffixConcentrationFigure, kSuffixRecoveryFigure, kSuffixChatwinFigure})
+    figures.push_back({stationFile50, 85, code});
+  if (fit) figures.push_back({stationFile50, 85, kSuffixFit});
+  for (const Plot& p : figures)
+    for (PlotFormat f : figureFormats) add(p, f);
   return out;
 }
 

@@ -52,6 +52,10 @@ enum PostScriptSuffix : int32_t {
   kSuffixFit = 6,           // "_FIT.PS", the flow-path fit figure (--fit)
   kSuffixAll = 7,           // "_ALL.PS", all stations' curves (named after the control file)
   kSuffixRecovery = 8,      // "_RECOVERY.PS", the campaign's recovery curves
+  // The report figures of a station as files (--figures).
+  kSuffixConcentrationFigure = 9,  // "_CONC.PS"
+  kSuffixRecoveryFigure = 10,      // "_REC.PS"
+  kSuffixChatwinFigure = 11,       // "_CHW.PS"
 };
 
 // The PostScript file name made from a file name in a buffer of length
@@ -70,10 +74,13 @@ std::string plotFileName(std::string_view name, int32_t length, int32_t code, Pl
 const char* plotKind(int32_t code);
 
 // The plot files a station may write, in every format: as the plot
-// switches of its header ask, and the flow-path fit figure with fit.
+// switches of its header ask, and the flow-path fit figure with fit; then
+// the report figures of the station (its fit figure with them) in every
+// figure format.
 std::vector<OutputRecord> plannedPlotFiles(const TestDescription& test,
                                            const std::string& stationFile50,
-                                           const std::vector<PlotFormat>& formats, bool fit);
+                                           const std::vector<PlotFormat>& formats, bool fit,
+                                           const std::vector<PlotFormat>& figureFormats = {});
 
 // Ends the PostScript pass: moves the finished file to the PostScript name
 // made from name (in a buffer of length characters) with the suffix code

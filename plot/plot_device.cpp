@@ -1,6 +1,9 @@
 #include "plot/plot_device.h"
 
 #include <cpgplot.h>
+extern "C" {
+#include <giza.h>
+}
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -159,12 +162,34 @@ void PlotDevices::closeScreens() {
 }
 
 bool PlotDevices::openPostScript(OutputGate& gate) {
+  return openScratch(gate, [&](const std::string& name) {
+    return openDevice(name + deviceOf(fileFormat_));
+  });
+}
+
+bool PlotDevices::openFigure(OutputGate& gate, double widthInches, double heightInches, int dpi) {
+  return openScratch(gate, [&](const std::string& name) {
+    // Opened at its size: a size set after the device is open would begin
+    // a second page (and a second file of the SVG device).
+    const int id = fileFormat_ == PlotFormat::Png
+                       ? giza_open_device_size(deviceOf(fileFormat_), name.c_str(),
+                                               widthInches * dpi, heightInches * dpi,
+                                               GIZA_UNITS_PIXELS)
+                       : giza_open_device_size(deviceOf(fileFormat_), name.c_str(), widthInches,
+                                               heightInches, GIZA_UNITS_INCHES);
+    if (id > 0) cpgask(0);
+    return id;
+  });
+}
+
+bool PlotDevices::openScratch(OutputGate& gate,
+                              const std::function<int(const std::string&)>& open) {
   if (psId_ > 0) closePostScript();
   dropScratch();
   const std::optional<std::string> name = gate.scratchFile(formatName(fileFormat_));
   if (!name) return false;
   scratch_ = *name;
-  psId_ = openDevice(scratch_ + deviceOf(fileFormat_));
+  psId_ = open(scratch_);
   if (psId_ <= 0) {
     psId_ = 0;
     gate.discard(scratch_, "CANNOT OPEN THE PLOT DEVICE; PLOT NOT WRITTEN");

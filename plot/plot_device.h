@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -65,6 +66,9 @@ class PlotDevices {
   // a fresh scratch file of the gate. False, with a console line, when no
   // file can be made.
   bool openPostScript(OutputGate& gate);
+  // The same for a figure of the given size on paper (inches), a PNG file
+  // at dpi dots an inch.
+  bool openFigure(OutputGate& gate, double widthInches, double heightInches, int dpi);
   bool postScriptOpen() const { return psId_ > 0; }
   // Ends drawing on the PostScript device; the file is complete.
   void closePostScript();
@@ -75,6 +79,9 @@ class PlotDevices {
 
  private:
   void dropScratch();
+  // The scratch file of the file pass and its device, opened by open(name,
+  // device); false when none could be had.
+  bool openScratch(OutputGate& gate, const std::function<int(const std::string&)>& open);
 
   std::map<int32_t, int> windows_;  // plot window identifier -> device
   std::optional<std::string> screenDevice_;

@@ -7,6 +7,7 @@
 
 #include "core/text.h"
 #include "numeric/pchip.h"
+#include "plot/library_text.h"
 
 namespace kaldero::plot {
 
@@ -21,7 +22,10 @@ struct Barred {
   std::vector<std::size_t> letterEnds;
 };
 
-Barred takeOutOverbars(std::string_view s) {
+Barred takeOutOverbars(std::string_view text) {
+  // Characters beyond ASCII (a station name) as the library draws them.
+  const std::string characters = libraryCharacters(text);
+  const std::string_view s = characters;
   Barred b;
   std::size_t from = 0;
   for (std::size_t at; (at = s.find(kOverbar, from)) != std::string_view::npos;

@@ -1,5 +1,7 @@
 #include "report/fit_data.h"
 
+#include "model/quantity_table.h"
+
 namespace kaldero {
 
 using nlohmann::json;
@@ -34,21 +36,13 @@ void nullEstimate(json& o, const std::string& name) {
 
 json path(const FittedPath& p) {
   json o = json::object();
-  // The intervals of the first fields keep the names scripts know them by.
-  estimate(o, "velocity_m_per_s", p.velocity, 1, "velocity_ci95");
-  estimate(o, "dispersion_m2_per_s", p.dispersion, 1, "dispersion_ci95");
-  estimate(o, "mass_kg", p.mass, 1e-9);
-  estimate(o, "mass_fraction", p.massFraction);
-  estimate(o, "dispersivity_m", p.dispersivity, 1, "dispersivity_ci95");
-  estimate(o, "peclet_number", p.peclet, 1, "peclet_ci95");
-  estimate(o, "mean_travel_time_h", p.meanTravelTime, 1.0 / 3600);
   o["storage"] = p.storage;
-  if (p.storage) {
-    estimate(o, "storage_ratio", p.storageRatio);
-    estimate(o, "exchange_rate_per_s", p.exchangeRate);
-  } else {
-    nullEstimate(o, "storage_ratio");
-    nullEstimate(o, "exchange_rate_per_s");
+  for (const PathQuantityRow& q : pathQuantityTable()) {
+    const std::string name(q.name);
+    if (q.storageOnly && !p.storage)
+      nullEstimate(o, name);
+    else
+      estimate(o, name, p.*q.estimate, q.scale, std::string(q.intervalName));
   }
   return o;
 }
@@ -134,12 +128,13 @@ json fitDocument(const FlowPathFitResult& f, double arrivalHours) {
             {"rmse", best->rmse * 1e-3},  // ug/L, as the concentrations
             {"aicc", best->aicc},
             {"degrees_of_freedom", best->degreesOfFreedom},
-            {"recovered_mass_kg", f.recoveredMass > 0 ? json(f.recoveredMass * 1e-9) : json(nullptr)}});
+            {std::string(quantityName(QuantityId::RecoveredMass)),
+             f.recoveredMass > 0 ? json(f.recoveredMass * 1e-9) : json(nullptr)}});
   estimate(o, "total_mass_kg", best->totalMass, 1e-9);
   if (best->baseline)
-    estimate(o, "baseline_ug_per_l", best->baselineOffset, 1e-3);
+    estimate(o, "baseline_ug_per_L", best->baselineOffset, 1e-3);
   else
-    nullEstimate(o, "baseline_ug_per_l");
+    nullEstimate(o, "baseline_ug_per_L");
   o["errors"] = errors(best->errors);
   if (f.intervals == IntervalMethod::Bootstrap)
     o["bootstrap"] = {{"replicates", best->bootstrap.replicates},
@@ -156,7 +151,7 @@ json fitDocument(const FlowPathFitResult& f, double arrivalHours) {
     fitted.push_back(best->modelValues[i] * 1e-3);
     residuals.push_back(best->residuals[i] * 1e-3);
   }
-  o["residuals"] = {{"times_h", times}, {"fitted_ug_per_l", fitted}, {"residuals_ug_per_l", residuals}};
+  o["residuals"] = {{"times_h", times}, {"fitted_ug_per_L", fitted}, {"residuals_ug_per_L", residuals}};
   return o;
 }
 
@@ -173,7 +168,7 @@ std::vector<std::pair<std::string, ResultValue>> fitColumns(const FlowPathFitRes
   };
   out.emplace_back("fit_model", best ? ResultValue(best->label()) : ResultValue());
   value("fit_r_squared", best, best ? best->rSquared : 0);
-  value("fit_rmse_ug_per_l", best, best ? best->rmse * 1e-3 : 0);
+  value("fit_rmse_ug_per_L", best, best ? best->rmse * 1e-3 : 0);
   value("fit_residual_lag1", best, best ? best->errors.residualLag1 : 0);
   value("fit_effective_samples", best, best ? best->errors.effectiveSamples : 0);
   out.emplace_back("fit_still_improving_at_largest",
@@ -185,9 +180,8 @@ std::vector<std::pair<std::string, ResultValue>> fitColumns(const FlowPathFitRes
                               ? &best->paths[static_cast<std::size_t>(k)]
                               : nullptr;
     const std::string pre = "fit_path" + std::to_string(k + 1) + "_";
-    withInterval(pre + "velocity_m_per_s", p ? &p->velocity : nullptr, 1);
-    withInterval(pre + "dispersion_m2_per_s", p ? &p->dispersion : nullptr, 1);
-    withInterval(pre + "mass_fraction", p ? &p->massFraction : nullptr, 1);
+    for (const PathQuantityRow& q : pathQuantityTable())
+      if (q.inCsv) withInterval(pre + std::string(q.name), p ? &(p->*q.estimate) : nullptr, q.scale);
   }
   const FittedPath* zone = best && best->storage && !best->paths.empty() ? &best->paths[0] : nullptr;
   withInterval("fit_storage_ratio", zone ? &zone->storageRatio : nullptr, 1);

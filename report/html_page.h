@@ -10,7 +10,8 @@
 
 #include "report/html_report.h"
 #include "report/results_data.h"
-#include "report/svg_chart.h"
+#include "figure/figure.h"
+#include "model/quantity_table.h"
 
 namespace kaldero::html::page {
 
@@ -19,17 +20,13 @@ inline constexpr std::string_view kDash =
 
 std::string_view styleSheet();
 
-// A quantity of stationResults() with the label and unit the page shows.
-struct Quantity {
-  std::string_view key;
-  std::string_view label;
-  std::string_view unit;  // HTML
-};
-
 using Values = std::vector<std::pair<std::string, ResultValue>>;
 
 // The value of `key`, none when the list has no such name.
 const ResultValue& valueOf(const Values& values, std::string_view key);
+inline const ResultValue& valueOf(const Values& values, QuantityId id) {
+  return valueOf(values, quantityName(id));
+}
 
 // Numbers to five significant digits, texts escaped ("chatwin" as the
 // method's name), none as a dash.
@@ -42,9 +39,8 @@ std::string headerCell(std::string_view label, std::string_view unit);
 // The href of a file of the run, under the link base.
 std::string href(const ReportOptions& options, std::string_view name);
 
-// A figure with its caption (the chart's description); ids prefixed.
-std::string figure(const svg::Chart& chart, const std::string& idPrefix);
-std::string figure(const svg::ChartStack& stack, const std::string& idPrefix);
+// A figure with its caption (its description); ids prefixed.
+std::string figure(const figure::Figure& figure, const std::string& idPrefix);
 
 // The station file escaped, or "(unnamed station)".
 std::string stationLabel(const StationRecord& station);
@@ -76,7 +72,7 @@ std::string fitModelsTable(const FlowPathFitResult& fit);
 // Extension points of the station section, empty until they have content:
 // the fit diagnostics (shown after the fit's tables) and the uncertainty
 // intervals [low, high] of the station's quantities (shown after its key
-// numbers; svg::IntervalChart draws them).
+// numbers; figure::IntervalFigure draws them).
 std::string fitDiagnostics(const StationContext& context);
 std::string uncertaintyIntervals(const StationContext& context);
 

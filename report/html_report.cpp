@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "core/version.h"
-#include "report/html_figures.h"
+#include "figure/svg.h"
+#include "report/figures.h"
 #include "report/html_page.h"
 
 namespace kaldero::html {
@@ -61,15 +62,13 @@ std::string figureOf(const std::string& svg, const std::string& caption) {
 
 }  // namespace
 
-std::string figure(const svg::Chart& chart, const std::string& idPrefix) {
-  return figureOf(svg::renderChart(chart, idPrefix), chart.description);
+std::string figure(const figure::Figure& f, const std::string& idPrefix) {
+  return figureOf(figure::renderSvg(f, idPrefix), f.description);
 }
 
-std::string figure(const svg::ChartStack& stack, const std::string& idPrefix) {
-  return figureOf(svg::renderStack(stack, idPrefix), stack.description);
+std::string stationLabel(const StationRecord& st) {
+  return escape(st.stationFile.empty() ? std::string("(unnamed station)") : st.stationFile);
 }
-
-std::string stationLabel(const StationRecord& st) { return escape(stationName(st)); }
 
 std::string reportItem(const ShownReport& r) {
   const char* kind = r.kind == ShownReport::Kind::Error     ? "error"
@@ -105,18 +104,24 @@ namespace {
 
 using namespace page;
 
-constexpr Quantity kSummaryColumns[] = {
-    {"travel_distance_m", "Distance", "m"},
-    {"recovered_mass_kg", "Recovered mass", "kg"},
-    {"percent_recovery", "Recovery", "%"},
-    {"first_arrival_h", "First arrival", "h"},
-    {"peak_time_h", "Peak time", "h"},
-    {"mean_transit_time_h", "Mean transit time", "h"},
-    {"mean_velocity_m_per_s", "Mean velocity", "m/s"},
-    {"maximum_velocity_m_per_s", "Maximum velocity", "m/s"},
-    {"dispersion_coefficient_m2_per_s", "Dispersion coefficient D", "m²/s"},
-    {"dispersion_method", "D by", ""},
-    {"peclet_number", "Peclet number", ""},
+// The summary table's columns: quantities of the table, some under a
+// shorter head.
+struct SummaryColumn {
+  QuantityId id;
+  std::string_view head;  // empty: the quantity's label
+};
+constexpr SummaryColumn kSummaryColumns[] = {
+    {QuantityId::TravelDistance, "Distance"},
+    {QuantityId::RecoveredMass, ""},
+    {QuantityId::PercentRecovery, ""},
+    {QuantityId::FirstArrival, ""},
+    {QuantityId::PeakTime, ""},
+    {QuantityId::MeanTransitTime, ""},
+    {QuantityId::MeanVelocity, ""},
+    {QuantityId::MaximumVelocity, ""},
+    {QuantityId::DispersionCoefficient, "Dispersion coefficient D"},
+    {QuantityId::DispersionMethod, "D by"},
+    {QuantityId::PecletNumber, ""},
 };
 
 std::string programLine() { return std::string(kProgramName) + " " + std::string(kProgramVersion); }
@@ -237,7 +242,10 @@ class Page {
     out_ += "\n<table class=\"summary\">\n<thead>\n<tr>";
     out_ += headerCell("Station file", "");
     out_ += headerCell("Status", "");
-    for (const Quantity& q : kSummaryColumns) out_ += headerCell(q.label, q.unit);
+    for (const SummaryColumn& c : kSummaryColumns) {
+      const QuantityRow& q = quantityRow(c.id);
+      out_ += headerCell(c.head.empty() ? q.label : c.head, q.unit);
+    }
     if (anyFit) out_ += headerCell("D fitted, per flow path", "m²/s");
     out_ += "</tr>\n</thead>\n";
     for (std::size_t i = 0; i < runs_.size(); ++i) {
@@ -269,8 +277,8 @@ class Page {
       return;
     }
     const Values values = stationResults(st);
-    for (const Quantity& q : kSummaryColumns) {
-      const ResultValue& v = valueOf(values, q.key);
+    for (const SummaryColumn& c : kSummaryColumns) {
+      const ResultValue& v = valueOf(values, c.id);
       out_ += isText(v) ? "<td class=\"t\">" : "<td>";
       out_ += show(v);
     }
@@ -280,23 +288,28 @@ class Page {
 
   void campaignFigures(std::size_t i) {
     const RunRecord& run = *runs_[i];
-    const auto normalized = campaignConcentrationChart(run, ConcentrationScale::PerKgRecovered);
-    const auto raw = campaignConcentrationChart(run, ConcentrationScale::Raw);
-    const auto recovery = campaignRecoveryChart(run);
-    if (!normalized && !raw && !recovery) return;
+    const figures::Options& o = options_.figures;
+    const auto main = figures::campaignConcentrationFigure(run, o);
+    const auto recovery = figures::campaignRecoveryFigure(run, o);
+    if (!main && !recovery) return;
     const std::string id = "r" + std::to_string(i + 1) + "-";
     if (several()) out_ += "<h3>Control file " + controlName(run) + "</h3>\n";
     out_ += "<div class=\"figures\">\n";
-    if (normalized) out_ += figure(*normalized, id + "norm-");
+    if (main) out_ += figure(*main, id + "all-");
     if (recovery) out_ += figure(*recovery, id + "rec-");
     out_ += "</div>\n";
-    if (raw) {
-      out_ +=
-          "<details class=\"more\"><summary>The concentrations as measured (\u00b5g/L)"
-          "</summary>\n<div class=\"figures\">\n";
-      out_ += figure(*raw, id + "raw-");
-      out_ += "</div>\n</details>\n";
+    // The other scales of the same curves, closed.
+    std::string more;
+    for (const ConcentrationScale scale : {ConcentrationScale::PerKgRecovered,
+                                           ConcentrationScale::Raw}) {
+      if (scale == o.campaignScale) continue;
+      if (const auto f = figures::campaignConcentrationFigure(run, scale, o))
+        more += figure(*f, id + (scale == ConcentrationScale::Raw ? "raw-" : "kg-"));
     }
+    if (!more.empty())
+      out_ += "<details class=\"more\"><summary>The concentrations per kg recovered and as "
+              "measured (\u00b5g/L)</summary>\n<div class=\"figures\">\n" +
+              more + "</div>\n</details>\n";
   }
 
   // The test, the run totals and the run's end, and the reports shown
@@ -389,7 +402,19 @@ std::string renderReport(const std::vector<const RunRecord*>& runs, const Report
   std::vector<const RunRecord*> present;
   for (const RunRecord* r : runs)
     if (r != nullptr) present.push_back(r);
-  return Page(std::move(present), options).render();
+  ReportOptions o = options;
+  o.figures = reportFigureOptions(options.figures);
+  return Page(std::move(present), o).render();
+}
+
+figures::Options reportFigureOptions(figures::Options o) {
+  // 400 units across: the figures' text (10 to 13 units) stays 9 px and
+  // more in a column of 376 px (a 400 px screen); the style sheet lets a
+  // figure grow to 510 px, where its title (13 units, 16.6 px) is still
+  // smaller than the smallest heading (16.8 px).
+  o.width = 400;
+  o.height = 290;
+  return o;
 }
 
 }  // namespace kaldero::html

@@ -32,6 +32,7 @@
 #include <string_view>
 #include <vector>
 
+#include "report/figures.h"
 #include "report/run_record.h"
 
 namespace kaldero::html {
@@ -53,6 +54,8 @@ struct ReportOptions {
   std::string resultsFile;  // JSON
   std::string tableFile;    // CSV
   ReportLimits limits;
+  // The figures' options (--figure-scale, --campaign-scale).
+  figures::Options figures;
 };
 
 // The page for the runs, in their order (one run is the common case; a null
@@ -60,6 +63,10 @@ struct ReportOptions {
 // reports that are not valid UTF-8 are read as Windows-1252.
 std::string renderReport(const std::vector<const RunRecord*>& runs,
                          const ReportOptions& options = {});
+
+// The figures' options as the page draws them: the options asked for, in
+// the page's own size (its text sizes are CSS pixels).
+figures::Options reportFigureOptions(figures::Options options);
 
 // The pieces the page is made of, for other HTML writers and for tests.
 
@@ -70,15 +77,6 @@ std::string escape(std::string_view text);
 
 // Windows-1252 bytes as UTF-8 (the five unassigned bytes become U+FFFD).
 std::string windows1252ToUtf8(std::string_view bytes);
-
-// An SVG document made ready to sit inside an HTML page: the XML
-// declaration, doctype and comments before the root element dropped; every
-// id, and every reference to it (url(#...), href and xlink:href "#..."),
-// given idPrefix so that several figures do not clash; the root's width and
-// height replaced by width="100%" with the viewBox kept (made from width and
-// height when missing), so that it scales to the column. nullopt when the
-// text is not an SVG document that can be read.
-std::optional<std::string> inlineSvg(std::string_view svg, std::string_view idPrefix);
 
 // A file name as a relative URL: every byte other than letters, digits,
 // "-._~" and "/" percent-encoded, so that no name reads as a scheme, query

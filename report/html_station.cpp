@@ -7,83 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "report/html_figures.h"
+#include "figure/svg.h"
+#include "report/figures.h"
 #include "report/html_page.h"
 
 namespace kaldero::html::page {
 namespace {
 
 using nlohmann::json;
-
-struct Group {
-  std::string_view title;
-  std::span<const Quantity> quantities;
-};
-
-constexpr Quantity kRecovery[] = {
-    {"recovered_mass_kg", "Recovered mass", "kg"},
-    {"percent_recovery", "Recovery", "%"},
-    {"accuracy_index", "Accuracy index", ""},
-    {"lower_integration_limit_h", "Lower integration limit", "h"},
-    {"upper_integration_limit_h", "Upper integration limit", "h"},
-};
-constexpr Quantity kTimes[] = {
-    {"first_arrival_h", "First arrival", "h"},
-    {"peak_time_h", "Peak time", "h"},
-    {"peak_concentration_ug_per_L", "Peak concentration", "µg/L"},
-    {"mean_transit_time_h", "Mean transit time", "h"},
-    {"transit_time_variance_h2", "Transit time variance", "h²"},
-    {"transit_time_standard_deviation_h", "Transit time standard deviation", "h"},
-    {"transit_time_skewness", "Transit time skewness", ""},
-    {"transit_time_kurtosis", "Transit time kurtosis", ""},
-};
-constexpr Quantity kTransport[] = {
-    {"travel_distance_m", "Travel distance", "m"},
-    {"mean_velocity_m_per_s", "Mean velocity", "m/s"},
-    {"velocity_standard_deviation_m_per_s", "Velocity standard deviation", "m/s"},
-    {"maximum_velocity_m_per_s", "Maximum velocity", "m/s"},
-    {"dispersion_coefficient_m2_per_s", "Dispersion coefficient", "m²/s"},
-    {"dispersion_method", "Dispersion method", ""},
-    {"moment_dispersion_coefficient_m2_per_s", "Dispersion coefficient by moments", "m²/s"},
-    {"chatwin_dispersion_coefficient_m2_per_s", "Dispersion coefficient by Chatwin", "m²/s"},
-    {"dispersivity_m", "Longitudinal dispersivity", "m"},
-    {"peclet_number", "Peclet number", ""},
-    {"peclet_class", "Peclet class", ""},
-};
-constexpr Quantity kFlowSystem[] = {
-    {"volume_m3", "Volume", "m³"},
-    {"cross_section_m2", "Cross-section", "m²"},
-    {"surface_area_m2", "Surface area", "m²"},
-    {"sorption_coefficient_m", "Sorption coefficient", "m"},
-    {"head_loss_m", "Head loss", "m"},
-    {"friction_factor", "Friction factor", ""},
-    {"viscous_sublayer_mm", "Viscous sublayer", "mm"},
-    {"reynolds_number", "Reynolds number", ""},
-    {"tube_diameter_m", "Tube diameter", "m"},
-    {"fissure_height_m", "Fissure height", "m"},
-    {"transport_width_m", "Transport width", "m"},
-    {"hydraulic_conductivity_m_per_s", "Hydraulic conductivity", "m/s"},
-    {"froude_number", "Froude number", ""},
-    {"hydraulic_depth_m", "Hydraulic depth", "m"},
-    {"shear_velocity_m_per_s", "Shear velocity", "m/s"},
-    {"schmidt_number", "Schmidt number", ""},
-    {"sherwood_number", "Sherwood number", ""},
-    {"mass_transfer_coefficient_m_per_s", "Mass transfer coefficient", "m/s"},
-    {"diffusion_layer_thickness_mm", "Diffusion layer thickness", "mm"},
-};
-// Integrated from every data line as read, negative concentrations kept.
-constexpr Quantity kSigned[] = {
-    {"signed_recovered_mass_kg", "Recovered mass", "kg"},
-    {"signed_percent_recovery", "Recovery", "%"},
-    {"signed_mean_transit_time_h", "Mean transit time", "h"},
-};
-constexpr Group kGroups[] = {
-    {"Mass recovery", kRecovery},
-    {"Times", kTimes},
-    {"Velocity and dispersion", kTransport},
-    {"Flow system", kFlowSystem},
-    {"Measured record, with its sign", kSigned},
-};
 
 std::string valueTable(std::string_view caption, const std::string& rows) {
   if (rows.empty()) return {};
@@ -174,19 +105,22 @@ std::string keyNumbers(const StationRecord& st, bool compact) {
   if (!st.analysed() || !st.results || !st.results->complete()) return {};
   const Values values = stationResults(st);
   std::vector<std::string> tables;
-  for (const Group& g : kGroups) {
+  for (const QuantityGroup g : {QuantityGroup::Recovery, QuantityGroup::Times,
+                                 QuantityGroup::Transport, QuantityGroup::FlowSystem,
+                                 QuantityGroup::Signed}) {
     std::string rows;
-    for (const Quantity& q : g.quantities) {
-      const ResultValue& v = valueOf(values, q.key);
+    for (const QuantityRow& q : quantityTable()) {
+      if (q.group != g) continue;
+      const ResultValue& v = valueOf(values, q.name);
       if (std::holds_alternative<std::monostate>(v)) continue;  // does not apply
       // With --uncertainty: value [2.5 %, 97.5 %] of the draws.
       std::string shown = show(v);
-      if (const QuantityInterval* u = st.uncertainty ? st.uncertainty->find(q.key) : nullptr)
+      if (const QuantityInterval* u = st.uncertainty ? st.uncertainty->find(q.name) : nullptr)
         shown += " <span class=\"ci\">[" + formatNumber(u->p2_5) + ", " + formatNumber(u->p97_5) +
                  "]</span>";
       rows += valueRow(q.label, shown, q.unit, isText(v));
     }
-    tables.push_back(valueTable(g.title, rows));
+    tables.push_back(valueTable(groupTitle(g), rows));
   }
   if (!compact) tables.push_back(chatwinTable(st));
   return grid(tables);
@@ -206,12 +140,12 @@ std::string fitPathsTable(const StationRecord& st) {
       "<div class=\"scroll\">\n<table class=\"fit\">\n<caption>Fitted flow paths "
       "(95 % intervals)</caption>\n<thead>\n<tr>";
   out += headerCell("Method", "");
-  out += headerCell("D", "m²/s");
-  out += headerCell("D, 95 % interval", "m²/s");
-  out += headerCell("Velocity", "m/s");
-  out += headerCell("Velocity, 95 % interval", "m/s");
-  out += headerCell("Mass fraction", "");
-  out += headerCell("Mass fraction, 95 % interval", "");
+  for (const auto member : {&FittedPath::dispersion, &FittedPath::velocity, &FittedPath::massFraction})
+    for (const PathQuantityRow& q : pathQuantityTable())
+      if (q.estimate == member) {
+        out += headerCell(q.label, q.unit);
+        out += headerCell(std::string(q.label) + ", 95 % interval", q.unit);
+      }
   out += "</tr>\n</thead>\n<tbody>\n";
   for (std::size_t i = 0; i < best->paths.size(); ++i) {
     const FittedPath& p = best->paths[i];
@@ -232,11 +166,11 @@ std::string fitPathsTable(const StationRecord& st) {
   }
   const Values values = stationResults(st);
   out += "<tr><th scope=\"row\">Moments</th><td>" +
-         show(valueOf(values, "moment_dispersion_coefficient_m2_per_s")) + "<td>" + dash + "<td>" +
-         show(valueOf(values, "mean_velocity_m_per_s")) + "<td>" + dash + "<td>" + dash + "<td>" +
+         show(valueOf(values, QuantityId::MomentDispersionCoefficient)) + "<td>" + dash + "<td>" +
+         show(valueOf(values, QuantityId::MeanVelocity)) + "<td>" + dash + "<td>" + dash + "<td>" +
          dash + "\n";
   out += "<tr><th scope=\"row\">Chatwin method</th><td>" +
-         show(valueOf(values, "chatwin_dispersion_coefficient_m2_per_s")) + "<td>" + dash + "<td>" +
+         show(valueOf(values, QuantityId::ChatwinDispersionCoefficient)) + "<td>" + dash + "<td>" +
          dash + "<td>" + dash + "<td>" + dash + "<td>" + dash + "\n";
   out += "</tbody>\n</table>\n</div>\n<p class=\"fit-stats\">Model: " +
          std::to_string(best->pathCount) + (best->pathCount == 1 ? " path" : " paths") +
@@ -295,12 +229,13 @@ std::string figures(const StationContext& c, const std::string& anchor) {
   auto add = [&](const auto& chart) {
     if (chart) out += figure(*chart, anchor + "-f" + std::to_string(++n) + "-");
   };
-  add(stationCurveChart(c.run, c.station));
+  const figures::Options& o = c.options.figures;
+  add(figures::concentrationFigure(c.run, c.station, o));
   // What a station that did not finish computed is not a result.
   if (c.station.analysed()) {
-    add(stationRecoveryChart(c.run, c.station));
-    add(chatwinChart(c.station));
-    add(flowPathFitChart(c.run, c.station));
+    add(figures::recoveryFigure(c.run, c.station, o));
+    add(figures::chatwinFigure(c.station, o));
+    add(figures::fitFigure(c.run, c.station, o));
   }
   if (out.empty()) return out;
   return "<h3>Figures</h3>\n<div class=\"figures\">\n" + out + "</div>\n";
@@ -392,32 +327,18 @@ std::string uncertaintyIntervals(const StationContext& c) {
   const StationRecord& st = c.station;
   if (!st.uncertainty || !st.analysed()) return {};
   const UncertaintyResult& u = *st.uncertainty;
-  const Values values = stationResults(st);
   // Interval bars of the recovered mass and the mean transit time: the
   // listing's value as the point, the 2.5 and 97.5 % points of the draws
   // as the bar.
   std::string charts;
-  const struct {
-    const char* key;
-    const char* title;
-    const char* axis;
-  } bars[] = {{"recovered_mass_kg", "Recovered mass", "Recovered mass (kg)"},
-              {"mean_transit_time_h", "Mean transit time", "Mean transit time (h)"}};
-  for (const auto& b : bars) {
-    const QuantityInterval* q = u.find(b.key);
-    const ResultValue& v = valueOf(values, b.key);
-    if (!q || !std::holds_alternative<double>(v)) continue;
-    svg::IntervalChart chart;
-    chart.title = std::string(b.title) + ": 95 % interval";
-    chart.description = std::string(b.title) + " " + formatNumber(std::get<double>(v)) +
-                        ", 95 % of the draws between " + formatNumber(q->p2_5) + " and " +
-                        formatNumber(q->p97_5) + ".";
-    chart.axis.title = b.axis;
-    // The chart reads the name as UTF-8, or as Windows-1252 where it is not.
-    chart.items.push_back({stationName(st), std::get<double>(v), q->p2_5, q->p97_5, ""});
+  for (const QuantityId id : {QuantityId::RecoveredMass, QuantityId::MeanTransitTime}) {
+    std::optional<figure::IntervalFigure> chart = figures::intervalFigure(st, id);
+    if (!chart) continue;
+    chart->width = c.options.figures.width;
     charts += "<figure class=\"interval\">" +
-              svg::renderIntervals(chart, "u" + std::to_string(c.runNumber) + "-" +
-                                                std::to_string(c.stationNumber) + "-" + b.key) +
+              figure::renderSvg(*chart, "u" + std::to_string(c.runNumber) + "-" +
+                                            std::to_string(c.stationNumber) + "-" +
+                                            std::string(quantityName(id))) +
               "</figure>\n";
   }
   int stoppedDraws = 0;

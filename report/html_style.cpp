@@ -7,7 +7,8 @@ namespace {
 // System fonts only; tables with tabular figures that scroll inside their
 // own box, so that the page never scrolls sideways (down to 320 px); the
 // summary table of a long run scrolls in a box of its own height with its
-// header kept in view. Print (A4 and Letter): figures one under the other,
+// header kept in view; a figure no wider than 510 px, so that its text
+// stays smaller than the headings. Print (A4 and Letter): figures one under the other,
 // 140 mm wide so that two fit a page, none cut by a page end; table headers
 // repeated on every page; tables of numbers three abreast; closed blocks
 // (raw concentrations, closed listings and stations) left closed.
@@ -70,7 +71,8 @@ color:var(--muted);margin-right:.5rem}
 .figures{display:grid;grid-template-columns:repeat(auto-fill,minmax(min(28rem,100%),1fr));
 gap:1.25rem;margin:.75rem 0}
 figure.plot{margin:0;min-width:0}
-figure.plot svg{display:block;width:100%;height:auto;border:1px solid var(--rule)}
+figure.plot svg{display:block;width:100%;max-width:510px;height:auto;border:1px solid var(--rule)}
+figure.interval svg{display:block;width:100%;max-width:510px;height:auto}
 figcaption{color:var(--muted);font-size:.88rem;margin-top:.3rem}
 details>summary{cursor:pointer}
 details.station{border-top:2px solid var(--ink);margin-top:1.5rem}

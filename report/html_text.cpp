@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/encoding.h"
+#include "core/format.h"
 #include "report/html_report.h"
 
 namespace kaldero::html {
@@ -26,45 +27,9 @@ char32_t fromWindows1252(unsigned char byte) {
 using text::appendUtf8;
 using text::decodeUtf8;
 
-bool isControl(char32_t c) {
-  if (c == '\t' || c == '\n' || c == '\f' || c == '\r') return false;
-  return c < 0x20 || (c >= 0x7F && c < 0xA0);
-}
-
 }  // namespace
 
-std::string escape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 8);
-  for (size_t i = 0; i < text.size();) {
-    auto [c, length] = decodeUtf8(text, i);
-    if (length == 0) {
-      c = fromWindows1252(static_cast<unsigned char>(text[i]));
-      length = 1;
-    }
-    i += length;
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        appendUtf8(out, isControl(c) ? kReplacement : c);
-    }
-  }
-  return out;
-}
+std::string escape(std::string_view text) { return text::markupText(text); }
 
 std::string windows1252ToUtf8(std::string_view bytes) {
   std::string out;
@@ -100,12 +65,11 @@ std::string fileUrl(std::string_view name) {
 std::string formatNumber(double value, int digits) {
   if (!std::isfinite(value)) return "\u2014";
   if (value == 0) return "0";
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-  const std::string_view text(buffer);
+  const std::string written = fmt::general(value, digits);
+  const std::string_view text(written);
   const size_t e = text.find('e');
-  if (e == std::string_view::npos) return std::string(text);
-  const int exponent = std::atoi(buffer + e + 1);
+  if (e == std::string_view::npos) return written;
+  const int exponent = std::atoi(written.c_str() + e + 1);
   std::string out(text.substr(0, e));
   out += " \u00d7 10<sup>";
   if (exponent < 0) out += "\u2212";

@@ -1,5 +1,8 @@
 #include "report/results_data.h"
 
+#include "core/format.h"
+#include "model/quantity_table.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -207,6 +210,8 @@ json reports(const std::vector<ShownReport>& shown) {
   return out;
 }
 
+std::string name(QuantityId id) { return std::string(quantityName(id)); }
+
 json chatwin(const ChatwinResults& c) {
   if (!c.fitted) return {{"fitted", false}, {"points_used", c.fitPoints}};
   const int32_t listed = c.listed();
@@ -220,7 +225,7 @@ json chatwin(const ChatwinResults& c) {
           {"points_used", c.fitPoints},
           {"points_listed", listed},
           {"residual_s05", num(c.residual)},
-          {"dispersion_coefficient_m2_per_s", num(c.dispersion)}};
+          {std::string(quantityName(QuantityId::DispersionCoefficient)), num(c.dispersion)}};
 }
 
 // Every text of the document as valid UTF-8: names and report texts come
@@ -348,15 +353,16 @@ json resultsDocument(const RunRecord& run) {
     const RunTotals& t = *run.totals;
     const auto& b = t.volume;
     doc["totals"] = {
-        {"recovered_mass_kg", num(t.recoveredMassKg)},
-        {"volume_m3", b ? num(t.sums.aquiferVolume) : json(nullptr)},
-        {"surface_area_m2", b && b->surfaceArea ? num(*b->surfaceArea) : json(nullptr)},
+        {name(QuantityId::RecoveredMass), num(t.recoveredMassKg)},
+        {name(QuantityId::Volume), b ? num(t.sums.aquiferVolume) : json(nullptr)},
+        {name(QuantityId::SurfaceArea), b && b->surfaceArea ? num(*b->surfaceArea) : json(nullptr)},
         {"final_sorption_coefficient_m",
          b && b->finalSorption && b->finalSorption->computed ? num(b->finalSorption->value)
                                                              : json(nullptr)},
         {"stations_included", run.stationsInTotals},
-        {"percent_recovery", t.percentRecovery ? num(*t.percentRecovery) : json(nullptr)},
-        {"accuracy_index", t.accuracyIndex ? num(*t.accuracyIndex) : json(nullptr)}};
+        {name(QuantityId::PercentRecovery),
+         t.percentRecovery ? num(*t.percentRecovery) : json(nullptr)},
+        {name(QuantityId::AccuracyIndex), t.accuracyIndex ? num(*t.accuracyIndex) : json(nullptr)}};
   } else {
     doc["totals"] = nullptr;
   }
@@ -384,12 +390,7 @@ std::string csvField(const std::string& bytes) {
   return out + "\"";
 }
 
-std::string csvValue(double v) {
-  // The shortest decimal that reads back as the same double.
-  char buf[40];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v);
-  return std::string(buf, r.ptr);
-}
+std::string csvValue(double v) { return fmt::shortest(v); }
 
 std::string csvValue(const ResultValue& v) {
   if (std::holds_alternative<double>(v)) return csvValue(std::get<double>(v));
@@ -402,7 +403,8 @@ std::string csvValue(const ResultValue& v) {
 std::string resultsTable(const std::vector<RunRecord>& runs) {
   const std::vector<std::pair<std::string, ResultValue>> names = stationResults(StationRecord{});
   // With several control files each row names its own; with the
-  // uncertainty, every number has its 2.5 and 97.5 % points.
+  // uncertainty, every number has the 2.5, 50 and 97.5 % points of its
+  // draws.
   const bool several = runs.size() > 1;
   bool intervals = false;
   for (const RunRecord& run : runs) intervals = intervals || run.uncertainty.has_value();
@@ -414,7 +416,7 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
   std::string out = several ? "control_file,station_file,status" : "station_file,status";
   for (const auto& [key, value] : names) out += "," + key;
   if (intervals)
-    for (const std::string& n : numbers) out += "," + n + "_p2_5," + n + "_p97_5";
+    for (const std::string& n : numbers) out += "," + n + "_p2_5," + n + "_p50," + n + "_p97_5";
   if (fits)
     for (const auto& [key, value] : fitColumns(nullptr)) out += "," + key;
   out += "\n";
@@ -426,7 +428,8 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
       if (intervals) {
         for (const std::string& n : numbers) {
           const QuantityInterval* q = st.uncertainty ? st.uncertainty->find(n) : nullptr;
-          out += q ? "," + csvValue(q->p2_5) + "," + csvValue(q->p97_5) : ",,";
+          out += q ? "," + csvValue(q->p2_5) + "," + csvValue(q->p50) + "," + csvValue(q->p97_5)
+                   : ",,,";
         }
       }
       if (fits)

@@ -35,8 +35,9 @@ std::string linkBase(const std::string& reportFile) {
 // The page, from the record alone (listings and figures are in it); it
 // links the results file and table written with it.
 std::string htmlReport(const std::vector<RunRecord>& records, const std::string& file,
-                       const std::deque<ResultsFile>& files) {
+                       const std::deque<ResultsFile>& files, const figures::Options& figures) {
   html::ReportOptions options;
+  options.figures = figures;
   options.linkBase = linkBase(file);
   for (const ResultsFile& r : files) {
     if (!r.open) continue;
@@ -95,7 +96,7 @@ int writeResultsFiles(Console& console, OutputGate& gate, std::vector<RunRecord>
     else if (r.record.kind == "results table")
       r.file.write(resultsTable(records));
     else
-      r.file.write(htmlReport(records, r.record.name, files));
+      r.file.write(htmlReport(records, r.record.name, files, names.figures));
     gate.close(r.file, r.record);
     for (ShownReport& rep : console.takeReports()) shown.push_back(std::move(rep));
   }

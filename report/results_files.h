@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "report/figures.h"
 #include "report/run_record.h"
 
 namespace kaldero {
@@ -17,6 +18,7 @@ struct ResultsFileNames {
   std::optional<std::string> json;
   std::optional<std::string> table;
   std::optional<std::string> report;
+  figures::Options figures;  // of the report's figures
 };
 
 // Every file is opened before any is written, so that each document can

@@ -1,5 +1,7 @@
 #include "report/run_messages.h"
 
+#include "model/quantity_table.h"
+
 #include <cstdio>
 
 #include "core/console.h"
@@ -280,7 +282,7 @@ void stationSummary(Console& c, const StationRecord& st) {
                 r.transport->dispersion, text::trimmed(st.test.listingName).c_str());
   std::string summary = line;
   if (st.uncertainty)
-    if (const QuantityInterval* m = st.uncertainty->find("recovered_mass_kg")) {
+    if (const QuantityInterval* m = st.uncertainty->find(quantityName(QuantityId::RecoveredMass))) {
       std::snprintf(line, sizeof line, "; recovered mass 95 %% interval [%.5g, %.5g] kg", m->p2_5,
                     m->p97_5);
       summary += line;

@@ -111,6 +111,16 @@ def check_paths(doc, station_index, truth, tolerances, chosen):
         # Fractions are of the recovered mass, which the program integrates
         # from the samples; the truth's share of it:
         near(name + " mass fraction", p["mass_fraction"] * recovered / total, grams / total, 0.05)
+        # Each derived quantity in the unit its name carries, against the
+        # path's own velocity and dispersion: L (1 + beta) / v in hours,
+        # D / v in m, v L / D, the mass in kg (1000 g).
+        beta = p["storage_ratio"] or 0.0
+        v_fit, d_fit = p["velocity_m_per_s"], p["dispersion_m2_per_s"]
+        near(name + " mean travel time (h)", p["mean_travel_time_h"], L * (1 + beta) / v_fit / 3600,
+             1e-6)
+        near(name + " dispersivity (m)", p["dispersivity_m"], d_fit / v_fit, 1e-6)
+        near(name + " Peclet number", p["peclet_number"], v_fit * L / d_fit, 1e-6)
+        near(name + " mass (kg)", p["mass_kg"], p["mass_fraction"] * recovered / 1000, 1e-3)
 
 
 shutil.rmtree(work, ignore_errors=True)

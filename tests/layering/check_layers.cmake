@@ -11,7 +11,7 @@
 
 cmake_policy(SET CMP0007 NEW)
 
-set(layers core numeric model input conditioning analysis report files plot print driver importer)
+set(layers core numeric model input conditioning analysis figure report files plot print driver importer)
 
 set(allowed_core core)
 set(allowed_numeric numeric)
@@ -19,17 +19,18 @@ set(allowed_model model core)
 set(allowed_input input model numeric core)
 set(allowed_conditioning conditioning model numeric core)
 set(allowed_analysis analysis conditioning input model numeric core)
-set(allowed_report report analysis input model numeric core)
+set(allowed_figure figure numeric core)
+set(allowed_report report figure analysis input model numeric core)
 set(allowed_files files analysis model numeric core)
-set(allowed_plot plot analysis input model numeric core)
+set(allowed_plot plot figure analysis input model numeric core)
 set(allowed_print print core)
-set(allowed_driver driver report files plot print analysis input conditioning model numeric core)
+set(allowed_driver driver report files plot print figure analysis input conditioning model numeric core)
 set(allowed_importer importer core)
 
 # Headers that make a layer write to the console, the listing or a file.
 set(writing core/console.h core/listing_channel.h core/file_reports.h core/stop.h
     core/checked_file.h core/output_gate.h)
-set(silent numeric model analysis)
+set(silent numeric model analysis figure)
 # Writing to a stream or a file, in code that computes only.
 set(stream_writes "std::cout|std::cerr|std::clog|[^a-z]printf\\(|puts\\(|fwrite\\(|fputs\\(|ofstream")
 # Creating, renaming or opening a file for writing: only the gate and the

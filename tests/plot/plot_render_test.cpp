@@ -10,6 +10,7 @@
 #include "plot/chatwin_plot.h"
 #include "plot/curve_plot.h"
 #include "plot/data_plot.h"
+#include "plot/library_text.h"
 #include "tests/plot/plot_fixture.h"
 
 namespace kaldero::testing {
@@ -182,6 +183,44 @@ TEST_F(CurvePlotTest, NormalizedLoadAndStandardizedPlots) {
   expectRendered("ST1_NRM.PS", "normalized_plot.png");
   expectRendered("ST1_LOD.PS", "load_plot.png");
   expectRendered("ST1_STD_STN.PS", "standardized_plot.png");
+}
+
+// The mean and the standard deviation carry the time unit; skewness and
+// kurtosis are numbers without one.
+TEST_F(CurvePlotTest, OnlyTheMeanAndTheSpreadHaveATimeUnit) {
+  const Samples s = breakthrough(60, 1.0f, 60.0f, 11.0f, 0.0123f);
+  auto ctx = context();
+  int32_t counter = 0;
+  plot::curvePlot(ctx, s.T, s.C, s.Q, s.n(), {1, 0, 0}, params, 0, 1, counter);
+  const auto texts = textsOfPostScript("ST1_NRM.PS");
+  ASSERT_TRUE(texts) << "Ghostscript and pdftotext are needed to read the plot's texts";
+  EXPECT_EQ(std::count(texts->begin(), texts->end(), "hrs"), 2) << ::testing::PrintToString(*texts);
+  EXPECT_NE(std::find(texts->begin(), texts->end(), "STATION1.DAT"), texts->end());
+}
+
+// A station name beyond ASCII (UTF-8 or Windows-1252) is drawn with its
+// letters unaccented, and the plot's other texts stay: a byte the library
+// cannot draw would put every text of the page out of action.
+TEST_F(CurvePlotTest, AStationNameBeyondAsciiKeepsThePlotsTexts) {
+  const Samples s = breakthrough(60, 1.0f, 60.0f, 11.0f, 0.0123f);
+  for (const std::string& name : {std::string("SOURCE \xC3\x89T\xC3\x89.DAT"),
+                                  std::string("SOURCE \xC9T\xC9.DAT")}) {
+    plot::PlotContext ctx{console_.console(), state_, test_, text::padded(name), gate_};
+    int32_t counter = 0;
+    plot::curvePlot(ctx, s.T, s.C, s.Q, s.n(), {1, 0, 0}, params, 0, 1, counter);
+    const auto texts = textsOfPostScript("ST1_NRM.PS");
+    ASSERT_TRUE(texts);
+    EXPECT_NE(std::find(texts->begin(), texts->end(), "SOURCE ETE.DAT"), texts->end())
+        << ::testing::PrintToString(*texts);
+    EXPECT_EQ(std::count(texts->begin(), texts->end(), "hrs"), 2);
+    EXPECT_NE(std::find(texts->begin(), texts->end(), "ST1.NRM"), texts->end());
+  }
+}
+
+TEST(LibraryCharacters, AsciiAndEscapesStayOtherCharactersAreConverted) {
+  EXPECT_EQ(plot::libraryCharacters("Conc. (mg L\\u-1\\d)"), "Conc. (mg L\\u-1\\d)");
+  EXPECT_EQ(plot::libraryCharacters("\xB5g/L"), "\\gmg/L");
+  EXPECT_EQ(plot::libraryCharacters("Gr\xC3\xBCn \xE2\x82\xAC"), "Grun ?");
 }
 
 TEST_F(CurvePlotTest, PromptOnlyBeforeTheFirstScreenPlotAndNoPlotWithoutAKind) {

@@ -6,7 +6,8 @@
 #   - reads the example's DOM (summary, stations, figures as SVG);
 #   - measures the page in a frame 1280 and 400 px wide: no sideways
 #     scrolling (the root's scroll width within the frame's width) and the
-#     summary table's top within the first 1,200 px, for both reports;
+#     summary table's top within the first 1,200 px, for both reports; the
+#     figures' text 9 px or more and never larger than the headings;
 #   - takes a screenshot: the curves of the campaign figures show at once;
 #   - prints the example to PDF on A4 and Letter: at most 8 pages each, the
 #     figures' curves on paper.
@@ -51,13 +52,13 @@ attribute() { sed -n "s/.*<html[^>]* $2=\"\([^\"]*\)\".*/\1/p" "$1" | head -n 1;
 dom=$work/two/dom.html
 browser --dump-dom "file://$work/two/report.html" >"$dom" || fail "chromium could not read the page"
 for text in "Summary of all stations" ">A.DAT</a>" ">B.DAT</a>" "THE RUN STOPS." \
-  "All stations: concentration per kg recovered" "Cumulative recovery" "A.DAT: flow-path fit" \
+  "All stations: concentration per kg recovered" "Cumulative recovery" "A.DAT (1500 m): flow-path fit" \
   "Every model tried" "Longitudinal dispersivity" "µg/L" 'href="A.OUT"' \
   'href="results.json"' 'href="results.csv"' "SHA-256 "; do
   grep -qF -- "$text" "$dom" || fail "the page has no \"$text\""
 done
 figures=$(grep -o '<svg ' "$dom" | wc -l)
-[ "$figures" = 7 ] || fail "the page has $figures figures, not 7"
+[ "$figures" = 8 ] || fail "the page has $figures figures, not 8"
 
 # Width and the summary's place, in frames of 1280 and 400 px.
 for report in two campaign; do
@@ -78,6 +79,21 @@ for report in two campaign; do
         "too wide: $(attribute "$out" data-too-wide))"
     [ "$top" -ge 0 ] && [ "$top" -le 1200 ] ||
       fail "$report at $width px: the summary table starts at $top px"
+    # The figures' text: readable (9 px and more) at 400 px, never larger
+    # than the smallest heading at 1280 px.
+    read -r small large <<<"$(attribute "$out" data-figure-text)"
+    heading=$(attribute "$out" data-heading-size)
+    echo "$report at $width px: figure text ${small:-?} to ${large:-?} px, headings ${heading:-?} px"
+    if [ "$report" = two ]; then
+      if [ -z "${small:-}" ] || [ -z "$heading" ]; then
+        fail "$report at $width px: the figures' text was not measured"
+      else
+        awk -v s="$small" 'BEGIN { exit !(s >= 9) }' ||
+          fail "$report at $width px: figure text of $small px is too small to read"
+        awk -v l="$large" -v h="$heading" 'BEGIN { exit !(l <= h) }' ||
+          fail "$report at $width px: figure text of $large px is larger than the headings ($heading px)"
+      fi
+    fi
   done
 done
 

@@ -29,27 +29,6 @@ using ::testing::Not;
 using ::testing::StartsWith;
 using testing::twoStationExample;
 
-// What the graphics library writes, cut down: a glyph and a clip path used
-// by id, and the document's own prolog.
-const std::string kSvg = R"svg(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE svg PUBLIC "-//W3C//DTD SVG 1.1//EN" "svg11.dtd" [ <!ENTITY x "y"> ]>
-<!-- drawn -->
-<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="612pt" height="459pt" viewBox="0 0 612 459" version="1.1">
-<defs>
-<g><symbol overflow="visible" id="glyph0-1"><path style="stroke:none;" d="M 1 1 L 2 2 Z"/></symbol></g>
-<clipPath id="clip1"><path d="M 0 0 L 10 10"/></clipPath>
-</defs>
-<g id="surface1">
-<g style="fill:rgb(0%,0%,0%);"><use xlink:href="#glyph0-1" x="42" y="435"/></g>
-<g clip-path="url(#clip1)" clip-rule="nonzero"><path style="stroke:rgb(93.3%,17.3%,17.3%);" d="M 0 0 L 5 5"/></g>
-<use href="#glyph0-1" x="1" y="1"/>
-<path style="clip-path:url('#clip1');" d="M 0 0"/>
-<use xlink:href="other.svg#glyph0-1"/>
-<g mask="url(#unknown)"/>
-</g>
-</svg>
-)svg";
-
 TEST(HtmlText, EscapesMarkupAndReadsInvalidUtf8AsWindows1252) {
   EXPECT_EQ(escape("<a href='x'>&\"</a>"), "&lt;a href=&#39;x&#39;&gt;&amp;&quot;&lt;/a&gt;");
   EXPECT_EQ(escape("C (\xb5g/L)"), "C (µg/L)");              // a Windows-1252 byte
@@ -88,58 +67,6 @@ TEST(HtmlText, NumbersWithFiveSignificantDigits) {
   EXPECT_EQ(formatNumber(-0.0), "0");
   EXPECT_EQ(formatNumber(std::nan("")), "\u2014");
   EXPECT_EQ(formatNumber(2.0 / 3.0, 3), "0.667");
-}
-
-TEST(InlineSvg, DropsThePrologAndScalesTheRootToTheColumn) {
-  const auto svg = inlineSvg(kSvg, "p-");
-  ASSERT_TRUE(svg);
-  EXPECT_THAT(*svg, StartsWith("<svg "));
-  EXPECT_THAT(*svg, Not(HasSubstr("<?xml")));
-  EXPECT_THAT(*svg, Not(HasSubstr("DOCTYPE")));
-  EXPECT_THAT(*svg, Not(HasSubstr("drawn")));
-  EXPECT_THAT(*svg, HasSubstr("viewBox=\"0 0 612 459\""));
-  EXPECT_THAT(*svg, HasSubstr("width=\"100%\""));
-  EXPECT_THAT(*svg, Not(HasSubstr("612pt")));
-  EXPECT_THAT(*svg, Not(HasSubstr("height=")));
-  EXPECT_THAT(*svg, HasSubstr("</svg>"));
-  // The drawing itself is untouched.
-  EXPECT_THAT(*svg,
-              HasSubstr("<path style=\"stroke:rgb(93.3%,17.3%,17.3%);\" d=\"M 0 0 L 5 5\"/>"));
-
-  // Without a viewBox, one in CSS pixels from the root's size.
-  const auto sized = inlineSvg(R"(<svg width="612pt" height="459pt"><g/></svg>)", "q-");
-  ASSERT_TRUE(sized);
-  EXPECT_EQ(*sized, R"(<svg viewBox="0 0 816 612" width="100%" role="img"><g/></svg>)");
-}
-
-TEST(InlineSvg, PrefixesEveryIdAndEveryReferenceToIt) {
-  const auto svg = inlineSvg(kSvg, "s1f2-");
-  ASSERT_TRUE(svg);
-  EXPECT_THAT(*svg, HasSubstr("id=\"s1f2-glyph0-1\""));
-  EXPECT_THAT(*svg, HasSubstr("id=\"s1f2-clip1\""));
-  EXPECT_THAT(*svg, HasSubstr("id=\"s1f2-surface1\""));
-  EXPECT_THAT(*svg, HasSubstr("<use xlink:href=\"#s1f2-glyph0-1\""));
-  EXPECT_THAT(*svg, HasSubstr("<use href=\"#s1f2-glyph0-1\""));
-  EXPECT_THAT(*svg, HasSubstr("clip-path=\"url(#s1f2-clip1)\""));
-  EXPECT_THAT(*svg, HasSubstr("style=\"clip-path:url('#s1f2-clip1');\""));
-  // References to ids the document does not define are left alone.
-  EXPECT_THAT(*svg, HasSubstr("xlink:href=\"other.svg#glyph0-1\""));
-  EXPECT_THAT(*svg, HasSubstr("mask=\"url(#unknown)\""));
-  EXPECT_THAT(*svg, Not(HasSubstr("\"#glyph")));
-  EXPECT_THAT(*svg, Not(HasSubstr("(#clip")));
-}
-
-TEST(InlineSvg, RefusesWhatIsNotAReadableSvgDocument) {
-  EXPECT_FALSE(inlineSvg("", "p-"));
-  EXPECT_FALSE(inlineSvg("%!PS-Adobe-3.0\n", "p-"));
-  EXPECT_FALSE(inlineSvg("<html><svg/></html>", "p-"));
-  EXPECT_FALSE(inlineSvg("<svgx/>", "p-"));
-  EXPECT_FALSE(inlineSvg("<svg><g>", "p-"));                   // never closed
-  EXPECT_FALSE(inlineSvg("<svg><g id=\"a></g></svg>", "p-"));  // open quote
-  EXPECT_FALSE(inlineSvg("<svg><g id=a/></svg>", "p-"));       // unquoted value
-  EXPECT_FALSE(inlineSvg("<?xml version=\"1.0\"", "p-"));
-  EXPECT_TRUE(inlineSvg("<svg/>", "p-"));
-  EXPECT_TRUE(inlineSvg("\xEF\xBB\xBF<svg><![CDATA[ <g> ]]><!-- </svg> --></svg>", "p-"));
 }
 
 // ------------------------------------------------------------ the page
@@ -212,15 +139,16 @@ TEST(Report, SummaryOfAllStationsComesFirstThenTheCampaignFigures) {
   const std::size_t summary = page.find("<table class=\"summary\">");
   ASSERT_NE(summary, std::string::npos);
   EXPECT_LT(page.find("</header>"), summary);
-  EXPECT_LT(summary, page.find("All stations: concentration per kg recovered"));
+  EXPECT_LT(summary, page.find("All stations: concentration over each peak"));
   EXPECT_LT(page.find("Cumulative recovery"), page.find("<section class=\"run\""));
   EXPECT_LT(page.find("<section class=\"run\""), page.find("<details class=\"station\""));
-  // The raw concentrations in a closed block.
+  // The concentrations per kg recovered and as measured in a closed block.
   const std::string raw = between(page,
-                                  "<details class=\"more\"><summary>The concentrations as "
-                                  "measured",
+                                  "<details class=\"more\"><summary>The concentrations per kg "
+                                  "recovered and as measured",
                                   "</details>");
   EXPECT_THAT(raw, HasSubstr("All stations: concentration</title>"));
+  EXPECT_THAT(raw, HasSubstr("All stations: concentration per kg recovered</title>"));
   // Summary columns with their units, and the analysed station's numbers.
   const std::string table = between(page, "<table class=\"summary\">", "</table>");
   for (const char* head :
@@ -254,14 +182,15 @@ TEST(Report, StoppedAndNotRunStationsShowTheirReasonInsteadOfNumbers) {
   EXPECT_THAT(b, HasSubstr("Station B.DAT <span class=\"stopped\">(stopped)</span>"));
   EXPECT_THAT(b, HasSubstr("The run stopped at this station."));
   EXPECT_THAT(b, Not(HasSubstr("Key numbers")));
-  EXPECT_THAT(b, HasSubstr("B.DAT: concentration"));  // its curve as read (a copy of A's here)
+  // Its curve as read (a copy of A's here).
+  EXPECT_THAT(b, HasSubstr("B.DAT (1500 m): concentration"));
   EXPECT_THAT(b, Not(HasSubstr("first arrival")));
   EXPECT_THAT(b, Not(HasSubstr(": recovery")));
   const std::string c = between(page, "id=\"s1-3\"", "</details>\n");
   EXPECT_THAT(c, HasSubstr("This station was not analysed."));
   EXPECT_THAT(c, Not(HasSubstr("listing")));
   // The campaign figures draw the analysed station only.
-  EXPECT_THAT(between(page, "All stations: concentration per kg", "</svg>"),
+  EXPECT_THAT(between(page, "All stations: concentration over each peak", "</svg>"),
               Not(HasSubstr("B.DAT")));
 }
 
@@ -302,12 +231,12 @@ TEST(Report, EveryFigureIsAnSvgThatParsesWithIdsUniqueOnThePage) {
   RunRecord run = campaign(3);
   const std::string page = render(run);
   const std::vector<std::string> figures = svgElements(page);
-  // Campaign: normalized, recovery, raw; per station: curve, recovery,
-  // Chatwin plot, and the fit of ST0001.
+  // Campaign: over each peak, recovery, per kg and raw; per station: curve,
+  // recovery, Chatwin plot, and the fit of ST0001.
   std::size_t chatwins = 0;
   for (const StationRecord& st : run.stations)
     chatwins += st.results->chatwin && st.results->chatwin->fitted ? 1 : 0;
-  EXPECT_EQ(figures.size(), 3 + 3 * 2 + chatwins + 1);
+  EXPECT_EQ(figures.size(), 4 + 3 * 2 + chatwins + 1);
   for (const std::string& svg : figures) {
     pugi::xml_document doc;
     ASSERT_TRUE(doc.load_string(svg.c_str())) << svg.substr(0, 200);
@@ -446,8 +375,8 @@ TEST(Report, KeyNumbersWithTheirIntervalsAndBarsOfMassAndTransitTime) {
   EXPECT_THAT(section, HasSubstr("<span class=\"ci\">[3.1, 3.3]</span>"));
   EXPECT_THAT(section, HasSubstr("200 draws on perturbed copies of the curve (seed 7)"));
   EXPECT_THAT(section, HasSubstr("3 stopped"));
-  EXPECT_EQ(count(section, "Recovered mass: 95 % interval"), "2");  // title and name
-  EXPECT_THAT(section, HasSubstr("Mean transit time: 95 % interval"));
+  EXPECT_EQ(count(section, "Recovered mass, 95 % interval"), "2");  // title and name
+  EXPECT_THAT(section, HasSubstr("ST0001.DAT (300 m): Mean transit time, 95 % interval"));
   // The other station has no draws: no interval, no bars.
   const std::string other = between(page, "id=\"s1-2\"", "</details>\n");
   EXPECT_THAT(other, Not(HasSubstr("class=\"ci\"")));
@@ -463,7 +392,7 @@ TEST(Report, AStationNameInUtf8IsShownOnceEncodedInTheIntervalBars) {
   u.quantities = {{"recovered_mass_kg", 0.061, 0.0655, 0.0712, 100}};
   st.uncertainty = u;
   const std::string page = render(run);
-  ASSERT_THAT(page, HasSubstr("Recovered mass: 95 % interval"));
+  ASSERT_THAT(page, HasSubstr("Recovered mass, 95 % interval"));
   EXPECT_THAT(page, Not(HasSubstr("\xC3\x83\xC2\xA9")));  // "é" encoded twice
   const std::string bars = between(page, "<figure class=\"interval\">", "</figure>");
   EXPECT_THAT(bars, HasSubstr("Source \xC3\xA9t\xC3\xA9.DAT"));
@@ -518,7 +447,7 @@ TEST(Report, SizeRulesForBigRuns) {
   options.limits.collapseAbove = 2;
   const RunRecord six = campaign(6);
   const std::string compact = render(six, options);
-  EXPECT_EQ(svgElements(compact).size(), 3u);  // the campaign figures only
+  EXPECT_EQ(svgElements(compact).size(), 4u);  // the campaign figures only
   EXPECT_THAT(compact, Not(HasSubstr("<pre")));
   EXPECT_THAT(compact, HasSubstr("With more than 5 stations each station's section holds"));
   EXPECT_EQ(count(compact, "<caption>Mass recovery</caption>"), "6");
@@ -561,8 +490,8 @@ TEST(Report, SeveralRunsEachWithItsControlFileAndFigures) {
   EXPECT_EQ(count(page, "<tbody>\n<tr class=\"run\">"), "2");
   for (const char* id : {"id=\"s1-1\"", "id=\"s1-2\"", "id=\"s2-1\"", "id=\"s2-2\""})
     EXPECT_THAT(page, HasSubstr(id));
-  EXPECT_EQ(count(page, "<title id=\"r1-norm-title\">"), "1");
-  EXPECT_EQ(count(page, "<title id=\"r2-norm-title\">"), "1");
+  EXPECT_EQ(count(page, "<title id=\"r1-all-title\">"), "1");
+  EXPECT_EQ(count(page, "<title id=\"r2-all-title\">"), "1");
   EXPECT_EQ(count(page, "<section class=\"run\""), "2");
   EXPECT_THAT(page, HasSubstr("Station ST0001.DAT <span class=\"na\">(other/SECOND.D)</span>"));
 }

@@ -83,6 +83,22 @@ document.getElementById('f').addEventListener('load', function () {
       wide.push(e.tagName + '.' + e.className + ':' + Math.round(b.right));
   });
   r.setAttribute('data-too-wide', wide.join(' '));
+  // The figures' text as drawn, in CSS pixels: the SVG's font size times
+  // the scale of its viewBox; and the smallest heading's size.
+  var smallest = 1e9, largest = 0;
+  f.document.querySelectorAll('figure.plot svg').forEach(function (svg) {
+    var box = svg.viewBox.baseVal, w = svg.getBoundingClientRect().width;
+    if (!box || !box.width || !w) return;
+    svg.querySelectorAll('text').forEach(function (t) {
+      var px = parseFloat(f.getComputedStyle(t).fontSize) * w / box.width;
+      smallest = Math.min(smallest, px);
+      largest = Math.max(largest, px);
+    });
+  });
+  var h3 = f.document.querySelector('h3');
+  r.setAttribute('data-figure-text', smallest <= largest ?
+      smallest.toFixed(1) + ' ' + largest.toFixed(1) : '');
+  r.setAttribute('data-heading-size', h3 ? parseFloat(f.getComputedStyle(h3).fontSize).toFixed(1) : '');
 });
 </script>
 </body></html>

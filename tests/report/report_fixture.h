@@ -167,13 +167,32 @@ inline StationRecord recordFrom(const StationRecipe& s, const RunRecord& run) {
       one.paths.push_back(path);
     }
     // The samples fitted, the generating model at them and the residuals,
-    // as the fit leaves them.
+    // as the fit leaves them; the model curve on a grid of its own with a
+    // band of +-10 %.
     for (std::size_t i = 0; i < cv.T.size(); ++i) {
       const double model = numeric::concentration(cv.T[i], s.distance, 0.8, 0, paths);
       fit.times.push_back(cv.T[i]);
+      fit.concentrations.push_back(cv.C[i]);
+      fit.discharges.push_back(0.8);
       one.modelValues.push_back(model);
       one.residuals.push_back(cv.C[i] - model);
     }
+    fit.distance = s.distance;
+    for (int i = 0; i <= 400; ++i) {
+      const double t = cv.T.back() * i / 400.0;
+      const double model = numeric::concentration(t, s.distance, 0.8, 0, paths);
+      fit.curve.times.push_back(t);
+      fit.curve.sum.push_back(model);
+      fit.curve.low.push_back(0.9 * model);
+      fit.curve.high.push_back(1.1 * model);
+    }
+    if (paths.size() > 1)
+      for (const numeric::FlowPath& p : paths) {
+        std::vector<double> y;
+        for (double t : fit.curve.times)
+          y.push_back(numeric::concentration(t, s.distance, 0.8, 0, {&p, 1}));
+        fit.curve.paths.push_back(std::move(y));
+      }
     fit.samplesFitted = static_cast<int>(cv.T.size());
     fit.models.push_back(one);
     fit.chosen = 0;

@@ -89,7 +89,13 @@ def check_bad_options(c, exe, work):
                         (["--fit-baseline"], "--fit-baseline needs --fit"),
                         (["--fit", "1", "--fit-intervals", "jackknife"], "jackknife"),
                         (["--fit", "1", "--fit-seed", "3"], "--fit-seed needs"),
-                        (["--plots", "ps", "--campaign-scale", "log"], "log")]:
+                        (["--plots", "ps", "--campaign-scale", "logarithmic"], "logarithmic"),
+                        (["--figures", "gif"], "gif"),
+                        (["--figures", "png", "--figure-scale", "cubic"], "cubic"),
+                        (["--figures", "png", "--figure-size", "1x10"], "1x10"),
+                        (["--figures", "png", "--figure-size", "16"], "16"),
+                        (["--figures", "png", "--dpi", "20"], "20"),
+                        (["--figures", "png", "--dpi", "300x"], "300x")]:
         check_bad(c, exe, folder, before, ["--batch"] + RESULTS + args + ["KALDERO.D"], named)
     # An option without its value at the end.
     for option in ("--results", "--report"):

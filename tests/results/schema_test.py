@@ -155,7 +155,7 @@ def fit_value(fit, key):
         if obj is None or obj.get(field) is None:
             return None
         return obj[field] if bound is None else obj[short.get(field, field + "_ci95")][bound]
-    simple = {"model": "chosen_model", "r_squared": "r_squared", "rmse_ug_per_l": "rmse",
+    simple = {"model": "chosen_model", "r_squared": "r_squared", "rmse_ug_per_L": "rmse",
               "total_mass_kg": "total_mass_kg"}
     if name in simple:
         return pick(fit, simple[name])

@@ -92,4 +92,20 @@ inline bool writePng(const std::string& ps, const std::string& png, int dpi = 70
   return std::system(cmd.c_str()) == 0;
 }
 
+// The texts of a PostScript file's first page as a PDF reader extracts
+// them (Ghostscript makes the PDF, poppler's pdftotext reads it), one word
+// group a line; nullopt when either tool fails or is missing.
+inline std::optional<std::vector<std::string>> textsOfPostScript(const std::string& ps) {
+  const std::string pdf = ps + ".pdf", txt = ps + ".txt";
+  const std::string cmd = "gs -q -dSAFER -dBATCH -dNOPAUSE -dLastPage=1 -sDEVICE=pdfwrite "
+                          "-sOutputFile='" + pdf + "' '" + ps + "' >/dev/null 2>&1 && "
+                          "pdftotext -enc UTF-8 '" + pdf + "' '" + txt + "' >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) return std::nullopt;
+  std::ifstream in(txt);
+  std::vector<std::string> out;
+  for (std::string line; std::getline(in, line);)
+    if (line.find_first_not_of(" \f") != std::string::npos) out.push_back(line);
+  return out;
+}
+
 }  // namespace kaldero::testing

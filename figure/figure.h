@@ -1,28 +1,29 @@
-// Compact SVG charts drawn in memory from typed values, for the HTML report.
-//
-// A chart is one <svg> element that scales to its column (a viewBox and
-// width="100%", no pixel size), with role="img", a <title> (and <desc>)
-// for screen readers, text as <text> in the system's sans-serif font, and
-// nothing external: no script, no style sheet, no image, no font. Screen
-// coordinates are written to 0.1 unit of the viewBox (at most four
-// significant digits in a 640 x 400 box), lines as relative path data, so
-// that a line of 2,000 points takes about 15 KB. A value that is not
-// finite (or not positive on a logarithmic axis) is a gap in its line,
-// never written. Lines are clipped to the plot area, so fixed axis limits
-// cut them cleanly. Series longer than the chart's point limit are thinned
-// with numeric::decimate in screen space, keeping every visible extreme.
+// A figure described once, drawn by every back-end alike: its axes (title
+// with the unit, linear or logarithmic, fixed or open ends), panels one
+// above the other sharing the x axis, each with its series (lines, points,
+// steps, bars), envelopes (a shaded band between a lower and an upper
+// curve, e.g. a 95 % interval), bands (an x or y interval over the whole
+// panel), markers (a vertical or horizontal reference line, or a point,
+// each with a short label), a legend and a title. The report's figures are
+// built as such descriptions (report/figures.h) and drawn by
+// figure/draw.h onto a canvas: inline SVG for the HTML report
+// (figure/svg.h), the graphics library for PS, PNG, SVG and PDF files
+// (plot/figure_file.h). The description holds values in the units its axis
+// titles name; every back-end places them with the same layout, ticks and
+// decimation.
 #pragma once
 
 #include <cstddef>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace kaldero::svg {
+namespace kaldero::figure {
 
 enum class Scale { Linear, Log };
+// "linear" or "log"; nothing for any other text.
+std::optional<Scale> parseScale(std::string_view name);
 
 struct Axis {
   std::string title;  // with the unit, e.g. "Time (h)"
@@ -40,14 +41,25 @@ struct Series {
   std::string label;         // legend entry; none when empty
   std::vector<double> x, y;  // the shorter length counts; a non-finite value is a gap
   Style style = Style::Line;
-  // A CSS colour: "#rgb", "#rrggbb" or a colour name; empty or anything
-  // else: the palette's colour for the series' place in the chart.
+  // A colour "#rgb" or "#rrggbb" (or a CSS colour name, which only the SVG
+  // back-end knows); empty or anything else: the palette's colour for the
+  // series' place in its panel.
   std::string colour;
   bool dashed = false;
   Side axis = Side::Left;
   // Bars: the width of a bar in x units, centred on its x; 0: 0.8 of the
   // smallest spacing of the bars. Steps hold each y from its x to the next.
   double barWidth = 0;
+};
+
+// A shaded band between two curves over the same x (a non-finite value is
+// a gap), drawn behind the series: a 95 % interval of a fitted curve or of
+// the measured concentrations.
+struct Envelope {
+  std::string label;  // legend entry; none when empty
+  std::vector<double> x, low, high;
+  std::string colour;  // default: the palette's first colour; drawn at 25 % opacity
+  Side axis = Side::Left;
 };
 
 // A reference drawn over the data with a short label: a vertical line at
@@ -76,39 +88,31 @@ struct Band {
 // right, bottom left) where it covers no data, otherwise below the plot.
 enum class LegendPlacement { Auto, Below, None };
 
-// The part of a chart above one x axis.
+// The part of a figure above the shared x axis.
 struct Panel {
   Axis y;
   std::optional<Axis> y2;  // on the right, e.g. discharge
+  std::vector<Envelope> envelopes;
   std::vector<Series> series;
   std::vector<Marker> markers;
   std::vector<Band> bands;
-  double weight = 1;  // share of the stack's height
+  double weight = 1;  // share of the figure's height
 };
 
-struct Chart {
+struct Figure {
   std::string title;        // shown above the plot and read as the figure's name
-  std::string description;  // read by screen readers only; none when empty
-  Axis x, y;
-  std::optional<Axis> y2;
-  std::vector<Series> series;
-  std::vector<Marker> markers;
-  std::vector<Band> bands;
-  LegendPlacement legend = LegendPlacement::Auto;
-  double width = 640, height = 400;  // the viewBox
-  std::size_t maxPoints = 2000;      // per series, at least 16; 0: no limit
-};
-
-// Panels one above the other sharing one x axis (its labels and title under
-// the lowest), e.g. a fit with weight 3 above its residuals with weight 1.
-struct ChartStack {
-  std::string title;
-  std::string description;
+  std::string description;  // read by screen readers, the HTML caption; none when empty
   Axis x;
-  std::vector<Panel> panels;
+  std::vector<Panel> panels;  // top to bottom; the x axis under the lowest
   LegendPlacement legend = LegendPlacement::Auto;
-  double width = 640, height = 480;
-  std::size_t maxPoints = 2000;  // as in Chart
+  double width = 560, height = 360;  // in the units of the texts' sizes (CSS pixels)
+  std::size_t maxPoints = 2000;      // per series, at least 16; 0: no limit
+
+  // The first panel, made when there is none.
+  Panel& panel() {
+    if (panels.empty()) panels.emplace_back();
+    return panels.front();
+  }
 };
 
 // One labelled quantity with its interval, e.g. the recovered mass and its
@@ -121,35 +125,14 @@ struct IntervalItem {
 
 // The quantities as rows, each a point with its interval bar, against one
 // value axis at the bottom.
-struct IntervalChart {
+struct IntervalFigure {
   std::string title;
   std::string description;
   Axis axis;
   std::vector<IntervalItem> items;
-  double width = 640;
+  double width = 560;
   double height = 0;  // 0: from the number of rows
 };
-
-// The SVG element of a chart. Every id in it begins with idPrefix (letters,
-// digits, '-' and '_' are kept, any other character becomes '_'), so that
-// several charts can share one page.
-std::string renderChart(const Chart& chart, std::string_view idPrefix);
-std::string renderStack(const ChartStack& stack, std::string_view idPrefix);
-std::string renderIntervals(const IntervalChart& chart, std::string_view idPrefix);
-
-// Values counted in equal bins between their smallest and largest finite
-// value (the largest in the last bin). bins 0: the Freedman-Diaconis width
-// 2 IQR n^(-1/3), or Sturges' log2(n) + 1 bins when the quartiles are equal,
-// at most 100 bins. Identical values give one bin around them; no finite
-// value gives no bin.
-struct Histogram {
-  std::vector<double> edges;        // bins + 1 ascending edges
-  std::vector<std::size_t> counts;  // one per bin
-};
-Histogram histogram(std::span<const double> values, std::size_t bins = 0);
-
-// The bins as touching bars at their centres.
-Series histogramSeries(const Histogram& histogram, std::string label);
 
 // The ticks of an axis over data from dataMin to dataMax (non-finite: no
 // data; on a logarithmic axis the smallest and largest positive values).
@@ -167,10 +150,21 @@ struct Ticks {
 };
 Ticks axisTicks(const Axis& axis, double dataMin, double dataMax, int maxTicks = 8);
 
-// The default colours, in the order series take them: Paul Tol's muted
-// qualitative scheme (distinguishable with the common colour-vision
-// deficiencies), darkest first, then black.
+// The colours every figure takes its series' colours from, in order: Paul
+// Tol's muted qualitative scheme (distinguishable with the common
+// colour-vision deficiencies), darkest first, then black.
 constexpr std::size_t kPaletteSize = 10;
 std::string_view paletteColour(std::size_t index);
 
-}  // namespace kaldero::svg
+// The time axis of a figure over times up to maxHours since the release:
+// hours, or days past 10 days. scale() turns hours into the axis' unit.
+struct TimeUnit {
+  bool days = false;
+  double scale(double hours) const { return days ? hours / 24 : hours; }
+  const char* title() const {
+    return days ? "Time since the release (d)" : "Time since the release (h)";
+  }
+};
+TimeUnit timeUnitFor(double maxHours);
+
+}  // namespace kaldero::figure
