@@ -9,9 +9,13 @@ bool parseFitModel(const std::string& name, FitOptions& o) {
     return true;
   }
   const bool paths = !name.empty() && name.size() <= 2 && name[0] >= '1' && name[0] <= '3';
-  if (!paths || (name.size() == 2 && name[1] != 's')) return false;
+  if (!paths || (name.size() == 2 && name[1] != 's' && name[1] != 'p')) return false;
   o.paths = name[0] - '0';
-  o.storage = name.size() == 2 ? StorageChoice::Forced : StorageChoice::None;
+  // One path with a zone of its own is the one path sharing it: "1p" is
+  // "1s".
+  o.storage = name.size() == 1                   ? StorageChoice::None
+              : name[1] == 's' || o.paths == 1 ? StorageChoice::Forced
+                                                 : StorageChoice::PerPath;
   return true;
 }
 
@@ -19,6 +23,7 @@ std::optional<ErrorModel> parseErrorModel(const std::string& word) {
   if (word == "ar1") return ErrorModel::Ar1;
   if (word == "independent") return ErrorModel::Independent;
   if (word == "ar1-gls") return ErrorModel::Ar1Gls;
+  if (word == "ar1-relative") return ErrorModel::Ar1Relative;
   return std::nullopt;
 }
 
@@ -34,14 +39,16 @@ std::optional<std::string> fitOptionsFrom(const FitOptionTexts& t, std::optional
     if (!t.intervals.empty()) return "--fit-intervals needs --fit";
     if (t.seed) return "--fit-seed needs --fit";
     if (t.baseline) return "--fit-baseline needs --fit";
+    if (t.decay) return "--fit-decay needs --fit";
     return std::nullopt;
   }
   FitOptions o;
   if (!parseFitModel(t.model, o))
-    return "--fit: \"" + t.model + "\" is not 1, 2, 3, 1s, 2s, 3s or auto";
+    return "--fit: \"" + t.model + "\" is not 1, 2, 3, 1s, 2s, 3s, 1p, 2p, 3p or auto";
   if (!t.errors.empty()) {
     const std::optional<ErrorModel> e = parseErrorModel(t.errors);
-    if (!e) return "--fit-errors: \"" + t.errors + "\" is not ar1, independent or ar1-gls";
+    if (!e)
+      return "--fit-errors: \"" + t.errors + "\" is not ar1, independent, ar1-gls or ar1-relative";
     o.errors = *e;
   }
   if (!t.intervals.empty()) {
@@ -54,6 +61,7 @@ std::optional<std::string> fitOptionsFrom(const FitOptionTexts& t, std::optional
     o.bootstrapSeed = *t.seed;
   }
   o.baseline = t.baseline;
+  o.decay = t.decay;
   o.samples = SampleSource::Measured;
   out = o;
   return std::nullopt;

@@ -1,18 +1,19 @@
-// Moving-block bootstrap intervals of a fitted model (see
-// analysis/flow_path_fit.h and numeric/block_bootstrap.h): the model's
-// residuals, centred, are resampled in blocks of consecutive samples whose
-// length follows their lag-1 autocorrelation; each resample added to the
-// fitted curve is refitted from the optimum (same model, same error model),
-// and the 2.5 and 97.5 % percentiles of each quantity over the refits that
-// converge are its interval. The resamples come from a std::mt19937_64 with
-// the seed given, so that a run repeats exactly.
+// Bootstrap intervals of a fitted model (see analysis/flow_path_fit.h): a
+// sieve bootstrap of the residuals' AR(1) process. The model's residuals
+// (weighted when the errors grow with the signal) are whitened by their
+// fitted AR(1) process into innovations; the innovations, centred, are
+// resampled with replacement and coloured again by the same process, then
+// unweighted and added to the fitted curve; each resample is refitted from
+// the optimum (same model, same error model), and the 2.5 and 97.5 %
+// percentiles of each quantity over the refits that converge are its
+// interval (numeric/resampling.h). The resamples come from a
+// std::mt19937_64 with the seed given, so that a run repeats exactly.
 #include <algorithm>
 #include <cmath>
 #include <random>
 
 #include "analysis/flow_path_model.h"
-#include "numeric/ar1_errors.h"
-#include "numeric/block_bootstrap.h"
+#include "numeric/resampling.h"
 
 namespace kaldero::flowfit {
 
@@ -34,23 +35,23 @@ void bootstrapIntervals(const Curve& c, const ModelForm& form, const Bounds& bou
                         unsigned long long seed, PathModelFit& fit) {
   const std::size_t n = c.size();
   if (fit.residuals.size() != n || fit.modelValues.size() != n || replicates <= 0) return;
-  std::vector<double> residuals = fit.residuals;
-  double mean = 0;
-  for (double r : residuals) mean += r;
-  mean /= static_cast<double>(n);
-  for (double& r : residuals) r -= mean;
-  const std::size_t block =
-      numeric::blockLength(std::max(numeric::lag1Autocorrelation(residuals), 0.0), n);
+  // The weighted residuals and the fit's own AR(1) process (none for
+  // independent errors: the plain residual bootstrap).
+  std::vector<double> u(n);
+  for (std::size_t i = 0; i < n; ++i) u[i] = fit.residuals[i] * c.weight(i);
+  const bool correlated = fit.errors.model != ErrorModel::Independent;
+  const numeric::Ar1Sieve sieve(c.t, u, correlated ? fit.errors.correlationTime : 0.0);
   fit.bootstrap.replicates = replicates;
-  fit.bootstrap.blockLength = static_cast<int>(block);
+  fit.bootstrap.lag1 = correlated ? fit.errors.lag1.value : 0.0;
   fit.bootstrap.seed = seed;
 
   std::mt19937_64 rng(seed);
   std::vector<Quantities> refits;
   Curve resampled = c;
+  std::vector<double> e(n);
   for (int b = 0; b < replicates; ++b) {
-    const std::vector<std::size_t> index = numeric::blockResample(n, block, rng);
-    for (std::size_t i = 0; i < n; ++i) resampled.y[i] = fit.modelValues[i] + residuals[index[i]];
+    sieve.resample(rng, e);
+    for (std::size_t i = 0; i < n; ++i) resampled.y[i] = fit.modelValues[i] + e[i] / c.weight(i);
     Problem problem(resampled, form, bounds, optimum);
     bool converged = false;
     const double cost = problem.solve(kRefitIterations, &converged);
@@ -58,8 +59,8 @@ void bootstrapIntervals(const Curve& c, const ModelForm& form, const Bounds& bou
       ++fit.bootstrap.failed;
       continue;
     }
-    refits.push_back(
-        byVelocity(quantitiesOf(c, toPathSet(c, form, problem.parameters()), recoveredMass)));
+    refits.push_back(byVelocity(quantitiesOf(c, reportedPaths(c, form, problem.parameters()),
+                                             form.decay ? 0.0 : recoveredMass)));
   }
   if (refits.empty()) return;
   auto gather = [&](auto get) {
@@ -78,6 +79,7 @@ void bootstrapIntervals(const Curve& c, const ModelForm& form, const Bounds& bou
     }
   }
   setInterval(fit.totalMass, gather([](const Quantities& q) { return q.totalMass; }));
+  if (fit.decay) setInterval(fit.decayRate, gather([](const Quantities& q) { return q.decayRate; }));
   if (fit.baseline) setInterval(fit.baselineOffset, gather([](const Quantities& q) { return q.baseline; }));
 }
 

@@ -25,11 +25,13 @@ namespace {
 using namespace flowfit;
 
 // Iterations of a start, and of the best starts carried to convergence
-// (with a storage zone: a zone the curve does not show drifts along a
-// valley of nearly equal fits rather than settle).
+// (more with a storage zone: a slow exchange, a tenth of the mobile travel
+// time or less, converges slowly; a zone the curve does not show, which
+// drifts along a valley of nearly equal fits, is stopped by the stall
+// guard of the solve instead).
 constexpr int kStartIterations = 8;
 constexpr int kFinalIterations = 100;
-constexpr int kFinalStorageIterations = 60;
+constexpr int kFinalStorageIterations = 400;
 // A residual level below this share of the peak counts as exact in the
 // criterion.
 constexpr double kExactShare = 1e-9;
@@ -56,6 +58,8 @@ Status checkInput(const FlowPathFitInput& in) {
   if (in.intervals == IntervalMethod::Bootstrap && in.bootstrapReplicates < 20)
     return refusal("bootstrap intervals need at least 20 replicates");
   if (!positive(in.distance)) return refusal("the travel distance is not positive");
+  if (in.decay && !positive(in.injectedMass))
+    return refusal("decay needs the injected mass (the paths carry it all)");
   if (!std::isfinite(in.releaseDuration) || in.releaseDuration < 0)
     return refusal("the release duration is negative or not a number");
   if (n < 5) return refusal("the curve has " + std::to_string(n) + " samples; a fit needs at least 5");
@@ -117,6 +121,7 @@ struct ModelRun {
   PathSet optimum;
   Parameters x;
   Eigen::MatrixXd covariance;  // of the curve's parameters, when fitted
+  std::vector<double> weights;  // of the residuals, errors growing with the signal
 };
 
 // Runs the starts and carries the best to convergence: the starts are
@@ -132,8 +137,8 @@ std::unique_ptr<Problem> bestOptimum(const Curve& c, const ModelForm& form, cons
   std::sort(ranked.begin(), ranked.end());
   // Curves of paths without storage are cheap: more starts, each converged.
   const std::size_t tried = std::min<std::size_t>(
-      ranked.size(), form.storage ? (form.paths == 1 ? 3 : 2) : form.paths == 1 ? 8 : 4);
-  const std::size_t carried = form.storage ? 1 : form.paths == 1 ? tried : 2;
+      ranked.size(), form.storage() ? (form.paths == 1 ? 3 : 2) : form.paths == 1 ? 8 : 4);
+  const std::size_t carried = form.storage() ? 1 : form.paths == 1 ? tried : 2;
   std::vector<std::pair<double, std::unique_ptr<Problem>>> brief;
   for (std::size_t r = 0; r < tried; ++r) {
     auto p = std::make_unique<Problem>(c, form, bounds,
@@ -156,7 +161,7 @@ std::unique_ptr<Problem> bestOptimum(const Curve& c, const ModelForm& form, cons
     carriedCosts.push_back(briefCost);
     bool ok = false;
     const double cost =
-        brief[r].second->solve(form.storage ? kFinalStorageIterations : kFinalIterations, &ok);
+        brief[r].second->solve(form.storage() ? kFinalStorageIterations : kFinalIterations, &ok);
     // A converged optimum beats one that is not, then the lower cost.
     if (!std::isfinite(cost)) continue;
     if (!best || (ok && !converged) || (ok == converged && cost < bestCost)) {
@@ -168,18 +173,79 @@ std::unique_ptr<Problem> bestOptimum(const Curve& c, const ModelForm& form, cons
   return best;
 }
 
-ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& form,
-                  const PathSet* fewer, const PathSet* same) {
+// The relative scale kappa of errors growing with the signal: the
+// residuals r about the model m have the variance
+// sigma^2 (1 + (kappa m / peak)^2), sigma^2 profiled out; kappa by maximum
+// likelihood over a logarithmic grid of 1e-3 to 1e3 (and 0), refined by
+// golden-section search between the best point's neighbours.
+double relativeScale(const std::vector<double>& r, const std::vector<double>& m, double peak) {
+  const std::size_t n = r.size();
+  auto criterion = [&](double kappa) {
+    double s = 0, logs = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const double x = kappa * std::max(m[i], 0.0) / peak;
+      const double v = 1 + x * x;
+      s += r[i] * r[i] / v;
+      logs += std::log(v);
+    }
+    return static_cast<double>(n) * std::log(std::max(s, 1e-300) / static_cast<double>(n)) + logs;
+  };
+  constexpr int kGrid = 61;
+  auto at = [](int k) { return std::pow(10.0, -3 + 6.0 * k / (kGrid - 1)); };
+  int bestK = -1;
+  double best = criterion(0);
+  for (int k = 0; k < kGrid; ++k)
+    if (const double f = criterion(at(k)); f < best) {
+      best = f;
+      bestK = k;
+    }
+  if (bestK < 0) return 0;
+  double a = std::log(bestK > 0 ? at(bestK - 1) : at(0) / 10);
+  double b = std::log(bestK + 1 < kGrid ? at(bestK + 1) : at(kGrid - 1) * 10);
+  const double g = 0.5 * (std::sqrt(5.0) - 1);
+  for (int i = 0; i < 40; ++i) {
+    const double x1 = b - g * (b - a), x2 = a + g * (b - a);
+    if (criterion(std::exp(x1)) < criterion(std::exp(x2)))
+      b = x2;
+    else
+      a = x1;
+  }
+  return std::exp(0.5 * (a + b));
+}
+
+// The name of parameter k of the form, for the cautions.
+std::string parameterName(const ModelForm& form, int k) {
+  if (k < 3 * form.paths)
+    return "the " + std::string(kParameterNames[k % 3]) + " of path " + std::to_string(k / 3 + 1);
+  for (int j = 0; j < form.paths; ++j)
+    if (form.hasZone(j) && (k == form.zoneIndex(j) || k == form.zoneIndex(j) + 1)) {
+      const std::string what = k == form.zoneIndex(j) ? "capacity ratio" : "exchange rate";
+      return form.zones == ZoneLayout::Shared
+                 ? "the storage zone's " + what
+                 : "the " + what + " of path " + std::to_string(j + 1) + "'s storage zone";
+    }
+  return "the baseline";
+}
+
+ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& form,
+                  const StartHints& hints) {
   ModelRun run;
   PathModelFit& fit = run.fit;
   fit.pathCount = form.paths;
-  fit.storage = form.storage;
+  fit.storage = form.storage();
+  fit.zones = form.zones;
+  for (int j = 0; j < form.paths; ++j) fit.zoned.push_back(form.hasZone(j));
+  fit.decay = form.decay;
   fit.baseline = form.baseline;
-  fit.samples = static_cast<int>(c.size());
+  fit.samples = static_cast<int>(c0.size());
   const bool correlated = in.errors != ErrorModel::Independent;
+  const bool relative = in.errors == ErrorModel::Ar1Relative;
   fit.parameters = form.curveParameters();
-  fit.degreesOfFreedom = fit.samples - fit.parameters - (correlated ? 1 : 0);
-  fit.criterionParameters = fit.parameters + 1 + (correlated ? 1 : 0);
+  // The error model's own parameters: the AR(1) coefficient, and the
+  // relative scale of errors growing with the signal.
+  const int errorParameters = (correlated ? 1 : 0) + (relative ? 1 : 0);
+  fit.degreesOfFreedom = fit.samples - fit.parameters - errorParameters;
+  fit.criterionParameters = fit.parameters + 1 + errorParameters;
   fit.errors.model = in.errors;
   // No fit: the reason, and no paths or statistics that could be taken for
   // results.
@@ -187,6 +253,9 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
     PathModelFit none;
     none.pathCount = fit.pathCount;
     none.storage = fit.storage;
+    none.zones = fit.zones;
+    none.zoned = fit.zoned;
+    none.decay = fit.decay;
     none.baseline = fit.baseline;
     none.samples = fit.samples;
     none.parameters = fit.parameters;
@@ -196,56 +265,85 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
     none.reason = std::move(reason);
     fit = std::move(none);
   };
-  const std::string what = fit.label() + " path(s)";
   if (fit.degreesOfFreedom < 2) {
-    noFit(what + " need at least " +
+    noFit("model " + form.label() + " needs at least " +
           std::to_string(fit.samples - fit.degreesOfFreedom + 2) + " samples");
     return run;
   }
 
-  const Bounds bounds = boundsFor(c, form);
-  std::vector<PathSet> starts = startsFor(c, in, form, fewer, same);
+  // The weighted curve of errors growing with the signal; declared before
+  // the problems that refer to it.
+  Curve weighted;
+  const Bounds bounds = boundsFor(c0, form);
+  std::vector<PathSet> starts = startsFor(c0, in, form, hints);
   bool converged = false;
-  const std::unique_ptr<Problem> best = bestOptimum(c, form, bounds, starts, converged);
+  std::unique_ptr<Problem> best = bestOptimum(c0, form, bounds, starts, converged);
   if (!best) {
     noFit("the model cannot be evaluated from any start");
     return run;
   }
+  const std::size_t n = c0.size();
+  std::vector<double> e0(n);
+  double kappa = 0;  // the relative scale of the errors
+  if (relative) {
+    // Iteratively reweighted least squares: the weights 1 / sqrt(1 +
+    // (kappa m / peak)^2) from the model and residuals of the last fit,
+    // refitted from its optimum.
+    weighted = c0;
+    for (int pass = 0; pass < 3; ++pass) {
+      if (!curveResiduals(c0, form, best->parameters().data(), e0.data(), nullptr)) break;
+      std::vector<double> r(n), m(n);
+      for (std::size_t i = 0; i < n; ++i) {
+        r[i] = -e0[i] * c0.peak;
+        m[i] = c0.y[i] + e0[i] * c0.peak;
+      }
+      kappa = relativeScale(r, m, c0.peak);
+      weighted.weights.resize(n);
+      for (std::size_t i = 0; i < n; ++i) {
+        const double x = kappa * std::max(m[i], 0.0) / c0.peak;
+        weighted.weights[i] = 1 / std::sqrt(1 + x * x);
+      }
+      auto refit = std::make_unique<Problem>(weighted, form, bounds, best->parameters());
+      bool ok = false;
+      const double cost =
+          refit->solve(form.storage() ? kFinalStorageIterations : kFinalIterations, &ok);
+      if (!std::isfinite(cost)) break;
+      best = std::move(refit);
+      converged = ok;
+    }
+    run.weights = weighted.weights;
+  }
+  const Curve& c = relative ? weighted : c0;
   run.x = best->parameters();
   run.optimum = toPathSet(c, form, run.x);
   run.haveOptimum = true;
 
+  // A parameter on the bound of its range, or a solve stopped before it
+  // settled: the estimates stand, flagged.
+  std::vector<std::string> cautions;
+  std::vector<bool> atBound(static_cast<std::size_t>(form.size()), false);
   for (int k = 0; k < form.size(); ++k) {
     const std::size_t kk = static_cast<std::size_t>(k);
     if (!bounds.binding[kk]) continue;
     const double p = run.x[kk];
     if (!(p > bounds.lower[kk] && p < bounds.upper[kk])) {
-      std::string name;
-      if (k < 3 * form.paths)
-        name = "the " + std::string(kParameterNames[k % 3]) + " of a path";
-      else if (form.storage && k == form.storageIndex())
-        name = "the storage zone's capacity ratio";
-      else if (form.storage && k == form.storageIndex() + 1)
-        name = "the storage zone's exchange rate";
-      else
-        name = "the baseline";
-      noFit("the fit drives " + name + " out of the range the curve allows");
-      return run;
+      atBound[kk] = true;
+      cautions.push_back(parameterName(form, k) + " is at the bound of the range the curve allows");
     }
   }
   if (!converged) {
-    noFit("the fit does not settle within " +
-          std::to_string(form.storage ? kFinalStorageIterations : kFinalIterations) +
-          " iterations");
-    return run;
+    fit.settled = false;
+    cautions.push_back("the fit does not settle within " +
+                       std::to_string(form.storage() ? kFinalStorageIterations : kFinalIterations) +
+                       " iterations");
   }
 
   // Residuals and the Jacobian at the optimum (whitened for the joint
-  // AR(1) fit).
+  // AR(1) fit, weighted for errors growing with the signal).
   std::vector<double> r, J;
-  const std::size_t n = c.size();
   std::vector<double> e(n);
-  if (!best->evaluate(r, J) || !curveResiduals(c, form, run.x.data(), e.data(), nullptr)) {
+  if (!best->evaluate(r, J) || !curveResiduals(c, form, run.x.data(), e.data(), nullptr) ||
+      !curveResiduals(c0, form, run.x.data(), e0.data(), nullptr)) {
     noFit("the model cannot be evaluated at the optimum");
     return run;
   }
@@ -253,8 +351,8 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
   fit.residuals.resize(n);
   fit.rss = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    fit.residuals[i] = -e[i] * c.peak;
-    fit.modelValues[i] = c.y[i] + e[i] * c.peak;
+    fit.residuals[i] = -e0[i] * c.peak;
+    fit.modelValues[i] = c.y[i] + e0[i] * c.peak;
     fit.rss += fit.residuals[i] * fit.residuals[i];
   }
   const double nd = static_cast<double>(n);
@@ -272,20 +370,25 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
           J[i * static_cast<std::size_t>(K) + static_cast<std::size_t>(k)];
   }
 
-  // The error process: jointly fitted, or estimated from the residuals by
-  // restricted maximum likelihood.
+  // The error process: jointly fitted, or estimated from the (weighted)
+  // residuals by restricted maximum likelihood.
   numeric::Ar1Errors ar(c.t);
   if (in.errors == ErrorModel::Ar1Gls)
     ar.setCorrelationTime(run.optimum.correlationTime);
-  else if (in.errors == ErrorModel::Ar1)
+  else if (correlated)
     ar.fitLag1(e, &Jc);
 
   // The likelihood in ug/L (with independent errors the error process is
-  // left uncorrelated: the plain sum of squares).
+  // left uncorrelated: the plain sum of squares). Weighted residuals
+  // u = w r: ln L of r is that of u plus the sum of ln w.
   std::vector<double> eu(n);
-  for (std::size_t i = 0; i < n; ++i) eu[i] = fit.residuals[i] * kMicrogramsPerNanogram;
+  double logWeights = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    eu[i] = -e[i] * c.peak * kMicrogramsPerNanogram;
+    logWeights += std::log(c.weight(i));
+  }
   const double exact = nd * std::pow(kExactShare * c.peak * kMicrogramsPerNanogram, 2);
-  const double minusTwoLogL = ar.minusTwoLogLikelihood(eu, exact);
+  const double minusTwoLogL = ar.minusTwoLogLikelihood(eu, exact) - 2 * logWeights;
   const double p = static_cast<double>(fit.criterionParameters);
   fit.logLikelihood = -0.5 * minusTwoLogL;
   fit.aicc = minusTwoLogL + 2 * p + 2 * p * (p + 1) / (nd - p - 1);
@@ -311,6 +414,11 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
     es.effectiveSamples = nd;
     es.whitenedLag1 = es.residualLag1;
   }
+  if (relative) {
+    // sqrt(a^2 + (b m)^2): the weighted residuals have the variance a^2.
+    es.offsetError = c.peak * std::sqrt(ar.whitenedSumOfSquares(e) / nd);
+    es.relativeError = es.offsetError * kappa / c.peak;
+  }
   // Student's t for the intervals: with correlated errors the variance is
   // known only as well as the effective sample count allows, so the degrees
   // of freedom are those of the effective samples (at least one).
@@ -323,9 +431,10 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
 
   // Covariance of the curve's parameters.
   // - independent errors: s^2 (J^T J)^-1, s^2 = RSS / (n - k);
-  // - AR(1) with the curve fitted by least squares: the sandwich
-  //   s^2 (J^T J)^-1 J^T R J (J^T J)^-1, R the fitted correlation and s^2
-  //   the whitened sum of squares over n - k - 1;
+  // - AR(1) with the curve fitted by least squares (weighted for errors
+  //   growing with the signal): the sandwich s^2 (J^T J)^-1 J^T R J
+  //   (J^T J)^-1, R the fitted correlation and s^2 the whitened sum of
+  //   squares over n - k - 1;
   // - joint AR(1): s^2 (J^T J)^-1 of the whitened residuals (the AR(1)
   //   coefficient is asymptotically independent of the curve's parameters).
   const Eigen::MatrixXd normal = Jc.transpose() * Jc;
@@ -338,7 +447,7 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
   const Eigen::MatrixXd inverse =
       eig.eigenvectors() * lambda.cwiseInverse().asDiagonal() * eig.eigenvectors().transpose();
   Eigen::MatrixXd cov;
-  if (in.errors == ErrorModel::Ar1) {
+  if (in.errors == ErrorModel::Ar1 || relative) {
     Eigen::MatrixXd colored(static_cast<Eigen::Index>(n), Kc);
     std::vector<double> column(n), x(n);
     for (Eigen::Index k = 0; k < Kc; ++k) {
@@ -357,15 +466,18 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
   // Every derived quantity from the one definition of them (quantitiesOf),
   // its interval from the gradient of its logarithm by the curve's
   // parameters (central differences in the log parameters).
-  const Quantities q = quantitiesOf(c, run.optimum, in.recoveredMass);
+  // With decay the fractions are of the paths' total, the injected mass.
+  const double reference = form.decay ? 0.0 : in.recoveredMass;
+  const PathSet reported = reportedPaths(c, form, run.x);
+  const Quantities q = quantitiesOf(c, reported, reference);
   constexpr double kStep = 1e-6;
   std::vector<Quantities> plus(static_cast<std::size_t>(Kc)), minus(static_cast<std::size_t>(Kc));
   for (Eigen::Index k = 0; k < Kc; ++k) {
     Parameters xp = run.x, xm = run.x;
     xp[static_cast<std::size_t>(k)] += kStep;
     xm[static_cast<std::size_t>(k)] -= kStep;
-    plus[static_cast<std::size_t>(k)] = quantitiesOf(c, toPathSet(c, form, xp), in.recoveredMass);
-    minus[static_cast<std::size_t>(k)] = quantitiesOf(c, toPathSet(c, form, xm), in.recoveredMass);
+    plus[static_cast<std::size_t>(k)] = quantitiesOf(c, reportedPaths(c, form, xp), reference);
+    minus[static_cast<std::size_t>(k)] = quantitiesOf(c, reportedPaths(c, form, xm), reference);
   }
   auto estimate = [&](auto get) {
     Eigen::VectorXd g(Kc);
@@ -375,6 +487,18 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
              (2 * kStep);
     return logEstimate(get(q), g, cov, t);
   };
+  // A fitted parameter the data do not resolve: t standard errors reach
+  // its value (it cannot be told from zero at the 95 % level), or it sits
+  // on a bound. Typically a narrow spike fitted to noise, two paths
+  // sharing one peak, or a zone the curve does not show.
+  auto judge = [&](Estimate& x, int index, const std::string& name) {
+    const bool bound = index >= 0 && atBound[static_cast<std::size_t>(index)];
+    if (t * x.standardError < x.value && !bound) return;
+    x.resolved = false;
+    if (!bound)
+      cautions.push_back(name + " has a relative standard error of " +
+                         share(x.standardError / x.value));
+  };
   fit.totalMass = estimate([](const Quantities& x) { return x.totalMass; });
   Estimate FittedPath::*const fields[kPathQuantities] = {
       &FittedPath::velocity,     &FittedPath::dispersion, &FittedPath::mass,
@@ -382,39 +506,43 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
       &FittedPath::meanTravelTime, &FittedPath::storageRatio, &FittedPath::exchangeRate};
   for (std::size_t j = 0; j < N; ++j) {
     FittedPath f;
+    const int jj = static_cast<int>(j);
+    f.storage = form.hasZone(jj);
     for (int k = 0; k < kPathQuantities; ++k) {
-      if (!form.storage && (k == kStorageRatio || k == kExchangeRate)) continue;
+      if (!f.storage && (k == kStorageRatio || k == kExchangeRate)) continue;
       f.*fields[k] = estimate([j, k](const Quantities& x) { return x.paths[j][static_cast<std::size_t>(k)]; });
     }
-    f.storage = form.storage;
     for (Estimate FittedPath::*field : fields)
       if (!finite(f.*field)) {
         noFit("the uncertainty of the parameters is not finite");
         return run;
       }
-    // A path the data do not resolve: one of its parameters cannot be told
-    // from zero at the 95 % level (t se >= value). Typically a narrow spike
-    // fitted to noise, or two paths sharing one peak.
-    const std::pair<const Estimate*, const char*> resolved[] = {
-        {&f.velocity, "velocity"}, {&f.dispersion, "dispersion coefficient"}, {&f.mass, "mass"}};
-    for (const auto& [x, name] : resolved)
-      if (!(t * x->standardError < x->value)) {
-        noFit("a path is not resolved by the data: its " + std::string(name) +
-              " has a relative standard error of " + share(x->standardError / x->value));
-        return run;
-      }
+    judge(f.velocity, 3 * jj, parameterName(form, 3 * jj));
+    judge(f.dispersion, 3 * jj + 1, parameterName(form, 3 * jj + 1));
+    judge(f.mass, 3 * jj + 2, parameterName(form, 3 * jj + 2));
+    if (f.storage && (form.zones == ZoneLayout::PerPath || j == 0)) {
+      const int z = form.zoneIndex(jj);
+      judge(f.storageRatio, z, parameterName(form, z));
+      judge(f.exchangeRate, z + 1, parameterName(form, z + 1));
+    } else if (f.storage) {
+      // The shared zone, judged once on the first path.
+      f.storageRatio.resolved = fit.paths.front().storageRatio.resolved;
+      f.exchangeRate.resolved = fit.paths.front().exchangeRate.resolved;
+    }
     fit.paths.push_back(f);
   }
-  if (form.storage) {
-    const FittedPath& f = fit.paths.front();
-    const std::pair<const Estimate*, const char*> zone[2] = {
-        {&f.storageRatio, "capacity ratio"}, {&f.exchangeRate, "exchange rate"}};
-    for (const auto& [x, name] : zone)
-      if (!(t * x->standardError < x->value)) {
-        noFit("the storage zone is not resolved by the data: its " + std::string(name) +
-              " has a relative standard error of " + share(x->standardError / x->value));
-        return run;
-      }
+  if (form.decay) {
+    if (reported.decayAtBound) {
+      // No rate gives the injected mass: the paths carry it already (0),
+      // or lose more than any rate the paths allow explains.
+      fit.decayRate.value = fit.decayRate.lower = fit.decayRate.upper = q.decayRate;
+      fit.decayRate.resolved = false;
+      cautions.push_back("no decay rate makes the paths carry the injected mass (they carry " +
+                         share(q.totalMass / c.injectedMass) + " of it without decay)");
+    } else {
+      fit.decayRate = estimate([](const Quantities& x) { return x.decayRate; });
+      judge(fit.decayRate, -1, "the decay rate");
+    }
   }
   if (form.baseline) {
     const Eigen::Index i = form.baselineIndex();
@@ -422,18 +550,26 @@ ModelRun runModel(const Curve& c, const FlowPathFitInput& in, const ModelForm& f
     const double b = run.optimum.baseline;
     fit.baselineOffset = {b, se, b - t * se, b + t * se};
   }
-  std::sort(fit.paths.begin(), fit.paths.end(), [](const FittedPath& a, const FittedPath& b) {
-    return a.velocity.value < b.velocity.value;
-  });
+  std::stable_sort(fit.paths.begin(), fit.paths.end(),
+                   [](const FittedPath& a, const FittedPath& b) {
+                     return a.velocity.value < b.velocity.value;
+                   });
+  for (std::size_t j = 0; j < N; ++j) fit.zoned[j] = fit.paths[j].storage;
   run.covariance = cov;
   if (!std::isfinite(fit.rss) || !std::isfinite(fit.rmse) || !std::isfinite(fit.rSquared) ||
       !std::isfinite(fit.aicc) || !std::isfinite(fit.tQuantile) || !finite(fit.totalMass) ||
-      !finite(fit.baselineOffset) || !finite(es.lag1) || !std::isfinite(es.durbinWatson) ||
-      !std::isfinite(es.effectiveSamples) || !std::isfinite(es.whitenedLag1)) {
+      !finite(fit.baselineOffset) || !finite(fit.decayRate) || !finite(es.lag1) ||
+      !std::isfinite(es.durbinWatson) || !std::isfinite(es.effectiveSamples) ||
+      !std::isfinite(es.whitenedLag1) || !std::isfinite(es.offsetError) ||
+      !std::isfinite(es.relativeError)) {
     noFit("the fit statistics are not finite");
     return run;
   }
   fit.fitted = true;
+  for (const FittedPath& f : fit.paths) fit.resolved = fit.resolved && f.resolved();
+  fit.resolved = fit.resolved && fit.decayRate.resolved && cautions.empty();
+  for (std::size_t k = 0; k < cautions.size(); ++k)
+    fit.caution += (k ? "; " : "") + cautions[k];
   return run;
 }
 
@@ -518,8 +654,9 @@ Quantities quantitiesOf(const Curve& c, const PathSet& s, double recoveredMass) 
   for (const FlowPath& p : s.paths)
     out.paths.push_back({p.velocity, p.dispersion, p.mass, p.mass / reference,
                          p.dispersion / p.velocity, p.velocity * c.L / p.dispersion,
-                         (1 + s.storageRatio) * c.L / p.velocity, s.storageRatio,
-                         s.exchangeRate});
+                         (1 + p.storageRatio) * c.L / p.velocity, p.storageRatio,
+                         p.exchangeRate});
+  out.decayRate = s.decayRate;
   out.baseline = s.baseline;
   return out;
 }
@@ -541,6 +678,7 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
   result.errorModel = in.errors;
   result.intervals = in.intervals;
   result.baseline = in.baseline;
+  result.decay = in.decay;
   result.sampleSource = in.samples;
   result.recoveredMass = positive(in.recoveredMass) ? in.recoveredMass : 0;
   if (const Status refused = checkInput(in)) {
@@ -569,63 +707,117 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
   c.mean = m.mean - c.Td / 2;
   c.variance = m.variance - c.Td * c.Td / 12;
   c.medianSpacing = numeric::Ar1Errors(c.t).medianSpacing();
+  c.timeScale = c.mean > 0 ? c.mean : c.t.back();
+  c.injectedMass = in.injectedMass;
   if (const Status refused = checkShape(c)) {
     result.reason = refused->message;
     return result;
   }
 
-  const int first = in.paths == kAutomaticPaths ? 1 : in.paths;
-  const int last = in.paths == kAutomaticPaths ? kMaxPaths : in.paths;
-  const bool plain = in.storage != StorageChoice::Forced;
-  const bool storage = in.storage != StorageChoice::None;
+  const bool automatic = in.paths == kAutomaticPaths;
+  const int first = automatic ? 1 : in.paths;
+  const int last = automatic ? kMaxPaths : in.paths;
+  // The layouts of zones reported; the model without storage, and the one
+  // sharing a zone, are fitted for the starts they give in any case.
+  const bool reportPlain = in.storage == StorageChoice::None || in.storage == StorageChoice::Allowed;
+  const bool reportShared =
+      in.storage == StorageChoice::Forced || in.storage == StorageChoice::Allowed;
+  const bool perPath = in.storage == StorageChoice::Allowed || in.storage == StorageChoice::PerPath;
+  const bool shared = reportShared || perPath;
   // Every number of paths up to the last is fitted, those below the first
   // only for the starts they give.
-  ModelRun previousPlain, previousStorage;
-  // The optima of the models reported, with their parameters' covariance.
   struct Optimum {
     ModelForm form;
     Parameters x;
     Eigen::MatrixXd covariance;
+    std::vector<double> weights;
   };
   std::vector<Optimum> optima;
+  auto hint = [](const ModelRun& r) { return r.haveOptimum ? &r.optimum : nullptr; };
+  // The families of models carried from N - 1 paths to N: without storage
+  // and sharing a zone.
+  ModelRun previous[2];
   for (int N = 1; N <= last; ++N) {
+    std::vector<ModelForm> forms;
     ModelForm form;
     form.paths = N;
     form.baseline = in.baseline;
     form.ar1 = in.errors == ErrorModel::Ar1Gls;
-    const ModelForm plainForm = form;
-    ModelRun runPlain = runModel(
-        c, in, form, previousPlain.haveOptimum ? &previousPlain.optimum : nullptr, nullptr);
-    ModelRun runStorage;
-    form.storage = true;
-    if (storage)
-      runStorage = runModel(c, in, form,
-                            previousStorage.haveOptimum ? &previousStorage.optimum : nullptr,
-                            runPlain.haveOptimum ? &runPlain.optimum : nullptr);
-    if (N >= first) {
-      if (plain) {
-        result.models.push_back(runPlain.fit);
-        optima.push_back({plainForm, runPlain.x, runPlain.covariance});
-      }
-      if (storage) {
-        result.models.push_back(runStorage.fit);
-        optima.push_back({form, runStorage.x, runStorage.covariance});
+    forms.push_back(form);
+    if (shared) {
+      form.zones = ZoneLayout::Shared;
+      forms.push_back(form);
+    }
+    if (perPath && N > 1) {
+      // Each choice of the paths with a zone of their own (every path with
+      // one differs from one zone shared).
+      form.zones = ZoneLayout::PerPath;
+      for (unsigned mask = 1; mask < (1u << N); ++mask) {
+        form.zoned = mask;
+        forms.push_back(form);
       }
     }
-    previousPlain = std::move(runPlain);
-    previousStorage = std::move(runStorage);
+    ModelRun current[2];  // without storage, sharing a zone
+    for (ModelForm f : forms) {
+      f.decay = in.decay;
+      const int family = f.zones == ZoneLayout::None ? 0 : f.zones == ZoneLayout::Shared ? 1 : -1;
+      const bool report = N >= first && (f.zones == ZoneLayout::None ? reportPlain
+                                         : f.zones == ZoneLayout::Shared ? reportShared
+                                                                         : perPath);
+      StartHints h;
+      if (family >= 0) h.fewer = hint(previous[family]);
+      if (f.storage()) h.plain = hint(current[0]);
+      if (f.zones == ZoneLayout::PerPath) h.shared = hint(current[1]);
+      ModelRun run = runModel(c, in, f, h);
+      if (report) {
+        result.models.push_back(run.fit);
+        optima.push_back({f, run.x, run.covariance, run.weights});
+      }
+      if (family >= 0) current[family] = std::move(run);
+    }
+    for (int a = 0; a < 2; ++a) previous[a] = std::move(current[a]);
   }
+  // Two choices of the paths with a zone of their own that, ordered by
+  // velocity once fitted, are the same model: the better fit of it stands
+  // (a fit over a failure, then the smaller criterion).
+  for (std::size_t i = 0; i < result.models.size(); ++i)
+    for (std::size_t k = i + 1; k < result.models.size();) {
+      const PathModelFit &a = result.models[i], &b = result.models[k];
+      if (a.label() != b.label()) {
+        ++k;
+        continue;
+      }
+      const bool better = b.fitted && (!a.fitted || b.aicc < a.aicc);
+      if (better) {
+        result.models[i] = std::move(result.models[k]);
+        optima[i] = std::move(optima[k]);
+      }
+      result.models.erase(result.models.begin() + static_cast<std::ptrdiff_t>(k));
+      optima.erase(optima.begin() + static_cast<std::ptrdiff_t>(k));
+    }
+  // The smallest criterion among the models whose every parameter is
+  // resolved; when none is, the smallest among those fitted, flagged.
+  int fallback = -1;
   for (std::size_t i = 0; i < result.models.size(); ++i) {
     const PathModelFit& f = result.models[i];
-    if (f.fitted &&
+    const int k = static_cast<int>(i);
+    if (f.choosable() &&
         (result.chosen < 0 || f.aicc < result.models[static_cast<std::size_t>(result.chosen)].aicc))
-      result.chosen = static_cast<int>(i);
+      result.chosen = k;
+    if (f.fitted &&
+        (fallback < 0 || f.aicc < result.models[static_cast<std::size_t>(fallback)].aicc))
+      fallback = k;
+  }
+  if (result.chosen < 0 && fallback >= 0) {
+    result.chosen = fallback;
+    result.chosenUnresolved = true;
   }
   if (result.chosen >= 0) {
     result.reason.clear();
     result.stillImprovingAtLargest =
         in.paths == kAutomaticPaths && result.best()->pathCount == kMaxPaths;
-    const auto& [form, x, covariance] = optima[static_cast<std::size_t>(result.chosen)];
+    const auto& [form, x, covariance, weights] = optima[static_cast<std::size_t>(result.chosen)];
+    c.weights = weights;
     if (in.intervals == IntervalMethod::Bootstrap)
       bootstrapIntervals(c, form, boundsFor(c, form), x, result.recoveredMass,
                          in.bootstrapReplicates, in.bootstrapSeed,
@@ -646,7 +838,8 @@ std::vector<numeric::FlowPath> modelPaths(const PathModelFit& fit) {
   for (const FittedPath& p : fit.paths)
     paths.push_back({p.velocity.value, p.dispersion.value, p.mass.value,
                      p.storage ? p.storageRatio.value : 0.0,
-                     p.storage ? p.exchangeRate.value : 0.0});
+                     p.storage ? p.exchangeRate.value : 0.0,
+                     fit.decay ? fit.decayRate.value : 0.0});
   return paths;
 }
 

@@ -1,15 +1,30 @@
 // Flow paths fitted to a breakthrough curve: one to three one-dimensional
 // advection-dispersion paths (numeric/advection_dispersion.h), each with its
-// own velocity v, dispersion coefficient D and mass M, and, as a model of its
-// own, the same paths sharing a mobile-immobile storage zone of capacity
-// ratio beta and exchange rate alpha (numeric/mobile_immobile.h); optionally
-// a constant baseline offset.
+// own velocity v, dispersion coefficient D and mass M; as models of their
+// own, the same paths sharing one mobile-immobile storage zone of capacity
+// ratio beta and exchange rate alpha (numeric/mobile_immobile.h), or with a
+// zone of its own on each of some of the paths (each choice tried);
+// optionally a first-order decay rate lambda shared by the paths (s -> s +
+// lambda in the Laplace domain) and a constant baseline offset.
 //
-// Least squares: the parameters are fitted as ln v, ln D, ln M (ln beta,
-// ln alpha), which keeps them positive (Levenberg-Marquardt, Ceres Solver,
-// analytic derivatives, box constraints at the ranges below; the storage
-// curves and their derivatives by de Hoog inversion of the Laplace
-// transform at all samples at once).
+// Decay: a path losing tracer at the rate lambda gives exactly the curve of
+// a faster path without loss that carries less tracer (and, with a zone,
+// one of a faster exchange), so no curve alone tells lambda. With decay the
+// curve is fitted as without it and the paths reported are those that give
+// the same curve while carrying the whole injected mass: the rate is the
+// one the missing mass implies, its interval from the fitted masses'. A
+// station that receives only part of the tracer shows its share as decay.
+//
+// Least squares (Levenberg-Marquardt, Ceres Solver, analytic derivatives,
+// box constraints at the ranges below; the storage curves and their
+// derivatives by de Hoog inversion of the Laplace transform at all
+// samples at once) in parameters that keep every value positive and that
+// the curve determines well: a path without a zone as ln v, ln D, ln M; a
+// path with a zone as ln u, ln d, ln M with u = v / (1 + beta) and
+// d = D / (1 + beta) (its velocity and dispersion in equilibrium with the
+// zone, which the curve shows even near equilibrium), ln beta and ln w, w =
+// alpha L / v for a zone of its own (the Damkoehler number) or alpha T for
+// a zone the paths share (T the curve's mean travel time).
 //
 // Errors (FitOptions::errors), the residuals r_i = measured - model:
 // - Independent: one variance; ordinary least squares.
@@ -27,33 +42,45 @@
 //   shape it fits the changes from sample to sample instead of the levels
 //   (Furfooz 150 m, one storage path: D 0.0019 m^2/s at a lag-1 of 0.999,
 //   against 0.0084 m^2/s by least squares and 0.009-0.011 published).
+// - Ar1Relative: errors of standard deviation sqrt(a^2 + (b m)^2), m the
+//   model (a fluorometer: an offset noise and a share of the reading),
+//   correlated as Ar1. Iteratively reweighted least squares: the residuals
+//   weighted by 1 / sqrt(1 + (kappa m / peak)^2), kappa = b peak / a by
+//   maximum likelihood from the last fit's residuals, three passes; then
+//   as Ar1 on the weighted residuals, the criterion with the weights'
+//   Jacobian and kappa counted as a parameter.
 //
 // Starts: for one path, the moments of the whole curve, the hints of the
 // other analyses, the peak's position and width, and each separated peak
 // alone; for more paths, the curve split at its peaks and at quantiles of
 // its mass, the peaks' positions and widths, and the fit with one path
 // fewer plus a path where the residual is largest, each also with narrower
-// paths; for storage, the fit without storage of as many paths with a zone
+// paths; for storage, the fit without storage of as many paths with zones
 // too small to change it (so that the storage model starts no worse than
 // the model it extends), the same paths with zones over a range of sizes
-// and exchange rates, and the storage fit with one path fewer plus a path
-// where its residual is largest. The linear parameters (masses, baseline)
-// of every start are set by linear least squares; the best starts are
-// iterated briefly and the best of them carried to convergence (for one
-// path without storage every distinct start), so that the optimum reported
-// is never worse than the best start. A solve also counts as settled when
-// ten iterations lower the criterion by less than 0.02 (a storage zone the
-// curve does not show otherwise drifts along a valley of nearly equal
-// fits). The paths are then ordered by velocity.
+// and exchange rates (near equilibrium included), the optimum of the paths
+// sharing a zone (for zones of their own), and the storage fit with one
+// path fewer plus a path where its residual is largest. The linear
+// parameters (masses, baseline) of every start are set by linear least
+// squares; the best starts are iterated briefly and the best of them
+// carried to convergence (for one path without storage every distinct
+// start), so that the optimum reported is never worse than the best start.
+// A solve also counts as settled when ten iterations lower the criterion by
+// less than 0.02 (a storage zone the curve does not show otherwise drifts
+// along a valley of nearly equal fits). The paths are then ordered by
+// velocity.
 //
-// A model gives no fit, with the reason, when its optimum leaves the range
-// the curve allows (v beyond a factor 1e3 of the curve's mean velocity, D or
-// M beyond a factor 1e6 of its moment values, beta outside 1e-4..100, alpha
-// outside 1e-4..1e4 over the curve's mean time), when it does not settle,
-// when its parameters cannot be told apart (a Jacobian without full rank),
-// or when a path or the storage zone is not resolved: one of v, D, M, beta,
-// alpha within t standard errors of zero. The last rule keeps the criterion
-// from choosing paths made of noise.
+// A model is fitted whenever it can be evaluated and its parameters told
+// apart (a Jacobian of full rank): a forced model always gives its
+// estimates. It is flagged not resolved, with the reason, when a parameter
+// sits on the bound of the range the curve allows (u beyond a factor 1e3
+// of the curve's mean velocity, d or M beyond a factor 1e6 of its moment
+// values, beta outside 1e-4..100, w outside 1e-4..1e4; with decay, no
+// rate giving the injected mass) or when one of v, D, M, beta, alpha,
+// lambda lies within t standard errors of zero; and not settled when the
+// solver stops before it settles. The criterion chooses among the models resolved and settled
+// (which keeps it from choosing paths made of noise); when none is, the
+// best fitted model is shown, flagged.
 //
 // Uncertainty: the covariance of the log parameters is, for independent
 // errors, s^2 (J^T J)^-1 with s^2 = RSS / (n - k); for AR(1) errors with
@@ -66,16 +93,16 @@
 // the baseline b +- t se(b), t Student's with n - k degrees of freedom for
 // independent errors and with the effective sample count less k (at least
 // one) for AR(1) errors, whose variance is known only that well. With
-// IntervalMethod::Bootstrap the chosen model is also refitted to
-// moving-block resamples of its residuals (numeric/block_bootstrap.h; block
-// length from the residuals' lag-1 correlation, seeded) and the 2.5 and
-// 97.5 % percentiles of the refits are reported beside.
+// IntervalMethod::Bootstrap the chosen model is also refitted to sieve
+// resamples of its residuals (their AR(1) innovations resampled and
+// coloured again, numeric/resampling.h; seeded) and the 2.5 and 97.5 %
+// percentiles of the refits are reported beside.
 //
 // Model choice: AICc = -2 ln L + 2p + 2p(p+1)/(n - p - 1) with the
 // Gaussian likelihood of the error model at the estimates, residuals in
 // ug/L (the unit in which RMSE is shown), p the curve's parameters plus the
-// variance (and the AR(1) coefficient); the smallest among the fitted
-// models wins. A residual level below 1e-9 of the peak counts as
+// variance (and the AR(1) coefficient, and the relative scale); the
+// smallest among the resolved models wins. A residual level below 1e-9 of the peak counts as
 // exact, so that on a curve the model reproduces to rounding a path more is
 // not chosen for rounding noise. When the model chosen has the most paths
 // tried, the result says that the criterion may still be improving.
@@ -111,15 +138,24 @@ struct FitOptions {
   unsigned long long bootstrapSeed = 1;
   // A constant offset of the concentrations fitted with the paths.
   bool baseline = false;
+  // First-order decay, one rate for every path (s -> s + lambda), in
+  // every model: the paths carry the whole injected mass and the rate is
+  // what the missing mass implies (one curve's shape cannot tell decay from
+  // faster paths carrying less tracer; see flowfit::reportedPaths). Needs
+  // the injected mass.
+  bool decay = false;
   SampleSource samples = SampleSource::Measured;
 };
 
 // The choices as the user names them (the command line). The models: "1"
 // to "3" paths without a storage zone, "1s" to "3s" the same paths sharing
-// one, "auto" 1 to 3 paths with or without a zone (the criterion chooses);
-// false, with o unchanged, for any other text.
+// one, "1p" to "3p" a zone of its own on some of the paths (each choice of
+// them tried, the criterion chooses; "1p" is "1s"), "auto" 1 to 3 paths
+// with every layout of zones (the criterion chooses); false, with o
+// unchanged, for any other text.
 bool parseFitModel(const std::string& name, FitOptions& o);
-// The error model by its word: "ar1", "independent" or "ar1-gls".
+// The error model by its word: "ar1", "independent", "ar1-gls" or
+// "ar1-relative".
 std::optional<ErrorModel> parseErrorModel(const std::string& word);
 // The intervals by their word: "covariance" or "bootstrap".
 std::optional<IntervalMethod> parseIntervalMethod(const std::string& word);
@@ -132,6 +168,7 @@ struct FitOptionTexts {
   std::string intervals;  // --fit-intervals
   std::optional<unsigned long long> seed;  // --fit-seed
   bool baseline = false;  // --fit-baseline
+  bool decay = false;     // --fit-decay
 };
 
 // The fit the texts ask for into out (left empty without --fit), or why
@@ -150,6 +187,7 @@ struct FlowPathFitInput : FitOptions {
   double arrival = 0;                      // s after the release the times count from
   double recoveredMass = 0;                // ug; mass fractions are of this mass
                                            // (of the fitted total when 0)
+  double injectedMass = 0;                 // ug; with decay the paths carry it all
   // Starting hints from the other analyses; 0 when there is none.
   double meanTransitTime = 0;    // s
   double momentDispersion = 0;   // m^2/s

@@ -15,9 +15,9 @@ namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
-// Bounds of ln v, ln D, ln M around the curve's own values, of ln beta, of
-// ln(alpha times the curve's mean time), of the baseline (share of the
-// peak) and of the AR(1) coefficient at the median spacing.
+// Bounds of ln u, ln d, ln M around the curve's own values, of ln beta, of
+// ln w, of the baseline (share of the peak) and of the AR(1) coefficient
+// at the median spacing.
 constexpr double kVelocityRange = 6.907755278982137;     // ln 1e3
 constexpr double kDispersionRange = 13.815510557964274;  // ln 1e6
 constexpr double kMassRange = 13.815510557964274;
@@ -141,17 +141,59 @@ Moments moments(const Curve& c, std::size_t i0, std::size_t i1) {
   return m;
 }
 
+std::string ModelForm::label() const {
+  std::string s = std::to_string(paths);
+  if (zones == ZoneLayout::Shared) s += "s";
+  if (zones == ZoneLayout::PerPath) {
+    s += "p:";
+    for (int j = 0; j < paths; ++j)
+      if (hasZone(j)) s += std::to_string(j + 1);
+  }
+  return decay ? s + "+decay" : s;
+}
+
+namespace {
+
+// The natural parameters of path j at x: v, D and, with a zone, beta and
+// alpha (0 without).
+struct NaturalPath {
+  double v = 0, D = 0, M = 0, beta = 0, alpha = 0;
+};
+
+NaturalPath naturalPath(const Curve& c, const ModelForm& form, const double* x, int j) {
+  NaturalPath p;
+  const double u = std::exp(x[3 * j]), d = std::exp(x[3 * j + 1]);
+  p.M = std::exp(x[3 * j + 2]);
+  if (!form.hasZone(j)) {
+    p.v = u;
+    p.D = d;
+    return p;
+  }
+  const int z = form.zoneIndex(j);
+  p.beta = std::exp(x[z]);
+  const double w = std::exp(x[z + 1]);
+  p.v = u * (1 + p.beta);
+  p.D = d * (1 + p.beta);
+  p.alpha = form.zones == ZoneLayout::Shared ? w / c.timeScale : w * p.v / c.L;
+  return p;
+}
+
+}  // namespace
+
 Parameters toParameters(const Curve& c, const ModelForm& form, const PathSet& s) {
   Parameters x(static_cast<std::size_t>(form.size()), 0.0);
   for (int j = 0; j < form.paths; ++j) {
     const FlowPath& p = s.paths[static_cast<std::size_t>(j)];
-    x[static_cast<std::size_t>(3 * j)] = std::log(p.velocity);
-    x[static_cast<std::size_t>(3 * j + 1)] = std::log(p.dispersion);
+    const double k = form.hasZone(j) ? 1 + p.storageRatio : 1;
+    x[static_cast<std::size_t>(3 * j)] = std::log(p.velocity / k);
+    x[static_cast<std::size_t>(3 * j + 1)] = std::log(p.dispersion / k);
     x[static_cast<std::size_t>(3 * j + 2)] = std::log(p.mass);
-  }
-  if (form.storage) {
-    x[static_cast<std::size_t>(form.storageIndex())] = std::log(s.storageRatio);
-    x[static_cast<std::size_t>(form.storageIndex() + 1)] = std::log(s.exchangeRate);
+    if (form.hasZone(j)) {
+      const auto z = static_cast<std::size_t>(form.zoneIndex(j));
+      x[z] = std::log(p.storageRatio);
+      x[z + 1] = std::log(form.zones == ZoneLayout::Shared ? p.exchangeRate * c.timeScale
+                                                           : p.exchangeRate * c.L / p.velocity);
+    }
   }
   if (form.baseline) x[static_cast<std::size_t>(form.baselineIndex())] = s.baseline / c.peak;
   if (form.ar1)
@@ -162,17 +204,9 @@ Parameters toParameters(const Curve& c, const ModelForm& form, const PathSet& s)
 
 PathSet toPathSet(const Curve& c, const ModelForm& form, const Parameters& x) {
   PathSet s;
-  for (int j = 0; j < form.paths; ++j)
-    s.paths.push_back({std::exp(x[static_cast<std::size_t>(3 * j)]),
-                       std::exp(x[static_cast<std::size_t>(3 * j + 1)]),
-                       std::exp(x[static_cast<std::size_t>(3 * j + 2)])});
-  if (form.storage) {
-    s.storageRatio = std::exp(x[static_cast<std::size_t>(form.storageIndex())]);
-    s.exchangeRate = std::exp(x[static_cast<std::size_t>(form.storageIndex() + 1)]);
-    for (FlowPath& p : s.paths) {
-      p.storageRatio = s.storageRatio;
-      p.exchangeRate = s.exchangeRate;
-    }
+  for (int j = 0; j < form.paths; ++j) {
+    const NaturalPath p = naturalPath(c, form, x.data(), j);
+    s.paths.push_back({p.v, p.D, p.M, p.beta, p.alpha});
   }
   if (form.baseline) s.baseline = x[static_cast<std::size_t>(form.baselineIndex())] * c.peak;
   if (form.ar1) {
@@ -182,52 +216,127 @@ PathSet toPathSet(const Curve& c, const ModelForm& form, const Parameters& x) {
   return s;
 }
 
+namespace {
+
+// The path with decay lambda whose curve is that of the path p without
+// decay (see reportedPaths); false when lambda is beyond what p allows.
+bool decayedPath(const Curve& c, const FlowPath& p, double lambda, FlowPath& out) {
+  out = p;
+  double shift = lambda;
+  if (p.storageRatio > 0) {
+    const double alpha = p.exchangeRate - lambda;
+    if (!(alpha > 0)) return false;
+    out.exchangeRate = alpha;
+    out.storageRatio = p.storageRatio * p.exchangeRate * p.exchangeRate / (alpha * alpha);
+    shift = lambda * (1 + p.storageRatio * p.exchangeRate / alpha);
+  }
+  const double v2 = p.velocity * p.velocity - 4 * p.dispersion * shift;
+  if (!(v2 > 0)) return false;
+  out.velocity = std::sqrt(v2);
+  out.mass = p.mass * std::exp(c.L * (p.velocity - out.velocity) / (2 * p.dispersion));
+  out.decayRate = lambda;
+  return std::isfinite(out.mass);
+}
+
+}  // namespace
+
+PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x) {
+  PathSet s = toPathSet(c, form, x);
+  if (!form.decay) return s;
+  auto decayed = [&](double lambda, std::vector<FlowPath>* out) {
+    double total = 0;
+    for (const FlowPath& p : s.paths) {
+      FlowPath d;
+      if (!decayedPath(c, p, lambda, d)) return -1.0;
+      total += d.mass;
+      if (out) out->push_back(d);
+    }
+    return total;
+  };
+  // The largest rate the paths allow (each path's velocity stays real and
+  // its zone's exchange positive), by bisection on whether it is allowed.
+  double high = kInfinity;
+  for (const FlowPath& p : s.paths) {
+    high = std::min(high, p.velocity * p.velocity / (4 * p.dispersion));
+    if (p.storageRatio > 0) high = std::min(high, p.exchangeRate);
+  }
+  double low = 0;
+  for (int k = 0; k < 200 && high - low > 1e-15 * high; ++k) {
+    const double mid = 0.5 * (low + high);
+    (decayed(mid, nullptr) > 0 ? low : high) = mid;
+  }
+  const double largest = low;
+  // The rate whose masses add up to the injected mass (they grow with it).
+  double lambda = 0;
+  if (!(decayed(0, nullptr) < c.injectedMass)) {
+    s.decayAtBound = true;
+  } else if (!(decayed(largest, nullptr) > c.injectedMass)) {
+    lambda = largest;
+    s.decayAtBound = true;
+  } else {
+    double a = 0, b = largest;
+    for (int k = 0; k < 200 && b - a > 1e-15 * b; ++k) {
+      const double mid = 0.5 * (a + b);
+      (decayed(mid, nullptr) < c.injectedMass ? a : b) = mid;
+    }
+    lambda = 0.5 * (a + b);
+  }
+  std::vector<FlowPath> paths;
+  decayed(lambda, &paths);
+  s.paths = paths;
+  s.decayRate = lambda;
+  return s;
+}
+
 bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, double* e,
                     double* J) {
   const std::size_t n = c.size();
-  for (std::size_t i = 0; i < n; ++i) e[i] = -c.y[i] / c.peak;
+  std::fill(e, e + n, 0.0);
   const std::size_t Kc = static_cast<std::size_t>(form.curveParameters());
   if (J) std::fill(J, J + n * Kc, 0.0);
-  double beta = 0, alpha = 0;
-  if (form.storage) {
-    beta = std::exp(x[form.storageIndex()]);
-    alpha = std::exp(x[form.storageIndex() + 1]);
-  }
   std::vector<double> h;
   for (int j = 0; j < form.paths; ++j) {
-    const double v = std::exp(x[3 * j]), D = std::exp(x[3 * j + 1]), M = std::exp(x[3 * j + 2]);
-    double* Jv = J ? J + static_cast<std::size_t>(3 * j) * n : nullptr;
-    double* JD = Jv ? Jv + n : nullptr;
-    double* JM = JD ? JD + n : nullptr;
-    if (form.storage) {
-      const numeric::StoragePathResponse path(c.L, v, D, beta, alpha, c.Td);
-      h.resize((J ? 5 : 1) * n);
+    const NaturalPath p = naturalPath(c, form, x, j);
+    double* Ju = J ? J + static_cast<std::size_t>(3 * j) * n : nullptr;
+    double* Jd = Ju ? Ju + n : nullptr;
+    double* JM = Jd ? Jd + n : nullptr;
+    const bool zone = form.hasZone(j);
+    if (zone) {
+      const numeric::StoragePathResponse path(c.L, p.v, p.D, p.beta, p.alpha, c.Td);
+      const std::size_t blocks = J ? static_cast<std::size_t>(path.derivatives()) + 1 : 1;
+      h.resize(blocks * n);
       if (J)
         path.valuesAndDerivatives(c.t, h);
       else
         path.values(c.t, h);
-      double* Jb = J ? J + static_cast<std::size_t>(form.storageIndex()) * n : nullptr;
-      double* Ja = Jb ? Jb + n : nullptr;
+      double* Jb = J ? J + static_cast<std::size_t>(form.zoneIndex(j)) * n : nullptr;
+      double* Jw = Jb ? Jb + n : nullptr;
+      // The derivatives by the fitted parameters from those by v, D, beta,
+      // alpha (chain rule; k = d ln(1 + beta) / d ln beta, and alpha =
+      // w v / L moves with v for a zone of its own).
+      const bool own = form.zones == ZoneLayout::PerPath;
+      const double k = p.beta / (1 + p.beta);
       for (std::size_t i = 0; i < n; ++i) {
-        const double f = M / (c.q[i] * c.peak);
+        const double f = p.M / (c.q[i] * c.peak);
         e[i] += f * h[i];
-        if (J) {
-          Jv[i] = f * v * h[n + i];
-          JD[i] = f * D * h[2 * n + i];
-          JM[i] = f * h[i];
-          Jb[i] += f * beta * h[3 * n + i];
-          Ja[i] += f * alpha * h[4 * n + i];
-        }
+        if (!J) continue;
+        const double dv = p.v * h[n + i], dD = p.D * h[2 * n + i];
+        const double da = p.alpha * h[4 * n + i];
+        Ju[i] = f * (dv + (own ? da : 0));
+        Jd[i] = f * dD;
+        JM[i] = f * h[i];
+        Jb[i] += f * (p.beta * h[3 * n + i] + k * (dv + dD + (own ? da : 0)));
+        Jw[i] += f * da;
       }
     } else {
-      const numeric::PathResponse path(c.L, v, D, c.Td);
+      const numeric::PathResponse path(c.L, p.v, p.D, c.Td);
       for (std::size_t i = 0; i < n; ++i) {
         const numeric::Response r = path.pulse(c.t[i]);
-        const double f = M / (c.q[i] * c.peak);
+        const double f = p.M / (c.q[i] * c.peak);
         e[i] += f * r.value;
         if (J) {
-          Jv[i] = f * v * r.dVelocity;
-          JD[i] = f * D * r.dDispersion;
+          Ju[i] = f * p.v * r.dVelocity;
+          Jd[i] = f * p.D * r.dDispersion;
           JM[i] = f * r.value;
         }
       }
@@ -238,6 +347,14 @@ bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, doub
     for (std::size_t i = 0; i < n; ++i) e[i] += b;
     if (J) std::fill(J + static_cast<std::size_t>(form.baselineIndex()) * n,
                      J + static_cast<std::size_t>(form.baselineIndex() + 1) * n, 1.0);
+  }
+  for (std::size_t i = 0; i < n; ++i) e[i] -= c.y[i] / c.peak;
+  // Weighted residuals (errors growing with the signal).
+  if (!c.weights.empty()) {
+    for (std::size_t i = 0; i < n; ++i) e[i] *= c.weights[i];
+    if (J)
+      for (std::size_t k = 0; k < Kc; ++k)
+        for (std::size_t i = 0; i < n; ++i) J[k * n + i] *= c.weights[i];
   }
   for (std::size_t i = 0; i < n; ++i)
     if (!std::isfinite(e[i])) return false;
@@ -252,13 +369,11 @@ bool unitCurves(const Curve& c, const ModelForm& form, const double* x, Eigen::M
   H.resize(static_cast<Eigen::Index>(n), form.paths);
   std::vector<double> h(n);
   for (int j = 0; j < form.paths; ++j) {
-    const double v = std::exp(x[3 * j]), D = std::exp(x[3 * j + 1]);
-    if (form.storage) {
-      numeric::StoragePathResponse(c.L, v, D, std::exp(x[form.storageIndex()]),
-                                   std::exp(x[form.storageIndex() + 1]), c.Td)
-          .values(c.t, h);
+    const NaturalPath p = naturalPath(c, form, x, j);
+    if (form.hasZone(j)) {
+      numeric::StoragePathResponse(c.L, p.v, p.D, p.beta, p.alpha, c.Td).values(c.t, h);
     } else {
-      const numeric::PathResponse path(c.L, v, D, c.Td);
+      const numeric::PathResponse path(c.L, p.v, p.D, c.Td);
       for (std::size_t i = 0; i < n; ++i) h[i] = path.pulse(c.t[i]).value;
     }
     for (std::size_t i = 0; i < n; ++i) {
@@ -288,12 +403,16 @@ Bounds boundsFor(const Curve& c, const ModelForm& form) {
       b.lower[static_cast<std::size_t>(3 * j + k)] = centre[k] - range[k];
       b.upper[static_cast<std::size_t>(3 * j + k)] = centre[k] + range[k];
     }
-  if (form.storage) {
-    const std::size_t s = static_cast<std::size_t>(form.storageIndex());
+  // Each zone's capacity ratio, and its exchange as w (see ModelForm): a
+  // zone exchanging over a ten-thousandth to ten thousand times the travel
+  // time.
+  for (int j = 0; j < form.paths; ++j) {
+    if (!form.hasZone(j) || (form.zones == ZoneLayout::Shared && j > 0)) continue;
+    const std::size_t s = static_cast<std::size_t>(form.zoneIndex(j));
     b.lower[s] = std::log(kStorageRatioLow);
     b.upper[s] = std::log(kStorageRatioHigh);
-    b.lower[s + 1] = std::log(kExchangeLow / mean);
-    b.upper[s + 1] = std::log(kExchangeHigh / mean);
+    b.lower[s + 1] = std::log(kExchangeLow);
+    b.upper[s + 1] = std::log(kExchangeHigh);
   }
   if (form.baseline) {
     const std::size_t s = static_cast<std::size_t>(form.baselineIndex());
@@ -374,7 +493,11 @@ double fitLinearParameters(const Curve& c, const ModelForm& form, PathSet& s) {
   if (s.paths.size() != N) return kInfinity;
   for (const FlowPath& p : s.paths)
     if (!positive(p.velocity) || !positive(p.dispersion)) return kInfinity;
-  if (form.storage && (!positive(s.storageRatio) || !positive(s.exchangeRate))) return kInfinity;
+  for (int j = 0; j < form.paths; ++j) {
+    const FlowPath& p = s.paths[static_cast<std::size_t>(j)];
+    if (form.hasZone(j) && (!positive(p.storageRatio) || !positive(p.exchangeRate)))
+      return kInfinity;
+  }
   for (FlowPath& p : s.paths)
     if (!positive(p.mass)) p.mass = c.mass / static_cast<double>(N);
   const Parameters x = toParameters(c, form, s);
@@ -385,7 +508,12 @@ double fitLinearParameters(const Curve& c, const ModelForm& form, PathSet& s) {
   Eigen::MatrixXd A(n, columns);
   A.leftCols(static_cast<Eigen::Index>(N)) = H;
   if (form.baseline) A.col(columns - 1).setOnes();
-  const Eigen::VectorXd y = Eigen::Map<const Eigen::VectorXd>(c.y.data(), n);
+  Eigen::VectorXd y = Eigen::Map<const Eigen::VectorXd>(c.y.data(), n);
+  if (!c.weights.empty()) {
+    const Eigen::Map<const Eigen::VectorXd> w(c.weights.data(), n);
+    A = w.asDiagonal() * A;
+    y = w.asDiagonal() * y;
+  }
   const Eigen::VectorXd m = A.colPivHouseholderQr().solve(y);
   for (std::size_t j = 0; j < N; ++j) {
     const double mj = m(static_cast<Eigen::Index>(j));
@@ -530,10 +658,38 @@ std::vector<FlowPath> pathsWithResidualPeak(const Curve& c, const PathSet& fewer
   return paths;
 }
 
+// The start s given the zones of form: a path that keeps a zone keeps it; a
+// path that gains one takes the capacity ratio beta and the exchange rate
+// alpha, its velocity and dispersion raised by 1 + beta (the curve's mean
+// velocity kept) unless `raise` is false (a zone too small to change them);
+// a path that loses one takes its mean velocity v / (1 + beta).
+PathSet withZonesOf(const Curve& c, const ModelForm& form, PathSet s, double beta = 0.1,
+                    double alpha = 0, bool raise = true) {
+  if (!(alpha > 0)) alpha = 3 / (c.mean > 0 ? c.mean : c.t.back());
+  for (int j = 0; j < form.paths && j < static_cast<int>(s.paths.size()); ++j) {
+    FlowPath& p = s.paths[static_cast<std::size_t>(j)];
+    const bool has = positive(p.storageRatio) && positive(p.exchangeRate);
+    if (form.hasZone(j) && !has) {
+      const double k = raise ? 1 + beta : 1;
+      p.velocity *= k;
+      p.dispersion *= k;
+      p.storageRatio = beta;
+      p.exchangeRate = alpha;
+    } else if (!form.hasZone(j) && has) {
+      p.velocity /= 1 + p.storageRatio;
+      p.dispersion /= 1 + p.storageRatio;
+      p.storageRatio = p.exchangeRate = 0;
+    } else if (!form.hasZone(j)) {
+      p.storageRatio = p.exchangeRate = 0;
+    }
+  }
+  return s;
+}
+
 }  // namespace
 
 std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const ModelForm& form,
-                               const PathSet* fewer, const PathSet* same) {
+                               const StartHints& hints) {
   const std::size_t N = static_cast<std::size_t>(form.paths);
   std::vector<std::vector<FlowPath>> pathStarts;
   const std::vector<double> s = smoothed(c.y);
@@ -579,7 +735,8 @@ std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const
   }
 
   std::vector<PathSet> starts;
-  if (!form.storage) {
+  const PathSet* fewer = hints.fewer;
+  if (!form.storage()) {
     if (fewer && fewer->paths.size() + 1 == N) {
       const std::vector<FlowPath> more = pathsWithResidualPeak(c, *fewer);
       if (!more.empty()) {
@@ -597,48 +754,50 @@ std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const
     }
   } else {
     // Storage zones over the range that shows in a curve: a tenth to half
-    // the mobile capacity, exchanged over three tenths to three times the
-    // mean travel time.
+    // the mobile capacity, exchanged over a thirtieth of the mean travel
+    // time (near equilibrium) to three times it.
     const double mean = c.mean > 0 ? c.mean : c.t.back();
     const double ratios[2] = {0.1, 0.5};
-    const double rates[2] = {0.3 / mean, 3 / mean};
-    auto withStorage = [&](const std::vector<FlowPath>& paths, double baseline) {
+    const double rates[3] = {0.3 / mean, 3 / mean, 30 / mean};
+    auto withStorage = [&](const PathSet& from) {
       for (double beta : ratios)
         for (double alpha : rates) {
-          PathSet set;
-          set.paths = paths;
-          // The mobile water is faster than the whole: its velocity such
-          // that the mean travel time stays.
-          for (FlowPath& p : set.paths) p.velocity *= 1 + beta;
-          set.storageRatio = beta;
-          set.exchangeRate = alpha;
-          set.baseline = baseline;
-          starts.push_back(set);
+          PathSet set = from;
+          for (FlowPath& p : set.paths) p.storageRatio = p.exchangeRate = 0;
+          starts.push_back(withZonesOf(c, form, set, beta, alpha));
         }
     };
-    if (same && same->paths.size() == N) {
-      // The fit without storage itself, with a zone too small to change
-      // it: the storage model starts no worse than the model it extends.
-      PathSet set = *same;
+    if (hints.plain && hints.plain->paths.size() == N) {
+      // The fit without storage itself, with zones too small to change it:
+      // the storage model starts no worse than the model it extends.
+      PathSet set = *hints.plain;
       for (FlowPath& p : set.paths) p.storageRatio = p.exchangeRate = 0;
-      set.storageRatio = 0.01;
-      set.exchangeRate = 3 / mean;
-      starts.push_back(set);
-      withStorage(same->paths, same->baseline);
+      starts.push_back(withZonesOf(c, form, set, 0.01, 3 / mean, false));
+      withStorage(*hints.plain);
     }
+    if (hints.shared && hints.shared->paths.size() == N)
+      // The paths sharing a zone: each zoned path keeps it, the others
+      // lose it (at their mean velocity).
+      starts.push_back(withZonesOf(c, form, *hints.shared));
     if (fewer && fewer->paths.size() + 1 == N) {
       std::vector<FlowPath> more = pathsWithResidualPeak(c, *fewer);
       if (!more.empty()) {
-        PathSet set;
+        PathSet set = *fewer;
         set.paths = more;
-        set.storageRatio = fewer->storageRatio;
-        set.exchangeRate = fewer->exchangeRate;
-        set.baseline = fewer->baseline;
-        starts.push_back(set);
+        const FlowPath* zone = nullptr;
+        for (const FlowPath& p : fewer->paths)
+          if (p.storageRatio > 0) zone = &p;
+        starts.push_back(zone ? withZonesOf(c, form, set, zone->storageRatio, zone->exchangeRate)
+                              : withZonesOf(c, form, set));
       }
     }
-    if (starts.empty() && !pathStarts.empty()) withStorage(pathStarts.front(), 0);
+    if (starts.empty() && !pathStarts.empty()) {
+      PathSet set;
+      set.paths = pathStarts.front();
+      withStorage(set);
+    }
   }
+  for (PathSet& set : starts) set.decayRate = 0;
   std::erase_if(starts, [N](const PathSet& set) {
     if (set.paths.size() != N) return true;
     return std::any_of(set.paths.begin(), set.paths.end(), [](const FlowPath& p) {

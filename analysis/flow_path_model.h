@@ -37,7 +37,16 @@ struct Curve {
   double variance = 0;  // its variance, the release's share removed, s^2
   double sst = 0;       // sum of squares about the mean concentration, (ng/L)^2
   double medianSpacing = 0;  // s
+  // The time scale of rates shared by several paths (a shared zone's
+  // exchange, the decay): the mean travel time, else the last time.
+  double timeScale = 1;     // s
+  // With decay: the mass released, which the paths carry before the loss.
+  double injectedMass = 0;  // ug
+  // Weights of the residuals (errors growing with the signal): the
+  // residual of sample i counts as (model - y) w_i / peak. Empty: 1.
+  std::vector<double> weights;
   std::size_t size() const { return t.size(); }
+  double weight(std::size_t i) const { return weights.empty() ? 1.0 : weights[i]; }
 };
 
 // Moments of max(y, 0) q over the samples [i0, i1] by the trapezoidal rule.
@@ -47,34 +56,90 @@ struct Moments {
 Moments moments(const Curve& c, std::size_t i0, std::size_t i1);
 
 // What a model is made of, and where its parameters lie in the parameter
-// vector: per path ln v, ln D, ln M; then ln beta, ln alpha of the storage
-// zone; then the baseline as a share of the peak; then the AR(1)
-// coefficient at the median spacing as theta, phi = 0.9999 / (1 + e^-theta).
+// vector: per path ln u, ln d, ln M; then per storage zone ln beta, ln w;
+// then the baseline as a share of the peak; then the AR(1) coefficient at
+// the median spacing as theta, phi = 0.9999 / (1 + e^-theta).
+//
+// A path without a zone has u = v and d = D. A path with a zone is fitted
+// by what its curve shows best: the mean velocity u = v / (1 + beta) and
+// d = D / (1 + beta) (the velocity and dispersion of the zone in
+// equilibrium), the capacity ratio beta and, for a zone of its own, the
+// Damkoehler number w = alpha L / v (exchanges during the mobile travel
+// time). Near equilibrium (w large) the curve hardly depends on beta and w
+// at fixed u and d; fitted as v, D, beta, alpha those four move together.
+// A zone several paths share has w = alpha T (T the curve's time scale).
+//
+// Decay adds no parameter: the curve of paths that lose tracer at the rate
+// lambda is exactly the curve of faster paths without loss that carry less
+// tracer (see reportedPaths), so the curve is fitted without it and the
+// paths with decay are those that carry the whole injected mass.
 struct ModelForm {
   int paths = 1;
-  bool storage = false;
+  ZoneLayout zones = ZoneLayout::None;
+  unsigned zoned = 0;  // PerPath: bit j set when path j (parameter order) has a zone
+  bool decay = false;
   bool baseline = false;
   bool ar1 = false;
 
-  int curveParameters() const { return 3 * paths + (storage ? 2 : 0) + (baseline ? 1 : 0); }
-  int size() const { return curveParameters() + (ar1 ? 1 : 0); }
+  bool storage() const { return zones != ZoneLayout::None; }
+  bool hasZone(int j) const {
+    return zones == ZoneLayout::Shared || (zones == ZoneLayout::PerPath && ((zoned >> j) & 1u));
+  }
+  int zoneCount() const {
+    if (zones == ZoneLayout::Shared) return 1;
+    if (zones == ZoneLayout::None) return 0;
+    int n = 0;
+    for (int j = 0; j < paths; ++j) n += hasZone(j);
+    return n;
+  }
+  // The index of ln beta of the zone of path j (ln w follows).
+  int zoneIndex(int j) const {
+    if (zones == ZoneLayout::Shared) return storageIndex();
+    int k = 0;
+    for (int i = 0; i < j; ++i) k += hasZone(i);
+    return storageIndex() + 2 * k;
+  }
   int storageIndex() const { return 3 * paths; }
-  int baselineIndex() const { return 3 * paths + (storage ? 2 : 0); }
+  int baselineIndex() const { return storageIndex() + 2 * zoneCount(); }
+  int curveParameters() const { return baselineIndex() + (baseline ? 1 : 0); }
+  int size() const { return curveParameters() + (ar1 ? 1 : 0); }
   int ar1Index() const { return curveParameters(); }
+  // The model's paths with their zones: "2", "2s", "2p:1" (paths in
+  // parameter order), "+decay".
+  std::string label() const;
 };
 
 using Parameters = std::vector<double>;
 
-// A start or optimum in natural units.
+// A start or optimum in natural units: each path's velocity, dispersion
+// and mass, and its zone's capacity ratio and exchange rate (0 without);
+// with decay (reportedPaths alone), its rate.
 struct PathSet {
-  std::vector<FlowPath> paths;  // velocity, dispersion, mass (storage fields unused)
-  double storageRatio = 0, exchangeRate = 0;
+  std::vector<FlowPath> paths;
+  double decayRate = 0;         // 1/s
+  bool decayAtBound = false;    // no rate gives the injected mass
   double baseline = 0;          // ng/L
   double correlationTime = 0;   // s
 };
 
+// The parameters of the paths of s (without decay), and back.
 Parameters toParameters(const Curve& c, const ModelForm& form, const PathSet& s);
 PathSet toPathSet(const Curve& c, const ModelForm& form, const Parameters& x);
+
+// The paths as reported: those of toPathSet, or with decay the paths that
+// give the same curve while carrying the injected mass c.injectedMass. A
+// path without decay of velocity v', dispersion D and zone beta', alpha'
+// is the path with decay lambda of
+//   alpha = alpha' - lambda,  beta = beta' alpha'^2 / alpha^2,
+//   v^2 = v'^2 - 4 D c,  c = lambda (1 + beta' alpha' / alpha)  (c = lambda
+//   without a zone),
+// carrying M = M' exp(L (v' - v) / (2 D)): in the Laplace domain s + lambda
+// in the exponent sqrt(v^2 + 4 D (s + beta alpha s / (s + alpha))) is the
+// same as s with the primed parameters plus the constant c. The rate
+// shared by the paths is the one whose masses add up to the injected mass
+// (they grow with it); 0, at its bound, when the paths carry the injected
+// mass already.
+PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x);
 
 // The model's residuals e = (model - y) / peak at the samples and, when J is
 // given, their derivatives by the curve's parameters (column-major, n rows,
@@ -128,16 +193,22 @@ class Problem {
 // cannot be evaluated.
 double fitLinearParameters(const Curve& c, const ModelForm& form, PathSet& s);
 
-// Candidate starts for a model. fewer: the optimum of the same family with
-// one path fewer (empty if none); same: the optimum of the other family
-// (without storage for a storage model) with the same number of paths.
+// What a model's starts may take from the models fitted before it (each
+// may be null): the optimum of the same family with one path fewer, of the
+// paths without storage of the same number, and of the paths sharing a
+// zone.
+struct StartHints {
+  const PathSet* fewer = nullptr;
+  const PathSet* plain = nullptr;
+  const PathSet* shared = nullptr;
+};
 std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const ModelForm& form,
-                               const PathSet* fewer, const PathSet* same);
+                               const StartHints& hints);
 
 // The quantities reported for a model, per path in the order of the
 // parameters: v, D, M, mass fraction, dispersivity, Peclet number, mean
-// travel time, beta, alpha (the last two 0 without storage); then the total
-// mass and the baseline (ng/L). The one definition of them: the intervals
+// travel time, beta, alpha (the last two 0 without a zone); then the total
+// mass, the decay rate and the baseline (ng/L). The one definition of them: the intervals
 // from the covariance take their gradients by the parameters, the
 // bootstrap their values at every refit.
 enum PathQuantity {
@@ -147,15 +218,17 @@ enum PathQuantity {
 struct Quantities {
   std::vector<std::array<double, kPathQuantities>> paths;
   double totalMass = 0;
+  double decayRate = 0;
   double baseline = 0;
 };
-// recoveredMass 0: fractions of the total.
+// recoveredMass 0, or with decay: fractions of the paths' total.
 Quantities quantitiesOf(const Curve& c, const PathSet& s, double recoveredMass);
 // The same with the paths ordered by velocity, as the fit reports them.
 Quantities byVelocity(Quantities q);
 
-// Refits the model to moving-block resamples of its residuals and sets the
-// bootstrap intervals of the fit's estimates (numeric/block_bootstrap.h).
+// Refits the model to resamples of its residuals and sets the bootstrap
+// intervals of the fit's estimates (the residuals' AR(1) process fitted,
+// its innovations resampled and the process rebuilt: a sieve bootstrap).
 void bootstrapIntervals(const Curve& c, const ModelForm& form, const Bounds& bounds,
                         const Parameters& optimum, double recoveredMass, int replicates,
                         unsigned long long seed, PathModelFit& fit);

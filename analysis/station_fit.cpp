@@ -28,6 +28,7 @@ FlowPathFitInput stationFitInput(const FitOptions& options, const FitSamples& sa
                             ? 0.0
                             : static_cast<double>(in.release.durationHours) * 3600;
   fit.recoveredMass = r.mass->mass.micrograms;
+  fit.injectedMass = static_cast<double>(in.release.injectedMass) * 1e3;  // mg to ug
   fit.meanTransitTime = static_cast<double>(r.transit->meanTime.hours) * 3600;
   fit.momentDispersion = r.transport->momentDispersion;
   fit.chatwinDispersion = r.chatwin->fitted ? r.chatwin->dispersion : 0.0f;

@@ -14,7 +14,7 @@
 #include "core/units.h"
 #include "input/data_pass.h"
 #include "numeric/random.h"
-#include "numeric/block_bootstrap.h"
+#include "numeric/resampling.h"
 
 namespace kaldero {
 

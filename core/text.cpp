@@ -21,4 +21,24 @@ std::string rightAligned(std::string_view s, std::size_t n) {
   return std::string(n - s.size(), ' ') + std::string(s);
 }
 
+std::vector<std::string> wrapped(std::string_view s, std::size_t width) {
+  std::vector<std::string> lines;
+  std::string line;
+  while (!s.empty()) {
+    s = strip(s);
+    const std::size_t end = s.find(' ');
+    const std::string_view word = s.substr(0, end);
+    if (word.empty()) break;
+    if (!line.empty() && line.size() + 1 + word.size() > width) {
+      lines.push_back(std::move(line));
+      line.clear();
+    }
+    if (!line.empty()) line += ' ';
+    line += word;
+    s = end == std::string_view::npos ? std::string_view() : s.substr(end);
+  }
+  if (!line.empty()) lines.push_back(std::move(line));
+  return lines;
+}
+
 }  // namespace kaldero::text

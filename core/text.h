@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kaldero::text {
 
@@ -37,5 +38,9 @@ inline std::string_view strip(std::string_view s) {
 
 // s repeated until it is n characters long.
 inline std::string repeated(char c, std::size_t n) { return std::string(n, c); }
+
+// s broken at blanks into lines of at most width characters (a word longer
+// than width on a line of its own).
+std::vector<std::string> wrapped(std::string_view s, std::size_t width);
 
 }  // namespace kaldero::text

@@ -1,6 +1,9 @@
 #include "driver/command_line.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,23 @@ const char* const kDescription =
     "dispersion and flow geometry for every sampling station of a control file. Several "
     "control files are run one after the other; the station files and outputs of each are "
     "taken relative to the control file's own folder.";
+
+// A seed: decimal digits alone, 0 to 2^64 - 1. Read as a number, a sign
+// would wrap ("-1") and a larger number be clamped; a hexadecimal prefix
+// or blanks are no decimal number either.
+const CLI::Validator kSeed(
+    [](std::string& s) -> std::string {
+      unsigned long long v = 0;
+      const char* end = s.data() + s.size();
+      const bool digits = !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) {
+        return std::isdigit(c) != 0;
+      });
+      const auto [p, ec] = std::from_chars(s.data(), end, v);
+      if (!digits || ec != std::errc() || p != end)
+        return "a seed is a whole number from 0 to 18446744073709551615, not \"" + s + "\"";
+      return "";
+    },
+    "0..18446744073709551615", "seed");
 
 // The option values as given, before they are checked.
 struct Given {
@@ -69,20 +89,29 @@ void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
 void declareFitOptions(CLI::App& app, Given& g) {
   app.add_option("--fit", g.fit.model,
                  "Fit N (1 to 3) advection-dispersion flow paths to each station's measured "
-                 "samples, Ns the same sharing a storage zone, or auto (1 to 3, with or without "
-                 "storage, by the corrected Akaike criterion)")
-      ->type_name("N|Ns|auto");
+                 "samples, Ns the same sharing a storage zone, Np with a zone of its own on some "
+                 "paths (each choice tried), or auto (1 to 3, every layout of zones, by the "
+                 "corrected Akaike criterion)")
+      ->type_name("N|Ns|Np|auto");
   app.add_option("--fit-errors", g.fit.errors,
                  "Errors of the concentrations: ar1 (autocorrelated, default), independent, "
-                 "or ar1-gls (the AR(1) fitted jointly with the curve)")
+                 "ar1-gls (the AR(1) fitted jointly with the curve), or ar1-relative "
+                 "(autocorrelated, growing with the signal)")
       ->type_name("MODEL");
   app.add_option("--fit-intervals", g.fit.intervals,
-                 "bootstrap: also moving-block bootstrap 95 % intervals (default covariance)")
+                 "bootstrap: also 95 % intervals from a sieve bootstrap of the AR(1) "
+                 "innovations (default covariance)")
       ->type_name("KIND");
-  app.add_option("--fit-seed", g.fit.seed, "Seed of the bootstrap resamples (default 1)")
-      ->type_name("N");
+  app.add_option("--fit-seed", g.fit.seed,
+                 "Seed of the bootstrap resamples, 0 to 18446744073709551615 (default 1)")
+      ->type_name("N")
+      ->check(kSeed);
   app.add_flag("--fit-baseline", g.fit.baseline,
                "Fit a constant offset of the concentrations with the paths");
+  app.add_flag("--fit-decay", g.fit.decay,
+               "Report the paths with a first-order decay rate shared by them: the paths carry "
+               "the whole injected mass and the rate is what the missing mass implies (a curve "
+               "alone cannot tell decay from faster paths carrying less tracer)");
 }
 
 void declareUncertaintyOptions(CLI::App& app, UncertaintyOptionTexts& u) {
@@ -110,8 +139,11 @@ void declareUncertaintyOptions(CLI::App& app, UncertaintyOptionTexts& u) {
   app.add_option("--tail-methods", u.tailMethods,
                  "all: each draw extrapolates a tail by any method that applies (default own)")
       ->type_name("all|own");
-  app.add_option("--seed", u.seed, "Seed of the draws (the same seed gives the same files)")
-      ->type_name("N");
+  app.add_option("--seed", u.seed,
+                 "Seed of the draws, 0 to 18446744073709551615 (the same seed gives the same "
+                 "files)")
+      ->type_name("N")
+      ->check(kSeed);
 }
 
 // The outputs, the campaign figures, the fit and batch options; why they

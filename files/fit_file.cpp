@@ -18,11 +18,6 @@ std::string padded(std::string s, std::size_t width) {
   return s;
 }
 
-std::string modelName(const PathModelFit& m) {
-  return std::to_string(m.pathCount) + (m.pathCount == 1 ? " path" : " paths") +
-         (m.storage ? " with a storage zone" : "");
-}
-
 // A quantity line: name, unit, estimate and 95 % interval, and the
 // bootstrap's interval when there is one.
 std::string quantityLine(std::string_view name, std::string_view unit, const Estimate& e,
@@ -43,6 +38,9 @@ const char* errorModelText(ErrorModel m) {
     case ErrorModel::Ar1Gls:
       return "AR(1) errors in continuous time, fitted jointly with the curve "
              "(generalised least squares)";
+    case ErrorModel::Ar1Relative:
+      return "errors growing with the signal, sqrt(a^2 + (b model)^2), AR(1) in continuous "
+             "time (weighted least squares)";
     case ErrorModel::Ar1:
       break;
   }
@@ -55,11 +53,17 @@ std::string modelsTried(const FlowPathFitResult& fit) {
   const std::string paths = asked == kAutomaticPaths ? "1 to 3 paths"
                             : asked == 1             ? "1 path"
                                                      : std::to_string(asked) + " paths";
-  const char* storage = fit.storage == StorageChoice::None     ? ", without a storage zone"
-                        : fit.storage == StorageChoice::Forced ? ", with a storage zone"
-                                                               : ", without and with a storage zone";
-  const bool choice = asked == kAutomaticPaths || fit.storage == StorageChoice::Allowed;
-  return paths + storage + (choice ? "; the smallest AICc chosen" : " (as asked)");
+  const char* storage =
+      fit.storage == StorageChoice::None     ? ", without a storage zone"
+      : fit.storage == StorageChoice::Forced ? ", sharing a storage zone"
+      : fit.storage == StorageChoice::PerPath
+          ? ", a storage zone of its own on each choice of paths"
+          : ", without a storage zone, sharing one or with zones of their own";
+  const char* decay = !fit.decay ? "" : asked == kAutomaticPaths ? ", without and with decay"
+                                                                 : ", with decay";
+  const bool choice = asked == kAutomaticPaths || fit.storage == StorageChoice::Allowed ||
+                      fit.storage == StorageChoice::PerPath;
+  return paths + storage + decay + (choice ? "; the smallest AICc chosen" : " (as asked)");
 }
 
 void heading(std::vector<std::string>& out, const FitFileHeading& h,
@@ -88,7 +92,8 @@ void heading(std::vector<std::string>& out, const FitFileHeading& h,
 
 void modelTable(std::vector<std::string>& out, const FlowPathFitResult& fit) {
   out.push_back("");
-  out.push_back(" FITS BY MODEL (paths, s: with a storage zone)");
+  out.push_back(" FITS BY MODEL (paths; s: sharing a storage zone; p:12: zones of their own on");
+  out.push_back(" paths 1 and 2 by increasing velocity; +decay: with decay)");
   out.push_back("");
   out.push_back("   model  " + padded("RMSE (ug/L)", 14) + padded("R^2", 14) + padded("AICc", 14) +
                 "lag-1");
@@ -99,6 +104,7 @@ void modelTable(std::vector<std::string>& out, const FlowPathFitResult& fit) {
       line += padded(num(m.rmse * 1e-3), 14) + padded(num(m.rSquared), 14) +
               padded(num(m.aicc), 14) + padded(num(m.errors.residualLag1), 8);
       if (static_cast<int>(i) == fit.chosen) line += "<- chosen";
+      if (!m.resolved || !m.settled) line += m.resolved ? " (not settled)" : " (not resolved)";
     } else {
       line += "no fit: " + m.reason;
     }
@@ -106,7 +112,14 @@ void modelTable(std::vector<std::string>& out, const FlowPathFitResult& fit) {
   }
   out.push_back("");
   out.push_back("   AICc from the residuals in ug/L with the likelihood of the error model;");
-  out.push_back("   lag-1: the lag-1 autocorrelation of the residuals.");
+  out.push_back("   lag-1: the lag-1 autocorrelation of the residuals. A model not resolved");
+  out.push_back("   (a parameter within its interval of 0, or at a bound) or not settled is");
+  out.push_back("   not chosen while another is; its estimates stand, flagged.");
+  if (fit.chosenUnresolved) {
+    out.push_back("");
+    out.push_back(" NOTE: no model tried is resolved by the data; the one shown is the best");
+    out.push_back(" fitted, and its flagged estimates have wide intervals.");
+  }
   if (fit.stillImprovingAtLargest) {
     out.push_back("");
     out.push_back(" NOTE: the criterion still improves at the largest model tried (" +
@@ -120,12 +133,20 @@ void modelTable(std::vector<std::string>& out, const FlowPathFitResult& fit) {
 void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen,
                const FitFileHeading& h) {
   out.push_back("");
-  out.push_back(" " + modelName(m) + (chosen ? " (chosen)" : "") +
+  out.push_back(" " + m.description() + (chosen ? " (chosen)" : "") +
                 ": estimates and 95 % intervals, paths by increasing velocity");
+  if (!m.caution.empty()) {
+    out.push_back("");
+    for (const std::string& line : text::wrapped("NOT RESOLVED: " + m.caution, 76))
+      out.push_back("   " + line);
+  }
+  const bool ownZones = m.zones == ZoneLayout::PerPath;
   for (std::size_t j = 0; j < m.paths.size(); ++j) {
     const FittedPath& p = m.paths[j];
     out.push_back("");
-    out.push_back("   Path " + std::to_string(j + 1));
+    out.push_back("   Path " + std::to_string(j + 1) +
+                  (ownZones ? (p.storage ? ", with a storage zone of its own" : ", without a storage zone")
+                            : ""));
     out.push_back(quantityLine(p.storage ? "velocity (mobile water)" : "velocity", "m/s",
                                p.velocity));
     out.push_back(quantityLine("dispersion coefficient", "m^2/s", p.dispersion));
@@ -134,8 +155,12 @@ void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen
     out.push_back(quantityLine("mean travel time", "h", p.meanTravelTime, 1.0 / 3600));
     out.push_back(quantityLine("mass", "kg", p.mass, 1e-9));
     out.push_back(quantityLine("fraction of recovered mass", "", p.massFraction));
+    if (ownZones && p.storage) {
+      out.push_back(quantityLine("capacity ratio", "", p.storageRatio));
+      out.push_back(quantityLine("exchange rate", "1/s", p.exchangeRate));
+    }
   }
-  if (!m.paths.empty() && m.paths.front().storage) {
+  if (m.zones == ZoneLayout::Shared && !m.paths.empty()) {
     const FittedPath& p = m.paths.front();
     out.push_back("");
     out.push_back("   Storage zone (shared by the paths)");
@@ -145,6 +170,7 @@ void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen
   out.push_back("");
   out.push_back(quantityLine("Fitted total mass", "kg", m.totalMass, 1e-9));
   out.push_back("   " + padded("Recovered mass", 30) + padded("kg", 8) + num(h.recoveredMass * 1e-9));
+  if (m.decay) out.push_back(quantityLine("Decay rate", "1/s", m.decayRate));
   if (m.baseline) out.push_back(quantityLine("Baseline offset", "ug/L", m.baselineOffset, 1e-3));
   const ErrorStatistics& e = m.errors;
   out.push_back("");
@@ -154,6 +180,10 @@ void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen
     out.push_back("   " + padded("correlation time", 30) + padded("min", 8) +
                   num(e.correlationTime / 60));
   }
+  if (e.model == ErrorModel::Ar1Relative) {
+    out.push_back("   " + padded("offset error a", 30) + padded("ug/L", 8) + num(e.offsetError * 1e-3));
+    out.push_back("   " + padded("relative error b", 30) + padded("", 8) + num(e.relativeError));
+  }
   out.push_back("   " + padded("effective samples", 38) + num(e.effectiveSamples) + " of " +
                 std::to_string(m.samples));
   out.push_back("   " + padded("Durbin-Watson statistic", 38) + num(e.durbinWatson));
@@ -162,8 +192,8 @@ void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen
     out.push_back("   " + padded("lag-1 of the whitened residuals", 38) + num(e.whitenedLag1));
   if (m.bootstrap.replicates > 0)
     out.push_back("   " + padded("bootstrap", 38) + std::to_string(m.bootstrap.replicates) +
-                  " moving-block resamples, blocks of " + std::to_string(m.bootstrap.blockLength) +
-                  " samples, seed " + std::to_string(m.bootstrap.seed) +
+                  " sieve resamples of the AR(1) innovations (lag-1 " + num(m.bootstrap.lag1) +
+                  "), seed " + std::to_string(m.bootstrap.seed) +
                   (m.bootstrap.failed > 0
                        ? ", " + std::to_string(m.bootstrap.failed) + " refits left out"
                        : std::string()));

@@ -1,6 +1,8 @@
 // The result of a flow-path fit (--fit): every model tried (number of paths,
-// with or without a storage zone), with its statistics or why it gave no
-// fit, the fitted paths of each with their 95 % intervals, the error model's
+// without storage, with one storage zone the paths share or with a zone of
+// its own on some paths, optionally with first-order decay), with its
+// statistics or why it gave no fit, the fitted paths of each with their
+// 95 % intervals and whether the data resolve them, the error model's
 // statistics and the residuals. Computed by analysis/flow_path_fit.h;
 // written by the fit file, the fit figure and the results files.
 //
@@ -30,15 +32,26 @@ inline constexpr int kMaxPaths = 3;
 //   maximum likelihood (generalised least squares): efficient when the
 //   model is right, but on a curve whose shape the model misses it fits
 //   the changes from sample to sample rather than the concentrations.
-enum class ErrorModel { Independent, Ar1, Ar1Gls };
+// - Ar1Relative: errors whose standard deviation grows with the signal,
+//   sqrt(a^2 + (b model)^2) (a fluorometer: an offset noise and a few
+//   percent of the reading), correlated as Ar1; the curve fitted by
+//   weighted least squares, a, b and the correlation by maximum
+//   likelihood from the residuals.
+enum class ErrorModel { Independent, Ar1, Ar1Gls, Ar1Relative };
 
 // The 95 % intervals: from the covariance at the optimum (always), and
-// also from a moving-block bootstrap of the residuals.
+// also from a residual bootstrap (the residuals' AR(1) process resampled).
 enum class IntervalMethod { Covariance, Bootstrap };
 
-// Storage zones: not tried, tried beside the paths without (the criterion
-// chooses), or the only models tried.
-enum class StorageChoice { None, Allowed, Forced };
+// Storage zones: not tried (None), every layout tried beside the paths
+// without (Allowed: the criterion chooses), one zone the paths share
+// (Forced), or a zone of its own on some of the paths (PerPath: each
+// choice of the paths that have one is tried, the criterion chooses).
+enum class StorageChoice { None, Allowed, Forced, PerPath };
+
+// The storage zones of a model: none, one the paths share, or one of its
+// own on each path that has one.
+enum class ZoneLayout { None, Shared, PerPath };
 
 // What the concentrations fitted are: the measured samples (background
 // subtracted), or a curve interpolated onto knots, whose neighbouring
@@ -46,7 +59,7 @@ enum class StorageChoice { None, Allowed, Forced };
 enum class SampleSource { Measured, Knots };
 
 // A fitted quantity: estimate, standard error and 95 % interval from the
-// covariance, and the moving-block bootstrap's 95 % percentile interval
+// covariance, and the sieve bootstrap's 95 % percentile interval
 // when one was asked for.
 struct Estimate {
   double value = 0;
@@ -56,6 +69,12 @@ struct Estimate {
   bool bootstrapped = false;
   double bootstrapLower = 0;
   double bootstrapUpper = 0;
+  // A fitted parameter the data do not resolve: t standard errors reach
+  // its value (it cannot be told from zero), or the optimum sits on the
+  // bound of its range. Its interval is then wide, or meaningless at a
+  // bound.
+  bool resolved = true;
+  double relativeError() const { return value != 0 ? standardError / value : 0; }
 };
 
 struct FittedPath {
@@ -69,6 +88,10 @@ struct FittedPath {
   bool storage = false;     // the two below are set only with a storage zone
   Estimate storageRatio;    // beta: immobile over mobile capacity
   Estimate exchangeRate;    // alpha, 1/s
+  bool resolved() const {
+    return velocity.resolved && dispersion.resolved && mass.resolved &&
+           (!storage || (storageRatio.resolved && exchangeRate.resolved));
+  }
 };
 
 // The residuals' correlation and the error model's statistics.
@@ -83,12 +106,16 @@ struct ErrorStatistics {
   double durbinWatson = 0;      // of the residuals
   double residualLag1 = 0;      // lag-1 autocorrelation of the residuals
   double whitenedLag1 = 0;      // the same of the whitened residuals (AR(1)); near 0 if it holds
+  // Ar1Relative: the standard deviation sqrt(a^2 + (b model)^2) of the
+  // errors, a in ng/L and b a share of the model.
+  double offsetError = 0;    // a
+  double relativeError = 0;  // b
 };
 
 struct BootstrapSummary {
   int replicates = 0;   // resamples asked for
   int failed = 0;       // of them, those whose refit did not converge (left out)
-  int blockLength = 0;  // samples
+  double lag1 = 0;      // of the AR(1) process the resamples are drawn from
   unsigned long long seed = 0;
 };
 
@@ -96,12 +123,22 @@ struct BootstrapSummary {
 // reason are set).
 struct PathModelFit {
   int pathCount = 0;
-  bool storage = false;  // every path with a storage zone (one zone, shared)
+  bool storage = false;  // some path with a storage zone
+  ZoneLayout zones = ZoneLayout::None;
+  // Which paths have a zone (by increasing velocity once fitted).
+  std::vector<bool> zoned;
+  bool decay = false;    // first-order decay, one rate for every path
   bool fitted = false;
   std::string reason;             // set when not fitted
+  // Fitted, but a parameter the data do not resolve (Estimate::resolved),
+  // or the solver stopped before it settled: the estimates stand with
+  // their wide intervals, and the automatic choice passes the model over.
+  bool resolved = true;
+  bool settled = true;
+  std::string caution;            // why not resolved or not settled
   std::vector<FittedPath> paths;  // by increasing velocity
   int samples = 0;                // n
-  int parameters = 0;             // of the curve: 3 N, + 2 with storage, + 1 with a baseline
+  int parameters = 0;             // of the curve: 3 N, + 2 a zone, + 1 for decay, + 1 with a baseline
   int degreesOfFreedom = 0;       // n - parameters, - 1 for the AR(1) coefficient
   double rss = 0;                 // (ng/L)^2, of the residuals
   double rmse = 0;                // sqrt(RSS / n), ng/L
@@ -116,14 +153,46 @@ struct PathModelFit {
   bool baseline = false;
   Estimate baselineOffset;        // ng/L, set with a baseline
   Estimate totalMass;             // ug, the paths together: the estimate of the total mass
+  Estimate decayRate;             // 1/s, set with decay
   std::vector<double> modelValues;  // the model at the samples, ng/L
   std::vector<double> residuals;    // measured - model, ng/L
   BootstrapSummary bootstrap;     // when bootstrap intervals were made
 
-  // "2" or "2s" (with storage).
+  // "2" paths, "2s" sharing a zone, "2p:1" a zone on path 1 only ("2p:12"
+  // one on each), "+decay" with decay.
   std::string label() const {
-    return std::to_string(pathCount) + (storage ? "s" : "");
+    std::string s = std::to_string(pathCount);
+    if (zones == ZoneLayout::Shared) s += "s";
+    if (zones == ZoneLayout::PerPath) {
+      s += "p:";
+      for (std::size_t j = 0; j < zoned.size(); ++j)
+        if (zoned[j]) s += std::to_string(j + 1);
+    }
+    return decay ? s + "+decay" : s;
   }
+  // In words: "2 paths sharing a storage zone", "2 paths, a storage zone
+  // of its own on path 1, with decay".
+  std::string description() const {
+    std::string zones;
+    if (this->zones == ZoneLayout::Shared)
+      zones = pathCount == 1 ? " with a storage zone" : " sharing a storage zone";
+    if (this->zones == ZoneLayout::PerPath) {
+      std::string which;
+      int count = 0;
+      for (std::size_t j = 0; j < zoned.size(); ++j)
+        if (zoned[j]) {
+          which += (which.empty() ? "" : " and ") + std::to_string(j + 1);
+          ++count;
+        }
+      zones = count > 1 ? ", a storage zone of its own on paths " + which
+                        : ", a storage zone of its own on path " + which;
+    }
+    return std::to_string(pathCount) + (pathCount == 1 ? " path" : " paths") + zones +
+           (decay ? ", with decay" : "");
+  }
+  // Chosen by the criterion only when every parameter is resolved and the
+  // solver settled.
+  bool choosable() const { return fitted && resolved && settled; }
 };
 
 struct FlowPathFitResult {
@@ -152,6 +221,10 @@ struct FlowPathFitResult {
   ErrorModel errorModel = ErrorModel::Ar1;
   IntervalMethod intervals = IntervalMethod::Covariance;
   bool baseline = false;
+  bool decay = false;  // asked for
+  // The model chosen is not resolved (no model tried was): its estimates
+  // stand with their flags.
+  bool chosenUnresolved = false;
 
   // The chosen model on a drawing grid over the samples (times as above,
   // linear over the samples and denser near their start, so that a

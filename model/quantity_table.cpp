@@ -126,9 +126,9 @@ constexpr PathQuantityRow kPathRows[] = {
     {"mean_travel_time_h", "mean_travel_time_h_ci95", "Mean travel time", "h", 1.0 / 3600,
      &FittedPath::meanTravelTime},
     {"storage_ratio", "storage_ratio_ci95", "Storage capacity ratio", "", 1,
-     &FittedPath::storageRatio, true},
+     &FittedPath::storageRatio, true, true},
     {"exchange_rate_per_s", "exchange_rate_per_s_ci95", "Exchange rate", "1/s", 1,
-     &FittedPath::exchangeRate, true},
+     &FittedPath::exchangeRate, true, true},
 };
 
 }  // namespace

@@ -135,8 +135,10 @@ void concentrations(std::span<const double> t, std::span<const double> Q, double
   std::fill(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n), 0.0);
   std::vector<double> h(n);
   for (const FlowPath& p : paths) {
-    if (p.hasStorage()) {
-      StoragePathResponse(L, p.velocity, p.dispersion, p.storageRatio, p.exchangeRate, Td)
+    if (p.hasStorage() || p.decayRate > 0) {
+      const bool zone = p.hasStorage();
+      StoragePathResponse(L, p.velocity, p.dispersion, zone ? p.storageRatio : 0,
+                          zone ? p.exchangeRate : 0, Td, p.decayRate)
           .values(t, h);
     } else {
       const PathResponse path(L, p.velocity, p.dispersion, Td);

@@ -74,13 +74,15 @@ Response pulseResponse(double t, double L, double v, double D, double Td);
 
 // One flow path: velocity (m/s), dispersion coefficient (m^2/s), mass (ug),
 // and, when both are positive, the capacity ratio and exchange rate (1/s) of
-// its storage zone (numeric/mobile_immobile.h).
+// its storage zone (numeric/mobile_immobile.h); a first-order decay rate
+// (1/s) when positive.
 struct FlowPath {
   double velocity = 0;
   double dispersion = 0;
   double mass = 0;
   double storageRatio = 0;
   double exchangeRate = 0;
+  double decayRate = 0;
   bool hasStorage() const { return storageRatio > 0 && exchangeRate > 0; }
 };
 

@@ -38,13 +38,14 @@ Complex logReleaseAverage(Complex x) {
 class Transform final : public LogTransform {
  public:
   Transform(const StoragePathResponse& p, bool derivatives) : p_(p), derivatives_(derivatives) {}
-  int directions() const override { return derivatives_ ? 4 : 0; }
+  int directions() const override { return derivatives_ ? p_.derivatives() : 0; }
   double shift(double gamma) const override { return p_.front(gamma); }
   double negligibleBefore() const override { return p_.negligibleBefore(); }
   void evaluate(std::span<const Complex> s, std::span<Complex> logF,
                 std::span<Complex> dlogF) const override {
     for (std::size_t k = 0; k < s.size(); ++k)
-      logF[k] = p_.logTransform(s[k], derivatives_ ? &dlogF[4 * k] : nullptr);
+      logF[k] = p_.logTransform(
+          s[k], derivatives_ ? &dlogF[static_cast<std::size_t>(p_.derivatives()) * k] : nullptr);
   }
 
  private:
@@ -68,11 +69,11 @@ LaplaceInversionSettings storageInversionSettings(double peclet) {
 }
 
 StoragePathResponse::StoragePathResponse(double L, double v, double D, double beta, double alpha,
-                                         double Td)
-    : L_(L), v_(v), D_(D), beta_(beta), alpha_(alpha), Td_(Td) {
+                                         double Td, double lambda)
+    : L_(L), v_(v), D_(D), beta_(beta), alpha_(alpha), Td_(Td), lambda_(lambda) {
   valid_ = std::isfinite(L) && std::isfinite(v) && std::isfinite(D) && std::isfinite(beta) &&
-           std::isfinite(alpha) && std::isfinite(Td) && L > 0 && v > 0 && D > 0 && beta >= 0 &&
-           alpha >= 0 && Td >= 0;
+           std::isfinite(alpha) && std::isfinite(Td) && std::isfinite(lambda) && L > 0 && v > 0 &&
+           D > 0 && beta >= 0 && alpha >= 0 && Td >= 0 && lambda >= 0;
   if (!valid_) return;
   front_ = frontTime(L, v, D, kFrontExponent);
   negligible_ = frontTime(L, v, D, kNegligibleExponent);
@@ -92,9 +93,10 @@ double StoragePathResponse::meanTravelTime() const {
 }
 
 Complex StoragePathResponse::logTransform(Complex s, Complex* d) const {
-  const Complex sa = s + alpha_;
-  const Complex exchange = s / sa;  // s / (s + alpha); s is never 0 here
-  const Complex sp = s + beta_ * alpha_ * exchange;           // s'
+  const Complex sigma = s + lambda_;
+  const Complex sa = sigma + alpha_;
+  const Complex exchange = sigma / sa;  // sigma / (sigma + alpha); never 0 / 0 here
+  const Complex sp = sigma + beta_ * alpha_ * exchange;  // s'
   const Complex R = std::sqrt(v_ * v_ + 4 * D_ * sp);
   const Complex vR = v_ + R;
   Complex g = -2 * L_ * sp / vR;
@@ -105,6 +107,7 @@ Complex StoragePathResponse::logTransform(Complex s, Complex* d) const {
     const Complex dsp = -L_ / R;
     d[2] = dsp * alpha_ * exchange;
     d[3] = dsp * beta_ * exchange * exchange;
+    if (lambda_ > 0) d[4] = dsp * (1.0 + beta_ * alpha_ * alpha_ / (sa * sa));
   }
   return g;
 }
@@ -120,7 +123,8 @@ void StoragePathResponse::values(std::span<const double> t, std::span<double> ou
 void StoragePathResponse::valuesAndDerivatives(std::span<const double> t,
                                                std::span<double> out) const {
   if (!valid_) {
-    std::fill(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(5 * t.size()), 0.0);
+    std::fill(out.begin(),
+              out.begin() + static_cast<std::ptrdiff_t>((derivatives() + 1) * t.size()), 0.0);
     return;
   }
   invertLaplace(Transform(*this, true), t, out, storageInversionSettings(v_ * L_ / D_));

@@ -317,15 +317,17 @@ std::optional<Figure> fitFigure(const RunRecord& run, const StationRecord& st, c
     s.label = "Path " + std::to_string(k + 1) + ": v " + plain(q.velocity.value) + " m/s, D " +
               plain(q.dispersion.value) + " m\u00b2/s, " + plain(100 * q.massFraction.value, 2) +
               " %";
+    if (best->zones == ZoneLayout::PerPath && q.storage)
+      s.label += ", zone \u03b2 " + plain(q.storageRatio.value, 2) + ", \u03b1 " +
+                 plain(q.exchangeRate.value, 2) + " 1/s";
+    if (!q.resolved()) s.label += " (not resolved)";
     s.x = gridTimes;
     s.y = scaled(m.paths[k], 1e-3);
     s.dashed = true;
     s.colour = std::string(figure::paletteColour(2 + k));
     main.series.push_back(std::move(s));
   }
-  const std::string what = std::to_string(best->pathCount) +
-                           (best->pathCount == 1 ? " path" : " paths") +
-                           (best->storage ? " with a storage zone" : "");
+  const std::string what = best->description();
   Series sum;
   sum.label = "Fitted, " + what + ", R\u00b2 " + plain(best->rSquared, 5);
   if (best->pathCount == 1 && !best->paths.empty())

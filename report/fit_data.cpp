@@ -37,6 +37,7 @@ void nullEstimate(json& o, const std::string& name) {
 json path(const FittedPath& p) {
   json o = json::object();
   o["storage"] = p.storage;
+  o["resolved"] = p.resolved();
   for (const PathQuantityRow& q : pathQuantityTable()) {
     const std::string name(q.name);
     if (q.storageOnly && !p.storage)
@@ -55,6 +56,8 @@ const char* errorModelName(ErrorModel m) {
       return "ar1";
     case ErrorModel::Ar1Gls:
       return "ar1-gls";
+    case ErrorModel::Ar1Relative:
+      return "ar1-relative";
   }
   return "ar1";
 }
@@ -67,12 +70,29 @@ const char* storageName(StorageChoice s) {
       return "allowed";
     case StorageChoice::Forced:
       return "forced";
+    case StorageChoice::PerPath:
+      return "per path";
   }
   return "allowed";
 }
 
+const char* zonesName(ZoneLayout z) {
+  switch (z) {
+    case ZoneLayout::None:
+      return "none";
+    case ZoneLayout::Shared:
+      return "shared";
+    case ZoneLayout::PerPath:
+      return "per path";
+  }
+  return "none";
+}
+
 json errors(const ErrorStatistics& e) {
+  const bool relative = e.model == ErrorModel::Ar1Relative;
   return {{"model", errorModelName(e.model)},
+          {"offset_error_ug_per_L", relative ? json(e.offsetError * 1e-3) : json(nullptr)},
+          {"relative_error", relative ? json(e.relativeError) : json(nullptr)},
           {"lag1", e.lag1.value},
           {"lag1_ci95", interval(e.lag1)},
           {"correlation_time_s", e.correlationTime},
@@ -85,12 +105,15 @@ json errors(const ErrorStatistics& e) {
 
 json model(const PathModelFit& m) {
   json o = {{"model", m.label()}, {"paths", m.pathCount}, {"storage", m.storage},
-            {"fitted", m.fitted}};
+            {"zones", zonesName(m.zones)}, {"decay", m.decay}, {"fitted", m.fitted}};
   if (!m.fitted) {
     o["reason"] = m.reason;
     return o;
   }
-  o.update({{"rmse", m.rmse * 1e-3},
+  o.update({{"resolved", m.resolved},
+            {"settled", m.settled},
+            {"caution", m.caution.empty() ? json(nullptr) : json(m.caution)},
+            {"rmse", m.rmse * 1e-3},
             {"r_squared", m.rSquared},
             {"aicc", m.aicc},
             {"lag1", m.errors.residualLag1}});
@@ -108,6 +131,7 @@ json fitDocument(const FlowPathFitResult& f, double arrivalHours) {
             {"intervals",
              f.intervals == IntervalMethod::Bootstrap ? "covariance and bootstrap" : "covariance"},
             {"baseline", f.baseline},
+            {"decay_asked", f.decay},
             {"still_improving_at_largest", f.stillImprovingAtLargest}};
   json models = json::array();
   for (const PathModelFit& m : f.models) models.push_back(model(m));
@@ -123,6 +147,12 @@ json fitDocument(const FlowPathFitResult& f, double arrivalHours) {
   o.update({{"chosen_model", best->label()},
             {"chosen_paths", best->pathCount},
             {"storage", best->storage},
+            {"zones", zonesName(best->zones)},
+            {"decay", best->decay},
+            {"resolved", best->resolved},
+            {"settled", best->settled},
+            {"caution", best->caution.empty() ? json(nullptr) : json(best->caution)},
+            {"chosen_unresolved", f.chosenUnresolved},
             {"paths", paths},
             {"r_squared", best->rSquared},
             {"rmse", best->rmse * 1e-3},  // ug/L, as the concentrations
@@ -135,11 +165,16 @@ json fitDocument(const FlowPathFitResult& f, double arrivalHours) {
     estimate(o, "baseline_ug_per_L", best->baselineOffset, 1e-3);
   else
     nullEstimate(o, "baseline_ug_per_L");
+  if (best->decay)
+    estimate(o, "decay_rate_per_s", best->decayRate);
+  else
+    nullEstimate(o, "decay_rate_per_s");
   o["errors"] = errors(best->errors);
   if (f.intervals == IntervalMethod::Bootstrap)
     o["bootstrap"] = {{"replicates", best->bootstrap.replicates},
                       {"failed", best->bootstrap.failed},
-                      {"block_length", best->bootstrap.blockLength},
+                      {"method", "sieve AR(1)"},
+                      {"lag1", best->bootstrap.lag1},
                       {"seed", std::to_string(best->bootstrap.seed)}};
   else
     o["bootstrap"] = nullptr;
@@ -181,11 +216,18 @@ std::vector<std::pair<std::string, ResultValue>> fitColumns(const FlowPathFitRes
                               : nullptr;
     const std::string pre = "fit_path" + std::to_string(k + 1) + "_";
     for (const PathQuantityRow& q : pathQuantityTable())
-      if (q.inCsv) withInterval(pre + std::string(q.name), p ? &(p->*q.estimate) : nullptr, q.scale);
+      if (q.inCsv)
+        withInterval(pre + std::string(q.name),
+                     p && (p->storage || !q.storageOnly) ? &(p->*q.estimate) : nullptr, q.scale);
   }
-  const FittedPath* zone = best && best->storage && !best->paths.empty() ? &best->paths[0] : nullptr;
+  // One zone shared by the paths; zones of their own are in the paths'
+  // columns.
+  const FittedPath* zone = best && best->zones == ZoneLayout::Shared && !best->paths.empty()
+                               ? &best->paths[0]
+                               : nullptr;
   withInterval("fit_storage_ratio", zone ? &zone->storageRatio : nullptr, 1);
   withInterval("fit_exchange_rate_per_s", zone ? &zone->exchangeRate : nullptr, 1);
+  withInterval("fit_decay_rate_per_s", best && best->decay ? &best->decayRate : nullptr, 1);
   return out;
 }
 

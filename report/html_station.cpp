@@ -149,12 +149,28 @@ std::string fitPathsTable(const StationRecord& st) {
   out += "</tr>\n</thead>\n<tbody>\n";
   for (std::size_t i = 0; i < best->paths.size(); ++i) {
     const FittedPath& p = best->paths[i];
-    out += "<tr><th scope=\"row\">Fit, flow path " + std::to_string(i + 1) + "</th>";
+    out += "<tr><th scope=\"row\">Fit, flow path " + std::to_string(i + 1) +
+           (!p.resolved() ? " (not resolved)" : "") + "</th>";
     out += intervalCell(p.dispersion) + intervalCell(p.velocity) + intervalCell(p.massFraction);
     out += "\n";
   }
   const std::string dash(kDash);
-  if (best->storage && !best->paths.empty()) {
+  for (std::size_t i = 0; i < best->paths.size() && best->zones == ZoneLayout::PerPath; ++i) {
+    // A zone of its own: the path's capacity ratio and exchange rate.
+    const FittedPath& zone = best->paths[i];
+    if (!zone.storage) continue;
+    const std::string path = std::to_string(i + 1);
+    out += "<tr><th scope=\"row\">Path " + path + "'s storage zone: capacity ratio</th>" +
+           intervalCell(zone.storageRatio) + "<td>" + dash + "<td>" + dash + "<td>" + dash +
+           "<td>" + dash + "\n";
+    out += "<tr><th scope=\"row\">Path " + path + "'s storage zone: exchange rate (1/s)</th>" +
+           intervalCell(zone.exchangeRate) + "<td>" + dash + "<td>" + dash + "<td>" + dash +
+           "<td>" + dash + "\n";
+  }
+  if (best->decay)
+    out += "<tr><th scope=\"row\">Decay rate (1/s)</th>" + intervalCell(best->decayRate) +
+           "<td>" + dash + "<td>" + dash + "<td>" + dash + "<td>" + dash + "\n";
+  if (best->zones == ZoneLayout::Shared && !best->paths.empty()) {
     // One zone the paths share: its capacity ratio and exchange rate.
     const FittedPath& zone = best->paths[0];
     out += "<tr><th scope=\"row\">Storage zone: capacity ratio</th>" +
@@ -173,10 +189,14 @@ std::string fitPathsTable(const StationRecord& st) {
          show(valueOf(values, QuantityId::ChatwinDispersionCoefficient)) + "<td>" + dash + "<td>" +
          dash + "<td>" + dash + "<td>" + dash + "<td>" + dash + "\n";
   out += "</tbody>\n</table>\n</div>\n<p class=\"fit-stats\">Model: " +
-         std::to_string(best->pathCount) + (best->pathCount == 1 ? " path" : " paths") +
-         (best->storage ? " sharing a storage zone" : "") + " \u00b7 R² " + formatNumber(best->rSquared, 4) +
+         escape(best->description()) + " \u00b7 R² " + formatNumber(best->rSquared, 4) +
          " \u00b7 RMSE " + formatNumber(best->rmse * 1e-3, 3) + " µg/L \u00b7 AICc " +
          formatNumber(best->aicc, 4) + "</p>\n";
+  if (!best->caution.empty())
+    out += "<p class=\"note\">Not resolved by the data: " + escape(best->caution) +
+           (st.fit->chosenUnresolved ? " (no model tried is resolved; this is the best fitted)"
+                                     : "") +
+           ".</p>\n";
   return out;
 }
 
@@ -300,6 +320,10 @@ std::string fitDiagnostics(const StationContext& c) {
            formatNumber(e.residualLag1, 3) + ", Durbin\u2013Watson " +
            formatNumber(e.durbinWatson, 3) + "</li>\n";
   }
+  if (e.model == ErrorModel::Ar1Relative)
+    out += "<li>Errors growing with the signal: standard deviation sqrt(a² + (b model)²), a " +
+           formatNumber(e.offsetError * 1e-3, 3) + " µg/L, b " + formatNumber(e.relativeError, 3) +
+           "</li>\n";
   out += "<li>Fitted total mass " + formatNumber(best->totalMass.value * 1e-9, 4) + " kg (" +
          formatNumber(best->totalMass.lower * 1e-9, 4) + " \u2013 " +
          formatNumber(best->totalMass.upper * 1e-9, 4) + "); recovered " +
@@ -309,9 +333,10 @@ std::string fitDiagnostics(const StationContext& c) {
            formatNumber(best->baselineOffset.lower * 1e-3, 3) + " \u2013 " +
            formatNumber(best->baselineOffset.upper * 1e-3, 3) + ")</li>\n";
   if (fit.intervals == IntervalMethod::Bootstrap)
-    out += "<li>Moving-block bootstrap: " + std::to_string(best->bootstrap.replicates) +
-           " resamples (" + std::to_string(best->bootstrap.failed) + " failed), blocks of " +
-           std::to_string(best->bootstrap.blockLength) + " samples, seed " +
+    out += "<li>Sieve bootstrap of the AR(1) innovations: " +
+           std::to_string(best->bootstrap.replicates) + " resamples (" +
+           std::to_string(best->bootstrap.failed) + " failed), lag-1 " +
+           formatNumber(best->bootstrap.lag1, 3) + ", seed " +
            std::to_string(best->bootstrap.seed) + "</li>\n";
   out += "</ul>\n";
   if (fit.stillImprovingAtLargest)

@@ -13,10 +13,16 @@ TEST(FitOptionWords, ModelsByPathsStorageOrAuto) {
   EXPECT_EQ(o.storage, StorageChoice::None);
   ASSERT_TRUE(parseFitModel("3s", o));
   EXPECT_EQ(o.storage, StorageChoice::Forced);
+  ASSERT_TRUE(parseFitModel("2p", o));
+  EXPECT_EQ(o.paths, 2);
+  EXPECT_EQ(o.storage, StorageChoice::PerPath);
+  // One path with a zone of its own is the path with the zone.
+  ASSERT_TRUE(parseFitModel("1p", o));
+  EXPECT_EQ(o.storage, StorageChoice::Forced);
   ASSERT_TRUE(parseFitModel("auto", o));
   EXPECT_EQ(o.paths, kAutomaticPaths);
   EXPECT_EQ(o.storage, StorageChoice::Allowed);
-  for (const char* bad : {"", "0", "4", "1S", "1s2", "12", "s", "Auto", " 1"})
+  for (const char* bad : {"", "0", "4", "1S", "1s2", "12", "s", "Auto", " 1", "2P", "2ps", "p"})
     EXPECT_FALSE(parseFitModel(bad, o)) << '"' << bad << '"';
   EXPECT_EQ(o.paths, kAutomaticPaths);  // left as it was
 }
@@ -25,6 +31,7 @@ TEST(FitOptionWords, ErrorModelsAndIntervals) {
   EXPECT_EQ(parseErrorModel("ar1"), ErrorModel::Ar1);
   EXPECT_EQ(parseErrorModel("independent"), ErrorModel::Independent);
   EXPECT_EQ(parseErrorModel("ar1-gls"), ErrorModel::Ar1Gls);
+  EXPECT_EQ(parseErrorModel("ar1-relative"), ErrorModel::Ar1Relative);
   EXPECT_FALSE(parseErrorModel("AR1").has_value());
   EXPECT_EQ(parseIntervalMethod("covariance"), IntervalMethod::Covariance);
   EXPECT_EQ(parseIntervalMethod("bootstrap"), IntervalMethod::Bootstrap);
@@ -45,10 +52,13 @@ TEST(FitOptionTexts, EveryFitOptionNeedsTheFitAndTheSeedNeedsTheBootstrap) {
   refused({"", "", "bootstrap", std::nullopt, false}, "--fit-intervals needs --fit");
   refused({"", "", "", 7, false}, "--fit-seed needs --fit");
   refused({"", "", "", std::nullopt, true}, "--fit-baseline needs --fit");
+  FitOptionTexts decay;
+  decay.decay = true;
+  refused(decay, "--fit-decay needs --fit");
   refused({"2", "", "", 7, false}, "--fit-seed needs --fit-intervals bootstrap");
-  refused({"4", "", "", std::nullopt, false}, "--fit: \"4\" is not 1, 2, 3, 1s, 2s, 3s or auto");
+  refused({"4", "", "", std::nullopt, false}, "--fit: \"4\" is not 1, 2, 3, 1s, 2s, 3s, 1p, 2p, 3p or auto");
   refused({"2", "white", "", std::nullopt, false},
-          "--fit-errors: \"white\" is not ar1, independent or ar1-gls");
+          "--fit-errors: \"white\" is not ar1, independent, ar1-gls or ar1-relative");
 }
 
 TEST(FitOptionTexts, AllChoicesTakenTogether) {

@@ -60,6 +60,8 @@ TEST(FitFile, MarksTheChosenFitAndShowsUnitsOfTheReader) {
 TEST(FitFile, StorageZoneErrorModelBootstrapAndTheCap) {
   PathModelFit m = fitted(3, 50);
   m.storage = true;
+  m.zones = ZoneLayout::Shared;
+  m.zoned = {true, true, true};
   m.samples = 1372;
   for (FittedPath& p : m.paths) {
     p.storage = true;
@@ -78,7 +80,7 @@ TEST(FitFile, StorageZoneErrorModelBootstrapAndTheCap) {
   m.errors.durbinWatson = 0.29;
   m.errors.residualLag1 = 0.86;
   m.errors.whitenedLag1 = 0.35;
-  m.bootstrap = {400, 3, 29, 7};
+  m.bootstrap = {400, 3, 0.86, 7};
   FlowPathFitResult fit;
   fit.models = {fitted(1, 100), m};
   fit.chosen = 1;
@@ -93,7 +95,8 @@ TEST(FitFile, StorageZoneErrorModelBootstrapAndTheCap) {
   EXPECT_THAT(text, HasSubstr("Samples fitted                1372\n"));
   EXPECT_THAT(text, HasSubstr("interpolated onto knots"));
   EXPECT_THAT(text, HasSubstr("   3s     1.5"));
-  EXPECT_THAT(text, HasSubstr(" 3 paths with a storage zone (chosen):"));
+  EXPECT_THAT(text, HasSubstr(" 3 paths sharing a storage zone (chosen):"));
+  EXPECT_THAT(text, HasSubstr("   Storage zone (shared by the paths)"));
   EXPECT_THAT(text, HasSubstr("   capacity ratio                        0.21          [0.204, 0.212]"));
   EXPECT_THAT(text, HasSubstr("   exchange rate                 1/s     0.0023        [0.0022, 0.0024]"));
   EXPECT_THAT(text, HasSubstr("   Fitted total mass             kg      0.069         [0.068, 0.07]"));
@@ -102,9 +105,50 @@ TEST(FitFile, StorageZoneErrorModelBootstrapAndTheCap) {
   EXPECT_THAT(text, HasSubstr("   AR(1) coefficient                     0.86          [0.84, 0.89]   at 2 min"));
   EXPECT_THAT(text, HasSubstr("   effective samples                     101 of 1372"));
   EXPECT_THAT(text, HasSubstr("   Durbin-Watson statistic               0.29"));
-  EXPECT_THAT(text, HasSubstr("400 moving-block resamples, blocks of 29 samples, seed 7, 3 refits left out"));
+  EXPECT_THAT(text, HasSubstr("400 sieve resamples of the AR(1) innovations (lag-1 0.86), seed 7, 3 refits left out"));
   EXPECT_THAT(text, HasSubstr(" NOTE: the criterion still improves at the largest model tried (3 paths)"));
   EXPECT_THAT(text, HasSubstr("rather than separate\n routes"));
+}
+
+TEST(FitFile, ZonesOfTheirOwnDecayAndAModelTheDataDoNotResolve) {
+  // Two paths, a zone on the slower alone, decay, errors growing with the
+  // signal; the one model fitted is not resolved and is shown flagged.
+  PathModelFit m = fitted(2, 50);
+  m.storage = true;
+  m.zones = ZoneLayout::PerPath;
+  m.zoned = {true, false};
+  m.paths[0].storage = true;
+  m.paths[0].storageRatio = {0.5, 0.05, 0.41, 0.61};
+  m.paths[0].exchangeRate = {1e-5, 1e-6, 8e-6, 1.2e-5};
+  m.decay = true;
+  m.decayRate = {2e-6, 1e-7, 1.8e-6, 2.2e-6};
+  m.resolved = false;
+  m.caution = "the dispersion coefficient of path 2 has a relative standard error of 0.6";
+  m.errors.model = ErrorModel::Ar1Relative;
+  m.errors.offsetError = 20;
+  m.errors.relativeError = 0.04;
+  FlowPathFitResult fit;
+  fit.models = {m};
+  fit.chosen = 0;
+  fit.chosenUnresolved = true;
+  fit.pathsAsked = 2;
+  fit.storage = StorageChoice::PerPath;
+  fit.decay = true;
+  const std::string text = joined(fitFileLines({}, fit));
+  EXPECT_THAT(text, HasSubstr("   2p:1+decay"));
+  EXPECT_THAT(text, HasSubstr("<- chosen (not resolved)"));
+  EXPECT_THAT(text, HasSubstr("2 paths, a storage zone of its own on each choice of paths, with "
+                              "decay; the smallest AICc chosen"));
+  EXPECT_THAT(text, HasSubstr(" NOTE: no model tried is resolved by the data"));
+  EXPECT_THAT(text, HasSubstr(" 2 paths, a storage zone of its own on path 1, with decay (chosen)"));
+  EXPECT_THAT(text, HasSubstr("   NOT RESOLVED: the dispersion coefficient of path 2 has a"));
+  EXPECT_THAT(text, HasSubstr("   Path 1, with a storage zone of its own\n"));
+  EXPECT_THAT(text, HasSubstr("   Path 2, without a storage zone\n"));
+  EXPECT_THAT(text, HasSubstr("   capacity ratio                        0.5           [0.41, 0.61]"));
+  EXPECT_THAT(text, HasSubstr("   Decay rate                    1/s     2e-06         [1.8e-06, 2.2e-06]"));
+  EXPECT_THAT(text, HasSubstr("   offset error a                ug/L    0.02"));
+  EXPECT_THAT(text, HasSubstr("   relative error b                      0.04"));
+  EXPECT_THAT(text, Not(HasSubstr("shared by the paths")));
 }
 
 TEST(FitFile, WithoutAFitGivesTheReasonOfEveryNumberOfPaths) {

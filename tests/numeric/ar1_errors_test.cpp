@@ -12,7 +12,7 @@
 #include <set>
 #include <vector>
 
-#include "numeric/block_bootstrap.h"
+#include "numeric/resampling.h"
 
 namespace kaldero::numeric {
 namespace {
@@ -215,37 +215,53 @@ TEST(Ar1Errors, IndependentErrorsInTheLimit) {
   EXPECT_EQ(lag1Autocorrelation(std::vector<double>(5, 0.0)), 0);
 }
 
-TEST(BlockBootstrap, BlockLengthFollowsTheCorrelation) {
-  EXPECT_EQ(blockLength(0, 800), 1u);
-  // (6 0.64 / 0.36^2)^(1/3) 800^(1/3) = 28.7.
-  EXPECT_EQ(blockLength(0.8, 800), 29u);
-  EXPECT_LT(blockLength(0.5, 800), blockLength(0.8, 800));
-  // The cap min(3 sqrt(n), n / 3).
-  EXPECT_EQ(blockLength(0.999, 800), 84u);
-  EXPECT_EQ(blockLength(0.999, 30), 10u);
-  EXPECT_EQ(blockLength(NAN, 100), 1u);
-  EXPECT_EQ(blockLength(0.9, 1), 1u);
+TEST(Ar1Sieve, ResamplesKeepTheVarianceAndTheCorrelationOfTheProcess) {
+  // A long AR(1) series of lag-1 0.8 on an even spacing: the resamples
+  // rebuilt from its innovations have its variance and its lag-1 and
+  // lag-5 correlations (0.8, 0.33); blocks or single residuals would lose
+  // the correlation beyond a block or at once.
+  const std::size_t n = 20000;
+  std::mt19937_64 gen(5);
+  std::normal_distribution<double> z(0, 1);
+  const double phi = 0.8;
+  std::vector<double> t(n), u(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    t[i] = 60.0 * static_cast<double>(i);
+    u[i] = i == 0 ? z(gen) : phi * u[i - 1] + std::sqrt(1 - phi * phi) * z(gen);
+  }
+  const Ar1Sieve sieve(t, u, -60 / std::log(phi));
+  std::mt19937_64 a(42), b(42), c(43);
+  std::vector<double> r(n), again(n), other(n);
+  sieve.resample(a, r);
+  sieve.resample(b, again);
+  sieve.resample(c, other);
+  EXPECT_EQ(r, again);  // the seed repeats it
+  EXPECT_NE(r, other);
+  auto lag = [&](int k) {
+    double s = 0, v = 0;
+    for (std::size_t i = 0; i < n; ++i) v += r[i] * r[i];
+    for (std::size_t i = static_cast<std::size_t>(k); i < n; ++i) s += r[i] * r[i - static_cast<std::size_t>(k)];
+    return s / v;
+  };
+  double variance = 0;
+  for (double x : r) variance += x * x;
+  EXPECT_NEAR(variance / static_cast<double>(n), 1.0, 0.06);
+  EXPECT_NEAR(lag(1), 0.8, 0.02);
+  EXPECT_NEAR(lag(5), std::pow(0.8, 5), 0.04);
 }
 
-TEST(BlockBootstrap, ResamplesAreBlocksAndRepeatWithTheSeed) {
-  std::mt19937_64 a(42), b(42), c(43);
-  const std::vector<std::size_t> r = blockResample(100, 7, a);
-  EXPECT_EQ(r, blockResample(100, 7, b));
-  EXPECT_NE(r, blockResample(100, 7, c));
-  ASSERT_EQ(r.size(), 100u);
-  for (std::size_t i = 0; i < r.size(); ++i) {
-    EXPECT_LT(r[i], 100u);
-    // Within a block the indices run on.
-    if (i % 7 != 0) {
-      EXPECT_EQ(r[i], r[i - 1] + 1);
-    }
+TEST(Ar1Sieve, WithoutCorrelationItIsThePlainResidualBootstrap) {
+  const std::vector<double> t{0, 1, 2, 3, 4}, u{1, -2, 3, -4, 2};
+  const Ar1Sieve sieve(t, u, 0);
+  std::mt19937_64 rng(1);
+  std::vector<double> r(5);
+  std::set<double> seen;
+  for (int k = 0; k < 50; ++k) {
+    sieve.resample(rng, r);
+    seen.insert(r.begin(), r.end());
   }
-  std::set<std::size_t> starts;
-  for (int k = 0; k < 200; ++k) starts.insert(blockResample(100, 7, a)[0]);
-  EXPECT_GT(starts.size(), 60u);  // drawn over the 94 possible starts
-  EXPECT_LE(*starts.rbegin(), 93u);
-  EXPECT_TRUE(blockResample(0, 3, a).empty());
-  EXPECT_EQ(blockResample(3, 10, a), (std::vector<std::size_t>{0, 1, 2}));
+  // The residuals, centred (their mean 0 here), and nothing else.
+  EXPECT_EQ(seen, (std::set<double>{-4, -2, 1, 2, 3}));
 }
 
 TEST(BlockBootstrap, EmpiricalQuantiles) {

@@ -236,6 +236,58 @@ TEST(MobileImmobile, DerivativesAgreeWithDifferenceQuotients) {
   }
 }
 
+// First-order decay: without a zone the decayed response is the
+// advection-dispersion response times e^(-lambda t) (for an instantaneous
+// release); with a zone the tracer decays in both, and the recovered mass
+// is the transform at s = 0 with s + lambda: exp(-2 L s'/(v + R)) at
+// sigma = lambda.
+TEST(MobileImmobile, DecayMultipliesTheResponseAndLowersTheMass) {
+  const double L = 300, v = 0.01, D = 0.1, lambda = 2e-5;
+  std::vector<double> t;
+  for (int i = 1; i <= 600; ++i) t.push_back(i * 150.0);
+  std::vector<double> f(t.size());
+  StoragePathResponse(L, v, D, 0, 0, 0, lambda).values(t, f);
+  const PathResponse plain(L, v, D);
+  double peak = 0, worst = 0;
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    const double e = plain.dirac(t[i]).value * std::exp(-lambda * t[i]);
+    peak = std::max(peak, e);
+    worst = std::max(worst, std::fabs(f[i] - e));
+  }
+  EXPECT_LT(worst, 1e-6 * peak);
+
+  const double beta = 0.5, alpha = 2e-4;
+  std::vector<double> fine;
+  for (int i = 0; i <= 100000; ++i) fine.push_back(i * 5.0);
+  std::vector<double> g(fine.size());
+  StoragePathResponse(L, v, D, beta, alpha, 0, lambda).values(fine, g);
+  double m0 = 0;
+  for (std::size_t i = 0; i + 1 < fine.size(); ++i) m0 += 2.5 * (g[i] + g[i + 1]);
+  const double sp = lambda + beta * alpha * lambda / (lambda + alpha);
+  EXPECT_NEAR(m0, std::exp(-2 * L * sp / (v + std::sqrt(v * v + 4 * D * sp))), 1e-6);
+}
+
+TEST(MobileImmobile, DecayDerivativeAgreesWithADifferenceQuotient) {
+  const Path p{150, 0.018, 0.009, 0.19, 7e-4};
+  const double Td = 360, lambda = 5e-5;
+  std::vector<double> t;
+  for (int i = 1; i <= 300; ++i) t.push_back(i * 100.0 + 4000);
+  const StoragePathResponse r(p.L, p.v, p.D, p.beta, p.alpha, Td, lambda);
+  ASSERT_EQ(r.derivatives(), 5);
+  std::vector<double> out(6 * t.size());
+  r.valuesAndDerivatives(t, out);
+  const double step = lambda * 1e-3;
+  std::vector<double> up(t.size()), down(t.size());
+  StoragePathResponse(p.L, p.v, p.D, p.beta, p.alpha, Td, lambda + step).values(t, up);
+  StoragePathResponse(p.L, p.v, p.D, p.beta, p.alpha, Td, lambda - step).values(t, down);
+  double scale = 0;
+  for (std::size_t i = 0; i < t.size(); ++i) scale = std::max(scale, std::fabs(out[5 * t.size() + i]));
+  ASSERT_GT(scale, 0);
+  for (std::size_t i = 0; i < t.size(); ++i)
+    EXPECT_NEAR(out[5 * t.size() + i], (up[i] - down[i]) / (2 * step), 1e-4 * scale) << t[i];
+  EXPECT_EQ(StoragePathResponse(p.L, p.v, p.D, p.beta, p.alpha, Td).derivatives(), 4);
+}
+
 TEST(MobileImmobile, ParametersOutOfRangeGiveNoCurve) {
   const std::vector<double> t{1000, 2000, 3000};
   for (const Path& p : {Path{0, 0.01, 0.1, 0.2, 1e-3}, Path{150, -0.01, 0.1, 0.2, 1e-3},

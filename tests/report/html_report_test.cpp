@@ -341,6 +341,8 @@ TEST(Report, FitPathsModelsTriedAndTheSummaryColumn) {
     p.exchangeRate = {7e-4, 1e-5, 6.8e-4, 7.2e-4};
   }
   fit.models[1].storage = true;
+  fit.models[1].zones = ZoneLayout::Shared;
+  fit.models[1].zoned = {true, true};
   fit.stillImprovingAtLargest = true;
   const std::string storage = render(run);
   EXPECT_THAT(between(storage, "<caption>Fitted flow paths", "</table>"),
@@ -348,6 +350,29 @@ TEST(Report, FitPathsModelsTriedAndTheSummaryColumn) {
   EXPECT_THAT(between(storage, "<caption>Every model tried", "</table>"),
               HasSubstr("<tr class=\"chosen\"><th scope=\"row\">2s<td>"));
   EXPECT_THAT(storage, HasSubstr("The criterion still improves at the largest model tried (2s)"));
+  EXPECT_THAT(storage, HasSubstr("Model: 2 paths sharing a storage zone"));
+
+  // A zone on the faster path alone, and decay: the zone's rows name the
+  // path; a parameter not resolved is flagged beside its path and said.
+  PathModelFit& own = fit.models[1];
+  own.zones = ZoneLayout::PerPath;
+  own.zoned = {false, true};
+  own.paths[0].storage = false;
+  own.decay = true;
+  own.decayRate = {2e-6, 1e-7, 1.8e-6, 2.2e-6};
+  own.paths[0].dispersion.resolved = false;
+  own.resolved = false;
+  own.caution = "the dispersion coefficient of path 1 has a relative standard error of 0.6";
+  const std::string zones = render(run);
+  const std::string table = between(zones, "<caption>Fitted flow paths", "</table>");
+  EXPECT_THAT(table, HasSubstr("<tr><th scope=\"row\">Path 2's storage zone: capacity ratio</th><td>0.19"));
+  EXPECT_THAT(table, Not(HasSubstr("Path 1's storage zone")));
+  EXPECT_THAT(table, Not(HasSubstr("<tr><th scope=\"row\">Storage zone: capacity ratio")));
+  EXPECT_THAT(table, HasSubstr("<tr><th scope=\"row\">Decay rate (1/s)</th><td>2 × 10<sup>−6</sup><td>1.8 × 10"));
+  EXPECT_THAT(table, HasSubstr("Fit, flow path 1 (not resolved)</th>"));
+  EXPECT_THAT(table, HasSubstr("Fit, flow path 2</th>"));
+  EXPECT_THAT(zones, HasSubstr("Model: 2 paths, a storage zone of its own on path 2, with decay"));
+  EXPECT_THAT(zones, HasSubstr("Not resolved by the data: the dispersion coefficient of path 1"));
 
   fit.chosen = -1;
   fit.reason = "the curve has <3> samples";

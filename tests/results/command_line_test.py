@@ -89,6 +89,9 @@ def check_bad_options(c, exe, work):
                         (["--fit-baseline"], "--fit-baseline needs --fit"),
                         (["--fit", "1", "--fit-intervals", "jackknife"], "jackknife"),
                         (["--fit", "1", "--fit-seed", "3"], "--fit-seed needs"),
+                        (["--fit-decay"], "--fit-decay needs --fit"),
+                        (["--fit", "2q"], "2q"),
+                        (["--fit", "1", "--fit-errors", "relative"], "relative"),
                         (["--plots", "ps", "--campaign-scale", "logarithmic"], "logarithmic"),
                         (["--figures", "gif"], "gif"),
                         (["--figures", "png", "--figure-scale", "cubic"], "cubic"),
@@ -97,6 +100,13 @@ def check_bad_options(c, exe, work):
                         (["--figures", "png", "--dpi", "20"], "20"),
                         (["--figures", "png", "--dpi", "300x"], "300x")]:
         check_bad(c, exe, folder, before, ["--batch"] + RESULTS + args + ["KALDERO.D"], named)
+    # A seed is decimal digits, 0 to 2^64 - 1: never wrapped, clamped or
+    # read in another base.
+    for option, before_seed in (("--fit-seed", ["--fit", "1", "--fit-intervals", "bootstrap"]),
+                                ("--seed", ["--uncertainty", "20"])):
+        for seed in ("-1", "18446744073709551616", "0x10", " 3", "+3", "1e3", ""):
+            check_bad(c, exe, folder, before,
+                      ["--batch"] + RESULTS + before_seed + [option, seed, "KALDERO.D"], option)
     # An option without its value at the end.
     for option in ("--results", "--report"):
         check_bad(c, exe, folder, before, ["--batch", "KALDERO.D", option], option)

@@ -169,7 +169,9 @@ def fit_value(fit, key):
         k = int(name[4]) - 1
         return pick(fit["paths"][k], name[6:]) if k < len(fit["paths"]) else None
     if name in ("storage_ratio", "exchange_rate_per_s"):
-        return pick(fit["paths"][0], name) if fit["storage"] else None
+        return pick(fit["paths"][0], name) if fit["zones"] == "shared" else None
+    if name == "decay_rate_per_s":
+        return pick(fit, name)
     raise KeyError(key)
 
 
