@@ -758,6 +758,10 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
       }
     }
     ModelRun current[2];  // without storage, sharing a zone
+    // The best fit with zones of their own, and where the shared zone's fit
+    // was reported, for the second start of the shared zone below.
+    ModelRun bestOwn;
+    std::ptrdiff_t sharedAt = -1;
     for (ModelForm f : forms) {
       f.decay = in.decay;
       const int family = f.zones == ZoneLayout::None ? 0 : f.zones == ZoneLayout::Shared ? 1 : -1;
@@ -770,10 +774,34 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
       if (f.zones == ZoneLayout::PerPath) h.shared = hint(current[1]);
       ModelRun run = runModel(c, in, f, h);
       if (report) {
+        if (family == 1) sharedAt = static_cast<std::ptrdiff_t>(result.models.size());
         result.models.push_back(run.fit);
         optima.push_back({f, run.x, run.covariance, run.weights});
       }
+      if (f.zones == ZoneLayout::PerPath && run.haveOptimum && run.fit.fitted &&
+          (!bestOwn.haveOptimum || run.fit.aicc < bestOwn.fit.aicc))
+        bestOwn = run;
       if (family >= 0) current[family] = std::move(run);
+    }
+    // The shared zone started again from the best fit with zones of their
+    // own, every path given its zone: the starts without a zone miss a
+    // shared zone whose tails hide under the slower path, which that fit
+    // has found on one path. The better of the two fits stands.
+    if (bestOwn.haveOptimum && current[1].haveOptimum) {
+      ModelForm f = forms[1];
+      f.decay = in.decay;
+      StartHints h;
+      h.shared = &bestOwn.optimum;
+      ModelRun again = runModel(c, in, f, h);
+      const PathModelFit& old = current[1].fit;
+      if (again.fit.fitted && (!old.fitted || again.fit.aicc < old.aicc)) {
+        if (sharedAt >= 0) {
+          result.models[static_cast<std::size_t>(sharedAt)] = again.fit;
+          optima[static_cast<std::size_t>(sharedAt)] = {f, again.x, again.covariance,
+                                                        again.weights};
+        }
+        current[1] = std::move(again);
+      }
     }
     for (int a = 0; a < 2; ++a) previous[a] = std::move(current[a]);
   }

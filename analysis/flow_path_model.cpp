@@ -666,6 +666,22 @@ std::vector<FlowPath> pathsWithResidualPeak(const Curve& c, const PathSet& fewer
 PathSet withZonesOf(const Curve& c, const ModelForm& form, PathSet s, double beta = 0.1,
                     double alpha = 0, bool raise = true) {
   if (!(alpha > 0)) alpha = 3 / (c.mean > 0 ? c.mean : c.t.back());
+  if (form.zones == ZoneLayout::Shared) {
+    // One zone: that of the first path with one, on every path, the
+    // paths' velocities kept (the zone was found where the paths' peaks
+    // travel at their mobile velocity).
+    const auto first = std::find_if(s.paths.begin(), s.paths.end(), [](const FlowPath& p) {
+      return positive(p.storageRatio) && positive(p.exchangeRate);
+    });
+    if (first != s.paths.end()) {
+      const double b = first->storageRatio, a = first->exchangeRate;
+      for (FlowPath& p : s.paths) {
+        p.storageRatio = b;
+        p.exchangeRate = a;
+      }
+      return s;
+    }
+  }
   for (int j = 0; j < form.paths && j < static_cast<int>(s.paths.size()); ++j) {
     FlowPath& p = s.paths[static_cast<std::size_t>(j)];
     const bool has = positive(p.storageRatio) && positive(p.exchangeRate);
@@ -776,8 +792,10 @@ std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const
       withStorage(*hints.plain);
     }
     if (hints.shared && hints.shared->paths.size() == N)
-      // The paths sharing a zone: each zoned path keeps it, the others
-      // lose it (at their mean velocity).
+      // For zones of their own, the paths sharing a zone: each zoned path
+      // keeps it, the others lose it (at their mean velocity); for the
+      // shared zone, the fit with zones of their own: every path takes
+      // the first zone.
       starts.push_back(withZonesOf(c, form, *hints.shared));
     if (fewer && fewer->paths.size() + 1 == N) {
       std::vector<FlowPath> more = pathsWithResidualPeak(c, *fewer);

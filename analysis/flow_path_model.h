@@ -196,7 +196,8 @@ double fitLinearParameters(const Curve& c, const ModelForm& form, PathSet& s);
 // What a model's starts may take from the models fitted before it (each
 // may be null): the optimum of the same family with one path fewer, of the
 // paths without storage of the same number, and of the paths sharing a
-// zone.
+// zone (for the shared zone itself: of the best fit with zones of their
+// own).
 struct StartHints {
   const PathSet* fewer = nullptr;
   const PathSet* plain = nullptr;
