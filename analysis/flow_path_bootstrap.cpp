@@ -59,8 +59,7 @@ void bootstrapIntervals(const Curve& c, const ModelForm& form, const Bounds& bou
       ++fit.bootstrap.failed;
       continue;
     }
-    refits.push_back(byVelocity(quantitiesOf(c, reportedPaths(c, form, problem.parameters()),
-                                             form.decay ? 0.0 : recoveredMass)));
+    refits.push_back(byVelocity(quantitiesOf(c, form, problem.parameters(), recoveredMass)));
   }
   if (refits.empty()) return;
   auto gather = [&](auto get) {

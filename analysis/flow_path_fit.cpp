@@ -17,6 +17,7 @@
 #include "core/error.h"
 #include "core/format.h"
 #include "numeric/ar1_errors.h"
+#include "numeric/golden_section.h"
 
 namespace kaldero {
 
@@ -200,17 +201,10 @@ double relativeScale(const std::vector<double>& r, const std::vector<double>& m,
       bestK = k;
     }
   if (bestK < 0) return 0;
-  double a = std::log(bestK > 0 ? at(bestK - 1) : at(0) / 10);
-  double b = std::log(bestK + 1 < kGrid ? at(bestK + 1) : at(kGrid - 1) * 10);
-  const double g = 0.5 * (std::sqrt(5.0) - 1);
-  for (int i = 0; i < 40; ++i) {
-    const double x1 = b - g * (b - a), x2 = a + g * (b - a);
-    if (criterion(std::exp(x1)) < criterion(std::exp(x2)))
-      b = x2;
-    else
-      a = x1;
-  }
-  return std::exp(0.5 * (a + b));
+  const double a = std::log(bestK > 0 ? at(bestK - 1) : at(0) / 10);
+  const double b = std::log(bestK + 1 < kGrid ? at(bestK + 1) : at(kGrid - 1) * 10);
+  return std::exp(
+      numeric::goldenSectionMinimum([&](double x) { return criterion(std::exp(x)); }, a, b, 40));
 }
 
 // The name of parameter k of the form, for the cautions.
@@ -232,7 +226,6 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
   ModelRun run;
   PathModelFit& fit = run.fit;
   fit.pathCount = form.paths;
-  fit.storage = form.storage();
   fit.zones = form.zones;
   for (int j = 0; j < form.paths; ++j) fit.zoned.push_back(form.hasZone(j));
   fit.decay = form.decay;
@@ -252,7 +245,6 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
   auto noFit = [&fit](std::string reason) {
     PathModelFit none;
     none.pathCount = fit.pathCount;
-    none.storage = fit.storage;
     none.zones = fit.zones;
     none.zoned = fit.zoned;
     none.decay = fit.decay;
@@ -466,18 +458,15 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
   // Every derived quantity from the one definition of them (quantitiesOf),
   // its interval from the gradient of its logarithm by the curve's
   // parameters (central differences in the log parameters).
-  // With decay the fractions are of the paths' total, the injected mass.
-  const double reference = form.decay ? 0.0 : in.recoveredMass;
-  const PathSet reported = reportedPaths(c, form, run.x);
-  const Quantities q = quantitiesOf(c, reported, reference);
+  const Quantities q = quantitiesOf(c, form, run.x, in.recoveredMass);
   constexpr double kStep = 1e-6;
   std::vector<Quantities> plus(static_cast<std::size_t>(Kc)), minus(static_cast<std::size_t>(Kc));
   for (Eigen::Index k = 0; k < Kc; ++k) {
     Parameters xp = run.x, xm = run.x;
     xp[static_cast<std::size_t>(k)] += kStep;
     xm[static_cast<std::size_t>(k)] -= kStep;
-    plus[static_cast<std::size_t>(k)] = quantitiesOf(c, reportedPaths(c, form, xp), reference);
-    minus[static_cast<std::size_t>(k)] = quantitiesOf(c, reportedPaths(c, form, xm), reference);
+    plus[static_cast<std::size_t>(k)] = quantitiesOf(c, form, xp, in.recoveredMass);
+    minus[static_cast<std::size_t>(k)] = quantitiesOf(c, form, xm, in.recoveredMass);
   }
   auto estimate = [&](auto get) {
     Eigen::VectorXd g(Kc);
@@ -532,7 +521,7 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
     fit.paths.push_back(f);
   }
   if (form.decay) {
-    if (reported.decayAtBound) {
+    if (q.decayAtBound) {
       // No rate gives the injected mass: the paths carry it already (0),
       // or lose more than any rate the paths allow explains.
       fit.decayRate.value = fit.decayRate.lower = fit.decayRate.upper = q.decayRate;
@@ -647,16 +636,20 @@ FlowPathFitResult::ModelCurve modelCurve(const Curve& c, const ModelForm& form,
 
 namespace flowfit {
 
-Quantities quantitiesOf(const Curve& c, const PathSet& s, double recoveredMass) {
+Quantities quantitiesOf(const Curve& c, const ModelForm& form, const Parameters& x,
+                        double recoveredMass) {
+  const PathSet s = reportedPaths(c, form, x);
   Quantities out;
   for (const FlowPath& p : s.paths) out.totalMass += p.mass;
-  const double reference = positive(recoveredMass) ? recoveredMass : out.totalMass;
+  const double reference =
+      positive(recoveredMass) && !form.decay ? recoveredMass : out.totalMass;
   for (const FlowPath& p : s.paths)
     out.paths.push_back({p.velocity, p.dispersion, p.mass, p.mass / reference,
                          p.dispersion / p.velocity, p.velocity * c.L / p.dispersion,
                          (1 + p.storageRatio) * c.L / p.velocity, p.storageRatio,
                          p.exchangeRate});
   out.decayRate = s.decayRate;
+  out.decayAtBound = s.decayAtBound;
   out.baseline = s.baseline;
   return out;
 }

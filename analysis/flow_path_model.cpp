@@ -154,27 +154,23 @@ std::string ModelForm::label() const {
 
 namespace {
 
-// The natural parameters of path j at x: v, D and, with a zone, beta and
+// Path j at x in natural units: v, D, M and, with a zone, beta and
 // alpha (0 without).
-struct NaturalPath {
-  double v = 0, D = 0, M = 0, beta = 0, alpha = 0;
-};
-
-NaturalPath naturalPath(const Curve& c, const ModelForm& form, const double* x, int j) {
-  NaturalPath p;
+FlowPath naturalPath(const Curve& c, const ModelForm& form, const double* x, int j) {
+  FlowPath p;
   const double u = std::exp(x[3 * j]), d = std::exp(x[3 * j + 1]);
-  p.M = std::exp(x[3 * j + 2]);
+  p.mass = std::exp(x[3 * j + 2]);
   if (!form.hasZone(j)) {
-    p.v = u;
-    p.D = d;
+    p.velocity = u;
+    p.dispersion = d;
     return p;
   }
   const int z = form.zoneIndex(j);
-  p.beta = std::exp(x[z]);
+  p.storageRatio = std::exp(x[z]);
   const double w = std::exp(x[z + 1]);
-  p.v = u * (1 + p.beta);
-  p.D = d * (1 + p.beta);
-  p.alpha = form.zones == ZoneLayout::Shared ? w / c.timeScale : w * p.v / c.L;
+  p.velocity = u * (1 + p.storageRatio);
+  p.dispersion = d * (1 + p.storageRatio);
+  p.exchangeRate = form.zones == ZoneLayout::Shared ? w / c.timeScale : w * p.velocity / c.L;
   return p;
 }
 
@@ -205,8 +201,7 @@ Parameters toParameters(const Curve& c, const ModelForm& form, const PathSet& s)
 PathSet toPathSet(const Curve& c, const ModelForm& form, const Parameters& x) {
   PathSet s;
   for (int j = 0; j < form.paths; ++j) {
-    const NaturalPath p = naturalPath(c, form, x.data(), j);
-    s.paths.push_back({p.v, p.D, p.M, p.beta, p.alpha});
+    s.paths.push_back(naturalPath(c, form, x.data(), j));
   }
   if (form.baseline) s.baseline = x[static_cast<std::size_t>(form.baselineIndex())] * c.peak;
   if (form.ar1) {
@@ -260,12 +255,16 @@ PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x
     high = std::min(high, p.velocity * p.velocity / (4 * p.dispersion));
     if (p.storageRatio > 0) high = std::min(high, p.exchangeRate);
   }
-  double low = 0;
-  for (int k = 0; k < 200 && high - low > 1e-15 * high; ++k) {
-    const double mid = 0.5 * (low + high);
-    (decayed(mid, nullptr) > 0 ? low : high) = mid;
-  }
-  const double largest = low;
+  // Bisection of [a, b] for where `below` turns false: the bracket.
+  auto bisect = [](double a, double b, auto below) {
+    for (int k = 0; k < 200 && b - a > 1e-15 * b; ++k) {
+      const double mid = 0.5 * (a + b);
+      (below(mid) ? a : b) = mid;
+    }
+    return std::pair{a, b};
+  };
+  const double largest =
+      bisect(0.0, high, [&](double lambda) { return decayed(lambda, nullptr) > 0; }).first;
   // The rate whose masses add up to the injected mass (they grow with it).
   double lambda = 0;
   if (!(decayed(0, nullptr) < c.injectedMass)) {
@@ -274,11 +273,8 @@ PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x
     lambda = largest;
     s.decayAtBound = true;
   } else {
-    double a = 0, b = largest;
-    for (int k = 0; k < 200 && b - a > 1e-15 * b; ++k) {
-      const double mid = 0.5 * (a + b);
-      (decayed(mid, nullptr) < c.injectedMass ? a : b) = mid;
-    }
+    const auto [a, b] = bisect(
+        0.0, largest, [&](double rate) { return decayed(rate, nullptr) < c.injectedMass; });
     lambda = 0.5 * (a + b);
   }
   std::vector<FlowPath> paths;
@@ -296,14 +292,14 @@ bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, doub
   if (J) std::fill(J, J + n * Kc, 0.0);
   std::vector<double> h;
   for (int j = 0; j < form.paths; ++j) {
-    const NaturalPath p = naturalPath(c, form, x, j);
+    const FlowPath p = naturalPath(c, form, x, j);
     double* Ju = J ? J + static_cast<std::size_t>(3 * j) * n : nullptr;
     double* Jd = Ju ? Ju + n : nullptr;
     double* JM = Jd ? Jd + n : nullptr;
     const bool zone = form.hasZone(j);
     if (zone) {
-      const numeric::StoragePathResponse path(c.L, p.v, p.D, p.beta, p.alpha, c.Td);
-      const std::size_t blocks = J ? static_cast<std::size_t>(path.derivatives()) + 1 : 1;
+      const numeric::StoragePathResponse path(c.L, p.velocity, p.dispersion, p.storageRatio, p.exchangeRate, c.Td);
+      const std::size_t blocks = J ? 5 : 1;
       h.resize(blocks * n);
       if (J)
         path.valuesAndDerivatives(c.t, h);
@@ -315,28 +311,28 @@ bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, doub
       // alpha (chain rule; k = d ln(1 + beta) / d ln beta, and alpha =
       // w v / L moves with v for a zone of its own).
       const bool own = form.zones == ZoneLayout::PerPath;
-      const double k = p.beta / (1 + p.beta);
+      const double k = p.storageRatio / (1 + p.storageRatio);
       for (std::size_t i = 0; i < n; ++i) {
-        const double f = p.M / (c.q[i] * c.peak);
+        const double f = p.mass / (c.q[i] * c.peak);
         e[i] += f * h[i];
         if (!J) continue;
-        const double dv = p.v * h[n + i], dD = p.D * h[2 * n + i];
-        const double da = p.alpha * h[4 * n + i];
+        const double dv = p.velocity * h[n + i], dD = p.dispersion * h[2 * n + i];
+        const double da = p.exchangeRate * h[4 * n + i];
         Ju[i] = f * (dv + (own ? da : 0));
         Jd[i] = f * dD;
         JM[i] = f * h[i];
-        Jb[i] += f * (p.beta * h[3 * n + i] + k * (dv + dD + (own ? da : 0)));
+        Jb[i] += f * (p.storageRatio * h[3 * n + i] + k * (dv + dD + (own ? da : 0)));
         Jw[i] += f * da;
       }
     } else {
-      const numeric::PathResponse path(c.L, p.v, p.D, c.Td);
+      const numeric::PathResponse path(c.L, p.velocity, p.dispersion, c.Td);
       for (std::size_t i = 0; i < n; ++i) {
         const numeric::Response r = path.pulse(c.t[i]);
-        const double f = p.M / (c.q[i] * c.peak);
+        const double f = p.mass / (c.q[i] * c.peak);
         e[i] += f * r.value;
         if (J) {
-          Ju[i] = f * p.v * r.dVelocity;
-          Jd[i] = f * p.D * r.dDispersion;
+          Ju[i] = f * p.velocity * r.dVelocity;
+          Jd[i] = f * p.dispersion * r.dDispersion;
           JM[i] = f * r.value;
         }
       }
@@ -369,11 +365,11 @@ bool unitCurves(const Curve& c, const ModelForm& form, const double* x, Eigen::M
   H.resize(static_cast<Eigen::Index>(n), form.paths);
   std::vector<double> h(n);
   for (int j = 0; j < form.paths; ++j) {
-    const NaturalPath p = naturalPath(c, form, x, j);
+    const FlowPath p = naturalPath(c, form, x, j);
     if (form.hasZone(j)) {
-      numeric::StoragePathResponse(c.L, p.v, p.D, p.beta, p.alpha, c.Td).values(c.t, h);
+      numeric::StoragePathResponse(c.L, p.velocity, p.dispersion, p.storageRatio, p.exchangeRate, c.Td).values(c.t, h);
     } else {
-      const numeric::PathResponse path(c.L, p.v, p.D, c.Td);
+      const numeric::PathResponse path(c.L, p.velocity, p.dispersion, c.Td);
       for (std::size_t i = 0; i < n; ++i) h[i] = path.pulse(c.t[i]).value;
     }
     for (std::size_t i = 0; i < n; ++i) {
@@ -495,7 +491,7 @@ double fitLinearParameters(const Curve& c, const ModelForm& form, PathSet& s) {
     if (!positive(p.velocity) || !positive(p.dispersion)) return kInfinity;
   for (int j = 0; j < form.paths; ++j) {
     const FlowPath& p = s.paths[static_cast<std::size_t>(j)];
-    if (form.hasZone(j) && (!positive(p.storageRatio) || !positive(p.exchangeRate)))
+    if (form.hasZone(j) && !p.hasStorage())
       return kInfinity;
   }
   for (FlowPath& p : s.paths)
@@ -671,7 +667,7 @@ PathSet withZonesOf(const Curve& c, const ModelForm& form, PathSet s, double bet
     // paths' velocities kept (the zone was found where the paths' peaks
     // travel at their mobile velocity).
     const auto first = std::find_if(s.paths.begin(), s.paths.end(), [](const FlowPath& p) {
-      return positive(p.storageRatio) && positive(p.exchangeRate);
+      return p.hasStorage();
     });
     if (first != s.paths.end()) {
       const double b = first->storageRatio, a = first->exchangeRate;
@@ -684,7 +680,7 @@ PathSet withZonesOf(const Curve& c, const ModelForm& form, PathSet s, double bet
   }
   for (int j = 0; j < form.paths && j < static_cast<int>(s.paths.size()); ++j) {
     FlowPath& p = s.paths[static_cast<std::size_t>(j)];
-    const bool has = positive(p.storageRatio) && positive(p.exchangeRate);
+    const bool has = p.hasStorage();
     if (form.hasZone(j) && !has) {
       const double k = raise ? 1 + beta : 1;
       p.velocity *= k;
@@ -815,7 +811,6 @@ std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const
       withStorage(set);
     }
   }
-  for (PathSet& set : starts) set.decayRate = 0;
   std::erase_if(starts, [N](const PathSet& set) {
     if (set.paths.size() != N) return true;
     return std::any_of(set.paths.begin(), set.paths.end(), [](const FlowPath& p) {

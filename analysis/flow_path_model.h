@@ -37,8 +37,8 @@ struct Curve {
   double variance = 0;  // its variance, the release's share removed, s^2
   double sst = 0;       // sum of squares about the mean concentration, (ng/L)^2
   double medianSpacing = 0;  // s
-  // The time scale of rates shared by several paths (a shared zone's
-  // exchange, the decay): the mean travel time, else the last time.
+  // The time scale of a zone several paths share (its exchange is fitted
+  // as alpha times it): the mean travel time, else the last time.
   double timeScale = 1;     // s
   // With decay: the mass released, which the paths carry before the loss.
   double injectedMass = 0;  // ug
@@ -220,10 +220,14 @@ struct Quantities {
   std::vector<std::array<double, kPathQuantities>> paths;
   double totalMass = 0;
   double decayRate = 0;
+  bool decayAtBound = false;  // no rate gives the injected mass
   double baseline = 0;
 };
-// recoveredMass 0, or with decay: fractions of the paths' total.
-Quantities quantitiesOf(const Curve& c, const PathSet& s, double recoveredMass);
+// Of the paths reported at x (reportedPaths); the fractions are of the
+// recovered mass, or of the paths' total without one or with decay (whose
+// paths carry the injected mass).
+Quantities quantitiesOf(const Curve& c, const ModelForm& form, const Parameters& x,
+                        double recoveredMass);
 // The same with the paths ordered by velocity, as the fit reports them.
 Quantities byVelocity(Quantities q);
 

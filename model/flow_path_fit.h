@@ -74,7 +74,6 @@ struct Estimate {
   // bound of its range. Its interval is then wide, or meaningless at a
   // bound.
   bool resolved = true;
-  double relativeError() const { return value != 0 ? standardError / value : 0; }
 };
 
 struct FittedPath {
@@ -123,7 +122,6 @@ struct BootstrapSummary {
 // reason are set).
 struct PathModelFit {
   int pathCount = 0;
-  bool storage = false;  // some path with a storage zone
   ZoneLayout zones = ZoneLayout::None;
   // Which paths have a zone (by increasing velocity once fitted).
   std::vector<bool> zoned;
@@ -190,6 +188,8 @@ struct PathModelFit {
     return std::to_string(pathCount) + (pathCount == 1 ? " path" : " paths") + zones +
            (decay ? ", with decay" : "");
   }
+  // Some path with a storage zone.
+  bool storage() const { return zones != ZoneLayout::None; }
   // Chosen by the criterion only when every parameter is resolved and the
   // solver settled.
   bool choosable() const { return fitted && resolved && settled; }

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <limits>
 
+#include "numeric/golden_section.h"
+
 namespace kaldero::numeric {
 
 Ar1Errors::Ar1Errors(std::span<const double> times) {
@@ -119,22 +121,8 @@ double Ar1Errors::fitLag1(std::span<const double> e, const Eigen::MatrixXd* X) {
     const double v = objective(kGrid[k]);
     if (v < bestValue) bestValue = v, best = k;
   }
-  double a = kGrid[best > 0 ? best - 1 : 0], b = kGrid[std::min(best + 1, kPoints - 1)];
-  const double ratio = 0.6180339887498949;
-  double x1 = b - ratio * (b - a), x2 = a + ratio * (b - a);
-  double f1 = objective(x1), f2 = objective(x2);
-  for (int it = 0; it < 60 && b - a > 1e-10; ++it) {
-    if (f1 < f2) {
-      b = x2, x2 = x1, f2 = f1;
-      x1 = b - ratio * (b - a);
-      f1 = objective(x1);
-    } else {
-      a = x1, x1 = x2, f1 = f2;
-      x2 = a + ratio * (b - a);
-      f2 = objective(x2);
-    }
-  }
-  double phi = 0.5 * (a + b);
+  double phi = goldenSectionMinimum(objective, kGrid[best > 0 ? best - 1 : 0],
+                                    kGrid[std::min(best + 1, kPoints - 1)], 60, 1e-10);
   if (objective(phi) > bestValue) phi = kGrid[best];
   setLag1(phi);
   return phi;

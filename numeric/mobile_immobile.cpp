@@ -38,14 +38,13 @@ Complex logReleaseAverage(Complex x) {
 class Transform final : public LogTransform {
  public:
   Transform(const StoragePathResponse& p, bool derivatives) : p_(p), derivatives_(derivatives) {}
-  int directions() const override { return derivatives_ ? p_.derivatives() : 0; }
+  int directions() const override { return derivatives_ ? 4 : 0; }
   double shift(double gamma) const override { return p_.front(gamma); }
   double negligibleBefore() const override { return p_.negligibleBefore(); }
   void evaluate(std::span<const Complex> s, std::span<Complex> logF,
                 std::span<Complex> dlogF) const override {
     for (std::size_t k = 0; k < s.size(); ++k)
-      logF[k] = p_.logTransform(
-          s[k], derivatives_ ? &dlogF[static_cast<std::size_t>(p_.derivatives()) * k] : nullptr);
+      logF[k] = p_.logTransform(s[k], derivatives_ ? &dlogF[4 * k] : nullptr);
   }
 
  private:
@@ -107,7 +106,6 @@ Complex StoragePathResponse::logTransform(Complex s, Complex* d) const {
     const Complex dsp = -L_ / R;
     d[2] = dsp * alpha_ * exchange;
     d[3] = dsp * beta_ * exchange * exchange;
-    if (lambda_ > 0) d[4] = dsp * (1.0 + beta_ * alpha_ * alpha_ / (sa * sa));
   }
   return g;
 }
@@ -123,8 +121,7 @@ void StoragePathResponse::values(std::span<const double> t, std::span<double> ou
 void StoragePathResponse::valuesAndDerivatives(std::span<const double> t,
                                                std::span<double> out) const {
   if (!valid_) {
-    std::fill(out.begin(),
-              out.begin() + static_cast<std::ptrdiff_t>((derivatives() + 1) * t.size()), 0.0);
+    std::fill(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(5 * t.size()), 0.0);
     return;
   }
   invertLaplace(Transform(*this, true), t, out, storageInversionSettings(v_ * L_ / D_));

@@ -21,8 +21,7 @@
 // First-order decay at the rate lambda (1/s) in both zones (photolysis,
 // sorption loss) replaces s by s + lambda in the path's transform (not in
 // the release average):
-//   s' = sigma + beta alpha sigma / (sigma + alpha),  sigma = s + lambda,
-// with d ln g~/d lambda = -L / R (1 + beta alpha^2 / (sigma + alpha)^2).
+//   s' = sigma + beta alpha sigma / (sigma + alpha),  sigma = s + lambda.
 //
 // Limits: beta = 0 (or alpha = 0) is the advection-dispersion path; for
 // alpha -> infinity the zone is in equilibrium with the water and the path
@@ -71,8 +70,7 @@ class StoragePathResponse {
 
   bool valid() const { return valid_; }
   // ln of the transform of the unit-mass response (pulse averaged), and
-  // its derivatives by v, D, beta, alpha and, with decay, lambda (d may be
-  // null).
+  // its derivatives by v, D, beta, alpha (d may be null).
   Complex logTransform(Complex s, Complex* d = nullptr) const;
   // The time (s) up to which the inversion may move the curve (numeric/
   // laplace_inversion.h): before it the response is below e^-94 of its
@@ -86,11 +84,10 @@ class StoragePathResponse {
 
   // Unit-mass responses (1/s) at the times.
   void values(std::span<const double> t, std::span<double> out) const;
-  // The same with the derivatives: out holds derivatives() + 1 blocks of
-  // t.size() values, the responses, then their derivatives by v, D, beta,
-  // alpha and, with decay (lambda > 0), lambda.
+  // The same with the derivatives: out holds 5 t.size() values, the
+  // responses, then their derivatives by v, D, beta and alpha (each
+  // t.size() long).
   void valuesAndDerivatives(std::span<const double> t, std::span<double> out) const;
-  int derivatives() const { return lambda_ > 0 ? 5 : 4; }
 
  private:
   double L_ = 0, v_ = 0, D_ = 0, beta_ = 0, alpha_ = 0, Td_ = 0, lambda_ = 0;

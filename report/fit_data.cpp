@@ -104,7 +104,7 @@ json errors(const ErrorStatistics& e) {
 }
 
 json model(const PathModelFit& m) {
-  json o = {{"model", m.label()}, {"paths", m.pathCount}, {"storage", m.storage},
+  json o = {{"model", m.label()}, {"paths", m.pathCount}, {"storage", m.storage()},
             {"zones", zonesName(m.zones)}, {"decay", m.decay}, {"fitted", m.fitted}};
   if (!m.fitted) {
     o["reason"] = m.reason;
@@ -146,7 +146,7 @@ json fitDocument(const FlowPathFitResult& f, double arrivalHours) {
   for (const FittedPath& p : best->paths) paths.push_back(path(p));
   o.update({{"chosen_model", best->label()},
             {"chosen_paths", best->pathCount},
-            {"storage", best->storage},
+            {"storage", best->storage()},
             {"zones", zonesName(best->zones)},
             {"decay", best->decay},
             {"resolved", best->resolved},

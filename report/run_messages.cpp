@@ -289,10 +289,8 @@ void stationSummary(Console& c, const StationRecord& st) {
     }
   if (st.fit) {
     if (const PathModelFit* best = st.fit->best()) {
-      std::snprintf(line, sizeof line, "; flow-path fit: %d path%s%s, R^2 %.4f, residual lag-1 %.3f",
-                    best->pathCount, best->pathCount == 1 ? "" : "s",
-                    best->storage ? " sharing a storage zone" : "", best->rSquared,
-                    best->errors.residualLag1);
+      std::snprintf(line, sizeof line, "; flow-path fit: %s, R^2 %.4f, residual lag-1 %.3f",
+                    best->description().c_str(), best->rSquared, best->errors.residualLag1);
       summary += line;
       if (st.fit->stillImprovingAtLargest) summary += " (still improving at the largest model)";
     } else {

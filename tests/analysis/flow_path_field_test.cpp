@@ -81,7 +81,7 @@ TEST(FlowPathFieldFit, OneStoragePathAtFurfoozMatchesThePublishedModel) {
                                     : "Furfooz 150 m, independent errors",
           m);
     ASSERT_EQ(m.pathCount, 1);
-    ASSERT_TRUE(m.storage);
+    ASSERT_TRUE(m.storage());
     const FittedPath& p = m.paths[0];
     // Published: v 0.0171 m/s, D 0.009-0.011 m2/s, beta 0.19, alpha 7.0e-4 1/s.
     EXPECT_NEAR(p.velocity.value / 0.0171, 1, 0.15);

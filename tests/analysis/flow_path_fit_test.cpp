@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fit_curve.h"
 #include "tests/support/temp_file.h"
 
 namespace kaldero {
@@ -26,21 +27,13 @@ namespace {
 
 using numeric::FlowPath;
 
-struct Synthetic {
-  std::vector<double> t, c, q;
-  double L = 500;
-  double Td = 0;
+// The curve with its recovered mass; every layout of zones tried.
+struct Synthetic : testing::FitCurve {
   double mass = 0;
 
   FlowPathFitInput input(int paths) const {
-    FlowPathFitInput in;
-    in.times = t;
-    in.concentrations = c;
-    in.discharges = q;
-    in.distance = L;
-    in.releaseDuration = Td;
+    FlowPathFitInput in = FitCurve::input(paths, StorageChoice::Allowed);
     in.recoveredMass = mass;
-    in.paths = paths;
     return in;
   }
 };

@@ -59,7 +59,6 @@ TEST(FitFile, MarksTheChosenFitAndShowsUnitsOfTheReader) {
 
 TEST(FitFile, StorageZoneErrorModelBootstrapAndTheCap) {
   PathModelFit m = fitted(3, 50);
-  m.storage = true;
   m.zones = ZoneLayout::Shared;
   m.zoned = {true, true, true};
   m.samples = 1372;
@@ -114,7 +113,6 @@ TEST(FitFile, ZonesOfTheirOwnDecayAndAModelTheDataDoNotResolve) {
   // Two paths, a zone on the slower alone, decay, errors growing with the
   // signal; the one model fitted is not resolved and is shown flagged.
   PathModelFit m = fitted(2, 50);
-  m.storage = true;
   m.zones = ZoneLayout::PerPath;
   m.zoned = {true, false};
   m.paths[0].storage = true;

@@ -267,27 +267,6 @@ TEST(MobileImmobile, DecayMultipliesTheResponseAndLowersTheMass) {
   EXPECT_NEAR(m0, std::exp(-2 * L * sp / (v + std::sqrt(v * v + 4 * D * sp))), 1e-6);
 }
 
-TEST(MobileImmobile, DecayDerivativeAgreesWithADifferenceQuotient) {
-  const Path p{150, 0.018, 0.009, 0.19, 7e-4};
-  const double Td = 360, lambda = 5e-5;
-  std::vector<double> t;
-  for (int i = 1; i <= 300; ++i) t.push_back(i * 100.0 + 4000);
-  const StoragePathResponse r(p.L, p.v, p.D, p.beta, p.alpha, Td, lambda);
-  ASSERT_EQ(r.derivatives(), 5);
-  std::vector<double> out(6 * t.size());
-  r.valuesAndDerivatives(t, out);
-  const double step = lambda * 1e-3;
-  std::vector<double> up(t.size()), down(t.size());
-  StoragePathResponse(p.L, p.v, p.D, p.beta, p.alpha, Td, lambda + step).values(t, up);
-  StoragePathResponse(p.L, p.v, p.D, p.beta, p.alpha, Td, lambda - step).values(t, down);
-  double scale = 0;
-  for (std::size_t i = 0; i < t.size(); ++i) scale = std::max(scale, std::fabs(out[5 * t.size() + i]));
-  ASSERT_GT(scale, 0);
-  for (std::size_t i = 0; i < t.size(); ++i)
-    EXPECT_NEAR(out[5 * t.size() + i], (up[i] - down[i]) / (2 * step), 1e-4 * scale) << t[i];
-  EXPECT_EQ(StoragePathResponse(p.L, p.v, p.D, p.beta, p.alpha, Td).derivatives(), 4);
-}
-
 TEST(MobileImmobile, ParametersOutOfRangeGiveNoCurve) {
   const std::vector<double> t{1000, 2000, 3000};
   for (const Path& p : {Path{0, 0.01, 0.1, 0.2, 1e-3}, Path{150, -0.01, 0.1, 0.2, 1e-3},

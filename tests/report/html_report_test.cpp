@@ -340,7 +340,6 @@ TEST(Report, FitPathsModelsTriedAndTheSummaryColumn) {
     p.storageRatio = {0.19, 0.01, 0.17, 0.21};
     p.exchangeRate = {7e-4, 1e-5, 6.8e-4, 7.2e-4};
   }
-  fit.models[1].storage = true;
   fit.models[1].zones = ZoneLayout::Shared;
   fit.models[1].zoned = {true, true};
   fit.stillImprovingAtLargest = true;
