@@ -85,12 +85,20 @@ Transport velocitiesAndDispersion(const AnalysisInputs& in, std::span<const floa
   }
   r.momentDispersion = dm;
   if (chatwin.fitted) r.chatwinDispersion = chatwin.dispersion;
-  const bool fromMoments = !(chatwinEstimate > 0) || dm < chatwinEstimate;
-  r.dispersion = fromMoments ? dm : chatwinEstimate;
+  // The smaller of the two estimates, among the positive ones: a
+  // dispersion coefficient of 0 or below (the moment estimate of a release
+  // about as long as the curve) is no estimate. Without a positive one the
+  // coefficient is 0 and what is made from it undefined, with a warning.
+  // (A moment estimate of exactly 0 without a Chatwin one is reported as
+  // 0, as it always was, with the warning of an undefined Peclet number.)
+  const bool chatwinPositive = chatwinEstimate > 0;
+  r.momentDispersionRejected = dm < 0;
+  const bool fromMoments = chatwinPositive ? dm > 0 && dm < chatwinEstimate : dm >= 0;
+  r.dispersion = fromMoments ? dm : chatwinPositive ? chatwinEstimate : 0.0f;
   r.dispersionFromMoments = fromMoments;
   // Without a mean velocity there is no dispersivity, without a dispersion
   // coefficient no Peclet number: each is undefined then, never a number.
-  if (v != 0) r.dispersivity = r.dispersion / v;
+  if (v != 0 && !r.dispersionUndefined()) r.dispersivity = r.dispersion / v;
   if (r.dispersion != 0) {
     r.peclet = v * L / r.dispersion;
     if (const auto cls = pecletClass(*r.peclet)) r.pecletClass = std::string(*cls);

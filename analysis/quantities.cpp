@@ -66,6 +66,7 @@ std::vector<std::pair<QuantityId, Raw>> rawQuantities(const StationResults* resu
       fractures ? fractures->described : std::optional<FractureForm::Described>{};
   const MassTransfer mt = g.massTransfer.value_or(MassTransfer{});
   auto field = [](const auto& o, auto get) -> F { return o ? F(get(*o)) : F{}; };
+  const bool noDispersion = tr.dispersionUndefined();
   return {
       {Q::RecoveredMass, v(m.mass.kilograms)},
       {Q::PercentRecovery, when(rec.percent)},
@@ -85,10 +86,11 @@ std::vector<std::pair<QuantityId, Raw>> rawQuantities(const StationResults* resu
       {Q::VelocityStandardDeviation,
        when(field(tr.velocitySpread, [](const VelocityInUnits& x) { return x.perSecond; }))},
       {Q::MaximumVelocity, have ? own(tr.maxVelocity) : Raw{}},
-      {Q::DispersionCoefficient, v(tr.dispersion)},
+      {Q::DispersionCoefficient, noDispersion ? Raw{} : v(tr.dispersion)},
       {Q::DispersionMethod,
-       have ? Raw{std::string(tr.dispersionFromMoments ? "moments" : "chatwin")}
-            : Raw{}},
+       have && !noDispersion
+           ? Raw{std::string(tr.dispersionFromMoments ? "moments" : "chatwin")}
+           : Raw{}},
       {Q::MomentDispersionCoefficient, v(tr.momentDispersion)},
       {Q::ChatwinDispersionCoefficient, when(tr.chatwinDispersion)},
       {Q::Dispersivity, when(tr.dispersivity)},

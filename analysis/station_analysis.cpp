@@ -66,6 +66,10 @@ void inputWarnings(const AnalysisInputs& in, const Curve& cv, const ArrivalAndPe
   if (in.release.injectedMass < 0)
     out.push_back({K::NegativeInjectedMass, in.release.injectedMass});
   if (in.release.injectedMass == 0) out.push_back({K::NoInjectedMass});
+  // The pulse corrections take the release as a box before the curve.
+  const float lastHours = cv.size() > 0 ? cv.T[cv.size() - 1] / 3600.0f : 0.0f;
+  if (in.release.mode == ReleaseMode::Pulse && in.release.durationHours > lastHours)
+    out.push_back({K::ReleaseLongerThanCurve, in.release.durationHours, lastHours});
 }
 
 }  // namespace
@@ -144,8 +148,14 @@ StationResults analyseStation(const AnalysisInputs& in, const Curve& cv,
                                           *out.chatwin, out.carried.maxVelocity);
   outputConcentrations();
   out.carried.maxVelocity = out.transport->maxVelocity;
-  if (!out.transport->dispersivity) out.warnings.push_back({StationWarning::Kind::NoMeanVelocity});
-  if (!out.transport->peclet) out.warnings.push_back({StationWarning::Kind::NoDispersion});
+  const Transport& tr = *out.transport;
+  if (tr.momentDispersionRejected)
+    out.warnings.push_back({StationWarning::Kind::NegativeMomentDispersion, tr.momentDispersion,
+                            tr.dispersion});
+  if (tr.meanVelocity.perSecond == 0)
+    out.warnings.push_back({StationWarning::Kind::NoMeanVelocity});
+  if (!tr.peclet && !tr.momentDispersionRejected)
+    out.warnings.push_back({StationWarning::Kind::NoDispersion});
   if (!finite(out, *out.transport, AnalysisStage::Transport)) return out;
 
   CarriedResults after;
@@ -155,6 +165,8 @@ StationResults analyseStation(const AnalysisInputs& in, const Curve& cv,
 
   out.recovery = recovery(mass.mass.micrograms, in.release.injectedMass);
   if (!finite(out, *out.recovery, AnalysisStage::Recovery)) return out;
+  if (out.recovery->impossible)
+    out.warnings.push_back({StationWarning::Kind::RecoveryAbove100, *out.recovery->percent});
   return out;
 }
 

@@ -11,6 +11,7 @@
 #include "analysis/station_analysis.h"
 #include "conditioning/extrapolation.h"
 #include "conditioning/interpolation.h"
+#include "core/interrupt.h"
 #include "core/units.h"
 #include "input/data_pass.h"
 #include "numeric/random.h"
@@ -223,6 +224,8 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
   std::vector<std::vector<double>> band(st.bandReads.size());
   Draw d;
   for (int k = 0; k < request.draws; ++k) {
+    // A long series of draws stops at an interrupt (SIGINT, SIGTERM).
+    interrupt::check();
     d = Draw{};
     draw(st, request, methods, rng, record, d);
     if (k < UncertaintyResult::kBandDraws)

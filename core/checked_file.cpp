@@ -1,5 +1,7 @@
 #include "core/checked_file.h"
 
+#include "core/scratch_files.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -97,7 +99,9 @@ Status AtomicFile::create(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string dir = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string pattern = dir + "." + base + ".XXXXXX";
+  // With the process id, so that a later import can remove it should this
+  // one be killed (core/scratch_files.h).
+  std::string pattern = dir + "." + base + "." + scratchTag() + "XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());

@@ -11,6 +11,7 @@
 
 #include "core/console.h"
 #include "core/file_reports.h"
+#include "core/scratch_files.h"
 
 namespace kaldero {
 
@@ -59,6 +60,8 @@ void OutputGate::claim(const OutputRecord& f, bool written) {
   c.record = f;
   c.written = c.written || written;
   c.station = inStation_;
+  c.run = run_;
+  if (inStation_) stationClaims_.push_back(path);
   if (written)
     if (const auto id = identity(f.name)) ids_[*id] = path;
 }
@@ -84,14 +87,15 @@ std::optional<std::string> OutputGate::planStation(const std::vector<OutputRecor
 
 void OutputGate::endStation() {
   // The station's planned names that it never wrote are free again.
-  for (auto it = claims_.begin(); it != claims_.end();) {
+  for (const std::string& path : stationClaims_) {
+    const auto it = claims_.find(path);
+    if (it == claims_.end()) continue;  // listed twice, already dropped
     if (it->second.station && !it->second.written)
-      it = claims_.erase(it);
-    else {
+      claims_.erase(it);
+    else
       it->second.station = false;
-      ++it;
-    }
   }
+  stationClaims_.clear();
   stationFiles_.clear();
   inStation_ = false;
 }
@@ -103,8 +107,11 @@ std::optional<std::string> OutputGate::refusal(const OutputRecord& f) const {
                                     : "IT WOULD REPLACE A " + upperKind(kind) + " OF THE RUN";
   const Claim* c = claimOf(f.name);
   if (!c) return std::nullopt;
+  // The same output again (a listing reopened to append the run totals,
+  // a planned file now written); a run's file of the same kind as one an
+  // earlier run wrote is another file.
   const bool same = c->station == inStation_ && c->record.kind == f.kind &&
-                    c->record.format == f.format;
+                    c->record.format == f.format && c->run == run_;
   if (same) return std::nullopt;
   const std::string other = upperKind(c->record.kind) + " " + c->record.name;
   if (!c->written) return "THAT NAME IS ALSO THE " + other + " OF THIS STATION";
@@ -180,7 +187,15 @@ bool OutputGate::open(CheckedFile& file, const OutputRecord& f, CheckedFile::Mod
 
 bool OutputGate::close(CheckedFile& file, const OutputRecord& f, bool quiet) {
   if (!file.close()) {
-    if (!quiet) reportFailure(f, {WriteOutcome::Status::Incomplete, file.error()});
+    if (quiet) return false;
+    // A regular file cut short (a full disk) is removed rather than left
+    // to be taken for a whole one later; a device or a link stays.
+    std::string why = file.error();
+    struct stat st {};
+    std::error_code ec;
+    if (::lstat(f.name.c_str(), &st) == 0 && S_ISREG(st.st_mode) && fs::remove(f.name, ec))
+      why += " (THE INCOMPLETE FILE IS REMOVED)";
+    reportFailure(f, {WriteOutcome::Status::Incomplete, why});
     return false;
   }
   recordWritten(f);
@@ -188,7 +203,9 @@ bool OutputGate::close(CheckedFile& file, const OutputRecord& f, bool quiet) {
 }
 
 std::optional<std::string> OutputGate::scratchFile(std::string_view extension) {
-  std::string name = ".kaldero-plot-XXXXXX." + std::string(extension);
+  // The process id in the name lets a later run remove the file should
+  // this one be killed before it is kept (core/scratch_files.h).
+  std::string name = "." + scratchTag() + "XXXXXX." + std::string(extension);
   const int fd = mkstemps(name.data(), static_cast<int>(extension.size()) + 1);
   if (fd < 0) {
     Console::ReportScope report(console_, ShownReport::Kind::Warning);

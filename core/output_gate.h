@@ -105,6 +105,10 @@ class OutputGate {
   std::vector<OutputRecord> runFiles() const;
   // Ends the station: its outputs stay protected, its plan is dropped.
   void endStation();
+  // Starts the run of another control file: the files earlier runs wrote
+  // outside their stations (the campaign figures) stay protected against
+  // this run's files of the same kind.
+  void startRun() { ++run_; }
 
   // Output files refused or not written completely in the whole run.
   int notWritten() const { return notWritten_; }
@@ -116,6 +120,7 @@ class OutputGate {
     OutputRecord record;
     bool written = false;  // written in the run (else only planned)
     bool station = false;  // a claim of the current station
+    int run = 0;           // the run that made the claim
   };
   const Claim* claimOf(const std::string& name) const;
   void claim(const OutputRecord& f, bool written);
@@ -127,6 +132,9 @@ class OutputGate {
   std::vector<std::pair<FileSet, std::string>> inputs_;  // one set a kind
   // Claims by normalized path, with the identities of existing files.
   std::map<std::string, Claim> claims_;
+  // The keys of the current station's claims, so that ending a station
+  // visits its own claims and not every claim of the call.
+  std::vector<std::string> stationClaims_;
   std::map<std::pair<unsigned long long, unsigned long long>, std::string> ids_;
   // A file written, with its normalized path: names are relative to the
   // folder the run worked in, which changes from control file to control
@@ -138,6 +146,7 @@ class OutputGate {
   std::vector<Written> stationFiles_;
   std::vector<Written> runFiles_;
   bool inStation_ = false;
+  int run_ = 0;
   int notWritten_ = 0;
 };
 

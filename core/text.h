@@ -43,4 +43,15 @@ inline std::string repeated(char c, std::size_t n) { return std::string(n, c); }
 // than width on a line of its own).
 std::vector<std::string> wrapped(std::string_view s, std::size_t width);
 
+// A number written in decimal as a person types it: an optional sign,
+// digits with at most one decimal point, an optional exponent (e or E),
+// and nothing else (no blanks, no hexadecimal, no inf or nan). With
+// wholeNumber, digits alone.
+bool isDecimalNumber(std::string_view s, bool wholeNumber = false);
+
+// A message for the terminal with its control bytes (below 0x20, and 0x7f)
+// written as \xNN, so that a bad value read from a file or the command
+// line cannot ring, move the cursor or change colours.
+std::string terminalSafe(std::string_view s);
+
 }  // namespace kaldero::text

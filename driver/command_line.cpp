@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "core/text.h"
 #include "core/version.h"
 
 namespace kaldero {
@@ -35,6 +37,26 @@ const CLI::Validator kSeed(
       return "";
     },
     "0..18446744073709551615", "seed");
+
+// A number option's text: decimal (a whole number for counts), as a person
+// types it; "0x10", "0x1p-2", " 3", "inf" are no decimal numbers, whatever
+// the conversion would make of them.
+CLI::Validator decimal(bool whole) {
+  return CLI::Validator(
+      [whole](std::string& s) -> std::string {
+        if (text::isDecimalNumber(s, whole)) return "";
+        return "\"" + s + "\" is not a " + (whole ? "whole number" : "decimal number");
+      },
+      "", whole ? "whole" : "decimal");
+}
+
+const char* const kExitStatuses =
+    "Exit status (of several control files, the worst of their runs): 0 the run ended and "
+    "every file was written; 1 a report stopped a run (or, with --keep-going, a station); 2 "
+    "the command line cannot be taken (nothing read or written); 3 out of memory; 4 the runs "
+    "ended but some output files were not written (each named on the console); 130 or 143 "
+    "interrupted (SIGINT, SIGTERM): the files done are kept and named, the results files say "
+    "\"interrupted\".";
 
 // The option values as given, before they are checked.
 struct Given {
@@ -75,7 +97,8 @@ void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
                  "Size of the figure files in cm, WxH (default 16x10)")
       ->type_name("WxH");
   app.add_option("--dpi", g.dpi, "Resolution of the PNG figure files, dots an inch (default 150)")
-      ->type_name("N");
+      ->type_name("N")
+      ->check(decimal(true));
   app.add_option("--report", g.report,
                  "Write an HTML report of the runs: summary, campaign figures, every station")
       ->type_name("FILE.html");
@@ -117,13 +140,15 @@ void declareFitOptions(CLI::App& app, Given& g) {
 void declareUncertaintyOptions(CLI::App& app, UncertaintyOptionTexts& u) {
   app.add_option("--uncertainty", u.draws,
                  "Analyse DRAWS perturbed copies of every curve: 2.5, 50, 97.5 % points")
-      ->type_name("DRAWS");
+      ->type_name("DRAWS")
+      ->check(decimal(true));
   app.add_option("--conc-error", u.concentration,
                  "Random error of each concentration: relative (3%) or in the station's unit")
       ->type_name("E");
   app.add_option("--conc-error-correlation", u.correlation,
                  "Lag-1 correlation of the concentration errors (0 to below 1)")
-      ->type_name("R");
+      ->type_name("R")
+      ->check(decimal(false));
   app.add_option("--discharge-error", u.discharge,
                  "Rating error: one factor a draw for the whole discharge record (5% or absolute)")
       ->type_name("E");
@@ -135,7 +160,8 @@ void declareUncertaintyOptions(CLI::App& app, UncertaintyOptionTexts& u) {
       ->type_name("E");
   app.add_option("--time-error", u.timeError,
                  "Error of the sample times, in the station's time unit (times kept in order)")
-      ->type_name("E");
+      ->type_name("E")
+      ->check(decimal(false));
   app.add_option("--tail-methods", u.tailMethods,
                  "all: each draw extrapolates a tail by any method that applies (default own)")
       ->type_name("all|own");
@@ -151,14 +177,22 @@ void declareUncertaintyOptions(CLI::App& app, UncertaintyOptionTexts& u) {
 std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
                                            RunOptions& options) {
   // An option given with an empty value is a mistake, not the option left
-  // out.
-  for (const char* name : {"--results", "--table", "--report", "--fit", "--plots", "--figures",
-                           "--figure-scale", "--figure-size", "--conc-error",
-                           "--discharge-error", "--discharge-noise", "--background-error",
-                           "--tail-methods", "--campaign-scale", "--fit-errors",
-                           "--fit-intervals"})
-    if (app.count(name) > 0 && app[name]->as<std::string>().empty())
-      return std::string(name) + ": the value is empty";
+  // out; so is an empty control file name.
+  for (const CLI::Option* o : app.get_options()) {
+    if (o->count() == 0 || o->get_items_expected_min() == 0) continue;
+    for (const std::string& value : o->results())
+      if (value.empty())
+        return o->get_positional() ? std::string("a control file name is empty")
+                                   : o->get_name() + ": the value is empty";
+  }
+  // Several control files: each must be there before the first run starts
+  // (a single one missing gets the run's not-found report).
+  if (options.controlFiles.size() > 1)
+    for (const std::string& file : options.controlFiles) {
+      std::error_code ec;
+      if (!std::filesystem::is_regular_file(file, ec))
+        return "the control file \"" + file + "\" does not exist or is not a file";
+    }
   const std::optional<std::vector<plot::PlotFormat>> formats = plot::parseFormatList(g.plots);
   if (!formats) return "--plots: \"" + g.plots + "\" is not a list of ps, png, svg, pdf";
   options.plotFormats = *formats;
@@ -208,8 +242,18 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
                        std::string(kProgramName) + " " + std::string(kProgramVersion),
                        "Show the program name and version and exit");
   app.set_help_flag("-h,--help", "Show this help and exit");
+  app.footer(kExitStatuses);
   Given given;
   declareRunOptions(app, options, given);
+  // "--results=" with nothing after the sign: refused, never the next
+  // argument taken as the value.
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--") break;
+    if (a.size() > 3 && a.substr(0, 2) == "--" && a.back() == '=' &&
+        a.find('=') == a.size() - 1)
+      return optionError(std::string(a.substr(0, a.size() - 1)) + ": the value is empty");
+  }
   declareFitOptions(app, given);
   declareUncertaintyOptions(app, given.uncertainty);
   try {

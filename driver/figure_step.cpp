@@ -1,6 +1,7 @@
 #include "driver/figure_step.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "core/text.h"
 #include "plot/figure_file.h"
@@ -50,23 +51,48 @@ void stationFigures(RunState& s, const Station& st) {
     figureFiles(s, *f, st.name50, 85, plot::kSuffixChatwinFigure, formats);
 }
 
+// The names of the campaign figures: from the control file's stem
+// (CAMP_ALL.PS for CAMP.D), or from its whole name (CAMP.D_ALL.PS) when a
+// stem name is taken already, as by the run of another control file of the
+// same stem in the same folder.
+std::function<OutputRecord(int32_t, plot::PlotFormat)> campaignNames(
+    const RunState& s, const std::vector<plot::PlotFormat>& formats) {
+  const std::string control = text::trimmed(s.control.controlFileName);
+  const auto record = [control](bool whole, int32_t code, plot::PlotFormat format) {
+    const std::string name = whole ? control + plot::plotFileSuffix(code, format)
+                                   : plot::plotFileName(control, static_cast<int32_t>(control.size()),
+                                                        code, format);
+    return OutputRecord{name, plot::plotKind(code), plot::formatName(format)};
+  };
+  bool taken = false;
+  for (const int32_t code : {plot::kSuffixAll, plot::kSuffixRecovery})
+    for (const plot::PlotFormat format : formats)
+      taken = taken || s.gate.refusal(record(false, code, format)).has_value();
+  return [record, taken](int32_t code, plot::PlotFormat format) {
+    return record(taken, code, format);
+  };
+}
+
 void campaignFigures(RunState& s) {
   if (!s.options.campaignFigures || !s.record.controlRead) return;
   const figures::Options& o = s.options.figureOptions;
   const std::optional<figure::Figure> all = figures::campaignConcentrationFigure(s.record, o);
   if (!all) return;
-  const std::string control = text::trimmed(s.control.controlFileName);
-  const auto length = static_cast<int32_t>(control.size());
   const std::vector<plot::PlotFormat> formats = figureFormats(s);
+  const auto names = campaignNames(s, formats);
+  const auto files = [&](const figure::Figure& f, int32_t code) {
+    plot::figureFiles(s.plots, s.gate, f, formats, s.options.figureSize,
+                      [&](plot::PlotFormat format) { return names(code, format); });
+  };
   const std::size_t before = s.gate.runFiles().size();
-  figureFiles(s, *all, control, length, plot::kSuffixAll, formats);
+  files(*all, plot::kSuffixAll);
   if (const std::optional<figure::Figure> recovery = figures::campaignRecoveryFigure(s.record, o))
-    figureFiles(s, *recovery, control, length, plot::kSuffixRecovery, formats);
+    files(*recovery, plot::kSuffixRecovery);
   else
     reportCampaignFigureNotDrawn(s.console, "NO INJECTED MASS TO TAKE THE RECOVERY AS A FRACTION OF");
-  const std::vector<OutputRecord> files = s.gate.runFiles();
-  for (std::size_t i = before; i < files.size(); ++i)
-    s.record.runFiles.push_back(asCalled(s.record.folder, files[i]));
+  const std::vector<OutputRecord> written = s.gate.runFiles();
+  for (std::size_t i = before; i < written.size(); ++i)
+    s.record.runFiles.push_back(asCalled(s.record.folder, written[i]));
 }
 
 }  // namespace kaldero

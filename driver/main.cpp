@@ -10,7 +10,9 @@
 
 #include "analysis/flow_path_fit.h"
 #include "core/console.h"
+#include "core/interrupt.h"
 #include "core/stop.h"
+#include "core/text.h"
 #include "driver/command_line.h"
 #include "driver/run_driver.h"
 
@@ -19,11 +21,13 @@ int main(int argc, char** argv) {
   // go back to it, so that each array a step makes reuses the pages of one
   // freed before instead of mapping new ones (and zeroing them) every time.
   kaldero::quietSolverLog();
+  // SIGINT and SIGTERM end the run where no file is half written.
+  kaldero::interrupt::install();
   mallopt(M_MMAP_MAX, 0);
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
   const kaldero::Expected<kaldero::CommandLine> line = kaldero::parseCommandLine(argc, argv);
   if (!line) {
-    std::cerr << "kaldero: " << line.error().message << "\n"
+    std::cerr << "kaldero: " << kaldero::text::terminalSafe(line.error().message) << "\n"
               << "Usage: kaldero [OPTIONS] [CONTROLFILE ...]   (kaldero --help lists the "
                  "options)\n";
     return kaldero::kExitBadOptions;

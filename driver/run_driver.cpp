@@ -6,6 +6,9 @@
 #include "analysis/finite_check.h"
 #include "analysis/run_totals.h"
 #include "core/console.h"
+#include "core/folder_lock.h"
+#include "core/interrupt.h"
+#include "core/scratch_files.h"
 #include "core/stop.h"
 #include "core/text.h"
 #include "core/run_clock.h"
@@ -43,18 +46,21 @@ bool finishStationRecord(RunState& s) {
 // One pass of the station loop; false when the control file holds no
 // further name. With --keep-going a station that stops is recorded as
 // stopped and the next one follows.
+// An interrupt (SIGINT, SIGTERM) is taken between the steps, where no file
+// is half written.
 bool processStation(RunState& s) {
   Station st;
   try {
+    interrupt::check();
     if (!openStation(s, st)) return false;
-    readAndConditionCurve(s, st);
-    analyse(s, st);
-    chatwinOutputs(s, st);
-    writeListing(s, st);
-    stationFiles(s, st);
-    stationUncertainty(s, st);
-    finishStation(s, st);
+    for (void (*step)(RunState&, Station&) :
+         {readAndConditionCurve, analyse, chatwinOutputs, writeListing, stationFiles,
+          stationUncertainty, finishStation}) {
+      interrupt::check();
+      step(s, st);
+    }
     // Drawn from the finished record, as the report draws them at the end.
+    interrupt::check();
     stationFigures(s, st);
   } catch (const Error&) {
     if (!s.options.keepGoing) throw;
@@ -73,6 +79,7 @@ void writeTotals(RunState& s, StationRecord& last) {
   const std::string name50 = text::padded(last.stationFile);
   const RunTotals totals = runTotals(s.sums, *last.results, last.test, s.release.injectedMass);
   if (const std::optional<std::string> q = nonFinite(totals)) stopNonFinite(c, name50, *q);
+  if (totals.impossible && !last.test.echo()) reportImpossibleTotal(c, *totals.percentRecovery);
   s.listing.openAppend(s.gate, listingRecord(last.test));
   const ReportTarget out{c, s.listing, last.test.echo()};
   writeRunTotals(out, totals, name50);
@@ -110,19 +117,46 @@ void readControlFile(RunState& s, const std::optional<std::string>& name) {
 // One control file, start to end; its record and exit status. A report
 // that stops it ends this run only.
 int runControlFile(Session& session, const std::optional<std::string>& name,
-                   const std::string& folder, std::vector<RunRecord>& records) {
+                   const std::string& folder, std::vector<RunRecord>& records,
+                   const FolderLock& callFolder) {
+  session.gate.startRun();
   RunState s(session);
   s.record.folder = folder;
+  // Scratch files an earlier, killed run left in this folder.
+  for (const std::string& f : removeStaleScratchFiles("")) reportScratchRemoved(s.console, f);
   int status = kExitNormal;
+  std::optional<interrupt::Interrupted> interrupted;
+  FolderLock lock;
   try {
+    // The run's own folder, when it is not the call's (locked already).
+    if (!callFolder.holds("") && !lock.acquire("")) stopFolderInUse(s.console);
     writeBanner(s.console);
     readControlFile(s, name);
     if (!folder.empty()) s.record.controlFile = folder + "/" + s.record.controlFile;
     while (processStation(s)) {
     }
+    interrupt::check();
     status = endOfRun(s);
   } catch (const Error& stop) {
     status = stop.exitStatus();
+  } catch (const interrupt::Interrupted& i) {
+    interrupted = i;
+    status = i.exitStatus();
+  }
+  if (interrupted) {
+    // The station the interrupt came in, and those after it.
+    const std::string why = "Interrupted (" + interrupted->name() + ")";
+    if (finishStationRecord(s)) {
+      StationRecord& st = s.record.stations.back();
+      if (!st.analysed() && st.stopReport.empty())
+        st.stopReport = why + " while this station was analysed.";
+      stationSummary(s.console, st);
+    }
+    if (s.record.controlRead)
+      s.record.recordNotRun(s.controlFile.remainingNames(), "Not run: " + why + ".");
+    s.record.exitStatus = status;
+    records.push_back(std::move(s.record));
+    return status;
   }
   if (finishStationRecord(s)) stationSummary(s.console, s.record.stations.back());
   // The stations after one that stopped the run are listed as not run.
@@ -145,6 +179,12 @@ std::pair<std::string, std::string> splitFolder(const std::string& path, bool se
 
 int runAll(Console& console, const RunOptions& o) {
   Session s(console, o);
+  FolderLock callFolder;
+  if (!callFolder.acquire("")) {
+    reportFolderInUse(s.console);
+    s.console.flush();
+    return kExitStopped;
+  }
   s.plots.formats = o.plotFormats;
   // Batch mode draws no screen plot: the screen passes go to the null device
   // (the files are written as always).
@@ -153,7 +193,7 @@ int runAll(Console& console, const RunOptions& o) {
   std::vector<RunRecord> records;
   int worst = kExitNormal;
   if (o.controlFiles.empty()) {
-    worst = runControlFile(s, std::nullopt, "", records);
+    worst = runControlFile(s, std::nullopt, "", records, callFolder);
   } else {
     const fs::path home = fs::current_path();
     for (const std::string& file : o.controlFiles) {
@@ -162,19 +202,25 @@ int runAll(Console& console, const RunOptions& o) {
       const auto [folder, name] = splitFolder(file, o.controlFiles.size() > 1);
       std::error_code ec;
       if (!folder.empty()) fs::current_path(folder, ec);
-      worst = worseExitStatus(worst, ec ? kExitStopped : runControlFile(s, name, folder, records));
+      worst = worseExitStatus(worst, ec ? kExitStopped : runControlFile(s, name, folder, records, callFolder));
       fs::current_path(home, ec);
+      // An interrupt ends the call: the control files after it are not run.
+      if (interrupt::received() != 0) break;
     }
   }
+  if (interrupt::received() != 0) worst = interrupt::Interrupted{interrupt::received()}.exitStatus();
   // The count of files not written ends a run that came to its end (a run
   // that stopped says why instead).
-  if (s.gate.notWritten() > 0 && worst != kExitStopped) {
+  if (s.gate.notWritten() > 0 && worst != kExitStopped && interrupt::received() == 0) {
     reportFilesNotWritten(s.console, s.gate.notWritten());
     worst = kExitFilesNotWritten;
   }
   const int status = writeResultsFiles(s.console, s.gate, records,
                                        {o.resultsFile, o.tableFile, o.reportFile, o.figureOptions},
                                        worst);
+  if (interrupt::received() != 0)
+    reportInterrupted(s.console, interrupt::Interrupted{interrupt::received()}.name(), records,
+                      s.gate.runFiles());
   runSummary(s.console, analysedStations(records), status);
   s.console.flush();
   return status;

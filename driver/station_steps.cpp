@@ -372,7 +372,7 @@ void analyse(RunState& s, Station& st) {
   st.results = analyseStation(analysisInputs(s, st), st.conditioned, s.carried);
   keepResults(s, st);
   const StationResults& r = st.results;
-  reportStationWarnings(s.console, st.name50, r.warnings);
+  reportStationWarnings(s.console, st.name50, r.warnings, st.test.echo());
   if (r.mass) writeNotices(s.console, r.mass->notices);
   stopBeforeListing(s.console, st.name50, r);
 }

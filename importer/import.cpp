@@ -7,6 +7,7 @@
 
 #include "importer/discharge_track.h"
 #include "importer/header_options.h"
+#include "core/interrupt.h"
 #include "core/checked_file.h"
 
 namespace kaldero::importer {
@@ -220,6 +221,8 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
     if (n == TableReader::Next::Failed) return table.error();
     if (n == TableReader::Next::End) break;
     ++rows;
+    // An interrupt leaves no station file: the temporary goes with out.
+    if ((rows & 4095) == 0) interrupt::check();
     if (table.stampMissing()) {
       if (!sum.firstMissingLine) sum.firstMissingLine = table.line();
       ++sum.missing;
@@ -365,6 +368,7 @@ Expected<ImportSummary> importStation(const ImportOptions& o) {
     if (auto e = controlOut.create(o.control->path)) return *e;
     controlOut.write(control->text);
   }
+  interrupt::check();
   if (auto e = out.commit()) return *e;
   if (control && !control->alreadyListed) {
     if (auto e = controlOut.commit()) {

@@ -6,8 +6,12 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 
+#include "core/interrupt.h"
+#include "core/scratch_files.h"
+#include "core/text.h"
 #include "core/version.h"
 #include "importer/datetime.h"
 #include "importer/import.h"
@@ -20,8 +24,14 @@ namespace {
 constexpr int kDataError = 1;
 constexpr int kOptionError = 2;
 
+// The folder of a file to write ("" for the working folder).
+std::string outputFolder(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 int optionFailure(const std::string& message) {
-  std::cerr << "kaldero-import: " << message << "\n";
+  std::cerr << "kaldero-import: " << kaldero::text::terminalSafe(message) << "\n";
   return kOptionError;
 }
 
@@ -39,7 +49,7 @@ void report(const ImportSummary& s, const ImportOptions& o) {
   std::cout << "kaldero-import: wrote " << s.stationPath << ": " << plural(s.samples, "sample")
             << " from " << shortNumber(s.firstTime) << " to " << shortNumber(s.lastTime) << " "
             << s.timeUnit << " after the release (" << s.releaseStamp << ")\n";
-  for (const std::string& n : s.notes) std::cout << "  " << n << "\n";
+  for (const std::string& n : s.notes) std::cout << "  " << kaldero::text::terminalSafe(n) << "\n";
   std::cout << "  dropped: " << plural(s.beforeRelease, "row") << " before the release, "
             << plural(s.missing, "row") << " with a missing value";
   if (s.missing > 0) std::cout << " (the first on line " << s.firstMissingLine << ")";
@@ -242,11 +252,24 @@ int main(int argc, char** argv) {
     o.control = c;
   }
 
-  const Expected<ImportSummary> result = importStation(o);
+  // SIGINT and SIGTERM stop the import with no station file written (the
+  // temporary one is removed).
+  kaldero::interrupt::install();
+  for (const std::string& f : kaldero::removeStaleScratchFiles(outputFolder(o.stationPath)))
+    std::cout << "kaldero-import: removed " << kaldero::text::terminalSafe(f)
+              << ", a scratch file that an import which no longer exists left\n";
+  std::optional<Expected<ImportSummary>> imported;
+  try {
+    imported.emplace(importStation(o));
+  } catch (const kaldero::interrupt::Interrupted& i) {
+    std::cerr << "kaldero-import: interrupted (" << i.name() << "): no station file written\n";
+    return i.exitStatus();
+  }
+  const Expected<ImportSummary>& result = *imported;
   if (!result) {
     const Error& e = result.error();
     if (e.file.empty()) return optionFailure(e.message);
-    std::cerr << e.text() << "\n";
+    std::cerr << kaldero::text::terminalSafe(e.text()) << "\n";
     return e.kind == ErrorKind::Option ? kOptionError : kDataError;
   }
   report(*result, o);

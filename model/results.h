@@ -143,6 +143,11 @@ struct Transport {
   std::optional<float> chatwinDispersion;  // m^2/s, when the Chatwin method gave one
   float dispersion = 0;              // the estimate reported, m^2/s
   bool dispersionFromMoments = false;
+  // The moment estimate was below 0, no estimate: the Chatwin one is
+  // reported, or none (the dispersion, its dispersivity and Peclet number
+  // undefined; dispersion holds 0).
+  bool momentDispersionRejected = false;
+  bool dispersionUndefined() const { return momentDispersionRejected && !(dispersion > 0); }
   // Undefined (0/0: no mean velocity, or no dispersion) when they cannot
   // be formed.
   std::optional<float> dispersivity;  // m
@@ -317,6 +322,9 @@ struct StationWarning {
     NoInjectedMass,          // the recovery is undefined
     NoMeanVelocity,          // the dispersivity is undefined
     NoDispersion,            // the Peclet number is undefined
+    NegativeMomentDispersion,  // a: the moment estimate, m^2/s; b: the Chatwin one reported (0: none)
+    ReleaseLongerThanCurve,  // a: the release duration, b: the time of the last sample, h
+    RecoveryAbove100,        // a: the percent recovery (with the listing not shown on the console)
   };
   Kind kind;
   float a = 0;

@@ -3,13 +3,15 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/text.h"
+
 namespace kaldero {
 
 namespace {
 
-// A number of the whole text, finite.
+// A decimal number of the whole text, finite.
 std::optional<double> number(const std::string& text) {
-  if (text.empty()) return std::nullopt;
+  if (!text::isDecimalNumber(text)) return std::nullopt;
   char* end = nullptr;
   const double v = std::strtod(text.c_str(), &end);
   if (end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;

@@ -7,10 +7,26 @@
 
 namespace kaldero::plot {
 
-std::string postScriptFileName(std::string_view name, int32_t length, int32_t code) {
+namespace {
+
+const char* postScriptSuffix(int32_t code) {
   static const char* const suffixes[] = {"_DAT.PS",  "_INT.PS", "_CHT.PS",      "_NRM.PS",
                                          "_LOD.PS",  "_STN.PS", "_FIT.PS",      "_ALL.PS",
                                          "_RECOVERY.PS", "_CONC.PS", "_REC.PS", "_CHW.PS"};
+  return code >= 0 && code <= kSuffixChatwinFigure ? suffixes[code] : ".PS";
+}
+
+// The extension of the format in place of a name's ".PS".
+std::string inFormat(std::string file, PlotFormat format) {
+  if (format != PlotFormat::PostScript && file.size() >= 3 &&
+      file.compare(file.size() - 3, 3, ".PS") == 0)
+    file.replace(file.size() - 3, 3, formatExtension(format));
+  return file;
+}
+
+}  // namespace
+
+std::string postScriptFileName(std::string_view name, int32_t length, int32_t code) {
   const std::string buffer = text::padded(name, length > 0 ? static_cast<std::size_t>(length) : 0);
   // A directory part stays as it is: a period or a blank in a folder name
   // must not cut the name short.
@@ -25,16 +41,15 @@ std::string postScriptFileName(std::string_view name, int32_t length, int32_t co
   base.resize(end);
   for (char& ch : base)
     if (ch == ' ') ch = '_';
-  const char* suffix = code >= 0 && code <= kSuffixChatwinFigure ? suffixes[code] : ".PS";
-  return buffer.substr(0, start) + base + suffix;
+  return buffer.substr(0, start) + base + postScriptSuffix(code);
 }
 
 std::string plotFileName(std::string_view name, int32_t length, int32_t code, PlotFormat format) {
-  std::string file = postScriptFileName(name, length, code);
-  if (format != PlotFormat::PostScript && file.size() >= 3 &&
-      file.compare(file.size() - 3, 3, ".PS") == 0)
-    file.replace(file.size() - 3, 3, formatExtension(format));
-  return file;
+  return inFormat(postScriptFileName(name, length, code), format);
+}
+
+std::string plotFileSuffix(int32_t code, PlotFormat format) {
+  return inFormat(postScriptSuffix(code), format);
 }
 
 void filePasses(PlotContext& ctx, std::string_view name, int32_t length, int32_t code,

@@ -70,6 +70,9 @@ std::string postScriptFileName(std::string_view name, int32_t length, int32_t co
 // format's extension in place of ".PS".
 std::string plotFileName(std::string_view name, int32_t length, int32_t code, PlotFormat format);
 
+// What the code and format add to a name: "_ALL.PS", "_ALL.png", ...
+std::string plotFileSuffix(int32_t code, PlotFormat format);
+
 // What a plot of the suffix code is ("data plot", "Chatwin plot", ...).
 const char* plotKind(int32_t code);
 

@@ -99,6 +99,18 @@ std::string chatwinTable(const StationRecord& st) {
   return valueTable("Chatwin method", rows);
 }
 
+// A measured discharge record that starts after the release: the listing
+// says the volume cannot be integrated (from the release), yet gives the
+// volume from the record's start; the report says which it shows.
+std::string volumeNote(const StationResults& r) {
+  if (!r.geometry || !r.geometry->startsAfterRelease || !r.mass) return {};
+  return "<p class=\"note\">Volume: since the first discharge sample (" +
+         formatNumber(r.mass->limits.lower / 3600.0, 4) +
+         " h), not since the release: the discharge record starts after the release, so the "
+         "volume since the release cannot be integrated (the listing's CANNOT INTEGRATE "
+         "AQUIFER VOLUME).</p>\n";
+}
+
 // The grouped key numbers, without those that do not apply to the
 // station; a compact section leaves out the Chatwin table.
 std::string keyNumbers(const StationRecord& st, bool compact) {
@@ -123,7 +135,7 @@ std::string keyNumbers(const StationRecord& st, bool compact) {
     tables.push_back(valueTable(groupTitle(g), rows));
   }
   if (!compact) tables.push_back(chatwinTable(st));
-  return grid(tables);
+  return grid(tables) + volumeNote(*st.results);
 }
 
 std::string intervalCell(const Estimate& e, int digits = 3) {

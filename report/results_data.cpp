@@ -240,6 +240,12 @@ void textsAsUtf8(json& j) {
 
 }  // namespace
 
+// "interrupted" for a call a signal ended (SIGINT, SIGTERM: exit status
+// 128 + the signal), else "ended".
+const char* runStatusName(int exitStatus) {
+  return exitStatus == 130 || exitStatus == 143 ? "interrupted" : "ended";
+}
+
 const char* statusName(StationStatus status) {
   switch (status) {
     case StationStatus::Analysed: return "analysed";
@@ -367,6 +373,7 @@ json resultsDocument(const RunRecord& run) {
     doc["totals"] = nullptr;
   }
   doc["run"] = {{"exit_status", run.exitStatus},
+                {"status", runStatusName(run.exitStatus)},
                 {"stations_analysed", run.analysedStations()},
                 {"files_not_written", run.filesNotWritten},
                 {"outputs", outputs(run.runFiles)},
@@ -378,9 +385,13 @@ json resultsDocument(const RunRecord& run) {
 namespace {
 
 // A CSV field, in UTF-8 as the JSON texts: quoted when it holds a
-// separator, a quote or a line end.
+// separator, a quote or a line end. A text that a spreadsheet would take
+// as a formula (a leading =, +, -, @, tab or carriage return, as a station
+// file named "=1+2.DAT") is written with a leading ' so that it stays text.
 std::string csvField(const std::string& bytes) {
-  const std::string s = text::utf8Text(bytes);
+  std::string s = text::utf8Text(bytes);
+  if (!s.empty() && std::string_view("=+-@\t\r").find(s.front()) != std::string_view::npos)
+    s.insert(s.begin(), '\'');
   if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
   std::string out = "\"";
   for (char c : s) {
@@ -458,6 +469,7 @@ json resultsDocument(const std::vector<RunRecord>& runs, int exitStatus, int fil
   }
   doc["runs"] = std::move(list);
   doc["run"] = {{"exit_status", exitStatus},
+                {"status", runStatusName(exitStatus)},
                 {"stations_analysed", analysedStations(runs)},
                 {"files_not_written", filesNotWritten},
                 {"reports", reports(shown)}};

@@ -152,6 +152,20 @@ std::string warningText(const StationWarning& w) {
       return "THE MEAN VELOCITY IS 0: THE DISPERSIVITY IS UNDEFINED";
     case K::NoDispersion:
       return "THE DISPERSION COEFFICIENT IS 0: THE PECLET NUMBER IS UNDEFINED";
+    case K::NegativeMomentDispersion:
+      return "THE MOMENT ESTIMATE OF THE DISPERSION COEFFICIENT (" + number(w.a) +
+             " M^2/S) IS NOT POSITIVE, NO ESTIMATE: " +
+             (w.b > 0 ? "THE CHATWIN ESTIMATE (" + number(w.b) + " M^2/S) IS REPORTED"
+                      : std::string("THE DISPERSION COEFFICIENT, THE DISPERSIVITY AND THE "
+                                    "PECLET NUMBER ARE UNDEFINED"));
+    case K::ReleaseLongerThanCurve:
+      return "THE RELEASE (" + number(w.a) + " H) IS LONGER THAN THE CURVE (LAST SAMPLE AT " +
+             number(w.b) +
+             " H): THE PULSE CORRECTIONS OF THE VELOCITIES AND THE DISPERSION DO NOT HOLD";
+    case K::RecoveryAbove100:
+      return "THE RECOVERY OF " + number(w.a) +
+             " % IS GREATER THAN 100 %, AN IMPOSSIBLE CONDITION: CHECK THE UNITS, THE "
+             "DISCHARGES, THE INTEGRATION LIMITS AND THE INJECTED MASS";
   }
   return {};
 }
@@ -164,8 +178,18 @@ void warning(Console& c, std::string_view stationName50, const std::string& text
 }  // namespace
 
 void reportStationWarnings(Console& c, std::string_view stationName50,
-                           const std::vector<StationWarning>& warnings) {
-  for (const StationWarning& w : warnings) warning(c, stationName50, warningText(w));
+                           const std::vector<StationWarning>& warnings, bool listingShown) {
+  for (const StationWarning& w : warnings)
+    // The listing on the console shows its own box for an impossible
+    // recovery.
+    if (!(listingShown && w.kind == StationWarning::Kind::RecoveryAbove100))
+      warning(c, stationName50, warningText(w));
+}
+
+void reportImpossibleTotal(Console& c, float percent) {
+  Console::ReportScope report(c, ShownReport::Kind::Warning);
+  c.free(fmt::FreeLine("WARNING: THE RUN TOTALS: ")
+             .text(warningText({StationWarning::Kind::RecoveryAbove100, percent})));
 }
 
 void reportDataWarnings(Console& c, std::string_view stationName50, const DataPassFacts& f) {
@@ -306,6 +330,47 @@ void runSummary(Console& c, int analysed, int status) {
   std::snprintf(line, sizeof line, " %d station%s analysed; exit status %d", analysed,
                 analysed == 1 ? "" : "s", status);
   c.summary(line);
+}
+
+namespace {
+
+constexpr const char* kFolderInUse =
+    " ANOTHER RUN OF THE PROGRAM IS WRITING IN THIS FOLDER; TWO RUNS AT ONCE WOULD MIX "
+    "THEIR FILES -- RUN NOT STARTED. RUN AGAIN WHEN THE OTHER HAS ENDED.";
+
+}  // namespace
+
+void reportFolderInUse(Console& c) {
+  Console::ReportScope report(c, ShownReport::Kind::Error);
+  c.line(kFolderInUse);
+}
+
+void stopFolderInUse(Console& c) { stopRun(c, kFolderInUse); }
+
+void reportScratchRemoved(Console& c, const std::string& name) {
+  Console::ReportScope report(c, ShownReport::Kind::Note);
+  c.free(fmt::FreeLine("REMOVED ").text(name).text(
+      ", A SCRATCH FILE THAT A RUN WHICH NO LONGER EXISTS LEFT IN THIS FOLDER"));
+}
+
+void reportInterrupted(Console& c, const std::string& signalName,
+                       const std::vector<RunRecord>& records,
+                       const std::vector<OutputRecord>& callFiles) {
+  Console::ReportScope report(c, ShownReport::Kind::Error);
+  c.empty();
+  c.free(fmt::FreeLine("INTERRUPTED (").text(signalName).text(
+      "): THE RUN ENDED BETWEEN TWO STEPS; EVERY FILE IT WROTE IS COMPLETE:"));
+  std::vector<std::string> names;
+  for (const RunRecord& run : records) {
+    for (const StationRecord& st : run.stations)
+      for (const OutputRecord& f : st.outputs) names.push_back(f.name);
+    for (const OutputRecord& f : run.runFiles) names.push_back(f.name);
+  }
+  for (const OutputRecord& f : callFiles)
+    if (f.kind == "results file" || f.kind == "results table" || f.kind == "HTML report")
+      names.push_back(f.name);
+  if (names.empty()) c.line("   (NONE)");
+  for (const std::string& n : names) c.free(fmt::FreeLine("   ").text(n));
 }
 
 }  // namespace kaldero

@@ -22,6 +22,8 @@ namespace kaldero {
 
 class Console;
 struct StationRecord;
+struct RunRecord;
+struct OutputRecord;
 
 void writeBanner(Console& console);
 // The start of a station: the heading before its name is read, then the
@@ -55,8 +57,13 @@ void noteKnotsEqualSamples(Console& console);
 // left undefined (each a warning report naming the station), and data lines
 // with more values than the header's columns or written with decimal
 // commas.
+// listingShown: the listing is echoed on the console (it shows the
+// impossible recovery in a box of its own).
 void reportStationWarnings(Console& console, std::string_view stationName50,
-                           const std::vector<StationWarning>& warnings);
+                           const std::vector<StationWarning>& warnings, bool listingShown);
+// The run's recovery above 100 %, when the listing is not shown on the
+// console.
+void reportImpossibleTotal(Console& console, float percent);
 void reportDataWarnings(Console& console, std::string_view stationName50,
                         const DataPassFacts& facts);
 // The data lines the data-reduction decision thinned: how many, into how
@@ -67,6 +74,20 @@ void reportThinning(Console& console, std::string_view stationName50, int64_t da
 // With --uncertainty: the draws and the seed (at the start), and the draws
 // of a station whose analysis stopped, by why.
 void reportUncertaintySeed(Console& console, const UncertaintyRequest& request);
+
+// Another run of the program works in this folder (the lock of
+// core/folder_lock): said, and for a run of several, the run stops.
+void reportFolderInUse(Console& console);
+[[noreturn]] void stopFolderInUse(Console& console);
+
+// A scratch file that a killed run left in the folder, removed.
+void reportScratchRemoved(Console& console, const std::string& name);
+
+// The call ended by a signal: what it says, and every file the runs and the
+// results options wrote (the runs' record and the files of the call).
+void reportInterrupted(Console& console, const std::string& signalName,
+                       const std::vector<RunRecord>& records,
+                       const std::vector<OutputRecord>& callFiles);
 void reportDrawsStopped(Console& console, std::string_view stationName50,
                         const UncertaintyResult& result);
 // The listing's values that lie outside their own 95 % intervals.

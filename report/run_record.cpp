@@ -72,13 +72,16 @@ bool RunRecord::stoppedInStation() const {
 
 void RunRecord::recordNotRun(const std::vector<std::string>& remaining) {
   if (!stoppedInStation()) return;
-  const std::string stopped = stations.back().stationFile;
+  recordNotRun(remaining, "Not run: the run stopped at station " + stations.back().stationFile + ".");
+}
+
+void RunRecord::recordNotRun(const std::vector<std::string>& remaining, const std::string& why) {
   for (const std::string& name : remaining) {
     StationRecord& st = stations.emplace_back();
     st.stationFile = name;
     st.status = StationStatus::NotRun;
     st.finished = true;
-    st.stopReport = "Not run: the run stopped at station " + stopped + ".";
+    st.stopReport = why;
   }
 }
 

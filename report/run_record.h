@@ -117,6 +117,8 @@ struct RunRecord {
   // After a station that stopped the run: the stations the control file
   // still names, as not run, each saying where the run stopped.
   void recordNotRun(const std::vector<std::string>& remaining);
+  // The same after an interrupt, which may come between stations too.
+  void recordNotRun(const std::vector<std::string>& remaining, const std::string& why);
 };
 
 // The stations analysed in all the runs.

@@ -217,10 +217,14 @@ void writeVelocitiesAndDispersion(const ReportTarget& out, const Transport& r) {
     out.echoLine(continued(g10(s.perSecond), "m/s"));
   }
   if (r.limitsWarning > 0) writeLimitsWarning(out);
-  if (fromMoments) momentsNote(out.console);
+  // The console's note on the Chatwin method comes whenever it gave no
+  // positive estimate.
+  if (fromMoments || r.dispersionUndefined()) momentsNote(out.console);
 
   out.echoEmpty(3);
-  out.echoLine(labelled(15, "Dispersion coefficient", g10(r.dispersion), "m^2/s"));
+  const std::optional<float> dispersion =
+      r.dispersionUndefined() ? std::nullopt : std::optional<float>(r.dispersion);
+  out.echoLine(labelled(15, "Dispersion coefficient", g10(dispersion), "m^2/s"));
   out.echoLine(labelled(15, "Longitudinal dispersivity", g10(r.dispersivity), "m"));
   if (fromMoments) {
     out.echoEmpty();

@@ -164,5 +164,36 @@ TEST(VelocitiesAndDispersion, NoDispersionLeavesThePecletNumberUnclassed) {
   EXPECT_TRUE(std::isfinite(r.meanVelocity.perSecond));
 }
 
+TEST(VelocitiesAndDispersion, APulseLongerThanTheCurveGivesNoNegativeDispersion) {
+  // A 20 h box pulse adds 20^2/12 = 33 h^2 to a variance of 8 h^2: the
+  // moment estimate is below 0 and is no estimate. The positive Chatwin
+  // estimate is reported, though larger; without one, there is none.
+  StationFixture f;
+  f.release.mode = ReleaseMode::Pulse;
+  f.release.durationHours = 20;
+  Moments m;
+  m.transit.meanTime.hours = 25;
+  m.chatwin.fitted = true;
+  m.chatwin.dispersion = 0.0101f;
+  const Transport withChatwin = m.run(f, kX, kF);
+  EXPECT_LT(withChatwin.momentDispersion, 0);
+  EXPECT_TRUE(withChatwin.momentDispersionRejected);
+  EXPECT_FLOAT_EQ(withChatwin.dispersion, 0.0101f);
+  EXPECT_FALSE(withChatwin.dispersionFromMoments);
+  EXPECT_FALSE(withChatwin.dispersionUndefined());
+  ASSERT_TRUE(withChatwin.peclet.has_value());
+  EXPECT_GT(*withChatwin.peclet, 0);
+  ASSERT_TRUE(withChatwin.dispersivity.has_value());
+  EXPECT_GT(*withChatwin.dispersivity, 0);
+
+  m.chatwin = ChatwinResults{};
+  const Transport none = m.run(f, kX, kF);
+  EXPECT_TRUE(none.dispersionUndefined());
+  EXPECT_EQ(none.dispersion, 0.0f);
+  EXPECT_FALSE(none.dispersivity.has_value());
+  EXPECT_FALSE(none.peclet.has_value());
+  EXPECT_FALSE(none.pecletClass.has_value());
+}
+
 }  // namespace
 }  // namespace kaldero

@@ -274,5 +274,37 @@ TEST(FiniteCheck, TheCurvesBeforeTheAnalysesByTheirReportNames) {
             "concentration in ng/L");
 }
 
+// The kinds of the station's warnings, in order.
+std::vector<StationWarning::Kind> warningKinds(const StationResults& r) {
+  std::vector<StationWarning::Kind> out;
+  for (const StationWarning& w : r.warnings) out.push_back(w.kind);
+  return out;
+}
+
+TEST(AnalyseStation, AReleaseLongerThanTheCurveAndAnImpossibleRecoveryAreWarned) {
+  using K = StationWarning::Kind;
+  StationFixture f;
+  const StationResults plain =
+      analyseStation(f.inputs(), conditionedCurve(kT, kC), CarriedResults{});
+  EXPECT_TRUE(plain.warnings.empty());
+  // A release of 1e36 h over a curve of 5 h.
+  f.release.mode = ReleaseMode::Pulse;
+  f.release.durationHours = 1e36f;
+  const StationResults pulse =
+      analyseStation(f.inputs(), conditionedCurve(kT, kC), CarriedResults{});
+  const std::vector<K> kinds = warningKinds(pulse);
+  ASSERT_FALSE(kinds.empty());
+  EXPECT_EQ(kinds[0], K::ReleaseLongerThanCurve);
+  EXPECT_FLOAT_EQ(pulse.warnings[0].b, 5.0f);
+  // Recovered more than injected.
+  StationFixture small;
+  small.release.injectedMass = 1e-3f * small.release.injectedMass;
+  const StationResults above =
+      analyseStation(small.inputs(), conditionedCurve(kT, kC), CarriedResults{});
+  ASSERT_TRUE(above.recovery && above.recovery->impossible);
+  EXPECT_EQ(warningKinds(above), std::vector<K>{K::RecoveryAbove100});
+  EXPECT_FLOAT_EQ(above.warnings[0].a, *above.recovery->percent);
+}
+
 }  // namespace
 }  // namespace kaldero

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/listing_channel.h"
+#include "core/scratch_files.h"
 #include "tests/support/capture.h"
 #include "tests/support/temp_file.h"
 
@@ -203,7 +204,7 @@ TEST_F(Gate, AScratchFileIsKeptOnlyWhenCompleteAndAllowed) {
   gate_.addInput("KALDERO.D", "control file");
   ASSERT_FALSE(gate_.planStation({kListing, plot("ST_DAT.PS"), plot("ST_CHT.PS", "Chatwin plot")}));
   const std::string s = figure("%!PS complete");
-  EXPECT_EQ(s.rfind(".kaldero-plot-", 0), 0u) << s;
+  EXPECT_EQ(s.rfind("." + scratchTag(), 0), 0u) << s;
   EXPECT_EQ(fs::path(s).extension(), ".ps");
   EXPECT_TRUE(gate_.keep(s, plot("ST_DAT.PS"), true));
   EXPECT_EQ(dir_.read("ST_DAT.PS"), "%!PS complete");
@@ -275,6 +276,37 @@ TEST_F(Gate, RunsInTwoFoldersListTheirFilesOfTheSameNameEach) {
   EXPECT_TRUE(fs::exists(dir_.dir() / "A" / "K_ALL.PS"));
   EXPECT_TRUE(fs::exists(dir_.dir() / "B" / "K_ALL.PS"));
   EXPECT_EQ(gate_.notWritten(), 0);
+}
+
+TEST_F(Gate, ARunsFileNeverReplacesOneOfAnEarlierRunOfTheSameKind) {
+  const OutputRecord campaign{"K_ALL.PS", "campaign concentration plot", "ps"};
+  gate_.startRun();
+  ASSERT_TRUE(gate_.keep(figure("first run"), campaign, true));
+  // Drawn again in the same run, it is the same output.
+  EXPECT_FALSE(gate_.refusal(campaign).has_value());
+  gate_.startRun();
+  EXPECT_THAT(gate_.refusal(campaign).value_or(""), HasSubstr("OF THE RUN"));
+  EXPECT_FALSE(gate_.keep(figure("second run"), campaign, true));
+  EXPECT_EQ(dir_.read("K_ALL.PS"), "first run");
+  EXPECT_EQ(gate_.notWritten(), 1);
+}
+
+TEST_F(Gate, EndingAStationFreesItsUnwrittenNamesAmongManyStations) {
+  // Many stations' written claims, then one that plans a name it never
+  // writes: the name is free again for the next station, the written
+  // ones stay refused.
+  for (int i = 0; i < 50; ++i) {
+    const std::string n = "S" + std::to_string(i);
+    ASSERT_FALSE(gate_.planStation({{n + ".OUT", "results listing", ""}}));
+    ASSERT_TRUE(gate_.writeLines({n + ".OUT", "results listing", ""}, {"x"}));
+    gate_.endStation();
+  }
+  ASSERT_FALSE(gate_.planStation({{"P.OUT", "results listing", ""}, curveFile("P.NRM")}));
+  gate_.endStation();
+  ASSERT_FALSE(gate_.planStation({{"Q.OUT", "results listing", ""}, curveFile("P.NRM")}));
+  EXPECT_TRUE(gate_.writeLines(curveFile("P.NRM"), {"y"}));
+  gate_.endStation();
+  EXPECT_TRUE(gate_.planStation({{"S7.OUT", "results listing", ""}}).has_value());
 }
 
 TEST_F(Gate, OtherSpellingsOfAFileAreTheSameFile) {

@@ -48,7 +48,7 @@ TEST(DataPlotStep, GroupMeansArePlottedTwiceAndTheFileEndsUnderItsName) {
   EXPECT_TRUE(std::filesystem::exists("ST1_DAT.PS"));
   EXPECT_FALSE(std::filesystem::exists("PGPLOT.PS"));
   for (const auto& e : std::filesystem::directory_iterator(dir.dir()))
-    EXPECT_EQ(e.path().filename().string().rfind(".kaldero-plot", 0), std::string::npos);
+    EXPECT_EQ(e.path().filename().string().rfind(".kaldero-", 0), std::string::npos);
   ASSERT_TRUE(ghostscriptAvailable());
   const auto page = renderPostScript("ST1_DAT.PS");
   ASSERT_TRUE(page.has_value());

@@ -353,6 +353,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02,0.2\n2016-04-13T11:02,0.2\n",
                   "--injection '2016-04-13 10:00' --concentration-column c",
                   "f.txt:4:1: time stamp 2016-04-13 11:02:00 repeats that of line 3"},
+        // Control bytes of a bad value are shown escaped, never sent to the
+        // terminal raw (a bell, a colour change).
+        BadExport{"ControlBytesInAValue",
+                  "Date;Time;C\n13.04.2016;11:00;0,1\n13.04.2016;11:02;1801,76\x01\a\x1b[31m\n",
+                  "--injection '2016-04-13 10:00' --date-column Date --time-column Time "
+                  "--concentration-column C",
+                  "f.txt:3:18: \"1801,76\\x01\\x07\\x1b[31m\" in column 3 (C) is not a number"},
         BadExport{"ShortRowAtTheEnd", "t,c\n2016-04-13T11:00,0.1\n2016-04-13T11:02\n",
                   "--injection '2016-04-13 10:00' --concentration-column c",
                   "f.txt:3:17: the row has 1 field (comma delimiter): column 2 (c) is missing"}),

@@ -454,6 +454,19 @@ TEST(Report, KeyNumbersGroupedWithoutThoseThatDoNotApply) {
   EXPECT_THAT(a, Not(HasSubstr("Fissure height")));
 }
 
+TEST(Report, AVolumeFromADischargeRecordStartingAfterTheReleaseSaysWhatItIs) {
+  RunRecord run = twoStationExample(false);
+  StationResults& r = *run.stations[0].results;
+  ASSERT_TRUE(r.geometry && r.mass);
+  r.geometry->startsAfterRelease = false;
+  const std::string before = between(render(run), "id=\"s1-1\"", "</details>\n");
+  EXPECT_THAT(before, Not(HasSubstr("not since the release")));
+  r.geometry->startsAfterRelease = true;
+  r.mass->limits.lower = 7200;
+  const std::string after = between(render(run), "id=\"s1-1\"", "</details>\n");
+  EXPECT_THAT(after, HasSubstr("since the first discharge sample (2 h), not since the release"));
+}
+
 // The size rules: sections closed above 20 stations, listings closed above
 // 3, figures and listings left out above 100, a long listing linked.
 TEST(Report, SizeRulesForBigRuns) {

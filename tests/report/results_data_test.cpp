@@ -135,5 +135,25 @@ TEST(ResultsData, AStationThatStoppedHasNoResults) {
   EXPECT_TRUE(doc["stations"][0]["chatwin"].is_null());
 }
 
+TEST(ResultsData, ACsvTextASpreadsheetWouldTakeForAFormulaStaysText) {
+  StationRun run;
+  run.test().listingName = text::padded("ST1.OUT");
+  run.run(kT, kC);
+  RunRecord record;
+  const std::vector<std::string> names{"=1+2.DAT", "@SUM(A1).DAT", "+3.DAT", "-4.DAT",
+                                       "ST,5.DAT", "6.DAT"};
+  for (const std::string& n : names) record.stations.push_back(recordOf(run, n));
+  const std::string table = resultsTable({record});
+  EXPECT_EQ(csvField(table, 0, "station_file"), "'=1+2.DAT");
+  EXPECT_EQ(csvField(table, 1, "station_file"), "'@SUM(A1).DAT");
+  EXPECT_EQ(csvField(table, 2, "station_file"), "'+3.DAT");
+  EXPECT_EQ(csvField(table, 3, "station_file"), "'-4.DAT");
+  // A quoted field is quoted as before; a plain name and a number stay as
+  // they are.
+  EXPECT_NE(table.find("\n\"ST,5.DAT\","), std::string::npos);
+  EXPECT_EQ(csvField(table, 5, "station_file"), "6.DAT");
+  EXPECT_NE(csvField(table, 5, "mean_velocity_m_per_s").front(), '\'');
+}
+
 }  // namespace
 }  // namespace kaldero

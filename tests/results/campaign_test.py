@@ -10,6 +10,7 @@ import csv
 import filecmp
 import json
 import os
+import shutil
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -95,6 +96,31 @@ def check_two_folders(c, exe, work):
             "campaign figures written in the call's folder")
 
 
+def check_same_stem(c, exe, work):
+    # CAMP.D and CAMP.X in one folder, each with a station of its own: the
+    # second run's campaign figures take the control file's whole name
+    # rather than replace the first run's.
+    folder = common.copy_examples(os.path.join(work, "same-stem"))
+    for name, station in (("CAMP.D", "TQF.DAT"), ("CAMP.X", "GDS.DAT")):
+        shutil.copy(os.path.join(common.EXAMPLES, "KALDERO.D"), folder)
+        control(folder, [station])
+        os.replace(os.path.join(folder, "KALDERO.D"), os.path.join(folder, name))
+    proc = common.run(exe, work, ["--batch", "--results", "r.json", "--plots", "ps",
+                                  "same-stem/CAMP.D", "same-stem/CAMP.X"])
+    c.check(proc.returncode == 0, f"same stem: exit status {proc.returncode}")
+    doc = json.load(open(os.path.join(work, "r.json"), encoding="utf-8"))
+    for run, stem in ((0, "CAMP"), (1, "CAMP.X")):
+        listed = [o["file"] for o in doc["runs"][run]["run"]["outputs"]]
+        for suffix in ("_ALL.PS", "_RECOVERY.PS"):
+            name = stem + suffix
+            c.check(f"same-stem/{name}" in listed, f"same stem: run {run} lists {listed}")
+            c.check(os.path.exists(os.path.join(folder, name)), f"same stem: no {name}")
+    # Each run's figure draws its own station.
+    first, second = (os.path.join(folder, n) for n in ("CAMP_ALL.PS", "CAMP.X_ALL.PS"))
+    c.check(os.path.exists(second) and not filecmp.cmp(first, second, shallow=False),
+            "same stem: the two runs' figures are the same")
+
+
 def check_keep_going(c, exe, work):
     folder = common.copy_examples(os.path.join(work, "keep-going"))
     bad_station(folder)
@@ -132,6 +158,7 @@ def main():
     c = common.Checks()
     common.fresh_folder(work)
     check_two_folders(c, exe, work)
+    check_same_stem(c, exe, work)
     check_keep_going(c, exe, work)
     return c.finish()
 

@@ -58,6 +58,10 @@ def check_help(c, exe, work):
     c.check(proc.returncode == 0 and re.fullmatch(rb"KALDERO \d+\.\d+\.\d+\n", proc.stdout),
             f"--version: exit status {proc.returncode}, {proc.stdout!r}")
     c.check(not os.listdir(folder), f"--help or --version wrote {os.listdir(folder)}")
+    # What the exit statuses mean, of one run and of several.
+    for status in ("0 the run ended", "1 a report stopped", "2 the command line",
+                   "4 the runs ended", "130 or 143", "of several control files"):
+        c.check(status in " ".join(text.split()), f"--help does not say \"{status}\"")
 
 
 def check_bad(c, exe, folder, before, full, named):
@@ -110,9 +114,37 @@ def check_bad_options(c, exe, work):
     # An option without its value at the end.
     for option in ("--results", "--report"):
         check_bad(c, exe, folder, before, ["--batch", "KALDERO.D", option], option)
-    # An option with an empty value is a mistake, not the option left out.
-    for option in ("--results", "--table", "--report", "--fit"):
-        check_bad(c, exe, folder, before, ["--batch", option, "", "KALDERO.D"], option)
+    # An option with an empty value is a mistake, not the option left out:
+    # every option that takes a value, with the options it needs.
+    needs = {"--fit-errors": ["--fit", "1"], "--fit-intervals": ["--fit", "1"],
+             "--fit-seed": ["--fit", "1", "--fit-intervals", "bootstrap"],
+             "--campaign-scale": ["--plots", "ps"], "--figure-scale": ["--figures", "png"],
+             "--figure-size": ["--figures", "png"], "--dpi": ["--figures", "png"]}
+    draws = ["--uncertainty", "100"]
+    for option in ("--conc-error", "--conc-error-correlation", "--discharge-error",
+                   "--discharge-noise", "--background-error", "--time-error", "--tail-methods",
+                   "--seed"):
+        needs[option] = draws + ["--conc-error", "3%"]
+    needs["--conc-error"] = draws
+    for option in ("--results", "--table", "--report", "--fit", "--plots", "--figures",
+                   "--uncertainty") + tuple(needs):
+        check_bad(c, exe, folder, before,
+                  ["--batch"] + needs.get(option, []) + [option, "", "KALDERO.D"], option)
+        # "--option=" is the same empty value, never the next argument.
+        check_bad(c, exe, folder, before,
+                  ["--batch"] + needs.get(option, []) + [option + "=", "KALDERO.D"], option)
+    check_bad(c, exe, folder, before, ["--batch", ""], "control file name is empty")
+    # Numbers are decimal, as a person types them.
+    for option, value in (("--uncertainty", "0x10"), ("--uncertainty", " 100"),
+                          ("--uncertainty", "1e2"), ("--time-error", "0x1p-2"),
+                          ("--time-error", " 3"), ("--time-error", "inf"),
+                          ("--conc-error-correlation", "0x0.8"), ("--conc-error", "0x10"),
+                          ("--conc-error", " 3%"), ("--discharge-error", "nan"),
+                          ("--dpi", "0x100"), ("--dpi", "150.0")):
+        check_bad(c, exe, folder, before,
+                  ["--batch"] + needs.get(option, draws) + [option, value, "KALDERO.D"], value)
+    # Several control files: one missing is found before the first runs.
+    check_bad(c, exe, folder, before, ["--batch", "KALDERO.D", "MISSING.D"], "MISSING.D")
 
 
 def good_run(c, exe, work):
