@@ -14,6 +14,7 @@
 #include "core/interrupt.h"
 #include "core/units.h"
 #include "input/data_pass.h"
+#include "model/quantity_table.h"
 #include "numeric/random.h"
 #include "numeric/resampling.h"
 
@@ -35,6 +36,16 @@ float perturbed(float v, const StatedError& e, double deviate) {
   if (e.none()) return v;
   return e.relative ? static_cast<float>(v * (1.0 + e.value * deviate))
                     : static_cast<float>(v + e.value * deviate);
+}
+
+// The rating error applied to a discharge: a relative one as a factor
+// drawn from the lognormal law of mean 1 whose relative standard deviation
+// is the stated error (so that a discharge stays positive however large
+// the error), an absolute one as a normal offset in the station's unit.
+float rated(float q, const StatedError& e, double deviate) {
+  if (e.none() || !e.relative) return perturbed(q, e, deviate);
+  const double s2 = std::log1p(e.value * e.value);
+  return static_cast<float>(q * std::exp(std::sqrt(s2) * deviate - 0.5 * s2));
 }
 
 // The record with the stated errors of one draw, into out (the station's
@@ -62,7 +73,7 @@ void perturbRecord(const DrawStation& st, const UncertaintyRequest& request, num
   }
   if (st.test.dischargeMode == DischargeMode::Measured && r.dischargeColumn) {
     for (std::size_t i = 0; i < n; ++i) {
-      out.Q[i] = perturbed(out.Q[i], request.discharge, rating);
+      out.Q[i] = rated(out.Q[i], request.discharge, rating);
       if (!request.dischargeNoise.none())
         out.Q[i] = perturbed(out.Q[i], request.dischargeNoise, rng.normal());
     }
@@ -130,7 +141,7 @@ void draw(const DrawStation& st, const UncertaintyRequest& request,
     t.background = perturbed(test.background, request.background, rng.normal());
   StationSetup setup = st.setup;
   if (test.dischargeMode == DischargeMode::Constant)
-    setup.constantDischarge = perturbed(setup.constantDischarge, request.discharge, rating);
+    setup.constantDischarge = rated(setup.constantDischarge, request.discharge, rating);
   const AnalysisInputs in{t, setup, st.release};
   if (Expected<SignedEstimates> e = signedEstimates(in, record)) out.signedEstimates = *e;
   if (!st.bandReads.empty()) bandValues(st, t, record, out.band);
@@ -177,7 +188,48 @@ void draw(const DrawStation& st, const UncertaintyRequest& request,
         out.results.stop->kind == AnalysisStop::Kind::NoMassRecovered ? kNoMass : kNonFinite;
 }
 
+// The dispersion coefficient, dispersivity and Peclet number of a draw by
+// the listing's method, computed as the listing computes them (single
+// precision); none where the draw has no positive estimate by it.
+struct HeldDispersion {
+  std::optional<float> dispersion, dispersivity, peclet;
+};
+
+HeldDispersion heldDispersion(const StationResults& r, bool fromMoments) {
+  HeldDispersion out;
+  if (!r.transport) return out;
+  const Transport& t = *r.transport;
+  const float d = fromMoments ? t.momentDispersion : t.chatwinDispersion.value_or(0.0f);
+  if (!(d > 0)) return out;
+  out.dispersion = d;
+  const float v = t.meanVelocity.perSecond;
+  if (v != 0) out.dispersivity = d / v;
+  out.peclet = v * r.distance.metres / d;
+  return out;
+}
+
 }  // namespace
+
+// The percentiles of single-precision values, as those of their values in
+// the results (singlePrecision of each): the order statistics are the
+// floats', and only the two each point lies between are converted.
+QuantityInterval percentiles(std::vector<float>& v) {
+  QuantityInterval q;
+  q.values = static_cast<int>(v.size());
+  if (v.empty()) return q;
+  std::sort(v.begin(), v.end());
+  const auto point = [&](double p) {
+    const double h = (static_cast<double>(v.size()) - 1) * p;
+    const auto lo = static_cast<std::size_t>(std::floor(h));
+    const std::size_t hi = std::min(lo + 1, v.size() - 1);
+    const double pair[] = {singlePrecision(v[lo]), singlePrecision(v[hi])};
+    return numeric::quantileOfSorted(pair, h - static_cast<double>(lo));
+  };
+  q.p2_5 = point(0.025);
+  q.p50 = point(0.5);
+  q.p97_5 = point(0.975);
+  return q;
+}
 
 QuantityInterval percentiles(std::vector<double>& v) {
   QuantityInterval q;
@@ -216,8 +268,12 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
   for (const auto& [name, value] : listingQuantities(nullptr)) names.push_back(name);
   const std::size_t listed = names.size();
   for (const auto& [name, value] : signedQuantities(nullptr)) names.push_back(name);
-  std::vector<std::vector<double>> values(names.size());
+  // The listing's quantities are single-precision numbers: kept as floats
+  // (exactly, half the memory of doubles); the signed estimates as doubles.
+  std::vector<std::vector<float>> values(listed);
+  std::vector<std::vector<double>> signedValues(names.size() - listed);
   for (auto& v : values) v.reserve(static_cast<std::size_t>(request.draws));
+  for (auto& v : signedValues) v.reserve(static_cast<std::size_t>(request.draws));
   std::map<std::string, int> stopped;
   MeasuredRecord record = st.record;  // the buffer of every draw's record
   // The band's values, read by read, of the first draws.
@@ -230,25 +286,40 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
     draw(st, request, methods, rng, record, d);
     if (k < UncertaintyResult::kBandDraws)
       for (std::size_t i = 0; i < d.band.size() && i < band.size(); ++i) band[i].push_back(d.band[i]);
-    const auto signedValues = signedQuantities(d.signedEstimates ? &*d.signedEstimates : nullptr);
-    for (std::size_t i = 0; i < signedValues.size(); ++i)
-      if (const double* x = std::get_if<double>(&signedValues[i].second))
-        values[listed + i].push_back(*x);
+    const auto signedDraw = signedQuantities(d.signedEstimates ? &*d.signedEstimates : nullptr);
+    for (std::size_t i = 0; i < signedDraw.size() && i < signedValues.size(); ++i)
+      if (const double* x = std::get_if<double>(&signedDraw[i].second))
+        signedValues[i].push_back(*x);
     if (d.stopped) {
       ++stopped[d.stopped];
       continue;
     }
     ++out.completed;
-    const auto quantities = listingQuantities(&d.results);
+    auto quantities = listingQuantities(&d.results);
+    if (st.dispersionFromMoments) {
+      const HeldDispersion h = heldDispersion(d.results, *st.dispersionFromMoments);
+      for (auto& [name, value] : quantities) {
+        const auto as = [&](const std::optional<float>& x) {
+          value = x ? ResultValue{singlePrecision(*x)} : ResultValue{};
+        };
+        if (name == quantityName(QuantityId::DispersionCoefficient)) as(h.dispersion);
+        if (name == quantityName(QuantityId::Dispersivity)) as(h.dispersivity);
+        if (name == quantityName(QuantityId::PecletNumber)) as(h.peclet);
+      }
+    }
     for (std::size_t i = 0; i < quantities.size() && i < listed; ++i)
-      if (const double* x = std::get_if<double>(&quantities[i].second)) values[i].push_back(*x);
+      if (const double* x = std::get_if<double>(&quantities[i].second))
+        values[i].push_back(static_cast<float>(*x));
   }
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (values[i].empty()) continue;
-    QuantityInterval q = percentiles(values[i]);
-    q.name = names[i];
+  const auto interval = [&](auto& v, const std::string& name) {
+    if (v.empty()) return;
+    QuantityInterval q = percentiles(v);
+    q.name = name;
     out.quantities.push_back(std::move(q));
-  }
+    std::decay_t<decltype(v)>().swap(v);  // released as soon as it is used
+  };
+  for (std::size_t i = 0; i < listed; ++i) interval(values[i], names[i]);
+  for (std::size_t i = 0; i < signedValues.size(); ++i) interval(signedValues[i], names[listed + i]);
   for (const auto& [why, count] : stopped) out.stopped.emplace_back(why, count);
   const double tf = units::timeFactor(st.test.timeUnit);
   for (std::size_t i = 0; i < band.size(); ++i) {

@@ -43,6 +43,12 @@ struct DrawStation {
   // The reads whose concentrations the band of the result is made at
   // (increasing; none: no band).
   std::span<const std::size_t> bandReads = {};
+  // The dispersion method the listing chose (true: moments, false:
+  // Chatwin; none: no dispersion coefficient). Every draw reports the
+  // dispersion coefficient, dispersivity and Peclet number by that method,
+  // so that their intervals belong to the listed values; the moment and
+  // Chatwin estimates keep their own intervals.
+  std::optional<bool> dispersionFromMoments = {};
 };
 
 // seed: the station's own stream (numeric::streamSeed of the run's seed).
@@ -62,5 +68,8 @@ std::vector<OutsideInterval> listingOutsideIntervals(const StationResults& resul
 
 // The 2.5, 50 and 97.5 % points of the values (sorted in place).
 QuantityInterval percentiles(std::vector<double>& values);
+// The same of single-precision values, each point between the results'
+// values (singlePrecision) of the two floats it lies between.
+QuantityInterval percentiles(std::vector<float>& values);
 
 }  // namespace kaldero

@@ -139,27 +139,32 @@ void declareFitOptions(CLI::App& app, Given& g) {
 
 void declareUncertaintyOptions(CLI::App& app, UncertaintyOptionTexts& u) {
   app.add_option("--uncertainty", u.draws,
-                 "Analyse DRAWS perturbed copies of every curve: 2.5, 50, 97.5 % points")
+                 "Analyse DRAWS (100 to 1000000) perturbed copies of every curve: 2.5, 50, "
+                 "97.5 % points")
       ->type_name("DRAWS")
       ->check(decimal(true));
   app.add_option("--conc-error", u.concentration,
-                 "Random error of each concentration: relative (3%) or in the station's unit")
+                 "Random error of each concentration, normal: relative (3%) or in the station's "
+                 "unit, at most 1000 % or 1e6")
       ->type_name("E");
   app.add_option("--conc-error-correlation", u.correlation,
-                 "Lag-1 correlation of the concentration errors (0 to below 1)")
+                 "Lag-1 correlation of the concentration errors (0 to below 1; needs --conc-error)")
       ->type_name("R")
       ->check(decimal(false));
   app.add_option("--discharge-error", u.discharge,
-                 "Rating error: one factor a draw for the whole discharge record (5% or absolute)")
+                 "Rating error, one a draw for the whole discharge record: relative (5%), a "
+                 "lognormal factor of mean 1 (always positive); absolute, a normal offset")
       ->type_name("E");
   app.add_option("--discharge-noise", u.dischargeNoise,
-                 "Random error of each discharge (relative or absolute)")
+                 "Random error of each discharge, normal (relative or absolute)")
       ->type_name("E");
   app.add_option("--background-error", u.background,
-                 "Error of the subtracted background, one value a draw (relative or absolute)")
+                 "Error of the subtracted background, normal, one value a draw (relative or "
+                 "absolute)")
       ->type_name("E");
   app.add_option("--time-error", u.timeError,
-                 "Error of the sample times, in the station's time unit (times kept in order)")
+                 "Error of the sample times, normal, in the station's time unit (times kept in "
+                 "order)")
       ->type_name("E")
       ->check(decimal(false));
   app.add_option("--tail-methods", u.tailMethods,

@@ -99,7 +99,9 @@ int endOfRun(RunState& s) {
   c.focus();
   writeEndBox(c);
   // With --keep-going a station that stopped makes the run's status 1.
-  return s.record.stoppedStations() > 0 ? kExitStopped : kExitNormal;
+  // So does a station whose every uncertainty draw stopped.
+  return s.record.stoppedStations() > 0 || s.record.stationsWithoutDraws > 0 ? kExitStopped
+                                                                             : kExitNormal;
 }
 
 void readControlFile(RunState& s, const std::optional<std::string>& name) {

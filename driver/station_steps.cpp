@@ -435,10 +435,14 @@ void stationUncertainty(RunState& s, Station& st) {
     const std::size_t step = drawn->index.size() / kBandReads + 1;
     for (std::size_t i = 0; i < drawn->index.size(); i += step) band.push_back(drawn->index[i]);
   }
-  const DrawStation draws{st.test, st.setup, s.release, st.record, st.reduction, s.carried, band};
-  UncertaintyResult u = drawUncertainty(
-      draws, request, numeric::streamSeed(request.seed, static_cast<uint64_t>(s.stationCounter)));
+  DrawStation draws{st.test, st.setup, s.release, st.record, st.reduction, s.carried, band};
+  if (const std::optional<Transport>& t = st.results.transport; t && !t->dispersionUndefined())
+    draws.dispersionFromMoments = t->dispersionFromMoments;
+  const auto stream = static_cast<uint64_t>(s.stationCounter);
+  UncertaintyResult u = drawUncertainty(draws, request, numeric::streamSeed(request.seed, stream));
+  u.stream = stream;
   reportDrawsStopped(s.console, st.name50, u);
+  if (u.completed == 0) ++s.record.stationsWithoutDraws;
   reportOutsideIntervals(s.console, st.name50, listingOutsideIntervals(st.results, u));
   record(s).uncertainty = std::move(u);
 }

@@ -30,6 +30,10 @@ struct StatedError {
 // negative, or not finite.
 std::optional<StatedError> parseStatedError(const std::string& text);
 
+// The fewest draws whose 2.5 and 97.5 % points rest on three draws or
+// more each.
+inline constexpr int kMinimumDraws = 100;
+
 struct UncertaintyRequest {
   int draws = 0;  // 0: no uncertainty
   uint64_t seed = kDefaultSeed;
@@ -74,6 +78,7 @@ struct QuantityInterval {
 struct UncertaintyResult {
   int draws = 0;
   uint64_t seed = 0;  // the station's own stream of the run's seed
+  uint64_t stream = 0;  // the station's place in its run, which makes that stream
   int completed = 0;  // draws analysed to the end
   // Draws that stopped, by why (each count > 0).
   std::vector<std::pair<std::string, int>> stopped;

@@ -111,6 +111,16 @@ std::string volumeNote(const StationResults& r) {
          "AQUIFER VOLUME).</p>\n";
 }
 
+// An end of a value's interval, to the last digit the value is shown with
+// (five significant digits of the value), so that both ends read alike.
+std::string intervalEnd(double end, const ResultValue& value) {
+  const double* x = std::get_if<double>(&value);
+  if (!x || *x == 0 || end == 0 || !std::isfinite(end)) return formatNumber(end);
+  const int digits = 5 + static_cast<int>(std::floor(std::log10(std::fabs(end)))) -
+                     static_cast<int>(std::floor(std::log10(std::fabs(*x))));
+  return formatNumber(end, std::clamp(digits, 1, 9));
+}
+
 // The grouped key numbers, without those that do not apply to the
 // station; a compact section leaves out the Chatwin table.
 std::string keyNumbers(const StationRecord& st, bool compact) {
@@ -128,8 +138,8 @@ std::string keyNumbers(const StationRecord& st, bool compact) {
       // With --uncertainty: value [2.5 %, 97.5 %] of the draws.
       std::string shown = show(v);
       if (const QuantityInterval* u = st.uncertainty ? st.uncertainty->find(q.name) : nullptr)
-        shown += " <span class=\"ci\">[" + formatNumber(u->p2_5) + ", " + formatNumber(u->p97_5) +
-                 "]</span>";
+        shown += " <span class=\"ci\" title=\"95 % interval\">[" + intervalEnd(u->p2_5, v) +
+                 ", " + intervalEnd(u->p97_5, v) + "]</span>";
       rows += valueRow(q.label, shown, q.unit, isText(v));
     }
     tables.push_back(valueTable(groupTitle(g), rows));
@@ -380,11 +390,15 @@ std::string uncertaintyIntervals(const StationContext& c) {
   }
   int stoppedDraws = 0;
   for (const auto& [reason, count] : u.stopped) stoppedDraws += count;
+  // The seed as the user gave it, and how this station's stream comes
+  // from it, so that a draw can be made again from the report.
+  const std::string given = c.run.uncertainty ? std::to_string(c.run.uncertainty->seed) : "?";
   return "<h3>Uncertainty</h3>\n<p class=\"note\">" + std::to_string(u.draws) +
-         " draws on perturbed copies of the curve (seed " + std::to_string(u.seed) + "); " +
-         std::to_string(u.completed) + " analysed to the end" +
+         " draws on perturbed copies of the curve, seed " + given + " (--seed; this station's "
+         "draws are stream " + std::to_string(u.stream) + " of it, seeded " +
+         std::to_string(u.seed) + "); " + std::to_string(u.completed) + " analysed to the end" +
          (stoppedDraws > 0 ? ", " + std::to_string(stoppedDraws) + " stopped" : std::string()) +
-         ". Key numbers show [2.5 %, 97.5 %] of the draws.</p>\n" + charts;
+         ". Key numbers show the 95 % interval [2.5 %, 97.5 %] of the draws.</p>\n" + charts;
 }
 
 std::string stationSection(const StationContext& c) {

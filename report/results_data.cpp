@@ -270,6 +270,20 @@ json statedError(const StatedError& e) {
   return e.text;
 }
 
+// The law each stated error is drawn from, as --help and the README name
+// them.
+json perturbationLaws() {
+  return {{"conc_error", "normal, each sample (AR(1) with conc_error_correlation); relative: "
+                         "times the concentration"},
+          {"discharge_error", "one a draw for the whole record: relative, a lognormal factor of "
+                              "mean 1 with that relative standard deviation; absolute, a normal "
+                              "offset"},
+          {"discharge_noise", "normal, each sample"},
+          {"background_error", "normal, one a draw"},
+          {"time_error", "normal, each sample, the times then put in order"},
+          {"tail_methods", "all: each draw's method drawn uniformly among those that apply"}};
+}
+
 json statedErrorsJson(const UncertaintyRequest& u) {
   return {{"conc_error", statedError(u.concentration)},
           {"conc_error_correlation", u.concentrationCorrelation},
@@ -277,7 +291,8 @@ json statedErrorsJson(const UncertaintyRequest& u) {
           {"discharge_noise", statedError(u.dischargeNoise)},
           {"background_error", statedError(u.background)},
           {"time_error", u.timeError},
-          {"tail_methods", u.allTailMethods ? "all" : "own"}};
+          {"tail_methods", u.allTailMethods ? "all" : "own"},
+          {"laws", perturbationLaws()}};
 }
 
 json uncertainty(const UncertaintyResult& r, const UncertaintyRequest& request) {
@@ -426,8 +441,12 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
     for (const StationRecord& st : run.stations) fits = fits || st.fit.has_value();
   std::string out = several ? "control_file,station_file,status" : "station_file,status";
   for (const auto& [key, value] : names) out += "," + key;
-  if (intervals)
+  // The draws of each station: how many, how many stopped, and the seed
+  // given (each station's draws use a stream of their own made from it).
+  if (intervals) {
+    out += ",uncertainty_draws,uncertainty_draws_stopped,uncertainty_seed";
     for (const std::string& n : numbers) out += "," + n + "_p2_5," + n + "_p50," + n + "_p97_5";
+  }
   if (fits)
     for (const auto& [key, value] : fitColumns(nullptr)) out += "," + key;
   out += "\n";
@@ -437,6 +456,12 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
       out += csvField(st.stationFile) + "," + statusName(st.status);
       for (const auto& [key, value] : stationResults(st)) out += "," + csvValue(value);
       if (intervals) {
+        const UncertaintyResult* u = st.uncertainty ? &*st.uncertainty : nullptr;
+        if (u && run.uncertainty)
+          out += "," + std::to_string(u->draws) + "," + std::to_string(u->draws - u->completed) +
+                 "," + std::to_string(run.uncertainty->seed);
+        else
+          out += ",,,";
         for (const std::string& n : numbers) {
           const QuantityInterval* q = st.uncertainty ? st.uncertainty->find(n) : nullptr;
           out += q ? "," + csvValue(q->p2_5) + "," + csvValue(q->p50) + "," + csvValue(q->p97_5)

@@ -237,11 +237,15 @@ void reportDrawsStopped(Console& c, std::string_view stationName50, const Uncert
   std::string why;
   for (const auto& [reason, count] : u.stopped)
     why += (why.empty() ? "" : "; ") + std::to_string(count) + " " + reason;
-  Console::ReportScope report(c, ShownReport::Kind::Note);
+  // Every draw stopped: the station has no interval, and the run ends
+  // with exit status 1.
+  const bool all = u.completed == 0;
+  Console::ReportScope report(c, all ? ShownReport::Kind::Error : ShownReport::Kind::Note);
   c.free(fmt::FreeLine("UNCERTAINTY: ")
              .text(text::trimmed(stationName50))
              .text(": " + std::to_string(u.draws - u.completed) + " OF " +
-                   std::to_string(u.draws) + " DRAWS STOPPED (" + why + ")"));
+                   std::to_string(u.draws) + " DRAWS STOPPED (" + why + ")" +
+                   (all ? "; THE STATION HAS NO INTERVALS (EXIT STATUS 1)" : "")));
 }
 
 void reportOutsideIntervals(Console& c, std::string_view stationName50,

@@ -86,6 +86,8 @@ struct RunRecord {
   std::optional<UncertaintyRequest> uncertainty;
   // With --keep-going: the stations the run totals include.
   int stationsInTotals = 0;
+  // Stations analysed whose every uncertainty draw stopped (exit status 1).
+  int stationsWithoutDraws = 0;
   int exitStatus = 0;
   int filesNotWritten = 0;
 

@@ -110,6 +110,74 @@ TEST(Uncertainty, TheIntervalsWidenWithTheErrorsAndTheirCorrelation) {
   EXPECT_NEAR(t->p97_5, t->p2_5, 1e-4 * t->p50);
 }
 
+TEST(Uncertainty, ARelativeRatingErrorIsALognormalFactorOfMeanOne) {
+  // A 60 % rating error: a normal factor 1 + 0.6 z would be below 0 in
+  // 5 % of the draws (a negative recovered mass); the lognormal factor of
+  // mean 1 and relative standard deviation 0.6 is exp(s z - s^2 / 2) with
+  // s^2 = ln(1 + 0.36), whose 2.5 and 97.5 % points are known.
+  const SyntheticStation s = station();
+  const double mass = value(base(s), "recovered_mass_kg");
+  UncertaintyRequest rating;
+  rating.draws = 4000;
+  rating.discharge = {0.6, true, "60%"};
+  const UncertaintyResult u = draws(s, rating);
+  const QuantityInterval* q = u.find("recovered_mass_kg");
+  ASSERT_NE(q, nullptr);
+  const double s2 = std::log(1.36), sd = std::sqrt(s2);
+  EXPECT_GT(q->p2_5, 0);
+  EXPECT_NEAR(q->p2_5 / mass, std::exp(-1.959964 * sd - s2 / 2), 0.02);
+  EXPECT_NEAR(q->p50 / mass, std::exp(-s2 / 2), 0.03);
+  EXPECT_NEAR(q->p97_5 / mass, std::exp(1.959964 * sd - s2 / 2), 0.08);
+}
+
+TEST(Uncertainty, TheDispersionIntervalsKeepTheListingsMethod) {
+  // Each draw reports the dispersion coefficient by the method the listing
+  // chose, never the smaller of the two afresh: the interval is that of
+  // the chosen method's estimate, and dispersivity and Peclet number follow.
+  const SyntheticStation s = station();
+  const StationResults r = base(s);
+  ASSERT_TRUE(r.transport && r.transport->chatwinDispersion);
+  UncertaintyRequest request;
+  request.draws = 300;
+  request.concentration = {0.05, true, "5%"};
+  request.dischargeNoise = {0.05, true, "5%"};
+  const CarriedResults none;
+  for (const bool moments : {true, false}) {
+    DrawStation st = s.draws(none);
+    st.dispersionFromMoments = moments;
+    const UncertaintyResult u = drawUncertainty(st, request, 3);
+    const QuantityInterval* d = u.find("dispersion_coefficient_m2_per_s");
+    const QuantityInterval* own = u.find(moments ? "moment_dispersion_coefficient_m2_per_s"
+                                                 : "chatwin_dispersion_coefficient_m2_per_s");
+    const QuantityInterval* other = u.find(moments ? "chatwin_dispersion_coefficient_m2_per_s"
+                                                   : "moment_dispersion_coefficient_m2_per_s");
+    ASSERT_TRUE(d && own && other);
+    EXPECT_EQ(d->p2_5, own->p2_5) << moments;
+    EXPECT_EQ(d->p50, own->p50) << moments;
+    EXPECT_EQ(d->p97_5, own->p97_5) << moments;
+    // The two methods' draws differ here, so taking the smaller afresh
+    // would show.
+    EXPECT_NE(own->p50, other->p50);
+  }
+}
+
+TEST(Uncertainty, SinglePrecisionValuesGiveThePercentilesOfTheirResultValues) {
+  // The draws keep the listing's quantities as floats: their points must be
+  // those of the values the results hold (singlePrecision of each).
+  std::vector<float> f;
+  std::vector<double> d;
+  for (int i = 0; i < 997; ++i) {
+    const float x = 0.1f + 1e-3f * static_cast<float>((i * 7919) % 997);
+    f.push_back(x);
+    d.push_back(singlePrecision(x));
+  }
+  const QuantityInterval a = percentiles(f), b = percentiles(d);
+  EXPECT_EQ(a.p2_5, b.p2_5);
+  EXPECT_EQ(a.p50, b.p50);
+  EXPECT_EQ(a.p97_5, b.p97_5);
+  EXPECT_EQ(a.values, 997);
+}
+
 TEST(Uncertainty, ADrawThatStopsIsCountedWithItsReason) {
   SyntheticStation s = station();
   s.test.backgroundOption = Option::On;

@@ -51,13 +51,31 @@ TEST(UncertaintyOptionTexts, EveryErrorNeedsTheDrawsAndARefusalChangesNothing) {
   refused(t, "--tail-methods needs --uncertainty DRAWS");
   // With the draws, a bad value is refused and what was good before it is
   // not kept either.
-  for (const int draws : {0, 1000001}) {
+  for (const int draws : {0, 1, 99, 1000001}) {
     t = {};
     t.draws = draws;
-    refused(t, "--uncertainty: the number of draws must be 1 to 1000000");
+    refused(t, "--uncertainty: the number of draws must be 100 to 1000000 (with fewer, the 2.5 "
+               "and 97.5 % points rest on fewer than three draws each)");
   }
+  // Errors that cannot be meant, and a correlation of no error.
   t = {};
-  t.draws = 10;
+  t.draws = 100;
+  t.concentration = "1001%";
+  refused(t, "--conc-error: \"1001%\" is a relative error above 1000 %, which cannot be meant");
+  t.concentration = "1000%";
+  t.discharge = "2e6";
+  refused(t, "--discharge-error: \"2e6\" is beyond 1e6 in the station's unit, which cannot be meant");
+  t = {};
+  t.draws = 100;
+  t.timeError = 1e7;
+  refused(t, "--time-error: an error beyond 1e6 in the station's time unit cannot be meant");
+  t = {};
+  t.draws = 100;
+  t.discharge = "5%";
+  t.correlation = 0.5;
+  refused(t, "--conc-error-correlation needs --conc-error (it correlates those errors)");
+  t = {};
+  t.draws = 100;
   t.concentration = "3%";
   t.discharge = "-5%";
   refused(t, "--discharge-error: \"-5%\" is not a percentage or a value of 0 or more");

@@ -2,6 +2,7 @@
 // and not-run stations, figures that parse, links, the size rules, several
 // runs; and the text and SVG helpers it is made of.
 #include "report/html_report.h"
+#include "report/results_data.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -389,15 +390,30 @@ TEST(Report, KeyNumbersWithTheirIntervalsAndBarsOfMassAndTransitTime) {
   UncertaintyResult u;
   u.draws = u.completed = 200;
   u.seed = 7;
+  u.stream = 1;
   u.stopped = {{"times not increasing", 3}};
-  u.quantities = {{"recovered_mass_kg", 0.061, 0.0655, 0.0712, 200},
+  const double mass = std::get<double>(
+      stationResults(st)[0].second);  // the recovered mass as the page shows it
+  // The lower end a decade below the value: to the value's last digit it
+  // has one significant digit fewer.
+  const double decade = std::pow(10.0, std::floor(std::log10(mass)));
+  const double low = 0.98765432 * decade, high = mass * 1.0123456;
+  ASSERT_LT(high, 10 * decade) << mass;
+  u.quantities = {{"recovered_mass_kg", low, mass, high, 200},
                   {"mean_transit_time_h", 3.1, 3.2, 3.3, 200}};
   st.uncertainty = u;
+  UncertaintyRequest request;
+  request.draws = 200;
+  request.seed = 20261208;
+  run.uncertainty = request;
   const std::string page = render(run);
   const std::string section = between(page, "id=\"s1-1\"", "</details>\n<details class=\"station\"");
-  EXPECT_THAT(section, HasSubstr("<span class=\"ci\">[0.061, 0.0712]</span>"));
-  EXPECT_THAT(section, HasSubstr("<span class=\"ci\">[3.1, 3.3]</span>"));
-  EXPECT_THAT(section, HasSubstr("200 draws on perturbed copies of the curve (seed 7)"));
+  EXPECT_THAT(section, HasSubstr("<span class=\"ci\" title=\"95 % interval\">[" +
+                                 formatNumber(low, 4) + ", " + formatNumber(high, 5) + "]</span>"));
+  EXPECT_THAT(section, HasSubstr("title=\"95 % interval\">[3.1, 3.3]</span>"));
+  EXPECT_THAT(section, HasSubstr("200 draws on perturbed copies of the curve, seed 20261208 "
+                                 "(--seed; this station's draws are stream 1 of it, seeded 7)"));
+  EXPECT_THAT(section, HasSubstr("the 95 % interval [2.5 %, 97.5 %]"));
   EXPECT_THAT(section, HasSubstr("3 stopped"));
   EXPECT_EQ(count(section, "Recovered mass, 95 % interval"), "2");  // title and name
   EXPECT_THAT(section, HasSubstr("ST0001.DAT (300 m): Mean transit time, 95 % interval"));

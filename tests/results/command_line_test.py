@@ -107,7 +107,7 @@ def check_bad_options(c, exe, work):
     # A seed is decimal digits, 0 to 2^64 - 1: never wrapped, clamped or
     # read in another base.
     for option, before_seed in (("--fit-seed", ["--fit", "1", "--fit-intervals", "bootstrap"]),
-                                ("--seed", ["--uncertainty", "20"])):
+                                ("--seed", ["--uncertainty", "100"])):
         for seed in ("-1", "18446744073709551616", "0x10", " 3", "+3", "1e3", ""):
             check_bad(c, exe, folder, before,
                       ["--batch"] + RESULTS + before_seed + [option, seed, "KALDERO.D"], option)

@@ -5,6 +5,7 @@ the listing's values; the results listing stays the single run's.
 
 Usage: uncertainty_test.py KALDERO WORK
 """
+import csv
 import json
 import os
 import re
@@ -31,9 +32,9 @@ def main():
     c = common.Checks()
     common.fresh_folder(work)
     plain = run(c, exe, work, "plain", [])
-    a = run(c, exe, work, "a", ["--uncertainty", "60", "--seed", "5"] + ERRORS)
-    b = run(c, exe, work, "b", ["--uncertainty", "60", "--seed", "5"] + ERRORS)
-    other = run(c, exe, work, "other", ["--uncertainty", "60", "--seed", "6"] + ERRORS)
+    a = run(c, exe, work, "a", ["--uncertainty", "100", "--seed", "5"] + ERRORS)
+    b = run(c, exe, work, "b", ["--uncertainty", "100", "--seed", "5"] + ERRORS)
+    other = run(c, exe, work, "other", ["--uncertainty", "100", "--seed", "6"] + ERRORS)
     # The PostScript plots carry the time they were drawn in a comment.
     def content(folder, name):
         data = open(os.path.join(folder, name), "rb").read()
@@ -50,8 +51,29 @@ def main():
     q_a = doc_a["stations"][0]["uncertainty"]["quantities"]["recovered_mass_kg"]
     q_o = doc_o["stations"][0]["uncertainty"]["quantities"]["recovered_mass_kg"]
     c.check(q_a != q_o, "another seed gives the same interval of the recovered mass")
+    laws = doc_a["stations"][0]["uncertainty"]["errors"].get("laws", {})
+    c.check("lognormal" in laws.get("discharge_error", ""),
+            f"the JSON does not name the rating error's law: {laws}")
+    # The CSV: the draws, those stopped, the seed given, and the 50 % point.
+    with open(os.path.join(a, "r.csv"), encoding="utf-8", newline="") as f:
+        rows = list(csv.DictReader(f))
+    for row in rows:
+        c.check((row.get("uncertainty_draws"), row.get("uncertainty_draws_stopped"),
+                 row.get("uncertainty_seed")) == ("100", "0", "5"),
+                f"CSV draws, stopped, seed of {row.get('station_file')}: "
+                f"{row.get('uncertainty_draws')}, {row.get('uncertainty_draws_stopped')}, "
+                f"{row.get('uncertainty_seed')}")
+        c.check(float(row["recovered_mass_kg_p2_5"]) <= float(row["recovered_mass_kg_p50"])
+                <= float(row["recovered_mass_kg_p97_5"]), "CSV: the 50 % point is not between")
+    # The report shows the seed given, the 95 % label and how each
+    # station's stream comes from the seed.
+    html = open(os.path.join(a, "r.html"), encoding="utf-8").read()
+    c.check("seed 5 (--seed; this station&#39;s draws are stream 1 of it" in html
+            or "seed 5 (--seed; this station's draws are stream 1 of it" in html,
+            "the report does not show the seed given and the station's stream")
+    c.check('title="95 % interval"' in html, "the report's intervals are not labelled 95 %")
     # No stated error: every interval is the listing's value itself.
-    zero = run(c, exe, work, "zero", ["--uncertainty", "5"])
+    zero = run(c, exe, work, "zero", ["--uncertainty", "100"])
     doc = json.load(open(os.path.join(zero, "r.json"), encoding="utf-8"))
     for s in doc["stations"]:
         for key, q in s["uncertainty"]["quantities"].items():
