@@ -114,6 +114,7 @@ struct Draw {
   std::vector<double> band;  // the concentrations at the band's reads, ng/L
   StationResults results;
   const char* stopped = nullptr;
+  bool otherTailMethod = false;  // the tail came from a method other than the one drawn
 };
 
 // The perturbed concentrations at the band's reads, background subtracted
@@ -131,7 +132,8 @@ void bandValues(const DrawStation& st, const TestDescription& t, const MeasuredR
 // pass, the tail, the knots, the background, the internal units and the
 // analyses.
 void draw(const DrawStation& st, const UncertaintyRequest& request,
-          const std::vector<ExtrapolationMethod>& methods, numeric::Random& rng,
+          const std::vector<ExtrapolationMethod>& methods,
+          const std::vector<ExtrapolationMethod>& others, numeric::Random& rng,
           MeasuredRecord& record, Draw& out) {
   const TestDescription& test = st.test;
   const double rating = request.discharge.none() ? 0.0 : rng.normal();
@@ -155,17 +157,32 @@ void draw(const DrawStation& st, const UncertaintyRequest& request,
   Curve c = std::move(pass.curve.samples);
   const float spacing = pass.facts.knotSpacing;
   if (on(test.extrapolationOption)) {
-    t.extrapolationMethod = methods[methods.size() == 1 ? 0 : rng.below(methods.size())];
-    Extrapolation e = extrapolateTail(t, pass.facts.equalDischargeCount, MeasuredCurve{std::move(c), {}});
-    if (e.nonFinite) {
-      out.stopped = kNonFinite;
+    // The draw's method, then each other method that extends the
+    // station's own curve, before the draw counts as stopped: noise that
+    // defeats one fit of the falling limb need not defeat them all.
+    const ExtrapolationMethod drawn = methods[methods.size() == 1 ? 0 : rng.below(methods.size())];
+    std::vector<ExtrapolationMethod> order{drawn};
+    for (ExtrapolationMethod m : others)
+      if (m != drawn) order.push_back(m);
+    std::optional<Extrapolation> tail;
+    const char* why = kTail;
+    for (ExtrapolationMethod m : order) {
+      t.extrapolationMethod = m;
+      Extrapolation e = extrapolateTail(t, pass.facts.equalDischargeCount, MeasuredCurve{c, {}});
+      if (e.nonFinite) {
+        why = kNonFinite;
+        continue;
+      }
+      if (e.errorCode > 0) continue;
+      out.otherTailMethod = m != drawn;
+      tail = std::move(e);
+      break;
+    }
+    if (!tail) {
+      out.stopped = why;
       return;
     }
-    if (e.errorCode > 0) {
-      out.stopped = kTail;
-      return;
-    }
-    c = std::move(e.curve.samples);
+    c = std::move(tail->curve.samples);
   }
   if (on(setup.knotOption)) {
     const int32_t n = c.size();
@@ -261,6 +278,9 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
   out.seed = seed;
   numeric::Random rng(seed);
   const std::vector<ExtrapolationMethod> methods = tailMethods(st, request);
+  UncertaintyRequest every = request;
+  every.allTailMethods = true;
+  const std::vector<ExtrapolationMethod> others = tailMethods(st, every);
   // One array a quantity: memory grows with the draws by one number a
   // quantity. The names are those of the listing, then the signed
   // estimates.
@@ -283,7 +303,8 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
     // A long series of draws stops at an interrupt (SIGINT, SIGTERM).
     interrupt::check();
     d = Draw{};
-    draw(st, request, methods, rng, record, d);
+    draw(st, request, methods, others, rng, record, d);
+    if (d.otherTailMethod) ++out.otherTailMethod;
     if (k < UncertaintyResult::kBandDraws)
       for (std::size_t i = 0; i < d.band.size() && i < band.size(); ++i) band[i].push_back(d.band[i]);
     const auto signedDraw = signedQuantities(d.signedEstimates ? &*d.signedEstimates : nullptr);

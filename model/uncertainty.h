@@ -80,6 +80,9 @@ struct UncertaintyResult {
   uint64_t seed = 0;  // the station's own stream of the run's seed
   uint64_t stream = 0;  // the station's place in its run, which makes that stream
   int completed = 0;  // draws analysed to the end
+  // Draws whose tail the method drawn could not extrapolate, extrapolated
+  // by another method that applies to the station's curve.
+  int otherTailMethod = 0;
   // Draws that stopped, by why (each count > 0).
   std::vector<std::pair<std::string, int>> stopped;
   std::vector<QuantityInterval> quantities;  // in the order of the listing

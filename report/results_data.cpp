@@ -306,6 +306,7 @@ json uncertainty(const UncertaintyResult& r, const UncertaintyRequest& request) 
           {"station_seed", std::to_string(r.seed)},
           {"errors", statedErrorsJson(request)},
           {"draws_completed", r.completed},
+          {"draws_tail_by_another_method", r.otherTailMethod},
           {"draws_stopped", stopped},
           {"quantities", quantities}};
 }

@@ -233,6 +233,13 @@ void reportUncertaintySeed(Console& c, const UncertaintyRequest& request) {
 }
 
 void reportDrawsStopped(Console& c, std::string_view stationName50, const UncertaintyResult& u) {
+  if (u.otherTailMethod > 0) {
+    Console::ReportScope report(c, ShownReport::Kind::Note);
+    c.free(fmt::FreeLine("UNCERTAINTY: ")
+               .text(text::trimmed(stationName50))
+               .text(": " + std::to_string(u.otherTailMethod) + " OF " + std::to_string(u.draws) +
+                     " DRAWS EXTRAPOLATED THEIR TAIL BY ANOTHER METHOD (THE ONE DRAWN FAILED)"));
+  }
   if (u.stopped.empty()) return;
   std::string why;
   for (const auto& [reason, count] : u.stopped)

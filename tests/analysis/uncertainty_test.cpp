@@ -195,6 +195,24 @@ TEST(Uncertainty, ADrawThatStopsIsCountedWithItsReason) {
   EXPECT_EQ(u.find("recovered_mass_kg")->values, u.completed);
 }
 
+TEST(Uncertainty, ADrawWhoseTailFailsTakesAnotherMethodBeforeItStops) {
+  // A curve cut just after its peak (19 hourly samples, the peak at about
+  // 17 h), extrapolated exponentially: with 30 % noise the exponential fit
+  // fails in some draws, and those draws take another method that extends
+  // the station's curve instead of stopping.
+  SyntheticStation s = syntheticStation(200, 1500, 90, 400, 0.5, 19, 1.0);
+  s.test.extrapolationOption = Option::On;
+  s.test.extrapolationMethod = ExtrapolationMethod::Exponential;
+  ASSERT_TRUE(base(s).complete());
+  UncertaintyRequest request;
+  request.draws = 400;
+  request.concentration = {0.3, true, "30%"};
+  const UncertaintyResult u = draws(s, request);
+  EXPECT_GT(u.otherTailMethod, 0);
+  for (const auto& [why, count] : u.stopped) EXPECT_NE(why, "the tail could not be extrapolated");
+  EXPECT_EQ(u.find("recovered_mass_kg")->values, u.completed);
+}
+
 TEST(Uncertainty, PercentilesInterpolateBetweenOrderStatistics) {
   std::vector<double> v{5, 1, 4, 2, 3};
   const QuantityInterval q = percentiles(v);

@@ -39,6 +39,16 @@ TEST(RunMessages, DrawsThatStoppedAreANoteUnlessEveryOneDid) {
   EXPECT_EQ(shown[0].kind, ShownReport::Kind::Error);
 }
 
+TEST(RunMessages, DrawsWhoseTailTookAnotherMethodAreSaid) {
+  UncertaintyResult u;
+  u.draws = u.completed = 400;
+  u.otherTailMethod = 12;
+  testing::CapturedConsole cc;
+  reportDrawsStopped(cc.console(), "ST.DAT", u);
+  EXPECT_THAT(cc.output(), HasSubstr("ST.DAT: 12 OF 400 DRAWS EXTRAPOLATED THEIR TAIL BY ANOTHER "
+                                     "METHOD (THE ONE DRAWN FAILED)"));
+}
+
 TEST(RunMessages, AnInterruptNamesEveryFileWritten) {
   RunRecord run;
   StationRecord& st = run.stations.emplace_back();
