@@ -75,6 +75,9 @@ struct Station {
   MeasuredCurve measured;
   TailFit tail;
   std::optional<Curve> knots;
+  // The time of the last measured sample (file units) when a tail was
+  // extrapolated after it.
+  std::optional<float> lastMeasuredTime;
   Curve conditioned;
   StationResults results;
   std::optional<FlowPathFitResult> fit;

@@ -1,5 +1,6 @@
 #include "driver/station_steps.h"
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "input/checks.h"
 #include "input/data_reduction.h"
 #include "input/output_names.h"
+#include "core/units.h"
 #include "input/units.h"
 #include "numeric/random.h"
 #include "plot/chatwin_plot.h"
@@ -128,6 +130,8 @@ void readData(RunState& s, Station& st) {
   if (st.reduction.reduces())
     reportThinning(s.console, st.name50, r.dataLines, r.samplesAnalysed, st.reduction);
   if (!on(st.test.extrapolationOption)) return;
+  if (st.measured.samples.size() > 0)
+    st.lastMeasuredTime = st.measured.samples.T[st.measured.samples.size() - 1];
   Extrapolation e = extrapolateTail(st.test, st.facts.equalDischargeCount, st.measured);
   writeNotices(s.console, e.notices);
   requireFinite(s, st, e.nonFinite);
@@ -368,11 +372,41 @@ void keepResults(RunState& s, Station& st) {
     if (listed[i]) aside[i].swap(*listed[i]);
 }
 
+// The share of the tracer load on the conditioned curve after the last
+// measured sample, that is on the extrapolated tail (trapezoids, double
+// precision: a diagnostic beside the listing's mass, not part of it).
+namespace {
+
+// A constant discharge cancels from the share.
+std::optional<double> extrapolatedShare(const Curve& c, double lastSeconds, bool measuredDischarge) {
+  const auto load = [&](int32_t i) {
+    return static_cast<double>(c.C[i]) * (measuredDischarge ? c.Q[i] : 1.0f);
+  };
+  double all = 0, tail = 0;
+  for (int32_t i = 0; i + 1 < c.size(); ++i) {
+    const double a = load(i), b = load(i + 1);
+    const double piece = 0.5 * (a + b) * (static_cast<double>(c.T[i + 1]) - c.T[i]);
+    all += piece;
+    if (c.T[i] >= lastSeconds) tail += piece;
+  }
+  if (!(all > 0) || !std::isfinite(all)) return std::nullopt;
+  return tail / all;
+}
+
+}  // namespace
+
 void analyse(RunState& s, Station& st) {
   st.results = analyseStation(analysisInputs(s, st), st.conditioned, s.carried);
   keepResults(s, st);
   const StationResults& r = st.results;
   reportStationWarnings(s.console, st.name50, r.warnings, st.test.echo());
+  if (st.lastMeasuredTime) {
+    const double last = *st.lastMeasuredTime * units::timeFactor(st.test.timeUnit);
+    record(s).extrapolatedShare = extrapolatedShare(
+        st.conditioned, last, st.test.dischargeMode == DischargeMode::Measured);
+    if (record(s).extrapolatedShare && *record(s).extrapolatedShare > 0)
+      reportExtrapolatedShare(s.console, st.name50, *record(s).extrapolatedShare);
+  }
   if (r.mass) writeNotices(s.console, r.mass->notices);
   stopBeforeListing(s.console, st.name50, r);
 }

@@ -355,6 +355,8 @@ json resultsDocument(const RunRecord& run) {
                       : json(nullptr);
     s["data_lines"] = st.headerRead ? json(st.dataLines) : json(nullptr);
     s["samples_analysed"] = read ? json(st.samplesAnalysed) : json(nullptr);
+    s["extrapolated_mass_share"] =
+        st.extrapolatedShare ? json(*st.extrapolatedShare) : json(nullptr);
     if (st.results && st.results->complete()) {
       json results = json::object();
       for (const auto& [key, value] : stationResults(st)) results[key] = toJson(value);

@@ -358,6 +358,15 @@ void reportFolderInUse(Console& c) {
 
 void stopFolderInUse(Console& c) { stopRun(c, kFolderInUse); }
 
+void reportExtrapolatedShare(Console& c, std::string_view stationName50, double share) {
+  char pct[32];
+  std::snprintf(pct, sizeof pct, "%.3G", 100 * share);
+  warning(c, stationName50,
+          std::string("AN EXTRAPOLATED TAIL CARRIES ") + pct +
+              " % OF THE RECOVERED MASS: THE MASS DEPENDS ON THE EXTRAPOLATION, AND TRACER "
+              "STILL ARRIVING AFTER THE TAIL IS NOT COUNTED, SO READ IT AS A LOWER BOUND");
+}
+
 void reportScratchRemoved(Console& c, const std::string& name) {
   Console::ReportScope report(c, ShownReport::Kind::Note);
   c.free(fmt::FreeLine("REMOVED ").text(name).text(

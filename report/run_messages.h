@@ -80,6 +80,10 @@ void reportUncertaintySeed(Console& console, const UncertaintyRequest& request);
 void reportFolderInUse(Console& console);
 [[noreturn]] void stopFolderInUse(Console& console);
 
+// The recovered mass rests partly on an extrapolated tail: its share, and
+// that the mass is a lower bound.
+void reportExtrapolatedShare(Console& console, std::string_view stationName50, double share);
+
 // A scratch file that a killed run left in the folder, removed.
 void reportScratchRemoved(Console& console, const std::string& name);
 

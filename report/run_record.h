@@ -48,6 +48,8 @@ struct StationRecord {
   // The signed estimates of the measured record, or why there are none
   // (with the results as data).
   std::optional<SignedEstimates> signedEstimates;
+  // The share of the recovered tracer on an extrapolated tail (0 to 1).
+  std::optional<double> extrapolatedShare;
   std::string signedWhyNot;
   // The measured record as the figures draw it (background subtracted with
   // its sign, internal units), when the analyses ran and a figure or a

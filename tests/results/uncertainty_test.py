@@ -26,11 +26,33 @@ def run(c, exe, work, name, args):
     return folder
 
 
+def check_extrapolated_share(c, exe, work):
+    """A gamma-shaped curve C = 100 t^2 exp(-t) measured to t = 10 with its
+    tail extrapolated: the share of the load on the tail is that of the
+    analysed curve (the true curve's beyond 10 is e^-10 (100 + 20 + 2) / 2
+    of 2, 0.28 %; the exponential tail, fitted to a limb that falls more
+    slowly, carries more), and the console says the mass is a lower
+    bound. Without a tail the share is null."""
+    folder = os.path.join(work, "extrapolated")
+    args = common.copy_case("listing_extrapolated", folder)
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json"] + args)
+    doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
+    share = doc["stations"][0].get("extrapolated_mass_share")
+    c.check(share is not None and 0.0028 < share < 0.02, f"extrapolated share {share}")
+    c.check(b"READ IT AS A LOWER BOUND" in proc.stdout, "no lower-bound warning on the console")
+    plain = common.copy_examples(os.path.join(work, "no-tail"))
+    common.run(exe, plain, ["--batch", "--results", "r.json", "KALDERO.D"])
+    doc = json.load(open(os.path.join(plain, "r.json"), encoding="utf-8"))
+    c.check(all(s.get("extrapolated_mass_share", 0) is None for s in doc["stations"]),
+            "a station without a tail has an extrapolated share")
+
+
 def main():
     exe, work = common.usage(sys.argv, ["KALDERO", "WORK"])
     exe = os.path.abspath(exe)
     c = common.Checks()
     common.fresh_folder(work)
+    check_extrapolated_share(c, exe, work)
     plain = run(c, exe, work, "plain", [])
     a = run(c, exe, work, "a", ["--uncertainty", "100", "--seed", "5"] + ERRORS)
     b = run(c, exe, work, "b", ["--uncertainty", "100", "--seed", "5"] + ERRORS)
