@@ -1,8 +1,6 @@
 #include "driver/command_line.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <string>
@@ -28,11 +26,8 @@ const CLI::Validator kSeed(
     [](std::string& s) -> std::string {
       unsigned long long v = 0;
       const char* end = s.data() + s.size();
-      const bool digits = !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) {
-        return std::isdigit(c) != 0;
-      });
       const auto [p, ec] = std::from_chars(s.data(), end, v);
-      if (!digits || ec != std::errc() || p != end)
+      if (!text::isDecimalNumber(s, true) || ec != std::errc() || p != end)
         return "a seed is a whole number from 0 to 18446744073709551615, not \"" + s + "\"";
       return "";
     },

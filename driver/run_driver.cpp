@@ -145,25 +145,23 @@ int runControlFile(Session& session, const std::optional<std::string>& name,
     interrupted = i;
     status = i.exitStatus();
   }
+  const std::string why = interrupted ? "Interrupted (" + interrupted->name() + ")" : "";
+  if (finishStationRecord(s)) {
+    StationRecord& st = s.record.stations.back();
+    // The station the interrupt came in.
+    if (interrupted && !st.analysed() && st.stopReport.empty())
+      st.stopReport = why + " while this station was analysed.";
+    stationSummary(s.console, st);
+  }
+  // The stations after one that stopped the run, or after an interrupt,
+  // are listed as not run; an interrupted run draws no campaign figure.
   if (interrupted) {
-    // The station the interrupt came in, and those after it.
-    const std::string why = "Interrupted (" + interrupted->name() + ")";
-    if (finishStationRecord(s)) {
-      StationRecord& st = s.record.stations.back();
-      if (!st.analysed() && st.stopReport.empty())
-        st.stopReport = why + " while this station was analysed.";
-      stationSummary(s.console, st);
-    }
     if (s.record.controlRead)
       s.record.recordNotRun(s.controlFile.remainingNames(), "Not run: " + why + ".");
-    s.record.exitStatus = status;
-    records.push_back(std::move(s.record));
-    return status;
+  } else {
+    if (s.record.stoppedInStation()) s.record.recordNotRun(s.controlFile.remainingNames());
+    campaignFigures(s);
   }
-  if (finishStationRecord(s)) stationSummary(s.console, s.record.stations.back());
-  // The stations after one that stopped the run are listed as not run.
-  if (s.record.stoppedInStation()) s.record.recordNotRun(s.controlFile.remainingNames());
-  campaignFigures(s);
   s.record.exitStatus = status;
   records.push_back(std::move(s.record));
   return status;
