@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "conditioning/detection_limit.h"
 #include "core/units.h"
 #include "numeric/decimation.h"
 #include "numeric/pchip.h"
@@ -87,6 +88,27 @@ Expected<SignedEstimates> signedEstimates(const AnalysisInputs& in, const Measur
   if (in.release.injectedMass != 0)
     e.percentRecovery = mass * 0.001 / static_cast<double>(in.release.injectedMass) * 100.0;
   return e;
+}
+
+Expected<SignedEstimates> censoredEstimates(const AnalysisInputs& in, MeasuredRecord& record,
+                                            float detectionLimit, numeric::Random* rng,
+                                            std::span<const float> original) {
+  const TestDescription& t = in.test;
+  const Censoring censoring(record.T, record.C, detectionLimit,
+                            on(t.backgroundOption) ? t.background : 0.0f, original);
+  replaceCensored(censoring, record.T, record.C, rng);
+  Expected<SignedEstimates> e = signedEstimates(in, record);
+  if (e && censoring.firstDetected())
+    e->firstArrivalAboveLimitHours = static_cast<double>(record.T[*censoring.firstDetected()]) *
+                                     units::timeFactor(t.timeUnit) / 3600.0;
+  return e;
+}
+
+Expected<SignedEstimates> censoredRecordEstimates(const AnalysisInputs& in,
+                                                  const MeasuredRecord& record,
+                                                  float detectionLimit) {
+  MeasuredRecord copy = record;
+  return censoredEstimates(in, copy, detectionLimit);
 }
 
 DrawnRecord drawnRecord(const AnalysisInputs& in, const MeasuredRecord& r, std::size_t maxPoints) {

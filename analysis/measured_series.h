@@ -27,11 +27,13 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "analysis/inputs.h"
 #include "core/error.h"
+#include "numeric/random.h"
 #include "model/measured_record.h"
 
 namespace kaldero {
@@ -51,11 +53,29 @@ struct SignedEstimates {
   double massMicrograms = 0;
   std::optional<double> meanTransitHours;  // undefined without a positive mass
   std::optional<double> percentRecovery;   // undefined without an injected mass
+  // With a detection limit: the time of the first reading at or above it
+  // (h since the release), beside the listing's first arrival.
+  std::optional<double> firstArrivalAboveLimitHours;
 };
 
 // Or why there are none: fewer than two reads, times that do not increase
 // (at the read named), or an integral beyond the numbers.
 Expected<SignedEstimates> signedEstimates(const AnalysisInputs& in, const MeasuredRecord& record);
+
+// The same of the record with its readings below the detection limit
+// (station's unit) censored (conditioning/detection_limit.h): record's
+// concentrations are replaced in place, those between detected readings by
+// values drawn with rng (their middle without), the readings of original
+// (the station's own record, read by read) below the limit censored too.
+Expected<SignedEstimates> censoredEstimates(const AnalysisInputs& in, MeasuredRecord& record,
+                                            float detectionLimit, numeric::Random* rng = nullptr,
+                                            std::span<const float> original = {});
+
+// The same of a record left as it is (a copy of its concentrations is
+// censored, their middle between detected readings).
+Expected<SignedEstimates> censoredRecordEstimates(const AnalysisInputs& in,
+                                                  const MeasuredRecord& record,
+                                                  float detectionLimit);
 
 // The record as the figures draw it: at most maxPoints of its reads, kept
 // by numeric/decimation.h on (t, c) so that a line through them covers the

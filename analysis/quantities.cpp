@@ -171,6 +171,8 @@ std::vector<std::pair<std::string, ResultValue>> signedQuantities(const SignedEs
        e ? value(e->meanTransitHours) : ResultValue{}},
       {std::string(quantityName(QuantityId::SignedPercentRecovery)),
        e ? value(e->percentRecovery) : ResultValue{}},
+      {std::string(quantityName(QuantityId::FirstArrivalAboveLimit)),
+       e ? value(e->firstArrivalAboveLimitHours) : ResultValue{}},
   };
 }
 

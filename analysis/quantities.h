@@ -25,7 +25,8 @@ std::vector<std::pair<std::string, ResultValue>> listingQuantities(const Station
 
 // The signed estimates of the measured record by name, in doubles
 // (signed_recovered_mass_kg, signed_mean_transit_time_h,
-// signed_percent_recovery); every value null without estimates.
+// signed_percent_recovery, first_arrival_above_limit_h); every value null
+// without estimates.
 std::vector<std::pair<std::string, ResultValue>> signedQuantities(const SignedEstimates* estimates);
 
 // The names of the quantities that are numbers (every one but the texts

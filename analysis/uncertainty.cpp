@@ -11,6 +11,7 @@
 #include "analysis/station_analysis.h"
 #include "conditioning/extrapolation.h"
 #include "conditioning/interpolation.h"
+#include "core/format.h"
 #include "core/interrupt.h"
 #include "core/units.h"
 #include "input/data_pass.h"
@@ -38,14 +39,20 @@ float perturbed(float v, const StatedError& e, double deviate) {
                     : static_cast<float>(v + e.value * deviate);
 }
 
-// The rating error applied to a discharge: a relative one as a factor
-// drawn from the lognormal law of mean 1 whose relative standard deviation
-// is the stated error (so that a discharge stays positive however large
-// the error), an absolute one as a normal offset in the station's unit.
+// The rating error applied to a discharge: a relative one is a factor of
+// the lognormal law of mean 1 whose relative standard deviation is the
+// stated error (so that a discharge stays positive however large the
+// error), an absolute one a normal offset in the station's unit. The
+// measured discharge being the true one times the factor, the true one is
+// the measured over it: a draw divides by a factor drawn from the law, so
+// that the draws spread about the measurement as the truth does (the 2.5
+// and 97.5 % points of a factor's inverse are not those of the factor
+// inverted when the law is skewed: with a 30 % error, multiplying would
+// cover the truth in 94 % of stations, with its median 4 % low).
 float rated(float q, const StatedError& e, double deviate) {
   if (e.none() || !e.relative) return perturbed(q, e, deviate);
   const double s2 = std::log1p(e.value * e.value);
-  return static_cast<float>(q * std::exp(std::sqrt(s2) * deviate - 0.5 * s2));
+  return static_cast<float>(q / std::exp(std::sqrt(s2) * deviate - 0.5 * s2));
 }
 
 // The record with the stated errors of one draw, into out (the station's
@@ -115,6 +122,7 @@ struct Draw {
   StationResults results;
   const char* stopped = nullptr;
   bool otherTailMethod = false;  // the tail came from a method other than the one drawn
+  std::optional<double> extrapolatedShare;  // of the load, with a tail extrapolated
 };
 
 // The perturbed concentrations at the band's reads, background subtracted
@@ -145,8 +153,15 @@ void draw(const DrawStation& st, const UncertaintyRequest& request,
   if (test.dischargeMode == DischargeMode::Constant)
     setup.constantDischarge = rated(setup.constantDischarge, request.discharge, rating);
   const AnalysisInputs in{t, setup, st.release};
-  if (Expected<SignedEstimates> e = signedEstimates(in, record)) out.signedEstimates = *e;
+  // The band is of the readings as perturbed, before any is censored.
   if (!st.bandReads.empty()) bandValues(st, t, record, out.band);
+  if (st.detectionLimit) {
+    if (Expected<SignedEstimates> e =
+            censoredEstimates(in, record, *st.detectionLimit, &rng, st.record.C))
+      out.signedEstimates = *e;
+  } else if (Expected<SignedEstimates> e = signedEstimates(in, record)) {
+    out.signedEstimates = *e;
+  }
 
   DataPassCurve pass = dataPassOf(st, record);
   switch (pass.stop) {
@@ -156,7 +171,9 @@ void draw(const DrawStation& st, const UncertaintyRequest& request,
   }
   Curve c = std::move(pass.curve.samples);
   const float spacing = pass.facts.knotSpacing;
+  std::optional<double> lastMeasured;  // s since the release, with a tail extrapolated
   if (on(test.extrapolationOption)) {
+    lastMeasured = static_cast<double>(c.T[c.size() - 1]) * units::timeFactor(test.timeUnit);
     // The draw's method, then each other method that extends the
     // station's own curve, before the draw counts as stopped: noise that
     // defeats one fit of the falling limb need not defeat them all.
@@ -200,6 +217,9 @@ void draw(const DrawStation& st, const UncertaintyRequest& request,
       return;
     }
   out.results = analyseStation(in, conditioned, st.previous);
+  if (lastMeasured)
+    out.extrapolatedShare = extrapolatedLoadShare(
+        conditioned, *lastMeasured, test.dischargeMode == DischargeMode::Measured);
   if (out.results.stop)
     out.stopped =
         out.results.stop->kind == AnalysisStop::Kind::NoMassRecovered ? kNoMass : kNonFinite;
@@ -223,6 +243,22 @@ HeldDispersion heldDispersion(const StationResults& r, bool fromMoments) {
   if (v != 0) out.dispersivity = d / v;
   out.peclet = v * r.distance.metres / d;
   return out;
+}
+
+// The dispersion method the draws hold: the listing's; with a detection
+// limit, that of the station's record with its readings below the limit
+// censored, which the draws perturb (the listing's record, its negatives
+// set to 0, may choose the other).
+std::optional<bool> heldMethod(const DrawStation& st, const std::vector<ExtrapolationMethod>& methods,
+                               const std::vector<ExtrapolationMethod>& others, uint64_t seed,
+                               MeasuredRecord& buffer) {
+  if (!st.detectionLimit) return st.dispersionFromMoments;
+  numeric::Random rng(seed);
+  Draw own;
+  draw(st, UncertaintyRequest{}, {methods.front()}, others, rng, buffer, own);
+  if (own.stopped || !own.results.transport || own.results.transport->dispersionUndefined())
+    return st.dispersionFromMoments;
+  return own.results.transport->dispersionFromMoments;
 }
 
 }  // namespace
@@ -257,6 +293,47 @@ QuantityInterval percentiles(std::vector<double>& v) {
   q.p50 = numeric::quantileOfSorted(v, 0.5);
   q.p97_5 = numeric::quantileOfSorted(v, 0.975);
   return q;
+}
+
+std::optional<std::string> errorBeyondRecord(const UncertaintyRequest& request,
+                                             const MeasuredRecord& r) {
+  // The record's values are floats, and said as such.
+  const auto largest = [](const std::vector<float>& v) {
+    float m = 0;
+    for (float x : v) m = std::max(m, std::fabs(x));
+    return m;
+  };
+  const auto beyond = [](const char* option, const StatedError& e, float limit,
+                         const char* what) -> std::optional<std::string> {
+    if (e.none() || e.relative || !(e.value > static_cast<double>(limit))) return std::nullopt;
+    return std::string(option) + " " + e.text + " is beyond " + what + " (" +
+           fmt::shortest(limit) + " in the station's unit), which cannot be meant";
+  };
+  const float c = largest(r.C);
+  if (auto why = beyond("--conc-error", request.concentration, c,
+                        "the largest concentration of the record"))
+    return why;
+  if (auto why = beyond("--background-error", request.background, c,
+                        "the largest concentration of the record"))
+    return why;
+  if (r.dischargeColumn) {
+    const float q = largest(r.Q);
+    if (auto why = beyond("--discharge-error", request.discharge, q,
+                          "the largest discharge of the record"))
+      return why;
+    if (auto why = beyond("--discharge-noise", request.dischargeNoise, q,
+                          "the largest discharge of the record"))
+      return why;
+  }
+  if (request.timeError > 0 && r.T.size() > 0) {
+    const auto [low, high] = std::minmax_element(r.T.begin(), r.T.end());
+    const float span = *high - *low;
+    if (request.timeError > static_cast<double>(span))
+      return "--time-error " + fmt::shortest(request.timeError) +
+             " is beyond the time the record spans (" + fmt::shortest(span) +
+             " in the station's unit), which cannot be meant";
+  }
+  return std::nullopt;
 }
 
 std::vector<OutsideInterval> listingOutsideIntervals(const StationResults& results,
@@ -296,6 +373,8 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
   for (auto& v : signedValues) v.reserve(static_cast<std::size_t>(request.draws));
   std::map<std::string, int> stopped;
   MeasuredRecord record = st.record;  // the buffer of every draw's record
+  const std::optional<bool> held = heldMethod(st, methods, others, seed, record);
+  std::vector<double> shares;  // the extrapolated share of the load, of each draw
   // The band's values, read by read, of the first draws.
   std::vector<std::vector<double>> band(st.bandReads.size());
   Draw d;
@@ -316,9 +395,10 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
       continue;
     }
     ++out.completed;
+    if (d.extrapolatedShare) shares.push_back(*d.extrapolatedShare);
     auto quantities = listingQuantities(&d.results);
-    if (st.dispersionFromMoments) {
-      const HeldDispersion h = heldDispersion(d.results, *st.dispersionFromMoments);
+    if (held) {
+      const HeldDispersion h = heldDispersion(d.results, *held);
       for (auto& [name, value] : quantities) {
         const auto as = [&](const std::optional<float>& x) {
           value = x ? ResultValue{singlePrecision(*x)} : ResultValue{};
@@ -341,6 +421,7 @@ UncertaintyResult drawUncertainty(const DrawStation& st, const UncertaintyReques
   };
   for (std::size_t i = 0; i < listed; ++i) interval(values[i], names[i]);
   for (std::size_t i = 0; i < signedValues.size(); ++i) interval(signedValues[i], names[listed + i]);
+  interval(shares, std::string(kExtrapolatedShareName));
   for (const auto& [why, count] : stopped) out.stopped.emplace_back(why, count);
   const double tf = units::timeFactor(st.test.timeUnit);
   for (std::size_t i = 0; i < band.size(); ++i) {

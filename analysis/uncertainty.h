@@ -5,13 +5,15 @@
 // record by one rating factor a draw and random noise; the subtracted
 // background by one value a draw; the sample times by random errors, kept
 // in increasing order; an extrapolated tail by a method drawn among those
-// that apply). Each perturbed record gives its signed estimates
+// that apply; with a detection limit, the readings below it censored).
+// Each perturbed record gives its signed estimates
 // (analysis/measured_series.h), then goes through the station's own data
 // pass (the same thinning, group means and clipping of negatives as the
 // listing's curve), conditioning and analyses. The 2.5, 50 and 97.5 %
 // points of each quantity of the listing and of the signed estimates over
 // the draws (linear interpolation between order statistics) are its
-// interval.
+// interval; with a tail extrapolated, so are those of the share of the
+// tracer load on it (kExtrapolatedShareName).
 //
 // With every error 0 each draw is the station's own analysis, so the
 // intervals have zero width at the listing's values. A draw whose analysis
@@ -49,11 +51,25 @@ struct DrawStation {
   // so that their intervals belong to the listed values; the moment and
   // Chatwin estimates keep their own intervals.
   std::optional<bool> dispersionFromMoments = {};
+  // The detection limit (station's unit): the readings of every draw below
+  // it, and those of the station's record below it, are censored
+  // (conditioning/detection_limit.h) before the draw's signed estimates and
+  // data pass.
+  std::optional<float> detectionLimit = {};
 };
 
 // seed: the station's own stream (numeric::streamSeed of the run's seed).
 UncertaintyResult drawUncertainty(const DrawStation& station, const UncertaintyRequest& request,
                                   uint64_t seed);
+
+// A stated absolute error no one can mean for this station: a
+// concentration or background error beyond the largest concentration of
+// its record (in size), a discharge error or noise beyond its largest
+// discharge, a time error beyond the time its record spans. Why, or
+// nothing. (Relative errors and the limits of every station are checked
+// with the command line.)
+std::optional<std::string> errorBeyondRecord(const UncertaintyRequest& request,
+                                             const MeasuredRecord& record);
 
 // A quantity of the listing whose value lies outside its own 95 % interval
 // of the draws: the draws' own data pass (negative concentrations set to

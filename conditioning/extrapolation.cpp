@@ -200,4 +200,20 @@ Extrapolation extrapolateTail(const TestDescription& t, int32_t equalCount,
   return out;
 }
 
+std::optional<double> extrapolatedLoadShare(const Curve& c, double lastSeconds,
+                                            bool measuredDischarge) {
+  const auto load = [&](int32_t i) {
+    return static_cast<double>(c.C[i]) * (measuredDischarge ? c.Q[i] : 1.0f);
+  };
+  double all = 0, tail = 0;
+  for (int32_t i = 0; i + 1 < c.size(); ++i) {
+    const double a = load(i), b = load(i + 1);
+    const double piece = 0.5 * (a + b) * (static_cast<double>(c.T[i + 1]) - c.T[i]);
+    all += piece;
+    if (c.T[i] >= lastSeconds) tail += piece;
+  }
+  if (!(all > 0) || !std::isfinite(all)) return std::nullopt;
+  return tail / all;
+}
+
 }  // namespace kaldero

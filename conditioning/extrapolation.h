@@ -55,4 +55,13 @@ struct Extrapolation {
 Extrapolation extrapolateTail(const TestDescription& test, int32_t equalDischargeCount,
                               const MeasuredCurve& measured);
 
+// The share of the tracer load of a curve (internal units, conditioned)
+// after the last measured sample at lastSeconds, that is on its
+// extrapolated tail (trapezoids, double precision: a diagnostic beside the
+// listing's mass, not part of it); none without a positive load. A
+// constant discharge cancels from the share: measuredDischarge false
+// leaves it out.
+std::optional<double> extrapolatedLoadShare(const Curve& conditioned, double lastSeconds,
+                                            bool measuredDischarge);
+
 }  // namespace kaldero

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -48,7 +49,8 @@ CLI::Validator decimal(bool whole) {
 const char* const kExitStatuses =
     "Exit status (of several control files, the worst of their runs): 0 the run ended and "
     "every file was written; 1 a report stopped a run (or, with --keep-going, a station); 2 "
-    "the command line cannot be taken (nothing read or written); 3 out of memory; 4 the runs "
+    "the command line cannot be taken (nothing read or written), or a stated error is beyond "
+    "the values of a station's record (its draws not made, the rest written); 3 out of memory; 4 the runs "
     "ended but some output files were not written (each named on the console); 130 or 143 "
     "interrupted (SIGINT, SIGTERM): the files done are kept and named, the results files say "
     "\"interrupted\".";
@@ -60,6 +62,7 @@ struct Given {
   std::optional<int> dpi;
   FitOptionTexts fit;
   UncertaintyOptionTexts uncertainty;
+  std::optional<double> detectionLimit;
 };
 
 void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
@@ -147,8 +150,9 @@ void declareUncertaintyOptions(CLI::App& app, UncertaintyOptionTexts& u) {
       ->type_name("R")
       ->check(decimal(false));
   app.add_option("--discharge-error", u.discharge,
-                 "Rating error, one a draw for the whole discharge record: relative (5%), a "
-                 "lognormal factor of mean 1 (always positive); absolute, a normal offset")
+                 "Rating error, one a draw for the whole discharge record: relative (5%), the "
+                 "record divided by a lognormal factor of mean 1 (always positive); absolute, a "
+                 "normal offset")
       ->type_name("E");
   app.add_option("--discharge-noise", u.dischargeNoise,
                  "Random error of each discharge, normal (relative or absolute)")
@@ -228,6 +232,16 @@ std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
   // files.
   if (!g.report.empty()) options.reportFile = g.report;
   if (std::optional<std::string> why = fitOptionsFrom(g.fit, options.fit)) return why;
+  if (g.detectionLimit) {
+    const double x = *g.detectionLimit;
+    if (!(x > 0) || !std::isfinite(x) || x > 1e6)
+      return "--detection-limit: the limit must be above 0 and at most 1e6 in the station's unit";
+    // Only the results files and the draws take the signed estimates.
+    if (g.results.empty() && g.table.empty() && g.report.empty() && !g.uncertainty.draws)
+      return "--detection-limit needs --results, --table, --report or --uncertainty (it "
+             "changes only the estimates those give)";
+    options.detectionLimit = static_cast<float>(x);
+  }
   if (options.keepGoing && !options.batch) return "--keep-going needs --batch";
   return std::nullopt;
 }
@@ -256,6 +270,12 @@ Expected<CommandLine> parseCommandLine(int argc, const char* const* argv) {
   }
   declareFitOptions(app, given);
   declareUncertaintyOptions(app, given.uncertainty);
+  app.add_option("--detection-limit", given.detectionLimit,
+                 "Detection limit of the concentrations, in each station's unit: readings below "
+                 "it censored in the signed estimates and the draws (the rising and falling limbs "
+                 "continued below it; the first arrival above it reported)")
+      ->type_name("X")
+      ->check(decimal(false));
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {

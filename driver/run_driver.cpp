@@ -98,8 +98,11 @@ int endOfRun(RunState& s) {
   if (StationRecord* last = s.record.lastAnalysed(); last && last->results) writeTotals(s, *last);
   c.focus();
   writeEndBox(c);
-  // With --keep-going a station that stopped makes the run's status 1.
-  // So does a station whose every uncertainty draw stopped.
+  // A stated error beyond the values of a station's record makes the
+  // run's status 2, as the command line's errors do. With --keep-going a
+  // station that stopped makes it 1; so does a station whose every
+  // uncertainty draw stopped.
+  if (s.record.stationsWithErrorsBeyond > 0) return kExitBadOptions;
   return s.record.stoppedStations() > 0 || s.record.stationsWithoutDraws > 0 ? kExitStopped
                                                                              : kExitNormal;
 }
@@ -111,6 +114,7 @@ void readControlFile(RunState& s, const std::optional<std::string>& name) {
   s.release = units::internalRelease(s.control);
   s.record.release = s.release;
   if (s.options.uncertainty.draws > 0) s.record.uncertainty = s.options.uncertainty;
+  s.record.detectionLimit = s.options.detectionLimit;
   for (const std::string& station : s.controlFile.remainingNames())
     s.gate.addInput(station, "station data file");
   s.gate.addInput(text::trimmed(s.control.controlFileName), "control file");

@@ -39,6 +39,10 @@ struct RunOptions {
   std::optional<FitOptions> fit;
   // The uncertainty of every result (--uncertainty): off with 0 draws.
   UncertaintyRequest uncertainty;
+  // The detection limit of every station, in its concentration unit
+  // (--detection-limit): the readings below it censored in the signed
+  // estimates and the draws (conditioning/detection_limit.h).
+  std::optional<float> detectionLimit;
   // The normalized, load and standardized curves also as CSV files.
   bool curvesCsv = false;
   // The analyses of the listing take every data line of a file of any

@@ -104,7 +104,9 @@ void measuredRecordResults(RunState& s, const Station& st) {
   const AnalysisInputs a{st.test, setup, s.release};
   StationRecord& r = record(s);
   if (asData) {
-    Expected<SignedEstimates> e = signedEstimates(a, st.record);
+    Expected<SignedEstimates> e =
+        o.detectionLimit ? censoredRecordEstimates(a, st.record, *o.detectionLimit)
+                         : signedEstimates(a, st.record);
     if (e)
       r.signedEstimates = *e;
     else
@@ -372,29 +374,6 @@ void keepResults(RunState& s, Station& st) {
     if (listed[i]) aside[i].swap(*listed[i]);
 }
 
-// The share of the tracer load on the conditioned curve after the last
-// measured sample, that is on the extrapolated tail (trapezoids, double
-// precision: a diagnostic beside the listing's mass, not part of it).
-namespace {
-
-// A constant discharge cancels from the share.
-std::optional<double> extrapolatedShare(const Curve& c, double lastSeconds, bool measuredDischarge) {
-  const auto load = [&](int32_t i) {
-    return static_cast<double>(c.C[i]) * (measuredDischarge ? c.Q[i] : 1.0f);
-  };
-  double all = 0, tail = 0;
-  for (int32_t i = 0; i + 1 < c.size(); ++i) {
-    const double a = load(i), b = load(i + 1);
-    const double piece = 0.5 * (a + b) * (static_cast<double>(c.T[i + 1]) - c.T[i]);
-    all += piece;
-    if (c.T[i] >= lastSeconds) tail += piece;
-  }
-  if (!(all > 0) || !std::isfinite(all)) return std::nullopt;
-  return tail / all;
-}
-
-}  // namespace
-
 void analyse(RunState& s, Station& st) {
   st.results = analyseStation(analysisInputs(s, st), st.conditioned, s.carried);
   keepResults(s, st);
@@ -402,7 +381,7 @@ void analyse(RunState& s, Station& st) {
   reportStationWarnings(s.console, st.name50, r.warnings, st.test.echo());
   if (st.lastMeasuredTime) {
     const double last = *st.lastMeasuredTime * units::timeFactor(st.test.timeUnit);
-    record(s).extrapolatedShare = extrapolatedShare(
+    record(s).extrapolatedShare = extrapolatedLoadShare(
         st.conditioned, last, st.test.dischargeMode == DischargeMode::Measured);
     if (record(s).extrapolatedShare && *record(s).extrapolatedShare > 0)
       reportExtrapolatedShare(s.console, st.name50, *record(s).extrapolatedShare);
@@ -462,6 +441,12 @@ void stationFiles(RunState& s, Station& st) {
 void stationUncertainty(RunState& s, Station& st) {
   const UncertaintyRequest& request = s.options.uncertainty;
   if (request.draws <= 0) return;
+  if (std::optional<std::string> why = errorBeyondRecord(request, st.record)) {
+    reportErrorBeyondRecord(s.console, st.name50, *why);
+    record(s).uncertaintyNotMade = *why;
+    ++s.record.stationsWithErrorsBeyond;
+    return;
+  }
   // The band of the concentration figure: at most kBandReads of the reads
   // it draws.
   std::vector<std::size_t> band;
@@ -472,6 +457,7 @@ void stationUncertainty(RunState& s, Station& st) {
   DrawStation draws{st.test, st.setup, s.release, st.record, st.reduction, s.carried, band};
   if (const std::optional<Transport>& t = st.results.transport; t && !t->dispersionUndefined())
     draws.dispersionFromMoments = t->dispersionFromMoments;
+  draws.detectionLimit = s.options.detectionLimit;
   const auto stream = static_cast<uint64_t>(s.stationCounter);
   UncertaintyResult u = drawUncertainty(draws, request, numeric::streamSeed(request.seed, stream));
   u.stream = stream;

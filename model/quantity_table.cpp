@@ -100,6 +100,8 @@ constexpr QuantityRow kRows[] = {
      false, 1, "the measured record's signed mass is not positive"},
     {Q::SignedPercentRecovery, "signed_percent_recovery", "Recovery", "%", G::Signed, false, 1,
      kNoInjectedMass},
+    {Q::FirstArrivalAboveLimit, "first_arrival_above_limit_h", "First arrival above the limit",
+     "h", G::Signed, false, 1, "no detection limit was given, or no reading reached it"},
 };
 
 // The table is indexed by the ids.
@@ -109,7 +111,7 @@ constexpr bool inOrder() {
   return true;
 }
 static_assert(inOrder(), "the rows follow the order of QuantityId");
-static_assert(std::size(kRows) == static_cast<std::size_t>(QuantityId::SignedPercentRecovery) + 1);
+static_assert(std::size(kRows) == static_cast<std::size_t>(QuantityId::FirstArrivalAboveLimit) + 1);
 
 constexpr std::string_view nameOf(Q id) { return kRows[static_cast<std::size_t>(id)].name; }
 

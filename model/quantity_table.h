@@ -70,7 +70,12 @@ enum class QuantityId : std::uint8_t {
   SignedRecoveredMass,
   SignedMeanTransitTime,
   SignedPercentRecovery,
+  FirstArrivalAboveLimit,
 };
+
+// The share (0 to 1) of a station's tracer load on an extrapolated tail:
+// its name in the JSON, the CSV and the uncertainty's intervals.
+inline constexpr std::string_view kExtrapolatedShareName = "extrapolated_mass_share";
 
 // The groups of the HTML report's key numbers.
 enum class QuantityGroup : std::uint8_t { Recovery, Times, Transport, FlowSystem, Signed };

@@ -275,9 +275,13 @@ json statedError(const StatedError& e) {
 json perturbationLaws() {
   return {{"conc_error", "normal, each sample (AR(1) with conc_error_correlation); relative: "
                          "times the concentration"},
-          {"discharge_error", "one a draw for the whole record: relative, a lognormal factor of "
-                              "mean 1 with that relative standard deviation; absolute, a normal "
-                              "offset"},
+          {"discharge_error", "one a draw for the whole record: relative, the record divided by a "
+                              "lognormal factor of mean 1 with that relative standard deviation "
+                              "(the measurement is the truth times the factor); absolute, a "
+                              "normal offset"},
+          {"detection_limit", "readings below it censored: before the curve the rising limb "
+                              "continued, after it the recession continued, between detected "
+                              "readings uniform from the background to the limit"},
           {"discharge_noise", "normal, each sample"},
           {"background_error", "normal, one a draw"},
           {"time_error", "normal, each sample, the times then put in order"},
@@ -355,8 +359,9 @@ json resultsDocument(const RunRecord& run) {
                       : json(nullptr);
     s["data_lines"] = st.headerRead ? json(st.dataLines) : json(nullptr);
     s["samples_analysed"] = read ? json(st.samplesAnalysed) : json(nullptr);
-    s["extrapolated_mass_share"] =
+    s[std::string(kExtrapolatedShareName)] =
         st.extrapolatedShare ? json(*st.extrapolatedShare) : json(nullptr);
+    if (run.detectionLimit) s["detection_limit"] = num(*run.detectionLimit);
     if (st.results && st.results->complete()) {
       json results = json::object();
       for (const auto& [key, value] : stationResults(st)) results[key] = toJson(value);
@@ -369,6 +374,7 @@ json resultsDocument(const RunRecord& run) {
     }
     if (st.fit) s["fit"] = fitDocument(*st.fit, run.release.flowZoneArrivalHours);
     if (st.uncertainty && run.uncertainty) s["uncertainty"] = uncertainty(*st.uncertainty, *run.uncertainty);
+    if (!st.uncertaintyNotMade.empty()) s["uncertainty_not_made"] = st.uncertaintyNotMade;
     s["reports"] = reports(st.reports);
     stations.push_back(s);
   }
@@ -437,18 +443,23 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
   const bool several = runs.size() > 1;
   bool intervals = false;
   for (const RunRecord& run : runs) intervals = intervals || run.uncertainty.has_value();
-  const std::vector<std::string> numbers = numericQuantityNames();
+  // The quantities with intervals: every number of the results, then the
+  // share of the load on an extrapolated tail.
+  std::vector<std::string> intervalNames = numericQuantityNames();
+  intervalNames.emplace_back(kExtrapolatedShareName);
   // With a flow-path fit at any station, the chosen model's parameters.
   bool fits = false;
   for (const RunRecord& run : runs)
     for (const StationRecord& st : run.stations) fits = fits || st.fit.has_value();
   std::string out = several ? "control_file,station_file,status" : "station_file,status";
   for (const auto& [key, value] : names) out += "," + key;
+  out += "," + std::string(kExtrapolatedShareName);
   // The draws of each station: how many, how many stopped, and the seed
   // given (each station's draws use a stream of their own made from it).
   if (intervals) {
     out += ",uncertainty_draws,uncertainty_draws_stopped,uncertainty_seed";
-    for (const std::string& n : numbers) out += "," + n + "_p2_5," + n + "_p50," + n + "_p97_5";
+    for (const std::string& n : intervalNames)
+      out += "," + n + "_p2_5," + n + "_p50," + n + "_p97_5";
   }
   if (fits)
     for (const auto& [key, value] : fitColumns(nullptr)) out += "," + key;
@@ -458,6 +469,7 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
       if (several) out += csvField(run.controlFile) + ",";
       out += csvField(st.stationFile) + "," + statusName(st.status);
       for (const auto& [key, value] : stationResults(st)) out += "," + csvValue(value);
+      out += "," + (st.extrapolatedShare ? csvValue(*st.extrapolatedShare) : std::string());
       if (intervals) {
         const UncertaintyResult* u = st.uncertainty ? &*st.uncertainty : nullptr;
         if (u && run.uncertainty)
@@ -465,7 +477,7 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
                  "," + std::to_string(run.uncertainty->seed);
         else
           out += ",,,";
-        for (const std::string& n : numbers) {
+        for (const std::string& n : intervalNames) {
           const QuantityInterval* q = st.uncertainty ? st.uncertainty->find(n) : nullptr;
           out += q ? "," + csvValue(q->p2_5) + "," + csvValue(q->p50) + "," + csvValue(q->p97_5)
                    : ",,,";

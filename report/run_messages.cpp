@@ -232,6 +232,13 @@ void reportUncertaintySeed(Console& c, const UncertaintyRequest& request) {
          " DRAWS A STATION, SEED " + std::to_string(request.seed));
 }
 
+void reportErrorBeyondRecord(Console& c, std::string_view stationName50, const std::string& why) {
+  Console::ReportScope report(c, ShownReport::Kind::Error);
+  c.free(fmt::FreeLine("UNCERTAINTY: ")
+             .text(text::trimmed(stationName50))
+             .text(": " + why + "; THE STATION'S DRAWS ARE NOT MADE (EXIT STATUS 2)"));
+}
+
 void reportDrawsStopped(Console& c, std::string_view stationName50, const UncertaintyResult& u) {
   if (u.otherTailMethod > 0) {
     Console::ReportScope report(c, ShownReport::Kind::Note);

@@ -92,6 +92,10 @@ void reportScratchRemoved(Console& console, const std::string& name);
 void reportInterrupted(Console& console, const std::string& signalName,
                        const std::vector<RunRecord>& records,
                        const std::vector<OutputRecord>& callFiles);
+// A stated error beyond the values of the station's record: its draws are
+// not made, and the run ends with exit status 2.
+void reportErrorBeyondRecord(Console& console, std::string_view stationName50,
+                             const std::string& why);
 void reportDrawsStopped(Console& console, std::string_view stationName50,
                         const UncertaintyResult& result);
 // The listing's values that lie outside their own 95 % intervals.

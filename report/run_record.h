@@ -51,6 +51,9 @@ struct StationRecord {
   // The share of the recovered tracer on an extrapolated tail (0 to 1).
   std::optional<double> extrapolatedShare;
   std::string signedWhyNot;
+  // Why the station's uncertainty draws were not made (a stated error
+  // beyond the values of its record); empty when made or not asked for.
+  std::string uncertaintyNotMade;
   // The measured record as the figures draw it (background subtracted with
   // its sign, internal units), when the analyses ran and a figure or a
   // results file may need it.
@@ -86,10 +89,16 @@ struct RunRecord {
   std::vector<OutputRecord> runFiles;  // written outside any station
   // With --uncertainty: the errors stated and the run's seed.
   std::optional<UncertaintyRequest> uncertainty;
+  // The detection limit given (--detection-limit), in each station's
+  // concentration unit.
+  std::optional<float> detectionLimit;
   // With --keep-going: the stations the run totals include.
   int stationsInTotals = 0;
   // Stations analysed whose every uncertainty draw stopped (exit status 1).
   int stationsWithoutDraws = 0;
+  // Stations whose draws were not made: a stated error beyond the values of
+  // their record.
+  int stationsWithErrorsBeyond = 0;
   int exitStatus = 0;
   int filesNotWritten = 0;
 

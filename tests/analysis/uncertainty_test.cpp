@@ -9,9 +9,12 @@
 #include <cmath>
 #include <vector>
 
+#include "analysis/measured_series.h"
 #include "analysis/quantities.h"
 #include "analysis/station_analysis.h"
 #include "input/units.h"
+#include "model/quantity_table.h"
+#include "numeric/random.h"
 #include "tests/support/synthetic_station.h"
 
 namespace kaldero {
@@ -110,11 +113,13 @@ TEST(Uncertainty, TheIntervalsWidenWithTheErrorsAndTheirCorrelation) {
   EXPECT_NEAR(t->p97_5, t->p2_5, 1e-4 * t->p50);
 }
 
-TEST(Uncertainty, ARelativeRatingErrorIsALognormalFactorOfMeanOne) {
+TEST(Uncertainty, ARelativeRatingErrorDividesByALognormalFactorOfMeanOne) {
   // A 60 % rating error: a normal factor 1 + 0.6 z would be below 0 in
-  // 5 % of the draws (a negative recovered mass); the lognormal factor of
+  // 5 % of the draws (a negative recovered mass); the lognormal factor f of
   // mean 1 and relative standard deviation 0.6 is exp(s z - s^2 / 2) with
-  // s^2 = ln(1 + 0.36), whose 2.5 and 97.5 % points are known.
+  // s^2 = ln(1 + 0.36). The measurement being the truth times f, each draw
+  // divides by f: the mass over the draws is the measured one times
+  // exp(s z + s^2 / 2), whose 2.5, 50 and 97.5 % points are known.
   const SyntheticStation s = station();
   const double mass = value(base(s), "recovered_mass_kg");
   UncertaintyRequest rating;
@@ -125,9 +130,9 @@ TEST(Uncertainty, ARelativeRatingErrorIsALognormalFactorOfMeanOne) {
   ASSERT_NE(q, nullptr);
   const double s2 = std::log(1.36), sd = std::sqrt(s2);
   EXPECT_GT(q->p2_5, 0);
-  EXPECT_NEAR(q->p2_5 / mass, std::exp(-1.959964 * sd - s2 / 2), 0.02);
-  EXPECT_NEAR(q->p50 / mass, std::exp(-s2 / 2), 0.03);
-  EXPECT_NEAR(q->p97_5 / mass, std::exp(1.959964 * sd - s2 / 2), 0.08);
+  EXPECT_NEAR(q->p2_5 / mass, std::exp(-1.959964 * sd + s2 / 2), 0.03);
+  EXPECT_NEAR(q->p50 / mass, std::exp(s2 / 2), 0.04);
+  EXPECT_NEAR(q->p97_5 / mass, std::exp(1.959964 * sd + s2 / 2), 0.12);
 }
 
 TEST(Uncertainty, TheDispersionIntervalsKeepTheListingsMethod) {
@@ -211,6 +216,104 @@ TEST(Uncertainty, ADrawWhoseTailFailsTakesAnotherMethodBeforeItStops) {
   EXPECT_GT(u.otherTailMethod, 0);
   for (const auto& [why, count] : u.stopped) EXPECT_NE(why, "the tail could not be extrapolated");
   EXPECT_EQ(u.find("recovered_mass_kg")->values, u.completed);
+}
+
+// 4 g: a peak near 0.5 ug/L, sampled every 0.25 h for 75 h, read with an
+// absolute error of 0.01 ug/L (seeded), a limit of 0.03 ug/L.
+SyntheticStation nearTheLimit() {
+  SyntheticStation s = syntheticStation(4, 1500, 90, 400, 0.5, 300, 0.25);
+  numeric::Random noise(11);
+  for (float& c : s.record.C) c = static_cast<float>(c + 0.01 * noise.normal());
+  return s;
+}
+
+TEST(Uncertainty, ReadingsBelowTheDetectionLimitAreCensoredInTheSignedEstimates) {
+  const SyntheticStation s = nearTheLimit();
+  const AnalysisInputs in{s.test, s.setup, s.release};
+  const Expected<SignedEstimates> raw = signedEstimates(in, s.record);
+  const Expected<SignedEstimates> censored = censoredRecordEstimates(in, s.record, 0.03f);
+  ASSERT_TRUE(raw && censored);
+  // The record is left as it was.
+  EXPECT_EQ(s.record.C, nearTheLimit().record.C);
+  // Without the limit the noise of 250 reads of background is integrated;
+  // with it, the curve and its limbs: the mass within 1 % of the 4 g
+  // injected, the mean transit time within 0.5 % of L / v.
+  EXPECT_NEAR(censored->massMicrograms * 1e-6, 4.0, 0.04);
+  EXPECT_NEAR(*censored->meanTransitHours, 1500.0 / 90, 0.005 * 1500 / 90);
+  EXPECT_FALSE(raw->firstArrivalAboveLimitHours);
+  // The first arrival above the limit: the first of two successive reads
+  // at or above 0.03 ug/L.
+  ASSERT_TRUE(censored->firstArrivalAboveLimitHours);
+  std::size_t first = 1;
+  while (!(s.record.C[first - 1] >= 0.03f && s.record.C[first] >= 0.03f)) ++first;
+  EXPECT_DOUBLE_EQ(*censored->firstArrivalAboveLimitHours, s.record.T[first - 1]);
+}
+
+TEST(Uncertainty, WithADetectionLimitAndNoErrorEveryDrawIsTheCensoredRecord) {
+  // Between readings of the curve a censored one is drawn uniformly below
+  // the limit: the noise-free curve has none, so the draws are all alike.
+  const SyntheticStation s = syntheticStation(4, 1500, 90, 400, 0.5, 300, 0.25);
+  const CarriedResults previous;  // what the draws refer to outlives them
+  DrawStation station = s.draws(previous);
+  station.detectionLimit = 0.03f;
+  UncertaintyRequest none;
+  none.draws = 100;
+  const UncertaintyResult u = drawUncertainty(station, none, 3);
+  const AnalysisInputs in{s.test, s.setup, s.release};
+  const Expected<SignedEstimates> censored = censoredRecordEstimates(in, s.record, 0.03f);
+  const QuantityInterval* m = u.find("signed_recovered_mass_kg");
+  const QuantityInterval* first = u.find("first_arrival_above_limit_h");
+  ASSERT_TRUE(m && first && censored);
+  EXPECT_DOUBLE_EQ(m->p2_5, m->p97_5);
+  EXPECT_NEAR(m->p50, censored->massMicrograms * 1e-9, 1e-15);
+  EXPECT_DOUBLE_EQ(first->p50, *censored->firstArrivalAboveLimitHours);
+}
+
+TEST(Uncertainty, TheShareOfAnExtrapolatedTailHasItsInterval) {
+  // Cut at 18 h, an hour past the peak, extrapolated exponentially.
+  SyntheticStation s = syntheticStation(200, 1500, 90, 400, 0.5, 18, 1.0);
+  s.test.extrapolationOption = Option::On;
+  s.test.extrapolationMethod = ExtrapolationMethod::Exponential;
+  UncertaintyRequest none;
+  none.draws = 100;
+  const UncertaintyResult still = draws(s, none);
+  const QuantityInterval* exact = still.find(kExtrapolatedShareName);
+  ASSERT_NE(exact, nullptr);
+  EXPECT_GT(exact->p50, 0.05);
+  EXPECT_LT(exact->p50, 0.6);
+  EXPECT_DOUBLE_EQ(exact->p2_5, exact->p97_5);
+  UncertaintyRequest noisy = none;
+  noisy.concentration = {0.1, true, "10%"};
+  const UncertaintyResult moved = draws(s, noisy);
+  const QuantityInterval* q = moved.find(kExtrapolatedShareName);
+  ASSERT_NE(q, nullptr);
+  EXPECT_LT(q->p2_5, exact->p50);
+  EXPECT_GT(q->p97_5, exact->p50);
+  EXPECT_EQ(q->values, moved.completed);
+  // Without a tail there is no share.
+  EXPECT_EQ(draws(station(), none).find(kExtrapolatedShareName), nullptr);
+}
+
+TEST(Uncertainty, AnAbsoluteErrorBeyondTheRecordsValuesIsRefused) {
+  // The station peaks near 30 ug/L at 0.5 m3/s over 60 h.
+  const SyntheticStation s = station();
+  const auto refused = [&](auto set) {
+    UncertaintyRequest r;
+    r.draws = 100;
+    set(r);
+    return errorBeyondRecord(r, s.record);
+  };
+  EXPECT_FALSE(refused([](UncertaintyRequest& r) { r.concentration = {5, false, "5"}; }));
+  EXPECT_FALSE(refused([](UncertaintyRequest& r) { r.concentration = {50, true, "5000%"}; }));
+  const auto conc = refused([](UncertaintyRequest& r) { r.concentration = {1e3, false, "1000"}; });
+  ASSERT_TRUE(conc);
+  EXPECT_NE(conc->find("--conc-error 1000 is beyond the largest concentration"), std::string::npos);
+  EXPECT_TRUE(refused([](UncertaintyRequest& r) { r.background = {1e3, false, "1000"}; }));
+  EXPECT_TRUE(refused([](UncertaintyRequest& r) { r.discharge = {0.6, false, "0.6"}; }));
+  EXPECT_TRUE(refused([](UncertaintyRequest& r) { r.dischargeNoise = {0.6, false, "0.6"}; }));
+  EXPECT_FALSE(refused([](UncertaintyRequest& r) { r.discharge = {0.4, false, "0.4"}; }));
+  EXPECT_FALSE(refused([](UncertaintyRequest& r) { r.timeError = 59; }));
+  EXPECT_TRUE(refused([](UncertaintyRequest& r) { r.timeError = 60; }));
 }
 
 TEST(Uncertainty, PercentilesInterpolateBetweenOrderStatistics) {

@@ -102,7 +102,12 @@ def check_bad_options(c, exe, work):
                         (["--figures", "png", "--figure-size", "1x10"], "1x10"),
                         (["--figures", "png", "--figure-size", "16"], "16"),
                         (["--figures", "png", "--dpi", "20"], "20"),
-                        (["--figures", "png", "--dpi", "300x"], "300x")]:
+                        (["--figures", "png", "--dpi", "300x"], "300x"),
+                        (["--detection-limit", "0"], "--detection-limit"),
+                        (["--detection-limit", "-0.1"], "--detection-limit"),
+                        (["--detection-limit", "2e6"], "--detection-limit"),
+                        (["--detection-limit", "0x1"], "0x1"),
+                        (["--detection-limit", "inf"], "inf")]:
         check_bad(c, exe, folder, before, ["--batch"] + RESULTS + args + ["KALDERO.D"], named)
     # A seed is decimal digits, 0 to 2^64 - 1: never wrapped, clamped or
     # read in another base.
@@ -111,6 +116,10 @@ def check_bad_options(c, exe, work):
         for seed in ("-1", "18446744073709551616", "0x10", " 3", "+3", "1e3", ""):
             check_bad(c, exe, folder, before,
                       ["--batch"] + RESULTS + before_seed + [option, seed, "KALDERO.D"], option)
+    # A detection limit changes only the estimates of the results files
+    # and the draws: without them it would do nothing.
+    check_bad(c, exe, folder, before, ["--batch", "--detection-limit", "0.1", "KALDERO.D"],
+              "--detection-limit needs")
     # An option without its value at the end.
     for option in ("--results", "--report"):
         check_bad(c, exe, folder, before, ["--batch", "KALDERO.D", option], option)
@@ -126,6 +135,7 @@ def check_bad_options(c, exe, work):
                    "--seed"):
         needs[option] = draws + ["--conc-error", "3%"]
     needs["--conc-error"] = draws
+    needs["--detection-limit"] = draws
     for option in ("--results", "--table", "--report", "--fit", "--plots", "--figures",
                    "--uncertainty") + tuple(needs):
         check_bad(c, exe, folder, before,

@@ -40,11 +40,79 @@ def check_extrapolated_share(c, exe, work):
     share = doc["stations"][0].get("extrapolated_mass_share")
     c.check(share is not None and 0.0028 < share < 0.02, f"extrapolated share {share}")
     c.check(b"READ IT AS A LOWER BOUND" in proc.stdout, "no lower-bound warning on the console")
+    # With draws, the share has its interval (JSON and CSV).
+    proc = common.run(exe, folder, ["--batch", "--results", "u.json", "--table", "u.csv",
+                                    "--uncertainty", "100", "--conc-error", "5%"] + args)
+    doc = json.load(open(os.path.join(folder, "u.json"), encoding="utf-8"))
+    q = doc["stations"][0]["uncertainty"]["quantities"].get("extrapolated_mass_share")
+    c.check(q is not None and q["p2_5"] <= q["p50"] <= q["p97_5"] and q["p97_5"] > 0,
+            f"the extrapolated share's interval {q}")
+    with open(os.path.join(folder, "u.csv"), encoding="utf-8", newline="") as f:
+        row = next(csv.DictReader(f))
+    c.check(row.get("extrapolated_mass_share") and row.get("extrapolated_mass_share_p97_5"),
+            "CSV: no extrapolated share or its interval")
     plain = common.copy_examples(os.path.join(work, "no-tail"))
     common.run(exe, plain, ["--batch", "--results", "r.json", "KALDERO.D"])
     doc = json.load(open(os.path.join(plain, "r.json"), encoding="utf-8"))
     c.check(all(s.get("extrapolated_mass_share", 0) is None for s in doc["stations"]),
             "a station without a tail has an extrapolated share")
+
+
+def check_detection_limit(c, exe, work, plain):
+    """--detection-limit: the readings below it censored in the signed
+    estimates and the draws, the first arrival above it reported beside
+    the listing's; the listings are the run's without it."""
+    folder = run(c, exe, work, "limit", ["--uncertainty", "100", "--conc-error", "3%",
+                                         "--detection-limit", "0.5"])
+    for name in ("TQF.OUT", "GDS.OUT"):
+        c.check(open(os.path.join(folder, name), "rb").read()
+                == open(os.path.join(plain, name), "rb").read(),
+                f"{name} changed by --detection-limit")
+    doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
+    for s in doc["stations"]:
+        name = s["station_file"]
+        c.check(s.get("detection_limit") == 0.5, f"{name}: detection_limit {s.get('detection_limit')}")
+        first = s["results"].get("first_arrival_above_limit_h")
+        c.check(first is not None and first >= s["results"]["first_arrival_h"],
+                f"{name}: first arrival above the limit {first} before the listing's "
+                f"{s['results']['first_arrival_h']}")
+        q = s["uncertainty"]["quantities"].get("first_arrival_above_limit_h")
+        # The draws keep the record's censoring: their curve starts where
+        # the record's does.
+        c.check(q is not None and q["p2_5"] == q["p97_5"] == first,
+                f"{name}: the first arrival above the limit over the draws {q}, not {first}")
+        c.check("detection_limit" in s["uncertainty"]["errors"]["laws"],
+                f"{name}: the JSON does not say how censored readings are drawn")
+    with open(os.path.join(folder, "r.csv"), encoding="utf-8", newline="") as f:
+        rows = list(csv.DictReader(f))
+    c.check(all(row.get("first_arrival_above_limit_h") for row in rows),
+            "CSV: no first arrival above the limit")
+    # Without the option the value is null.
+    doc = json.load(open(os.path.join(plain, "r.json"), encoding="utf-8"))
+    c.check(all(s["results"].get("first_arrival_above_limit_h", 0) is None
+                and "detection_limit" not in s for s in doc["stations"]),
+            "a first arrival above a limit without --detection-limit")
+
+
+def check_error_beyond_record(c, exe, work):
+    """An absolute error beyond a station's largest value: that station's
+    draws are not made, the others are, every file is written, and the run
+    ends with status 2. (GDS peaks at 9.53 ug/L, TQF at 3367.6.)"""
+    folder = common.copy_examples(os.path.join(work, "beyond"))
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--uncertainty", "100",
+                                    "--conc-error", "20", "KALDERO.D"])
+    c.check(proc.returncode == 2, f"an error beyond a record: exit status {proc.returncode}")
+    c.check(b"--conc-error 20 is beyond the largest concentration of the record" in proc.stdout
+            and b"DRAWS ARE NOT MADE (EXIT STATUS 2)" in proc.stdout,
+            "the console does not say why the draws were not made")
+    doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
+    by = {s["station_file"]: s for s in doc["stations"]}
+    c.check("uncertainty" in by["TQF.DAT"] and "uncertainty_not_made" not in by["TQF.DAT"],
+            "TQF: draws not made though 20 ug/L is within its record")
+    c.check("uncertainty" not in by["GDS.DAT"] and "9.53" in by["GDS.DAT"].get(
+        "uncertainty_not_made", ""), f"GDS: {by['GDS.DAT'].get('uncertainty_not_made')}")
+    c.check(doc["run"]["exit_status"] == 2, f"the results file's exit status {doc['run']}")
+    c.check(os.path.exists(os.path.join(folder, "GDS.OUT")), "GDS's listing not written")
 
 
 def main():
@@ -54,6 +122,8 @@ def main():
     common.fresh_folder(work)
     check_extrapolated_share(c, exe, work)
     plain = run(c, exe, work, "plain", [])
+    check_detection_limit(c, exe, work, plain)
+    check_error_beyond_record(c, exe, work)
     a = run(c, exe, work, "a", ["--uncertainty", "100", "--seed", "5"] + ERRORS)
     b = run(c, exe, work, "b", ["--uncertainty", "100", "--seed", "5"] + ERRORS)
     other = run(c, exe, work, "other", ["--uncertainty", "100", "--seed", "6"] + ERRORS)

@@ -43,6 +43,8 @@ struct SyntheticStation {
   DrawStation draws(const CarriedResults& previous) const {
     return DrawStation{test, setup, release, record, reduction, previous};
   }
+  // The draws refer to what they are given: never to a temporary.
+  DrawStation draws(CarriedResults&&) const = delete;
 };
 
 // mass in g, distance in m, v in m/h, D in m2/h, discharge in m3/s.
