@@ -64,6 +64,28 @@ Status checkInput(const FlowPathFitInput& in) {
   if (!std::isfinite(in.releaseDuration) || in.releaseDuration < 0)
     return refusal("the release duration is negative or not a number");
   if (n < 5) return refusal("the curve has " + std::to_string(n) + " samples; a fit needs at least 5");
+  if (!in.inputTimes.empty()) {
+    // A reach: the upstream flux it carries.
+    const std::size_t m = in.inputTimes.size();
+    if (in.inputFlux.size() != m || m < 2)
+      return refusal("the upstream flux has fewer than two samples");
+    if (in.decay) return refusal("a reach is fitted without decay");
+    if (!positive(in.inputStep)) return refusal("the reach's grid step is not positive");
+    if (!(in.times[n - 1] / in.inputStep < 4e6))
+      return refusal("the reach's grid would hold more than 4 million cells");
+    double integral = 0;
+    for (std::size_t i = 0; i < m; ++i) {
+      if (!std::isfinite(in.inputTimes[i]) || !std::isfinite(in.inputFlux[i]))
+        return refusal("an upstream flux is not a finite number");
+      if (i > 0) {
+        if (!(in.inputTimes[i] > in.inputTimes[i - 1]))
+          return refusal("the upstream times do not increase");
+        integral += 0.5 * (in.inputFlux[i] + in.inputFlux[i - 1]) *
+                    (in.inputTimes[i] - in.inputTimes[i - 1]);
+      }
+    }
+    if (!positive(integral)) return refusal("the upstream station's flux carries no tracer");
+  }
   for (std::size_t i = 0; i < n; ++i) {
     const std::string at = " at sample " + std::to_string(i + 1);
     if (!std::isfinite(in.times[i]) || !std::isfinite(in.concentrations[i]) ||
@@ -605,6 +627,7 @@ FlowPathFitResult::ModelCurve modelCurve(const Curve& c, const ModelForm& form,
   g.y.assign(g.t.size(), 0.0);
   g.L = c.L;
   g.Td = c.Td;
+  g.input = c.input;
   g.peak = c.peak;
   const std::size_t n = g.t.size();
   const auto Kc = static_cast<std::size_t>(form.curveParameters());
@@ -626,7 +649,7 @@ FlowPathFitResult::ModelCurve modelCurve(const Curve& c, const ModelForm& form,
   if (paths.size() > 1)
     for (const numeric::FlowPath& p : paths) {
       std::vector<double> y(n);
-      numeric::concentrations(g.t, g.q, c.L, c.Td, {&p, 1}, y);
+      modelConcentrations(c, {&p, 1}, g.t, g.q, y);
       out.paths.push_back(std::move(y));
     }
   return out;
@@ -692,13 +715,16 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
   c.q.assign(in.discharges.begin(), in.discharges.end());
   c.L = in.distance;
   c.Td = in.releaseDuration;
+  if (!in.inputTimes.empty())
+    c.input = std::make_shared<const numeric::GridConvolution>(in.inputTimes, in.inputFlux,
+                                                               c.t.back(), in.inputStep);
   c.peak = *std::max_element(c.y.begin(), c.y.end());
   const double mean = std::accumulate(c.y.begin(), c.y.end(), 0.0) / static_cast<double>(c.size());
   for (double y : c.y) c.sst += (y - mean) * (y - mean);
   const Moments m = moments(c, 0, c.size() - 1);
   c.mass = m.mass;
-  c.mean = m.mean - c.Td / 2;
-  c.variance = m.variance - c.Td * c.Td / 12;
+  c.mean = m.mean - c.releaseMean();
+  c.variance = m.variance - c.releaseVariance();
   c.medianSpacing = numeric::Ar1Errors(c.t).medianSpacing();
   c.timeScale = c.mean > 0 ? c.mean : c.t.back();
   c.injectedMass = in.injectedMass;

@@ -193,6 +193,12 @@ struct FlowPathFitInput : FitOptions {
   double momentDispersion = 0;   // m^2/s
   double chatwinDispersion = 0;  // m^2/s
   double peakTime = 0;           // s
+  // A reach (--fit-reaches): the upstream station's measured flux (ug/s at
+  // inputTimes, on the samples' time axis), which the paths carry in place
+  // of the release (releaseDuration 0; numeric/grid_convolution.h, cells
+  // of inputStep s); none for a station fitted from the injection.
+  std::span<const double> inputTimes, inputFlux;
+  double inputStep = 0;
 };
 
 // Never throws for bad data: a curve that cannot be fitted gives a result

@@ -284,6 +284,86 @@ PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x
   return s;
 }
 
+void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivatives,
+                   std::span<const double> t, std::vector<double>& out) {
+  const std::size_t n = t.size();
+  const std::size_t blocks = derivatives ? (zone ? 5 : 3) : 1;
+  out.assign(blocks * n, 0.0);
+  if (!c.input) {
+    if (zone) {
+      const numeric::StoragePathResponse path(c.L, p.velocity, p.dispersion, p.storageRatio,
+                                              p.exchangeRate, c.Td);
+      if (derivatives)
+        path.valuesAndDerivatives(t, out);
+      else
+        path.values(t, out);
+      return;
+    }
+    const numeric::PathResponse path(c.L, p.velocity, p.dispersion, c.Td);
+    for (std::size_t i = 0; i < n; ++i) {
+      const numeric::Response r = path.pulse(t[i]);
+      out[i] = r.value;
+      if (derivatives) {
+        out[n + i] = r.dVelocity;
+        out[2 * n + i] = r.dDispersion;
+      }
+    }
+    return;
+  }
+  // Through the reach: each response by its integral over the input's
+  // cells, then convolved with the input.
+  const numeric::GridConvolution& g = *c.input;
+  const std::size_t M = g.cells();
+  const double h = g.step();
+  std::vector<double> G(blocks * M);
+  if (zone) {
+    // A zone's response by the midpoint of each cell (its step response
+    // is not at hand): exact to h^2 of the curvature.
+    std::vector<double> mid(M);
+    for (std::size_t j = 0; j < M; ++j) mid[j] = (static_cast<double>(j) + 0.5) * h;
+    const numeric::StoragePathResponse path(c.L, p.velocity, p.dispersion, p.storageRatio,
+                                            p.exchangeRate);
+    if (derivatives)
+      path.valuesAndDerivatives(mid, G);
+    else
+      path.values(mid, G);
+    for (double& x : G) x *= h;
+  } else {
+    const numeric::PathResponse path(c.L, p.velocity, p.dispersion);
+    numeric::Response before = path.step(0);
+    for (std::size_t j = 0; j < M; ++j) {
+      const numeric::Response next = path.step(static_cast<double>(j + 1) * h);
+      G[j] = next.value - before.value;
+      if (derivatives) {
+        G[M + j] = next.dVelocity - before.dVelocity;
+        G[2 * M + j] = next.dDispersion - before.dDispersion;
+      }
+      before = next;
+    }
+  }
+  const double unit = 1 / g.inputIntegral();
+  for (std::size_t k = 0; k < blocks; ++k) {
+    const std::span<double> block(out.data() + k * n, n);
+    g.apply(std::span<const double>(G.data() + k * M, M), t, block);
+    for (double& x : block) x *= unit;
+  }
+}
+
+void modelConcentrations(const Curve& c, std::span<const FlowPath> paths,
+                         std::span<const double> t, std::span<const double> q,
+                         std::span<double> y) {
+  if (!c.input) {
+    numeric::concentrations(t, q, c.L, c.Td, paths, y);
+    return;
+  }
+  std::fill(y.begin(), y.end(), 0.0);
+  std::vector<double> h;
+  for (const FlowPath& p : paths) {
+    pathResponses(c, p, p.hasStorage(), false, t, h);
+    for (std::size_t i = 0; i < t.size() && i < y.size(); ++i) y[i] += p.mass * h[i] / q[i];
+  }
+}
+
 bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, double* e,
                     double* J) {
   const std::size_t n = c.size();
@@ -297,14 +377,8 @@ bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, doub
     double* Jd = Ju ? Ju + n : nullptr;
     double* JM = Jd ? Jd + n : nullptr;
     const bool zone = form.hasZone(j);
+    pathResponses(c, p, zone, J != nullptr, c.t, h);
     if (zone) {
-      const numeric::StoragePathResponse path(c.L, p.velocity, p.dispersion, p.storageRatio, p.exchangeRate, c.Td);
-      const std::size_t blocks = J ? 5 : 1;
-      h.resize(blocks * n);
-      if (J)
-        path.valuesAndDerivatives(c.t, h);
-      else
-        path.values(c.t, h);
       double* Jb = J ? J + static_cast<std::size_t>(form.zoneIndex(j)) * n : nullptr;
       double* Jw = Jb ? Jb + n : nullptr;
       // The derivatives by the fitted parameters from those by v, D, beta,
@@ -325,15 +399,13 @@ bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, doub
         Jw[i] += f * da;
       }
     } else {
-      const numeric::PathResponse path(c.L, p.velocity, p.dispersion, c.Td);
       for (std::size_t i = 0; i < n; ++i) {
-        const numeric::Response r = path.pulse(c.t[i]);
         const double f = p.mass / (c.q[i] * c.peak);
-        e[i] += f * r.value;
+        e[i] += f * h[i];
         if (J) {
-          Ju[i] = f * p.velocity * r.dVelocity;
-          Jd[i] = f * p.dispersion * r.dDispersion;
-          JM[i] = f * r.value;
+          Ju[i] = f * p.velocity * h[n + i];
+          Jd[i] = f * p.dispersion * h[2 * n + i];
+          JM[i] = f * h[i];
         }
       }
     }
@@ -363,15 +435,9 @@ bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, doub
 bool unitCurves(const Curve& c, const ModelForm& form, const double* x, Eigen::MatrixXd& H) {
   const std::size_t n = c.size();
   H.resize(static_cast<Eigen::Index>(n), form.paths);
-  std::vector<double> h(n);
+  std::vector<double> h;
   for (int j = 0; j < form.paths; ++j) {
-    const FlowPath p = naturalPath(c, form, x, j);
-    if (form.hasZone(j)) {
-      numeric::StoragePathResponse(c.L, p.velocity, p.dispersion, p.storageRatio, p.exchangeRate, c.Td).values(c.t, h);
-    } else {
-      const numeric::PathResponse path(c.L, p.velocity, p.dispersion, c.Td);
-      for (std::size_t i = 0; i < n; ++i) h[i] = path.pulse(c.t[i]).value;
-    }
+    pathResponses(c, naturalPath(c, form, x, j), form.hasZone(j), false, c.t, h);
     for (std::size_t i = 0; i < n; ++i) {
       const double u = h[i] / c.q[i];
       if (!std::isfinite(u)) return false;
@@ -587,8 +653,8 @@ namespace {
 // A path whose travel-time mean and variance are those given (the release
 // removed), with the mass given.
 FlowPath pathFromMoments(const Curve& c, double mean, double variance, double mass) {
-  mean -= c.Td / 2;
-  variance -= c.Td * c.Td / 12;
+  mean -= c.releaseMean();
+  variance -= c.releaseVariance();
   if (!(mean > 0)) mean = std::max(c.mean, 1e-9);
   if (!(variance > 0)) variance = 0.01 * mean * mean;
   const double v = c.L / mean;
@@ -641,7 +707,7 @@ FlowPath pathFromPeak(const Curve& c, const std::vector<double>& s, std::size_t 
 // The paths and a new one where the smoothed residual is largest.
 std::vector<FlowPath> pathsWithResidualPeak(const Curve& c, const PathSet& fewer) {
   std::vector<double> model(c.size());
-  numeric::concentrations(c.t, c.q, c.L, c.Td, fewer.paths, model);
+  modelConcentrations(c, fewer.paths, c.t, c.q, model);
   std::vector<double> r(c.size());
   for (std::size_t i = 0; i < c.size(); ++i) r[i] = c.y[i] - fewer.baseline - model[i];
   const std::vector<double> s = smoothed(r);
@@ -707,7 +773,7 @@ std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const
   const std::vector<double> s = smoothed(c.y);
   if (N == 1) {
     const FlowPath curve =
-        pathFromMoments(c, c.mean + c.Td / 2, c.variance + c.Td * c.Td / 12, c.mass);
+        pathFromMoments(c, c.mean + c.releaseMean(), c.variance + c.releaseVariance(), c.mass);
     std::vector<double> velocities{curve.velocity};
     if (positive(in.meanTransitTime)) velocities.push_back(c.L / in.meanTransitTime);
     if (positive(in.peakTime)) velocities.push_back(c.L / in.peakTime);

@@ -14,6 +14,7 @@
 
 #include "analysis/flow_path_fit.h"
 #include "numeric/advection_dispersion.h"
+#include "numeric/grid_convolution.h"
 
 namespace ceres {
 class Problem;
@@ -45,6 +46,15 @@ struct Curve {
   // Weights of the residuals (errors growing with the signal): the
   // residual of sample i counts as (model - y) w_i / peak. Empty: 1.
   std::vector<double> weights;
+  // A reach (analysis/reach_fit.h): the upstream station's measured flux,
+  // which the paths carry in place of the release (their responses are
+  // convolved with it, scaled to a unit integral, so that a path's mass is
+  // the mass it carries); null for a station fitted from the injection.
+  std::shared_ptr<const numeric::GridConvolution> input;
+  // The release's (or the input's) own mean time and variance, to which
+  // the paths' travel times add.
+  double releaseMean() const { return input ? input->inputMean() : Td / 2; }
+  double releaseVariance() const { return input ? input->inputVariance() : Td * Td / 12; }
   std::size_t size() const { return t.size(); }
   double weight(std::size_t i) const { return weights.empty() ? 1.0 : weights[i]; }
 };
@@ -145,6 +155,18 @@ PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x
 // given, their derivatives by the curve's parameters (column-major, n rows,
 // form.curveParameters() columns). False where the model cannot be
 // evaluated (a value that is not finite).
+// The unit-mass responses (1/s) of path p at the times t, from the release
+// or through the reach's input: the values, then with derivatives those by
+// v and D (and, for a path with a zone, by beta and alpha), each t.size()
+// long, into out.
+void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivatives,
+                   std::span<const double> t, std::vector<double>& out);
+// The concentrations (ng/L) the paths give at the times t with the
+// discharges q, into y.
+void modelConcentrations(const Curve& c, std::span<const FlowPath> paths,
+                         std::span<const double> t, std::span<const double> q,
+                         std::span<double> y);
+
 bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, double* e,
                     double* J);
 

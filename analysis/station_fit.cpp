@@ -2,6 +2,8 @@
 
 #include "analysis/measured_series.h"
 
+#include <algorithm>
+
 namespace kaldero {
 
 FitSamples fitSamples(const AnalysisInputs& in, const MeasuredRecord& record) {
@@ -33,6 +35,56 @@ FlowPathFitInput stationFitInput(const FitOptions& options, const FitSamples& sa
   fit.momentDispersion = r.transport->momentDispersion;
   fit.chatwinDispersion = r.chatwin->fitted ? r.chatwin->dispersion : 0.0f;
   fit.peakTime = r.arrival.peakTime;
+  return fit;
+}
+
+namespace {
+
+// The most cells of a reach's grid: the convolution's error goes as the
+// square of the cell over the downstream curve's spread, 1e-6 of it on a
+// curve as wide as 1/1000 of the record, and each evaluation of a storage
+// path costs an inversion a cell.
+constexpr double kReachCells = 4096;
+
+double medianSpacing(const std::vector<double>& t) {
+  std::vector<double> d;
+  for (std::size_t i = 1; i < t.size(); ++i) d.push_back(t[i] - t[i - 1]);
+  if (d.empty()) return 0;
+  std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
+  return d[d.size() / 2];
+}
+
+}  // namespace
+
+FlowPathFitInput reachFitInput(const FitOptions& options, const FitSamples& upstream,
+                               double upstreamDistance, double upstreamMeanTime,
+                               const FitSamples& downstream, double downstreamDistance,
+                               double downstreamMeanTime, std::vector<double>& flux) {
+  FlowPathFitInput fit;
+  static_cast<FitOptions&>(fit) = options;
+  fit.decay = false;
+  fit.times = downstream.times;
+  fit.concentrations = downstream.concentrations;
+  fit.discharges = downstream.discharges;
+  fit.distance = downstreamDistance - upstreamDistance;
+  fit.arrival = downstream.arrival;
+  flux.resize(upstream.times.size());
+  for (std::size_t i = 0; i < flux.size(); ++i)
+    flux[i] = upstream.concentrations[i] * upstream.discharges[i];  // ng/L m3/s = ug/s
+  fit.inputTimes = upstream.times;
+  fit.inputFlux = flux;
+  double step = std::min(medianSpacing(upstream.times), medianSpacing(downstream.times));
+  const double last = downstream.times.empty() ? 0.0 : downstream.times.back();
+  if (!(step > 0)) step = last / 1000;
+  fit.inputStep = std::max(step, last / kReachCells);
+  // The paths' masses as shares of the flux that passed the upstream
+  // station.
+  double integral = 0;
+  for (std::size_t i = 1; i < flux.size(); ++i)
+    integral += 0.5 * (flux[i] + flux[i - 1]) * (upstream.times[i] - upstream.times[i - 1]);
+  fit.recoveredMass = integral;
+  if (downstreamMeanTime > upstreamMeanTime)
+    fit.meanTransitTime = downstreamMeanTime - upstreamMeanTime;
   return fit;
 }
 

@@ -33,4 +33,18 @@ FitSamples fitSamples(const AnalysisInputs& in, const MeasuredRecord& record);
 FlowPathFitInput stationFitInput(const FitOptions& options, const FitSamples& samples,
                                  const AnalysisInputs& in, const StationResults& r);
 
+// A reach between two stations of a run (--fit-reaches): the downstream
+// station's samples fitted as the upstream station's measured flux (c q,
+// every read, signed) passed through paths as long as the difference of
+// their distances. Both sample sets come from fitSamples of one run (one
+// time axis). flux receives the upstream flux (ug/s), which the input
+// refers to, as it does to the samples. The grid's step is the smaller
+// median spacing of the two stations, or 1/4096 of the downstream record
+// when that is longer. The hint: the difference of the stations' mean
+// transit times.
+FlowPathFitInput reachFitInput(const FitOptions& options, const FitSamples& upstream,
+                               double upstreamDistance, double upstreamMeanTime,
+                               const FitSamples& downstream, double downstreamDistance,
+                               double downstreamMeanTime, std::vector<double>& flux);
+
 }  // namespace kaldero

@@ -63,6 +63,7 @@ struct Given {
   FitOptionTexts fit;
   UncertaintyOptionTexts uncertainty;
   std::optional<double> detectionLimit;
+  bool fitReaches = false;
 };
 
 void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
@@ -114,6 +115,10 @@ void declareFitOptions(CLI::App& app, Given& g) {
                  "paths (each choice tried), or auto (1 to 3, every layout of zones, by the "
                  "corrected Akaike criterion)")
       ->type_name("N|Ns|Np|auto");
+  app.add_flag("--fit-reaches", g.fitReaches,
+               "Also fit the reach from each station to the next by travel distance: the "
+               "downstream station's samples as the upstream station's measured flux through "
+               "flow paths as long as the reach (the models of --fit, which it needs)");
   app.add_option("--fit-errors", g.fit.errors,
                  "Errors of the concentrations: ar1 (autocorrelated, default), independent, "
                  "ar1-gls (the AR(1) fitted jointly with the curve), or ar1-relative "
@@ -232,6 +237,8 @@ std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
   // files.
   if (!g.report.empty()) options.reportFile = g.report;
   if (std::optional<std::string> why = fitOptionsFrom(g.fit, options.fit)) return why;
+  if (g.fitReaches && !options.fit) return "--fit-reaches needs --fit (the models it fits)";
+  options.fitReaches = g.fitReaches;
   if (g.detectionLimit) {
     const double x = *g.detectionLimit;
     if (!(x > 0) || !std::isfinite(x) || x > 1e6)

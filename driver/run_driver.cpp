@@ -142,6 +142,7 @@ int runControlFile(Session& session, const std::optional<std::string>& name,
     while (processStation(s)) {
     }
     interrupt::check();
+    reachFits(s);
     status = endOfRun(s);
   } catch (const Error& stop) {
     status = stop.exitStatus();

@@ -37,6 +37,10 @@ struct RunOptions {
   // Model fits of flow paths (--fit and the --fit- options); none without
   // --fit.
   std::optional<FitOptions> fit;
+  // The reaches between the stations of a run fitted too (--fit-reaches,
+  // with the options of --fit): each downstream station from the measured
+  // flux of the station before it by travel distance.
+  bool fitReaches = false;
   // The uncertainty of every result (--uncertainty): off with 0 draws.
   UncertaintyRequest uncertainty;
   // The detection limit of every station, in its concentration unit

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "analysis/station_fit.h"
 #include "core/console.h"
 #include "core/listing_channel.h"
 #include "core/output_gate.h"
@@ -58,6 +59,14 @@ struct RunState {
   RunSums sums;            // the run totals so far
   RunRecord record;        // every station's record, for the results files
   int32_t stationCounter = 0;
+  // With --fit-reaches: what the reach fits take of each station fitted.
+  struct ReachStation {
+    std::string name;
+    FitSamples samples;
+    double distance = 0;  // m
+    double meanTime = 0;  // s, the listing's mean transit time
+  };
+  std::vector<ReachStation> reachStations;
 };
 
 // One station while it is processed.

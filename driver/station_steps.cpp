@@ -1,5 +1,6 @@
 #include "driver/station_steps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "conditioning/extrapolation.h"
 #include "conditioning/interpolation.h"
 #include "core/file_reports.h"
+#include "core/interrupt.h"
 #include "core/stop.h"
 #include "files/curve_file.h"
 #include "files/cxtfit_file.h"
@@ -274,6 +276,9 @@ void fitStep(RunState& s, Station& st) {
                     files::fitFileLines(files::fitFileHeading(st.name50, in), *st.fit));
   reportFitNotes(s.console, st.name50, *st.fit);
   record(s).fit = st.fit;
+  if (s.options.fitReaches)
+    s.reachStations.push_back(
+        {std::string(text::trimmed(st.name50)), samples, in.distance, in.meanTransitTime});
 }
 
 }  // namespace
@@ -465,6 +470,29 @@ void stationUncertainty(RunState& s, Station& st) {
   if (u.completed == 0) ++s.record.stationsWithoutDraws;
   reportOutsideIntervals(s.console, st.name50, listingOutsideIntervals(st.results, u));
   record(s).uncertainty = std::move(u);
+}
+
+void reachFits(RunState& s) {
+  if (!s.options.fitReaches) return;
+  s.record.reachesAsked = true;
+  // By travel distance; stations at one distance have no reach between them.
+  std::vector<const RunState::ReachStation*> order;
+  for (const RunState::ReachStation& r : s.reachStations) order.push_back(&r);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto* a, const auto* b) { return a->distance < b->distance; });
+  for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+    const RunState::ReachStation& up = *order[i];
+    const RunState::ReachStation& down = *order[i + 1];
+    if (!(down.distance > up.distance)) continue;
+    interrupt::check();
+    std::vector<double> flux;
+    const FlowPathFitInput in =
+        reachFitInput(*s.options.fit, up.samples, up.distance, up.meanTime, down.samples,
+                      down.distance, down.meanTime, flux);
+    RunRecord::Reach reach{up.name, down.name, down.distance - up.distance, fitFlowPaths(in)};
+    reportReachFit(s.console, reach.from, reach.to, reach.length, reach.fit);
+    s.record.reaches.push_back(std::move(reach));
+  }
 }
 
 void finishStation(RunState& s, Station& st) {

@@ -379,6 +379,15 @@ json resultsDocument(const RunRecord& run) {
     stations.push_back(s);
   }
   doc["stations"] = stations;
+  if (run.reachesAsked) {
+    json reaches = json::array();
+    for (const RunRecord::Reach& r : run.reaches)
+      reaches.push_back({{"from", r.from},
+                         {"to", r.to},
+                         {"length_m", r.length},
+                         {"fit", fitDocument(r.fit, run.release.flowZoneArrivalHours)}});
+    doc["reaches"] = reaches;
+  }
   if (run.totals) {
     const RunTotals& t = *run.totals;
     const auto& b = t.volume;

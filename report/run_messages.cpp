@@ -292,6 +292,20 @@ void reportFitNotes(Console& c, std::string_view stationName50, const FlowPathFi
                    "); THE EXTRA PATHS DESCRIBE THE CURVE'S SHAPE RATHER THAN SEPARATE ROUTES"));
 }
 
+void reportReachFit(Console& c, const std::string& from, const std::string& to, double length,
+                    const FlowPathFitResult& fit) {
+  const PathModelFit* best = fit.best();
+  Console::ReportScope report(c, best ? ShownReport::Kind::Note : ShownReport::Kind::Warning);
+  std::string what = from + " TO " + to + " (" + fmt::general(length, 4) + " M): ";
+  if (!best) {
+    what += "NOT FITTED: " + fit.reason;
+  } else {
+    what += "MODEL " + best->label() + ", R2 " + fmt::general(best->rSquared, 4);
+    if (!best->resolved || !best->settled) what += " (" + best->caution + ")";
+  }
+  c.free(fmt::FreeLine("REACH FIT: ").text(what));
+}
+
 void writeTotalsIncluded(const ReportTarget& out, int included, int listed) {
   out.echoLine(text::blanks(15) + "The run totals include " + std::to_string(included) + " of " +
                std::to_string(listed) + " stations (the others stopped).");

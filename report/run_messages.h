@@ -96,6 +96,10 @@ void reportInterrupted(Console& console, const std::string& signalName,
 // not made, and the run ends with exit status 2.
 void reportErrorBeyondRecord(Console& console, std::string_view stationName50,
                              const std::string& why);
+// A reach fitted (--fit-reaches): its stations, length, model and R2, or
+// why it could not be fitted.
+void reportReachFit(Console& console, const std::string& from, const std::string& to,
+                    double length, const FlowPathFitResult& fit);
 void reportDrawsStopped(Console& console, std::string_view stationName50,
                         const UncertaintyResult& result);
 // The listing's values that lie outside their own 95 % intervals.

@@ -92,6 +92,15 @@ struct RunRecord {
   // The detection limit given (--detection-limit), in each station's
   // concentration unit.
   std::optional<float> detectionLimit;
+  // The reaches fitted (--fit-reaches): from one station to the next by
+  // travel distance.
+  struct Reach {
+    std::string from, to;  // station data files
+    double length = 0;     // m
+    FlowPathFitResult fit;
+  };
+  bool reachesAsked = false;
+  std::vector<Reach> reaches;
   // With --keep-going: the stations the run totals include.
   int stationsInTotals = 0;
   // Stations analysed whose every uncertainty draw stopped (exit status 1).

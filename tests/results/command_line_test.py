@@ -94,6 +94,7 @@ def check_bad_options(c, exe, work):
                         (["--fit", "1", "--fit-intervals", "jackknife"], "jackknife"),
                         (["--fit", "1", "--fit-seed", "3"], "--fit-seed needs"),
                         (["--fit-decay"], "--fit-decay needs --fit"),
+                        (["--fit-reaches"], "--fit-reaches needs --fit"),
                         (["--fit", "2q"], "2q"),
                         (["--fit", "1", "--fit-errors", "relative"], "relative"),
                         (["--plots", "ps", "--campaign-scale", "logarithmic"], "logarithmic"),

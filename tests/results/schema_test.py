@@ -192,9 +192,10 @@ def main():
     # The example with every results option.
     folder = common.copy_examples(os.path.join(work, "examples"))
     inputs = common.files_in(folder)
+    # Every fit of both stations: minutes in the sanitizer build.
     proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "r.csv",
                                     "--report", "r.html", "--plots", "ps,png,svg,pdf",
-                                    "--fit", "auto", "KALDERO.D"])
+                                    "--fit", "auto", "KALDERO.D"], timeout=900)
     c.check(proc.returncode == 0, f"examples: exit status {proc.returncode}")
     doc = check_run(c, validator, "examples", folder, proc, inputs)
     if doc:

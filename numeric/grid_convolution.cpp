@@ -1,0 +1,97 @@
+#include "numeric/grid_convolution.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unsupported/Eigen/FFT>
+
+namespace kaldero::numeric {
+
+struct GridConvolution::Transform {
+  Eigen::FFT<double> fft;
+};
+
+namespace {
+
+// The integral of the piecewise linear flux from its first time to each of
+// the increasing times edges (0 before the first sample, constant after
+// the last).
+std::vector<double> cumulativeAt(std::span<const double> t, std::span<const double> f,
+                                 const std::vector<double>& edges) {
+  std::vector<double> out(edges.size());
+  std::size_t j = 0;
+  double before = 0;  // the integral up to t[j]
+  for (std::size_t e = 0; e < edges.size(); ++e) {
+    const double x = edges[e];
+    while (j + 1 < t.size() && t[j + 1] <= x) {
+      before += 0.5 * (f[j] + f[j + 1]) * (t[j + 1] - t[j]);
+      ++j;
+    }
+    if (x <= t[0]) {
+      out[e] = 0;
+    } else if (j + 1 >= t.size()) {
+      out[e] = before;  // past the last sample
+    } else {
+      const double dt = t[j + 1] - t[j], u = x - t[j];
+      const double slope = dt > 0 ? (f[j + 1] - f[j]) / dt : 0;
+      out[e] = before + f[j] * u + 0.5 * slope * u * u;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+GridConvolution::GridConvolution(std::span<const double> inputTimes,
+                                 std::span<const double> inputFlux,
+                                 double lastTime, double h)
+    : fft_(std::make_unique<Transform>()), h_(h) {
+  const double last = std::max(0.0, lastTime);
+  cells_ = static_cast<std::size_t>(std::ceil(last / h)) + 1;
+  std::vector<double> edges(cells_ + 1);
+  for (std::size_t k = 0; k <= cells_; ++k) edges[k] = static_cast<double>(k) * h;
+  const std::vector<double> I = cumulativeAt(inputTimes, inputFlux, edges);
+  std::vector<double> f(cells_);
+  double m0 = 0, m1 = 0, m2 = 0;
+  for (std::size_t k = 0; k < cells_; ++k) {
+    f[k] = (I[k + 1] - I[k]) / h;
+    // A cell's own spread, h^2 / 12, is the convolution's: counted with it.
+    const double mid = (static_cast<double>(k) + 0.5) * h, w = f[k] * h;
+    m0 += w;
+    m1 += w * mid;
+    m2 += w * (mid * mid + h * h / 12);
+  }
+  integral_ = m0;
+  if (m0 != 0) {
+    mean_ = m1 / m0;
+    variance_ = std::max(0.0, m2 / m0 - mean_ * mean_);
+  }
+  padded_ = 1;
+  while (padded_ < 2 * cells_) padded_ *= 2;
+  f.resize(padded_, 0.0);
+  fft_->fft.fwd(inputSpectrum_, f);
+}
+
+GridConvolution::~GridConvolution() = default;
+GridConvolution::GridConvolution(GridConvolution&&) noexcept = default;
+GridConvolution& GridConvolution::operator=(GridConvolution&&) noexcept = default;
+
+void GridConvolution::apply(std::span<const double> G, std::span<const double> times,
+                            std::span<double> out) const {
+  std::vector<double> g(padded_, 0.0);
+  std::copy_n(G.begin(), std::min(G.size(), cells_), g.begin());
+  std::vector<std::complex<double>> spectrum;
+  fft_->fft.fwd(spectrum, g);
+  for (std::size_t i = 0; i < padded_; ++i) spectrum[i] *= inputSpectrum_[i];
+  std::vector<double> c;
+  fft_->fft.inv(c, spectrum);
+  // y(m h) = c[m - 1]; y(0) = 0.
+  const auto y = [&](std::size_t m) { return m == 0 || m > cells_ ? 0.0 : c[m - 1]; };
+  for (std::size_t i = 0; i < times.size() && i < out.size(); ++i) {
+    const double x = std::max(0.0, times[i]) / h_;
+    const auto m = static_cast<std::size_t>(std::floor(x));
+    const double frac = x - static_cast<double>(m);
+    out[i] = (1 - frac) * y(m) + frac * y(m + 1);
+  }
+}
+
+}  // namespace kaldero::numeric

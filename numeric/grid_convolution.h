@@ -1,0 +1,61 @@
+// The convolution of a measured input flux with responses of a flow path:
+// what reaches a station downstream of another is the upstream station's
+// flux passed through the reach,
+//   y(t) = integral f(tau) g(t - tau) dtau,
+// f the upstream flux (piecewise linear between its samples, 0 before the
+// first and after the last), g the reach's unit-mass response.
+//
+// On a grid of step h from time 0: f is taken as its exact mean over each
+// cell [k h, (k+1) h); a response is given by its integral over each cell,
+// G_j = integral over [j h, (j+1) h] of g. For a flux constant on each
+// cell the convolution at the grid times is then exact,
+//   y(m h) = sum_k f_k G_(m-k-1),
+// (the step response's differences: y(t) = sum_k f_k (F(t - k h) -
+// F(t - (k+1) h))); between grid times y is read linearly. The sum is made
+// by FFT (zero-padded, so no wrap-around), the input's spectrum kept: each
+// response costs two transforms of twice the grid's length.
+//
+// Units as the caller's (s; a flux in mass per s gives, with a response in
+// 1/s, mass per s). Double precision; computes only.
+#pragma once
+
+#include <complex>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace kaldero::numeric {
+
+class GridConvolution {
+ public:
+  // The input's samples (times increasing, at least two), the last time at
+  // which the convolution is read, the grid step h.
+  GridConvolution(std::span<const double> inputTimes, std::span<const double> inputFlux,
+                  double lastTime, double h);
+  ~GridConvolution();
+  GridConvolution(GridConvolution&&) noexcept;
+  GridConvolution& operator=(GridConvolution&&) noexcept;
+
+  double step() const { return h_; }
+  // The grid's cells: G holds one integral a cell.
+  std::size_t cells() const { return cells_; }
+  // The input's integral, mean time and variance about it (of the cell
+  // means, as convolved).
+  double inputIntegral() const { return integral_; }
+  double inputMean() const { return mean_; }
+  double inputVariance() const { return variance_; }
+
+  // The convolution of the input with the response whose cell integrals
+  // are G (cells() of them), at the times (0 to the last time), into out.
+  void apply(std::span<const double> G, std::span<const double> times,
+             std::span<double> out) const;
+
+ private:
+  struct Transform;
+  std::unique_ptr<Transform> fft_;
+  std::vector<std::complex<double>> inputSpectrum_;
+  std::size_t cells_ = 0, padded_ = 0;
+  double h_ = 1, integral_ = 0, mean_ = 0, variance_ = 0;
+};
+
+}  // namespace kaldero::numeric
