@@ -685,6 +685,20 @@ Quantities byVelocity(Quantities q) {
 
 }  // namespace flowfit
 
+void reachConcentrations(std::span<const double> times, std::span<const double> discharges,
+                         std::span<const double> inputTimes, std::span<const double> inputFlux,
+                         double inputStep, double length,
+                         std::span<const numeric::FlowPath> paths, std::span<double> out) {
+  std::fill(out.begin(), out.end(), 0.0);
+  if (times.empty() || inputTimes.size() < 2) return;
+  Curve c;
+  c.L = length;
+  c.input = std::make_shared<const numeric::GridConvolution>(inputTimes, inputFlux, times.back(),
+                                                             inputStep);
+  if (!(c.input->inputIntegral() != 0)) return;
+  modelConcentrations(c, paths, times, discharges, out);
+}
+
 void quietSolverLog() { FLAGS_minloglevel = google::GLOG_FATAL; }
 
 FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {

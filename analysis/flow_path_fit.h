@@ -211,6 +211,16 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in);
 // program sets the log to fatal messages once, before any fit.
 void quietSolverLog();
 
+// The concentrations (ng/L) at the times, with the discharges, of paths of
+// a reach of the given length (m) that carry the input flux (ug/s at
+// inputTimes, the grid's cells inputStep s; each path's mass the mass it
+// carries, ug, of the flux's integral): the model of a reach fit, for
+// drawing and for tests.
+void reachConcentrations(std::span<const double> times, std::span<const double> discharges,
+                         std::span<const double> inputTimes, std::span<const double> inputFlux,
+                         double inputStep, double length,
+                         std::span<const numeric::FlowPath> paths, std::span<double> out);
+
 // The fitted paths as model parameters (with their storage zone), for
 // drawing the curve and its parts.
 std::vector<numeric::FlowPath> modelPaths(const PathModelFit& fit);

@@ -39,7 +39,7 @@ FlowPathFitInput stationFitInput(const FitOptions& options, const FitSamples& sa
 // their distances. Both sample sets come from fitSamples of one run (one
 // time axis). flux receives the upstream flux (ug/s), which the input
 // refers to, as it does to the samples. The grid's step is the smaller
-// median spacing of the two stations, or 1/4096 of the downstream record
+// median spacing of the two stations, or 1/1024 of the downstream record
 // when that is longer. The hint: the difference of the stations' mean
 // transit times.
 FlowPathFitInput reachFitInput(const FitOptions& options, const FitSamples& upstream,
