@@ -490,7 +490,10 @@ void reachFits(RunState& s) {
         reachFitInput(*s.options.fit, up.samples, up.distance, up.meanTime, down.samples,
                       down.distance, down.meanTime, flux);
     RunRecord::Reach reach{up.name, down.name, down.distance - up.distance, fitFlowPaths(in)};
-    reportReachFit(s.console, reach.from, reach.to, reach.length, reach.fit);
+    const double peak = flux.empty() ? 0.0 : *std::max_element(flux.begin(), flux.end());
+    if (peak > 0) reach.upstreamEndShare = std::max(0.0, flux.back() / peak);
+    reportReachFit(s.console, reach.from, reach.to, reach.length, reach.fit,
+                   reach.upstreamEndShare);
     s.record.reaches.push_back(std::move(reach));
   }
 }

@@ -385,6 +385,7 @@ json resultsDocument(const RunRecord& run) {
       reaches.push_back({{"from", r.from},
                          {"to", r.to},
                          {"length_m", r.length},
+                         {"upstream_flux_at_end_share", r.upstreamEndShare},
                          {"fit", fitDocument(r.fit, run.release.flowZoneArrivalHours)}});
     doc["reaches"] = reaches;
   }

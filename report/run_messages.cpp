@@ -293,7 +293,14 @@ void reportFitNotes(Console& c, std::string_view stationName50, const FlowPathFi
 }
 
 void reportReachFit(Console& c, const std::string& from, const std::string& to, double length,
-                    const FlowPathFitResult& fit) {
+                    const FlowPathFitResult& fit, double endShare) {
+  if (endShare > 0.05) {
+    Console::ReportScope report(c, ShownReport::Kind::Warning);
+    c.free(fmt::FreeLine("REACH FIT: ")
+               .text("THE RECORD OF " + from + " ENDS ON A FLUX OF " +
+                     fmt::general(100 * endShare, 2) + " % OF ITS PEAK: THE REACH TO " + to +
+                     " CARRIES NONE AFTER IT, SO THE FITTED TAIL IS SHORT OF TRACER"));
+  }
   const PathModelFit* best = fit.best();
   Console::ReportScope report(c, best ? ShownReport::Kind::Note : ShownReport::Kind::Warning);
   std::string what = from + " TO " + to + " (" + fmt::general(length, 4) + " M): ";

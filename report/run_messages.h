@@ -97,9 +97,11 @@ void reportInterrupted(Console& console, const std::string& signalName,
 void reportErrorBeyondRecord(Console& console, std::string_view stationName50,
                              const std::string& why);
 // A reach fitted (--fit-reaches): its stations, length, model and R2, or
-// why it could not be fitted.
+// why it could not be fitted; and a warning when the upstream record ends
+// on a flux above 5 % of its peak (endShare), after which the reach carries
+// nothing.
 void reportReachFit(Console& console, const std::string& from, const std::string& to,
-                    double length, const FlowPathFitResult& fit);
+                    double length, const FlowPathFitResult& fit, double endShare);
 void reportDrawsStopped(Console& console, std::string_view stationName50,
                         const UncertaintyResult& result);
 // The listing's values that lie outside their own 95 % intervals.

@@ -98,6 +98,10 @@ struct RunRecord {
     std::string from, to;  // station data files
     double length = 0;     // m
     FlowPathFitResult fit;
+    // The upstream flux at the last sample of its record over its peak: the
+    // reach carries nothing after that sample, so a record that ends on a
+    // high flux leaves the downstream tail short of tracer.
+    double upstreamEndShare = 0;
   };
   bool reachesAsked = false;
   std::vector<Reach> reaches;

@@ -65,6 +65,28 @@ def main():
         # receives part of it.
         share = sum(p["mass_fraction"] for p in fit["paths"])
         c.check(0.3 < share < 1.0, f"the reach carries {share} of the upstream flux")
+        c.check(r["upstream_flux_at_end_share"] < 0.05,
+                f"the 150 m record ends on {r['upstream_flux_at_end_share']} of its peak")
+        c.check(b"CARRIES NONE AFTER IT" not in proc.stdout, "a warning of a short record")
+    # The 150 m record cut two hours after its peak: the reach carries
+    # nothing after that, and the console says so.
+    cut = common.copy_examples(os.path.join(work, "cut"))
+    path = os.path.join(cut, "TQF.DAT")
+    with open(path, encoding="latin-1") as f:
+        lines = f.read().splitlines()
+    head, data = lines[:64], lines[64:]
+    values = [(float(l.split()[0]), float(l.split()[1])) for l in data]
+    peak = max(range(len(values)), key=lambda i: values[i][1])
+    keep = [l for l, (t, _) in zip(data, values) if t <= values[peak][0] + 2]
+    with open(path, "w", encoding="latin-1") as f:
+        f.write("\n".join(head + keep) + "\n")
+    proc = common.run(exe, cut, ["--batch", "--results", "r.json", "--fit", "2", "--fit-reaches",
+                                 "KALDERO.D"])
+    doc = json.load(open(os.path.join(cut, "r.json"), encoding="utf-8"))
+    share = doc["reaches"][0]["upstream_flux_at_end_share"] if doc.get("reaches") else None
+    c.check(share is not None and share > 0.05, f"a cut record ends on {share} of its peak")
+    c.check(re.search(rb"THE RECORD OF TQF\.DAT ENDS ON A FLUX OF [0-9.]+ % OF ITS PEAK", proc.stdout),
+            "no warning of the cut upstream record")
     # One station: no reach, an empty list.
     one = common.copy_examples(os.path.join(work, "one"))
     with open(os.path.join(one, "KALDERO.D"), encoding="latin-1") as f:
