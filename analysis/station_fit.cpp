@@ -1,6 +1,7 @@
 #include "analysis/station_fit.h"
 
 #include "analysis/measured_series.h"
+#include "numeric/ar1_errors.h"
 
 #include <algorithm>
 
@@ -48,14 +49,6 @@ namespace {
 // reach 4.0 s against 7.6 s), 512 move the third digit.
 constexpr double kReachCells = 1024;
 
-double medianSpacing(const std::vector<double>& t) {
-  std::vector<double> d;
-  for (std::size_t i = 1; i < t.size(); ++i) d.push_back(t[i] - t[i - 1]);
-  if (d.empty()) return 0;
-  std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
-  return d[d.size() / 2];
-}
-
 }  // namespace
 
 FlowPathFitInput reachFitInput(const FitOptions& options, const FitSamples& upstream,
@@ -75,7 +68,8 @@ FlowPathFitInput reachFitInput(const FitOptions& options, const FitSamples& upst
     flux[i] = upstream.concentrations[i] * upstream.discharges[i];  // ng/L m3/s = ug/s
   fit.inputTimes = upstream.times;
   fit.inputFlux = flux;
-  double step = std::min(medianSpacing(upstream.times), medianSpacing(downstream.times));
+  double step = std::min(numeric::Ar1Errors(upstream.times).medianSpacing(),
+                         numeric::Ar1Errors(downstream.times).medianSpacing());
   const double last = downstream.times.empty() ? 0.0 : downstream.times.back();
   if (!(step > 0)) step = last / 1000;
   fit.inputStep = std::max(step, last / kReachCells);

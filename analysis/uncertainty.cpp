@@ -303,27 +303,25 @@ std::optional<std::string> errorBeyondRecord(const UncertaintyRequest& request,
     for (float x : v) m = std::max(m, std::fabs(x));
     return m;
   };
-  const auto beyond = [](const char* option, const StatedError& e, float limit,
-                         const char* what) -> std::optional<std::string> {
-    if (e.none() || e.relative || !(e.value > static_cast<double>(limit))) return std::nullopt;
-    return std::string(option) + " " + e.text + " is beyond " + what + " (" +
-           fmt::shortest(limit) + " in the station's unit), which cannot be meant";
-  };
-  const float c = largest(r.C);
-  if (auto why = beyond("--conc-error", request.concentration, c,
-                        "the largest concentration of the record"))
-    return why;
-  if (auto why = beyond("--background-error", request.background, c,
-                        "the largest concentration of the record"))
-    return why;
-  if (r.dischargeColumn) {
-    const float q = largest(r.Q);
-    if (auto why = beyond("--discharge-error", request.discharge, q,
-                          "the largest discharge of the record"))
-      return why;
-    if (auto why = beyond("--discharge-noise", request.dischargeNoise, q,
-                          "the largest discharge of the record"))
-      return why;
+  const char* const concentration = "the largest concentration of the record";
+  const char* const discharge = "the largest discharge of the record";
+  const float c = largest(r.C), q = r.dischargeColumn ? largest(r.Q) : 0.0f;
+  const struct {
+    const char* option;
+    const StatedError& error;
+    float limit;
+    const char* what;
+  } checks[] = {{"--conc-error", request.concentration, c, concentration},
+                {"--background-error", request.background, c, concentration},
+                {"--discharge-error", request.discharge, q, discharge},
+                {"--discharge-noise", request.dischargeNoise, q, discharge}};
+  for (const auto& k : checks) {
+    // Without a discharge column the discharge errors meet no record.
+    if (k.what == discharge && !r.dischargeColumn) continue;
+    const StatedError& e = k.error;
+    if (e.none() || e.relative || !(e.value > static_cast<double>(k.limit))) continue;
+    return std::string(k.option) + " " + e.text + " is beyond " + k.what + " (" +
+           fmt::shortest(k.limit) + " in the station's unit), which cannot be meant";
   }
   if (request.timeError > 0 && r.T.size() > 0) {
     const auto [low, high] = std::minmax_element(r.T.begin(), r.T.end());
