@@ -701,15 +701,21 @@ void reachConcentrations(std::span<const double> times, std::span<const double> 
 
 void quietSolverLog() { FLAGS_minloglevel = google::GLOG_FATAL; }
 
-FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
+FlowPathFitResult fitNotMade(const FitOptions& options, std::string reason) {
   FlowPathFitResult result;
-  result.pathsAsked = in.paths;
-  result.storage = in.storage;
-  result.errorModel = in.errors;
-  result.intervals = in.intervals;
-  result.baseline = in.baseline;
-  result.decay = in.decay;
-  result.sampleSource = in.samples;
+  result.pathsAsked = options.paths;
+  result.storage = options.storage;
+  result.errorModel = options.errors;
+  result.intervals = options.intervals;
+  result.baseline = options.baseline;
+  result.decay = options.decay;
+  result.sampleSource = options.samples;
+  result.reason = std::move(reason);
+  return result;
+}
+
+FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
+  FlowPathFitResult result = fitNotMade(in, "");
   result.recoveredMass = positive(in.recoveredMass) ? in.recoveredMass : 0;
   if (const Status refused = checkInput(in)) {
     result.reason = refused->message;

@@ -206,6 +206,10 @@ struct FlowPathFitInput : FitOptions {
 // is not finite.
 FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in);
 
+// The result of a fit that was not made for a reason outside its data (a
+// reach whose station was not fitted): what was asked, no model, the reason.
+FlowPathFitResult fitNotMade(const FitOptions& options, std::string reason);
+
 // The solver library reports through its log on the standard error (a
 // start it cannot evaluate, say); the fit gives its own reasons. The
 // program sets the log to fatal messages once, before any fit.

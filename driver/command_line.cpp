@@ -64,6 +64,7 @@ struct Given {
   UncertaintyOptionTexts uncertainty;
   std::optional<double> detectionLimit;
   bool fitReaches = false;
+  std::vector<std::string> reaches;
 };
 
 void declareRunOptions(CLI::App& app, RunOptions& options, Given& g) {
@@ -119,6 +120,11 @@ void declareFitOptions(CLI::App& app, Given& g) {
                "Also fit the reach from each station to the next by travel distance: the "
                "downstream station's samples as the upstream station's measured flux through "
                "flow paths as long as the reach (the models of --fit, which it needs)");
+  app.add_option("--reach", g.reaches,
+                 "Fit the reach from station A to station B (their data files as the control "
+                 "file names them), in place of the reaches of --fit-reaches; repeatable")
+      ->type_name("A.DAT:B.DAT")
+      ->allow_extra_args(false);
   app.add_option("--fit-errors", g.fit.errors,
                  "Errors of the concentrations: ar1 (autocorrelated, default), independent, "
                  "ar1-gls (the AR(1) fitted jointly with the curve), or ar1-relative "
@@ -238,7 +244,17 @@ std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
   if (!g.report.empty()) options.reportFile = g.report;
   if (std::optional<std::string> why = fitOptionsFrom(g.fit, options.fit)) return why;
   if (g.fitReaches && !options.fit) return "--fit-reaches needs --fit (the models it fits)";
-  options.fitReaches = g.fitReaches;
+  if (!g.reaches.empty() && !options.fit) return "--reach needs --fit (the models it fits)";
+  for (const std::string& pair : g.reaches) {
+    const std::size_t colon = pair.find(':');
+    const std::string from = colon == std::string::npos ? "" : pair.substr(0, colon);
+    const std::string to = colon == std::string::npos ? "" : pair.substr(colon + 1);
+    if (from.empty() || to.empty() || to.find(':') != std::string::npos)
+      return "--reach: \"" + pair + "\" is not A.DAT:B.DAT (two station data files)";
+    if (from == to) return "--reach: \"" + pair + "\" names one station twice";
+    options.reaches.emplace_back(from, to);
+  }
+  options.fitReaches = g.fitReaches || !options.reaches.empty();
   if (g.detectionLimit) {
     const double x = *g.detectionLimit;
     if (!(x > 0) || !std::isfinite(x) || x > 1e6)

@@ -51,6 +51,17 @@ void stationFigures(RunState& s, const Station& st) {
     figureFiles(s, *f, st.name50, 85, plot::kSuffixChatwinFigure, formats);
 }
 
+void reachFigures(RunState& s, const RunRecord::Reach& reach) {
+  const std::optional<figure::Figure> f = figures::reachFigure(reach, s.options.figureOptions);
+  if (!f) return;
+  plot::figureFiles(s.plots, s.gate, *f, figureFormats(s), s.options.figureSize,
+                    [&](plot::PlotFormat format) {
+                      return OutputRecord{plot::reachFileName(reach.to, reach.from, format),
+                                          plot::plotKind(plot::kSuffixReach),
+                                          plot::formatName(format)};
+                    });
+}
+
 // The names of the campaign figures: from the control file's stem
 // (CAMP_ALL.PS for CAMP.D), or from its whole name (CAMP.D_ALL.PS) when a
 // stem name is taken already, as by the run of another control file of the

@@ -14,6 +14,10 @@ namespace kaldero {
 // they draw.
 void stationFigures(RunState& s, const Station& st);
 
+// A reach's figure (--fit-reaches) in the formats of --plots and --figures,
+// named after its downstream and upstream stations.
+void reachFigures(RunState& s, const RunRecord::Reach& reach);
+
 // The campaign figures of the stations analysed in the run (none when no
 // station was analysed); a figure that cannot be drawn is said on the
 // console.

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/campaign.h"
@@ -41,6 +42,9 @@ struct RunOptions {
   // with the options of --fit): each downstream station from the measured
   // flux of the station before it by travel distance.
   bool fitReaches = false;
+  // The pairs named with --reach (upstream, downstream station data files
+  // as the control file names them): only these reaches are fitted.
+  std::vector<std::pair<std::string, std::string>> reaches;
   // The uncertainty of every result (--uncertainty): off with 0 draws.
   UncertaintyRequest uncertainty;
   // The detection limit of every station, in its concentration unit

@@ -26,6 +26,7 @@
 #include "input/data_reduction.h"
 #include "input/output_names.h"
 #include "core/units.h"
+#include "driver/figure_step.h"
 #include "input/units.h"
 #include "numeric/random.h"
 #include "plot/chatwin_plot.h"
@@ -472,29 +473,84 @@ void stationUncertainty(RunState& s, Station& st) {
   record(s).uncertainty = std::move(u);
 }
 
+namespace {
+
+const RunState::ReachStation* fittedStation(const RunState& s, const std::string& name) {
+  for (const RunState::ReachStation& r : s.reachStations)
+    if (r.name == name) return &r;
+  return nullptr;
+}
+
+// The reach between two fitted stations: its fit, file and figures.
+RunRecord::Reach fitReach(RunState& s, const RunState::ReachStation& up,
+                          const RunState::ReachStation& down) {
+  std::vector<double> flux;
+  const FlowPathFitInput in = reachFitInput(*s.options.fit, up.samples, up.distance, up.meanTime,
+                                            down.samples, down.distance, down.meanTime, flux);
+  RunRecord::Reach reach;
+  reach.from = up.name;
+  reach.to = down.name;
+  reach.length = down.distance - up.distance;
+  reach.fit = fitFlowPaths(in);
+  const double peak = flux.empty() ? 0.0 : *std::max_element(flux.begin(), flux.end());
+  if (peak > 0) reach.upstreamEndShare = std::max(0.0, flux.back() / peak);
+  for (const double t : up.samples.times) reach.upstreamTimes.push_back(t + up.samples.arrival);
+  reach.upstreamFlux = std::move(flux);
+  reportReachFit(s.console, reach.from, reach.to, reach.length, reach.fit,
+                 reach.upstreamEndShare);
+  const std::size_t before = s.gate.runFiles().size();
+  const OutputRecord file{
+      files::fitFileName(plot::reachFileName(down.name, up.name, plot::PlotFormat::PostScript)),
+      "reach fit file", ""};
+  s.gate.writeLines(file, files::fitFileLines(
+                              files::reachFitFileHeading(down.name, up.name, in), reach.fit));
+  reachFigures(s, reach);
+  const std::vector<OutputRecord> written = s.gate.runFiles();
+  for (std::size_t i = before; i < written.size(); ++i)
+    reach.outputs.push_back(asCalled(s.record.folder, written[i]));
+  return reach;
+}
+
+// A pair named with --reach: its reach, or why it was not fitted.
+RunRecord::Reach namedReach(RunState& s, const std::string& from, const std::string& to) {
+  const RunState::ReachStation* up = fittedStation(s, from);
+  const RunState::ReachStation* down = fittedStation(s, to);
+  std::string why;
+  if (!up || !down)
+    why = (!up ? from : to) + " was not fitted (not a station of the run, or not analysed)";
+  else if (!(down->distance > up->distance))
+    why = to + " is not farther from the release than " + from;
+  if (why.empty()) return fitReach(s, *up, *down);
+  RunRecord::Reach reach;
+  reach.from = from;
+  reach.to = to;
+  reach.length = up && down ? down->distance - up->distance : 0.0;
+  reach.fit = fitNotMade(*s.options.fit, why);
+  reportReachFit(s.console, from, to, std::max(reach.length, 0.0), reach.fit, 0);
+  return reach;
+}
+
+}  // namespace
+
 void reachFits(RunState& s) {
   if (!s.options.fitReaches) return;
   s.record.reachesAsked = true;
+  if (!s.options.reaches.empty()) {
+    for (const auto& [from, to] : s.options.reaches) {
+      interrupt::check();
+      s.record.reaches.push_back(namedReach(s, from, to));
+    }
+    return;
+  }
   // By travel distance; stations at one distance have no reach between them.
   std::vector<const RunState::ReachStation*> order;
   for (const RunState::ReachStation& r : s.reachStations) order.push_back(&r);
   std::stable_sort(order.begin(), order.end(),
                    [](const auto* a, const auto* b) { return a->distance < b->distance; });
   for (std::size_t i = 0; i + 1 < order.size(); ++i) {
-    const RunState::ReachStation& up = *order[i];
-    const RunState::ReachStation& down = *order[i + 1];
-    if (!(down.distance > up.distance)) continue;
+    if (!(order[i + 1]->distance > order[i]->distance)) continue;
     interrupt::check();
-    std::vector<double> flux;
-    const FlowPathFitInput in =
-        reachFitInput(*s.options.fit, up.samples, up.distance, up.meanTime, down.samples,
-                      down.distance, down.meanTime, flux);
-    RunRecord::Reach reach{up.name, down.name, down.distance - up.distance, fitFlowPaths(in)};
-    const double peak = flux.empty() ? 0.0 : *std::max_element(flux.begin(), flux.end());
-    if (peak > 0) reach.upstreamEndShare = std::max(0.0, flux.back() / peak);
-    reportReachFit(s.console, reach.from, reach.to, reach.length, reach.fit,
-                   reach.upstreamEndShare);
-    s.record.reaches.push_back(std::move(reach));
+    s.record.reaches.push_back(fitReach(s, *order[i], *order[i + 1]));
   }
 }
 

@@ -68,23 +68,38 @@ std::string modelsTried(const FlowPathFitResult& fit) {
 
 void heading(std::vector<std::string>& out, const FitFileHeading& h,
              const FlowPathFitResult& fit) {
-  out.push_back(" FLOW-PATH FIT OF " + h.stationFile);
-  out.push_back("");
-  out.push_back(" One-dimensional advection-dispersion model of one or more flow paths, with");
-  out.push_back(" or without a storage zone they share, fitted by least squares to the");
+  const bool reach = !h.upstreamFile.empty();
+  if (reach) {
+    out.push_back(" REACH FIT FROM " + h.upstreamFile + " TO " + h.stationFile);
+    out.push_back("");
+    out.push_back(" The measured flux (c q) of the upstream station passed through one or more");
+    out.push_back(" one-dimensional advection-dispersion flow paths as long as the reach, with");
+    out.push_back(" or without storage zones, fitted by least squares to the downstream");
+  } else {
+    out.push_back(" FLOW-PATH FIT OF " + h.stationFile);
+    out.push_back("");
+    out.push_back(" One-dimensional advection-dispersion model of one or more flow paths, with");
+    out.push_back(" or without a storage zone they share, fitted by least squares to the");
+  }
   out.push_back(fit.sampleSource == SampleSource::Knots
                     ? " concentrations interpolated onto knots (not independent measurements:"
                     : " measured concentrations, background subtracted.");
   if (fit.sampleSource == SampleSource::Knots)
     out.push_back(" the intervals below are too narrow).");
   out.push_back("");
-  out.push_back("   " + padded("Travel distance", 30) + num(h.distance) + " m");
-  out.push_back("   " + padded("Release", 30) +
-                (h.releaseDuration > 0 ? "over " + num(h.releaseDuration / 3600) + " h"
-                                       : std::string("instantaneous")));
+  out.push_back("   " + padded(reach ? "Reach length" : "Travel distance", 30) +
+                num(h.distance) + " m");
+  if (reach)
+    out.push_back("   " + padded("Input", 30) + "the measured flux of " + h.upstreamFile + " (" +
+                  std::to_string(h.upstreamReads) + " reads)");
+  else
+    out.push_back("   " + padded("Release", 30) +
+                  (h.releaseDuration > 0 ? "over " + num(h.releaseDuration / 3600) + " h"
+                                         : std::string("instantaneous")));
   out.push_back("   " + padded("Samples fitted", 30) +
                 std::to_string(fit.samplesFitted > 0 ? fit.samplesFitted : h.samples));
-  out.push_back("   " + padded("Recovered mass", 30) + num(h.recoveredMass * 1e-9) + " kg");
+  out.push_back("   " + padded(reach ? "Mass passing upstream" : "Recovered mass", 30) +
+                num(h.recoveredMass * 1e-9) + " kg");
   out.push_back("   " + padded("Models tried", 30) + modelsTried(fit));
   out.push_back("   " + padded("Errors", 30) + errorModelText(fit.errorModel));
   if (fit.baseline) out.push_back("   " + padded("Baseline", 30) + "a constant offset fitted");
@@ -154,7 +169,9 @@ void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen
     out.push_back(quantityLine("Peclet number", "", p.peclet));
     out.push_back(quantityLine("mean travel time", "h", p.meanTravelTime, 1.0 / 3600));
     out.push_back(quantityLine("mass", "kg", p.mass, 1e-9));
-    out.push_back(quantityLine("fraction of recovered mass", "", p.massFraction));
+    out.push_back(quantityLine(h.upstreamFile.empty() ? "fraction of recovered mass"
+                                                      : "fraction of the upstream mass",
+                               "", p.massFraction));
     if (ownZones && p.storage) {
       out.push_back(quantityLine("capacity ratio", "", p.storageRatio));
       out.push_back(quantityLine("exchange rate", "1/s", p.exchangeRate));
@@ -169,7 +186,8 @@ void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen
   }
   out.push_back("");
   out.push_back(quantityLine("Fitted total mass", "kg", m.totalMass, 1e-9));
-  out.push_back("   " + padded("Recovered mass", 30) + padded("kg", 8) + num(h.recoveredMass * 1e-9));
+  out.push_back("   " + padded(h.upstreamFile.empty() ? "Recovered mass" : "Mass passing upstream", 30) +
+                padded("kg", 8) + num(h.recoveredMass * 1e-9));
   if (m.decay) out.push_back(quantityLine("Decay rate", "1/s", m.decayRate));
   if (m.baseline) out.push_back(quantityLine("Baseline offset", "ug/L", m.baselineOffset, 1e-3));
   const ErrorStatistics& e = m.errors;
@@ -232,7 +250,8 @@ std::vector<std::string> fitFileLines(const FitFileHeading& h, const FlowPathFit
   for (std::size_t i = 0; i < fit.models.size(); ++i)
     if (static_cast<int>(i) != fit.chosen && fit.models[i].fitted)
       pathTable(out, fit.models[i], false, h);
-  comparison(out, h, best);
+  // A reach has no moment or Chatwin estimates of its own to compare with.
+  if (h.upstreamFile.empty()) comparison(out, h, best);
   return out;
 }
 
@@ -245,6 +264,14 @@ FitFileHeading fitFileHeading(const std::string& stationName50, const FlowPathFi
   h.recoveredMass = in.recoveredMass;
   h.momentDispersion = in.momentDispersion;
   h.chatwinDispersion = in.chatwinDispersion;
+  return h;
+}
+
+FitFileHeading reachFitFileHeading(const std::string& downstream, const std::string& upstream,
+                                   const FlowPathFitInput& in) {
+  FitFileHeading h = fitFileHeading(downstream, in);
+  h.upstreamFile = upstream;
+  h.upstreamReads = static_cast<int>(in.inputTimes.size());
   return h;
 }
 

@@ -31,12 +31,22 @@ struct FitFileHeading {
   // 0 where there is none.
   double momentDispersion = 0;
   double chatwinDispersion = 0;
+  // A reach fit (--fit-reaches): the upstream station data file whose
+  // measured flux the reach was fitted from, and its reads; stationFile is
+  // the downstream station, recoveredMass the mass that passed upstream.
+  std::string upstreamFile;
+  int upstreamReads = 0;
 };
 
 // The heading of a station's fit from the fit's input: the station data
 // file name (trailing blanks removed), the samples, distance, release
 // duration, recovered mass and the other analyses' dispersion coefficients.
 FitFileHeading fitFileHeading(const std::string& stationName50, const FlowPathFitInput& in);
+
+// The heading of a reach's fit: the downstream and upstream station data
+// files (as the run names them) and the fit's input.
+FitFileHeading reachFitFileHeading(const std::string& downstream, const std::string& upstream,
+                                   const FlowPathFitInput& in);
 
 std::vector<std::string> fitFileLines(const FitFileHeading& heading, const FlowPathFitResult& fit);
 

@@ -12,8 +12,9 @@ namespace {
 const char* postScriptSuffix(int32_t code) {
   static const char* const suffixes[] = {"_DAT.PS",  "_INT.PS", "_CHT.PS",      "_NRM.PS",
                                          "_LOD.PS",  "_STN.PS", "_FIT.PS",      "_ALL.PS",
-                                         "_RECOVERY.PS", "_CONC.PS", "_REC.PS", "_CHW.PS"};
-  return code >= 0 && code <= kSuffixChatwinFigure ? suffixes[code] : ".PS";
+                                         "_RECOVERY.PS", "_CONC.PS", "_REC.PS", "_CHW.PS",
+                                         "_RCH.PS"};
+  return code >= 0 && code <= kSuffixReach ? suffixes[code] : ".PS";
 }
 
 // The extension of the format in place of a name's ".PS".
@@ -48,6 +49,16 @@ std::string plotFileName(std::string_view name, int32_t length, int32_t code, Pl
   return inFormat(postScriptFileName(name, length, code), format);
 }
 
+std::string reachFileName(std::string_view downstream, std::string_view upstream,
+                          PlotFormat format) {
+  const std::string down = postScriptFileName(downstream, 85, kSuffixReach);
+  std::string up = postScriptFileName(upstream, 85, kSuffixReach);
+  up = up.substr(up.rfind('/') == std::string::npos ? 0 : up.rfind('/') + 1);
+  const std::size_t suffix = std::string_view(postScriptSuffix(kSuffixReach)).size();
+  // Both stems, then the suffix once.
+  return inFormat(down.substr(0, down.size() - suffix) + "_" + up, format);
+}
+
 std::string plotFileSuffix(int32_t code, PlotFormat format) {
   return inFormat(postScriptSuffix(code), format);
 }
@@ -75,8 +86,9 @@ const char* plotKind(int32_t code) {
                                       "campaign recovery plot",
                                       "concentration figure",
                                       "recovery figure",
-                                      "Chatwin figure"};
-  return code >= 0 && code <= kSuffixChatwinFigure ? kinds[code] : "plot";
+                                      "Chatwin figure",
+                                      "reach fit plot"};
+  return code >= 0 && code <= kSuffixReach ? kinds[code] : "plot";
 }
 
 void keepPostScript(PlotContext& ctx, std::string_view name, int32_t length, int32_t code) {

@@ -56,6 +56,9 @@ enum PostScriptSuffix : int32_t {
   kSuffixConcentrationFigure = 9,  // "_CONC.PS"
   kSuffixRecoveryFigure = 10,      // "_REC.PS"
   kSuffixChatwinFigure = 11,       // "_CHW.PS"
+  // A reach fit's figure (--fit-reaches), named after the downstream and
+  // the upstream station: "B_A_RCH.PS".
+  kSuffixReach = 12,  // "_RCH.PS"
 };
 
 // The PostScript file name made from a file name in a buffer of length
@@ -65,6 +68,13 @@ enum PostScriptSuffix : int32_t {
 // rule applies to the last path component. Returned without trailing
 // blanks.
 std::string postScriptFileName(std::string_view name, int32_t length, int32_t code);
+
+// The name of a reach's figure from the downstream and the upstream
+// station data files: the downstream station's name by the rule above,
+// with the upstream station's (its last path component, by the same rule)
+// before the suffix: "B_A_RCH.PS" for B.DAT from A.DAT.
+std::string reachFileName(std::string_view downstream, std::string_view upstream,
+                          PlotFormat format);
 
 // The file name of a plot in another format: the PostScript name with the
 // format's extension in place of ".PS".

@@ -265,12 +265,14 @@ std::optional<Figure> chatwinFigure(const StationRecord& st, const Options& o) {
   return f;
 }
 
-std::optional<Figure> fitFigure(const RunRecord& run, const StationRecord& st, const Options& o) {
-  if (!st.fit || st.fit->times.empty()) return std::nullopt;
-  const FlowPathFitResult& fit = *st.fit;
+namespace {
+
+// The figure of a fit titled `title`; with a reach, the upstream flux it
+// was fitted from on a right axis of the main panel.
+Figure fitFigureOf(const FlowPathFitResult& fit, const std::string& title, const Options& o,
+                   const RunRecord::Reach* reach) {
   const PathModelFit* best = fit.best();
   const FlowPathFitResult::ModelCurve& m = fit.curve;
-  (void)run;
   // Times since the release: the fit's count from the tracer's arrival at
   // the flow zone.
   std::vector<double> sampleTimes;
@@ -280,7 +282,7 @@ std::optional<Figure> fitFigure(const RunRecord& run, const StationRecord& st, c
     peak = m.times[static_cast<std::size_t>(std::max_element(m.sum.begin(), m.sum.end()) -
                                             m.sum.begin())] + fit.arrival;
   const TimeAxis t = timeAxis(sampleTimes.back(), inTheFirstTenth(peak, sampleTimes.back()), o);
-  Figure f = figureOf(o, stationTitle(st) + ": flow-path fit", t);
+  Figure f = figureOf(o, title, t);
   f.height = o.height * 4 / 3;
   Panel main;
   main.y.title = "Concentration (\u00b5g/L)";
@@ -296,9 +298,23 @@ std::optional<Figure> fitFigure(const RunRecord& run, const StationRecord& st, c
   samples.colour = dense ? std::string("#9a9a9a") : std::string(kMeasuredColour);
   samples.x = onAxis(t, sampleTimes);
   samples.y = scaled(fit.concentrations, 1e-3);
+  std::string upstream;
+  if (reach && !reach->upstreamFlux.empty()) {
+    main.y2 = Axis{"Upstream flux (mg/s)", Scale::Linear, {}, {}, true};
+    Series q;
+    q.label = "Upstream flux, " + reach->from;
+    q.x = onAxis(t, reach->upstreamTimes);
+    q.y = scaled(reach->upstreamFlux, 1e-3);
+    q.axis = Side::Right;
+    q.dashed = true;
+    q.colour = std::string(figure::paletteColour(7));
+    main.series.push_back(std::move(q));
+    upstream = "The measured flux (c q) of the upstream station " + reach->from +
+               " on the right axis, dashed. ";
+  }
   if (!best) {
     main.series.push_back(std::move(samples));
-    f.description = "No flow paths fitted: " + fit.reason;
+    f.description = upstream + "No flow paths fitted: " + fit.reason;
     f.panels.push_back(std::move(main));
     return f;
   }
@@ -339,7 +355,7 @@ std::optional<Figure> fitFigure(const RunRecord& run, const StationRecord& st, c
   if (dense) main.series.insert(main.series.begin(), std::move(samples));
   main.series.push_back(std::move(sum));
   if (!dense) main.series.push_back(std::move(samples));
-  f.description = "The measured concentrations, the curve of the fitted model (" + what +
+  f.description = upstream + "The measured concentrations, the curve of the fitted model (" + what +
                   ") with its 95 % interval shaded" +
                   (m.paths.size() > 1 ? ", each path's share dashed" : "") + "." +
                   (fit.stillImprovingAtLargest
@@ -371,6 +387,24 @@ std::optional<Figure> fitFigure(const RunRecord& run, const StationRecord& st, c
   timeRangeOfData(f);
   return f;
 }
+
+}  // namespace
+
+std::optional<Figure> fitFigure(const RunRecord& run, const StationRecord& st, const Options& o) {
+  (void)run;
+  if (!st.fit || st.fit->times.empty()) return std::nullopt;
+  return fitFigureOf(*st.fit, stationTitle(st) + ": flow-path fit", o, nullptr);
+}
+
+std::string reachTitle(const RunRecord::Reach& r) {
+  return r.from + " to " + r.to + " (" + plain(r.length, 4) + " m)";
+}
+
+std::optional<Figure> reachFigure(const RunRecord::Reach& r, const Options& o) {
+  if (r.fit.times.empty()) return std::nullopt;
+  return fitFigureOf(r.fit, reachTitle(r) + ": reach fit", o, &r);
+}
+
 
 namespace {
 

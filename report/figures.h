@@ -72,6 +72,16 @@ std::optional<figure::Figure> chatwinFigure(const StationRecord& station,
 std::optional<figure::Figure> fitFigure(const RunRecord& run, const StationRecord& station,
                                         const Options& options = {});
 
+// A reach (--fit-reaches) as the figures' titles name it: "A.DAT to B.DAT
+// (620 m)".
+std::string reachTitle(const RunRecord::Reach& reach);
+
+// The reach fit: the downstream samples, the model fitted from the
+// upstream flux (drawn on a right axis) with its band and paths, and the
+// residuals below, as the flow-path fit figure.
+std::optional<figure::Figure> reachFigure(const RunRecord::Reach& reach,
+                                          const Options& options = {});
+
 // Every analysed station's concentrations against the time since the
 // release on one axis, in the options' campaign scale, with a legend of
 // station files and travel distances.

@@ -65,6 +65,11 @@ struct StationContext {
 };
 std::string stationSection(const StationContext& context);
 
+// A reach fitted between two stations (--fit-reaches): its figure, paths,
+// models, diagnostics and files, in a section of the given id.
+std::string reachSection(const RunRecord::Reach& reach, const std::string& anchor,
+                         const ReportOptions& options);
+
 // Every number of paths the flow-path fit tried: its statistics, or why it
 // gave no fit; the chosen one marked.
 std::string fitModelsTable(const FlowPathFitResult& fit);
@@ -73,7 +78,7 @@ std::string fitModelsTable(const FlowPathFitResult& fit);
 // the fit diagnostics (shown after the fit's tables) and the uncertainty
 // intervals [low, high] of the station's quantities (shown after its key
 // numbers; figure::IntervalFigure draws them).
-std::string fitDiagnostics(const StationContext& context);
+std::string fitDiagnostics(const FlowPathFitResult& fit);
 std::string uncertaintyIntervals(const StationContext& context);
 
 }  // namespace kaldero::html::page

@@ -181,6 +181,7 @@ class Page {
     summary();
     for (std::size_t i = 0; i < runs_.size(); ++i) runSection(i);
     stations();
+    reaches();
     out_ += "</main>\n<footer>Written by " + programLine() + ".</footer>\n</body>\n</html>\n";
     return std::move(out_);
   }
@@ -387,6 +388,16 @@ class Page {
       const auto& list = runs_[i]->stations;
       for (std::size_t k = 0; k < list.size(); ++k)
         out_ += stationSection({*runs_[i], list[k], i + 1, k + 1, stations_, several(), options_});
+    }
+  }
+
+  // The reaches fitted between stations, after the stations of all runs.
+  void reaches() {
+    for (std::size_t i = 0; i < runs_.size(); ++i) {
+      const auto& list = runs_[i]->reaches;
+      for (std::size_t k = 0; k < list.size(); ++k)
+        out_ += reachSection(list[k], "r" + std::to_string(i + 1) + "-" + std::to_string(k + 1),
+                             options_);
     }
   }
 

@@ -154,10 +154,10 @@ std::string intervalCell(const Estimate& e, int digits = 3) {
 }
 
 // The chosen fit's paths with their 95 % intervals, beside the moment and
-// Chatwin estimates.
-std::string fitPathsTable(const StationRecord& st) {
-  const PathModelFit* best = st.fit->best();
-  if (best == nullptr) return "<p>No flow paths fitted: " + escape(st.fit->reason) + ".</p>\n";
+// Chatwin estimates of the station (none for a reach).
+std::string fitPathsTable(const FlowPathFitResult& fit, const StationRecord* st) {
+  const PathModelFit* best = fit.best();
+  if (best == nullptr) return "<p>No flow paths fitted: " + escape(fit.reason) + ".</p>\n";
   std::string out =
       "<div class=\"scroll\">\n<table class=\"fit\">\n<caption>Fitted flow paths "
       "(95 % intervals)</caption>\n<thead>\n<tr>";
@@ -202,21 +202,23 @@ std::string fitPathsTable(const StationRecord& st) {
            intervalCell(zone.exchangeRate) + "<td>" + dash + "<td>" + dash + "<td>" + dash +
            "<td>" + dash + "\n";
   }
-  const Values values = stationResults(st);
-  out += "<tr><th scope=\"row\">Moments</th><td>" +
-         show(valueOf(values, QuantityId::MomentDispersionCoefficient)) + "<td>" + dash + "<td>" +
-         show(valueOf(values, QuantityId::MeanVelocity)) + "<td>" + dash + "<td>" + dash + "<td>" +
-         dash + "\n";
-  out += "<tr><th scope=\"row\">Chatwin method</th><td>" +
-         show(valueOf(values, QuantityId::ChatwinDispersionCoefficient)) + "<td>" + dash + "<td>" +
-         dash + "<td>" + dash + "<td>" + dash + "<td>" + dash + "\n";
+  if (st) {
+    const Values values = stationResults(*st);
+    out += "<tr><th scope=\"row\">Moments</th><td>" +
+           show(valueOf(values, QuantityId::MomentDispersionCoefficient)) + "<td>" + dash +
+           "<td>" + show(valueOf(values, QuantityId::MeanVelocity)) + "<td>" + dash + "<td>" +
+           dash + "<td>" + dash + "\n";
+    out += "<tr><th scope=\"row\">Chatwin method</th><td>" +
+           show(valueOf(values, QuantityId::ChatwinDispersionCoefficient)) + "<td>" + dash +
+           "<td>" + dash + "<td>" + dash + "<td>" + dash + "<td>" + dash + "\n";
+  }
   out += "</tbody>\n</table>\n</div>\n<p class=\"fit-stats\">Model: " +
          escape(best->description()) + " \u00b7 R² " + formatNumber(best->rSquared, 4) +
          " \u00b7 RMSE " + formatNumber(best->rmse * 1e-3, 3) + " µg/L \u00b7 AICc " +
          formatNumber(best->aicc, 4) + "</p>\n";
   if (!best->caution.empty())
     out += "<p class=\"note\">Not resolved by the data: " + escape(best->caution) +
-           (st.fit->chosenUnresolved ? " (no model tried is resolved; this is the best fitted)"
+           (fit.chosenUnresolved ? " (no model tried is resolved; this is the best fitted)"
                                      : "") +
            ".</p>\n";
   return out;
@@ -253,11 +255,11 @@ std::string listing(const StationContext& c) {
          "<pre class=\"listing\">" + escape(windows1252ToUtf8(st.listing)) + "</pre>\n</details>\n";
 }
 
-std::string filesList(const StationContext& c) {
-  if (c.station.outputs.empty()) return {};
+std::string filesList(const std::vector<OutputRecord>& files, const ReportOptions& options) {
+  if (files.empty()) return {};
   std::string out = "<h3>Files written</h3>\n<ul class=\"files\">\n";
-  for (const OutputRecord& f : c.station.outputs) {
-    out += "<li><a href=\"" + href(c.options, f.name) + "\">" + escape(f.name) + "</a>";
+  for (const OutputRecord& f : files) {
+    out += "<li><a href=\"" + href(options, f.name) + "\">" + escape(f.name) + "</a>";
     const std::string kind = f.format.empty() ? f.kind : f.kind + ", " + f.format;
     if (!kind.empty()) out += "<span class=\"kind\">" + escape(kind) + "</span>";
     out += "</li>\n";
@@ -322,8 +324,7 @@ std::string fitModelsTable(const FlowPathFitResult& fit) {
   return out + "</tbody>\n</table>\n</div>\n";
 }
 
-std::string fitDiagnostics(const StationContext& c) {
-  const FlowPathFitResult& fit = *c.station.fit;
+std::string fitDiagnostics(const FlowPathFitResult& fit) {
   const PathModelFit* best = fit.best();
   if (best == nullptr) return {};
   const ErrorStatistics& e = best->errors;
@@ -426,12 +427,27 @@ std::string stationSection(const StationContext& c) {
   out += uncertaintyIntervals(c);
   if (!compact) out += figures(c, anchor);
   if (st.fit) {
-    out += "<h3>Flow-path fit</h3>\n" + fitPathsTable(st) + fitModelsTable(*st.fit);
-    out += fitDiagnostics(c);
+    out += "<h3>Flow-path fit</h3>\n" + fitPathsTable(*st.fit, &st) + fitModelsTable(*st.fit);
+    out += fitDiagnostics(*st.fit);
   }
   out += reportsList(st.reports);
   if (!compact && st.status != StationStatus::NotRun) out += listing(c);
-  out += filesList(c);
+  out += filesList(st.outputs, c.options);
+  return out + "</details>\n";
+}
+
+std::string reachSection(const RunRecord::Reach& reach, const std::string& anchor,
+                         const ReportOptions& options) {
+  std::string out = "<details class=\"station reach\" id=\"" + anchor + "\" open><summary><h2>" +
+                    "Reach " + escape(figures::reachTitle(reach)) + "</h2></summary>\n";
+  if (reach.upstreamEndShare > 0.05)
+    out += "<p class=\"note\">The record of " + escape(reach.from) + " ends on a flux of " +
+           formatNumber(100 * reach.upstreamEndShare, 2) + " % of its peak: the reach carries "
+           "none after it, so the fitted tail is short of tracer.</p>\n";
+  if (const std::optional<figure::Figure> f = figures::reachFigure(reach, options.figures))
+    out += "<div class=\"figures\">\n" + figure(*f, anchor + "-f1-") + "</div>\n";
+  out += fitPathsTable(reach.fit, nullptr) + fitModelsTable(reach.fit) + fitDiagnostics(reach.fit);
+  out += filesList(reach.outputs, options);
   return out + "</details>\n";
 }
 

@@ -386,7 +386,8 @@ json resultsDocument(const RunRecord& run) {
                          {"to", r.to},
                          {"length_m", r.length},
                          {"upstream_flux_at_end_share", r.upstreamEndShare},
-                         {"fit", fitDocument(r.fit, run.release.flowZoneArrivalHours)}});
+                         {"fit", fitDocument(r.fit, run.release.flowZoneArrivalHours)},
+                         {"outputs", outputs(r.outputs)}});
     doc["reaches"] = reaches;
   }
   if (run.totals) {
@@ -473,7 +474,14 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
   }
   if (fits)
     for (const auto& [key, value] : fitColumns(nullptr)) out += "," + key;
+  // With reach fits, a row per reach after the stations of its run: the
+  // downstream station file, status "reach", the reach's fit in the fit
+  // columns, and the upstream station and the reach length last.
+  bool reaches = false;
+  for (const RunRecord& run : runs) reaches = reaches || !run.reaches.empty();
+  if (reaches) out += ",reach_from,reach_length_m";
   out += "\n";
+  const std::size_t intervalFields = intervals ? 3 + 3 * intervalNames.size() : 0;
   for (const RunRecord& run : runs) {
     for (const StationRecord& st : run.stations) {
       if (several) out += csvField(run.controlFile) + ",";
@@ -496,7 +504,17 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
       if (fits)
         for (const auto& [key, value] : fitColumns(st.fit ? &*st.fit : nullptr))
           out += "," + csvValue(value);
+      if (reaches) out += ",,";
       out += "\n";
+    }
+    for (const RunRecord::Reach& r : run.reaches) {
+      if (several) out += csvField(run.controlFile) + ",";
+      out += csvField(r.to) + ",reach";
+      // No listing values, extrapolated share or draws of a reach.
+      out += std::string(names.size() + 1 + intervalFields, ',');
+      if (fits)
+        for (const auto& [key, value] : fitColumns(&r.fit)) out += "," + csvValue(value);
+      out += "," + csvField(r.from) + "," + csvValue(r.length) + "\n";
     }
   }
   return out;

@@ -35,7 +35,10 @@ nlohmann::json resultsDocument(const std::vector<RunRecord>& runs, int exitStatu
 
 // The CSV table: a header line of the names (control_file with several
 // runs, then station_file and status; with --uncertainty every number's
-// NAME_p2_5 and NAME_p97_5 after the others), then one row per station.
+// NAME_p2_5 and NAME_p97_5 after the others), then one row per station;
+// with reach fits, a row per reach after its run's stations (status
+// "reach", the downstream station file, the fit columns, then reach_from
+// and reach_length_m, which are empty in the stations' rows).
 std::string resultsTable(const std::vector<RunRecord>& runs);
 
 // The test description of a station as the results document shows it

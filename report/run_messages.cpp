@@ -303,7 +303,8 @@ void reportReachFit(Console& c, const std::string& from, const std::string& to, 
   }
   const PathModelFit* best = fit.best();
   Console::ReportScope report(c, best ? ShownReport::Kind::Note : ShownReport::Kind::Warning);
-  std::string what = from + " TO " + to + " (" + fmt::general(length, 4) + " M): ";
+  std::string what = from + " TO " + to;
+  what += length > 0 ? " (" + fmt::general(length, 4) + " M): " : std::string(": ");
   if (!best) {
     what += "NOT FITTED: " + fit.reason;
   } else {

@@ -93,7 +93,8 @@ struct RunRecord {
   // concentration unit.
   std::optional<float> detectionLimit;
   // The reaches fitted (--fit-reaches): from one station to the next by
-  // travel distance.
+  // travel distance, or the pairs named (--reach); a pair that could not be
+  // fitted has a fit without a model and the reason.
   struct Reach {
     std::string from, to;  // station data files
     double length = 0;     // m
@@ -102,6 +103,11 @@ struct RunRecord {
     // reach carries nothing after that sample, so a record that ends on a
     // high flux leaves the downstream tail short of tracer.
     double upstreamEndShare = 0;
+    // The upstream flux the reach was fitted from (c q of every read,
+    // ug/s) at its times (s since the release), for the reach's figure.
+    std::vector<double> upstreamTimes, upstreamFlux;
+    // The reach's fit file and figures.
+    std::vector<OutputRecord> outputs;
   };
   bool reachesAsked = false;
   std::vector<Reach> reaches;

@@ -57,6 +57,30 @@ TEST(FitFile, MarksTheChosenFitAndShowsUnitsOfTheReader) {
   EXPECT_THAT(text, HasSubstr("Chatwin method                none"));
 }
 
+// A reach's file says what it was fitted from: the upstream station's flux
+// and the mass that passed it, with no moment or Chatwin line to compare.
+TEST(FitFile, AReachNamesItsUpstreamFluxAndHasNoStationComparison) {
+  FlowPathFitResult fit;
+  fit.models = {fitted(2, 80)};
+  fit.chosen = 0;
+  FitFileHeading h;
+  h.stationFile = "GDS.DAT";
+  h.upstreamFile = "TQF.DAT";
+  h.upstreamReads = 1372;
+  h.distance = 620;
+  h.recoveredMass = 7e7;  // ug
+  const std::string text = joined(fitFileLines(h, fit));
+  EXPECT_THAT(text, HasSubstr(" REACH FIT FROM TQF.DAT TO GDS.DAT\n"));
+  EXPECT_THAT(text, HasSubstr("Reach length                  620 m"));
+  EXPECT_THAT(text, HasSubstr("Input                         the measured flux of TQF.DAT (1372 reads)"));
+  EXPECT_THAT(text, HasSubstr("Mass passing upstream         0.07 kg"));
+  EXPECT_THAT(text, HasSubstr("fraction of the upstream mass"));
+  EXPECT_THAT(text, Not(HasSubstr("FLOW-PATH FIT OF")));
+  EXPECT_THAT(text, Not(HasSubstr("Release ")));
+  EXPECT_THAT(text, Not(HasSubstr("method of moments")));
+  EXPECT_THAT(text, Not(HasSubstr("Recovered mass")));
+}
+
 TEST(FitFile, StorageZoneErrorModelBootstrapAndTheCap) {
   PathModelFit m = fitted(3, 50);
   m.zones = ZoneLayout::Shared;

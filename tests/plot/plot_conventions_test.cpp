@@ -35,6 +35,18 @@ TEST(PostScriptFileName, NameWithoutPeriodEndsAtFiveBlanks) {
   EXPECT_EQ(postScriptFileName(full, 50, kSuffixData), full + "_DAT.PS");
 }
 
+// A reach's figure beside its downstream station, named after both
+// stations; only the downstream folder is kept, each name cut by the rule.
+TEST(ReachFileName, DownstreamThenUpstreamStemInEveryFormat) {
+  EXPECT_EQ(reachFileName("GDS.DAT", "TQF.DAT", PlotFormat::PostScript), "GDS_TQF_RCH.PS");
+  EXPECT_EQ(reachFileName("GDS.DAT", "TQF.DAT", PlotFormat::Png), "GDS_TQF_RCH.png");
+  EXPECT_EQ(reachFileName("run.2/B ST.DAT", "up/A.B.DAT", PlotFormat::Svg), "run.2/B_ST_A_RCH.svg");
+  EXPECT_EQ(reachFileName("B", "A", PlotFormat::Pdf), "B_A_RCH.pdf");
+  // Two reaches into one station from two upstream ones stay apart.
+  EXPECT_NE(reachFileName("C.DAT", "A.DAT", PlotFormat::PostScript),
+            reachFileName("C.DAT", "B.DAT", PlotFormat::PostScript));
+}
+
 TEST(PostScriptFileName, FolderPartKept) {
   EXPECT_EQ(postScriptFileName("./STATION1.DAT", 85, kSuffixData), "./STATION1_DAT.PS");
   EXPECT_EQ(postScriptFileName("run.2/MY DATA.TXT", 85, kSuffixChatwin),

@@ -295,6 +295,41 @@ TEST(FitFigure, EveryLineIsAtTheTimeSinceTheRelease) {
   EXPECT_NEAR(peakAt(*sum), peakAt(*samples), 0.05 * peakAt(*samples));
 }
 
+// A reach's figure is its fit's figure with the upstream flux on a right
+// axis, in mg/s at the times since the release, and titled by both
+// stations; a reach without samples draws none.
+TEST(ReachFigure, TheFitWithTheUpstreamFluxOnTheRightAxis) {
+  const RunRecord run = campaign(1);
+  RunRecord::Reach reach;
+  reach.from = "A.DAT";
+  reach.to = "ST0001.DAT";
+  reach.length = 250;
+  reach.fit = *run.stations[0].fit;
+  reach.upstreamTimes = {0, 3600, 7200, 10800};
+  reach.upstreamFlux = {0, 2000, 500, 0};  // ug/s
+  const auto f = reachFigure(reach);
+  ASSERT_TRUE(f);
+  EXPECT_EQ(reachTitle(reach), "A.DAT to ST0001.DAT (250 m)");
+  EXPECT_EQ(f->title, "A.DAT to ST0001.DAT (250 m): reach fit");
+  const figure::Panel& main = f->panels.at(0);
+  ASSERT_TRUE(main.y2.has_value());
+  const Series* flux = seriesNamed(main, "Upstream flux, A.DAT");
+  ASSERT_NE(flux, nullptr);
+  EXPECT_EQ(flux->axis, Side::Right);
+  EXPECT_EQ(flux->y, (std::vector<double>{0, 2, 0.5, 0}));
+  EXPECT_EQ(flux->x, (std::vector<double>{0, 1, 2, 3}));
+  // The fit's own lines as in the station's fit figure.
+  const auto station = fitFigure(run, run.stations[0]);
+  EXPECT_EQ(seriesStarting(main, "Fitted")->y, seriesStarting(station->panels[0], "Fitted")->y);
+  EXPECT_EQ(f->panels.at(1).series[0].y, station->panels.at(1).series[0].y);
+  EXPECT_TRUE(f->description.starts_with("The measured flux (c q) of the upstream station A.DAT"));
+  EXPECT_FALSE(station->panels[0].y2.has_value());
+
+  RunRecord::Reach empty;
+  empty.fit.reason = "A.DAT was not fitted";
+  EXPECT_FALSE(reachFigure(empty));
+}
+
 TEST(FitFigure, ALogTimeAxisWhenThePeakCrowdsTheFirstTenth) {
   RunRecord run = testing::emptyRun();
   testing::StationRecipe early;

@@ -384,6 +384,44 @@ TEST(Report, FitPathsModelsTriedAndTheSummaryColumn) {
   EXPECT_THAT(render(unfittedRun), Not(HasSubstr("D fitted")));
 }
 
+// A reach's section after the stations: its figure, its fit's paths
+// without the station-only moment and Chatwin rows, a short upstream
+// record said, its files linked; a pair not fitted gives its reason.
+TEST(Report, AReachSectionAfterTheStationsWithItsFigurePathsAndFiles) {
+  RunRecord run = twoStationExample(false);
+  run.reachesAsked = true;
+  RunRecord::Reach reach;
+  reach.from = run.stations[0].stationFile;
+  reach.to = run.stations[1].stationFile;
+  reach.length = 250;
+  reach.fit = *run.stations[0].fit;
+  reach.upstreamTimes = {0, 3600, 7200};
+  reach.upstreamFlux = {0, 1000, 600};
+  reach.upstreamEndShare = 0.6;
+  reach.outputs = {{"B_A_RCH.OUT", "reach fit file", ""}};
+  run.reaches.push_back(reach);
+  RunRecord::Reach bad;
+  bad.from = "X.DAT";
+  bad.to = "Y.DAT";
+  bad.fit.reason = "X.DAT was not fitted";
+  run.reaches.push_back(bad);
+  const std::string page = render(run);
+  const std::size_t first = page.find("<details class=\"station reach\" id=\"r1-1\"");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_GT(first, page.rfind("<details class=\"station\""));
+  const std::string section = page.substr(first, page.find("</details>", first) - first);
+  EXPECT_THAT(section, HasSubstr("Reach " + reach.from + " to " + reach.to + " (250 m)"));
+  EXPECT_THAT(section, HasSubstr(": reach fit"));  // the figure's title
+  EXPECT_EQ(count(section, "<svg"), "1");
+  EXPECT_THAT(section, HasSubstr("Fit, flow path 2"));
+  EXPECT_THAT(section, Not(HasSubstr("Moments")));
+  EXPECT_THAT(section, HasSubstr("ends on a flux of 60 % of its peak"));
+  EXPECT_THAT(section, HasSubstr("href=\"B_A_RCH.OUT\""));
+  const std::string second = between(page, "id=\"r1-2\"", "</details>");
+  EXPECT_THAT(second, HasSubstr("No flow paths fitted: X.DAT was not fitted."));
+  EXPECT_EQ(count(second, "<svg"), "0");
+}
+
 TEST(Report, KeyNumbersWithTheirIntervalsAndBarsOfMassAndTransitTime) {
   RunRecord run = campaign(2);
   StationRecord& st = run.stations[0];

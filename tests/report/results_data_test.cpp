@@ -155,5 +155,62 @@ TEST(ResultsData, ACsvTextASpreadsheetWouldTakeForAFormulaStaysText) {
   EXPECT_NE(csvField(table, 5, "mean_velocity_m_per_s").front(), '\'');
 }
 
+// A reach's row follows its run's stations, every field in its column with
+// the draws' columns of another run and the control file column of several
+// runs: a reach row short of a field would shift its fit's values.
+TEST(ResultsData, AReachRowHoldsItsFitInTheFitColumnsAndItsStationsLast) {
+  StationRun run;
+  run.test().listingName = text::padded("ST1.OUT");
+  run.run(kT, kC);
+  PathModelFit two;
+  two.pathCount = 2;
+  two.fitted = true;
+  two.rSquared = 0.97;
+  two.paths.resize(2);
+  two.paths[0].velocity = {0.0007, 0, 0.0006, 0.0008};
+  two.paths[1].velocity = {0.002, 0, 0.0019, 0.0021};
+  FlowPathFitResult fit;
+  fit.models = {two};
+  fit.chosen = 0;
+  RunRecord first;
+  first.controlFile = "A.D";
+  first.stations = {recordOf(run, "UP.DAT"), recordOf(run, "DOWN.DAT")};
+  first.stations[0].fit = fit;
+  first.reachesAsked = true;
+  RunRecord::Reach reach;
+  reach.from = "UP.DAT";
+  reach.to = "DOWN.DAT";
+  reach.length = 620;
+  reach.fit = fit;
+  first.reaches.push_back(reach);
+  RunRecord second;
+  second.controlFile = "B.D";
+  second.stations = {recordOf(run, "OTHER.DAT")};
+  second.uncertainty = UncertaintyRequest{};
+  const std::string table = resultsTable({first, second});
+  std::size_t rows = 0, header = 0;
+  for (std::size_t at = 0; at < table.size(); ++rows) {
+    const std::size_t end = table.find('\n', at);
+    const std::size_t fields =
+        static_cast<std::size_t>(std::count(table.begin() + at, table.begin() + end, ',')) + 1;
+    if (rows == 0) header = fields;
+    EXPECT_EQ(fields, header) << "row " << rows;
+    at = end + 1;
+  }
+  EXPECT_EQ(rows, 5u);  // the header, two stations and the reach, one station
+  EXPECT_EQ(csvField(table, 2, "control_file"), "A.D");
+  EXPECT_EQ(csvField(table, 2, "station_file"), "DOWN.DAT");
+  EXPECT_EQ(csvField(table, 2, "status"), "reach");
+  EXPECT_EQ(csvField(table, 2, "fit_model"), "2");
+  EXPECT_EQ(csvField(table, 2, "fit_path2_velocity_m_per_s"), "0.002");
+  EXPECT_EQ(csvField(table, 2, "recovered_mass_kg"), "");
+  EXPECT_EQ(csvField(table, 2, "reach_from"), "UP.DAT");
+  EXPECT_EQ(csvField(table, 2, "reach_length_m"), "620");
+  EXPECT_EQ(csvField(table, 0, "reach_from"), "");
+  EXPECT_EQ(csvField(table, 1, "fit_model"), "");  // DOWN.DAT's own fit: none
+  EXPECT_EQ(csvField(table, 3, "station_file"), "OTHER.DAT");
+  EXPECT_EQ(csvField(table, 3, "status"), "analysed");
+}
+
 }  // namespace
 }  // namespace kaldero

@@ -95,6 +95,12 @@ def check_bad_options(c, exe, work):
                         (["--fit", "1", "--fit-seed", "3"], "--fit-seed needs"),
                         (["--fit-decay"], "--fit-decay needs --fit"),
                         (["--fit-reaches"], "--fit-reaches needs --fit"),
+                        (["--reach", "TQF.DAT:GDS.DAT"], "--reach needs --fit"),
+                        (["--fit", "1", "--reach", "TQF.DAT"], "TQF.DAT"),
+                        (["--fit", "1", "--reach", "TQF.DAT:"], "TQF.DAT:"),
+                        (["--fit", "1", "--reach", ":GDS.DAT"], ":GDS.DAT"),
+                        (["--fit", "1", "--reach", "A:B:C"], "A:B:C"),
+                        (["--fit", "1", "--reach", "TQF.DAT:TQF.DAT"], "names one station twice"),
                         (["--fit", "2q"], "2q"),
                         (["--fit", "1", "--fit-errors", "relative"], "relative"),
                         (["--plots", "ps", "--campaign-scale", "logarithmic"], "logarithmic"),
@@ -129,7 +135,8 @@ def check_bad_options(c, exe, work):
     needs = {"--fit-errors": ["--fit", "1"], "--fit-intervals": ["--fit", "1"],
              "--fit-seed": ["--fit", "1", "--fit-intervals", "bootstrap"],
              "--campaign-scale": ["--plots", "ps"], "--figure-scale": ["--figures", "png"],
-             "--figure-size": ["--figures", "png"], "--dpi": ["--figures", "png"]}
+             "--figure-size": ["--figures", "png"], "--dpi": ["--figures", "png"],
+             "--reach": ["--fit", "1"]}
     draws = ["--uncertainty", "100"]
     for option in ("--conc-error", "--conc-error-correlation", "--discharge-error",
                    "--discharge-noise", "--background-error", "--time-error", "--tail-methods",

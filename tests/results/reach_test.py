@@ -3,7 +3,8 @@
 between them. The velocities of the two paths against the published
 transport model of the second reach (tests/data/furfooz, flow over area of
 its two mobile zones), the fit's R2, the JSON against its schema, the
-console line; a run of one station has no reach.
+console line, the reach's fit file, figures, CSV row and report section; the
+pairs named with --reach; a run of one station has no reach.
 
 Usage: reach_test.py KALDERO SCHEMA PARAMETERS WORK
 """
@@ -32,7 +33,8 @@ def main():
     c = common.Checks()
     common.fresh_folder(work)
     folder = common.copy_examples(os.path.join(work, "furfooz"))
-    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--fit", "2",
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "t.csv",
+                                    "--report", "r.html", "--plots", "ps,png", "--fit", "2",
                                     "--fit-reaches", "KALDERO.D"])
     c.check(proc.returncode == 0, f"exit status {proc.returncode}")
     out = proc.stdout.decode("latin-1")
@@ -68,6 +70,7 @@ def main():
         c.check(r["upstream_flux_at_end_share"] < 0.05,
                 f"the 150 m record ends on {r['upstream_flux_at_end_share']} of its peak")
         c.check(b"CARRIES NONE AFTER IT" not in proc.stdout, "a warning of a short record")
+        check_reach_outputs(c, folder, r)
     # The 150 m record cut two hours after its peak: the reach carries
     # nothing after that, and the console says so.
     cut = common.copy_examples(os.path.join(work, "cut"))
@@ -98,7 +101,69 @@ def main():
     doc = json.load(open(os.path.join(one, "r.json"), encoding="utf-8"))
     c.check(proc.returncode == 0 and doc.get("reaches") == [],
             f"one station: exit {proc.returncode}, reaches {doc.get('reaches')}")
+    check_named_pairs(c, exe, work)
     return c.finish()
+
+
+def check_reach_outputs(c, folder, reach):
+    """The reach's fit file and figures, named after both stations and
+    listed in the JSON; its CSV row; its section of the HTML report."""
+    names = {"GDS_TQF_RCH.OUT": "reach fit file", "GDS_TQF_RCH.PS": "reach fit plot",
+             "GDS_TQF_RCH.png": "reach fit plot"}
+    listed = {o["file"]: o["kind"] for o in reach["outputs"]}
+    c.check(listed == names, f"the reach's outputs {listed}")
+    for name in names:
+        path = os.path.join(folder, name)
+        c.check(os.path.isfile(path) and os.path.getsize(path) > 0, f"{name} not written")
+    text = open(os.path.join(folder, "GDS_TQF_RCH.OUT"), encoding="latin-1").read()
+    c.check(text.startswith(" REACH FIT FROM TQF.DAT TO GDS.DAT"), "the fit file's title")
+    c.check(re.search(r"Input +the measured flux of TQF\.DAT \(\d+ reads\)", text),
+            "the fit file does not name the upstream flux")
+    c.check("method of moments" not in text, "a reach has no moment estimate to compare with")
+    rows = open(os.path.join(folder, "t.csv"), encoding="utf-8").read().splitlines()
+    header = rows[0].split(",")
+    c.check(header[-2:] == ["reach_from", "reach_length_m"], f"CSV header ends {header[-2:]}")
+    reach_rows = [r.split(",") for r in rows[1:] if r.split(",")[1] == "reach"]
+    c.check(len(reach_rows) == 1 and len(rows) == 4, f"{len(rows) - 1} CSV rows")
+    for r in rows[1:]:
+        c.check(len(r.split(",")) == len(header), f"a CSV row of {len(r.split(','))} fields")
+    if reach_rows:
+        row = dict(zip(header, reach_rows[0]))
+        c.check(row["station_file"] == "GDS.DAT" and row["reach_from"] == "TQF.DAT"
+                and float(row["reach_length_m"]) == 620, f"the reach row {row['station_file']}")
+        c.check(row["recovered_mass_kg"] == "", "a reach row holds a station's value")
+        fitted = [float(p["velocity_m_per_s"]) for p in reach["fit"]["paths"]]
+        values = [float(v) for v in reach_rows[0] if re.fullmatch(r"[0-9.e-]+", v)]
+        c.check(all(any(abs(v - f) <= 1e-12 * f for v in values) for f in fitted),
+                "the reach row does not hold the fit's velocities")
+    html = open(os.path.join(folder, "r.html"), encoding="utf-8").read()
+    c.check('id="r1-1"' in html and "Reach TQF.DAT to GDS.DAT (620 m)" in html,
+            "no reach section in the report")
+    c.check("TQF.DAT to GDS.DAT (620 m): reach fit" in html, "no reach figure in the report")
+
+
+def check_named_pairs(c, exe, work):
+    """--reach fits the pairs named only, in their order; a pair the wrong
+    way round or of a station not in the run is reported, not fitted."""
+    folder = common.copy_examples(os.path.join(work, "named"))
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--fit", "1",
+                                    "--reach", "GDS.DAT:TQF.DAT", "--reach", "TQF.DAT:GDS.DAT",
+                                    "--reach", "TQF.DAT:NONE.DAT", "KALDERO.D"])
+    c.check(proc.returncode == 0, f"named pairs: exit status {proc.returncode}")
+    doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
+    got = [(r["from"], r["to"], r["fit"]["fitted"]) for r in doc.get("reaches", [])]
+    c.check(got == [("GDS.DAT", "TQF.DAT", False), ("TQF.DAT", "GDS.DAT", True),
+                    ("TQF.DAT", "NONE.DAT", False)], f"named reaches {got}")
+    if len(got) == 3:
+        reasons = [r["fit"].get("reason", "") for r in doc["reaches"]]
+        c.check("not farther" in reasons[0] and "NONE.DAT was not fitted" in reasons[2],
+                f"reasons {reasons}")
+        c.check(doc["reaches"][0]["outputs"] == [] and len(doc["reaches"][1]["outputs"]) == 2,
+                "files of the named reaches")
+    out = proc.stdout.decode("latin-1")
+    c.check("REACH FIT: TQF.DAT TO NONE.DAT: NOT FITTED" in out, "no console line of a bad pair")
+    c.check(os.path.isfile(os.path.join(folder, "GDS_TQF_RCH.OUT"))
+            and not os.path.exists(os.path.join(folder, "TQF_GDS_RCH.OUT")), "reach files")
 
 
 if __name__ == "__main__":

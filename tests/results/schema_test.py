@@ -83,8 +83,10 @@ def check_run(c, validator, label, folder, proc, inputs, with_table=True):
                 f"{label}: exit status 0 with a station not analysed")
         c.check((doc.get("totals") is not None) == bool(stations),
                 f"{label}: exit status 0: totals present for a run with stations only")
-    # The outputs a station lists exist and are never the run's inputs.
-    for s in stations:
+    # The outputs a station or a reach lists exist and are never the run's
+    # inputs.
+    for s in stations + [{"station_file": r["to"], "outputs": r["outputs"]}
+                         for r in doc.get("reaches") or []]:
         for o in s.get("outputs", []):
             name = o.get("file", "")
             c.check(os.path.isfile(os.path.join(folder, name)),
@@ -104,8 +106,25 @@ def check_run(c, validator, label, folder, proc, inputs, with_table=True):
     if not rows:
         return doc
     header, body = rows[0], rows[1:]
-    c.check(len(body) == len(stations),
-            f"{label}: {len(body)} table rows for {len(stations)} stations")
+    # A row per station, then a row per reach fitted.
+    reaches = doc.get("reaches") or []
+    c.check(len(body) == len(stations) + len(reaches),
+            f"{label}: {len(body)} table rows for {len(stations)} stations and "
+            f"{len(reaches)} reaches")
+    for row, r in zip(body[len(stations):], reaches):
+        values = dict(zip(header, row))
+        c.check(len(row) == len(header) and values["status"] == "reach"
+                and values["station_file"] == r["to"] and values["reach_from"] == r["from"]
+                and float(values["reach_length_m"]) == r["length_m"],
+                f"{label}: reach row {row[:2]} for the reach {r['from']} to {r['to']}")
+        for key in header[2:]:
+            want = fit_value(r["fit"], key) if key.startswith("fit_") else None
+            got = values.get(key, "")
+            if key.startswith("reach_"):
+                continue
+            ok = got == "" if want is None else (
+                got == want if isinstance(want, str) else float(got or "nan") == want)
+            c.check(ok, f"{label}: reach to {r['to']} {key}: table {got!r}, JSON {want!r}")
     for row, s in zip(body, stations):
         c.check(len(row) == len(header), f"{label}: a table row of {len(row)} fields, "
                 f"the header has {len(header)}")
@@ -116,7 +135,7 @@ def check_run(c, validator, label, folder, proc, inputs, with_table=True):
                 f"({s.get('status')})")
         results = s.get("results")
         # Columns of the station itself, beside its results.
-        station_columns = {"extrapolated_mass_share"}
+        station_columns = {"extrapolated_mass_share", "reach_from", "reach_length_m"}
         columns = [k for k in header[2:]
                    if not k.startswith("fit_") and k not in station_columns]
         if results is not None:
@@ -213,6 +232,20 @@ def main():
         c.check(fit.get("samples_fitted") == samples and fit.get("sample_source") == "measured",
                 f"examples: TQF.DAT fit of {fit.get('samples_fitted')} "
                 f"{fit.get('sample_source')} samples, the file has {samples}")
+
+    # A reach fit and the report's figures as files: their outputs listed
+    # with their kinds and formats, the reach's table row.
+    folder = common.copy_examples(os.path.join(work, "reach"))
+    inputs = common.files_in(folder)
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "r.csv",
+                                    "--figures", "svg", "--fit", "1", "--fit-reaches",
+                                    "KALDERO.D"], timeout=900)
+    c.check(proc.returncode == 0, f"reach: exit status {proc.returncode}")
+    doc = check_run(c, validator, "reach", folder, proc, inputs)
+    if doc:
+        kinds = {o["kind"] for s in doc["stations"] for o in s["outputs"]}
+        c.check({"concentration figure", "recovery figure"} <= kinds, f"reach: kinds {kinds}")
+        c.check(len(doc.get("reaches") or []) == 1, "reach: no reach")
 
     # Every case folder's inputs in batch mode: the same exit status as the
     # case expects, and a results file that fits the schema.
