@@ -46,6 +46,11 @@ constexpr double kMicrogramsPerNanogram = 1e-3;
 // (that of Ceres Solver's covariance).
 constexpr double kRankRatio = 1e-14;
 
+// Error series drawn from a reach's upstream errors to carry them into its
+// intervals, from a seed of their own (the same series for every model).
+constexpr int kInputDraws = 400;
+constexpr uint64_t kInputSeed = 0x7265616368ULL;
+
 // A reason the fit is not made, as the one error type.
 Status refusal(std::string reason) { return reasonError(std::move(reason)); }
 
@@ -241,6 +246,49 @@ std::string parameterName(const ModelForm& form, int k) {
                  : "the " + what + " of path " + std::to_string(j + 1) + "'s storage zone";
     }
   return "the baseline";
+}
+
+// What a reach's upstream errors add to its estimates, to first order: the
+// covariance of the curve's parameters, and their covariance with the
+// logarithm of the flux's integral (of which the paths' shares are) and
+// that log's variance. Each error series drawn on the flux (c.inputDraws)
+// moves the residuals by de = L dc - m dlnR and the least-squares estimate
+// by -(J^T J)^-1 J^T de; with the joint AR(1) fit J is whitened, and J^T W
+// de = (W^T J)^T de.
+struct InputCovariance {
+  bool made = false;
+  Eigen::MatrixXd parameters;
+  Eigen::VectorXd withLogIntegral;
+  double logIntegral = 0;
+};
+
+InputCovariance inputCovariance(const Curve& c, const ModelForm& form, const Parameters& x,
+                                const Eigen::MatrixXd& Jc, const Eigen::MatrixXd& inverse,
+                                const numeric::Ar1Errors* whitening) {
+  InputCovariance out;
+  if (!c.input || !c.inputDraws) return out;
+  const InputDraws& draws = *c.inputDraws;
+  Eigen::MatrixXd X = Jc;
+  if (whitening) {
+    std::vector<double> column(c.size()), back(c.size());
+    for (Eigen::Index k = 0; k < Jc.cols(); ++k) {
+      for (std::size_t i = 0; i < c.size(); ++i) column[i] = Jc(static_cast<Eigen::Index>(i), k);
+      whitening->whitenTransposed(column, back);
+      for (std::size_t i = 0; i < c.size(); ++i) X(static_cast<Eigen::Index>(i), k) = back[i];
+    }
+  }
+  const InputLinearization linear(c, form, x);
+  // X^T de for every draw, then the estimates' changes.
+  const Eigen::MatrixXd projected = linear.adjoint(X) * draws.cells -
+                                    linear.modelPart(X) * draws.logIntegral.transpose();
+  const Eigen::MatrixXd dx = -(inverse * projected);
+  if (!dx.allFinite()) return out;
+  const double D = static_cast<double>(draws.cells.cols());
+  out.made = true;
+  out.parameters = dx * dx.transpose() / D;
+  out.withLogIntegral = dx * draws.logIntegral / D;
+  out.logIntegral = draws.logIntegral.squaredNorm() / D;
+  return out;
 }
 
 ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& form,
@@ -475,6 +523,20 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
     cov = inverse * (ss / static_cast<double>(fit.degreesOfFreedom));
   }
 
+  // A reach: its upstream errors added, and the log of the flux's integral
+  // taken as one more parameter of the quantities (the shares are of it).
+  const InputCovariance upstream =
+      inputCovariance(c, form, run.x, Jc, inverse, in.errors == ErrorModel::Ar1Gls ? &ar : nullptr);
+  Eigen::MatrixXd full = cov;
+  if (upstream.made) {
+    cov += upstream.parameters;
+    full.resize(Kc + 1, Kc + 1);
+    full.topLeftCorner(Kc, Kc) = cov;
+    full.block(0, Kc, Kc, 1) = upstream.withLogIntegral;
+    full.block(Kc, 0, 1, Kc) = upstream.withLogIntegral.transpose();
+    full(Kc, Kc) = upstream.logIntegral;
+  }
+
   const std::size_t N = static_cast<std::size_t>(form.paths);
   const double t = fit.tQuantile;
   // Every derived quantity from the one definition of them (quantitiesOf),
@@ -490,13 +552,19 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
     plus[static_cast<std::size_t>(k)] = quantitiesOf(c, form, xp, in.recoveredMass);
     minus[static_cast<std::size_t>(k)] = quantitiesOf(c, form, xm, in.recoveredMass);
   }
+  std::optional<Quantities> morePassed, lessPassed;  // the flux's integral moved
+  if (upstream.made) {
+    morePassed = quantitiesOf(c, form, run.x, in.recoveredMass * std::exp(kStep));
+    lessPassed = quantitiesOf(c, form, run.x, in.recoveredMass * std::exp(-kStep));
+  }
   auto estimate = [&](auto get) {
-    Eigen::VectorXd g(Kc);
+    Eigen::VectorXd g(full.rows());
     for (Eigen::Index k = 0; k < Kc; ++k)
       g(k) = (std::log(get(plus[static_cast<std::size_t>(k)])) -
               std::log(get(minus[static_cast<std::size_t>(k)]))) /
              (2 * kStep);
-    return logEstimate(get(q), g, cov, t);
+    if (upstream.made) g(Kc) = (std::log(get(*morePassed)) - std::log(get(*lessPassed))) / (2 * kStep);
+    return logEstimate(get(q), g, full, t);
   };
   // A fitted parameter the data do not resolve: t standard errors reach
   // its value (it cannot be told from zero at the 95 % level), or it sits
@@ -735,9 +803,18 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
   c.q.assign(in.discharges.begin(), in.discharges.end());
   c.L = in.distance;
   c.Td = in.releaseDuration;
-  if (!in.inputTimes.empty())
+  if (!in.inputTimes.empty()) {
     c.input = std::make_shared<const numeric::GridConvolution>(in.inputTimes, in.inputFlux,
                                                                c.t.back(), in.inputStep);
+    result.reach = true;
+    if (in.inputErrors.any() && in.inputDischarges.size() == in.inputTimes.size() &&
+        c.input->inputIntegral() > 0) {
+      result.inputErrors = in.inputErrors;
+      c.inputDraws = std::make_shared<const InputDraws>(
+          drawInputErrors(*c.input, in.inputTimes, in.inputFlux, in.inputDischarges,
+                          in.inputErrors, kInputDraws, kInputSeed));
+    }
+  }
   c.peak = *std::max_element(c.y.begin(), c.y.end());
   const double mean = std::accumulate(c.y.begin(), c.y.end(), 0.0) / static_cast<double>(c.size());
   for (double y : c.y) c.sst += (y - mean) * (y - mean);

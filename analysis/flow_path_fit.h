@@ -199,6 +199,12 @@ struct FlowPathFitInput : FitOptions {
   // of inputStep s); none for a station fitted from the injection.
   std::span<const double> inputTimes, inputFlux;
   double inputStep = 0;
+  // The upstream station's discharges (m^3/s at inputTimes) and its
+  // measurement errors: the flux's errors (the readings' times the
+  // discharge) are carried into every interval of the reach (a linearized
+  // propagation over drawn error series; none: the flux taken as exact).
+  std::span<const double> inputDischarges;
+  InputErrors inputErrors;
 };
 
 // Never throws for bad data: a curve that cannot be fitted gives a result

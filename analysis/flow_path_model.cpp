@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <limits>
+#include <unsupported/Eigen/FFT>
 
 #include "numeric/ar1_errors.h"
 #include "numeric/mobile_immobile.h"
+#include "numeric/random.h"
 
 namespace kaldero::flowfit {
 
@@ -314,7 +317,21 @@ void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivative
   // cells, then convolved with the input.
   const numeric::GridConvolution& g = *c.input;
   const std::size_t M = g.cells();
+  const std::vector<double> G = cellIntegrals(c, p, zone, derivatives);
+  const double unit = 1 / g.inputIntegral();
+  for (std::size_t k = 0; k < blocks; ++k) {
+    const std::span<double> block(out.data() + k * n, n);
+    g.apply(std::span<const double>(G.data() + k * M, M), t, block);
+    for (double& x : block) x *= unit;
+  }
+}
+
+std::vector<double> cellIntegrals(const Curve& c, const FlowPath& p, bool zone,
+                                  bool derivatives) {
+  const numeric::GridConvolution& g = *c.input;
+  const std::size_t M = g.cells();
   const double h = g.step();
+  const std::size_t blocks = derivatives ? (zone ? 5 : 3) : 1;
   std::vector<double> G(blocks * M);
   if (zone) {
     // A zone's response by the midpoint of each cell (its step response
@@ -341,12 +358,108 @@ void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivative
       before = next;
     }
   }
+  return G;
+}
+
+InputLinearization::InputLinearization(const Curve& c, const ModelForm& form,
+                                       const Parameters& x)
+    : c_(c), model_(Eigen::VectorXd::Zero(static_cast<Eigen::Index>(c.size()))) {
+  const numeric::GridConvolution& g = *c.input;
+  const std::size_t n = c.size();
   const double unit = 1 / g.inputIntegral();
-  for (std::size_t k = 0; k < blocks; ++k) {
-    const std::span<double> block(out.data() + k * n, n);
-    g.apply(std::span<const double>(G.data() + k * M, M), t, block);
-    for (double& x : block) x *= unit;
+  scale_.resize(n);
+  for (std::size_t i = 0; i < n; ++i) scale_[i] = c.weight(i) * unit / (c.q[i] * c.peak);
+  std::vector<double> h(n);
+  for (int j = 0; j < form.paths; ++j) {
+    const FlowPath p = naturalPath(c, form, x.data(), j);
+    const std::vector<double> G = cellIntegrals(c, p, form.hasZone(j), false);
+    const std::vector<std::complex<double>> S = g.responseSpectrum(G);
+    if (spectrum_.empty()) spectrum_.assign(S.size(), 0.0);
+    for (std::size_t k = 0; k < S.size(); ++k) spectrum_[k] += p.mass * S[k];
+    g.apply(G, c.t, h);
+    for (std::size_t i = 0; i < n; ++i)
+      model_(static_cast<Eigen::Index>(i)) += p.mass * scale_[i] * h[i];
   }
+}
+
+Eigen::MatrixXd InputLinearization::adjoint(const Eigen::MatrixXd& X) const {
+  const numeric::GridConvolution& g = *c_.input;
+  const std::size_t n = c_.size();
+  Eigen::MatrixXd out(X.cols(), static_cast<Eigen::Index>(g.cells()));
+  std::vector<double> ybar(n), fbar(g.cells());
+  for (Eigen::Index k = 0; k < X.cols(); ++k) {
+    for (std::size_t i = 0; i < n; ++i) ybar[i] = X(static_cast<Eigen::Index>(i), k) * scale_[i];
+    g.adjoint(spectrum_, c_.t, ybar, fbar);
+    for (std::size_t j = 0; j < fbar.size(); ++j) out(k, static_cast<Eigen::Index>(j)) = fbar[j];
+  }
+  return out;
+}
+
+Eigen::VectorXd InputLinearization::modelPart(const Eigen::MatrixXd& X) const {
+  return X.transpose() * model_;
+}
+
+double InputLinearization::logIntegralChange(std::span<const double> dc) const {
+  const numeric::GridConvolution& g = *c_.input;
+  double sum = 0;
+  for (const double x : dc) sum += x;
+  return sum * g.step() / g.inputIntegral();
+}
+
+void InputLinearization::change(std::span<const double> dc, std::span<double> de) const {
+  const numeric::GridConvolution& g = *c_.input;
+  const std::size_t n = c_.size(), P = spectrum_.size();
+  // The convolution of dc with sum_j M_j G_j by the same padded transform.
+  std::vector<double> padded(P, 0.0);
+  std::copy_n(dc.begin(), std::min(dc.size(), g.cells()), padded.begin());
+  Eigen::FFT<double> fft;
+  std::vector<std::complex<double>> D;
+  fft.fwd(D, padded);
+  for (std::size_t k = 0; k < P; ++k) D[k] *= spectrum_[k];
+  std::vector<double> conv;
+  fft.inv(conv, D);
+  const auto y = [&](std::size_t m) { return m == 0 || m > g.cells() ? 0.0 : conv[m - 1]; };
+  const double dR = logIntegralChange(dc);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double x = std::max(0.0, c_.t[i]) / g.step();
+    const auto m = static_cast<std::size_t>(std::floor(x));
+    const double frac = x - static_cast<double>(m);
+    de[i] = scale_[i] * ((1 - frac) * y(m) + frac * y(m + 1)) -
+            model_(static_cast<Eigen::Index>(i)) * dR;
+  }
+}
+
+InputDraws drawInputErrors(const numeric::GridConvolution& grid,
+                           std::span<const double> inputTimes, std::span<const double> inputFlux,
+                           std::span<const double> inputDischarges, const InputErrors& errors,
+                           int draws, uint64_t seed) {
+  const std::size_t m = inputTimes.size();
+  InputDraws out;
+  out.cells.resize(static_cast<Eigen::Index>(grid.cells()), draws);
+  out.logIntegral.resize(draws);
+  std::vector<double> sd(m);
+  for (std::size_t i = 0; i < m; ++i) {
+    const double q = std::max(inputDischarges[i], 0.0);
+    const double reading = q > 0 ? std::abs(inputFlux[i]) / q : 0.0;
+    sd[i] = std::hypot(errors.offset, errors.relative * reading) * q;
+  }
+  numeric::Ar1Errors process(inputTimes);
+  process.setCorrelationTime(errors.correlationTime);
+  numeric::Random random(seed);
+  std::vector<double> w(m), df(m);
+  for (int d = 0; d < draws; ++d) {
+    for (double& z : w) z = random.normal();
+    process.colour(w, df);
+    for (std::size_t i = 0; i < m; ++i) df[i] *= sd[i];
+    const std::vector<double> dc = grid.cellMeans(inputTimes, df);
+    double sum = 0;
+    for (std::size_t k = 0; k < dc.size(); ++k) {
+      out.cells(static_cast<Eigen::Index>(k), d) = dc[k];
+      sum += dc[k];
+    }
+    out.logIntegral(d) = sum * grid.step() / grid.inputIntegral();
+  }
+  return out;
 }
 
 void modelConcentrations(const Curve& c, std::span<const FlowPath> paths,

@@ -7,6 +7,8 @@
 #include <Eigen/Dense>
 #include <array>
 #include <cmath>
+#include <complex>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -26,6 +28,8 @@ using numeric::FlowPath;
 
 // A finite number above 0.
 inline bool positive(double x) { return std::isfinite(x) && x > 0; }
+
+struct InputDraws;
 
 // The curve as the fit sees it, with its own moments.
 struct Curve {
@@ -51,6 +55,9 @@ struct Curve {
   // convolved with it, scaled to a unit integral, so that a path's mass is
   // the mass it carries); null for a station fitted from the injection.
   std::shared_ptr<const numeric::GridConvolution> input;
+  // Errors drawn on the input (drawInputErrors), which the reach's intervals
+  // carry; null when the input is taken as exact.
+  std::shared_ptr<const InputDraws> inputDraws;
   // The release's (or the input's) own mean time and variance, to which
   // the paths' travel times add.
   double releaseMean() const { return input ? input->inputMean() : Td / 2; }
@@ -161,6 +168,50 @@ PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x
 // long, into out.
 void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivatives,
                    std::span<const double> t, std::vector<double>& out);
+// A path's unit-mass response through the reach's input grid (c.input) by
+// its integral over each cell (with derivatives, those by v and D, and with
+// a zone by beta and alpha, each a block of cells()).
+std::vector<double> cellIntegrals(const Curve& c, const FlowPath& p, bool zone,
+                                  bool derivatives);
+
+// A reach's scaled residuals (curveResiduals of c, weights included) at
+// the parameters x to first order in the upstream flux's cell means (those
+// of c.input):
+//   de = L dc - m dlnR,   dlnR = h sum_k dc_k / integral,
+// L the paths' responses convolved with dc and scaled as the residuals
+// scale them, m the paths' part of the residuals (the responses are scaled
+// by the flux's integral, which the change moves by dlnR).
+class InputLinearization {
+ public:
+  InputLinearization(const Curve& c, const ModelForm& form, const Parameters& x);
+  // X^T L (K x cells) for the columns of X (n x K).
+  Eigen::MatrixXd adjoint(const Eigen::MatrixXd& X) const;
+  // X^T m.
+  Eigen::VectorXd modelPart(const Eigen::MatrixXd& X) const;
+  // dlnR of a change of the cell means.
+  double logIntegralChange(std::span<const double> dc) const;
+  // de of a change of the cell means.
+  void change(std::span<const double> dc, std::span<double> de) const;
+
+ private:
+  const Curve& c_;
+  std::vector<std::complex<double>> spectrum_;  // of sum_j M_j G_j
+  std::vector<double> scale_;                   // w_i / (integral q_i peak)
+  Eigen::VectorXd model_;                       // m
+};
+
+// Errors drawn on a reach's upstream flux, as its cells see them: each a
+// series of the upstream readings' errors (AR(1) at their times, standard
+// deviation sqrt(a^2 + (b c)^2)) times the discharge, by its cell means.
+struct InputDraws {
+  Eigen::MatrixXd cells;        // cells x draws
+  Eigen::VectorXd logIntegral;  // each draw's dlnR
+};
+InputDraws drawInputErrors(const numeric::GridConvolution& grid,
+                           std::span<const double> inputTimes, std::span<const double> inputFlux,
+                           std::span<const double> inputDischarges, const InputErrors& errors,
+                           int draws, uint64_t seed);
+
 // The concentrations (ng/L) the paths give at the times t with the
 // discharges q, into y.
 void modelConcentrations(const Curve& c, std::span<const FlowPath> paths,

@@ -4,6 +4,7 @@
 #include "numeric/ar1_errors.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kaldero {
 
@@ -51,23 +52,43 @@ constexpr double kReachCells = 1024;
 
 }  // namespace
 
-FlowPathFitInput reachFitInput(const FitOptions& options, const FitSamples& upstream,
-                               double upstreamDistance, double upstreamMeanTime,
-                               const FitSamples& downstream, double downstreamDistance,
-                               double downstreamMeanTime, std::vector<double>& flux) {
+InputErrors measurementErrors(const FlowPathFitResult& fit) {
+  const PathModelFit* best = fit.best();
+  InputErrors out;
+  if (!best) return out;
+  const ErrorStatistics& e = best->errors;
+  if (e.model == ErrorModel::Ar1Relative) {
+    out.offset = e.offsetError;
+    out.relative = e.relativeError;
+  } else {
+    out.offset = best->rmse;
+  }
+  if (e.model != ErrorModel::Independent) out.correlationTime = e.correlationTime;
+  if (!std::isfinite(out.offset) || !std::isfinite(out.relative) ||
+      !std::isfinite(out.correlationTime))
+    return {};
+  return out;
+}
+
+FlowPathFitInput reachFitInput(const FitOptions& options, const ReachEnd& up,
+                               const ReachEnd& down, std::vector<double>& flux) {
+  const FitSamples& upstream = up.samples;
+  const FitSamples& downstream = down.samples;
   FlowPathFitInput fit;
   static_cast<FitOptions&>(fit) = options;
   fit.decay = false;
   fit.times = downstream.times;
   fit.concentrations = downstream.concentrations;
   fit.discharges = downstream.discharges;
-  fit.distance = downstreamDistance - upstreamDistance;
+  fit.distance = down.distance - up.distance;
   fit.arrival = downstream.arrival;
   flux.resize(upstream.times.size());
   for (std::size_t i = 0; i < flux.size(); ++i)
     flux[i] = upstream.concentrations[i] * upstream.discharges[i];  // ng/L m3/s = ug/s
   fit.inputTimes = upstream.times;
   fit.inputFlux = flux;
+  fit.inputDischarges = upstream.discharges;
+  fit.inputErrors = up.errors;
   double step = std::min(numeric::Ar1Errors(upstream.times).medianSpacing(),
                          numeric::Ar1Errors(downstream.times).medianSpacing());
   const double last = downstream.times.empty() ? 0.0 : downstream.times.back();
@@ -79,8 +100,7 @@ FlowPathFitInput reachFitInput(const FitOptions& options, const FitSamples& upst
   for (std::size_t i = 1; i < flux.size(); ++i)
     integral += 0.5 * (flux[i] + flux[i - 1]) * (upstream.times[i] - upstream.times[i - 1]);
   fit.recoveredMass = integral;
-  if (downstreamMeanTime > upstreamMeanTime)
-    fit.meanTransitTime = downstreamMeanTime - upstreamMeanTime;
+  if (down.meanTime > up.meanTime) fit.meanTransitTime = down.meanTime - up.meanTime;
   return fit;
 }
 

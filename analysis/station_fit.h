@@ -33,18 +33,41 @@ FitSamples fitSamples(const AnalysisInputs& in, const MeasuredRecord& record);
 FlowPathFitInput stationFitInput(const FitOptions& options, const FitSamples& samples,
                                  const AnalysisInputs& in, const StationResults& r);
 
+// A station as an end of a reach: its samples (fitSamples), travel
+// distance (m), the listing's mean transit time (s) and its measurement
+// errors as its own fit estimated them (measurementErrors).
+struct ReachEnd {
+  FitSamples samples;
+  double distance = 0;
+  double meanTime = 0;
+  InputErrors errors;
+};
+
+// A station's measurement errors from its fit's chosen model: the residuals'
+// standard deviation (or, for errors growing with the signal, its offset
+// and relative parts) and AR(1) correlation time. They hold what the model
+// misses as well as the noise, so they are the larger the poorer the fit.
+// None without a fit.
+InputErrors measurementErrors(const FlowPathFitResult& fit);
+
 // A reach between two stations of a run (--fit-reaches): the downstream
 // station's samples fitted as the upstream station's measured flux (c q,
 // every read, signed) passed through paths as long as the difference of
-// their distances. Both sample sets come from fitSamples of one run (one
-// time axis). flux receives the upstream flux (ug/s), which the input
-// refers to, as it does to the samples. The grid's step is the smaller
-// median spacing of the two stations, or 1/1024 of the downstream record
-// when that is longer. The hint: the difference of the stations' mean
-// transit times.
-FlowPathFitInput reachFitInput(const FitOptions& options, const FitSamples& upstream,
-                               double upstreamDistance, double upstreamMeanTime,
-                               const FitSamples& downstream, double downstreamDistance,
-                               double downstreamMeanTime, std::vector<double>& flux);
+// their distances, the upstream station's errors carried into the
+// intervals. Both sample sets come from fitSamples of one run (one time
+// axis). flux receives the upstream flux (ug/s), which the input refers to,
+// as it does to the samples and to the upstream discharges. The grid's step
+// is the smaller median spacing of the two stations, or 1/1024 of the
+// downstream record when that is longer. The hint: the difference of the
+// stations' mean transit times.
+FlowPathFitInput reachFitInput(const FitOptions& options, const ReachEnd& upstream,
+                               const ReachEnd& downstream, std::vector<double>& flux);
+// The input refers to the ends' samples: never to those of a temporary.
+FlowPathFitInput reachFitInput(const FitOptions&, ReachEnd&&, const ReachEnd&,
+                               std::vector<double>&) = delete;
+FlowPathFitInput reachFitInput(const FitOptions&, const ReachEnd&, ReachEnd&&,
+                               std::vector<double>&) = delete;
+FlowPathFitInput reachFitInput(const FitOptions&, ReachEnd&&, ReachEnd&&,
+                               std::vector<double>&) = delete;
 
 }  // namespace kaldero

@@ -62,9 +62,7 @@ struct RunState {
   // With --fit-reaches: what the reach fits take of each station fitted.
   struct ReachStation {
     std::string name;
-    FitSamples samples;
-    double distance = 0;  // m
-    double meanTime = 0;  // s, the listing's mean transit time
+    ReachEnd end;
   };
   std::vector<ReachStation> reachStations;
 };

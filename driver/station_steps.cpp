@@ -278,8 +278,9 @@ void fitStep(RunState& s, Station& st) {
   reportFitNotes(s.console, st.name50, *st.fit);
   record(s).fit = st.fit;
   if (s.options.fitReaches)
-    s.reachStations.push_back(
-        {std::string(text::trimmed(st.name50)), samples, in.distance, in.meanTransitTime});
+    s.reachStations.push_back({std::string(text::trimmed(st.name50)),
+                               {samples, in.distance, in.meanTransitTime,
+                                measurementErrors(*st.fit)}});
 }
 
 }  // namespace
@@ -485,16 +486,16 @@ const RunState::ReachStation* fittedStation(const RunState& s, const std::string
 RunRecord::Reach fitReach(RunState& s, const RunState::ReachStation& up,
                           const RunState::ReachStation& down) {
   std::vector<double> flux;
-  const FlowPathFitInput in = reachFitInput(*s.options.fit, up.samples, up.distance, up.meanTime,
-                                            down.samples, down.distance, down.meanTime, flux);
+  const FlowPathFitInput in = reachFitInput(*s.options.fit, up.end, down.end, flux);
   RunRecord::Reach reach;
   reach.from = up.name;
   reach.to = down.name;
-  reach.length = down.distance - up.distance;
+  reach.length = down.end.distance - up.end.distance;
   reach.fit = fitFlowPaths(in);
   const double peak = flux.empty() ? 0.0 : *std::max_element(flux.begin(), flux.end());
   if (peak > 0) reach.upstreamEndShare = std::max(0.0, flux.back() / peak);
-  for (const double t : up.samples.times) reach.upstreamTimes.push_back(t + up.samples.arrival);
+  for (const double t : up.end.samples.times)
+    reach.upstreamTimes.push_back(t + up.end.samples.arrival);
   reach.upstreamFlux = std::move(flux);
   reportReachFit(s.console, reach.from, reach.to, reach.length, reach.fit,
                  reach.upstreamEndShare);
@@ -518,13 +519,13 @@ RunRecord::Reach namedReach(RunState& s, const std::string& from, const std::str
   std::string why;
   if (!up || !down)
     why = (!up ? from : to) + " was not fitted (not a station of the run, or not analysed)";
-  else if (!(down->distance > up->distance))
+  else if (!(down->end.distance > up->end.distance))
     why = to + " is not farther from the release than " + from;
   if (why.empty()) return fitReach(s, *up, *down);
   RunRecord::Reach reach;
   reach.from = from;
   reach.to = to;
-  reach.length = up && down ? down->distance - up->distance : 0.0;
+  reach.length = up && down ? down->end.distance - up->end.distance : 0.0;
   reach.fit = fitNotMade(*s.options.fit, why);
   reportReachFit(s.console, from, to, std::max(reach.length, 0.0), reach.fit, 0);
   return reach;
@@ -546,9 +547,9 @@ void reachFits(RunState& s) {
   std::vector<const RunState::ReachStation*> order;
   for (const RunState::ReachStation& r : s.reachStations) order.push_back(&r);
   std::stable_sort(order.begin(), order.end(),
-                   [](const auto* a, const auto* b) { return a->distance < b->distance; });
+                   [](const auto* a, const auto* b) { return a->end.distance < b->end.distance; });
   for (std::size_t i = 0; i + 1 < order.size(); ++i) {
-    if (!(order[i + 1]->distance > order[i]->distance)) continue;
+    if (!(order[i + 1]->end.distance > order[i]->end.distance)) continue;
     interrupt::check();
     s.record.reaches.push_back(fitReach(s, *order[i], *order[i + 1]));
   }

@@ -102,6 +102,22 @@ void heading(std::vector<std::string>& out, const FitFileHeading& h,
                 num(h.recoveredMass * 1e-9) + " kg");
   out.push_back("   " + padded("Models tried", 30) + modelsTried(fit));
   out.push_back("   " + padded("Errors", 30) + errorModelText(fit.errorModel));
+  if (reach) {
+    const InputErrors& e = fit.inputErrors;
+    if (!e.any()) {
+      out.push_back("   " + padded("Upstream errors", 30) +
+                    "none known: the upstream flux is taken as exact");
+    } else {
+      std::string what = "sd " + num(e.offset * 1e-3) + " ug/L";
+      if (e.relative > 0) what = "sd sqrt(" + num(e.offset * 1e-3) + "^2 + (" +
+                                 num(e.relative) + " c)^2) ug/L";
+      what += e.correlationTime > 0 ? ", AR(1) correlation time " + num(e.correlationTime / 60) +
+                                          " min"
+                                    : ", independent";
+      out.push_back("   " + padded("Upstream errors", 30) + what + " (its own fit's");
+      out.push_back("   " + padded("", 30) + "residuals), carried into the intervals");
+    }
+  }
   if (fit.baseline) out.push_back("   " + padded("Baseline", 30) + "a constant offset fitted");
 }
 

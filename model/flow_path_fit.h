@@ -195,6 +195,16 @@ struct PathModelFit {
   bool choosable() const { return fitted && resolved && settled; }
 };
 
+// The measurement errors of a reach's upstream station, as its own fit
+// estimated them: the standard deviation sqrt(a^2 + (b c)^2) of a reading
+// c, AR(1) in continuous time with the correlation time (0: independent).
+struct InputErrors {
+  double offset = 0;           // a, ng/L
+  double relative = 0;         // b
+  double correlationTime = 0;  // s
+  bool any() const { return offset > 0 || relative > 0; }
+};
+
 struct FlowPathFitResult {
   std::vector<PathModelFit> models;  // every model tried, by paths, without storage first
   int chosen = -1;                   // index in models of the chosen fit, -1 for none
@@ -225,6 +235,10 @@ struct FlowPathFitResult {
   // The model chosen is not resolved (no model tried was): its estimates
   // stand with their flags.
   bool chosenUnresolved = false;
+  // A reach, fitted from an upstream flux; the upstream errors carried into
+  // its intervals (none: the upstream flux taken as exact).
+  bool reach = false;
+  InputErrors inputErrors;
 
   // The chosen model on a drawing grid over the samples (times as above,
   // linear over the samples and denser near their start, so that a

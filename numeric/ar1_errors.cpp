@@ -75,6 +75,21 @@ void Ar1Errors::whitenedDerivative(std::span<const double> e, std::span<double> 
   }
 }
 
+void Ar1Errors::colour(std::span<const double> w, std::span<double> e) const {
+  if (w.empty()) return;
+  e[0] = w[0];
+  for (std::size_t i = 1; i < w.size(); ++i) e[i] = rho_[i - 1] * e[i - 1] + w[i] / c_[i - 1];
+}
+
+void Ar1Errors::whitenTransposed(std::span<const double> j, std::span<double> x) const {
+  const std::size_t n = j.size();
+  if (n == 0) return;
+  for (std::size_t k = 0; k < n; ++k) {
+    x[k] = g_ * (k == 0 ? 1.0 : c_[k - 1]) * j[k];
+    if (k + 1 < n) x[k] -= g_ * c_[k] * rho_[k] * j[k + 1];
+  }
+}
+
 void Ar1Errors::correlate(std::span<const double> j, std::span<double> x) const {
   const std::size_t n = j.size();
   if (n == 0) return;

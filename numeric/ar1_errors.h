@@ -73,6 +73,14 @@ class Ar1Errors {
   }
   // dr / d ln tau for the residuals e (at the current tau).
   void whitenedDerivative(std::span<const double> e, std::span<double> out) const;
+  // e = W^-1 w: the process of unit variance at the times from independent
+  // standard normal innovations w (e_1 = w_1, e_i = rho_i e_(i-1) +
+  // sqrt(1 - rho_i^2) w_i), for drawing errors of this model.
+  void colour(std::span<const double> w, std::span<double> e) const;
+  // x = W^T j, W the whitening of whiten() (g included), so that x.e = j.r
+  // for r = whiten(e): a whitened Jacobian's columns J take a residual
+  // change de to J^T W de = (W^T J)^T de.
+  void whitenTransposed(std::span<const double> j, std::span<double> x) const;
   // x = W^-T j, so that x.x = j^T R j (R the correlation matrix).
   void correlate(std::span<const double> j, std::span<double> x) const;
   // Sets phi (and tau) to the maximum-likelihood estimate for the residuals

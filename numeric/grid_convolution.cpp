@@ -77,10 +77,7 @@ GridConvolution& GridConvolution::operator=(GridConvolution&&) noexcept = defaul
 
 void GridConvolution::apply(std::span<const double> G, std::span<const double> times,
                             std::span<double> out) const {
-  std::vector<double> g(padded_, 0.0);
-  std::copy_n(G.begin(), std::min(G.size(), cells_), g.begin());
-  std::vector<std::complex<double>> spectrum;
-  fft_->fft.fwd(spectrum, g);
+  std::vector<std::complex<double>> spectrum = responseSpectrum(G);
   for (std::size_t i = 0; i < padded_; ++i) spectrum[i] *= inputSpectrum_[i];
   std::vector<double> c;
   fft_->fft.inv(c, spectrum);
@@ -92,6 +89,51 @@ void GridConvolution::apply(std::span<const double> G, std::span<const double> t
     const double frac = x - static_cast<double>(m);
     out[i] = (1 - frac) * y(m) + frac * y(m + 1);
   }
+}
+
+std::vector<double> GridConvolution::cellMeans(std::span<const double> times,
+                                               std::span<const double> flux) const {
+  std::vector<double> edges(cells_ + 1);
+  for (std::size_t k = 0; k <= cells_; ++k) edges[k] = static_cast<double>(k) * h_;
+  std::vector<double> f(cells_, 0.0);
+  if (times.size() < 2 || flux.size() != times.size()) return f;
+  const std::vector<double> I = cumulativeAt(times, flux, edges);
+  for (std::size_t k = 0; k < cells_; ++k) f[k] = (I[k + 1] - I[k]) / h_;
+  return f;
+}
+
+std::vector<std::complex<double>> GridConvolution::responseSpectrum(
+    std::span<const double> G) const {
+  std::vector<double> g(padded_, 0.0);
+  std::copy_n(G.begin(), std::min(G.size(), cells_), g.begin());
+  std::vector<std::complex<double>> spectrum;
+  fft_->fft.fwd(spectrum, g);
+  return spectrum;
+}
+
+void GridConvolution::adjoint(std::span<const std::complex<double>> spectrum,
+                              std::span<const double> times, std::span<const double> ybar,
+                              std::span<double> fbar) const {
+  // The reads' weights onto the grid times (the adjoint of the linear
+  // reading), then c_bar[m - 1] = y_bar(m h), correlated with the response:
+  // f_bar_k = sum_n c_bar_n g_(n - k), no wrap-around in the padding.
+  std::vector<double> cbar(padded_, 0.0);
+  const auto add = [&](std::size_t m, double w) {
+    if (m >= 1 && m <= cells_) cbar[m - 1] += w;
+  };
+  for (std::size_t i = 0; i < times.size() && i < ybar.size(); ++i) {
+    const double x = std::max(0.0, times[i]) / h_;
+    const auto m = static_cast<std::size_t>(std::floor(x));
+    const double frac = x - static_cast<double>(m);
+    add(m, (1 - frac) * ybar[i]);
+    add(m + 1, frac * ybar[i]);
+  }
+  std::vector<std::complex<double>> C;
+  fft_->fft.fwd(C, cbar);
+  for (std::size_t i = 0; i < padded_; ++i) C[i] *= std::conj(spectrum[i]);
+  std::vector<double> out;
+  fft_->fft.inv(out, C);
+  for (std::size_t k = 0; k < cells_ && k < fbar.size(); ++k) fbar[k] = out[k];
 }
 
 }  // namespace kaldero::numeric

@@ -50,6 +50,19 @@ class GridConvolution {
   void apply(std::span<const double> G, std::span<const double> times,
              std::span<double> out) const;
 
+  // The mean over each cell of another flux at its own times (piecewise
+  // linear, 0 outside them), as the grid takes the input's.
+  std::vector<double> cellMeans(std::span<const double> times,
+                                std::span<const double> flux) const;
+  // The zero-padded spectrum of a response's cell integrals G; a weighted
+  // sum of spectra is that of the weighted sum of the responses.
+  std::vector<std::complex<double>> responseSpectrum(std::span<const double> G) const;
+  // The adjoint of apply() in the input's cell means f_k: for weights ybar
+  // at the times, fbar_k = d (sum_i ybar_i out_i) / d f_k for the response
+  // of the given spectrum (cells() values into fbar).
+  void adjoint(std::span<const std::complex<double>> spectrum, std::span<const double> times,
+               std::span<const double> ybar, std::span<double> fbar) const;
+
  private:
   struct Transform;
   std::unique_ptr<Transform> fft_;

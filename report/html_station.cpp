@@ -347,6 +347,20 @@ std::string fitDiagnostics(const FlowPathFitResult& fit) {
     out += "<li>Errors growing with the signal: standard deviation sqrt(a² + (b model)²), a " +
            formatNumber(e.offsetError * 1e-3, 3) + " µg/L, b " + formatNumber(e.relativeError, 3) +
            "</li>\n";
+  if (fit.inputErrors.any()) {
+    const InputErrors& u = fit.inputErrors;
+    out += "<li>The upstream station's errors, as its own fit's residuals give them (" +
+           formatNumber(u.offset * 1e-3, 3) + " µg/L" +
+           (u.relative > 0 ? " and " + formatNumber(u.relative, 3) + " of the reading"
+                           : std::string()) +
+           (u.correlationTime > 0
+                ? ", AR(1) correlation time " + formatNumber(u.correlationTime / 60, 3) + " min"
+                : std::string(", independent")) +
+           "), carried into the intervals</li>\n";
+  } else if (fit.reach) {
+    out += "<li>The upstream flux taken as exact (no errors known for it): the intervals "
+           "leave out its noise</li>\n";
+  }
   out += "<li>Fitted total mass " + formatNumber(best->totalMass.value * 1e-9, 4) + " kg (" +
          formatNumber(best->totalMass.lower * 1e-9, 4) + " \u2013 " +
          formatNumber(best->totalMass.upper * 1e-9, 4) + "); recovered " +

@@ -328,6 +328,15 @@ json outputs(const std::vector<OutputRecord>& files) {
 
 }  // namespace
 
+// A reach's upstream errors carried into its intervals; null when the flux
+// was taken as exact.
+json upstreamErrors(const InputErrors& e) {
+  if (!e.any()) return nullptr;
+  return {{"offset_ug_per_L", e.offset * 1e-3},
+          {"relative", e.relative},
+          {"correlation_time_s", e.correlationTime}};
+}
+
 json resultsDocument(const RunRecord& run) {
   json doc;
   doc["program"] = std::string(kProgramName);
@@ -386,6 +395,7 @@ json resultsDocument(const RunRecord& run) {
                          {"to", r.to},
                          {"length_m", r.length},
                          {"upstream_flux_at_end_share", r.upstreamEndShare},
+                         {"upstream_errors", upstreamErrors(r.fit.inputErrors)},
                          {"fit", fitDocument(r.fit, run.release.flowZoneArrivalHours)},
                          {"outputs", outputs(r.outputs)}});
     doc["reaches"] = reaches;

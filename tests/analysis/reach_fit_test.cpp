@@ -2,10 +2,12 @@
 // flux (analysis/station_fit.h, the fit of analysis/flow_path_fit.h).
 #include <gtest/gtest.h>
 
+#include <Eigen/Dense>
 #include <cmath>
 #include <vector>
 
 #include "analysis/flow_path_fit.h"
+#include "analysis/flow_path_model.h"
 #include "analysis/station_fit.h"
 #include "numeric/advection_dispersion.h"
 #include "numeric/random.h"
@@ -52,11 +54,10 @@ TEST(ReachFit, TheReachOfOnePathIsFoundFromTheUpstreamFlux) {
   // 150 m then 620 m of one path (v 0.05 m/s, D 0.05 m2/s): the reach
   // fitted from the upstream flux is that path, carrying all the tracer.
   const double v = 0.05, D = 0.05, M = 5e7;
-  const FitSamples up = station(150, v, D, M, 0.4, 20, 12000);
-  const FitSamples down = station(770, v, D, M, 0.6, 60, 40000);
+  const ReachEnd up{station(150, v, D, M, 0.4, 20, 12000), 150, 150 / v, {}};
+  const ReachEnd down{station(770, v, D, M, 0.6, 60, 40000), 770, 770 / v, {}};
   std::vector<double> flux;
-  const FlowPathFitInput in =
-      reachFitInput(onePath(), up, 150, 150 / v, down, 770, 770 / v, flux);
+  const FlowPathFitInput in = reachFitInput(onePath(), up, down, flux);
   EXPECT_DOUBLE_EQ(in.distance, 620);
   EXPECT_NEAR(in.recoveredMass / M, 1.0, 1e-3);
   const FlowPathFitResult r = fitFlowPaths(in);
@@ -73,8 +74,9 @@ TEST(ReachFit, TwoPathsOfTheReachAndTheirSharesAreFound) {
   // The reach splits the flux: 70 % by a fast path, 30 % by a slow one;
   // with 1 % noise of the peak, autocorrelated.
   const double v = 0.05, D = 0.05, M = 5e7, Q = 0.5;
-  const FitSamples up = station(150, v, D, M, Q, 20, 12000);
-  FitSamples down;
+  const ReachEnd up{station(150, v, D, M, Q, 20, 12000), 150, 3000, {}};
+  ReachEnd reach{{}, 770, 20000, {}};
+  FitSamples& down = reach.samples;
   numeric::Random noise(9);
   double e = 0, peak = 0;
   for (double t = 120; t <= 60000; t += 120) {
@@ -95,7 +97,7 @@ TEST(ReachFit, TwoPathsOfTheReachAndTheirSharesAreFound) {
   o.errors = ErrorModel::Ar1;
   std::vector<double> flux;
   const FlowPathFitResult r =
-      fitFlowPaths(reachFitInput(o, up, 150, 3000, down, 770, 20000, flux));
+      fitFlowPaths(reachFitInput(o, up, reach, flux));
   const PathModelFit* best = r.best();
   ASSERT_NE(best, nullptr) << r.reason;
   ASSERT_EQ(best->paths.size(), 2u);
@@ -106,6 +108,140 @@ TEST(ReachFit, TwoPathsOfTheReachAndTheirSharesAreFound) {
   EXPECT_NEAR(best->paths[1].dispersion.value / 0.08, 1.0, 0.1);
   EXPECT_NEAR(best->paths[0].massFraction.value, 0.3, 0.05);
   EXPECT_NEAR(best->paths[1].massFraction.value, 0.7, 0.05);
+}
+
+// The residuals' change for a small change of the upstream flux is that of
+// the model evaluated anew with the changed flux as its input (the paths'
+// masses, the discharges, the peak, the weights and the flux's integral, by
+// which the responses are scaled, all as the fit takes them); the adjoint
+// gives X^T of it for any columns X.
+TEST(ReachFit, AFluxChangeMovesTheResidualsAsTheModelWithTheChangedFlux) {
+  const FitSamples up = station(150, 0.05, 0.05, 5e7, 0.4, 20, 12000);
+  std::vector<double> flux(up.times.size());
+  for (std::size_t i = 0; i < flux.size(); ++i) flux[i] = up.concentrations[i] * 0.4;
+  flowfit::Curve c;
+  for (double t = 60; t <= 40000; t += 60) {
+    c.t.push_back(t);
+    c.y.push_back(0);
+    c.q.push_back(0.5 + 1e-5 * t);
+  }
+  c.L = 620;
+  c.peak = 3e4;
+  c.weights.assign(c.t.size(), 0.5);
+  c.input = std::make_shared<const numeric::GridConvolution>(up.times, flux, c.t.back(), 60);
+  flowfit::ModelForm form;
+  form.paths = 2;
+  form.zones = ZoneLayout::PerPath;
+  form.zoned = 2u;  // a zone on the second path
+  const flowfit::Parameters x{std::log(0.06), std::log(0.08), std::log(3e7),
+                              std::log(0.02), std::log(0.03), std::log(2e7),
+                              std::log(0.3),  std::log(0.5)};
+  ASSERT_EQ(static_cast<int>(x.size()), form.size());
+  const flowfit::InputLinearization linear(c, form, x);
+  std::vector<double> df(flux.size()), moved(flux);
+  for (std::size_t i = 0; i < df.size(); ++i) {
+    df[i] = 1e-4 * (flux[i] * std::sin(0.01 * static_cast<double>(i)) + 30);
+    moved[i] += df[i];
+  }
+  const std::vector<double> dc = c.input->cellMeans(up.times, df);
+  std::vector<double> de(c.size()), e0(c.size()), e1(c.size());
+  linear.change(dc, de);
+  flowfit::Curve changed = c;
+  changed.input = std::make_shared<const numeric::GridConvolution>(up.times, moved, c.t.back(), 60);
+  ASSERT_TRUE(flowfit::curveResiduals(c, form, x.data(), e0.data(), nullptr));
+  ASSERT_TRUE(flowfit::curveResiduals(changed, form, x.data(), e1.data(), nullptr));
+  double largest = 0;
+  for (std::size_t i = 0; i < c.size(); ++i) largest = std::max(largest, std::abs(e1[i] - e0[i]));
+  ASSERT_GT(largest, 1e-8);
+  for (std::size_t i = 0; i < c.size(); i += 7) EXPECT_NEAR(de[i], e1[i] - e0[i], 1e-4 * largest);
+  // First order in the change (its square left out).
+  const double dR = std::log(changed.input->inputIntegral() / c.input->inputIntegral());
+  EXPECT_NEAR(linear.logIntegralChange(dc), dR, 1e-3 * std::abs(dR));
+  // X^T de by the adjoint, for columns unlike each other.
+  Eigen::MatrixXd X(static_cast<Eigen::Index>(c.size()), 3);
+  for (Eigen::Index i = 0; i < X.rows(); ++i) {
+    X(i, 0) = 1;
+    X(i, 1) = std::cos(0.003 * static_cast<double>(i));
+    X(i, 2) = static_cast<double>(i % 17) - 8;
+  }
+  const Eigen::Map<const Eigen::VectorXd> dcv(dc.data(), static_cast<Eigen::Index>(dc.size()));
+  const Eigen::Map<const Eigen::VectorXd> dev(de.data(), static_cast<Eigen::Index>(de.size()));
+  const Eigen::VectorXd direct = X.transpose() * dev;
+  const Eigen::VectorXd byAdjoint =
+      linear.adjoint(X) * dcv - linear.modelPart(X) * linear.logIntegralChange(dc);
+  for (Eigen::Index k = 0; k < 3; ++k)
+    EXPECT_NEAR(byAdjoint(k), direct(k), 1e-9 * direct.cwiseAbs().maxCoeff());
+}
+
+// The upstream errors widen the reach's intervals and leave its estimates
+// as they are; errors that vanish give the intervals of an exact flux.
+TEST(ReachFit, TheUpstreamErrorsWidenTheIntervalsAndNotTheEstimates) {
+  const double v = 0.05, D = 0.05, M = 5e7;
+  ReachEnd up{station(150, v, D, M, 0.4, 20, 12000), 150, 150 / v, {}};
+  ReachEnd down{station(770, v, D, M, 0.6, 60, 40000), 770, 770 / v, {}};
+  numeric::Random noise(4);
+  double peak = 0;
+  for (double c : down.samples.concentrations) peak = std::max(peak, c);
+  for (double& c : down.samples.concentrations) c += 0.005 * peak * noise.normal();
+  double upPeak = 0;
+  for (double c : up.samples.concentrations) upPeak = std::max(upPeak, c);
+  FitOptions o = onePath();
+  o.errors = ErrorModel::Ar1;
+  const auto fitWith = [&](InputErrors e) {
+    up.errors = e;
+    std::vector<double> flux;
+    return fitFlowPaths(reachFitInput(o, up, down, flux));
+  };
+  const FlowPathFitResult exact = fitWith({});
+  const FlowPathFitResult tiny = fitWith({1e-9 * upPeak, 0, 600});
+  const FlowPathFitResult noisy = fitWith({0.01 * upPeak, 0, 600});
+  const FlowPathFitResult growing = fitWith({0.002 * upPeak, 0.03, 600});
+  for (const FlowPathFitResult* r : {&exact, &tiny, &noisy, &growing}) ASSERT_TRUE(r->fitted());
+  EXPECT_TRUE(exact.reach && !exact.inputErrors.any());
+  EXPECT_DOUBLE_EQ(noisy.inputErrors.offset, 0.01 * upPeak);
+  const FittedPath& a = exact.best()->paths[0];
+  for (const FlowPathFitResult* r : {&tiny, &noisy, &growing}) {
+    const FittedPath& b = r->best()->paths[0];
+    EXPECT_DOUBLE_EQ(b.velocity.value, a.velocity.value);
+    EXPECT_DOUBLE_EQ(b.massFraction.value, a.massFraction.value);
+  }
+  const FittedPath& t = tiny.best()->paths[0];
+  EXPECT_NEAR(t.velocity.standardError / a.velocity.standardError, 1, 1e-6);
+  EXPECT_NEAR(t.massFraction.standardError / a.massFraction.standardError, 1, 1e-6);
+  for (const FlowPathFitResult* r : {&noisy, &growing}) {
+    const FittedPath& b = r->best()->paths[0];
+    EXPECT_GT(b.velocity.standardError, 1.2 * a.velocity.standardError);
+    EXPECT_GT(b.dispersion.standardError, 1.2 * a.dispersion.standardError);
+    EXPECT_GT(b.massFraction.standardError, 1.2 * a.massFraction.standardError);
+  }
+}
+
+// A station's errors for the reaches after it, from its fit: the residuals'
+// spread and correlation time, or the offset and relative parts of errors
+// that grow with the signal; none without a fit.
+TEST(ReachFit, AStationsMeasurementErrorsComeFromItsFit) {
+  FlowPathFitResult none;
+  EXPECT_FALSE(measurementErrors(none).any());
+  FlowPathFitResult fit;
+  PathModelFit m;
+  m.fitted = true;
+  m.rmse = 250;
+  m.errors.model = ErrorModel::Ar1;
+  m.errors.correlationTime = 900;
+  fit.models = {m};
+  fit.chosen = 0;
+  InputErrors e = measurementErrors(fit);
+  EXPECT_EQ(e.offset, 250);
+  EXPECT_EQ(e.relative, 0);
+  EXPECT_EQ(e.correlationTime, 900);
+  fit.models[0].errors.model = ErrorModel::Independent;
+  EXPECT_EQ(measurementErrors(fit).correlationTime, 0);
+  fit.models[0].errors.model = ErrorModel::Ar1Relative;
+  fit.models[0].errors.offsetError = 40;
+  fit.models[0].errors.relativeError = 0.04;
+  e = measurementErrors(fit);
+  EXPECT_EQ(e.offset, 40);
+  EXPECT_EQ(e.relative, 0.04);
 }
 
 }  // namespace

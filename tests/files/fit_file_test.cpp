@@ -79,6 +79,16 @@ TEST(FitFile, AReachNamesItsUpstreamFluxAndHasNoStationComparison) {
   EXPECT_THAT(text, Not(HasSubstr("Release ")));
   EXPECT_THAT(text, Not(HasSubstr("method of moments")));
   EXPECT_THAT(text, Not(HasSubstr("Recovered mass")));
+  EXPECT_THAT(text, HasSubstr("Upstream errors               none known: the upstream flux is "
+                              "taken as exact"));
+  // The upstream station's errors, as its fit gave them, in the intervals.
+  fit.inputErrors = {500, 0, 900};  // ng/L, -, s
+  EXPECT_THAT(joined(fitFileLines(h, fit)),
+              HasSubstr("Upstream errors               sd 0.5 ug/L, AR(1) correlation time 15 "
+                        "min (its own fit's\n"));
+  fit.inputErrors = {500, 0.03, 0};
+  EXPECT_THAT(joined(fitFileLines(h, fit)),
+              HasSubstr("sd sqrt(0.5^2 + (0.03 c)^2) ug/L, independent"));
 }
 
 TEST(FitFile, StorageZoneErrorModelBootstrapAndTheCap) {

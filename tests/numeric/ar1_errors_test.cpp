@@ -200,6 +200,47 @@ TEST(Ar1Errors, RecoversTheInnovationsAndTheCoefficientOfAnEvenSeries) {
   EXPECT_NEAR(durbinWatson(e), 2 * (1 - phi), 0.02);
 }
 
+// Colouring is the inverse of whitening (up to the likelihood's factor g):
+// innovations coloured and whitened again come back; a long coloured series
+// has unit variance and the lag-1 coefficient of its spacing.
+TEST(Ar1Errors, ColouredInnovationsWhitenBackAndHaveTheProcessesMoments) {
+  const std::vector<double> t = unevenTimes(200, 5);
+  Ar1Errors ar(t);
+  ar.setCorrelationTime(6);
+  std::mt19937_64 rng(17);
+  std::normal_distribution<double> z(0, 1);
+  std::vector<double> w(t.size()), e(t.size()), back(t.size());
+  for (double& x : w) x = z(rng);
+  ar.colour(w, e);
+  ar.whiten(e, back);
+  const double g = back[0] / w[0];
+  for (std::size_t i = 0; i < t.size(); ++i) EXPECT_NEAR(back[i], g * w[i], 1e-12);
+  // W^T is the transpose of the whitening: (W^T j).e = j.(W e).
+  std::vector<double> j(t.size()), wt(t.size());
+  for (double& x : j) x = z(rng);
+  ar.whitenTransposed(j, wt);
+  double left = 0, right = 0;
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    left += wt[i] * e[i];
+    right += j[i] * back[i];
+  }
+  EXPECT_NEAR(left, right, 1e-10 * std::abs(right) + 1e-12);
+  std::vector<double> even(200000);
+  for (std::size_t i = 0; i < even.size(); ++i) even[i] = static_cast<double>(i);
+  Ar1Errors process(even);
+  process.setLag1(0.8);
+  std::vector<double> white(even.size()), series(even.size());
+  for (double& x : white) x = z(rng);
+  process.colour(white, series);
+  double s2 = 0, s11 = 0;
+  for (std::size_t i = 0; i < series.size(); ++i) {
+    s2 += series[i] * series[i];
+    if (i > 0) s11 += series[i] * series[i - 1];
+  }
+  EXPECT_NEAR(s2 / static_cast<double>(series.size()), 1.0, 0.02);
+  EXPECT_NEAR(s11 / s2, 0.8, 0.01);
+}
+
 TEST(Ar1Errors, IndependentErrorsInTheLimit) {
   const std::vector<double> t{0, 1, 3, 4};
   const std::vector<double> e{1, -2, 0.5, 3};

@@ -92,5 +92,39 @@ TEST(GridConvolution, NothingBeforeTheInputNorAfterItsLastSample) {
   EXPECT_NEAR(y[3], 0, 1e-12);
 }
 
+// The cell means of another flux are those the grid takes of its input;
+// the adjoint satisfies <ybar, apply(G) of df> = <adjoint(ybar), cell means
+// of df> for a flux change df, the convolution being linear in it.
+TEST(GridConvolution, CellMeansOfAnotherFluxAndTheAdjointInTheInput) {
+  std::vector<double> t, f, df;
+  for (double x = 0; x <= 3000; x += 37) {
+    t.push_back(x);
+    f.push_back(std::exp(-std::pow((x - 800) / 300, 2)));
+    df.push_back(std::sin(x / 200) + 0.3);
+  }
+  std::vector<double> times;
+  for (double x = 5; x <= 9000; x += 61) times.push_back(x);
+  const GridConvolution g(t, f, times.back(), 25.0);
+  const GridConvolution moved(t, df, times.back(), 25.0);
+  const std::vector<double> means = g.cellMeans(t, df);
+  ASSERT_EQ(means.size(), g.cells());
+  double sum = 0;
+  for (const double m : means) sum += m * g.step();
+  EXPECT_NEAR(sum, moved.inputIntegral(), 1e-9 * std::abs(sum));
+  const std::vector<double> G = cellIntegrals(g, 500, 0.3, 2.0);
+  std::vector<double> y(times.size());
+  moved.apply(G, times, y);
+  std::vector<double> ybar(times.size()), fbar(g.cells());
+  for (std::size_t i = 0; i < ybar.size(); ++i) ybar[i] = std::cos(0.05 * static_cast<double>(i));
+  g.adjoint(g.responseSpectrum(G), times, ybar, fbar);
+  double left = 0, right = 0;
+  for (std::size_t i = 0; i < y.size(); ++i) left += ybar[i] * y[i];
+  for (std::size_t k = 0; k < fbar.size(); ++k) right += fbar[k] * means[k];
+  EXPECT_NEAR(left, right, 1e-9 * std::abs(left));
+  // Fewer than two samples: no flux.
+  const std::vector<double> one{1.0};
+  for (const double m : g.cellMeans(one, one)) EXPECT_EQ(m, 0.0);
+}
+
 }  // namespace
 }  // namespace kaldero::numeric

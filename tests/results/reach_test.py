@@ -70,6 +70,11 @@ def main():
         c.check(r["upstream_flux_at_end_share"] < 0.05,
                 f"the 150 m record ends on {r['upstream_flux_at_end_share']} of its peak")
         c.check(b"CARRIES NONE AFTER IT" not in proc.stdout, "a warning of a short record")
+        # The 150 m station's errors, from its own fit, are in the reach's
+        # intervals.
+        errors = r.get("upstream_errors") or {}
+        c.check(errors.get("offset_ug_per_L", 0) > 0 and errors.get("correlation_time_s", 0) > 0,
+                f"the upstream errors {errors}")
         check_reach_outputs(c, folder, r)
     # The 150 m record cut two hours after its peak: the reach carries
     # nothing after that, and the console says so.
@@ -120,6 +125,7 @@ def check_reach_outputs(c, folder, reach):
     c.check(re.search(r"Input +the measured flux of TQF\.DAT \(\d+ reads\)", text),
             "the fit file does not name the upstream flux")
     c.check("method of moments" not in text, "a reach has no moment estimate to compare with")
+    c.check("carried into the intervals" in text, "the fit file does not say the upstream errors")
     rows = open(os.path.join(folder, "t.csv"), encoding="utf-8").read().splitlines()
     header = rows[0].split(",")
     c.check(header[-2:] == ["reach_from", "reach_length_m"], f"CSV header ends {header[-2:]}")
