@@ -806,6 +806,8 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
   if (!in.inputTimes.empty()) {
     c.input = std::make_shared<const numeric::GridConvolution>(in.inputTimes, in.inputFlux,
                                                                c.t.back(), in.inputStep);
+    c.inputReading =
+        std::make_shared<const numeric::GridConvolution::Reading>(c.input->reading(c.t));
     result.reach = true;
     if (in.inputErrors.any() && in.inputDischarges.size() == in.inputTimes.size() &&
         c.input->inputIntegral() > 0) {

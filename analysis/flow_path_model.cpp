@@ -321,7 +321,13 @@ void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivative
   const double unit = 1 / g.inputIntegral();
   for (std::size_t k = 0; k < blocks; ++k) {
     const std::span<double> block(out.data() + k * n, n);
-    g.apply(std::span<const double>(G.data() + k * M, M), t, block);
+    const std::span<const double> response(G.data() + k * M, M);
+    // The samples' times are read at every evaluation: their reading is
+    // made once.
+    if (c.inputReading && t.data() == c.t.data() && t.size() == c.t.size())
+      g.apply(response, *c.inputReading, block);
+    else
+      g.apply(response, t, block);
     for (double& x : block) x *= unit;
   }
 }

@@ -55,6 +55,8 @@ struct Curve {
   // convolved with it, scaled to a unit integral, so that a path's mass is
   // the mass it carries); null for a station fitted from the injection.
   std::shared_ptr<const numeric::GridConvolution> input;
+  // Where the input's grid is read at the samples' times t (made once).
+  std::shared_ptr<const numeric::GridConvolution::Reading> inputReading;
   // Errors drawn on the input (drawInputErrors), which the reach's intervals
   // carry; null when the input is taken as exact.
   std::shared_ptr<const InputDraws> inputDraws;

@@ -77,17 +77,41 @@ GridConvolution& GridConvolution::operator=(GridConvolution&&) noexcept = defaul
 
 void GridConvolution::apply(std::span<const double> G, std::span<const double> times,
                             std::span<double> out) const {
+  apply(G, reading(times), out);
+}
+
+GridConvolution::Reading GridConvolution::reading(std::span<const double> times) const {
+  Reading r;
+  r.at.resize(times.size());
+  r.next.resize(times.size());
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    const double x = std::max(0.0, times[i]) / h_;
+    const double m = std::floor(x);
+    if (!(m <= static_cast<double>(cells_))) {
+      r.at[i] = cells_ + 1;  // past the grid: nothing
+      r.next[i] = 0;
+      continue;
+    }
+    r.at[i] = static_cast<std::size_t>(m);
+    r.next[i] = x - m;
+  }
+  return r;
+}
+
+void GridConvolution::apply(std::span<const double> G, const Reading& reading,
+                            std::span<double> out) const {
   std::vector<std::complex<double>> spectrum = responseSpectrum(G);
   for (std::size_t i = 0; i < padded_; ++i) spectrum[i] *= inputSpectrum_[i];
   std::vector<double> c;
   fft_->fft.inv(c, spectrum);
-  // y(m h) = c[m - 1]; y(0) = 0.
-  const auto y = [&](std::size_t m) { return m == 0 || m > cells_ ? 0.0 : c[m - 1]; };
-  for (std::size_t i = 0; i < times.size() && i < out.size(); ++i) {
-    const double x = std::max(0.0, times[i]) / h_;
-    const auto m = static_cast<std::size_t>(std::floor(x));
-    const double frac = x - static_cast<double>(m);
-    out[i] = (1 - frac) * y(m) + frac * y(m + 1);
+  // y(m h) = c[m - 1] for m = 1 to cells; y(0) = 0, and 0 past the grid.
+  std::vector<double> y(cells_ + 3, 0.0);
+  std::copy_n(c.begin(), cells_, y.begin() + 1);
+  const std::size_t n = std::min(reading.at.size(), out.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t m = reading.at[i];
+    const double w = reading.next[i];
+    out[i] = (1 - w) * y[m] + w * y[m + 1];
   }
 }
 

@@ -50,6 +50,16 @@ class GridConvolution {
   void apply(std::span<const double> G, std::span<const double> times,
              std::span<double> out) const;
 
+  // Where the grid is read at given times (the grid time at or before each
+  // and the weight of the next one, linearly), made once for times that
+  // are read many times (a fit's samples at every evaluation).
+  struct Reading {
+    std::vector<std::size_t> at;  // 0 to cells() + 1 (cells() + 1: past the grid)
+    std::vector<double> next;     // the weight of grid time at + 1
+  };
+  Reading reading(std::span<const double> times) const;
+  void apply(std::span<const double> G, const Reading& reading, std::span<double> out) const;
+
   // The mean over each cell of another flux at its own times (piecewise
   // linear, 0 outside them), as the grid takes the input's.
   std::vector<double> cellMeans(std::span<const double> times,

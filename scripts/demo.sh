@@ -18,6 +18,7 @@ kind() {
   case "$1" in
     *_CHT.OUT) echo "Chatwin table file" ;;
     *_FIT.OUT) echo "flow-path fit file" ;;
+    *_RCH.OUT) echo "reach fit file" ;;
     *.OUT) echo "results listing" ;;
     *.INT) echo "interpolated-data file" ;;
     *.CXT) echo "CXTFIT input file" ;;
@@ -31,6 +32,7 @@ kind() {
     *_LOD.PS) echo "normalized load plot" ;;
     *_STN.PS) echo "standardized curve plot" ;;
     *_FIT.PS) echo "flow-path fit plot" ;;
+    *_RCH.PS) echo "reach fit plot" ;;
     *_ALL.PS) echo "campaign figure: every station's curve" ;;
     *_RECOVERY.PS) echo "campaign figure: cumulative recovery" ;;
     *.png | *.svg | *.pdf) echo "$(kind "${1%.*}.PS"), ${1##*.}" ;;
@@ -67,7 +69,8 @@ done
 # Results as data: the same example once more in batch mode with every
 # results option: the results as JSON and CSV, an HTML report, every plot
 # also as PNG, SVG and PDF with the campaign figures, the curve files also
-# as CSV, the flow-path fits and the uncertainty of every result.
+# as CSV, the flow-path fits, the reach between the two springs and the
+# uncertainty of every result.
 results=$build/demo-results
 rm -rf "$results"
 mkdir -p "$results"
@@ -76,12 +79,12 @@ echo
 results_status=0
 (cd "$results" && env -u DISPLAY "$OLDPWD/$build/kaldero" --batch --results results.json \
    --table results.csv --report report.html --plots ps,png,svg,pdf --curves-csv --fit auto \
-   --uncertainty 200 --conc-error 3% --discharge-error 5% KALDERO.D \
+   --fit-reaches --uncertainty 200 --conc-error 3% --discharge-error 5% KALDERO.D \
    </dev/null >console.txt) || results_status=$?
 echo "The program ran on examples/KALDERO.D with every results option in $results"
 echo "(exit status $results_status):"
 echo "  kaldero --batch --results results.json --table results.csv --report report.html \\"
-echo "          --plots ps,png,svg,pdf --curves-csv --fit auto \\"
+echo "          --plots ps,png,svg,pdf --curves-csv --fit auto --fit-reaches \\"
 echo "          --uncertainty 200 --conc-error 3% --discharge-error 5% KALDERO.D"
 echo "Console text (one summary line per station): $results/console.txt"
 echo "Files the run wrote:"
@@ -89,7 +92,8 @@ for f in $(cd "$results" && ls); do
   case " KALDERO.D $(cd examples && echo *.DAT) console.txt " in *" $f "*) continue ;; esac
   printf '  %-20s %9d bytes  %s\n' "$f" "$(stat -c %s "$results/$f")" "$(kind "$f")"
 done
-for f in results.json results.csv report.html KALDERO_ALL.png KALDERO_RECOVERY.png TQF.NRM.csv; do
+for f in results.json results.csv report.html KALDERO_ALL.png KALDERO_RECOVERY.png TQF.NRM.csv \
+         GDS_TQF_RCH.OUT GDS_TQF_RCH.png; do
   if [ ! -s "$results/$f" ]; then
     echo "missing: $f was not written"
     results_status=1
