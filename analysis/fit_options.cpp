@@ -62,6 +62,7 @@ std::optional<std::string> fitOptionsFrom(const FitOptionTexts& t, std::optional
   }
   o.baseline = t.baseline;
   o.decay = t.decay;
+  o.reachBypass = t.reachBypass;
   o.samples = SampleSource::Measured;
   out = o;
   return std::nullopt;

@@ -59,7 +59,7 @@ void bootstrapIntervals(const Curve& c, const ModelForm& form, const Bounds& bou
       ++fit.bootstrap.failed;
       continue;
     }
-    refits.push_back(byVelocity(quantitiesOf(c, form, problem.parameters(), recoveredMass)));
+    refits.push_back(byVelocity(quantitiesOf(c, form, problem.parameters(), recoveredMass), form.bypass));
   }
   if (refits.empty()) return;
   auto gather = [&](auto get) {

@@ -237,7 +237,8 @@ double relativeScale(const std::vector<double>& r, const std::vector<double>& m,
 // The name of parameter k of the form, for the cautions.
 std::string parameterName(const ModelForm& form, int k) {
   if (k < 3 * form.paths)
-    return "the " + std::string(kParameterNames[k % 3]) + " of path " + std::to_string(k / 3 + 1);
+    return "the " + std::string(kParameterNames[k % 3]) +
+           (form.fromRelease(k / 3) ? " of the bypass" : " of path " + std::to_string(k / 3 + 1));
   for (int j = 0; j < form.paths; ++j)
     if (form.hasZone(j) && (k == form.zoneIndex(j) || k == form.zoneIndex(j) + 1)) {
       const std::string what = k == form.zoneIndex(j) ? "capacity ratio" : "exchange rate";
@@ -295,7 +296,8 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
                   const StartHints& hints) {
   ModelRun run;
   PathModelFit& fit = run.fit;
-  fit.pathCount = form.paths;
+  fit.pathCount = form.reachPaths();
+  fit.bypass = form.bypass;
   fit.zones = form.zones;
   for (int j = 0; j < form.paths; ++j) fit.zoned.push_back(form.hasZone(j));
   fit.decay = form.decay;
@@ -587,6 +589,7 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
     FittedPath f;
     const int jj = static_cast<int>(j);
     f.storage = form.hasZone(jj);
+    f.bypass = form.fromRelease(jj);
     for (int k = 0; k < kPathQuantities; ++k) {
       if (!f.storage && (k == kStorageRatio || k == kExchangeRate)) continue;
       f.*fields[k] = estimate([j, k](const Quantities& x) { return x.paths[j][static_cast<std::size_t>(k)]; });
@@ -629,8 +632,10 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
     const double b = run.optimum.baseline;
     fit.baselineOffset = {b, se, b - t * se, b + t * se};
   }
+  // By velocity, a bypass last.
   std::stable_sort(fit.paths.begin(), fit.paths.end(),
                    [](const FittedPath& a, const FittedPath& b) {
+                     if (a.bypass != b.bypass) return b.bypass;
                      return a.velocity.value < b.velocity.value;
                    });
   for (std::size_t j = 0; j < N; ++j) fit.zoned[j] = fit.paths[j].storage;
@@ -695,6 +700,8 @@ FlowPathFitResult::ModelCurve modelCurve(const Curve& c, const ModelForm& form,
   g.y.assign(g.t.size(), 0.0);
   g.L = c.L;
   g.Td = c.Td;
+  g.bypassL = c.bypassL;
+  g.bypassTd = c.bypassTd;
   g.input = c.input;
   g.peak = c.peak;
   const std::size_t n = g.t.size();
@@ -715,9 +722,9 @@ FlowPathFitResult::ModelCurve modelCurve(const Curve& c, const ModelForm& form,
   }
   const std::vector<numeric::FlowPath> paths = modelPaths(fit);
   if (paths.size() > 1)
-    for (const numeric::FlowPath& p : paths) {
+    for (std::size_t k = 0; k < paths.size(); ++k) {
       std::vector<double> y(n);
-      modelConcentrations(c, {&p, 1}, g.t, g.q, y);
+      modelConcentrations(c, {&paths[k], 1}, g.t, g.q, y, fit.paths[k].bypass);
       out.paths.push_back(std::move(y));
     }
   return out;
@@ -734,19 +741,26 @@ Quantities quantitiesOf(const Curve& c, const ModelForm& form, const Parameters&
   for (const FlowPath& p : s.paths) out.totalMass += p.mass;
   const double reference =
       positive(recoveredMass) && !form.decay ? recoveredMass : out.totalMass;
-  for (const FlowPath& p : s.paths)
-    out.paths.push_back({p.velocity, p.dispersion, p.mass, p.mass / reference,
-                         p.dispersion / p.velocity, p.velocity * c.L / p.dispersion,
-                         (1 + p.storageRatio) * c.L / p.velocity, p.storageRatio,
-                         p.exchangeRate});
+  for (std::size_t j = 0; j < s.paths.size(); ++j) {
+    const FlowPath& p = s.paths[j];
+    // A bypass: over the downstream station's distance, its share of the
+    // tracer that station receives.
+    const bool bypass = form.fromRelease(static_cast<int>(j));
+    const double L = bypass ? c.bypassL : c.L;
+    out.paths.push_back({p.velocity, p.dispersion, p.mass,
+                         p.mass / (bypass ? out.totalMass : reference), p.dispersion / p.velocity,
+                         p.velocity * L / p.dispersion, (1 + p.storageRatio) * L / p.velocity,
+                         p.storageRatio, p.exchangeRate});
+  }
   out.decayRate = s.decayRate;
   out.decayAtBound = s.decayAtBound;
   out.baseline = s.baseline;
   return out;
 }
 
-Quantities byVelocity(Quantities q) {
-  std::sort(q.paths.begin(), q.paths.end(),
+Quantities byVelocity(Quantities q, bool bypassLast) {
+  const auto end = bypassLast && !q.paths.empty() ? q.paths.end() - 1 : q.paths.end();
+  std::sort(q.paths.begin(), end,
             [](const auto& a, const auto& b) { return a[kVelocity] < b[kVelocity]; });
   return q;
 }
@@ -808,6 +822,8 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
                                                                c.t.back(), in.inputStep);
     c.inputReading =
         std::make_shared<const numeric::GridConvolution::Reading>(c.input->reading(c.t));
+    c.bypassL = in.bypassDistance;
+    c.bypassTd = in.bypassReleaseDuration;
     result.reach = true;
     if (in.inputErrors.any() && in.inputDischarges.size() == in.inputTimes.size() &&
         c.input->inputIntegral() > 0) {
@@ -842,6 +858,8 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
       in.storage == StorageChoice::Forced || in.storage == StorageChoice::Allowed;
   const bool perPath = in.storage == StorageChoice::Allowed || in.storage == StorageChoice::PerPath;
   const bool shared = reportShared || perPath;
+  // A reach with --reach-bypass: every model also with a bypass.
+  const bool bypass = c.input && in.bypassDistance > in.distance;
   // Every number of paths up to the last is fitted, those below the first
   // only for the starts they give.
   struct Optimum {
@@ -895,6 +913,17 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
         if (family == 1) sharedAt = static_cast<std::ptrdiff_t>(result.models.size());
         result.models.push_back(run.fit);
         optima.push_back({f, run.x, run.covariance, run.weights});
+      }
+      // A reach's model with a bypass too, started from the one without.
+      if (bypass && report) {
+        ModelForm b = f;
+        b.bypass = true;
+        ++b.paths;
+        StartHints hb = h;
+        hb.withoutBypass = run.haveOptimum ? &run.optimum : nullptr;
+        ModelRun with = runModel(c, in, b, hb);
+        result.models.push_back(with.fit);
+        optima.push_back({b, with.x, with.covariance, with.weights});
       }
       if (f.zones == ZoneLayout::PerPath && run.haveOptimum && run.fit.fitted &&
           (!bestOwn.haveOptimum || run.fit.aicc < bestOwn.fit.aicc))

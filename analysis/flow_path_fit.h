@@ -145,6 +145,9 @@ struct FitOptions {
   // the injected mass.
   bool decay = false;
   SampleSource samples = SampleSource::Measured;
+  // Reaches (--reach-bypass): every model also with a bypass from the
+  // release past the upstream station (FlowPathFitInput::bypassDistance).
+  bool reachBypass = false;
 };
 
 // The choices as the user names them (the command line). The models: "1"
@@ -169,6 +172,7 @@ struct FitOptionTexts {
   std::optional<unsigned long long> seed;  // --fit-seed
   bool baseline = false;  // --fit-baseline
   bool decay = false;     // --fit-decay
+  bool reachBypass = false;  // --reach-bypass
 };
 
 // The fit the texts ask for into out (left empty without --fit), or why
@@ -205,6 +209,14 @@ struct FlowPathFitInput : FitOptions {
   // propagation over drawn error series; none: the flux taken as exact).
   std::span<const double> inputDischarges;
   InputErrors inputErrors;
+  // A reach's bypass (--reach-bypass): with the downstream station's travel
+  // distance (m) every model of the reach is fitted also with one more path
+  // from the release over that distance (tracer that does not pass the
+  // upstream station), the criterion choosing; the release's duration (s)
+  // and the downstream station's mean transit time (s, a starting hint).
+  double bypassDistance = 0;
+  double bypassReleaseDuration = 0;
+  double bypassMeanTime = 0;
 };
 
 // Never throws for bad data: a curve that cannot be fitted gives a result

@@ -145,13 +145,14 @@ Moments moments(const Curve& c, std::size_t i0, std::size_t i1) {
 }
 
 std::string ModelForm::label() const {
-  std::string s = std::to_string(paths);
+  std::string s = std::to_string(reachPaths());
   if (zones == ZoneLayout::Shared) s += "s";
   if (zones == ZoneLayout::PerPath) {
     s += "p:";
     for (int j = 0; j < paths; ++j)
       if (hasZone(j)) s += std::to_string(j + 1);
   }
+  if (bypass) s += "+bypass";
   return decay ? s + "+decay" : s;
 }
 
@@ -288,21 +289,24 @@ PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x
 }
 
 void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivatives,
-                   std::span<const double> t, std::vector<double>& out) {
+                   std::span<const double> t, std::vector<double>& out, bool fromRelease) {
   const std::size_t n = t.size();
   const std::size_t blocks = derivatives ? (zone ? 5 : 3) : 1;
   out.assign(blocks * n, 0.0);
-  if (!c.input) {
+  if (!c.input || fromRelease) {
+    // From the release: a station's paths, or a reach's bypass over the
+    // downstream station's whole distance.
+    const double L = fromRelease ? c.bypassL : c.L, Td = fromRelease ? c.bypassTd : c.Td;
     if (zone) {
-      const numeric::StoragePathResponse path(c.L, p.velocity, p.dispersion, p.storageRatio,
-                                              p.exchangeRate, c.Td);
+      const numeric::StoragePathResponse path(L, p.velocity, p.dispersion, p.storageRatio,
+                                              p.exchangeRate, Td);
       if (derivatives)
         path.valuesAndDerivatives(t, out);
       else
         path.values(t, out);
       return;
     }
-    const numeric::PathResponse path(c.L, p.velocity, p.dispersion, c.Td);
+    const numeric::PathResponse path(L, p.velocity, p.dispersion, Td);
     for (std::size_t i = 0; i < n; ++i) {
       const numeric::Response r = path.pulse(t[i]);
       out[i] = r.value;
@@ -377,6 +381,7 @@ InputLinearization::InputLinearization(const Curve& c, const ModelForm& form,
   for (std::size_t i = 0; i < n; ++i) scale_[i] = c.weight(i) * unit / (c.q[i] * c.peak);
   std::vector<double> h(n);
   for (int j = 0; j < form.paths; ++j) {
+    if (form.fromRelease(j)) continue;  // a bypass does not carry the input
     const FlowPath p = naturalPath(c, form, x.data(), j);
     const std::vector<double> G = cellIntegrals(c, p, form.hasZone(j), false);
     const std::vector<std::complex<double>> S = g.responseSpectrum(G);
@@ -470,9 +475,10 @@ InputDraws drawInputErrors(const numeric::GridConvolution& grid,
 
 void modelConcentrations(const Curve& c, std::span<const FlowPath> paths,
                          std::span<const double> t, std::span<const double> q,
-                         std::span<double> y) {
-  if (!c.input) {
-    numeric::concentrations(t, q, c.L, c.Td, paths, y);
+                         std::span<double> y, bool fromRelease) {
+  if (!c.input || fromRelease) {
+    numeric::concentrations(t, q, fromRelease ? c.bypassL : c.L, fromRelease ? c.bypassTd : c.Td,
+                            paths, y);
     return;
   }
   std::fill(y.begin(), y.end(), 0.0);
@@ -496,7 +502,7 @@ bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, doub
     double* Jd = Ju ? Ju + n : nullptr;
     double* JM = Jd ? Jd + n : nullptr;
     const bool zone = form.hasZone(j);
-    pathResponses(c, p, zone, J != nullptr, c.t, h);
+    pathResponses(c, p, zone, J != nullptr, c.t, h, form.fromRelease(j));
     if (zone) {
       double* Jb = J ? J + static_cast<std::size_t>(form.zoneIndex(j)) * n : nullptr;
       double* Jw = Jb ? Jb + n : nullptr;
@@ -556,7 +562,8 @@ bool unitCurves(const Curve& c, const ModelForm& form, const double* x, Eigen::M
   H.resize(static_cast<Eigen::Index>(n), form.paths);
   std::vector<double> h;
   for (int j = 0; j < form.paths; ++j) {
-    pathResponses(c, naturalPath(c, form, x, j), form.hasZone(j), false, c.t, h);
+    pathResponses(c, naturalPath(c, form, x, j), form.hasZone(j), false, c.t, h,
+                  form.fromRelease(j));
     for (std::size_t i = 0; i < n; ++i) {
       const double u = h[i] / c.q[i];
       if (!std::isfinite(u)) return false;
@@ -581,8 +588,12 @@ Bounds boundsFor(const Curve& c, const ModelForm& form) {
   const double range[3] = {kVelocityRange, kDispersionRange, kMassRange};
   for (int j = 0; j < form.paths; ++j)
     for (int k = 0; k < 3; ++k) {
-      b.lower[static_cast<std::size_t>(3 * j + k)] = centre[k] - range[k];
-      b.upper[static_cast<std::size_t>(3 * j + k)] = centre[k] + range[k];
+      // A bypass's velocity and dispersion over its own distance.
+      const double shift = form.fromRelease(j) && k < 2 && c.bypassL > 0 && c.L > 0
+                               ? std::log(c.bypassL / c.L)
+                               : 0.0;
+      b.lower[static_cast<std::size_t>(3 * j + k)] = centre[k] + shift - range[k];
+      b.upper[static_cast<std::size_t>(3 * j + k)] = centre[k] + shift + range[k];
     }
   // Each zone's capacity ratio, and its exchange as w (see ModelForm): a
   // zone exchanging over a ten-thousandth to ten thousand times the travel
@@ -885,8 +896,57 @@ PathSet withZonesOf(const Curve& c, const ModelForm& form, PathSet s, double bet
 
 }  // namespace
 
+namespace {
+
+// A reach's model with a bypass: the reach's paths of the fit without it
+// (or the starts of that model), each with bypass paths from the release
+// over the downstream distance: one from what that fit leaves (the
+// positive residual's moments) and one at the downstream station's own
+// mean transit time, and each twice as fast.
+std::vector<PathSet> bypassStarts(const Curve& c, const FlowPathFitInput& in,
+                                  const ModelForm& form, const StartHints& hints) {
+  ModelForm reach = form;
+  reach.bypass = false;
+  reach.paths = form.paths - 1;
+  std::vector<PathSet> bases;
+  if (hints.withoutBypass && static_cast<int>(hints.withoutBypass->paths.size()) == reach.paths)
+    bases.push_back(*hints.withoutBypass);
+  else
+    bases = startsFor(c, in, reach, StartHints{hints.fewer, hints.plain, hints.shared, nullptr});
+  const double L = c.bypassL;
+  std::vector<FlowPath> bypasses;
+  const auto add = [&](double mean, double variance, double mass) {
+    mean -= c.bypassTd / 2;
+    if (!positive(mean) || !positive(L)) return;
+    const double v = L / mean;
+    const double D = positive(variance) ? variance * v * v * v / (2 * L) : 0.1 * v * L;
+    for (const double k : {1.0, 2.0}) bypasses.push_back({k * v, k * D, mass});
+  };
+  if (!bases.empty()) {
+    // What the first base leaves, as a curve of its own.
+    Curve rest = c;
+    std::vector<double> model(c.size());
+    modelConcentrations(c, bases.front().paths, c.t, c.q, model);
+    for (std::size_t i = 0; i < c.size(); ++i) rest.y[i] = c.y[i] - model[i];
+    const Moments m = moments(rest, 0, c.size() - 1);
+    if (m.mass > 0) add(m.mean, m.variance, m.mass);
+  }
+  if (positive(in.bypassMeanTime)) add(in.bypassMeanTime, 0, 0.1 * c.mass);
+  std::vector<PathSet> starts;
+  for (const PathSet& base : bases)
+    for (const FlowPath& b : bypasses) {
+      PathSet set = base;
+      set.paths.push_back(b);
+      starts.push_back(set);
+    }
+  return starts;
+}
+
+}  // namespace
+
 std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const ModelForm& form,
                                const StartHints& hints) {
+  if (form.bypass) return bypassStarts(c, in, form, hints);
   const std::size_t N = static_cast<std::size_t>(form.paths);
   std::vector<std::vector<FlowPath>> pathStarts;
   const std::vector<double> s = smoothed(c.y);

@@ -36,6 +36,9 @@ struct Curve {
   std::vector<double> t, y, q;  // s, ng/L, m^3/s
   double L = 0;
   double Td = 0;
+  // A reach's bypass path: from the release over the downstream station's
+  // travel distance (m), the release lasting bypassTd (s).
+  double bypassL = 0, bypassTd = 0;
   double peak = 0;      // largest concentration; residuals are divided by it
   double mass = 0;      // integral of max(y, 0) q dt, ug
   double mean = 0;      // mean travel time, the release's half duration removed, s
@@ -99,9 +102,15 @@ struct ModelForm {
   bool decay = false;
   bool baseline = false;
   bool ar1 = false;
+  // A reach: the last of the paths is a bypass from the release (never with
+  // a zone).
+  bool bypass = false;
 
   bool storage() const { return zones != ZoneLayout::None; }
+  bool fromRelease(int j) const { return bypass && j == paths - 1; }
+  int reachPaths() const { return bypass ? paths - 1 : paths; }
   bool hasZone(int j) const {
+    if (fromRelease(j)) return false;
     return zones == ZoneLayout::Shared || (zones == ZoneLayout::PerPath && ((zoned >> j) & 1u));
   }
   int zoneCount() const {
@@ -169,7 +178,8 @@ PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x
 // v and D (and, for a path with a zone, by beta and alpha), each t.size()
 // long, into out.
 void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivatives,
-                   std::span<const double> t, std::vector<double>& out);
+                   std::span<const double> t, std::vector<double>& out,
+                   bool fromRelease = false);
 // A path's unit-mass response through the reach's input grid (c.input) by
 // its integral over each cell (with derivatives, those by v and D, and with
 // a zone by beta and alpha, each a block of cells()).
@@ -215,10 +225,10 @@ InputDraws drawInputErrors(const numeric::GridConvolution& grid,
                            int draws, uint64_t seed);
 
 // The concentrations (ng/L) the paths give at the times t with the
-// discharges q, into y.
+// discharges q, into y (from the release when fromRelease: a bypass).
 void modelConcentrations(const Curve& c, std::span<const FlowPath> paths,
                          std::span<const double> t, std::span<const double> q,
-                         std::span<double> y);
+                         std::span<double> y, bool fromRelease = false);
 
 bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, double* e,
                     double* J);
@@ -277,6 +287,8 @@ struct StartHints {
   const PathSet* fewer = nullptr;
   const PathSet* plain = nullptr;
   const PathSet* shared = nullptr;
+  // A reach's model with a bypass: the optimum of the same model without.
+  const PathSet* withoutBypass = nullptr;
 };
 std::vector<PathSet> startsFor(const Curve& c, const FlowPathFitInput& in, const ModelForm& form,
                                const StartHints& hints);
@@ -304,7 +316,7 @@ struct Quantities {
 Quantities quantitiesOf(const Curve& c, const ModelForm& form, const Parameters& x,
                         double recoveredMass);
 // The same with the paths ordered by velocity, as the fit reports them.
-Quantities byVelocity(Quantities q);
+Quantities byVelocity(Quantities q, bool bypassLast = false);
 
 // Refits the model to resamples of its residuals and sets the bootstrap
 // intervals of the fit's estimates (the residuals' AR(1) process fitted,

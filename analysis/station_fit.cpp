@@ -101,6 +101,11 @@ FlowPathFitInput reachFitInput(const FitOptions& options, const ReachEnd& up,
     integral += 0.5 * (flux[i] + flux[i - 1]) * (upstream.times[i] - upstream.times[i - 1]);
   fit.recoveredMass = integral;
   if (down.meanTime > up.meanTime) fit.meanTransitTime = down.meanTime - up.meanTime;
+  if (options.reachBypass) {
+    fit.bypassDistance = down.distance;
+    fit.bypassReleaseDuration = down.releaseDuration;
+    fit.bypassMeanTime = down.meanTime;
+  }
   return fit;
 }
 

@@ -41,6 +41,7 @@ struct ReachEnd {
   double distance = 0;
   double meanTime = 0;
   InputErrors errors;
+  double releaseDuration = 0;  // s, of the run's release (for a bypass)
 };
 
 // A station's measurement errors from its fit's chosen model: the residuals'
@@ -59,7 +60,8 @@ InputErrors measurementErrors(const FlowPathFitResult& fit);
 // as it does to the samples and to the upstream discharges. The grid's step
 // is the smaller median spacing of the two stations, or 1/1024 of the
 // downstream record when that is longer. The hint: the difference of the
-// stations' mean transit times.
+// stations' mean transit times. With options.reachBypass, the bypass over
+// the downstream station's distance.
 FlowPathFitInput reachFitInput(const FitOptions& options, const ReachEnd& upstream,
                                const ReachEnd& downstream, std::vector<double>& flux);
 // The input refers to the ends' samples: never to those of a temporary.

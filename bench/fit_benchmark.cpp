@@ -167,8 +167,9 @@ void BM_FitReachAutomatic(benchmark::State& state) {
   // The upstream errors carried into the intervals: 1 % of its peak, AR(1)
   // of lag-1 0.8 at its spacing.
   const double upPeak = *std::max_element(up.concentrations.begin(), up.concentrations.end());
-  const kaldero::ReachEnd upstream{up, 150, 150 / 0.02, {0.01 * upPeak, 0, -20 / std::log(0.8)}};
-  const kaldero::ReachEnd downstream{down, 770, 150 / 0.02 + 620 / 0.003, {}};
+  const kaldero::ReachEnd upstream{
+      up, 150, 150 / 0.02, {0.01 * upPeak, 0, -20 / std::log(0.8)}, 0};
+  const kaldero::ReachEnd downstream{down, 770, 150 / 0.02 + 620 / 0.003, {}, 0};
   const kaldero::FlowPathFitInput in =
       kaldero::reachFitInput(options, upstream, downstream, upstreamFlux);
   int chosen = 0;

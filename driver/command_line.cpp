@@ -120,6 +120,10 @@ void declareFitOptions(CLI::App& app, Given& g) {
                "Also fit the reach from each station to the next by travel distance: the "
                "downstream station's samples as the upstream station's measured flux through "
                "flow paths as long as the reach (the models of --fit, which it needs)");
+  app.add_flag("--reach-bypass", g.fit.reachBypass,
+               "With --fit-reaches or --reach: every model of a reach also with a bypass, "
+               "tracer from the release that does not pass the upstream station (the "
+               "criterion chooses)");
   app.add_option("--reach", g.reaches,
                  "Fit the reach from station A to station B (their data files as the control "
                  "file names them), in place of the reaches of --fit-reaches; repeatable")
@@ -255,6 +259,8 @@ std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
     options.reaches.emplace_back(from, to);
   }
   options.fitReaches = g.fitReaches || !options.reaches.empty();
+  if (g.fit.reachBypass && !options.fitReaches)
+    return "--reach-bypass needs --fit-reaches or --reach (the reaches it extends)";
   if (g.detectionLimit) {
     const double x = *g.detectionLimit;
     if (!(x > 0) || !std::isfinite(x) || x > 1e6)

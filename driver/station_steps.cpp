@@ -280,7 +280,7 @@ void fitStep(RunState& s, Station& st) {
   if (s.options.fitReaches)
     s.reachStations.push_back({std::string(text::trimmed(st.name50)),
                                {samples, in.distance, in.meanTransitTime,
-                                measurementErrors(*st.fit)}});
+                                measurementErrors(*st.fit), in.releaseDuration}});
 }
 
 }  // namespace

@@ -61,9 +61,12 @@ std::string modelsTried(const FlowPathFitResult& fit) {
           : ", without a storage zone, sharing one or with zones of their own";
   const char* decay = !fit.decay ? "" : asked == kAutomaticPaths ? ", without and with decay"
                                                                  : ", with decay";
+  bool bypass = false;
+  for (const PathModelFit& m : fit.models) bypass = bypass || m.bypass;
   const bool choice = asked == kAutomaticPaths || fit.storage == StorageChoice::Allowed ||
-                      fit.storage == StorageChoice::PerPath;
-  return paths + storage + decay + (choice ? "; the smallest AICc chosen" : " (as asked)");
+                      fit.storage == StorageChoice::PerPath || bypass;
+  return paths + storage + decay + (bypass ? ", each also with a bypass" : "") +
+         (choice ? "; the smallest AICc chosen" : " (as asked)");
 }
 
 void heading(std::vector<std::string>& out, const FitFileHeading& h,
@@ -124,7 +127,14 @@ void heading(std::vector<std::string>& out, const FitFileHeading& h,
 void modelTable(std::vector<std::string>& out, const FlowPathFitResult& fit) {
   out.push_back("");
   out.push_back(" FITS BY MODEL (paths; s: sharing a storage zone; p:12: zones of their own on");
-  out.push_back(" paths 1 and 2 by increasing velocity; +decay: with decay)");
+  bool bypass = false;
+  for (const PathModelFit& m : fit.models) bypass = bypass || m.bypass;
+  if (!bypass) {
+    out.push_back(" paths 1 and 2 by increasing velocity; +decay: with decay)");
+  } else {
+    out.push_back(" paths 1 and 2 by increasing velocity; +decay: with decay; +bypass: with a");
+    out.push_back(" bypass from the release, tracer that does not pass the upstream station)");
+  }
   out.push_back("");
   out.push_back("   model  " + padded("RMSE (ug/L)", 14) + padded("R^2", 14) + padded("AICc", 14) +
                 "lag-1");
@@ -175,9 +185,13 @@ void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen
   for (std::size_t j = 0; j < m.paths.size(); ++j) {
     const FittedPath& p = m.paths[j];
     out.push_back("");
-    out.push_back("   Path " + std::to_string(j + 1) +
-                  (ownZones ? (p.storage ? ", with a storage zone of its own" : ", without a storage zone")
-                            : ""));
+    if (p.bypass)
+      out.push_back("   Bypass: from the release, not passing the upstream station");
+    else
+      out.push_back("   Path " + std::to_string(j + 1) +
+                    (ownZones ? (p.storage ? ", with a storage zone of its own"
+                                           : ", without a storage zone")
+                              : ""));
     out.push_back(quantityLine(p.storage ? "velocity (mobile water)" : "velocity", "m/s",
                                p.velocity));
     out.push_back(quantityLine("dispersion coefficient", "m^2/s", p.dispersion));
@@ -186,6 +200,7 @@ void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen
     out.push_back(quantityLine("mean travel time", "h", p.meanTravelTime, 1.0 / 3600));
     out.push_back(quantityLine("mass", "kg", p.mass, 1e-9));
     out.push_back(quantityLine(h.upstreamFile.empty() ? "fraction of recovered mass"
+                               : p.bypass             ? "fraction of the mass fitted"
                                                       : "fraction of the upstream mass",
                                "", p.massFraction));
     if (ownZones && p.storage) {

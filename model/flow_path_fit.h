@@ -87,6 +87,12 @@ struct FittedPath {
   bool storage = false;     // the two below are set only with a storage zone
   Estimate storageRatio;    // beta: immobile over mobile capacity
   Estimate exchangeRate;    // alpha, 1/s
+  // A reach's bypass: tracer that reaches the downstream station from the
+  // release without passing the upstream one, on a path of the downstream
+  // station's whole travel distance (its Peclet number and travel time of
+  // that distance; its massFraction a share of the tracer the downstream
+  // station receives).
+  bool bypass = false;
   bool resolved() const {
     return velocity.resolved && dispersion.resolved && mass.resolved &&
            (!storage || (storageRatio.resolved && exchangeRate.resolved));
@@ -126,6 +132,9 @@ struct PathModelFit {
   // Which paths have a zone (by increasing velocity once fitted).
   std::vector<bool> zoned;
   bool decay = false;    // first-order decay, one rate for every path
+  // A reach: a bypass path besides the pathCount paths of the reach (the
+  // last of paths).
+  bool bypass = false;
   bool fitted = false;
   std::string reason;             // set when not fitted
   // Fitted, but a parameter the data do not resolve (Estimate::resolved),
@@ -166,10 +175,11 @@ struct PathModelFit {
       for (std::size_t j = 0; j < zoned.size(); ++j)
         if (zoned[j]) s += std::to_string(j + 1);
     }
+    if (bypass) s += "+bypass";
     return decay ? s + "+decay" : s;
   }
   // In words: "2 paths sharing a storage zone", "2 paths, a storage zone
-  // of its own on path 1, with decay".
+  // of its own on path 1, with decay", "1 path and a bypass".
   std::string description() const {
     std::string zones;
     if (this->zones == ZoneLayout::Shared)
@@ -186,7 +196,7 @@ struct PathModelFit {
                         : ", a storage zone of its own on path " + which;
     }
     return std::to_string(pathCount) + (pathCount == 1 ? " path" : " paths") + zones +
-           (decay ? ", with decay" : "");
+           (bypass ? " and a bypass" : "") + (decay ? ", with decay" : "");
   }
   // Some path with a storage zone.
   bool storage() const { return zones != ZoneLayout::None; }

@@ -330,9 +330,10 @@ Figure fitFigureOf(const FlowPathFitResult& fit, const std::string& title, const
   for (std::size_t k = 0; k < m.paths.size() && k < best->paths.size(); ++k) {
     const FittedPath& q = best->paths[k];
     Series s;
-    s.label = "Path " + std::to_string(k + 1) + ": v " + plain(q.velocity.value) + " m/s, D " +
+    s.label = (q.bypass ? std::string("Bypass") : "Path " + std::to_string(k + 1)) + ": v " +
+              plain(q.velocity.value) + " m/s, D " +
               plain(q.dispersion.value) + " m\u00b2/s, " + plain(100 * q.massFraction.value, 2) +
-              " %";
+              (q.bypass ? " % of the mass fitted" : " %");
     if (best->zones == ZoneLayout::PerPath && q.storage)
       s.label += ", zone \u03b2 " + plain(q.storageRatio.value, 2) + ", \u03b1 " +
                  plain(q.exchangeRate.value, 2) + " 1/s";

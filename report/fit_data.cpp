@@ -37,6 +37,7 @@ void nullEstimate(json& o, const std::string& name) {
 json path(const FittedPath& p) {
   json o = json::object();
   o["storage"] = p.storage;
+  o["bypass"] = p.bypass;
   o["resolved"] = p.resolved();
   for (const PathQuantityRow& q : pathQuantityTable()) {
     const std::string name(q.name);
@@ -190,7 +191,8 @@ json fitDocument(const FlowPathFitResult& f, double arrivalHours) {
   return o;
 }
 
-std::vector<std::pair<std::string, ResultValue>> fitColumns(const FlowPathFitResult* f) {
+std::vector<std::pair<std::string, ResultValue>> fitColumns(const FlowPathFitResult* f,
+                                                             bool bypass) {
   const PathModelFit* best = f ? f->best() : nullptr;
   std::vector<std::pair<std::string, ResultValue>> out;
   auto value = [&](const std::string& name, bool has, double v) {
@@ -210,11 +212,18 @@ std::vector<std::pair<std::string, ResultValue>> fitColumns(const FlowPathFitRes
                    best ? ResultValue(f->stillImprovingAtLargest ? "true" : "false")
                         : ResultValue());
   withInterval("fit_total_mass_kg", best ? &best->totalMass : nullptr, 1e-9);
-  for (int k = 0; k < kMaxPaths; ++k) {
-    const FittedPath* p = best && k < static_cast<int>(best->paths.size())
+  // The paths, then with bypass columns a reach's bypass (the paths' own
+  // columns never hold it).
+  const std::size_t reachPaths = best ? best->paths.size() - (best->bypass ? 1 : 0) : 0;
+  const FittedPath* bypassPath = best && best->bypass ? &best->paths.back() : nullptr;
+  for (int k = 0; k <= kMaxPaths; ++k) {
+    if (k == kMaxPaths && !bypass) break;
+    const FittedPath* p = k == kMaxPaths ? bypassPath
+                          : best && k < static_cast<int>(reachPaths)
                               ? &best->paths[static_cast<std::size_t>(k)]
                               : nullptr;
-    const std::string pre = "fit_path" + std::to_string(k + 1) + "_";
+    const std::string pre =
+        k == kMaxPaths ? std::string("fit_bypass_") : "fit_path" + std::to_string(k + 1) + "_";
     for (const PathQuantityRow& q : pathQuantityTable())
       if (q.inCsv)
         withInterval(pre + std::string(q.name),

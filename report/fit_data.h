@@ -21,6 +21,9 @@ nlohmann::json fitDocument(const FlowPathFitResult& fit, double arrivalHours);
 
 // The CSV columns of a fit, by name: every value empty without a fit (or
 // for a path or storage zone the chosen model has not).
-std::vector<std::pair<std::string, ResultValue>> fitColumns(const FlowPathFitResult* fit);
+// With bypass, the columns of a reach's bypass path after the paths'
+// (fit_bypass_...), for tables that hold a reach fitted with one.
+std::vector<std::pair<std::string, ResultValue>> fitColumns(const FlowPathFitResult* fit,
+                                                             bool bypass = false);
 
 }  // namespace kaldero

@@ -171,7 +171,9 @@ std::string fitPathsTable(const FlowPathFitResult& fit, const StationRecord* st)
   out += "</tr>\n</thead>\n<tbody>\n";
   for (std::size_t i = 0; i < best->paths.size(); ++i) {
     const FittedPath& p = best->paths[i];
-    out += "<tr><th scope=\"row\">Fit, flow path " + std::to_string(i + 1) +
+    out += "<tr><th scope=\"row\">" +
+           (p.bypass ? std::string("Bypass from the release (share of the mass fitted)")
+                     : "Fit, flow path " + std::to_string(i + 1)) +
            (!p.resolved() ? " (not resolved)" : "") + "</th>";
     out += intervalCell(p.dispersion) + intervalCell(p.velocity) + intervalCell(p.massFraction);
     out += "\n";

@@ -482,8 +482,13 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
     for (const std::string& n : intervalNames)
       out += "," + n + "_p2_5," + n + "_p50," + n + "_p97_5";
   }
+  // With a reach fitted with bypasses, their columns.
+  bool bypass = false;
+  for (const RunRecord& run : runs)
+    for (const RunRecord::Reach& r : run.reaches)
+      for (const PathModelFit& m : r.fit.models) bypass = bypass || m.bypass;
   if (fits)
-    for (const auto& [key, value] : fitColumns(nullptr)) out += "," + key;
+    for (const auto& [key, value] : fitColumns(nullptr, bypass)) out += "," + key;
   // With reach fits, a row per reach after the stations of its run: the
   // downstream station file, status "reach", the reach's fit in the fit
   // columns, and the upstream station and the reach length last.
@@ -512,7 +517,7 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
         }
       }
       if (fits)
-        for (const auto& [key, value] : fitColumns(st.fit ? &*st.fit : nullptr))
+        for (const auto& [key, value] : fitColumns(st.fit ? &*st.fit : nullptr, bypass))
           out += "," + csvValue(value);
       if (reaches) out += ",,";
       out += "\n";
@@ -523,7 +528,7 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
       // No listing values, extrapolated share or draws of a reach.
       out += std::string(names.size() + 1 + intervalFields, ',');
       if (fits)
-        for (const auto& [key, value] : fitColumns(&r.fit)) out += "," + csvValue(value);
+        for (const auto& [key, value] : fitColumns(&r.fit, bypass)) out += "," + csvValue(value);
       out += "," + csvField(r.from) + "," + csvValue(r.length) + "\n";
     }
   }

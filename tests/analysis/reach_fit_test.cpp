@@ -54,8 +54,8 @@ TEST(ReachFit, TheReachOfOnePathIsFoundFromTheUpstreamFlux) {
   // 150 m then 620 m of one path (v 0.05 m/s, D 0.05 m2/s): the reach
   // fitted from the upstream flux is that path, carrying all the tracer.
   const double v = 0.05, D = 0.05, M = 5e7;
-  const ReachEnd up{station(150, v, D, M, 0.4, 20, 12000), 150, 150 / v, {}};
-  const ReachEnd down{station(770, v, D, M, 0.6, 60, 40000), 770, 770 / v, {}};
+  const ReachEnd up{station(150, v, D, M, 0.4, 20, 12000), 150, 150 / v, {}, 0};
+  const ReachEnd down{station(770, v, D, M, 0.6, 60, 40000), 770, 770 / v, {}, 0};
   std::vector<double> flux;
   const FlowPathFitInput in = reachFitInput(onePath(), up, down, flux);
   EXPECT_DOUBLE_EQ(in.distance, 620);
@@ -74,8 +74,8 @@ TEST(ReachFit, TwoPathsOfTheReachAndTheirSharesAreFound) {
   // The reach splits the flux: 70 % by a fast path, 30 % by a slow one;
   // with 1 % noise of the peak, autocorrelated.
   const double v = 0.05, D = 0.05, M = 5e7, Q = 0.5;
-  const ReachEnd up{station(150, v, D, M, Q, 20, 12000), 150, 3000, {}};
-  ReachEnd reach{{}, 770, 20000, {}};
+  const ReachEnd up{station(150, v, D, M, Q, 20, 12000), 150, 3000, {}, 0};
+  ReachEnd reach{{}, 770, 20000, {}, 0};
   FitSamples& down = reach.samples;
   numeric::Random noise(9);
   double e = 0, peak = 0;
@@ -177,8 +177,8 @@ TEST(ReachFit, AFluxChangeMovesTheResidualsAsTheModelWithTheChangedFlux) {
 // as they are; errors that vanish give the intervals of an exact flux.
 TEST(ReachFit, TheUpstreamErrorsWidenTheIntervalsAndNotTheEstimates) {
   const double v = 0.05, D = 0.05, M = 5e7;
-  ReachEnd up{station(150, v, D, M, 0.4, 20, 12000), 150, 150 / v, {}};
-  ReachEnd down{station(770, v, D, M, 0.6, 60, 40000), 770, 770 / v, {}};
+  ReachEnd up{station(150, v, D, M, 0.4, 20, 12000), 150, 150 / v, {}, 0};
+  ReachEnd down{station(770, v, D, M, 0.6, 60, 40000), 770, 770 / v, {}, 0};
   numeric::Random noise(4);
   double peak = 0;
   for (double c : down.samples.concentrations) peak = std::max(peak, c);
@@ -214,6 +214,64 @@ TEST(ReachFit, TheUpstreamErrorsWidenTheIntervalsAndNotTheEstimates) {
     EXPECT_GT(b.dispersion.standardError, 1.2 * a.dispersion.standardError);
     EXPECT_GT(b.massFraction.standardError, 1.2 * a.massFraction.standardError);
   }
+}
+
+// Tracer that reaches the downstream station from the release without
+// passing the upstream one: with --reach-bypass the criterion takes the
+// bypass where the curve has one (its velocity over the whole 770 m, its
+// share of the downstream mass) and leaves it out where it has none.
+TEST(ReachFit, ABypassFromTheReleaseIsFoundWhereTheCurveHasOne) {
+  const double v = 0.05, D = 0.05, M = 5e7, Q = 0.5, Mb = 1e7;
+  const ReachEnd up{station(150, v, D, M, Q, 20, 12000), 150, 3000, {}, 0};
+  ReachEnd reach{{}, 770, 20000, {}, 0};
+  FitSamples& down = reach.samples;
+  numeric::Random noise(12);
+  double e = 0, peak = 0;
+  for (double t = 120; t <= 60000; t += 120) {
+    const double c = 0.7 * M / Q * inSeries(t, 150, v, D, 620, 0.03, 0.04, 5) +
+                     Mb / Q * numeric::diracResponse(t, 770, 0.08, 0.1).value;
+    down.times.push_back(t);
+    down.concentrations.push_back(c);
+    down.discharges.push_back(Q);
+    peak = std::max(peak, c);
+  }
+  std::vector<double> errors;
+  for (std::size_t i = 0; i < down.times.size(); ++i) {
+    e = 0.6 * e + 0.8 * noise.normal();
+    errors.push_back(0.005 * peak * e);
+  }
+  ReachEnd plain = reach;  // the same reach without the bypass in its curve
+  for (std::size_t i = 0; i < down.times.size(); ++i) {
+    down.concentrations[i] += errors[i];
+    plain.samples.concentrations[i] +=
+        errors[i] - Mb / Q * numeric::diracResponse(down.times[i], 770, 0.08, 0.1).value;
+  }
+  FitOptions o = onePath();
+  o.errors = ErrorModel::Ar1;
+  o.reachBypass = true;
+  std::vector<double> flux;
+  const FlowPathFitInput in = reachFitInput(o, up, reach, flux);
+  EXPECT_DOUBLE_EQ(in.bypassDistance, 770);
+  const FlowPathFitResult r = fitFlowPaths(in);
+  ASSERT_EQ(r.models.size(), 2u);  // 1, and 1 with a bypass
+  const PathModelFit* best = r.best();
+  ASSERT_NE(best, nullptr) << r.reason;
+  EXPECT_EQ(best->label(), "1+bypass");
+  ASSERT_EQ(best->paths.size(), 2u);
+  const FittedPath& path = best->paths[0];
+  const FittedPath& bypass = best->paths[1];
+  EXPECT_FALSE(path.bypass);
+  EXPECT_TRUE(bypass.bypass);
+  EXPECT_NEAR(path.velocity.value / 0.03, 1.0, 0.02);
+  EXPECT_NEAR(path.massFraction.value, 0.7, 0.03);
+  EXPECT_NEAR(bypass.velocity.value / 0.08, 1.0, 0.03);
+  EXPECT_NEAR(bypass.dispersion.value / 0.1, 1.0, 0.15);
+  EXPECT_NEAR(bypass.massFraction.value, Mb / (0.7 * M + Mb), 0.02);
+  EXPECT_NEAR(bypass.peclet.value / (0.08 * 770 / 0.1), 1.0, 0.15);
+
+  const FlowPathFitResult none = fitFlowPaths(reachFitInput(o, up, plain, flux));
+  ASSERT_TRUE(none.fitted()) << none.reason;
+  EXPECT_EQ(none.best()->label(), "1");
 }
 
 // A station's errors for the reaches after it, from its fit: the residuals'

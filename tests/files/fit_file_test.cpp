@@ -89,6 +89,20 @@ TEST(FitFile, AReachNamesItsUpstreamFluxAndHasNoStationComparison) {
   fit.inputErrors = {500, 0.03, 0};
   EXPECT_THAT(joined(fitFileLines(h, fit)),
               HasSubstr("sd sqrt(0.5^2 + (0.03 c)^2) ug/L, independent"));
+  EXPECT_THAT(joined(fitFileLines(h, fit)), Not(HasSubstr("bypass")));
+  // A bypass: the model's label, the legend, and its own block.
+  PathModelFit withBypass = fitted(2, 70);
+  withBypass.bypass = true;
+  withBypass.pathCount = 1;
+  withBypass.paths[1].bypass = true;
+  fit.models = {fitted(1, 80), withBypass};
+  fit.chosen = 1;
+  const std::string bypass = joined(fitFileLines(h, fit));
+  EXPECT_THAT(bypass, HasSubstr("   1+bypass"));
+  EXPECT_THAT(bypass, HasSubstr("each also with a bypass"));
+  EXPECT_THAT(bypass, HasSubstr("+bypass: with a\n bypass from the release"));
+  EXPECT_THAT(bypass, HasSubstr("   Bypass: from the release, not passing the upstream station\n"));
+  EXPECT_THAT(bypass, HasSubstr("fraction of the mass fitted"));
 }
 
 TEST(FitFile, StorageZoneErrorModelBootstrapAndTheCap) {

@@ -107,7 +107,39 @@ def main():
     c.check(proc.returncode == 0 and doc.get("reaches") == [],
             f"one station: exit {proc.returncode}, reaches {doc.get('reaches')}")
     check_named_pairs(c, exe, work)
+    check_bypass(c, exe, work, schema_file)
     return c.finish()
+
+
+def check_bypass(c, exe, work, schema_file):
+    """--reach-bypass: each reach model also with a bypass from the release,
+    the bypass the last path and flagged, its own CSV columns, the JSON as
+    its schema says."""
+    folder = common.copy_examples(os.path.join(work, "bypass"))
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--table", "t.csv",
+                                    "--fit", "2", "--fit-reaches", "--reach-bypass", "KALDERO.D"])
+    c.check(proc.returncode == 0, f"bypass: exit status {proc.returncode}")
+    doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
+    try:
+        import jsonschema
+        jsonschema.validate(doc, json.load(open(schema_file, encoding="utf-8")))
+    except ImportError:
+        pass
+    except Exception as e:  # noqa: BLE001 - the schema's own message
+        c.check(False, f"bypass: the results file does not follow its schema: {e}")
+    fit = doc["reaches"][0]["fit"]
+    c.check([m["model"] for m in fit["models"]] == ["2", "2+bypass"],
+            f"bypass: models {[m['model'] for m in fit['models']]}")
+    flags = [p["bypass"] for p in fit["paths"]]
+    if fit["chosen_model"].endswith("+bypass"):
+        c.check(flags == [False, False, True], f"bypass: the paths' flags {flags}")
+    # Station fits never have one.
+    c.check(all(not p["bypass"] for s in doc["stations"] for p in s["fit"]["paths"]),
+            "bypass: a station's path flagged")
+    header = open(os.path.join(folder, "t.csv"), encoding="utf-8").readline().strip().split(",")
+    c.check("fit_bypass_velocity_m_per_s" in header
+            and header.index("fit_bypass_velocity_m_per_s") > header.index(
+                "fit_path3_velocity_m_per_s"), "bypass: no bypass columns after the paths'")
 
 
 def check_reach_outputs(c, folder, reach):

@@ -189,9 +189,14 @@ def fit_value(fit, key):
         return fit["errors"]["effective_samples"]
     if name == "still_improving_at_largest":
         return "true" if fit["still_improving_at_largest"] else "false"
+    # A reach's bypass has columns of its own, never a path's.
+    paths = [p for p in fit["paths"] if not p.get("bypass")]
+    if name.startswith("bypass_"):
+        bypass = [p for p in fit["paths"] if p.get("bypass")]
+        return pick(bypass[0], name[len("bypass_"):]) if bypass else None
     if name.startswith("path"):
         k = int(name[4]) - 1
-        return pick(fit["paths"][k], name[6:]) if k < len(fit["paths"]) else None
+        return pick(paths[k], name[6:]) if k < len(paths) else None
     if name in ("storage_ratio", "exchange_rate_per_s"):
         return pick(fit["paths"][0], name) if fit["zones"] == "shared" else None
     if name == "decay_rate_per_s":

@@ -80,9 +80,9 @@ Coverage coverage(double upstreamNoise, uint64_t seed, bool carryUpstream = true
     const double v = 0.03 + 0.03 * rng.uniform(), D = 0.02 + 0.06 * rng.uniform();
     // Sampled to three times each station's mean transit time.
     ReachEnd up{noisyStation(150, v, D, 3 * 150 / v / 300, 300, upstreamNoise, rng), 150,
-                150 / v, {}};
+                150 / v, {}, 0};
     const ReachEnd down{noisyStation(770, v, D, 3 * 770 / v / 600, 600, 0.01, rng), 770,
-                        770 / v, {}};
+                        770 / v, {}, 0};
     if (carryUpstream && upstreamNoise > 0) up.errors = upstreamErrors(up.samples, v);
     FitOptions o;
     o.paths = 1;
