@@ -320,6 +320,7 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
     none.zones = fit.zones;
     none.zoned = fit.zoned;
     none.decay = fit.decay;
+    none.bypass = fit.bypass;
     none.baseline = fit.baseline;
     none.samples = fit.samples;
     none.parameters = fit.parameters;
@@ -530,6 +531,8 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
   const InputCovariance upstream =
       inputCovariance(c, form, run.x, Jc, inverse, in.errors == ErrorModel::Ar1Gls ? &ar : nullptr);
   Eigen::MatrixXd full = cov;
+  if (c.inputDraws && !upstream.made)
+    cautions.push_back("the upstream errors cannot be carried into its intervals");
   if (upstream.made) {
     cov += upstream.parameters;
     full.resize(Kc + 1, Kc + 1);

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <complex>
 #include <limits>
-#include <unsupported/Eigen/FFT>
 
 #include "numeric/ar1_errors.h"
 #include "numeric/mobile_immobile.h"
@@ -373,7 +372,9 @@ std::vector<double> cellIntegrals(const Curve& c, const FlowPath& p, bool zone,
 
 InputLinearization::InputLinearization(const Curve& c, const ModelForm& form,
                                        const Parameters& x)
-    : c_(c), model_(Eigen::VectorXd::Zero(static_cast<Eigen::Index>(c.size()))) {
+    : c_(c),
+      reading_(c.inputReading ? *c.inputReading : c.input->reading(c.t)),
+      model_(Eigen::VectorXd::Zero(static_cast<Eigen::Index>(c.size()))) {
   const numeric::GridConvolution& g = *c.input;
   const std::size_t n = c.size();
   const double unit = 1 / g.inputIntegral();
@@ -387,7 +388,7 @@ InputLinearization::InputLinearization(const Curve& c, const ModelForm& form,
     const std::vector<std::complex<double>> S = g.responseSpectrum(G);
     if (spectrum_.empty()) spectrum_.assign(S.size(), 0.0);
     for (std::size_t k = 0; k < S.size(); ++k) spectrum_[k] += p.mass * S[k];
-    g.apply(G, c.t, h);
+    g.apply(G, reading_, h);
     for (std::size_t i = 0; i < n; ++i)
       model_(static_cast<Eigen::Index>(i)) += p.mass * scale_[i] * h[i];
   }
@@ -400,7 +401,7 @@ Eigen::MatrixXd InputLinearization::adjoint(const Eigen::MatrixXd& X) const {
   std::vector<double> ybar(n), fbar(g.cells());
   for (Eigen::Index k = 0; k < X.cols(); ++k) {
     for (std::size_t i = 0; i < n; ++i) ybar[i] = X(static_cast<Eigen::Index>(i), k) * scale_[i];
-    g.adjoint(spectrum_, c_.t, ybar, fbar);
+    g.adjoint(spectrum_, reading_, ybar, fbar);
     for (std::size_t j = 0; j < fbar.size(); ++j) out(k, static_cast<Eigen::Index>(j)) = fbar[j];
   }
   return out;
@@ -412,32 +413,14 @@ Eigen::VectorXd InputLinearization::modelPart(const Eigen::MatrixXd& X) const {
 
 double InputLinearization::logIntegralChange(std::span<const double> dc) const {
   const numeric::GridConvolution& g = *c_.input;
-  double sum = 0;
-  for (const double x : dc) sum += x;
-  return sum * g.step() / g.inputIntegral();
+  return g.integralOf(dc) / g.inputIntegral();
 }
 
 void InputLinearization::change(std::span<const double> dc, std::span<double> de) const {
-  const numeric::GridConvolution& g = *c_.input;
-  const std::size_t n = c_.size(), P = spectrum_.size();
-  // The convolution of dc with sum_j M_j G_j by the same padded transform.
-  std::vector<double> padded(P, 0.0);
-  std::copy_n(dc.begin(), std::min(dc.size(), g.cells()), padded.begin());
-  Eigen::FFT<double> fft;
-  std::vector<std::complex<double>> D;
-  fft.fwd(D, padded);
-  for (std::size_t k = 0; k < P; ++k) D[k] *= spectrum_[k];
-  std::vector<double> conv;
-  fft.inv(conv, D);
-  const auto y = [&](std::size_t m) { return m == 0 || m > g.cells() ? 0.0 : conv[m - 1]; };
+  c_.input->convolve(dc, spectrum_, reading_, de);
   const double dR = logIntegralChange(dc);
-  for (std::size_t i = 0; i < n; ++i) {
-    const double x = std::max(0.0, c_.t[i]) / g.step();
-    const auto m = static_cast<std::size_t>(std::floor(x));
-    const double frac = x - static_cast<double>(m);
-    de[i] = scale_[i] * ((1 - frac) * y(m) + frac * y(m + 1)) -
-            model_(static_cast<Eigen::Index>(i)) * dR;
-  }
+  for (std::size_t i = 0; i < c_.size() && i < de.size(); ++i)
+    de[i] = scale_[i] * de[i] - model_(static_cast<Eigen::Index>(i)) * dR;
 }
 
 InputDraws drawInputErrors(const numeric::GridConvolution& grid,
@@ -463,12 +446,8 @@ InputDraws drawInputErrors(const numeric::GridConvolution& grid,
     process.colour(w, df);
     for (std::size_t i = 0; i < m; ++i) df[i] *= sd[i];
     const std::vector<double> dc = grid.cellMeans(inputTimes, df);
-    double sum = 0;
-    for (std::size_t k = 0; k < dc.size(); ++k) {
-      out.cells(static_cast<Eigen::Index>(k), d) = dc[k];
-      sum += dc[k];
-    }
-    out.logIntegral(d) = sum * grid.step() / grid.inputIntegral();
+    for (std::size_t k = 0; k < dc.size(); ++k) out.cells(static_cast<Eigen::Index>(k), d) = dc[k];
+    out.logIntegral(d) = grid.integralOf(dc) / grid.inputIntegral();
   }
   return out;
 }

@@ -207,6 +207,7 @@ class InputLinearization {
 
  private:
   const Curve& c_;
+  numeric::GridConvolution::Reading reading_;    // the grid at the samples' times
   std::vector<std::complex<double>> spectrum_;  // of sum_j M_j G_j
   std::vector<double> scale_;                   // w_i / (integral q_i peak)
   Eigen::VectorXd model_;                       // m

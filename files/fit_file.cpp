@@ -118,7 +118,7 @@ void heading(std::vector<std::string>& out, const FitFileHeading& h,
                                           " min"
                                     : ", independent";
       out.push_back("   " + padded("Upstream errors", 30) + what + " (its own fit's");
-      out.push_back("   " + padded("", 30) + "residuals), carried into the intervals");
+      out.push_back("   " + padded("", 30) + "residuals), carried into the covariance intervals");
     }
   }
   if (fit.baseline) out.push_back("   " + padded("Baseline", 30) + "a constant offset fitted");

@@ -102,8 +102,21 @@ void GridConvolution::apply(std::span<const double> G, const Reading& reading,
                             std::span<double> out) const {
   std::vector<std::complex<double>> spectrum = responseSpectrum(G);
   for (std::size_t i = 0; i < padded_; ++i) spectrum[i] *= inputSpectrum_[i];
+  read(spectrum, reading, out);
+}
+
+void GridConvolution::convolve(std::span<const double> cellMeans,
+                               std::span<const std::complex<double>> spectrum,
+                               const Reading& reading, std::span<double> out) const {
+  std::vector<std::complex<double>> product = responseSpectrum(cellMeans);
+  for (std::size_t i = 0; i < padded_ && i < spectrum.size(); ++i) product[i] *= spectrum[i];
+  read(product, reading, out);
+}
+
+void GridConvolution::read(std::vector<std::complex<double>>& product, const Reading& reading,
+                           std::span<double> out) const {
   std::vector<double> c;
-  fft_->fft.inv(c, spectrum);
+  fft_->fft.inv(c, product);
   // y(m h) = c[m - 1] for m = 1 to cells; y(0) = 0, and 0 past the grid.
   std::vector<double> y(cells_ + 3, 0.0);
   std::copy_n(c.begin(), cells_, y.begin() + 1);
@@ -113,6 +126,12 @@ void GridConvolution::apply(std::span<const double> G, const Reading& reading,
     const double w = reading.next[i];
     out[i] = (1 - w) * y[m] + w * y[m + 1];
   }
+}
+
+double GridConvolution::integralOf(std::span<const double> cellMeans) const {
+  double sum = 0;
+  for (const double f : cellMeans) sum += f;
+  return sum * h_;
 }
 
 std::vector<double> GridConvolution::cellMeans(std::span<const double> times,
@@ -136,22 +155,19 @@ std::vector<std::complex<double>> GridConvolution::responseSpectrum(
 }
 
 void GridConvolution::adjoint(std::span<const std::complex<double>> spectrum,
-                              std::span<const double> times, std::span<const double> ybar,
+                              const Reading& reading, std::span<const double> ybar,
                               std::span<double> fbar) const {
-  // The reads' weights onto the grid times (the adjoint of the linear
-  // reading), then c_bar[m - 1] = y_bar(m h), correlated with the response:
-  // f_bar_k = sum_n c_bar_n g_(n - k), no wrap-around in the padding.
-  std::vector<double> cbar(padded_, 0.0);
-  const auto add = [&](std::size_t m, double w) {
-    if (m >= 1 && m <= cells_) cbar[m - 1] += w;
-  };
-  for (std::size_t i = 0; i < times.size() && i < ybar.size(); ++i) {
-    const double x = std::max(0.0, times[i]) / h_;
-    const auto m = static_cast<std::size_t>(std::floor(x));
-    const double frac = x - static_cast<double>(m);
-    add(m, (1 - frac) * ybar[i]);
-    add(m + 1, frac * ybar[i]);
+  // The reads' weights onto the grid times (the transpose of read()), then
+  // c_bar[m - 1] = y_bar(m h), correlated with the response: f_bar_k =
+  // sum_n c_bar_n g_(n - k), no wrap-around in the padding.
+  std::vector<double> y(cells_ + 3, 0.0);
+  const std::size_t n = std::min(reading.at.size(), ybar.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    y[reading.at[i]] += (1 - reading.next[i]) * ybar[i];
+    y[reading.at[i] + 1] += reading.next[i] * ybar[i];
   }
+  std::vector<double> cbar(padded_, 0.0);
+  std::copy_n(y.begin() + 1, cells_, cbar.begin());
   std::vector<std::complex<double>> C;
   fft_->fft.fwd(C, cbar);
   for (std::size_t i = 0; i < padded_; ++i) C[i] *= std::conj(spectrum[i]);

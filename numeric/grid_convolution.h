@@ -67,13 +67,22 @@ class GridConvolution {
   // The zero-padded spectrum of a response's cell integrals G; a weighted
   // sum of spectra is that of the weighted sum of the responses.
   std::vector<std::complex<double>> responseSpectrum(std::span<const double> G) const;
+  // The integral of a flux given by its cell means.
+  double integralOf(std::span<const double> cellMeans) const;
+  // The convolution of a flux given by its cell means with the response of
+  // the given spectrum, read as apply() reads (linear in the cell means).
+  void convolve(std::span<const double> cellMeans, std::span<const std::complex<double>> spectrum,
+                const Reading& reading, std::span<double> out) const;
   // The adjoint of apply() in the input's cell means f_k: for weights ybar
-  // at the times, fbar_k = d (sum_i ybar_i out_i) / d f_k for the response
-  // of the given spectrum (cells() values into fbar).
-  void adjoint(std::span<const std::complex<double>> spectrum, std::span<const double> times,
+  // at the reading's times, fbar_k = d (sum_i ybar_i out_i) / d f_k for the
+  // response of the given spectrum (cells() values into fbar).
+  void adjoint(std::span<const std::complex<double>> spectrum, const Reading& reading,
                std::span<const double> ybar, std::span<double> fbar) const;
 
  private:
+  // The inverse transform of a product of spectra, read at the reading.
+  void read(std::vector<std::complex<double>>& product, const Reading& reading,
+            std::span<double> out) const;
   struct Transform;
   std::unique_ptr<Transform> fft_;
   std::vector<std::complex<double>> inputSpectrum_;

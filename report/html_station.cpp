@@ -358,14 +358,15 @@ std::string fitDiagnostics(const FlowPathFitResult& fit) {
            (u.correlationTime > 0
                 ? ", AR(1) correlation time " + formatNumber(u.correlationTime / 60, 3) + " min"
                 : std::string(", independent")) +
-           "), carried into the intervals</li>\n";
+           "), carried into the covariance intervals (not the bootstrap's)</li>\n";
   } else if (fit.reach) {
     out += "<li>The upstream flux taken as exact (no errors known for it): the intervals "
            "leave out its noise</li>\n";
   }
   out += "<li>Fitted total mass " + formatNumber(best->totalMass.value * 1e-9, 4) + " kg (" +
          formatNumber(best->totalMass.lower * 1e-9, 4) + " \u2013 " +
-         formatNumber(best->totalMass.upper * 1e-9, 4) + "); recovered " +
+         formatNumber(best->totalMass.upper * 1e-9, 4) + "); " +
+         (fit.reach ? "passed the upstream station " : "recovered ") +
          formatNumber(fit.recoveredMass * 1e-9, 4) + " kg</li>\n";
   if (best->baseline)
     out += "<li>Baseline " + formatNumber(best->baselineOffset.value * 1e-3, 3) + " µg/L (" +

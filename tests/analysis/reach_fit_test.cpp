@@ -274,6 +274,24 @@ TEST(ReachFit, ABypassFromTheReleaseIsFoundWhereTheCurveHasOne) {
   EXPECT_EQ(none.best()->label(), "1");
 }
 
+// A bypass model that cannot be fitted keeps its name and its reason beside
+// the model without one (seven samples: three parameters fit, six do not).
+TEST(ReachFit, ABypassModelThatCannotBeFittedKeepsItsNameAndReason) {
+  const double v = 0.05, D = 0.05, M = 5e7;
+  const ReachEnd up{station(150, v, D, M, 0.4, 20, 12000), 150, 150 / v, {}, 0};
+  const ReachEnd down{station(770, v, D, M, 0.6, 4000, 28000), 770, 770 / v, {}, 0};
+  ASSERT_EQ(down.samples.times.size(), 7u);
+  FitOptions o = onePath();
+  o.reachBypass = true;
+  std::vector<double> flux;
+  const FlowPathFitResult r = fitFlowPaths(reachFitInput(o, up, down, flux));
+  ASSERT_EQ(r.models.size(), 2u);
+  EXPECT_EQ(r.models[0].label(), "1");
+  EXPECT_EQ(r.models[1].label(), "1+bypass");
+  EXPECT_FALSE(r.models[1].fitted);
+  EXPECT_NE(r.models[1].reason.find("needs at least"), std::string::npos) << r.models[1].reason;
+}
+
 // A station's errors for the reaches after it, from its fit: the residuals'
 // spread and correlation time, or the offset and relative parts of errors
 // that grow with the signal; none without a fit.

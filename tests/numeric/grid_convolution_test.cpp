@@ -116,7 +116,7 @@ TEST(GridConvolution, CellMeansOfAnotherFluxAndTheAdjointInTheInput) {
   moved.apply(G, times, y);
   std::vector<double> ybar(times.size()), fbar(g.cells());
   for (std::size_t i = 0; i < ybar.size(); ++i) ybar[i] = std::cos(0.05 * static_cast<double>(i));
-  g.adjoint(g.responseSpectrum(G), times, ybar, fbar);
+  g.adjoint(g.responseSpectrum(G), g.reading(times), ybar, fbar);
   double left = 0, right = 0;
   for (std::size_t i = 0; i < y.size(); ++i) left += ybar[i] * y[i];
   for (std::size_t k = 0; k < fbar.size(); ++k) right += fbar[k] * means[k];

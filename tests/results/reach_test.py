@@ -17,6 +17,17 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import common  # noqa: E402
 
 
+def follows_schema(c, doc, schema_file, label):
+    """The results document against its schema (when jsonschema is here)."""
+    try:
+        import jsonschema
+        jsonschema.validate(doc, json.load(open(schema_file, encoding="utf-8")))
+    except ImportError:
+        pass
+    except Exception as e:  # noqa: BLE001 - the schema's own message
+        c.check(False, f"{label}: the results file does not follow its schema: {e}")
+
+
 def published_velocities(path):
     """Flow over area of the mobile zones of the second reach (m/s)."""
     rows = [l.split() for l in open(path, encoding="utf-8") if l.strip() and not l.startswith("#")]
@@ -41,13 +52,7 @@ def main():
     c.check(re.search(r"REACH FIT: TQF\.DAT TO GDS\.DAT \(620 M\): MODEL 2, R2 0\.9", out),
             "no console line of the reach")
     doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
-    try:
-        import jsonschema
-        jsonschema.validate(doc, json.load(open(schema_file, encoding="utf-8")))
-    except ImportError:
-        pass
-    except Exception as e:  # noqa: BLE001 - the schema's own message
-        c.check(False, f"the results file does not follow its schema: {e}")
+    follows_schema(c, doc, schema_file, "furfooz")
     reaches = doc.get("reaches", [])
     c.check(len(reaches) == 1, f"{len(reaches)} reaches")
     if reaches:
@@ -120,13 +125,7 @@ def check_bypass(c, exe, work, schema_file):
                                     "--fit", "2", "--fit-reaches", "--reach-bypass", "KALDERO.D"])
     c.check(proc.returncode == 0, f"bypass: exit status {proc.returncode}")
     doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
-    try:
-        import jsonschema
-        jsonschema.validate(doc, json.load(open(schema_file, encoding="utf-8")))
-    except ImportError:
-        pass
-    except Exception as e:  # noqa: BLE001 - the schema's own message
-        c.check(False, f"bypass: the results file does not follow its schema: {e}")
+    follows_schema(c, doc, schema_file, "bypass")
     fit = doc["reaches"][0]["fit"]
     c.check([m["model"] for m in fit["models"]] == ["2", "2+bypass"],
             f"bypass: models {[m['model'] for m in fit['models']]}")
@@ -157,7 +156,7 @@ def check_reach_outputs(c, folder, reach):
     c.check(re.search(r"Input +the measured flux of TQF\.DAT \(\d+ reads\)", text),
             "the fit file does not name the upstream flux")
     c.check("method of moments" not in text, "a reach has no moment estimate to compare with")
-    c.check("carried into the intervals" in text, "the fit file does not say the upstream errors")
+    c.check("carried into the covariance intervals" in text, "the fit file does not say the upstream errors")
     rows = open(os.path.join(folder, "t.csv"), encoding="utf-8").read().splitlines()
     header = rows[0].split(",")
     c.check(header[-2:] == ["reach_from", "reach_length_m"], f"CSV header ends {header[-2:]}")
