@@ -119,18 +119,6 @@ Status checkShape(const Curve& c) {
   return std::nullopt;
 }
 
-// Estimate of a positive quantity x whose logarithm has the gradient g in
-// the fitted parameters.
-Estimate logEstimate(double x, const Eigen::VectorXd& g, const Eigen::MatrixXd& cov, double t) {
-  const double se = std::sqrt(std::max(g.dot(cov * g), 0.0));
-  Estimate e;
-  e.value = x;
-  e.standardError = x * se;
-  e.lower = x * std::exp(-t * se);
-  e.upper = x * std::exp(t * se);
-  return e;
-}
-
 bool finite(const Estimate& e) {
   return std::isfinite(e.value) && std::isfinite(e.standardError) && std::isfinite(e.lower) &&
          std::isfinite(e.upper) && std::isfinite(e.bootstrapLower) &&
@@ -232,21 +220,6 @@ double relativeScale(const std::vector<double>& r, const std::vector<double>& m,
   const double b = std::log(bestK + 1 < kGrid ? at(bestK + 1) : at(kGrid - 1) * 10);
   return std::exp(
       numeric::goldenSectionMinimum([&](double x) { return criterion(std::exp(x)); }, a, b, 40));
-}
-
-// The name of parameter k of the form, for the cautions.
-std::string parameterName(const ModelForm& form, int k) {
-  if (k < 3 * form.paths)
-    return "the " + std::string(kParameterNames[k % 3]) +
-           (form.fromRelease(k / 3) ? " of the bypass" : " of path " + std::to_string(k / 3 + 1));
-  for (int j = 0; j < form.paths; ++j)
-    if (form.hasZone(j) && (k == form.zoneIndex(j) || k == form.zoneIndex(j) + 1)) {
-      const std::string what = k == form.zoneIndex(j) ? "capacity ratio" : "exchange rate";
-      return form.zones == ZoneLayout::Shared
-                 ? "the storage zone's " + what
-                 : "the " + what + " of path " + std::to_string(j + 1) + "'s storage zone";
-    }
-  return "the baseline";
 }
 
 // What a reach's upstream errors add to its estimates, to first order: the
@@ -461,24 +434,9 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
       boost::math::students_t(static_cast<double>(fit.degreesOfFreedom)), 0.975);
 
   // The error model's statistics.
+  fit.errors = errorStatistics(in.errors, correlated ? &ar : nullptr, e, fit.residuals,
+                               c.medianSpacing, tResidual);
   ErrorStatistics& es = fit.errors;
-  es.medianSpacing = c.medianSpacing;
-  es.durbinWatson = numeric::durbinWatson(fit.residuals);
-  es.residualLag1 = numeric::lag1Autocorrelation(fit.residuals);
-  if (correlated) {
-    const double phi = ar.lag1();
-    const double se = std::sqrt(std::max(1 - phi * phi, 0.0) / nd);
-    es.lag1 = {phi, se, std::max(0.0, phi - tResidual * se),
-               std::min(0.9999, phi + tResidual * se)};
-    es.correlationTime = ar.correlationTime();
-    es.effectiveSamples = ar.effectiveSamples();
-    std::vector<double> w(n);
-    ar.whiten(e, w);
-    es.whitenedLag1 = numeric::lag1Autocorrelation(w);
-  } else {
-    es.effectiveSamples = nd;
-    es.whitenedLag1 = es.residualLag1;
-  }
   if (relative) {
     // sqrt(a^2 + (b m)^2): the weighted residuals have the variance a^2.
     es.offsetError = c.peak * std::sqrt(ar.whitenedSumOfSquares(e) / nd);
@@ -737,6 +695,90 @@ FlowPathFitResult::ModelCurve modelCurve(const Curve& c, const ModelForm& form,
 
 namespace flowfit {
 
+// Estimate of a positive quantity x whose logarithm has the gradient g in
+// the fitted parameters.
+Estimate logEstimate(double x, const Eigen::VectorXd& g, const Eigen::MatrixXd& cov, double t) {
+  const double se = std::sqrt(std::max(g.dot(cov * g), 0.0));
+  Estimate e;
+  e.value = x;
+  e.standardError = x * se;
+  e.lower = x * std::exp(-t * se);
+  e.upper = x * std::exp(t * se);
+  return e;
+}
+
+std::string parameterName(const ModelForm& form, int k) {
+  if (k < 3 * form.paths)
+    return "the " + std::string(kParameterNames[k % 3]) +
+           (form.fromRelease(k / 3) ? " of the bypass" : " of path " + std::to_string(k / 3 + 1));
+  for (int j = 0; j < form.paths; ++j)
+    if (form.hasZone(j) && (k == form.zoneIndex(j) || k == form.zoneIndex(j) + 1)) {
+      const std::string what = k == form.zoneIndex(j) ? "capacity ratio" : "exchange rate";
+      return form.zones == ZoneLayout::Shared
+                 ? "the storage zone's " + what
+                 : "the " + what + " of path " + std::to_string(j + 1) + "'s storage zone";
+    }
+  return "the baseline";
+}
+
+ErrorStatistics errorStatistics(ErrorModel model, const numeric::Ar1Errors* ar,
+                                std::span<const double> e, std::span<const double> residuals,
+                                double medianSpacing, double t) {
+  ErrorStatistics es;
+  es.model = model;
+  es.medianSpacing = medianSpacing;
+  es.durbinWatson = numeric::durbinWatson(residuals);
+  es.residualLag1 = numeric::lag1Autocorrelation(residuals);
+  const double nd = static_cast<double>(e.size());
+  if (ar) {
+    const double phi = ar->lag1();
+    const double se = std::sqrt(std::max(1 - phi * phi, 0.0) / nd);
+    es.lag1 = {phi, se, std::max(0.0, phi - t * se), std::min(0.9999, phi + t * se)};
+    es.correlationTime = ar->correlationTime();
+    es.effectiveSamples = ar->effectiveSamples();
+    std::vector<double> w(e.size());
+    ar->whiten(e, w);
+    es.whitenedLag1 = numeric::lag1Autocorrelation(w);
+  } else {
+    es.effectiveSamples = nd;
+    es.whitenedLag1 = es.residualLag1;
+  }
+  return es;
+}
+
+Curve curveOf(const FlowPathFitInput& in, bool withInputErrors) {
+  Curve c;
+  c.t.assign(in.times.begin(), in.times.end());
+  c.y.assign(in.concentrations.begin(), in.concentrations.end());
+  c.q.assign(in.discharges.begin(), in.discharges.end());
+  c.L = in.distance;
+  c.Td = in.releaseDuration;
+  if (!in.inputTimes.empty()) {
+    c.input = std::make_shared<const numeric::GridConvolution>(in.inputTimes, in.inputFlux,
+                                                               c.t.back(), in.inputStep);
+    c.inputReading =
+        std::make_shared<const numeric::GridConvolution::Reading>(c.input->reading(c.t));
+    c.bypassL = in.bypassDistance;
+    c.bypassTd = in.bypassReleaseDuration;
+    if (withInputErrors && in.inputErrors.any() &&
+        in.inputDischarges.size() == in.inputTimes.size() && c.input->inputIntegral() > 0)
+      c.inputDraws = std::make_shared<const InputDraws>(
+          drawInputErrors(*c.input, in.inputTimes, in.inputFlux, in.inputDischarges,
+                          in.inputErrors, kInputDraws, kInputSeed));
+  }
+  c.peak = *std::max_element(c.y.begin(), c.y.end());
+  const double mean = std::accumulate(c.y.begin(), c.y.end(), 0.0) / static_cast<double>(c.size());
+  for (double y : c.y) c.sst += (y - mean) * (y - mean);
+  const Moments m = moments(c, 0, c.size() - 1);
+  c.mass = m.mass;
+  c.mean = m.mean - c.releaseMean();
+  c.variance = m.variance - c.releaseVariance();
+  c.medianSpacing = numeric::Ar1Errors(c.t).medianSpacing();
+  c.timeScale = c.mean > 0 ? c.mean : c.t.back();
+  c.injectedMass = in.injectedMass;
+  return c;
+}
+
 Quantities quantitiesOf(const Curve& c, const ModelForm& form, const Parameters& x,
                         double recoveredMass) {
   const PathSet s = reportedPaths(c, form, x);
@@ -814,38 +856,9 @@ FlowPathFitResult fitFlowPaths(const FlowPathFitInput& in) {
   result.releaseDuration = in.releaseDuration;
   result.samplesFitted = static_cast<int>(in.times.size());
 
-  Curve c;
-  c.t.assign(in.times.begin(), in.times.end());
-  c.y.assign(in.concentrations.begin(), in.concentrations.end());
-  c.q.assign(in.discharges.begin(), in.discharges.end());
-  c.L = in.distance;
-  c.Td = in.releaseDuration;
-  if (!in.inputTimes.empty()) {
-    c.input = std::make_shared<const numeric::GridConvolution>(in.inputTimes, in.inputFlux,
-                                                               c.t.back(), in.inputStep);
-    c.inputReading =
-        std::make_shared<const numeric::GridConvolution::Reading>(c.input->reading(c.t));
-    c.bypassL = in.bypassDistance;
-    c.bypassTd = in.bypassReleaseDuration;
-    result.reach = true;
-    if (in.inputErrors.any() && in.inputDischarges.size() == in.inputTimes.size() &&
-        c.input->inputIntegral() > 0) {
-      result.inputErrors = in.inputErrors;
-      c.inputDraws = std::make_shared<const InputDraws>(
-          drawInputErrors(*c.input, in.inputTimes, in.inputFlux, in.inputDischarges,
-                          in.inputErrors, kInputDraws, kInputSeed));
-    }
-  }
-  c.peak = *std::max_element(c.y.begin(), c.y.end());
-  const double mean = std::accumulate(c.y.begin(), c.y.end(), 0.0) / static_cast<double>(c.size());
-  for (double y : c.y) c.sst += (y - mean) * (y - mean);
-  const Moments m = moments(c, 0, c.size() - 1);
-  c.mass = m.mass;
-  c.mean = m.mean - c.releaseMean();
-  c.variance = m.variance - c.releaseVariance();
-  c.medianSpacing = numeric::Ar1Errors(c.t).medianSpacing();
-  c.timeScale = c.mean > 0 ? c.mean : c.t.back();
-  c.injectedMass = in.injectedMass;
+  Curve c = curveOf(in, true);
+  result.reach = c.input != nullptr;
+  if (c.inputDraws) result.inputErrors = in.inputErrors;
   if (const Status refused = checkShape(c)) {
     result.reason = refused->message;
     return result;

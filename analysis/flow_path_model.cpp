@@ -618,7 +618,8 @@ Problem::Problem(const Curve& c, const ModelForm& form, const Bounds& bounds, Pa
 
 Problem::~Problem() = default;
 
-double Problem::solve(int iterations, bool* converged) {
+double solveLeastSquares(ceres::Problem& problem, int iterations, double samples,
+                         bool* converged) {
   ceres::Solver::Options o;
   o.minimizer_type = ceres::TRUST_REGION;
   o.trust_region_strategy_type = ceres::LEVENBERG_MARQUARDT;
@@ -639,15 +640,19 @@ double Problem::solve(int iterations, bool* converged) {
   // No line search after a projected step: it would evaluate the Jacobian
   // at every trial point.
   o.max_num_line_search_step_size_iterations = 0;
-  StallGuard stall(static_cast<double>(c_.size()));
+  StallGuard stall(samples);
   if (iterations > 20) o.callbacks.push_back(&stall);
   ceres::Solver::Summary s;
-  ceres::Solve(o, problem_.get(), &s);
+  ceres::Solve(o, &problem, &s);
   if (converged)
     *converged =
         s.termination_type == ceres::CONVERGENCE || s.termination_type == ceres::USER_SUCCESS;
   if (s.termination_type == ceres::FAILURE || !std::isfinite(s.final_cost)) return kInfinity;
   return s.final_cost;
+}
+
+double Problem::solve(int iterations, bool* converged) {
+  return solveLeastSquares(*problem_, iterations, static_cast<double>(c_.size()), converged);
 }
 
 bool Problem::evaluate(std::vector<double>& r, std::vector<double>& J) const {

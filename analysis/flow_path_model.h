@@ -22,6 +22,10 @@ namespace ceres {
 class Problem;
 }
 
+namespace kaldero::numeric {
+class Ar1Errors;
+}
+
 namespace kaldero::flowfit {
 
 using numeric::FlowPath;
@@ -70,6 +74,22 @@ struct Curve {
   std::size_t size() const { return t.size(); }
   double weight(std::size_t i) const { return weights.empty() ? 1.0 : weights[i]; }
 };
+
+// The curve of a fit's input (checked before): its samples, the reach's
+// input grid and where it is read, its moments; with withInputErrors the
+// upstream errors drawn on a reach's input (when it has any).
+Curve curveOf(const FlowPathFitInput& in, bool withInputErrors);
+
+// The statistics of a fit's residuals (measured - model, ng/L) and of its
+// error process ar (null for independent errors), e the residuals as the
+// process sees them; the lag-1 coefficient's interval with the quantile t.
+ErrorStatistics errorStatistics(ErrorModel model, const numeric::Ar1Errors* ar,
+                                std::span<const double> e, std::span<const double> residuals,
+                                double medianSpacing, double t);
+
+// The estimate of a positive quantity x whose logarithm has the gradient g
+// in parameters of covariance cov: its interval exp(ln x +- t se(ln x)).
+Estimate logEstimate(double x, const Eigen::VectorXd& g, const Eigen::MatrixXd& cov, double t);
 
 // Moments of max(y, 0) q over the samples [i0, i1] by the trapezoidal rule.
 struct Moments {
@@ -271,6 +291,17 @@ class Problem {
   Parameters x_;
   std::unique_ptr<ceres::Problem> problem_;
 };
+
+// Runs Levenberg-Marquardt on a problem of these models (damped start, no
+// line search, stopped also when ten iterations lower the criterion of the
+// samples by less than 0.02): the final cost, infinite when it could not
+// be evaluated; converged: stopped on a tolerance, not on the limit.
+double solveLeastSquares(ceres::Problem& problem, int iterations, double samples,
+                         bool* converged);
+
+// The name of parameter k of the form ("the velocity of path 2"), for the
+// cautions.
+std::string parameterName(const ModelForm& form, int k);
 
 // Masses by linear least squares for the paths of a start (the model is
 // linear in them, and in the baseline); masses not positive take a small

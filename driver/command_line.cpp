@@ -64,6 +64,7 @@ struct Given {
   UncertaintyOptionTexts uncertainty;
   std::optional<double> detectionLimit;
   bool fitReaches = false;
+  bool fitJoint = false;
   std::vector<std::string> reaches;
 };
 
@@ -120,6 +121,11 @@ void declareFitOptions(CLI::App& app, Given& g) {
                "Also fit the reach from each station to the next by travel distance: the "
                "downstream station's samples as the upstream station's measured flux through "
                "flow paths as long as the reach (the models of --fit, which it needs)");
+  app.add_flag("--fit-joint", g.fitJoint,
+               "Also fit the first station of the reaches and every reach at once, each reach "
+               "from the modelled flux of the station above it, each station with its own "
+               "AR(1) errors (the models their own fits chose; fits the reaches of "
+               "--fit-reaches unless --reach names them)");
   app.add_flag("--reach-bypass", g.fit.reachBypass,
                "With --fit-reaches or --reach: every model of a reach also with a bypass, "
                "tracer from the release that does not pass the upstream station (the "
@@ -258,7 +264,9 @@ std::optional<std::string> checkRunOptions(const CLI::App& app, const Given& g,
     if (from == to) return "--reach: \"" + pair + "\" names one station twice";
     options.reaches.emplace_back(from, to);
   }
-  options.fitReaches = g.fitReaches || !options.reaches.empty();
+  if (g.fitJoint && !options.fit) return "--fit-joint needs --fit (the models it fits)";
+  options.fitJoint = g.fitJoint;
+  options.fitReaches = g.fitReaches || g.fitJoint || !options.reaches.empty();
   if (g.fit.reachBypass && !options.fitReaches)
     return "--reach-bypass needs --fit-reaches or --reach (the reaches it extends)";
   if (g.detectionLimit) {

@@ -45,6 +45,10 @@ struct RunOptions {
   // The pairs named with --reach (upstream, downstream station data files
   // as the control file names them): only these reaches are fitted.
   std::vector<std::pair<std::string, std::string>> reaches;
+  // The first station of the reaches and every reach fitted at once
+  // (--fit-joint, which fits the reaches): each reach from the modelled
+  // flux of the station above it.
+  bool fitJoint = false;
   // The uncertainty of every result (--uncertainty): off with 0 draws.
   UncertaintyRequest uncertainty;
   // The detection limit of every station, in its concentration unit

@@ -63,6 +63,10 @@ struct RunState {
   struct ReachStation {
     std::string name;
     ReachEnd end;
+    // Its own fit and what it was given (the samples' spans not kept: they
+    // are those of end.samples), for the joint fit.
+    FlowPathFitInput input;
+    FlowPathFitResult fit;
   };
   std::vector<ReachStation> reachStations;
 };

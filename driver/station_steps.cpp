@@ -8,6 +8,7 @@
 #include "analysis/curve_files.h"
 #include "analysis/cxtfit.h"
 #include "analysis/finite_check.h"
+#include "analysis/joint_fit.h"
 #include "analysis/measured_series.h"
 #include "analysis/station_fit.h"
 #include "analysis/run_totals.h"
@@ -277,10 +278,14 @@ void fitStep(RunState& s, Station& st) {
                     files::fitFileLines(files::fitFileHeading(st.name50, in), *st.fit));
   reportFitNotes(s.console, st.name50, *st.fit);
   record(s).fit = st.fit;
-  if (s.options.fitReaches)
+  if (s.options.fitReaches) {
+    FlowPathFitInput kept = in;
+    kept.times = kept.concentrations = kept.discharges = {};
     s.reachStations.push_back({std::string(text::trimmed(st.name50)),
                                {samples, in.distance, in.meanTransitTime,
-                                measurementErrors(*st.fit), in.releaseDuration}});
+                                measurementErrors(*st.fit), in.releaseDuration},
+                               kept, *st.fit});
+  }
 }
 
 }  // namespace
@@ -531,11 +536,49 @@ RunRecord::Reach namedReach(RunState& s, const std::string& from, const std::str
   return reach;
 }
 
-}  // namespace
+// The first station of the reaches fitted and every reach at once, when
+// the reaches form one chain down from it, each reach fitted.
+JointFitResult jointFit(const RunState& s) {
+  const std::vector<RunRecord::Reach>& reaches = s.record.reaches;
+  JointFitResult none;
+  if (reaches.empty()) {
+    none.reason = "no reach was fitted";
+    return none;
+  }
+  for (std::size_t k = 1; k < reaches.size(); ++k)
+    if (reaches[k].from != reaches[k - 1].to) {
+      none.reason = "the reaches do not form one chain (" + reaches[k].from + " follows " +
+                    reaches[k - 1].to + ")";
+      return none;
+    }
+  std::vector<const RunState::ReachStation*> stations;
+  stations.push_back(fittedStation(s, reaches.front().from));
+  for (const RunRecord::Reach& r : reaches) stations.push_back(fittedStation(s, r.to));
+  for (std::size_t k = 0; k < stations.size(); ++k)
+    if (!stations[k]) {
+      none.reason = (k ? reaches[k - 1].to : reaches.front().from) + " was not fitted";
+      return none;
+    }
+  // The inputs as the stations' and the reaches' own fits took them.
+  std::vector<FlowPathFitInput> inputs(stations.size());
+  std::vector<std::vector<double>> fluxes(stations.size());
+  inputs[0] = stations[0]->input;
+  inputs[0].times = stations[0]->end.samples.times;
+  inputs[0].concentrations = stations[0]->end.samples.concentrations;
+  inputs[0].discharges = stations[0]->end.samples.discharges;
+  std::vector<JointStage> stages;
+  stages.push_back({&inputs[0], &stations[0]->fit, "", stations[0]->name,
+                    stations[0]->end.distance});
+  for (std::size_t k = 1; k < stations.size(); ++k) {
+    inputs[k] = reachFitInput(*s.options.fit, stations[k - 1]->end, stations[k]->end, fluxes[k]);
+    stages.push_back({&inputs[k], &reaches[k - 1].fit, reaches[k - 1].from, reaches[k - 1].to,
+                      reaches[k - 1].length});
+  }
+  return fitJoint(stages);
+}
 
-void reachFits(RunState& s) {
-  if (!s.options.fitReaches) return;
-  s.record.reachesAsked = true;
+// The reaches by travel distance, or the pairs named.
+void fittedReaches(RunState& s) {
   if (!s.options.reaches.empty()) {
     for (const auto& [from, to] : s.options.reaches) {
       interrupt::check();
@@ -553,6 +596,18 @@ void reachFits(RunState& s) {
     interrupt::check();
     s.record.reaches.push_back(fitReach(s, *order[i], *order[i + 1]));
   }
+}
+
+}  // namespace
+
+void reachFits(RunState& s) {
+  if (!s.options.fitReaches) return;
+  s.record.reachesAsked = true;
+  fittedReaches(s);
+  if (!s.options.fitJoint) return;
+  interrupt::check();
+  s.record.joint = jointFit(s);
+  reportJointFit(s.console, *s.record.joint);
 }
 
 void finishStation(RunState& s, Station& st) {

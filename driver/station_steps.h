@@ -37,7 +37,8 @@ void stationUncertainty(RunState& s, Station& st);
 // The station's results go into the run sums and its record.
 void finishStation(RunState& s, Station& st);
 // After the last station (--fit-reaches): the reach from each station fitted
-// to the next by travel distance, or the pairs named (--reach), each with
+// to the next by travel distance, or the pairs named (--reach), and with
+// --fit-joint the first of them and every reach fitted at once; each with
 // its fit file and figures.
 void reachFits(RunState& s);
 

@@ -269,4 +269,33 @@ struct FlowPathFitResult {
   }
 };
 
+
+// A joint fit (--fit-joint): the first station of a chain fitted from the
+// release and every reach after it fitted at once, each reach carrying the
+// modelled flux of the station above it (so that the first reach is shared
+// by every station below), each station with its own AR(1) errors. Each
+// part keeps the model its own fit chose; its estimates and 95 % intervals
+// are of the joint fit, the statistics of its own station's samples.
+struct JointFitPart {
+  std::string from;  // the upstream station's data file; empty: the release
+  std::string to;    // the station's data file
+  double length = 0;  // m: the station's distance from the release, or the reach's length
+  // One model (chosen), its paths with the joint intervals; the samples it
+  // fitted; no drawing curve.
+  FlowPathFitResult fit;
+};
+
+struct JointFitResult {
+  bool fitted = false;
+  std::string reason;  // why not (fitted false)
+  std::vector<JointFitPart> parts;  // the first station, then the reaches down the chain
+  int samples = 0;      // of every station together
+  int parameters = 0;   // of the curves together
+  double effectiveSamples = 0;
+  double tQuantile = 0;  // of every interval: the effective samples less the parameters
+  double logLikelihood = 0;  // of every station, ug/L, each with its AR(1) errors
+  bool settled = true;
+  std::string caution;  // a part not resolved, or the solver not settled
+};
+
 }  // namespace kaldero

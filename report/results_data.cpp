@@ -400,6 +400,25 @@ json resultsDocument(const RunRecord& run) {
                          {"outputs", outputs(r.outputs)}});
     doc["reaches"] = reaches;
   }
+  if (run.joint) {
+    const JointFitResult& j = *run.joint;
+    json parts = json::array();
+    for (const JointFitPart& p : j.parts)
+      parts.push_back({{"from", p.from.empty() ? json(nullptr) : json(p.from)},
+                       {"to", p.to},
+                       {"length_m", p.length},
+                       {"fit", fitDocument(p.fit, run.release.flowZoneArrivalHours)}});
+    doc["joint"] = {{"fitted", j.fitted},
+                    {"reason", j.reason},
+                    {"samples", j.samples},
+                    {"parameters", j.parameters},
+                    {"effective_samples", j.effectiveSamples},
+                    {"t_quantile", j.tQuantile},
+                    {"log_likelihood", j.logLikelihood},
+                    {"settled", j.settled},
+                    {"caution", j.caution},
+                    {"parts", parts}};
+  }
   if (run.totals) {
     const RunTotals& t = *run.totals;
     const auto& b = t.volume;

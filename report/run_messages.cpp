@@ -314,6 +314,23 @@ void reportReachFit(Console& c, const std::string& from, const std::string& to, 
   c.free(fmt::FreeLine("REACH FIT: ").text(what));
 }
 
+void reportJointFit(Console& c, const JointFitResult& joint) {
+  Console::ReportScope report(c, joint.fitted ? ShownReport::Kind::Note : ShownReport::Kind::Warning);
+  if (!joint.fitted) {
+    c.free(fmt::FreeLine("JOINT FIT: ").text("NOT FITTED: " + joint.reason));
+    return;
+  }
+  std::string what;
+  for (const JointFitPart& p : joint.parts) {
+    const PathModelFit& m = p.fit.models.front();
+    what += (what.empty() ? "" : "; ") + (p.from.empty() ? "RELEASE" : p.from) + " TO " + p.to +
+            " (" + fmt::general(p.length, 4) + " M): MODEL " + m.label() + ", R2 " +
+            fmt::general(m.rSquared, 4);
+  }
+  if (!joint.caution.empty()) what += " (" + joint.caution + ")";
+  c.free(fmt::FreeLine("JOINT FIT: ").text(what));
+}
+
 void writeTotalsIncluded(const ReportTarget& out, int included, int listed) {
   out.echoLine(text::blanks(15) + "The run totals include " + std::to_string(included) + " of " +
                std::to_string(listed) + " stations (the others stopped).");

@@ -100,6 +100,9 @@ void reportErrorBeyondRecord(Console& console, std::string_view stationName50,
 // why it could not be fitted; and a warning when the upstream record ends
 // on a flux above 5 % of its peak (endShare), after which the reach carries
 // nothing.
+// The joint fit of a chain (--fit-joint): each part's model and R2, or why
+// it was not made.
+void reportJointFit(Console& console, const JointFitResult& joint);
 void reportReachFit(Console& console, const std::string& from, const std::string& to,
                     double length, const FlowPathFitResult& fit, double endShare);
 void reportDrawsStopped(Console& console, std::string_view stationName50,

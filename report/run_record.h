@@ -111,6 +111,9 @@ struct RunRecord {
   };
   bool reachesAsked = false;
   std::vector<Reach> reaches;
+  // With --fit-joint: the first station of the reaches and every reach
+  // fitted at once, or why not.
+  std::optional<JointFitResult> joint;
   // With --keep-going: the stations the run totals include.
   int stationsInTotals = 0;
   // Stations analysed whose every uncertainty draw stopped (exit status 1).

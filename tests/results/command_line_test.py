@@ -102,6 +102,7 @@ def check_bad_options(c, exe, work):
                         (["--fit", "1", "--reach", "A:B:C"], "A:B:C"),
                         (["--fit", "1", "--reach", "TQF.DAT:TQF.DAT"], "names one station twice"),
                         (["--fit", "1", "--reach-bypass"], "--reach-bypass needs"),
+                        (["--fit-joint"], "--fit-joint needs --fit"),
                         (["--fit", "2q"], "2q"),
                         (["--fit", "1", "--fit-errors", "relative"], "relative"),
                         (["--plots", "ps", "--campaign-scale", "logarithmic"], "logarithmic"),

@@ -37,6 +37,17 @@ def published_velocities(path):
     return sorted(q / a for q, a in zip(flows, areas) if q > 0)
 
 
+def check_published(c, fit, parameters, label):
+    """The 770 m station from the 150 m one with R2 0.97 at least, each
+    path within 10 % of a published mobile zone of the reach."""
+    c.check(fit["r_squared"] >= 0.97, f"{label} R2 {fit['r_squared']}")
+    published = published_velocities(parameters)
+    fitted = sorted(p["velocity_m_per_s"] for p in fit["paths"])
+    for got, want in zip(fitted, published):
+        c.check(abs(got - want) <= 0.1 * want,
+                f"{label} velocity {got:.5f} m/s against the published {want:.5f}")
+
+
 def main():
     exe, schema_file, parameters, work = common.usage(
         sys.argv, ["KALDERO", "SCHEMA", "PARAMETERS", "WORK"])
@@ -61,13 +72,7 @@ def main():
                 f"the reach {r['from']} to {r['to']}, {r['length_m']} m")
         fit = r["fit"]
         c.check(fit["fitted"] and fit["chosen_paths"] == 2, f"the reach's fit {fit.get('reason')}")
-        c.check(fit["r_squared"] >= 0.97, f"R2 {fit['r_squared']}")
-        # Each path within 10 % of a published mobile zone of the reach.
-        published = published_velocities(parameters)
-        fitted = sorted(p["velocity_m_per_s"] for p in fit["paths"])
-        for got, want in zip(fitted, published):
-            c.check(abs(got - want) <= 0.1 * want,
-                    f"reach velocity {got:.5f} m/s against the published {want:.5f}")
+        check_published(c, fit, parameters, "reach")
         # The shares are of the flux that passed 150 m: the 770 m spring
         # receives part of it.
         share = sum(p["mass_fraction"] for p in fit["paths"])
@@ -113,7 +118,57 @@ def main():
             f"one station: exit {proc.returncode}, reaches {doc.get('reaches')}")
     check_named_pairs(c, exe, work)
     check_bypass(c, exe, work, schema_file)
+    check_joint(c, exe, work, schema_file, parameters)
     return c.finish()
+
+
+def check_joint(c, exe, work, schema_file, parameters):
+    """--fit-joint: the 150 m station and the reach to the 770 m one at
+    once, the reach from the 150 m station's modelled flux; the parts in the
+    JSON as its schema says, the console line; a chain that does not start
+    from the release is not fitted and says why."""
+    folder = common.copy_examples(os.path.join(work, "joint"))
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--fit", "2",
+                                    "--fit-joint", "KALDERO.D"])
+    c.check(proc.returncode == 0, f"joint: exit status {proc.returncode}")
+    out = proc.stdout.decode("latin-1")
+    c.check(re.search(r"JOINT FIT: RELEASE TO TQF\.DAT \(150 M\): MODEL 2, R2 0\.9\d+; "
+                      r"TQF\.DAT TO GDS\.DAT \(620 M\): MODEL 2, R2 0\.9", out),
+            "joint: no console line")
+    doc = json.load(open(os.path.join(folder, "r.json"), encoding="utf-8"))
+    follows_schema(c, doc, schema_file, "joint")
+    joint = doc.get("joint") or {}
+    c.check(joint.get("fitted") is True, f"joint: not fitted: {joint.get('reason')}")
+    parts = joint.get("parts", [])
+    c.check([(p["from"], p["to"], p["length_m"]) for p in parts]
+            == [(None, "TQF.DAT", 150), ("TQF.DAT", "GDS.DAT", 620)],
+            f"joint parts {[(p['from'], p['to']) for p in parts]}")
+    c.check(len(doc.get("reaches", [])) == 1, "joint: the reach is fitted alone too")
+    if len(parts) == 2 and doc.get("reaches"):
+        reach = parts[1]["fit"]
+        check_published(c, reach, parameters, "joint: reach")
+        # The first station's paths are those of its own fit (its samples
+        # dominate them) and the reach's those of the reach alone.
+        own = doc["stations"][0]["fit"]["paths"]
+        for got, want in zip(parts[0]["fit"]["paths"], own):
+            c.check(abs(got["velocity_m_per_s"] / want["velocity_m_per_s"] - 1) < 0.01,
+                    "joint: the 150 m station's velocities moved")
+        alone = doc["reaches"][0]["fit"]["paths"]
+        for got, want in zip(reach["paths"], alone):
+            c.check(abs(got["velocity_m_per_s"] / want["velocity_m_per_s"] - 1) < 0.05,
+                    "joint: the reach's velocities far from the reach alone")
+            low, high = got["velocity_ci95"]
+            c.check(low < got["velocity_m_per_s"] < high, "joint: an interval without its value")
+    # The pair named the wrong way round: no chain from the release.
+    proc = common.run(exe, folder, ["--batch", "--results", "n.json", "--fit", "1",
+                                    "--fit-joint", "--reach", "GDS.DAT:TQF.DAT", "KALDERO.D"])
+    doc = json.load(open(os.path.join(folder, "n.json"), encoding="utf-8"))
+    follows_schema(c, doc, schema_file, "joint, no chain")
+    joint = doc.get("joint") or {}
+    c.check(proc.returncode == 0 and joint.get("fitted") is False
+            and "was not fitted" in joint.get("reason", ""),
+            f"joint without a chain: exit {proc.returncode}, {joint.get('reason')}")
+    c.check(b"JOINT FIT: NOT FITTED: " in proc.stdout, "joint: no console line of the refusal")
 
 
 def check_bypass(c, exe, work, schema_file):
