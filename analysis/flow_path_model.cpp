@@ -295,7 +295,7 @@ void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivative
   if (!c.input || fromRelease) {
     // From the release: a station's paths, or a reach's bypass over the
     // downstream station's whole distance.
-    const double L = fromRelease ? c.bypassL : c.L, Td = fromRelease ? c.bypassTd : c.Td;
+    const double L = c.distanceFrom(fromRelease), Td = c.releaseDurationFrom(fromRelease);
     if (zone) {
       const numeric::StoragePathResponse path(L, p.velocity, p.dispersion, p.storageRatio,
                                               p.exchangeRate, Td);
@@ -456,7 +456,7 @@ void modelConcentrations(const Curve& c, std::span<const FlowPath> paths,
                          std::span<const double> t, std::span<const double> q,
                          std::span<double> y, bool fromRelease) {
   if (!c.input || fromRelease) {
-    numeric::concentrations(t, q, fromRelease ? c.bypassL : c.L, fromRelease ? c.bypassTd : c.Td,
+    numeric::concentrations(t, q, c.distanceFrom(fromRelease), c.releaseDurationFrom(fromRelease),
                             paths, y);
     return;
   }

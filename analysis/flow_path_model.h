@@ -69,6 +69,10 @@ struct Curve {
   std::shared_ptr<const InputDraws> inputDraws;
   // The release's (or the input's) own mean time and variance, to which
   // the paths' travel times add.
+  // The distance and release duration of a path from the release: the
+  // station's, or with fromRelease a reach's bypass.
+  double distanceFrom(bool fromRelease) const { return fromRelease ? bypassL : L; }
+  double releaseDurationFrom(bool fromRelease) const { return fromRelease ? bypassTd : Td; }
   double releaseMean() const { return input ? input->inputMean() : Td / 2; }
   double releaseVariance() const { return input ? input->inputVariance() : Td * Td / 12; }
   std::size_t size() const { return t.size(); }

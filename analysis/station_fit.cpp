@@ -93,7 +93,11 @@ FlowPathFitInput reachFitInput(const FitOptions& options, const ReachEnd& up,
                          numeric::Ar1Errors(downstream.times).medianSpacing());
   const double last = downstream.times.empty() ? 0.0 : downstream.times.back();
   if (!(step > 0)) step = last / 1000;
-  fit.inputStep = std::max(step, last / kReachCells);
+  // The grid has a cell more than last / step, and its transforms twice its
+  // cells rounded up to a power of two: a step of last / 1022 keeps it
+  // within 1,024 cells and transforms of 2,048 (last / 1024 gave 1,025
+  // cells and transforms of 4,096).
+  fit.inputStep = std::max(step, last / (kReachCells - 2));
   // The paths' masses as shares of the flux that passed the upstream
   // station.
   double integral = 0;

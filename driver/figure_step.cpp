@@ -95,15 +95,16 @@ void campaignFigures(RunState& s) {
     plot::figureFiles(s.plots, s.gate, f, formats, s.options.figureSize,
                       [&](plot::PlotFormat format) { return names(code, format); });
   };
-  const std::size_t before = s.gate.runFiles().size();
-  files(*all, plot::kSuffixAll);
-  if (const std::optional<figure::Figure> recovery = figures::campaignRecoveryFigure(s.record, o))
-    files(*recovery, plot::kSuffixRecovery);
-  else
-    reportCampaignFigureNotDrawn(s.console, "NO INJECTED MASS TO TAKE THE RECOVERY AS A FRACTION OF");
-  const std::vector<OutputRecord> written = s.gate.runFiles();
-  for (std::size_t i = before; i < written.size(); ++i)
-    s.record.runFiles.push_back(asCalled(s.record.folder, written[i]));
+  const std::vector<OutputRecord> written = runFilesWritten(s, [&] {
+    files(*all, plot::kSuffixAll);
+    if (const std::optional<figure::Figure> recovery =
+            figures::campaignRecoveryFigure(s.record, o))
+      files(*recovery, plot::kSuffixRecovery);
+    else
+      reportCampaignFigureNotDrawn(s.console,
+                                   "NO INJECTED MASS TO TAKE THE RECOVERY AS A FRACTION OF");
+  });
+  s.record.runFiles.insert(s.record.runFiles.end(), written.begin(), written.end());
 }
 
 }  // namespace kaldero

@@ -71,6 +71,19 @@ struct RunState {
   std::vector<ReachStation> reachStations;
 };
 
+// The run files the gate records while write runs (not a station's),
+// named as the call knows them.
+template <class Write>
+std::vector<OutputRecord> runFilesWritten(RunState& s, Write&& write) {
+  const std::size_t before = s.gate.runFiles().size();
+  write();
+  const std::vector<OutputRecord> written = s.gate.runFiles();
+  std::vector<OutputRecord> out;
+  for (std::size_t i = before; i < written.size(); ++i)
+    out.push_back(asCalled(s.record.folder, written[i]));
+  return out;
+}
+
 // One station while it is processed.
 struct Station {
   std::string name50 = text::padded("");  // station data file name

@@ -504,16 +504,14 @@ RunRecord::Reach fitReach(RunState& s, const RunState::ReachStation& up,
   reach.upstreamFlux = std::move(flux);
   reportReachFit(s.console, reach.from, reach.to, reach.length, reach.fit,
                  reach.upstreamEndShare);
-  const std::size_t before = s.gate.runFiles().size();
-  const OutputRecord file{
-      files::fitFileName(plot::reachFileName(down.name, up.name, plot::PlotFormat::PostScript)),
-      "reach fit file", ""};
-  s.gate.writeLines(file, files::fitFileLines(
-                              files::reachFitFileHeading(down.name, up.name, in), reach.fit));
-  reachFigures(s, reach);
-  const std::vector<OutputRecord> written = s.gate.runFiles();
-  for (std::size_t i = before; i < written.size(); ++i)
-    reach.outputs.push_back(asCalled(s.record.folder, written[i]));
+  reach.outputs = runFilesWritten(s, [&] {
+    const OutputRecord file{
+        files::fitFileName(plot::reachFileName(down.name, up.name, plot::PlotFormat::PostScript)),
+        "reach fit file", ""};
+    s.gate.writeLines(file, files::fitFileLines(
+                                files::reachFitFileHeading(down.name, up.name, in), reach.fit));
+    reachFigures(s, reach);
+  });
   return reach;
 }
 

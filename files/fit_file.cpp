@@ -61,8 +61,7 @@ std::string modelsTried(const FlowPathFitResult& fit) {
           : ", without a storage zone, sharing one or with zones of their own";
   const char* decay = !fit.decay ? "" : asked == kAutomaticPaths ? ", without and with decay"
                                                                  : ", with decay";
-  bool bypass = false;
-  for (const PathModelFit& m : fit.models) bypass = bypass || m.bypass;
+  const bool bypass = fit.bypassTried();
   const bool choice = asked == kAutomaticPaths || fit.storage == StorageChoice::Allowed ||
                       fit.storage == StorageChoice::PerPath || bypass;
   return paths + storage + decay + (bypass ? ", each also with a bypass" : "") +
@@ -127,9 +126,7 @@ void heading(std::vector<std::string>& out, const FitFileHeading& h,
 void modelTable(std::vector<std::string>& out, const FlowPathFitResult& fit) {
   out.push_back("");
   out.push_back(" FITS BY MODEL (paths; s: sharing a storage zone; p:12: zones of their own on");
-  bool bypass = false;
-  for (const PathModelFit& m : fit.models) bypass = bypass || m.bypass;
-  if (!bypass) {
+  if (!fit.bypassTried()) {
     out.push_back(" paths 1 and 2 by increasing velocity; +decay: with decay)");
   } else {
     out.push_back(" paths 1 and 2 by increasing velocity; +decay: with decay; +bypass: with a");

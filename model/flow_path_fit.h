@@ -264,6 +264,12 @@ struct FlowPathFitResult {
   ModelCurve curve;
 
   bool fitted() const { return chosen >= 0; }
+  // Some model tried has a reach's bypass.
+  bool bypassTried() const {
+    for (const PathModelFit& m : models)
+      if (m.bypass) return true;
+    return false;
+  }
   const PathModelFit* best() const {
     return chosen >= 0 ? &models[static_cast<std::size_t>(chosen)] : nullptr;
   }

@@ -505,7 +505,7 @@ std::string resultsTable(const std::vector<RunRecord>& runs) {
   bool bypass = false;
   for (const RunRecord& run : runs)
     for (const RunRecord::Reach& r : run.reaches)
-      for (const PathModelFit& m : r.fit.models) bypass = bypass || m.bypass;
+      bypass = bypass || r.fit.bypassTried();
   if (fits)
     for (const auto& [key, value] : fitColumns(nullptr, bypass)) out += "," + key;
   // With reach fits, a row per reach after the stations of its run: the
