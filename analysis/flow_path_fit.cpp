@@ -119,11 +119,6 @@ Status checkShape(const Curve& c) {
   return std::nullopt;
 }
 
-bool finite(const Estimate& e) {
-  return std::isfinite(e.value) && std::isfinite(e.standardError) && std::isfinite(e.lower) &&
-         std::isfinite(e.upper) && std::isfinite(e.bootstrapLower) &&
-         std::isfinite(e.bootstrapUpper);
-}
 
 std::string share(double x) { return fmt::general(x, 2); }
 
@@ -697,6 +692,12 @@ namespace flowfit {
 
 // Estimate of a positive quantity x whose logarithm has the gradient g in
 // the fitted parameters.
+bool finite(const Estimate& e) {
+  return std::isfinite(e.value) && std::isfinite(e.standardError) && std::isfinite(e.lower) &&
+         std::isfinite(e.upper) && std::isfinite(e.bootstrapLower) &&
+         std::isfinite(e.bootstrapUpper);
+}
+
 Estimate logEstimate(double x, const Eigen::VectorXd& g, const Eigen::MatrixXd& cov, double t) {
   const double se = std::sqrt(std::max(g.dot(cov * g), 0.0));
   Estimate e;

@@ -91,6 +91,9 @@ ErrorStatistics errorStatistics(ErrorModel model, const numeric::Ar1Errors* ar,
                                 std::span<const double> e, std::span<const double> residuals,
                                 double medianSpacing, double t);
 
+// Every number of the estimate is finite.
+bool finite(const Estimate& e);
+
 // The estimate of a positive quantity x whose logarithm has the gradient g
 // in parameters of covariance cov: its interval exp(ln x +- t se(ln x)).
 Estimate logEstimate(double x, const Eigen::VectorXd& g, const Eigen::MatrixXd& cov, double t);

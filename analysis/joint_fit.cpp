@@ -297,6 +297,8 @@ JointFitResult fitJoint(std::span<const JointStage> parts) {
                                           static_cast<double>(chain.residuals), &converged);
     if (!std::isfinite(cost) || !chain.takeFluxes(x.data()))
       return refused("the joint model cannot be evaluated");
+    // The last solve's deviations are those the covariance takes.
+    if (pass + 1 == kDeviationPasses) break;
     for (std::size_t s = 0; s < S; ++s) {
       Stage& g = chain.stages[s];
       if (!chain.stageResiduals(s, x.data(), e, nullptr))
@@ -345,13 +347,16 @@ JointFitResult fitJoint(std::span<const JointStage> parts) {
     }
     row += ns;
     numeric::Ar1Errors ar(g.curve.t);
-    if (parts[s].input->errors == ErrorModel::Ar1) {
+    const bool correlated = parts[s].input->errors == ErrorModel::Ar1;
+    if (correlated) {
       // Restricted to the parameters the station's residuals depend on: its
       // part's and those of the parts above it.
       const Eigen::MatrixXd own = Js.leftCols(static_cast<Eigen::Index>(g.offset + g.size));
       ar.fitLag1(es, &own);
     }
-    const double dof = static_cast<double>(ns) - static_cast<double>(g.size) - 1;
+    // Less the AR(1) coefficient when it is estimated.
+    const double dof =
+        static_cast<double>(ns) - static_cast<double>(g.size) - (correlated ? 1.0 : 0.0);
     const double s2 = ar.whitenedSumOfSquares(es) / std::max(dof, 1.0);
     Eigen::MatrixXd colored(static_cast<Eigen::Index>(ns), static_cast<Eigen::Index>(K));
     std::vector<double> column(ns), c2(ns);
@@ -412,6 +417,23 @@ JointFitResult fitJoint(std::span<const JointStage> parts) {
 
   // Each part: its paths judged as a single fit judges them, then by
   // velocity (a bypass last), and its station's statistics.
+  // A parameter at a bound of its range (one that binds).
+  auto atBound = [&](std::size_t k) {
+    return bounds.binding[k] && !(x[k] > bounds.lower[k] && x[k] < bounds.upper[k]);
+  };
+  // Estimate v of parameter k of a part's form (at offset in the joint
+  // parameters): not resolved, with the reason, when t standard errors
+  // reach its value or it sits on a bound.
+  auto judge = [&](Estimate& v, std::size_t offset, int k, const ModelForm& form,
+                   std::vector<std::string>& why) {
+    const bool bound = atBound(offset + static_cast<std::size_t>(k));
+    if (t * v.standardError < v.value && !bound) return;
+    v.resolved = false;
+    why.push_back(parameterName(form, k) +
+                  (bound ? std::string(" is at the bound of the range the curve allows")
+                         : " has a relative standard error of " +
+                               fmt::general(v.standardError / v.value, 2)));
+  };
   Estimate FittedPath::*const fields[kPathQuantities] = {
       &FittedPath::velocity,     &FittedPath::dispersion,   &FittedPath::mass,
       &FittedPath::massFraction, &FittedPath::dispersivity, &FittedPath::peclet,
@@ -429,8 +451,10 @@ JointFitResult fitJoint(std::span<const JointStage> parts) {
     fit.fitted = true;
     fit.samples = static_cast<int>(g.curve.size());
     fit.parameters = static_cast<int>(g.size);
-    fit.degreesOfFreedom = fit.samples - fit.parameters - 1;
-    fit.criterionParameters = fit.parameters + 2;
+    // The error model's own parameters: the AR(1) coefficient.
+    const int errorParameters = p.input->errors == ErrorModel::Ar1 ? 1 : 0;
+    fit.degreesOfFreedom = fit.samples - fit.parameters - errorParameters;
+    fit.criterionParameters = fit.parameters + 1 + errorParameters;
     fit.tQuantile = t;
     std::vector<std::string> partCautions;
     for (std::size_t j = 0; j < q0[s].paths.size(); ++j) {
@@ -445,20 +469,19 @@ JointFitResult fitJoint(std::span<const JointStage> parts) {
         });
       }
       // Resolved as a single fit judges it: t standard errors short of the
-      // value (the bound of a parameter is judged below).
-      const char* names[] = {"velocity", "dispersion coefficient", "mass"};
-      Estimate* judged[] = {&f.velocity, &f.dispersion, &f.mass, &f.storageRatio,
-                            &f.exchangeRate};
-      for (int k = 0; k < (f.storage ? 5 : 3); ++k) {
-        Estimate& v = *judged[k];
-        if (t * v.standardError < v.value) continue;
-        v.resolved = false;
-        const std::string what = k < 3 ? names[k]
-                                 : k == 3 ? "storage zone's capacity ratio"
-                                          : "storage zone's exchange rate";
-        partCautions.push_back("the " + what + " of path " + std::to_string(j + 1) +
-                               " has a relative standard error of " +
-                               fmt::general(v.standardError / v.value, 2));
+      // value and off the bounds of its range; a shared zone once, on the
+      // first path.
+      const int jj = static_cast<int>(j);
+      judge(f.velocity, g.offset, 3 * jj, g.form, partCautions);
+      judge(f.dispersion, g.offset, 3 * jj + 1, g.form, partCautions);
+      judge(f.mass, g.offset, 3 * jj + 2, g.form, partCautions);
+      if (f.storage && (g.form.zones == ZoneLayout::PerPath || j == 0)) {
+        const int z = g.form.zoneIndex(jj);
+        judge(f.storageRatio, g.offset, z, g.form, partCautions);
+        judge(f.exchangeRate, g.offset, z + 1, g.form, partCautions);
+      } else if (f.storage) {
+        f.storageRatio.resolved = fit.paths.front().storageRatio.resolved;
+        f.exchangeRate.resolved = fit.paths.front().exchangeRate.resolved;
       }
       fit.paths.push_back(f);
     }
@@ -468,12 +491,8 @@ JointFitResult fitJoint(std::span<const JointStage> parts) {
                        return a.velocity.value < b.velocity.value;
                      });
     for (const FittedPath& f : fit.paths) fit.zoned.push_back(f.storage);
-    for (std::size_t k = 0; k < g.size; ++k) {
-      const std::size_t kk = g.offset + k;
-      if (bounds.binding[kk] && !(x[kk] > bounds.lower[kk] && x[kk] < bounds.upper[kk]))
-        partCautions.push_back(parameterName(g.form, static_cast<int>(k)) +
-                               " is at the bound of the range the curve allows");
-    }
+    if (g.form.baseline && atBound(g.offset + static_cast<std::size_t>(g.form.baselineIndex())))
+      partCautions.push_back("the baseline is at the bound of the range the curve allows");
     fit.totalMass = estimate([s](const std::vector<Quantities>& q) { return q[s].totalMass; });
     if (g.form.baseline) {
       const auto i = static_cast<Eigen::Index>(g.offset) + g.form.baselineIndex();
@@ -529,24 +548,32 @@ JointFitResult fitJoint(std::span<const JointStage> parts) {
     result.releaseDuration = p.input->releaseDuration;
     result.samplesFitted = static_cast<int>(ns);
     result.recoveredMass = g.recoveredMass;
-    result.pathsAsked = own.pathCount;
+    result.sampleSource = p.fit->sampleSource;
+    result.pathsAsked = p.fit->pathsAsked;
     result.storage = p.fit->storage;
     result.errorModel = p.input->errors;
+    result.intervals = IntervalMethod::Covariance;  // no bootstrap of the joint fit
     result.baseline = own.baseline;
     result.reach = s > 0;
+    result.joint = true;
     out.parts.push_back(std::move(part));
   }
   out.logLikelihood = -0.5 * minusTwoLogL;
   for (std::size_t k = 0; k < cautions.size(); ++k)
     out.caution += (k ? "; " : "") + cautions[k];
+  // No number that is not finite reaches a result.
   for (const JointFitPart& p : out.parts) {
     const PathModelFit& m = p.fit.models.front();
-    bool finite = std::isfinite(m.rmse) && std::isfinite(m.totalMass.upper);
+    bool ok = std::isfinite(m.rss) && std::isfinite(m.rmse) && std::isfinite(m.rSquared) &&
+              std::isfinite(m.aicc) && finite(m.totalMass) && finite(m.baselineOffset) &&
+              finite(m.errors.lag1) && std::isfinite(m.errors.effectiveSamples) &&
+              std::isfinite(m.errors.durbinWatson) && std::isfinite(m.errors.whitenedLag1);
     for (const FittedPath& f : m.paths)
-      finite = finite && std::isfinite(f.velocity.upper) && std::isfinite(f.dispersion.upper) &&
-               std::isfinite(f.massFraction.upper) && std::isfinite(f.meanTravelTime.upper);
-    if (!finite) return refused("the uncertainty of the joint parameters is not finite");
+      for (Estimate FittedPath::*field : fields) ok = ok && finite(f.*field);
+    if (!ok) return refused("the uncertainty of the joint parameters is not finite");
   }
+  if (!std::isfinite(out.logLikelihood) || !std::isfinite(out.tQuantile))
+    return refused("the joint fit's statistics are not finite");
   out.fitted = true;
   return out;
 }

@@ -58,7 +58,7 @@ InputErrors measurementErrors(const FlowPathFitResult& fit);
 // intervals. Both sample sets come from fitSamples of one run (one time
 // axis). flux receives the upstream flux (ug/s), which the input refers to,
 // as it does to the samples and to the upstream discharges. The grid's step
-// is the smaller median spacing of the two stations, or 1/1024 of the
+// is the smaller median spacing of the two stations, or 1/1022 of the
 // downstream record when that is longer. The hint: the difference of the
 // stations' mean transit times. With options.reachBypass, the bypass over
 // the downstream station's distance.

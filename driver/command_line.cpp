@@ -124,8 +124,8 @@ void declareFitOptions(CLI::App& app, Given& g) {
   app.add_flag("--fit-joint", g.fitJoint,
                "Also fit the first station of the reaches and every reach at once, each reach "
                "from the modelled flux of the station above it, each station with its own "
-               "AR(1) errors (the models their own fits chose; fits the reaches of "
-               "--fit-reaches unless --reach names them)");
+               "errors (AR(1) unless --fit-errors independent; the models their own fits "
+               "chose; fits the reaches of --fit-reaches unless --reach names them)");
   app.add_flag("--reach-bypass", g.fit.reachBypass,
                "With --fit-reaches or --reach: every model of a reach also with a bypass, "
                "tracer from the release that does not pass the upstream station (the "

@@ -535,8 +535,9 @@ RunRecord::Reach namedReach(RunState& s, const std::string& from, const std::str
 }
 
 // The first station of the reaches fitted and every reach at once, when
-// the reaches form one chain down from it, each reach fitted.
-JointFitResult jointFit(const RunState& s) {
+// the reaches form one chain down from it, each reach fitted; the headings
+// of its fit file into headings.
+JointFitResult jointFit(const RunState& s, std::vector<files::FitFileHeading>& headings) {
   const std::vector<RunRecord::Reach>& reaches = s.record.reaches;
   JointFitResult none;
   if (reaches.empty()) {
@@ -567,12 +568,31 @@ JointFitResult jointFit(const RunState& s) {
   std::vector<JointStage> stages;
   stages.push_back({&inputs[0], &stations[0]->fit, "", stations[0]->name,
                     stations[0]->end.distance});
+  headings.push_back(files::fitFileHeading(stations[0]->name, inputs[0]));
   for (std::size_t k = 1; k < stations.size(); ++k) {
     inputs[k] = reachFitInput(*s.options.fit, stations[k - 1]->end, stations[k]->end, fluxes[k]);
     stages.push_back({&inputs[k], &reaches[k - 1].fit, reaches[k - 1].from, reaches[k - 1].to,
                       reaches[k - 1].length});
+    headings.push_back(
+        files::reachFitFileHeading(reaches[k - 1].to, reaches[k - 1].from, inputs[k]));
   }
+  for (files::FitFileHeading& h : headings) h.joint = true;
   return fitJoint(stages);
+}
+
+// The joint fit (--fit-joint), its console line and, when the chain has a
+// first station, its fit file named after it.
+void jointFitStep(RunState& s) {
+  std::vector<files::FitFileHeading> headings;
+  s.record.joint = jointFit(s, headings);
+  reportJointFit(s.console, *s.record.joint);
+  if (headings.empty()) return;
+  s.record.jointOutputs = runFilesWritten(s, [&] {
+    const OutputRecord file{files::fitFileName(plot::postScriptFileName(
+                                headings.front().stationFile, 85, plot::kSuffixJoint)),
+                            "joint fit file", ""};
+    s.gate.writeLines(file, files::jointFitFileLines(*s.record.joint, headings));
+  });
 }
 
 // The reaches by travel distance, or the pairs named.
@@ -604,8 +624,7 @@ void reachFits(RunState& s) {
   fittedReaches(s);
   if (!s.options.fitJoint) return;
   interrupt::check();
-  s.record.joint = jointFit(s);
-  reportJointFit(s.console, *s.record.joint);
+  jointFitStep(s);
 }
 
 void finishStation(RunState& s, Station& st) {

@@ -68,13 +68,22 @@ std::string modelsTried(const FlowPathFitResult& fit) {
          (choice ? "; the smallest AICc chosen" : " (as asked)");
 }
 
+// The mass the fractions are of: recovered at a station, passing the
+// upstream station on a reach (modelled in a joint fit).
+const char* massLabel(const FitFileHeading& h) {
+  if (h.upstreamFile.empty()) return "Recovered mass";
+  return h.joint ? "Modelled mass upstream" : "Mass passing upstream";
+}
+
 void heading(std::vector<std::string>& out, const FitFileHeading& h,
              const FlowPathFitResult& fit) {
   const bool reach = !h.upstreamFile.empty();
   if (reach) {
     out.push_back(" REACH FIT FROM " + h.upstreamFile + " TO " + h.stationFile);
     out.push_back("");
-    out.push_back(" The measured flux (c q) of the upstream station passed through one or more");
+    out.push_back(h.joint
+                      ? " The modelled flux of the upstream station passed through one or more"
+                      : " The measured flux (c q) of the upstream station passed through one or more");
     out.push_back(" one-dimensional advection-dispersion flow paths as long as the reach, with");
     out.push_back(" or without storage zones, fitted by least squares to the downstream");
   } else {
@@ -91,7 +100,10 @@ void heading(std::vector<std::string>& out, const FitFileHeading& h,
   out.push_back("");
   out.push_back("   " + padded(reach ? "Reach length" : "Travel distance", 30) +
                 num(h.distance) + " m");
-  if (reach)
+  if (reach && h.joint)
+    out.push_back("   " + padded("Input", 30) + "the modelled flux of " + h.upstreamFile +
+                  " (fitted with it)");
+  else if (reach)
     out.push_back("   " + padded("Input", 30) + "the measured flux of " + h.upstreamFile + " (" +
                   std::to_string(h.upstreamReads) + " reads)");
   else
@@ -100,11 +112,16 @@ void heading(std::vector<std::string>& out, const FitFileHeading& h,
                                          : std::string("instantaneous")));
   out.push_back("   " + padded("Samples fitted", 30) +
                 std::to_string(fit.samplesFitted > 0 ? fit.samplesFitted : h.samples));
-  out.push_back("   " + padded(reach ? "Mass passing upstream" : "Recovered mass", 30) +
+  out.push_back("   " +
+                padded(massLabel(h), 30) +
                 num(h.recoveredMass * 1e-9) + " kg");
-  out.push_back("   " + padded("Models tried", 30) + modelsTried(fit));
+  out.push_back("   " + padded(h.joint ? "Model" : "Models tried", 30) +
+                (h.joint ? std::string("the one its own fit chose") : modelsTried(fit)));
   out.push_back("   " + padded("Errors", 30) + errorModelText(fit.errorModel));
-  if (reach) {
+  if (reach && h.joint) {
+    out.push_back("   " + padded("Upstream errors", 30) + "those of the upstream model's parameters,");
+    out.push_back("   " + padded("", 30) + "fitted jointly, in the covariance intervals");
+  } else if (reach) {
     const InputErrors& e = fit.inputErrors;
     if (!e.any()) {
       out.push_back("   " + padded("Upstream errors", 30) +
@@ -214,7 +231,7 @@ void pathTable(std::vector<std::string>& out, const PathModelFit& m, bool chosen
   }
   out.push_back("");
   out.push_back(quantityLine("Fitted total mass", "kg", m.totalMass, 1e-9));
-  out.push_back("   " + padded(h.upstreamFile.empty() ? "Recovered mass" : "Mass passing upstream", 30) +
+  out.push_back("   " + padded(massLabel(h), 30) +
                 padded("kg", 8) + num(h.recoveredMass * 1e-9));
   if (m.decay) out.push_back(quantityLine("Decay rate", "1/s", m.decayRate));
   if (m.baseline) out.push_back(quantityLine("Baseline offset", "ug/L", m.baselineOffset, 1e-3));
@@ -280,6 +297,45 @@ std::vector<std::string> fitFileLines(const FitFileHeading& h, const FlowPathFit
       pathTable(out, fit.models[i], false, h);
   // A reach has no moment or Chatwin estimates of its own to compare with.
   if (h.upstreamFile.empty()) comparison(out, h, best);
+  return out;
+}
+
+std::vector<std::string> jointFitFileLines(const JointFitResult& joint,
+                                           const std::vector<FitFileHeading>& headings) {
+  std::vector<std::string> out;
+  const std::string first = headings.empty() ? std::string() : headings.front().stationFile;
+  out.push_back(" JOINT FIT OF " + first + " AND THE REACHES BELOW IT");
+  out.push_back("");
+  out.push_back(" The station fitted from the release and every reach below it at once, each");
+  out.push_back(" reach carrying the modelled flux of the station above it; each part keeps the");
+  out.push_back(" model its own fit chose. Least squares of each station's residuals over its");
+  out.push_back(" standard deviation, each station with its own errors (AR(1) unless");
+  out.push_back(" independent ones were asked for); the intervals");
+  out.push_back(" from the covariance of every parameter together (a sandwich).");
+  out.push_back("");
+  if (!joint.fitted) {
+    out.push_back(" NO FIT: " + joint.reason);
+    return out;
+  }
+  out.push_back("   " + padded("Parts", 30) + std::to_string(joint.parts.size()));
+  out.push_back("   " + padded("Samples fitted", 30) + std::to_string(joint.samples));
+  out.push_back("   " + padded("Parameters", 30) + std::to_string(joint.parameters));
+  out.push_back("   " + padded("Effective samples", 30) + num(joint.effectiveSamples));
+  out.push_back("   " + padded("t of the 95 % intervals", 30) + num(joint.tQuantile));
+  out.push_back("   " + padded("Log-likelihood", 30) + num(joint.logLikelihood) +
+                " (ug/L, every station)");
+  if (!joint.settled || !joint.caution.empty())
+    out.push_back("   " + padded("Caution", 30) + joint.caution);
+  for (std::size_t k = 0; k < joint.parts.size() && k < headings.size(); ++k) {
+    out.push_back("");
+    out.push_back(" " + std::string(78, '-'));
+    out.push_back("");
+    // A reach's shares are of the modelled flux that passed upstream.
+    FitFileHeading h = headings[k];
+    if (!h.upstreamFile.empty()) h.recoveredMass = joint.parts[k].fit.recoveredMass;
+    const std::vector<std::string> part = fitFileLines(h, joint.parts[k].fit);
+    out.insert(out.end(), part.begin(), part.end());
+  }
   return out;
 }
 

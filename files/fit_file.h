@@ -36,6 +36,9 @@ struct FitFileHeading {
   // the downstream station, recoveredMass the mass that passed upstream.
   std::string upstreamFile;
   int upstreamReads = 0;
+  // A part of a joint fit (--fit-joint): fitted with the other parts of its
+  // chain, a reach from the modelled flux of its upstream station.
+  bool joint = false;
 };
 
 // The heading of a station's fit from the fit's input: the station data
@@ -49,6 +52,13 @@ FitFileHeading reachFitFileHeading(const std::string& downstream, const std::str
                                    const FlowPathFitInput& in);
 
 std::vector<std::string> fitFileLines(const FitFileHeading& heading, const FlowPathFitResult& fit);
+
+// The joint fit file of a chain (--fit-joint): what was fitted together,
+// then each part as a fit file gives it (headings in the order of the
+// parts, each marked joint); a chain that could not be fitted gives the
+// reason.
+std::vector<std::string> jointFitFileLines(const JointFitResult& joint,
+                                           const std::vector<FitFileHeading>& headings);
 
 // The fit file's name: the station's fit plot name ("_FIT.PS") with
 // "_FIT.OUT".

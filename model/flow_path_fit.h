@@ -249,6 +249,10 @@ struct FlowPathFitResult {
   // its intervals (none: the upstream flux taken as exact).
   bool reach = false;
   InputErrors inputErrors;
+  // A part of a joint fit (--fit-joint): a reach's input is the modelled
+  // flux of its upstream station, whose parameters' errors are in the
+  // intervals.
+  bool joint = false;
 
   // The chosen model on a drawing grid over the samples (times as above,
   // linear over the samples and denser near their start, so that a
@@ -279,7 +283,8 @@ struct FlowPathFitResult {
 // A joint fit (--fit-joint): the first station of a chain fitted from the
 // release and every reach after it fitted at once, each reach carrying the
 // modelled flux of the station above it (so that the first reach is shared
-// by every station below), each station with its own AR(1) errors. Each
+// by every station below), each station with its own errors (AR(1), or
+// independent with those errors asked for). Each
 // part keeps the model its own fit chose; its estimates and 95 % intervals
 // are of the joint fit, the statistics of its own station's samples.
 struct JointFitPart {

@@ -13,8 +13,8 @@ const char* postScriptSuffix(int32_t code) {
   static const char* const suffixes[] = {"_DAT.PS",  "_INT.PS", "_CHT.PS",      "_NRM.PS",
                                          "_LOD.PS",  "_STN.PS", "_FIT.PS",      "_ALL.PS",
                                          "_RECOVERY.PS", "_CONC.PS", "_REC.PS", "_CHW.PS",
-                                         "_RCH.PS"};
-  return code >= 0 && code <= kSuffixReach ? suffixes[code] : ".PS";
+                                         "_RCH.PS", "_JNT.PS"};
+  return code >= 0 && code <= kSuffixJoint ? suffixes[code] : ".PS";
 }
 
 // The extension of the format in place of a name's ".PS".
@@ -87,8 +87,9 @@ const char* plotKind(int32_t code) {
                                       "concentration figure",
                                       "recovery figure",
                                       "Chatwin figure",
-                                      "reach fit plot"};
-  return code >= 0 && code <= kSuffixReach ? kinds[code] : "plot";
+                                      "reach fit plot",
+                                      "joint fit plot"};
+  return code >= 0 && code <= kSuffixJoint ? kinds[code] : "plot";
 }
 
 void keepPostScript(PlotContext& ctx, std::string_view name, int32_t length, int32_t code) {

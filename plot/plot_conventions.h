@@ -59,6 +59,9 @@ enum PostScriptSuffix : int32_t {
   // A reach fit's figure (--fit-reaches), named after the downstream and
   // the upstream station: "B_A_RCH.PS".
   kSuffixReach = 12,  // "_RCH.PS"
+  // A joint fit of a chain (--fit-joint), named after its first station;
+  // only its fit file, "A_JNT.OUT".
+  kSuffixJoint = 13,  // "_JNT.PS"
 };
 
 // The PostScript file name made from a file name in a buffer of length

@@ -70,6 +70,12 @@ std::string stationSection(const StationContext& context);
 std::string reachSection(const RunRecord::Reach& reach, const std::string& anchor,
                          const ReportOptions& options);
 
+// The joint fit of a chain (--fit-joint): what it is, each part's paths
+// and diagnostics (or why it was not made) and its file, in a section of
+// the given id.
+std::string jointSection(const JointFitResult& joint, const std::vector<OutputRecord>& outputs,
+                         const std::string& anchor, const ReportOptions& options);
+
 // Every number of paths the flow-path fit tried: its statistics, or why it
 // gave no fit; the chosen one marked.
 std::string fitModelsTable(const FlowPathFitResult& fit);

@@ -398,6 +398,9 @@ class Page {
       for (std::size_t k = 0; k < list.size(); ++k)
         out_ += reachSection(list[k], "r" + std::to_string(i + 1) + "-" + std::to_string(k + 1),
                              options_);
+      if (runs_[i]->joint)
+        out_ += jointSection(*runs_[i]->joint, runs_[i]->jointOutputs,
+                             "j" + std::to_string(i + 1), options_);
     }
   }
 

@@ -359,6 +359,9 @@ std::string fitDiagnostics(const FlowPathFitResult& fit) {
                 ? ", AR(1) correlation time " + formatNumber(u.correlationTime / 60, 3) + " min"
                 : std::string(", independent")) +
            "), carried into the covariance intervals (not the bootstrap's)</li>\n";
+  } else if (fit.reach && fit.joint) {
+    out += "<li>The upstream flux the modelled flux of the upstream station, fitted with it: "
+           "its parameters' errors are in the intervals</li>\n";
   } else if (fit.reach) {
     out += "<li>The upstream flux taken as exact (no errors known for it): the intervals "
            "leave out its noise</li>\n";
@@ -366,7 +369,9 @@ std::string fitDiagnostics(const FlowPathFitResult& fit) {
   out += "<li>Fitted total mass " + formatNumber(best->totalMass.value * 1e-9, 4) + " kg (" +
          formatNumber(best->totalMass.lower * 1e-9, 4) + " \u2013 " +
          formatNumber(best->totalMass.upper * 1e-9, 4) + "); " +
-         (fit.reach ? "passed the upstream station " : "recovered ") +
+         (fit.reach && fit.joint ? "modelled upstream "
+          : fit.reach            ? "passed the upstream station "
+                                 : "recovered ") +
          formatNumber(fit.recoveredMass * 1e-9, 4) + " kg</li>\n";
   if (best->baseline)
     out += "<li>Baseline " + formatNumber(best->baselineOffset.value * 1e-3, 3) + " µg/L (" +
@@ -466,6 +471,32 @@ std::string reachSection(const RunRecord::Reach& reach, const std::string& ancho
   out += fitPathsTable(reach.fit, nullptr) + fitModelsTable(reach.fit) + fitDiagnostics(reach.fit);
   out += filesList(reach.outputs, options);
   return out + "</details>\n";
+}
+
+std::string jointSection(const JointFitResult& joint, const std::vector<OutputRecord>& outputs,
+                         const std::string& anchor, const ReportOptions& options) {
+  const std::string first = joint.parts.empty() ? std::string() : joint.parts.front().to;
+  std::string out = "<details class=\"station reach\" id=\"" + anchor + "\" open><summary><h2>" +
+                    (first.empty() ? std::string("Joint fit")
+                                   : "Joint fit of " + escape(first) + " and the reaches below it") +
+                    "</h2></summary>\n";
+  if (!joint.fitted) {
+    out += "<p class=\"note\">Not fitted: " + escape(joint.reason) + ".</p>\n";
+    return out + filesList(outputs, options) + "</details>\n";
+  }
+  out += "<p>The station fitted from the release and every reach below it at once, each reach "
+         "carrying the modelled flux of the station above it; each part keeps the model its own "
+         "fit chose, and every interval is of the joint fit (each station with its own errors, "
+         "AR(1) unless independent ones were asked for).</p>\n";
+  if (!joint.caution.empty()) out += "<p class=\"note\">" + escape(joint.caution) + ".</p>\n";
+  for (const JointFitPart& p : joint.parts) {
+    const PathModelFit& m = p.fit.models.front();
+    out += "<h3>" + (p.from.empty() ? "Release to " + escape(p.to) : escape(p.from + " to " + p.to)) +
+           " (" + formatNumber(p.length, 4) + " m): model " + escape(m.label()) + ", R\u00b2 " +
+           formatNumber(m.rSquared, 4) + "</h3>\n";
+    out += fitPathsTable(p.fit, nullptr) + fitDiagnostics(p.fit);
+  }
+  return out + filesList(outputs, options) + "</details>\n";
 }
 
 }  // namespace kaldero::html::page

@@ -417,7 +417,8 @@ json resultsDocument(const RunRecord& run) {
                     {"log_likelihood", j.logLikelihood},
                     {"settled", j.settled},
                     {"caution", j.caution},
-                    {"parts", parts}};
+                    {"parts", parts},
+                    {"outputs", outputs(run.jointOutputs)}};
   }
   if (run.totals) {
     const RunTotals& t = *run.totals;

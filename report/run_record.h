@@ -114,6 +114,7 @@ struct RunRecord {
   // With --fit-joint: the first station of the reaches and every reach
   // fitted at once, or why not.
   std::optional<JointFitResult> joint;
+  std::vector<OutputRecord> jointOutputs;  // its fit file
   // With --keep-going: the stations the run totals include.
   int stationsInTotals = 0;
   // Stations analysed whose every uncertainty draw stopped (exit status 1).

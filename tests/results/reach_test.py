@@ -125,11 +125,11 @@ def main():
 def check_joint(c, exe, work, schema_file, parameters):
     """--fit-joint: the 150 m station and the reach to the 770 m one at
     once, the reach from the 150 m station's modelled flux; the parts in the
-    JSON as its schema says, the console line; a chain that does not start
-    from the release is not fitted and says why."""
+    JSON as its schema says, the console line, the fit file and the report's
+    section; a chain whose reach was not fitted is not fitted and says why."""
     folder = common.copy_examples(os.path.join(work, "joint"))
-    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--fit", "2",
-                                    "--fit-joint", "KALDERO.D"])
+    proc = common.run(exe, folder, ["--batch", "--results", "r.json", "--report", "r.html",
+                                    "--fit", "2", "--fit-joint", "KALDERO.D"])
     c.check(proc.returncode == 0, f"joint: exit status {proc.returncode}")
     out = proc.stdout.decode("latin-1")
     c.check(re.search(r"JOINT FIT: RELEASE TO TQF\.DAT \(150 M\): MODEL 2, R2 0\.9\d+; "
@@ -159,6 +159,25 @@ def check_joint(c, exe, work, schema_file, parameters):
                     "joint: the reach's velocities far from the reach alone")
             low, high = got["velocity_ci95"]
             c.check(low < got["velocity_m_per_s"] < high, "joint: an interval without its value")
+    # Its fit file, named after the first station: the summary, then each
+    # part as a fit file gives it, the reach from the modelled flux.
+    listed = {o["file"]: o["kind"] for o in joint.get("outputs", [])}
+    c.check(listed == {"TQF_JNT.OUT": "joint fit file"}, f"joint: outputs {listed}")
+    path = os.path.join(folder, "TQF_JNT.OUT")
+    text = open(path, encoding="latin-1").read() if os.path.isfile(path) else ""
+    c.check(text.startswith(" JOINT FIT OF TQF.DAT AND THE REACHES BELOW IT"),
+            "joint: the fit file's title")
+    c.check(" FLOW-PATH FIT OF TQF.DAT" in text and " REACH FIT FROM TQF.DAT TO GDS.DAT" in text,
+            "joint: the fit file's parts")
+    c.check(re.search(r"Input +the modelled flux of TQF\.DAT \(fitted with it\)", text)
+            and "measured flux of" not in text, "joint: the reach's input in the fit file")
+    modelled = re.search(r"Modelled mass upstream +([0-9.e-]+) kg", text)
+    c.check(modelled and len(parts) == 2
+            and abs(float(modelled.group(1)) / parts[1]["fit"]["recovered_mass_kg"] - 1) < 1e-4,
+            "joint: the fit file's mass upstream is not the modelled flux's")
+    html = open(os.path.join(folder, "r.html"), encoding="utf-8").read()
+    c.check('id="j1"' in html and "Joint fit of TQF.DAT and the reaches below it" in html
+            and "TQF.DAT to GDS.DAT (620 m): model 2" in html, "joint: no section in the report")
     # The pair named the wrong way round: no chain from the release.
     proc = common.run(exe, folder, ["--batch", "--results", "n.json", "--fit", "1",
                                     "--fit-joint", "--reach", "GDS.DAT:TQF.DAT", "KALDERO.D"])
@@ -169,6 +188,10 @@ def check_joint(c, exe, work, schema_file, parameters):
             and "was not fitted" in joint.get("reason", ""),
             f"joint without a chain: exit {proc.returncode}, {joint.get('reason')}")
     c.check(b"JOINT FIT: NOT FITTED: " in proc.stdout, "joint: no console line of the refusal")
+    text = open(os.path.join(folder, "GDS_JNT.OUT"), encoding="latin-1").read() \
+        if os.path.isfile(os.path.join(folder, "GDS_JNT.OUT")) else ""
+    c.check(" NO FIT: GDS.DAT to TQF.DAT was not fitted" in text,
+            "joint without a chain: the fit file's reason")
 
 
 def check_bypass(c, exe, work, schema_file):
