@@ -537,10 +537,7 @@ ModelRun runModel(const Curve& c0, const FlowPathFitInput& in, const ModelForm& 
                          share(x.standardError / x.value));
   };
   fit.totalMass = estimate([](const Quantities& x) { return x.totalMass; });
-  Estimate FittedPath::*const fields[kPathQuantities] = {
-      &FittedPath::velocity,     &FittedPath::dispersion, &FittedPath::mass,
-      &FittedPath::massFraction, &FittedPath::dispersivity, &FittedPath::peclet,
-      &FittedPath::meanTravelTime, &FittedPath::storageRatio, &FittedPath::exchangeRate};
+  const auto& fields = kPathFields;
   for (std::size_t j = 0; j < N; ++j) {
     FittedPath f;
     const int jj = static_cast<int>(j);

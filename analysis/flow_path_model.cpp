@@ -599,20 +599,27 @@ Bounds boundsFor(const Curve& c, const ModelForm& form) {
 // shows) from leaping out of range; an optimum on a bound is out of range.
 Problem::Problem(const Curve& c, const ModelForm& form, const Bounds& bounds, Parameters start)
     : c_(c), spec_(form), x_(std::move(start)) {
-  for (std::size_t k = 0; k < x_.size(); ++k) {
-    // Strictly inside, where the solver may move either way.
-    const double width = bounds.upper[k] - bounds.lower[k];
-    const double margin = std::isfinite(width) ? 1e-6 * width : 0;
-    x_[k] = std::clamp(x_[k], bounds.lower[k] + margin, bounds.upper[k] - margin);
-  }
+  clampInside(x_, bounds);
   ceres::Problem::Options po;
   problem_ = std::make_unique<ceres::Problem>(po);
   problem_->AddResidualBlock(new CurveCost(c, form), nullptr, x_.data());
-  for (std::size_t k = 0; k < x_.size(); ++k) {
+  setBounds(*problem_, x_.data(), bounds);
+}
+
+void clampInside(Parameters& x, const Bounds& bounds) {
+  for (std::size_t k = 0; k < x.size(); ++k) {
+    const double width = bounds.upper[k] - bounds.lower[k];
+    const double margin = std::isfinite(width) ? 1e-6 * width : 0;
+    x[k] = std::clamp(x[k], bounds.lower[k] + margin, bounds.upper[k] - margin);
+  }
+}
+
+void setBounds(ceres::Problem& problem, double* x, const Bounds& bounds) {
+  for (std::size_t k = 0; k < bounds.lower.size(); ++k) {
     if (std::isfinite(bounds.lower[k]))
-      problem_->SetParameterLowerBound(x_.data(), static_cast<int>(k), bounds.lower[k]);
+      problem.SetParameterLowerBound(x, static_cast<int>(k), bounds.lower[k]);
     if (std::isfinite(bounds.upper[k]))
-      problem_->SetParameterUpperBound(x_.data(), static_cast<int>(k), bounds.upper[k]);
+      problem.SetParameterUpperBound(x, static_cast<int>(k), bounds.upper[k]);
   }
 }
 

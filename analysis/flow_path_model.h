@@ -299,6 +299,12 @@ class Problem {
   std::unique_ptr<ceres::Problem> problem_;
 };
 
+// Moves x strictly inside the bounds (a millionth of each range), where
+// the solver may move either way; and gives the bounds to the solver as
+// box constraints on the parameter block x.
+void clampInside(Parameters& x, const Bounds& bounds);
+void setBounds(ceres::Problem& problem, double* x, const Bounds& bounds);
+
 // Runs Levenberg-Marquardt on a problem of these models (damped start, no
 // line search, stopped also when ten iterations lower the criterion of the
 // samples by less than 0.02): the final cost, infinite when it could not
@@ -349,6 +355,11 @@ struct Quantities {
   bool decayAtBound = false;  // no rate gives the injected mass
   double baseline = 0;
 };
+// The estimate of each path quantity, in the order above.
+inline constexpr Estimate FittedPath::*kPathFields[kPathQuantities] = {
+    &FittedPath::velocity,       &FittedPath::dispersion,   &FittedPath::mass,
+    &FittedPath::massFraction,   &FittedPath::dispersivity, &FittedPath::peclet,
+    &FittedPath::meanTravelTime, &FittedPath::storageRatio, &FittedPath::exchangeRate};
 // Of the paths reported at x (reportedPaths); the fractions are of the
 // recovered mass, or of the paths' total without one or with decay (whose
 // paths carry the injected mass).

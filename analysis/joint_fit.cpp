@@ -272,11 +272,7 @@ JointFitResult fitJoint(std::span<const JointStage> parts) {
     g.curve.inputReading =
         std::make_shared<const numeric::GridConvolution::Reading>(grid.reading(g.curve.t));
   }
-  for (std::size_t k = 0; k < x.size(); ++k) {
-    const double width = bounds.upper[k] - bounds.lower[k];
-    const double margin = std::isfinite(width) ? 1e-6 * width : 0;
-    x[k] = std::clamp(x[k], bounds.lower[k] + margin, bounds.upper[k] - margin);
-  }
+  clampInside(x, bounds);
   if (!chain.takeFluxes(x.data())) return refused("the modelled upstream flux carries no tracer");
 
   // Least squares over each station's deviation; the deviations then from
@@ -287,12 +283,7 @@ JointFitResult fitJoint(std::span<const JointStage> parts) {
   for (int pass = 0; pass < kDeviationPasses; ++pass) {
     ceres::Problem problem;
     problem.AddResidualBlock(new JointCost(chain), nullptr, x.data());
-    for (std::size_t k = 0; k < x.size(); ++k) {
-      if (std::isfinite(bounds.lower[k]))
-        problem.SetParameterLowerBound(x.data(), static_cast<int>(k), bounds.lower[k]);
-      if (std::isfinite(bounds.upper[k]))
-        problem.SetParameterUpperBound(x.data(), static_cast<int>(k), bounds.upper[k]);
-    }
+    setBounds(problem, x.data(), bounds);
     const double cost = solveLeastSquares(problem, kIterations,
                                           static_cast<double>(chain.residuals), &converged);
     if (!std::isfinite(cost) || !chain.takeFluxes(x.data()))
@@ -434,10 +425,7 @@ JointFitResult fitJoint(std::span<const JointStage> parts) {
                          : " has a relative standard error of " +
                                fmt::general(v.standardError / v.value, 2)));
   };
-  Estimate FittedPath::*const fields[kPathQuantities] = {
-      &FittedPath::velocity,     &FittedPath::dispersion,   &FittedPath::mass,
-      &FittedPath::massFraction, &FittedPath::dispersivity, &FittedPath::peclet,
-      &FittedPath::meanTravelTime, &FittedPath::storageRatio, &FittedPath::exchangeRate};
+  const auto& fields = kPathFields;
   double minusTwoLogL = 0;
   for (std::size_t s = 0; s < S; ++s) {
     const Stage& g = chain.stages[s];
