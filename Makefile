@@ -80,7 +80,7 @@ test: deps build sanitize
 	@echo "Sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer):"
 	@cd $(BUILD)-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	  ctest --output-on-failure -j $(JOBS) -E '^(FlowPathFitStatistics\.|UncertaintyScenarios\.|ReachCoverage\.|report\.browser$$)'
+	  ctest --output-on-failure -j $(JOBS) -E '^(FlowPathFitStatistics\.|UncertaintyScenarios\.|ReachCoverage\.|JointCoverage\.|report\.browser$$)'
 
 # The whole program and test suite built with the sanitizers.
 sanitize:

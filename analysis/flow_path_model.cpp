@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "numeric/ar1_errors.h"
+#include "numeric/grid_least_squares.h"
 #include "numeric/mobile_immobile.h"
 #include "numeric/random.h"
 
@@ -44,14 +45,21 @@ double thetaOf(double phi) {
 
 // The residuals (model - y) / peak, whitened when the errors are AR(1), for
 // Ceres; one parameter block holding every parameter of the model.
+//
+// With a reduction to the grid (reduced, of a reach fitted without AR(1)
+// whitening or a bypass): its rows, then one row of the sum of squares no
+// grid values reach (constant), so that the cost is the samples' cost.
 class CurveCost final : public ceres::CostFunction {
  public:
-  CurveCost(const Curve& c, const ModelForm& form) : c_(c), spec_(form), ar_(c.t) {
-    set_num_residuals(static_cast<int>(c.size()));
+  CurveCost(const Curve& c, const ModelForm& form,
+            const numeric::GridLeastSquares* reduced = nullptr)
+      : c_(c), spec_(form), ar_(c.t), reduced_(reduced) {
+    set_num_residuals(static_cast<int>(reduced ? reduced->size() + 1 : c.size()));
     mutable_parameter_block_sizes()->push_back(form.size());
   }
 
   bool Evaluate(double const* const* p, double* r, double** J) const override {
+    if (reduced_) return evaluateReduced(p[0], r, J ? J[0] : nullptr);
     const std::size_t n = c_.size();
     const int Kc = spec_.curveParameters(), K = spec_.size();
     double* jac = J ? J[0] : nullptr;
@@ -93,9 +101,27 @@ class CurveCost final : public ceres::CostFunction {
   }
 
  private:
+  bool evaluateReduced(const double* x, double* r, double* jac) const {
+    const std::size_t rows = reduced_->size();
+    const std::size_t K = static_cast<std::size_t>(spec_.size());
+    e_.resize(rows);
+    if (jac) Je_.resize(rows * K);
+    if (!gridResiduals(c_, *reduced_, spec_, x, e_.data(), jac ? Je_.data() : nullptr))
+      return false;
+    std::copy(e_.begin(), e_.end(), r);
+    r[rows] = std::sqrt(reduced_->outside());
+    if (jac) {
+      for (std::size_t i = 0; i < rows; ++i)
+        for (std::size_t k = 0; k < K; ++k) jac[i * K + k] = Je_[k * rows + i];
+      std::fill(jac + rows * K, jac + (rows + 1) * K, 0.0);
+    }
+    return true;
+  }
+
   const Curve& c_;
   ModelForm spec_;
   mutable numeric::Ar1Errors ar_;
+  const numeric::GridLeastSquares* reduced_;
   mutable std::vector<double> e_, Je_, column_;
 };
 
@@ -287,6 +313,30 @@ PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x
   return s;
 }
 
+namespace {
+
+// A reach path's unit-mass responses (blocks of rows values: the values,
+// then with derivatives those by v and D, and with a zone by beta and
+// alpha), each made by convolve(response's cell integrals, block) and
+// scaled to the input's unit integral.
+template <typename Convolve>
+void convolvedResponses(const Curve& c, const FlowPath& p, bool zone, bool derivatives,
+                        std::size_t rows, std::vector<double>& out, Convolve convolve) {
+  const numeric::GridConvolution& g = *c.input;
+  const std::size_t M = g.cells();
+  const std::size_t blocks = derivatives ? (zone ? 5 : 3) : 1;
+  out.assign(blocks * rows, 0.0);
+  const std::vector<double> G = cellIntegrals(c, p, zone, derivatives);
+  const double unit = 1 / g.inputIntegral();
+  for (std::size_t k = 0; k < blocks; ++k) {
+    const std::span<double> block(out.data() + k * rows, rows);
+    convolve(std::span<const double>(G.data() + k * M, M), block);
+    for (double& x : block) x *= unit;
+  }
+}
+
+}  // namespace
+
 void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivatives,
                    std::span<const double> t, std::vector<double>& out, bool fromRelease) {
   const std::size_t n = t.size();
@@ -319,20 +369,25 @@ void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivative
   // Through the reach: each response by its integral over the input's
   // cells, then convolved with the input.
   const numeric::GridConvolution& g = *c.input;
-  const std::size_t M = g.cells();
-  const std::vector<double> G = cellIntegrals(c, p, zone, derivatives);
-  const double unit = 1 / g.inputIntegral();
-  for (std::size_t k = 0; k < blocks; ++k) {
-    const std::span<double> block(out.data() + k * n, n);
-    const std::span<const double> response(G.data() + k * M, M);
-    // The samples' times are read at every evaluation: their reading is
-    // made once.
-    if (c.inputReading && t.data() == c.t.data() && t.size() == c.t.size())
-      g.apply(response, *c.inputReading, block);
-    else
-      g.apply(response, t, block);
-    for (double& x : block) x *= unit;
-  }
+  // The samples' times are read at every evaluation: their reading is
+  // made once.
+  const bool samples = c.inputReading && t.data() == c.t.data() && t.size() == c.t.size();
+  convolvedResponses(c, p, zone, derivatives, n, out,
+                     [&](std::span<const double> response, std::span<double> block) {
+                       if (samples)
+                         g.apply(response, *c.inputReading, block);
+                       else
+                         g.apply(response, t, block);
+                     });
+}
+
+void nodeResponses(const Curve& c, const FlowPath& p, bool zone, bool derivatives,
+                   std::vector<double>& out) {
+  const numeric::GridConvolution& g = *c.input;
+  convolvedResponses(c, p, zone, derivatives, g.cells(), out,
+                     [&](std::span<const double> response, std::span<double> block) {
+                       g.nodeValues(response, block);
+                     });
 }
 
 std::vector<double> cellIntegrals(const Curve& c, const FlowPath& p, bool zone,
@@ -468,6 +523,87 @@ void modelConcentrations(const Curve& c, std::span<const FlowPath> paths,
   }
 }
 
+namespace {
+
+// Adds path j's part to the model values e (n of them) and, when J is
+// given, to their derivatives by the fitted parameters (column-major,
+// columns ld apart): its responses h (blocks of n: the values, then by v,
+// D, and with a zone by beta and alpha) times its mass over divisor(i).
+template <typename Divisor>
+void addPath(const ModelForm& form, int j, const FlowPath& p, const std::vector<double>& h,
+             std::size_t n, std::size_t ld, Divisor divisor, double* e, double* J) {
+  double* Ju = J ? J + static_cast<std::size_t>(3 * j) * ld : nullptr;
+  double* Jd = Ju ? Ju + ld : nullptr;
+  double* JM = Jd ? Jd + ld : nullptr;
+  if (form.hasZone(j)) {
+    double* Jb = J ? J + static_cast<std::size_t>(form.zoneIndex(j)) * ld : nullptr;
+    double* Jw = Jb ? Jb + ld : nullptr;
+    // The derivatives by the fitted parameters from those by v, D, beta,
+    // alpha (chain rule; k = d ln(1 + beta) / d ln beta, and alpha =
+    // w v / L moves with v for a zone of its own).
+    const bool own = form.zones == ZoneLayout::PerPath;
+    const double k = p.storageRatio / (1 + p.storageRatio);
+    for (std::size_t i = 0; i < n; ++i) {
+      const double f = p.mass / divisor(i);
+      e[i] += f * h[i];
+      if (!J) continue;
+      const double dv = p.velocity * h[n + i], dD = p.dispersion * h[2 * n + i];
+      const double da = p.exchangeRate * h[4 * n + i];
+      Ju[i] = f * (dv + (own ? da : 0));
+      Jd[i] = f * dD;
+      JM[i] = f * h[i];
+      Jb[i] += f * (p.storageRatio * h[3 * n + i] + k * (dv + dD + (own ? da : 0)));
+      Jw[i] += f * da;
+    }
+  } else {
+    for (std::size_t i = 0; i < n; ++i) {
+      const double f = p.mass / divisor(i);
+      e[i] += f * h[i];
+      if (J) {
+        Ju[i] = f * p.velocity * h[n + i];
+        Jd[i] = f * p.dispersion * h[2 * n + i];
+        JM[i] = f * h[i];
+      }
+    }
+  }
+}
+
+bool allFinite(const double* x, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (!std::isfinite(x[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+bool gridResiduals(const Curve& c, const numeric::GridLeastSquares& reduced,
+                   const ModelForm& form, const double* x, double* e, double* J) {
+  // The model at the grid's nodes (unscaled: the reduction scales each
+  // sample's row), then the baseline's coefficient.
+  const std::size_t m = reduced.unknowns(), cells = c.input->cells(), rows = reduced.size();
+  const std::size_t Kc = static_cast<std::size_t>(form.curveParameters());
+  std::vector<double> z(m, 0.0), Jz(J ? m * Kc : 0, 0.0), h;
+  for (int j = 0; j < form.paths; ++j) {
+    const FlowPath p = naturalPath(c, form, x, j);
+    nodeResponses(c, p, form.hasZone(j), J != nullptr, h);
+    // The responses' blocks are cells long, the columns m: the baseline's
+    // row, the last, is the baseline's alone.
+    addPath(form, j, p, h, cells, m, [](std::size_t) { return 1.0; }, z.data(),
+            J ? Jz.data() : nullptr);
+  }
+  if (form.baseline) {
+    z[cells] = x[form.baselineIndex()];
+    if (J) Jz[static_cast<std::size_t>(form.baselineIndex()) * m + cells] = 1;
+  }
+  if (!allFinite(z.data(), m) || (J && !allFinite(Jz.data(), m * Kc))) return false;
+  reduced.residuals(z, std::span<double>(e, rows));
+  if (J)
+    for (std::size_t k = 0; k < Kc; ++k)
+      reduced.transform(std::span<const double>(Jz.data() + k * m, m),
+                        std::span<double>(J + k * rows, rows));
+  return true;
+}
+
 bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, double* e,
                     double* J) {
   const std::size_t n = c.size();
@@ -477,42 +613,8 @@ bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, doub
   std::vector<double> h;
   for (int j = 0; j < form.paths; ++j) {
     const FlowPath p = naturalPath(c, form, x, j);
-    double* Ju = J ? J + static_cast<std::size_t>(3 * j) * n : nullptr;
-    double* Jd = Ju ? Ju + n : nullptr;
-    double* JM = Jd ? Jd + n : nullptr;
-    const bool zone = form.hasZone(j);
-    pathResponses(c, p, zone, J != nullptr, c.t, h, form.fromRelease(j));
-    if (zone) {
-      double* Jb = J ? J + static_cast<std::size_t>(form.zoneIndex(j)) * n : nullptr;
-      double* Jw = Jb ? Jb + n : nullptr;
-      // The derivatives by the fitted parameters from those by v, D, beta,
-      // alpha (chain rule; k = d ln(1 + beta) / d ln beta, and alpha =
-      // w v / L moves with v for a zone of its own).
-      const bool own = form.zones == ZoneLayout::PerPath;
-      const double k = p.storageRatio / (1 + p.storageRatio);
-      for (std::size_t i = 0; i < n; ++i) {
-        const double f = p.mass / (c.q[i] * c.peak);
-        e[i] += f * h[i];
-        if (!J) continue;
-        const double dv = p.velocity * h[n + i], dD = p.dispersion * h[2 * n + i];
-        const double da = p.exchangeRate * h[4 * n + i];
-        Ju[i] = f * (dv + (own ? da : 0));
-        Jd[i] = f * dD;
-        JM[i] = f * h[i];
-        Jb[i] += f * (p.storageRatio * h[3 * n + i] + k * (dv + dD + (own ? da : 0)));
-        Jw[i] += f * da;
-      }
-    } else {
-      for (std::size_t i = 0; i < n; ++i) {
-        const double f = p.mass / (c.q[i] * c.peak);
-        e[i] += f * h[i];
-        if (J) {
-          Ju[i] = f * p.velocity * h[n + i];
-          Jd[i] = f * p.dispersion * h[2 * n + i];
-          JM[i] = f * h[i];
-        }
-      }
-    }
+    pathResponses(c, p, form.hasZone(j), J != nullptr, c.t, h, form.fromRelease(j));
+    addPath(form, j, p, h, n, n, [&c](std::size_t i) { return c.q[i] * c.peak; }, e, J);
   }
   if (form.baseline) {
     const double b = x[form.baselineIndex()];
@@ -528,12 +630,7 @@ bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, doub
       for (std::size_t k = 0; k < Kc; ++k)
         for (std::size_t i = 0; i < n; ++i) J[k * n + i] *= c.weights[i];
   }
-  for (std::size_t i = 0; i < n; ++i)
-    if (!std::isfinite(e[i])) return false;
-  if (J)
-    for (std::size_t i = 0; i < n * Kc; ++i)
-      if (!std::isfinite(J[i])) return false;
-  return true;
+  return allFinite(e, n) && (!J || allFinite(J, n * Kc));
 }
 
 bool unitCurves(const Curve& c, const ModelForm& form, const double* x, Eigen::MatrixXd& H) {
@@ -602,7 +699,22 @@ Problem::Problem(const Curve& c, const ModelForm& form, const Bounds& bounds, Pa
   clampInside(x_, bounds);
   ceres::Problem::Options po;
   problem_ = std::make_unique<ceres::Problem>(po);
-  problem_->AddResidualBlock(new CurveCost(c, form), nullptr, x_.data());
+  // A reach fitted by least squares of its samples (no whitening, no
+  // bypass read at the samples' own times): the problem reduced to the
+  // input's grid, thousands of rows to a thousand at the same cost.
+  if (c.input && c.inputReading && !form.ar1 && !form.bypass) {
+    const std::size_t n = c.size();
+    std::vector<double> scale(n), target(n), extra(form.baseline ? n : 0);
+    for (std::size_t i = 0; i < n; ++i) {
+      scale[i] = c.weight(i) / (c.q[i] * c.peak);
+      target[i] = c.weight(i) * c.y[i] / c.peak;
+      if (form.baseline) extra[i] = c.weight(i);
+    }
+    reduced_ = std::make_unique<numeric::GridLeastSquares>(*c.inputReading, c.input->cells(),
+                                                           scale, target, extra);
+    if (!reduced_->made()) reduced_.reset();
+  }
+  problem_->AddResidualBlock(new CurveCost(c, form, reduced_.get()), nullptr, x_.data());
   setBounds(*problem_, x_.data(), bounds);
 }
 

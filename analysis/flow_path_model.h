@@ -24,6 +24,7 @@ class Problem;
 
 namespace kaldero::numeric {
 class Ar1Errors;
+class GridLeastSquares;
 }
 
 namespace kaldero::flowfit {
@@ -207,6 +208,11 @@ PathSet reportedPaths(const Curve& c, const ModelForm& form, const Parameters& x
 void pathResponses(const Curve& c, const FlowPath& p, bool zone, bool derivatives,
                    std::span<const double> t, std::vector<double>& out,
                    bool fromRelease = false);
+// A reach path's unit-mass responses at the input grid's nodes (c.input,
+// numeric::GridConvolution::nodeValues): blocks of cells() as
+// pathResponses gives them at the samples.
+void nodeResponses(const Curve& c, const FlowPath& p, bool zone, bool derivatives,
+                   std::vector<double>& out);
 // A path's unit-mass response through the reach's input grid (c.input) by
 // its integral over each cell (with derivatives, those by v and D, and with
 // a zone by beta and alpha, each a block of cells()).
@@ -260,6 +266,13 @@ void modelConcentrations(const Curve& c, std::span<const FlowPath> paths,
 
 bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, double* e,
                     double* J);
+// A reach's residuals reduced to its input grid (numeric/grid_least_squares.h,
+// made of c's samples as curveResiduals scales and weights them, with the
+// baseline as its extra column): reduced.size() values into e and, when J is
+// given, their derivatives (column-major). Their squares add up to those of
+// curveResiduals less reduced.outside(); a form without AR(1) or a bypass.
+bool gridResiduals(const Curve& c, const numeric::GridLeastSquares& reduced,
+                   const ModelForm& form, const double* x, double* e, double* J);
 
 // The unit-mass curves (1 / Q times the response, ng/L per ug) of the paths
 // at the samples: n x paths.
@@ -296,6 +309,9 @@ class Problem {
   const Curve& c_;
   ModelForm spec_;
   Parameters x_;
+  // A reach's samples reduced to its grid (null: the samples are fitted);
+  // the solver's cost refers to it, so it is declared before the solver.
+  std::unique_ptr<numeric::GridLeastSquares> reduced_;
   std::unique_ptr<ceres::Problem> problem_;
 };
 

@@ -1,11 +1,12 @@
 #include "numeric/ar1_errors.h"
 
 #include <algorithm>
+#include <boost/math/tools/minima.hpp>
+#include <cstdint>
 #include <cmath>
 #include <iterator>
 #include <limits>
 
-#include "numeric/golden_section.h"
 
 namespace kaldero::numeric {
 
@@ -31,8 +32,18 @@ Ar1Errors::Ar1Errors(std::span<const double> times) {
 void Ar1Errors::setCorrelationTime(double tau) {
   tau_ = tau > 0 ? tau : 0;
   logDet_ = 0;
-  double dLogDet = 0;
+  double dLogDet = 0, logOneMinus = 0, dLogDetStep = 0;
   for (std::size_t i = 0; i < spacing_.size(); ++i) {
+    // A spacing equal to the one before (a logger's fixed interval) has
+    // its values: no transcendental functions again.
+    if (i > 0 && spacing_[i] == spacing_[i - 1]) {
+      rho_[i] = rho_[i - 1];
+      c_[i] = c_[i - 1];
+      drho_[i] = drho_[i - 1];
+      logDet_ += logOneMinus;
+      dLogDet += dLogDetStep;
+      continue;
+    }
     const double rho = tau_ > 0 ? std::exp(-spacing_[i] / tau_) : 0.0;
     // 1 - rho^2 without losing digits when rho is close to 1.
     const double oneMinus = tau_ > 0 ? -std::expm1(-2 * spacing_[i] / tau_) : 1.0;
@@ -40,8 +51,10 @@ void Ar1Errors::setCorrelationTime(double tau) {
     c_[i] = 1 / std::sqrt(oneMinus);
     // d rho / d ln tau = rho Delta / tau.
     drho_[i] = tau_ > 0 ? rho * spacing_[i] / tau_ : 0.0;
-    logDet_ += std::log(oneMinus);
-    dLogDet += -2 * rho * drho_[i] / oneMinus;
+    logOneMinus = std::log(oneMinus);
+    dLogDetStep = -2 * rho * drho_[i] / oneMinus;
+    logDet_ += logOneMinus;
+    dLogDet += dLogDetStep;
   }
   const double n = static_cast<double>(size());
   g_ = std::exp(logDet_ / (2 * n));
@@ -104,22 +117,26 @@ double Ar1Errors::fitLag1(std::span<const double> e, const Eigen::MatrixXd* X) {
   const std::size_t size = e.size();
   const Eigen::Index k = X ? X->cols() : 0;
   const double n = static_cast<double>(size) - static_cast<double>(k);
-  Eigen::MatrixXd WX(X ? X->rows() : 0, k);
-  std::vector<double> column(size), whitened(size);
+  Eigen::MatrixXd WX(X ? X->rows() : 0, k), gram(k, k);
   auto objective = [&](double phi) {
     setLag1(phi);
     const double S = whitenedSumOfSquares(e);
     if (!(S > 0)) return std::numeric_limits<double>::infinity();
     double value = n * std::log(S) + logDet_;
-    if (X) {
+    if (X && size > 0) {
       // g^2 |w|^2 of each column; g cancels against the log-determinant's
       // share: ln det((W X)^T (W X)) = ln det((g W X)^T (g W X)) - 2k ln g.
       for (Eigen::Index j = 0; j < k; ++j) {
-        for (std::size_t i = 0; i < size; ++i) column[i] = (*X)(static_cast<Eigen::Index>(i), j);
-        whiten(column, whitened);
-        for (std::size_t i = 0; i < size; ++i) WX(static_cast<Eigen::Index>(i), j) = whitened[i];
+        const double* x = X->col(j).data();
+        double* w = WX.col(j).data();
+        w[0] = g_ * x[0];
+        for (std::size_t i = 1; i < size; ++i)
+          w[i] = g_ * c_[i - 1] * (x[i] - rho_[i - 1] * x[i - 1]);
       }
-      const Eigen::LDLT<Eigen::MatrixXd> ldlt(WX.transpose() * WX);
+      // The normal matrix's lower half (symmetric: half the products).
+      gram.setZero();
+      gram.selfadjointView<Eigen::Lower>().rankUpdate(WX.transpose());
+      const Eigen::LDLT<Eigen::MatrixXd, Eigen::Lower> ldlt(gram);
       if (ldlt.info() != Eigen::Success) return std::numeric_limits<double>::infinity();
       const Eigen::VectorXd d = ldlt.vectorD();
       if (!(d.minCoeff() > 0)) return std::numeric_limits<double>::infinity();
@@ -136,8 +153,15 @@ double Ar1Errors::fitLag1(std::span<const double> e, const Eigen::MatrixXd* X) {
     const double v = objective(kGrid[k]);
     if (v < bestValue) bestValue = v, best = k;
   }
-  double phi = goldenSectionMinimum(objective, kGrid[best > 0 ? best - 1 : 0],
-                                    kGrid[std::min(best + 1, kPoints - 1)], 60, 1e-10);
+  // Brent's method in the grid's bracket of the minimum (parabolic steps
+  // where they hold, golden sections where not), to half the digits of a
+  // double: a minimum is not located any closer.
+  std::uintmax_t steps = 60;
+  double phi = boost::math::tools::brent_find_minima(
+                   objective, kGrid[best > 0 ? best - 1 : 0],
+                   kGrid[std::min(best + 1, kPoints - 1)],
+                   std::numeric_limits<double>::digits / 2, steps)
+                   .first;
   if (objective(phi) > bestValue) phi = kGrid[best];
   setLag1(phi);
   return phi;

@@ -105,6 +105,14 @@ void GridConvolution::apply(std::span<const double> G, const Reading& reading,
   read(spectrum, reading, out);
 }
 
+void GridConvolution::nodeValues(std::span<const double> G, std::span<double> out) const {
+  std::vector<std::complex<double>> spectrum = responseSpectrum(G);
+  for (std::size_t i = 0; i < padded_; ++i) spectrum[i] *= inputSpectrum_[i];
+  std::vector<double> c;
+  fft_->fft.inv(c, spectrum);
+  std::copy_n(c.begin(), std::min(cells_, out.size()), out.begin());
+}
+
 void GridConvolution::convolve(std::span<const double> cellMeans,
                                std::span<const std::complex<double>> spectrum,
                                const Reading& reading, std::span<double> out) const {

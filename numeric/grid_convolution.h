@@ -59,6 +59,10 @@ class GridConvolution {
   };
   Reading reading(std::span<const double> times) const;
   void apply(std::span<const double> G, const Reading& reading, std::span<double> out) const;
+  // The convolution at the grid's times h, 2 h, ..., cells() h (cells()
+  // values into out): what apply() reads linearly (0 at time 0 and past the
+  // grid).
+  void nodeValues(std::span<const double> G, std::span<double> out) const;
 
   // The mean over each cell of another flux at its own times (piecewise
   // linear, 0 outside them), as the grid takes the input's.

@@ -10,6 +10,7 @@
 #include "analysis/flow_path_model.h"
 #include "analysis/station_fit.h"
 #include "numeric/advection_dispersion.h"
+#include "numeric/grid_least_squares.h"
 #include "numeric/random.h"
 
 namespace kaldero {
@@ -171,6 +172,64 @@ TEST(ReachFit, AFluxChangeMovesTheResidualsAsTheModelWithTheChangedFlux) {
       linear.adjoint(X) * dcv - linear.modelPart(X) * linear.logIntegralChange(dc);
   for (Eigen::Index k = 0; k < 3; ++k)
     EXPECT_NEAR(byAdjoint(k), direct(k), 1e-9 * direct.cwiseAbs().maxCoeff());
+}
+
+// The reach's problem reduced to its grid is the samples' problem: the same
+// cost (with the part no grid values reach), gradient and normal matrix, for
+// a model of two paths, a zone of its own on one and a baseline, samples
+// weighted, several a cell, on a varying discharge.
+TEST(ReachFit, TheProblemReducedToTheGridIsTheSamplesProblem) {
+  const FitSamples up = station(150, 0.05, 0.05, 5e7, 0.4, 20, 12000);
+  std::vector<double> flux(up.times.size());
+  for (std::size_t i = 0; i < flux.size(); ++i) flux[i] = up.concentrations[i] * 0.4;
+  flowfit::Curve c;
+  numeric::Random noise(4);
+  for (double t = 45; t <= 40000; t += 37 + 40 * noise.uniform()) {
+    c.t.push_back(t);
+    c.q.push_back(0.5 + 1e-5 * t);
+    c.y.push_back(2e3 * std::exp(-std::pow((t - 15000) / 4000, 2)) + 50 * noise.normal());
+    c.weights.push_back(0.5 + 0.5 * noise.uniform());
+  }
+  c.L = 620;
+  c.peak = 2e3;
+  c.input = std::make_shared<const numeric::GridConvolution>(up.times, flux, c.t.back(), 300);
+  c.inputReading =
+      std::make_shared<const numeric::GridConvolution::Reading>(c.input->reading(c.t));
+  flowfit::ModelForm form;
+  form.paths = 2;
+  form.zones = ZoneLayout::PerPath;
+  form.zoned = 2u;
+  form.baseline = true;
+  const flowfit::Parameters x{std::log(0.06), std::log(0.08), std::log(3e7),
+                              std::log(0.02), std::log(0.03), std::log(2e7),
+                              std::log(0.3),  std::log(0.5),  0.02};
+  ASSERT_EQ(static_cast<int>(x.size()), form.size());
+  const std::size_t n = c.size(), K = x.size();
+  std::vector<double> scale(n), target(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    scale[i] = c.weights[i] / (c.q[i] * c.peak);
+    target[i] = c.weights[i] * c.y[i] / c.peak;
+  }
+  const numeric::GridLeastSquares reduced(*c.inputReading, c.input->cells(), scale, target,
+                                          c.weights);
+  ASSERT_TRUE(reduced.made());
+  ASSERT_LT(reduced.size(), n / 5);
+  std::vector<double> e(n), J(n * K), er(reduced.size()), Jr(reduced.size() * K);
+  ASSERT_TRUE(flowfit::curveResiduals(c, form, x.data(), e.data(), J.data()));
+  ASSERT_TRUE(flowfit::gridResiduals(c, reduced, form, x.data(), er.data(), Jr.data()));
+  const Eigen::Map<const Eigen::VectorXd> ev(e.data(), static_cast<Eigen::Index>(n)),
+      erv(er.data(), static_cast<Eigen::Index>(er.size()));
+  const Eigen::Map<const Eigen::MatrixXd> Jm(J.data(), static_cast<Eigen::Index>(n),
+                                             static_cast<Eigen::Index>(K)),
+      Jrm(Jr.data(), static_cast<Eigen::Index>(er.size()), static_cast<Eigen::Index>(K));
+  EXPECT_NEAR(erv.squaredNorm() + reduced.outside(), ev.squaredNorm(), 1e-10 * ev.squaredNorm());
+  const Eigen::VectorXd g = Jm.transpose() * ev, gr = Jrm.transpose() * erv;
+  for (std::size_t k = 0; k < K; ++k)
+    EXPECT_NEAR(gr(static_cast<Eigen::Index>(k)), g(static_cast<Eigen::Index>(k)),
+                1e-9 * g.cwiseAbs().maxCoeff())
+        << flowfit::parameterName(form, static_cast<int>(k));
+  const Eigen::MatrixXd H = Jm.transpose() * Jm, Hr = Jrm.transpose() * Jrm;
+  EXPECT_LT((Hr - H).cwiseAbs().maxCoeff(), 1e-9 * H.cwiseAbs().maxCoeff());
 }
 
 // The upstream errors widen the reach's intervals and leave its estimates

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <Eigen/Dense>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -143,6 +144,70 @@ TEST(Ar1Errors, RestrictedLikelihoodRemovesTheBiasOfFittedResiduals) {
   restricted /= series;
   EXPECT_LT(plain, phi - 0.05);
   EXPECT_NEAR(restricted, phi, 0.025);
+}
+
+// The restricted estimate is the minimum of the restricted criterion
+//   (n - k) ln(e^T R^-1 e) + ln det R + ln det(X^T R^-1 X),
+// R_ij = phi^(|t_i - t_j| / median spacing), computed here with the dense
+// matrix and minimised by the test's own fine search; on times of a fixed
+// interval in runs (the same spacing again and again) and uneven gaps.
+TEST(Ar1Errors, TheRestrictedEstimateIsTheMinimumOfItsCriterion) {
+  std::vector<double> t{0};
+  std::mt19937_64 rng(41);
+  std::uniform_real_distribution<double> gap(1, 5);
+  for (int i = 1; i < 90; ++i) t.push_back(t.back() + (i < 40 ? 2.0 : i < 60 ? gap(rng) : 3.0));
+  const int n = static_cast<int>(t.size());
+  std::vector<double> spacings;
+  for (int i = 1; i < n; ++i) spacings.push_back(t[i] - t[i - 1]);
+  std::sort(spacings.begin(), spacings.end());
+  const std::size_t mid = spacings.size() / 2;
+  const double median =
+      spacings.size() % 2 ? spacings[mid] : 0.5 * (spacings[mid] + spacings[mid - 1]);
+  Eigen::MatrixXd X(n, 3);
+  for (int i = 0; i < n; ++i) {
+    const double u = t[i] / t.back();
+    X(i, 0) = 1, X(i, 1) = u, X(i, 2) = std::exp(-20 * (u - 0.4) * (u - 0.4));
+  }
+  for (const double phi : {0.3, 0.85}) {
+    std::normal_distribution<double> z(0, 1);
+    Eigen::VectorXd e(n);
+    double x = z(rng);
+    for (int i = 0; i < n; ++i) {
+      if (i > 0) {
+        const double r = std::pow(phi, (t[i] - t[i - 1]) / median);
+        x = r * x + std::sqrt(1 - r * r) * z(rng);
+      }
+      e(i) = x;
+    }
+    auto criterion = [&](double p) {
+      Eigen::MatrixXd R(n, n);
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) R(i, j) = std::pow(p, std::abs(t[i] - t[j]) / median);
+      const Eigen::LLT<Eigen::MatrixXd> llt(R);
+      const Eigen::MatrixXd L = llt.matrixL();
+      const double logDetR = 2 * L.diagonal().array().log().sum();
+      const Eigen::MatrixXd RiX = llt.solve(X);
+      const Eigen::LLT<Eigen::MatrixXd> xrx(X.transpose() * RiX);
+      const Eigen::MatrixXd Lx = xrx.matrixL();
+      return (n - 3) * std::log(e.dot(llt.solve(e))) + logDetR +
+             2 * Lx.diagonal().array().log().sum();
+    };
+    double best = 0.01, bestValue = criterion(best);
+    for (double p = 0.01; p < 0.99; p += 0.005)
+      if (const double v = criterion(p); v < bestValue) best = p, bestValue = v;
+    double a = best - 0.005, b = best + 0.005;
+    for (int k = 0; k < 60; ++k) {
+      const double m1 = a + (b - a) / 3, m2 = b - (b - a) / 3;
+      if (criterion(m1) < criterion(m2))
+        b = m2;
+      else
+        a = m1;
+    }
+    Ar1Errors ar(t);
+    const double estimate = ar.fitLag1(std::span<const double>(e.data(), n), &X);
+    EXPECT_NEAR(estimate, 0.5 * (a + b), 1e-6) << phi;
+    EXPECT_NEAR(ar.lag1(), estimate, 1e-12);
+  }
 }
 
 TEST(Ar1Errors, DerivativeByTheLogCorrelationTime) {
