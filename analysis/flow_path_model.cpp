@@ -576,6 +576,21 @@ bool allFinite(const double* x, std::size_t n) {
 
 }  // namespace
 
+std::unique_ptr<numeric::GridLeastSquares> gridReduction(const Curve& c, const ModelForm& form) {
+  if (!c.input || !c.inputReading || form.ar1 || form.bypass) return nullptr;
+  const std::size_t n = c.size();
+  std::vector<double> scale(n), target(n), extra(form.baseline ? n : 0);
+  for (std::size_t i = 0; i < n; ++i) {
+    scale[i] = c.weight(i) / (c.q[i] * c.peak);
+    target[i] = c.weight(i) * c.y[i] / c.peak;
+    if (form.baseline) extra[i] = c.weight(i);
+  }
+  auto reduced = std::make_unique<numeric::GridLeastSquares>(*c.inputReading, c.input->cells(),
+                                                             scale, target, extra);
+  if (!reduced->made()) return nullptr;
+  return reduced;
+}
+
 bool gridResiduals(const Curve& c, const numeric::GridLeastSquares& reduced,
                    const ModelForm& form, const double* x, double* e, double* J) {
   // The model at the grid's nodes (unscaled: the reduction scales each
@@ -699,21 +714,9 @@ Problem::Problem(const Curve& c, const ModelForm& form, const Bounds& bounds, Pa
   clampInside(x_, bounds);
   ceres::Problem::Options po;
   problem_ = std::make_unique<ceres::Problem>(po);
-  // A reach fitted by least squares of its samples (no whitening, no
-  // bypass read at the samples' own times): the problem reduced to the
-  // input's grid, thousands of rows to a thousand at the same cost.
-  if (c.input && c.inputReading && !form.ar1 && !form.bypass) {
-    const std::size_t n = c.size();
-    std::vector<double> scale(n), target(n), extra(form.baseline ? n : 0);
-    for (std::size_t i = 0; i < n; ++i) {
-      scale[i] = c.weight(i) / (c.q[i] * c.peak);
-      target[i] = c.weight(i) * c.y[i] / c.peak;
-      if (form.baseline) extra[i] = c.weight(i);
-    }
-    reduced_ = std::make_unique<numeric::GridLeastSquares>(*c.inputReading, c.input->cells(),
-                                                           scale, target, extra);
-    if (!reduced_->made()) reduced_.reset();
-  }
+  // A reach fitted by least squares of its samples: thousands of rows
+  // reduced to one a grid node, at the same cost.
+  reduced_ = gridReduction(c, form);
   problem_->AddResidualBlock(new CurveCost(c, form, reduced_.get()), nullptr, x_.data());
   setBounds(*problem_, x_.data(), bounds);
 }

@@ -266,11 +266,15 @@ void modelConcentrations(const Curve& c, std::span<const FlowPath> paths,
 
 bool curveResiduals(const Curve& c, const ModelForm& form, const double* x, double* e,
                     double* J);
-// A reach's residuals reduced to its input grid (numeric/grid_least_squares.h,
-// made of c's samples as curveResiduals scales and weights them, with the
-// baseline as its extra column): reduced.size() values into e and, when J is
-// given, their derivatives (column-major). Their squares add up to those of
-// curveResiduals less reduced.outside(); a form without AR(1) or a bypass.
+// A reach's samples reduced to its input grid (numeric/grid_least_squares.h):
+// its rows scaled and weighted as curveResiduals scales them, the baseline
+// as the extra column. Null where no reduction holds: a station, AR(1)
+// whitening, a bypass (read at the samples' own times), or rows the
+// reduction refuses.
+std::unique_ptr<numeric::GridLeastSquares> gridReduction(const Curve& c, const ModelForm& form);
+// A reach's residuals reduced by gridReduction(c, form): reduced.size()
+// values into e and, when J is given, their derivatives (column-major).
+// Their squares add up to those of curveResiduals less reduced.outside().
 bool gridResiduals(const Curve& c, const numeric::GridLeastSquares& reduced,
                    const ModelForm& form, const double* x, double* e, double* J);
 

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <boost/math/tools/minima.hpp>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <iterator>
 #include <limits>
-
 
 namespace kaldero::numeric {
 
@@ -123,16 +122,12 @@ double Ar1Errors::fitLag1(std::span<const double> e, const Eigen::MatrixXd* X) {
     const double S = whitenedSumOfSquares(e);
     if (!(S > 0)) return std::numeric_limits<double>::infinity();
     double value = n * std::log(S) + logDet_;
-    if (X && size > 0) {
+    if (X) {
       // g^2 |w|^2 of each column; g cancels against the log-determinant's
       // share: ln det((W X)^T (W X)) = ln det((g W X)^T (g W X)) - 2k ln g.
-      for (Eigen::Index j = 0; j < k; ++j) {
-        const double* x = X->col(j).data();
-        double* w = WX.col(j).data();
-        w[0] = g_ * x[0];
-        for (std::size_t i = 1; i < size; ++i)
-          w[i] = g_ * c_[i - 1] * (x[i] - rho_[i - 1] * x[i - 1]);
-      }
+      for (Eigen::Index j = 0; j < k; ++j)
+        whiten(std::span<const double>(X->col(j).data(), size),
+               std::span<double>(WX.col(j).data(), size));
       // The normal matrix's lower half (symmetric: half the products).
       gram.setZero();
       gram.selfadjointView<Eigen::Lower>().rankUpdate(WX.transpose());
